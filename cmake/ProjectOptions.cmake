@@ -1,0 +1,18 @@
+# Compiler settings shared by every target of the project.
+add_library(mailshift_options INTERFACE)
+target_compile_options(mailshift_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
+  -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual -Werror)
+if(MAILSHIFT_SANITIZE)
+  target_compile_options(mailshift_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(mailshift_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# mailshift_add_test(NAME name SOURCES ... LIBS ...): one GoogleTest executable registered with CTest.
+function(mailshift_add_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main mailshift_options)
+  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()

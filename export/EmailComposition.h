@@ -1,0 +1,51 @@
+// The e-mail composition component as the message writer uses it: a message object that is
+// filled field by field, and a renderer that writes the complete Internet message.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "common/DateTime.h"
+
+namespace mailshift::mail {
+
+class EmailError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class RecipientKind { To, Cc, Bcc };
+
+class EmailMessage {
+ public:
+  virtual ~EmailMessage() = default;
+  // Adds the recipients of a recipient text (several joined by ";"); false when it failed.
+  virtual bool AddRecipient(RecipientKind kind, const std::string& displayName,
+                            const std::string& address) = 0;
+  virtual void SetSubject(const std::string& subject) = 0;
+  virtual void SetBodyText(const std::string& body) = 0;
+  virtual void SetSender(const std::string& sender) = 0;
+  virtual void SetDate(const DateTime& date) = 0;
+  // Takes in the file's content now (the file may be deleted right after) and attaches it under
+  // its file name. Throws EmailError when the file cannot be read.
+  virtual std::string AddAttachment(const std::string& filePath) = 0;
+};
+
+class MessageRenderer {
+ public:
+  virtual ~MessageRenderer() = default;
+  // Writes the complete message (headers and MIME body, CR LF line ends) to the stream.
+  // Throws EmailError when rendering or writing fails.
+  virtual void Render(EmailMessage& message, std::FILE* target) = 0;
+};
+
+class EmailComponent {
+ public:
+  virtual ~EmailComponent() = default;
+  virtual std::unique_ptr<EmailMessage> CreateMessage() = 0;
+  virtual std::unique_ptr<MessageRenderer> CreateRenderer() = 0;
+};
+
+}  // namespace mailshift::mail

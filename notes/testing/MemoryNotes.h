@@ -1,0 +1,85 @@
+// An in-memory Notes object model for tests, with switches that make single operations fail.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "notes/NotesObjects.h"
+
+namespace mailshift::notes::testing {
+
+struct MemoryEmbedded {
+  std::string name;
+  int type = kFileAttachmentType;
+  std::string bytes;
+  bool failExtract = false;
+};
+
+struct MemoryItem {
+  std::string name;
+  ItemValues values;
+  bool richText = false;
+  std::vector<MemoryEmbedded> embedded;  // rich-text items only
+  bool failRead = false;                 // GetItemValue throws
+};
+
+struct MemoryDocument {
+  std::vector<MemoryItem> items;
+  std::int64_t size = 1024;
+  std::optional<bool> hasEmbedded;  // default: true when an item has embedded objects
+
+  MemoryDocument& Text(const std::string& name, std::vector<std::string> texts);
+  MemoryDocument& Date(const std::string& name, DateTime when);
+  MemoryDocument& Body(const std::string& text, std::vector<MemoryEmbedded> embedded = {});
+};
+
+struct MemoryView {
+  std::string name;
+  bool folder = true;
+  std::vector<std::size_t> documents;  // indexes into MemoryDatabase::documents
+  std::optional<std::int64_t> count;   // overrides the entry count
+  bool failCount = false;
+  bool failName = false;
+};
+
+struct MemoryDatabase {
+  std::string title = "Mail";
+  std::vector<MemoryView> views;
+  std::vector<MemoryDocument> documents;
+  bool failViews = false;
+  bool failTitle = false;
+
+  std::size_t AddDocument(MemoryDocument document);
+  // Adds a view holding the given documents, in order.
+  MemoryView& AddView(const std::string& name, bool folder, std::vector<std::size_t> documents = {});
+};
+
+// A session factory over databases kept in memory, keyed by path.
+class MemoryNotesClient : public SessionFactory {
+ public:
+  enum class ClassBehaviour { Creates, YieldsNothing, Fails };
+
+  MemoryNotesClient();
+
+  std::shared_ptr<Session> CreateObject(std::string_view className) override;
+
+  void SetClassBehaviour(std::string_view className, ClassBehaviour behaviour);
+  // Registers a database; GetDatabase of any other path fails.
+  MemoryDatabase& AddDatabase(const std::string& path);
+  MemoryDatabase& database(const std::string& path) { return *databases_.at(path); }
+
+  // Diagnostics for tests.
+  std::vector<std::string> createdClasses;
+  int getDatabaseCalls = 0;
+
+ private:
+  std::map<std::string, ClassBehaviour, std::less<>> classes_;
+  std::map<std::string, std::shared_ptr<MemoryDatabase>> databases_;
+  friend class MemorySession;
+};
+
+}  // namespace mailshift::notes::testing

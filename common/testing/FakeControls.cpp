@@ -1,0 +1,75 @@
+#include "common/testing/FakeControls.h"
+
+#include <utility>
+
+namespace mailshift::testing {
+
+void FakeTree::AddNode(const TreeNodeSpec& node) {
+  if (Find(node.key) != nullptr) throw ControlError("duplicate key " + node.key);
+  if (node.parentKey && Find(*node.parentKey) == nullptr) throw ControlError("no parent " + *node.parentKey);
+  nodes.push_back(FakeTreeNode{node, 0});
+}
+
+const FakeTreeNode* FakeTree::Find(const std::string& key) const {
+  for (const auto& node : nodes) {
+    if (node.spec.key == key) return &node;
+  }
+  return nullptr;
+}
+
+const FakeTreeNode& FakeTree::At(int position) const {
+  if (position < 1 || position > NodeCount()) throw ControlError("no node at " + std::to_string(position));
+  return nodes[static_cast<std::size_t>(position - 1)];
+}
+
+FakeTreeNode& FakeTree::At(int position) {
+  return const_cast<FakeTreeNode&>(std::as_const(*this).At(position));
+}
+
+std::vector<std::string> FakeTree::Outline() const {
+  std::vector<std::string> lines;
+  // Children follow their parent in the order they were added, depth first.
+  const auto emit = [&](const auto& self, const std::optional<std::string>& parent, int depth) -> void {
+    for (const auto& node : nodes) {
+      if (node.spec.parentKey != parent) continue;
+      lines.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') +
+                      (node.checkState == 1 ? "[x] " : "[ ] ") + node.spec.text);
+      self(self, node.spec.key, depth + 1);
+    }
+  };
+  emit(emit, std::nullopt, 0);
+  return lines;
+}
+
+void FakeReportList::SetReportIcon(int row, int column, int icon) {
+  if (row < 0 || row >= static_cast<int>(rows.size())) throw ControlError("no row " + std::to_string(row));
+  icons[{row, column}] = icon;
+}
+
+MessageAnswer FakeMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon,
+                                     MessageButtons buttons) {
+  shown.push_back(ShownMessage{text, title, icon, buttons});
+  if (answers.empty()) return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+  const MessageAnswer answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+FakeMainWindow::FakeMainWindow()
+    : CmdScan("Start Scan", true, false),
+      ScanFrame(" Scan Details", false),
+      ImgReadingArrow("", false),
+      ImgEmailsArrow("", false),
+      ImgMailFolderArrow("", false) {
+  txtNotesDatabaseFile.captions.clear();
+  NotesToolBar.enabled = {{1, true}, {2, false}, {4, false}, {6, true}};
+}
+
+MainWindowControls FakeMainWindow::controls() {
+  return MainWindowControls{NotesTab,       txtNotesDatabaseFile, CmdBrowse,        CmdScan,
+                            ScanFrame,      ImgReadingArrow,      ImgEmailsArrow,   ImgMailFolderArrow,
+                            LblFolderName,  ContactsTreeView,     MailList,         NotesToolBar,
+                            Messages,       Wait};
+}
+
+}  // namespace mailshift::testing

@@ -1,0 +1,12 @@
+// The vendor's names and addresses as the windows show them.
+#pragma once
+
+namespace mailshift::shell {
+
+inline constexpr const char* kApplicationName = "Corvane Mailshift";
+inline constexpr const char* kMainCaption = "Corvane Mailshift v3.0 Build 1109";
+inline constexpr const char* kVendorName = "Corvane Software";
+inline constexpr const char* kSupportAddress = "support@corvane.example";
+inline constexpr const char* kWebAddress = "www.corvane.example";
+
+}  // namespace mailshift::shell

@@ -11,7 +11,7 @@
 
 namespace mailshift::notes {
 
-// How a scan ended; each end but the first two shows its own message.
+// How a scan ended; every end but the first shows its own message.
 enum class ScanEnd {
   NotOnSelectFileTab,  // the command did nothing
   NoDatabaseChosen,    // the guidance message

@@ -7,6 +7,8 @@
 #include <QRadialGradient>
 #include <functional>
 
+#include "common/Messages.h"
+#include "shell/Vendor.h"
 #include "shell/WindowFont.h"
 
 namespace mailshift::shell {
@@ -638,8 +640,9 @@ QPixmap AboutPicture() {
   p.drawLine(QPointF(left, 114), QPointF(521, 114));
   p.setPen(QColor(60, 72, 88));
   p.setFont(ArtFont(11, false));
-  p.drawText(QPointF(left, 136), QStringLiteral("Support:  support@corvane.example"));
-  p.drawText(QPointF(left, 154), QStringLiteral("Web:  www.corvane.example"));
+  p.drawText(QPointF(left, 136), QStringLiteral("Support:  ") +
+                                     QString::fromUtf8(kSupportAddress.data(), kSupportAddress.size()));
+  p.drawText(QPointF(left, 154), QStringLiteral("Web:  ") + QString::fromUtf8(kWebAddress));
   p.setPen(QColor(120, 130, 145));
   p.drawText(QPointF(left, 188), QStringLiteral("\u00A9 Corvane Software. All rights reserved."));
   return pixmap;

@@ -52,7 +52,8 @@ void WidgetControl::SetVisible(bool visible) {
     widget_.parentWidget()->repaint();
 }
 
-bool WidgetControl::IsEnabled() const { return widget_.isEnabled(); }
+// Enabled as set: a button on a disabled tab keeps its own state.
+bool WidgetControl::IsEnabled() const { return !widget_.testAttribute(Qt::WA_ForceDisabled); }
 
 void WidgetControl::SetEnabled(bool enabled) { widget_.setEnabled(enabled); }
 

@@ -18,6 +18,9 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "common/Messages.h"
+#include "notes/Preview.h"
+#include "notes/Scan.h"
 #include "shell/Artwork.h"
 #include "shell/HelpCommand.h"
 #include "shell/Vendor.h"
@@ -396,7 +399,9 @@ void frmMain::BuildStatusBar() {
     bar->addPermanentWidget(label, stretch);
   };
   panel("StatusPanel1", QString::fromUtf8(kVendorName), true, 1);
-  panel("StatusPanel2", QStringLiteral("Email: ") + QString::fromUtf8(kSupportAddress), false, 2);
+  panel("StatusPanel2",
+        QStringLiteral("Email: ") + QString::fromUtf8(kSupportAddress.data(), kSupportAddress.size()), false,
+        2);
   panel("StatusPanel3", QString::fromUtf8(kWebAddress), true, 1);
   setStatusBar(bar);
 }
@@ -469,9 +474,11 @@ void frmMain::txtNotesDatabaseFile_Change() {
   c.NotesToolBar.SetButtonEnabled(2, chosen);
 }
 
-void frmMain::CmdScan_Click() {}
+void frmMain::CmdScan_Click() {
+  notes::CmdScan_Click(Controls(), services_.Sessions, state_.Notes, state_.Values);
+}
 
-void frmMain::ContactsTreeView_Click() {}
+void frmMain::ContactsTreeView_Click() { notes::ContactsTreeView_Click(Controls(), state_.Notes); }
 
 void frmMain::CmdStartConversion_Click() {}
 

@@ -545,12 +545,12 @@ QPixmap SelectFilePicture(QSize size) {
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(0, 0, 0, 26));
   p.drawEllipse(QRectF(6, 92, 50, 10));
-  Arrow(p, QPointF(64, 58), QPointF(96, 58), kOrange, 7);
+  Arrow(p, QPointF(62, 58), QPointF(90, 58), kOrange, 7);
   for (int layer = 2; layer >= 0; --layer) {
-    const qreal offset = layer * 7.0;
+    const qreal offset = layer * 6.0;
     p.save();
-    p.translate(102 + offset, 34 + offset);
-    p.scale(3.3, 3.3);
+    p.translate(98 + offset, 36 + offset);
+    p.scale(3.0, 3.0);
     Envelope(p, QRectF(0.5, 0.5, 14, 10));
     p.restore();
   }

@@ -344,6 +344,9 @@ QWidget* frmMain::BuildPreviewTab() {
   MailList->setModel(mailListModel_);
   MailList->setShowGrid(true);
   MailList->setAlternatingRowColors(true);
+  QPalette rows = MailList->palette();
+  rows.setColor(QPalette::AlternateBase, QColor(241, 246, 252));
+  MailList->setPalette(rows);
   MailList->setSelectionBehavior(QAbstractItemView::SelectRows);
   MailList->setSelectionMode(QAbstractItemView::SingleSelection);
   MailList->setEditTriggers(QAbstractItemView::NoEditTriggers);

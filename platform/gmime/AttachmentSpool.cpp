@@ -82,38 +82,53 @@ void CopyOpenFile(int source, const std::string& sourcePath, const std::string& 
   }
 }
 
-}  // namespace
-
-AttachmentSpool::AttachmentSpool(std::string parentFolder) : parentFolder_(std::move(parentFolder)) {}
-
-AttachmentSpool::~AttachmentSpool() {
-  // Nothing here may throw; what cannot be removed is reported, since the export log is out of
-  // reach at this point.
-  for (const std::string& file : files_) {
-    if (unlink(file.c_str()) != 0 && errno != ENOENT) {
-      std::fprintf(stderr, "mailshift: %s\n",
-                   SystemError("cannot remove spooled attachment " + file, errno).c_str());
-    }
-  }
-  if (!folder_.empty() && rmdir(folder_.c_str()) != 0) {
-    std::fprintf(stderr, "mailshift: %s\n",
-                 SystemError("cannot remove spool folder " + folder_, errno).c_str());
-  }
+void ReportCleanupFailure(const std::string& what, int error) {
+  // Nothing here may throw and the export log is out of reach: the failure goes to the standard
+  // error stream.
+  std::fprintf(stderr, "mailshift: %s\n", SystemError(what, error).c_str());
 }
 
-void AttachmentSpool::MakeFolder() {
-  std::string parent = parentFolder_;
-  if (parent.empty()) {
-    std::error_code error;
-    parent = std::filesystem::temp_directory_path(error).string();
-    if (error) throw mail::EmailError("no temporary folder for the attachment spool: " + error.message());
+}  // namespace
+
+SpoolFolder::SpoolFolder(std::string parentFolder) : parentFolder_(std::move(parentFolder)) {}
+
+SpoolFolder::~SpoolFolder() {
+  if (!path_.empty() && rmdir(path_.c_str()) != 0)
+    ReportCleanupFailure("cannot remove spool folder " + path_, errno);
+}
+
+std::string SpoolFolder::path() const {
+  std::lock_guard lock(mutex_);
+  return path_;
+}
+
+std::string SpoolFolder::NewPath() {
+  std::lock_guard lock(mutex_);
+  if (path_.empty()) {
+    std::string parent = parentFolder_;
+    if (parent.empty()) {
+      std::error_code error;
+      parent = std::filesystem::temp_directory_path(error).string();
+      if (error) throw mail::EmailError("no temporary folder for the attachment spool: " + error.message());
+    }
+    if (parent.back() != '/') parent += '/';
+    std::string pattern = parent + "mailshift-spool-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+      throw mail::EmailError(SystemError("cannot create the attachment spool in " + parent, errno));
+    }
+    path_ = pattern;  // mkdtemp makes it readable by its owner only
   }
-  if (parent.back() != '/') parent += '/';
-  std::string pattern = parent + "mailshift-spool-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) {
-    throw mail::EmailError(SystemError("cannot create the attachment spool in " + parent, errno));
+  return path_ + "/" + std::to_string(nextFile_++);
+}
+
+AttachmentSpool::AttachmentSpool(std::shared_ptr<SpoolFolder> folder) : folder_(std::move(folder)) {}
+
+AttachmentSpool::~AttachmentSpool() {
+  for (const std::string& file : files_) {
+    if (unlink(file.c_str()) != 0 && errno != ENOENT) {
+      ReportCleanupFailure("cannot remove spooled attachment " + file, errno);
+    }
   }
-  folder_ = pattern;  // mkdtemp makes it readable by its owner only
 }
 
 std::string AttachmentSpool::Take(const std::string& sourcePath) {
@@ -126,8 +141,7 @@ std::string AttachmentSpool::Take(const std::string& sourcePath) {
     throw mail::EmailError(SystemError("cannot read " + sourcePath, errno));
   if (!S_ISREG(status.st_mode)) throw mail::EmailError(sourcePath + " is not a regular file");
 
-  if (folder_.empty()) MakeFolder();
-  const std::string target = folder_ + "/" + std::to_string(files_.size() + 1);
+  const std::string target = folder_->NewPath();
   if (!LinkOpenFile(source.get(), target)) CopyOpenFile(source.get(), sourcePath, target);
   files_.push_back(target);
   return target;

@@ -13,7 +13,7 @@ namespace {
 
 class GMimeEmailMessage final : public mail::EmailMessage {
  public:
-  explicit GMimeEmailMessage(std::string spoolParentFolder) : spool_(std::move(spoolParentFolder)) {
+  explicit GMimeEmailMessage(std::shared_ptr<SpoolFolder> spoolFolder) : spool_(std::move(spoolFolder)) {
     content_.date = Now();  // the date of a message whose date is never set
   }
 
@@ -66,12 +66,13 @@ class GMimeMessageRenderer final : public mail::MessageRenderer {
 
 class GMimeEmailComponent final : public mail::EmailComponent {
  public:
-  explicit GMimeEmailComponent(GMimeComponentOptions options) : options_(std::move(options)) {
+  explicit GMimeEmailComponent(const GMimeComponentOptions& options)
+      : spoolFolder_(std::make_shared<SpoolFolder>(options.spoolParentFolder)) {
     EnsureGMimeInitialised();
   }
 
   std::unique_ptr<mail::EmailMessage> CreateMessage() override {
-    return std::make_unique<GMimeEmailMessage>(options_.spoolParentFolder);
+    return std::make_unique<GMimeEmailMessage>(spoolFolder_);
   }
 
   std::unique_ptr<mail::MessageRenderer> CreateRenderer() override {
@@ -79,7 +80,8 @@ class GMimeEmailComponent final : public mail::EmailComponent {
   }
 
  private:
-  GMimeComponentOptions options_;
+  // Shared by the messages, which may outlive the component.
+  std::shared_ptr<SpoolFolder> spoolFolder_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <string>
@@ -233,7 +234,8 @@ int main(int argc, char** argv) {
 
   auto component = mailshift::platform::CreateGMimeEmailComponent({(output / "spool-parent").string()});
   fs::create_directories(output / "spool-parent");
-  mailshift::mail::MessageWriter writer(*component, root.string() + mailshift::kPathSeparator);
+  auto writer =
+      std::make_unique<mailshift::mail::MessageWriter>(*component, root.string() + mailshift::kPathSeparator);
 
   json manifest = json::array();
   int failures = 0;
@@ -263,8 +265,8 @@ int main(int argc, char** argv) {
     }
 
     std::string subject = sample.subject;
-    const auto outcome = writer.CreateEmailItem(sample.folder, sample.from, subject, sample.to, sample.cc,
-                                                sample.bcc, dateText, sample.body, attachments);
+    const auto outcome = writer->CreateEmailItem(sample.folder, sample.from, subject, sample.to, sample.cc,
+                                                 sample.bcc, dateText, sample.body, attachments);
     if (!outcome.written) {
       std::cerr << sample.label << ": not written: " << outcome.reason << "\n";
       ++failures;
@@ -287,6 +289,8 @@ int main(int argc, char** argv) {
                         {"body", sample.body},
                         {"attachments", expectedAttachments}});
   }
+  writer.reset();
+  component.reset();
   if (!fs::is_empty(output / "spool-parent")) {
     std::cerr << "the attachment spool was left behind\n";
     ++failures;

@@ -22,6 +22,7 @@ namespace {
 // The instants a Date field can carry: 1900-01-01 00:00:00 to 9999-12-31 23:59:59 UTC.
 constexpr std::int64_t kEarliestDate = -2208988800;
 constexpr std::int64_t kLatestDate = 253402300799;
+constexpr std::int32_t kMinutesPerDay = 24 * 60;
 
 // A sender is required in every message; an empty one is written as an empty group.
 const std::vector<Recipient> kUndisclosedSender = {{"undisclosed-sender", ""}};
@@ -134,7 +135,9 @@ GMimePart* NewAttachmentPart(const AttachedFile& file) {
 void SetDate(GMimeMessage* message, const DateTime& date) {
   GDateTime* utc = g_date_time_new_from_unix_utc(date.secondsSinceEpoch);
   if (utc == nullptr) throw mail::EmailError("the message date is out of range");
-  GTimeZone* zone = g_time_zone_new_offset(date.utcOffsetMinutes * 60);  // UTC when out of range
+  // An offset of a day or more belongs to no clock; the instant is then written in UTC.
+  const bool realOffset = date.utcOffsetMinutes > -kMinutesPerDay && date.utcOffsetMinutes < kMinutesPerDay;
+  GTimeZone* zone = g_time_zone_new_offset(realOffset ? date.utcOffsetMinutes * 60 : 0);
   GDateTime* local = g_date_time_to_timezone(utc, zone);
   g_time_zone_unref(zone);
   g_date_time_unref(utc);

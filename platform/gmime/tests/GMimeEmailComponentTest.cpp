@@ -209,6 +209,12 @@ TEST_F(GMimeComponentTest, DatesUseEnglishNamesWhateverTheLocale) {
   EXPECT_EQ(Header(text, "Date"), "Wed, 05 Nov 2008 16:00:00 +0130");
 }
 
+TEST_F(GMimeComponentTest, WritesADateWithAnImpossibleOffsetInUtc) {
+  auto message = NewMessage();
+  message->SetDate({1225895400, INT32_MAX});
+  EXPECT_EQ(Header(Render(*message), "Date"), "Wed, 05 Nov 2008 14:30:00 +0000");
+}
+
 TEST_F(GMimeComponentTest, KeepsTheCreationTimeWithoutADateAndRefusesDatesItCannotCarry) {
   const DateTime before = Now();
   auto message = component_->CreateMessage();

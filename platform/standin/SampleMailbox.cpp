@@ -554,7 +554,7 @@ class SampleBuilder {
     if (hasSubject) document.items.push_back(Text(name("Subject"), {subject}));
 
     const bool posted = placement.home != Home::Drafts && special != Special::ReceivedWithoutPostedDate &&
-                        special != Special::JunkWithoutPostedDate && random_.Percent(98);
+                        special != Special::JunkWithoutPostedDate && (outgoing || random_.Percent(97));
     if (posted)
       document.items.push_back(Date(name("PostedDate"), {outgoing ? delivered : SenderTime(clock)}));
     if (!outgoing) document.items.push_back(Date(name("DeliveredDate"), {delivered}));

@@ -89,10 +89,15 @@ void Base64Encoder::Add(std::string_view bytes) {
       held_[heldCount_++] = next();
     }
   }
-  text_.reserve(text_.size() + (bytes.size() - index) / 3 * 4 + 4);
-  while (bytes.size() - index >= 3) {
+  const std::size_t groups = (bytes.size() - index) / 3;
+  std::size_t out = text_.size();
+  text_.resize(out + groups * 4);
+  for (std::size_t g = 0; g < groups; ++g) {
     const std::uint32_t group = (std::uint32_t{next()} << 16) | (std::uint32_t{next()} << 8) | next();
-    for (int shift = 18; shift >= 0; shift -= 6) text_.push_back(kAlphabet[(group >> shift) & 0x3F]);
+    text_[out++] = kAlphabet[(group >> 18) & 0x3F];
+    text_[out++] = kAlphabet[(group >> 12) & 0x3F];
+    text_[out++] = kAlphabet[(group >> 6) & 0x3F];
+    text_[out++] = kAlphabet[group & 0x3F];
   }
   while (index < bytes.size()) held_[heldCount_++] = next();
 }

@@ -52,17 +52,19 @@ class MadeUpContent : public ContentSource {
   std::size_t Read(std::span<char> buffer) override {
     std::size_t filled = 0;
     while (filled < buffer.size() && left_ > 0) {
-      char byte;
       if (prefixUsed_ < prefix_.size()) {
-        byte = prefix_[prefixUsed_++];
-      } else if (text_) {
-        static constexpr char kLetters[] = "etaoin shrdlu cmfwyp vbgkqj,.\n";
-        byte = kLetters[random_.Next() % (sizeof kLetters - 1)];
-      } else {
-        byte = static_cast<char>(random_.Next() & 0xFF);
+        buffer[filled++] = prefix_[prefixUsed_++];
+        --left_;
+        continue;
       }
-      buffer[filled++] = byte;
-      --left_;
+      // Eight bytes from each draw.
+      std::uint64_t bits = random_.Next();
+      for (int i = 0; i < 8 && filled < buffer.size() && left_ > 0; ++i, bits >>= 8) {
+        static constexpr char kLetters[] = "etaoin shrdlu cmfwyp vbgkqj,.\n";
+        buffer[filled++] =
+            text_ ? kLetters[(bits & 0xFF) % (sizeof kLetters - 1)] : static_cast<char>(bits & 0xFF);
+        --left_;
+      }
     }
     return filled;
   }

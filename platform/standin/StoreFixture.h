@@ -30,7 +30,8 @@ void BuildStore(const nlohmann::json& fixture, const std::filesystem::path& stor
 // The same from fixture text; text that is not JSON is a FixtureError.
 void BuildStoreFromText(std::string_view fixtureText, const std::filesystem::path& store,
                         const std::filesystem::path& baseFolder = {});
-// The same from a fixture file; "file" entries are read relative to the fixture's folder.
+// The same from a fixture file; "file" entries are read relative to the fixture's folder. A
+// fixture file that cannot be read is a FixtureError too.
 void BuildStoreFromFile(const std::filesystem::path& fixtureFile, const std::filesystem::path& store);
 
 // The store as a fixture, with every optional key written out ("size", "has_embedded", "type";

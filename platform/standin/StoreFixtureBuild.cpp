@@ -1,5 +1,7 @@
 // Fixture (JSON) to store.
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -270,10 +272,13 @@ void BuildStoreFromText(std::string_view fixtureText, const std::filesystem::pat
 }
 
 void BuildStoreFromFile(const std::filesystem::path& fixtureFile, const std::filesystem::path& store) {
+  std::error_code error;
+  const auto status = std::filesystem::status(fixtureFile, error);
+  if (!std::filesystem::exists(status)) throw FixtureError("", "cannot be read (no such file)");
+  if (!std::filesystem::is_regular_file(status)) throw FixtureError("", "cannot be read (not a file)");
   std::ifstream in(fixtureFile, std::ios::binary);
-  std::string text;
-  if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) throw FixtureError("", "cannot read the fixture " + fixtureFile.string());
+  if (!in) throw FixtureError("", std::string("cannot be read (") + std::strerror(errno) + ")");
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   BuildStoreFromText(text, store, fixtureFile.parent_path());
 }
 

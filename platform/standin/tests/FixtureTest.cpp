@@ -110,6 +110,8 @@ struct BadFixture {
   const char* message;  // what() of the FixtureError
 };
 
+void PrintTo(const BadFixture& bad, std::ostream* out) { *out << bad.fixture; }
+
 class BadFixtureTest : public ::testing::TestWithParam<BadFixture> {};
 
 TEST_P(BadFixtureTest, NamesThePlaceAndLeavesNoStore) {
@@ -201,7 +203,13 @@ TEST(FixtureFileTest, EmptyOrMissingFixtureFile) {
   ScratchFolder folder;
   WriteBytes(folder / "empty.json", "");
   EXPECT_THROW(BuildStoreFromFile(folder / "empty.json", folder / "store.nsf"), FixtureError);
-  EXPECT_THROW(BuildStoreFromFile(folder / "missing.json", folder / "store.nsf"), FixtureError);
+  try {
+    BuildStoreFromFile(folder / "missing.json", folder / "store.nsf");
+    ADD_FAILURE();
+  } catch (const FixtureError& error) {
+    EXPECT_EQ(std::string(error.what()), "cannot be read (no such file)");
+  }
+  EXPECT_THROW(BuildStoreFromFile(folder.path(), folder / "store.nsf"), FixtureError);
   EXPECT_EQ(folder.FileNames(), std::vector<std::string>{"empty.json"});
 }
 

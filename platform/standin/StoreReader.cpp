@@ -43,6 +43,10 @@ const char* const kQueries[] = {
     // kFindView: an exact match before one that differs in letter case only
     "SELECT id, name, is_folder, stored_count FROM views WHERE name = ?1 COLLATE NOCASE "
     "ORDER BY name = ?1 COLLATE BINARY DESC, id LIMIT 1",
+    // kFindViewTrimmed: failing that, one whose name differs only by blanks around it
+    "SELECT id, name, is_folder, stored_count FROM views WHERE trim(name, ' ') = trim(?1, ' ') COLLATE "
+    "NOCASE "
+    "ORDER BY trim(name, ' ') = trim(?1, ' ') COLLATE BINARY DESC, id LIMIT 1",
     // kLastEntry
     "SELECT max(position) FROM view_entries WHERE view_id = ?1",
     // kEntryAfter
@@ -61,7 +65,7 @@ const char* const kQueries[] = {
     // kContentRows
     "SELECT rowid FROM embedded_content WHERE object_id = ?1 ORDER BY chunk",
 };
-static_assert(std::size(kQueries) == 9);
+static_assert(std::size(kQueries) == 10);
 
 // Resets a statement when its use ends, so no read stays open between calls.
 class Running {
@@ -206,13 +210,16 @@ std::vector<ViewRecord> StoreReader::Views() {
 
 std::optional<ViewRecord> StoreReader::FindView(std::string_view name) {
   try {
-    Running row(Prepared(kFindView));
-    row->BindText(1, name);
-    if (!row->Step()) return std::nullopt;
-    bool damaged = false;
-    ViewRecord view = ReadView(*row, damaged);
-    if (damaged) Fail("damaged view record for \"" + std::string(name) + "\"");
-    return view;
+    for (const Query query : {kFindView, kFindViewTrimmed}) {
+      Running row(Prepared(query));
+      row->BindText(1, name);
+      if (!row->Step()) continue;
+      bool damaged = false;
+      ViewRecord view = ReadView(*row, damaged);
+      if (damaged) Fail("damaged view record for \"" + std::string(name) + "\"");
+      return view;
+    }
+    return std::nullopt;
   } catch (const sqlite::Error& error) {
     Fail(error.what());
   }

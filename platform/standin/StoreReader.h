@@ -61,6 +61,8 @@ class StoreReader {
 
   std::string Title();
   std::vector<ViewRecord> Views();
+  // The view of that name: spelled exactly, else with another letter case (ASCII), else with
+  // other blanks around it.
   std::optional<ViewRecord> FindView(std::string_view name);
   // What AllEntries.Count reports: the stored count, else the number of entries.
   std::int64_t EntryCount(const ViewRecord& view);
@@ -80,6 +82,7 @@ class StoreReader {
     kTitle,
     kViews,
     kFindView,
+    kFindViewTrimmed,
     kLastEntry,
     kEntryAfter,
     kFindItem,

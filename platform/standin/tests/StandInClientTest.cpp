@@ -97,8 +97,28 @@ TEST_F(StandInClientTest, FindsViewsByNamePreferringTheExactSpelling) {
   EXPECT_EQ(database_->GetView("PROJECTS\\2008")->Name(), "Projects\\2008");
   EXPECT_EQ(database_->GetView("($inbox)")->Name(), "($Inbox)");
   EXPECT_EQ(database_->GetView("Projects"), nullptr);
-  EXPECT_EQ(database_->GetView(" Empty"), nullptr);
+  EXPECT_EQ(database_->GetView("Empt"), nullptr);
   EXPECT_EQ(database_->GetView(""), nullptr);
+}
+
+TEST(StandInViewNameTest, BlanksAroundANameMatterOnlyWhenNothingElseMatches) {
+  // A folder tag is the trimmed folder name; the folder must still be found by it.
+  ScratchFolder folder;
+  BuildStoreFromText(R"json({"views": [
+      {"name": " Travel ", "folder": true},
+      {"name": "Projects\\ Launch Plan ", "folder": true},
+      {"name": "Archive ", "folder": true},
+      {"name": "Archive", "folder": false}]})json",
+                     folder / "store.nsf");
+  auto database = OpenStore(folder / "store.nsf");
+  EXPECT_EQ(database->GetView("Travel")->Name(), " Travel ");
+  EXPECT_EQ(database->GetView("  travel")->Name(), " Travel ");
+  EXPECT_EQ(database->GetView("Projects\\ Launch Plan")->Name(), "Projects\\ Launch Plan ");
+  EXPECT_EQ(database->GetView("Projects\\Launch Plan"), nullptr);
+  EXPECT_EQ(database->GetView("Archive")->Name(), "Archive");
+  EXPECT_EQ(database->GetView("Archive ")->Name(), "Archive ");
+  EXPECT_EQ(database->GetView("  Archive")->Name(), "Archive ");  // the first of equals in stored order
+  EXPECT_EQ(database->GetView("Travel\t"), nullptr);
 }
 
 TEST_F(StandInClientTest, WalksEntriesInOrderAndCountsThem) {
@@ -231,6 +251,16 @@ TEST_F(StandInClientTest, ObjectsOutliveTheDatabaseObject) {
   EXPECT_EQ(FirstText(*document, "Subject"), "Hello");
   objects[1]->ExtractFile((folder_ / "later").string());
   EXPECT_EQ(ReadBytes(folder_ / "later"), "World");
+}
+
+TEST(StandInFileNameTest, AnyFileNameOpens) {
+  ScratchFolder folder;
+  for (const std::string name : {"Mail #1 ?100% Grüße&x=1.nsf", "file:mail.nsf", "store", "a'b\"c.db"}) {
+    BuildStoreFromText(R"json({"title": "T", "views": [{"name": "V", "folder": true}]})json", folder / name);
+    auto database = OpenStore(folder / name);
+    EXPECT_EQ(database->Title(), "T") << name;
+    EXPECT_EQ(database->Views().size(), 1u) << name;
+  }
 }
 
 class ExtractFileTest : public ::testing::Test {

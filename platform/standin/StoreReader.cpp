@@ -143,10 +143,8 @@ std::shared_ptr<StoreReader> StoreReader::Open(const std::filesystem::path& file
 
 StoreReader::StoreReader(std::filesystem::path file) : file_(std::move(file)) {}
 
-StoreReader::~StoreReader() {
-  for (auto& statement : statements_) statement.reset();
-  connection_.reset();
-}
+// Statements go before the connection they belong to (members are destroyed in reverse order).
+StoreReader::~StoreReader() = default;
 
 void StoreReader::CheckReadable() const {
   if (!failure_.empty()) throw NotesError(file_.string() + ": " + failure_);

@@ -1,5 +1,6 @@
 // Drives the windows through the main flow and saves a picture of each step:
 //   mailshift-screenshots OUTPUT_FOLDER
+//   mailshift-screenshots --screen FILE.png     (a picture of the whole screen, whoever drew it)
 // Run it on a display (for example under xvfb-run) to see the windows as a user does.
 #include <QApplication>
 #include <QDir>
@@ -86,8 +87,12 @@ int main(int argc, char** argv) {
   QApplication::setStyle(QStringLiteral("Fusion"));
   QApplication::setWindowIcon(ProgramIcon());
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER | --screen FILE.png\n", argv[0]);
     return 2;
+  }
+  if (argc == 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--screen")) {
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+    return screen.save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
   }
   output = QDir(QString::fromLocal8Bit(argv[1]));
   output.mkpath(QStringLiteral("."));

@@ -36,8 +36,10 @@ void AddListCommand(CLI::App& app, int& exitCode) {
   auto database = std::make_shared<std::string>();
   auto tag = std::make_shared<std::string>();
   command->add_option("DB", *database, "the mail database")->required();
-  command->add_option("TAG", *tag, "the folder tag: Inbox, Drafts, Sent, Follow-Up, JunkMail, Trash or a "
-                                   "user folder's name")
+  command
+      ->add_option("TAG", *tag,
+                   "the folder tag: Inbox, Drafts, Sent, Follow-Up, JunkMail, Trash or a "
+                   "user folder's name")
       ->required();
   command->callback([database, tag, &exitCode] { exitCode = RunList(*database, *tag); });
 }

@@ -47,7 +47,7 @@ void HeadlessReportList::SetReportIcon(int row, int column, int icon) {
 }
 
 MessageAnswer RecordingMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon,
-                                     MessageButtons buttons) {
+                                          MessageButtons buttons) {
   shown.push_back(ShownMessage{text, title, icon, buttons});
   if (answers.empty()) return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
   const MessageAnswer answer = answers.front();
@@ -66,10 +66,10 @@ HeadlessMainWindow::HeadlessMainWindow()
 }
 
 MainWindowControls HeadlessMainWindow::controls() {
-  return MainWindowControls{NotesTab,       txtNotesDatabaseFile, CmdBrowse,        CmdScan,
-                            ScanFrame,      ImgReadingArrow,      ImgEmailsArrow,   ImgMailFolderArrow,
-                            LblFolderName,  ContactsTreeView,     MailList,         NotesToolBar,
-                            Messages,       Wait};
+  return MainWindowControls{
+      NotesTab,        txtNotesDatabaseFile, CmdBrowse,          CmdScan,       ScanFrame,
+      ImgReadingArrow, ImgEmailsArrow,       ImgMailFolderArrow, LblFolderName, ContactsTreeView,
+      MailList,        NotesToolBar,         Messages,           Wait};
 }
 
 }  // namespace mailshift

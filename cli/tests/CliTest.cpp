@@ -30,8 +30,8 @@ class CliTest : public ::testing::Test {
   CliRun Cli(const std::string& arguments) {
     const auto out = scratch / "out.txt";
     const auto err = scratch / "err.txt";
-    const std::string command = std::string(MAILSHIFT_CLI) + " " + arguments + " >'" + out.string() +
-                                "' 2>'" + err.string() + "'";
+    const std::string command =
+        std::string(MAILSHIFT_CLI) + " " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
     const int status = std::system(command.c_str());
     return CliRun{WEXITSTATUS(status), ReadBytes(out), ReadBytes(err)};
   }

@@ -319,7 +319,7 @@ ExportResult ExportRun::Fail(ExportEnd end, const std::string& reason) {
   result_.logPath = log_.path();
   result_.logComplete = log_.complete();
   if (end == ExportEnd::NotesNotInstalled) {
-    observer_.ShowMessage(ExportMessage{NotInstalledMessage(), std::string(kNotInstalledTitle)});
+    observer_.ShowMessage(ExportMessage{NotInstalledText(), std::string(kNotInstalledTitle)});
   } else {
     observer_.ShowMessage(ExportMessage{"Error occured during conversion...", "Error in Conversion"});
   }

@@ -1,5 +1,6 @@
 #include "export/ExportLog.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "common/CodePage.h"
@@ -39,7 +40,10 @@ void ExportLog::Put(const std::string& encodedLine) {
 
 void ExportLog::WriteLine(std::string_view utf8Line) {
   if (closed_) return;
-  std::string line = ToSystemCodePage(utf8Line);
+  // Plain ASCII reads the same in every 8-bit code page; most lines need no conversion.
+  const bool ascii = std::all_of(utf8Line.begin(), utf8Line.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  std::string line = ascii ? std::string(utf8Line) : ToSystemCodePage(utf8Line);
   line += "\r\n";
   if (file_) {
     Put(line);

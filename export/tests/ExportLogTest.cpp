@@ -33,6 +33,23 @@ TEST(ExportLog, WritesLinesInTheSystemCodePageWithCrLf) {
                                 "\r\n");
 }
 
+// Run with LC_ALL=de_DE (ISO-8859-1) by its own CTest entry; skipped in other settings.
+TEST(ExportLog, WritesLatinOneBytesInALatinOneSystem) {
+  if (SystemCodePageName() != "ISO-8859-1")
+    GTEST_SKIP() << "the system code page is " << SystemCodePageName();
+  ScratchFolder scratch;
+  const std::string path = scratch.path() + "/Log.txt";
+  {
+    ExportLog log(path);
+    log.WriteLine(
+        "\tEmail Subject : SUBJECT[Gr\xC3\xBC\xC3\x9F"
+        "e \xE2\x82\xAC]");
+  }
+  EXPECT_EQ(ReadFile(path),
+            "\tEmail Subject : SUBJECT[Gr\xFC\xDF"
+            "e ?]\r\n");
+}
+
 TEST(ExportLog, EveryRunRewritesTheFile) {
   ScratchFolder scratch;
   const std::string path = scratch.path() + "/Log.txt";

@@ -2,6 +2,7 @@
 // so that code without the writer (the run's tests) need not link it.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "export/EmailComposition.h"
@@ -10,7 +11,8 @@
 
 namespace mailshift::mail {
 
-// Writes through MessageWriter with an e-mail composition component.
+// Writes through MessageWriter with an e-mail composition component; one writer per output
+// root, so that it knows the names it has given.
 class ComponentItemWriter : public EmailItemWriter {
  public:
   explicit ComponentItemWriter(EmailComponent& component) : component_(component) {}
@@ -19,12 +21,17 @@ class ComponentItemWriter : public EmailItemWriter {
                                const std::string& from, std::string& subject, const std::string& to,
                                const std::string& cc, const std::string& bcc, const std::string& date,
                                const std::string& body, std::string& attachments) override {
-    MessageWriter writer(component_, destinationRoot);
-    return writer.CreateEmailItem(folder, from, subject, to, cc, bcc, date, body, attachments);
+    if (!writer_ || root_ != destinationRoot) {
+      writer_ = std::make_unique<MessageWriter>(component_, destinationRoot);
+      root_ = destinationRoot;
+    }
+    return writer_->CreateEmailItem(folder, from, subject, to, cc, bcc, date, body, attachments);
   }
 
  private:
   EmailComponent& component_;
+  std::string root_;
+  std::unique_ptr<MessageWriter> writer_;
 };
 
 }  // namespace mailshift::mail

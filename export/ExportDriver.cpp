@@ -288,7 +288,7 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
                                             Trim(fields_.to), fields_.CcList, fields_.BccList,
                                             Trim(fields_.date), Trim(fields_.body), attachmentArgument);
   } catch (const std::exception& error) {
-    outcome = WriteOutcome{false, {}, Reason(error)};
+    outcome = WriteOutcome{false, {}, Reason(error), {}};
   }
   attachments_.RemoveFiles();
   ++result_.messages;
@@ -300,9 +300,12 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
     log_.WriteLine(tab + "Not extracted : " + failure.name + " : " + failure.reason);
     ++result_.attachmentsNotExtracted;
   }
+  for (const auto& problem : outcome.problems) log_.WriteLine(tab + "Not complete : " + problem);
   if (!outcome.written) {
     log_.WriteLine(tab + "Not written : " + (outcome.reason.empty() ? "unknown error" : outcome.reason));
     ++result_.notWritten;
+  } else if (!outcome.problems.empty()) {
+    ++result_.incomplete;
   }
   observer_.DocumentHandled(ExportProgress{folder, handled + 1, count, outcome.written});
 }
@@ -347,6 +350,10 @@ std::string ExportRun::CompletionText() const {
     if (result_.notWritten > 0) {
       lines.push_back(std::to_string(result_.notWritten) + " of " + Counted(result_.messages, "message") +
                       " could not be written.");
+    }
+    if (result_.incomplete > 0) {
+      lines.push_back(std::to_string(result_.incomplete) + " of " + Counted(result_.messages, "message") +
+                      " could be written only in part.");
     }
     if (result_.attachmentsNotExtracted > 0) {
       lines.push_back(Counted(result_.attachmentsNotExtracted, "attachment") + " could not be extracted.");

@@ -44,6 +44,7 @@ struct ExportResult {
   std::string outputRoot;                    // destination, database folder and a separator
   std::int64_t messages = 0;                 // documents handed to the message writer
   std::int64_t notWritten = 0;               // of those, messages that were not written
+  std::int64_t incomplete = 0;               // and those written with a part missing or wrong
   std::int64_t attachmentsNotExtracted = 0;  // attachments missing from written messages
   std::int64_t foldersNotExported = 0;       // selected folders that could not be read to the end
   std::string logPath;                       // where the log went; "" when nowhere
@@ -51,8 +52,8 @@ struct ExportResult {
 
   // Completed, and nothing was lost on the way.
   bool Succeeded() const {
-    return end == ExportEnd::Completed && notWritten == 0 && attachmentsNotExtracted == 0 &&
-           foldersNotExported == 0;
+    return end == ExportEnd::Completed && notWritten == 0 && incomplete == 0 &&
+           attachmentsNotExtracted == 0 && foldersNotExported == 0;
   }
 };
 

@@ -498,8 +498,8 @@ TEST_F(ExportDriverTest, AMessageNotWrittenIsNeverReportedAsSuccess) {
   EXPECT_EQ(Log(),
             LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
                    "\tEmail Subject : SUBJECT[first]", "\tEmail Subject : SUBJECT[refused]",
-                   "\tNot written : disk full", "\tEmail Subject : SUBJECT[breaks]",
-                   "\tNot written : the component broke down", "Done"}));
+                   "\tNot complete : attaching \"x\": gone", "\tNot written : disk full",
+                   "\tEmail Subject : SUBJECT[breaks]", "\tNot written : the component broke down", "Done"}));
   EXPECT_EQ(result.messages, 3);
   EXPECT_EQ(result.notWritten, 2);
   EXPECT_EQ(observer_.messages.back().text,
@@ -510,6 +510,26 @@ TEST_F(ExportDriverTest, AMessageNotWrittenIsNeverReportedAsSuccess) {
   EXPECT_EQ(observer_.progress_.size(), 3u);
   EXPECT_TRUE(observer_.progress_[0].written);
   EXPECT_FALSE(observer_.progress_[1].written);
+}
+
+TEST_F(ExportDriverTest, AMessageWrittenOnlyInPartIsLoggedAndReported) {
+  Mail("($Inbox)", "fine");
+  Mail("($Inbox)", "dateless");
+  writer_.problemsFor["dateless"] = {"the date \"x\" could not be read", "attaching \"y\": no such file"};
+  Select({"Inbox"});
+  const ExportResult result = Run();
+  EXPECT_EQ(Log(),
+            LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
+                   "\tEmail Subject : SUBJECT[fine]", "\tEmail Subject : SUBJECT[dateless]",
+                   "\tNot complete : the date \"x\" could not be read",
+                   "\tNot complete : attaching \"y\": no such file", "Done"}));
+  EXPECT_EQ(result.incomplete, 1);
+  EXPECT_EQ(result.notWritten, 0);
+  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(observer_.messages.back().text,
+            "Migration Completed with Errors !\r\n1 of 2 messages could be written only in part.\r\n"
+            "The export log names each of them: " +
+                logPath_ + "\r\n" + Root() + "\r\nMail");
 }
 
 TEST_F(ExportDriverTest, AFolderThatCannotBeReadIsLoggedAndTheRunGoesOn) {

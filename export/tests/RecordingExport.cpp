@@ -64,8 +64,8 @@ WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot
   subject = RemoveNameCharacters(subject);
   calls.push_back(call);
   if (Contains(throwFor, received)) throw std::runtime_error("the component broke down");
-  if (Contains(refuse, received)) return WriteOutcome{false, {}, "disk full"};
-  if (!writeFiles) return WriteOutcome{true, {}, {}};
+  if (Contains(refuse, received)) return WriteOutcome{false, {}, "disk full", {"attaching \"x\": gone"}};
+  if (!writeFiles) return WriteOutcome{true, {}, {}, {}};
 
   const std::string path =
       destinationRoot + folder + "/" + subject + "." + std::to_string(calls.size()) + ".txt";
@@ -73,8 +73,10 @@ WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot
   out << "From: " << from << "\nTo: " << to << "\nCc: " << cc << "\nBcc: " << bcc << "\nDate: " << date
       << "\nSubject: " << received << "\n\n"
       << body;
-  if (!out) return WriteOutcome{false, path, "cannot create " + path};
-  return WriteOutcome{true, path, {}};
+  if (!out) return WriteOutcome{false, path, "cannot create " + path, {}};
+  const auto problems = problemsFor.find(received);
+  return WriteOutcome{
+      true, path, {}, problems == problemsFor.end() ? std::vector<std::string>{} : problems->second};
 }
 
 ScratchFolder::ScratchFolder() {

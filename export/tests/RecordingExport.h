@@ -49,6 +49,8 @@ class RecordingWriter : public EmailItemWriter {
   // Subjects (as received) for which the writer reports failure, or throws.
   std::vector<std::string> refuse;
   std::vector<std::string> throwFor;
+  // Subjects whose message is written with these problems.
+  std::map<std::string, std::vector<std::string>> problemsFor;
   // Off: no file is made, every message counts as written.
   bool writeFiles = true;
 };

@@ -43,11 +43,13 @@ std::string AttachmentFolder::NewFilePath(const std::string& fileName) {
   if (path_.empty()) Create();
   const std::string subfolder = path_ + std::to_string(nextSubfolder_++);
   if (mkdir(subfolder.c_str(), S_IRWXU) != 0) throw FolderError("cannot create the folder", subfolder, errno);
+  filesHandedOut_ = true;
   return subfolder + kPathSeparator + fileName;
 }
 
 void AttachmentFolder::RemoveFiles() {
-  if (path_.empty()) return;
+  if (!filesHandedOut_) return;
+  filesHandedOut_ = false;
   std::error_code error;  // what cannot go now goes with the whole folder at the end
   for (const auto& entry : fs::directory_iterator(path_, error)) {
     fs::remove_all(entry.path(), error);

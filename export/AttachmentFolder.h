@@ -31,6 +31,7 @@ class AttachmentFolder {
 
   std::string path_;
   std::uint64_t nextSubfolder_ = 1;
+  bool filesHandedOut_ = false;  // since the last RemoveFiles
 };
 
 }  // namespace mailshift::mail

@@ -3,6 +3,9 @@
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
+#include <tuple>
 #include <utility>
 
 #include "platform/win/testing/TestNotesServerNames.h"
@@ -320,6 +323,26 @@ class DatabaseServer : public DispatchObject {
   FixturePtr fixture_;
 };
 
+// The fixture of a file, read again only when the file changes: the program opens the database
+// anew for every folder it counts or lists.
+FixturePtr CachedFixture(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA attributes{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) {
+    throw std::runtime_error("fixture: cannot open it");
+  }
+  auto stamp =
+      std::make_tuple(attributes.ftLastWriteTime.dwHighDateTime, attributes.ftLastWriteTime.dwLowDateTime,
+                      attributes.nFileSizeHigh, attributes.nFileSizeLow);
+  static std::mutex lock;
+  static std::map<std::wstring, std::pair<std::tuple<DWORD, DWORD, DWORD, DWORD>, FixturePtr>> cache;
+  const std::lock_guard<std::mutex> guard(lock);
+  const auto found = cache.find(path);
+  if (found != cache.end() && found->second.first == stamp) return found->second.second;
+  FixturePtr fixture = LoadFixture(path);
+  cache[path] = {stamp, fixture};
+  return fixture;
+}
+
 bool FaultRequested(const wchar_t* what) {
   wchar_t value[64] = {};
   const DWORD length = GetEnvironmentVariableW(kTestServerFaultVariable, value, 64);
@@ -350,7 +373,7 @@ class SessionServer : public DispatchObject {
     if (!server.empty()) Raise(L"Unable to find path to server " + server);
     FixturePtr fixture;
     try {
-      fixture = LoadFixture(path);
+      fixture = CachedFixture(path);
     } catch (const std::exception&) {
       return ObjectResult(new DatabaseServer(nullptr));  // not open, as for a file Notes cannot read
     }

@@ -13,12 +13,6 @@ namespace {
 HMODULE serverModule = nullptr;
 std::atomic<int> fileCounter{0};
 
-std::wstring ExecutableFolder() {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return std::filesystem::path(std::wstring(path, length)).parent_path().wstring();
-}
-
 std::wstring UniqueTemporaryName(const wchar_t* stem) {
   wchar_t folder[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, folder);
@@ -34,6 +28,12 @@ HRESULT CallExport(const char* name) {
 }
 
 }  // namespace
+
+std::wstring ExecutableFolder() {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return std::filesystem::path(std::wstring(path, length)).parent_path().wstring();
+}
 
 bool RegisterTestServer() {
   const std::wstring path = ExecutableFolder() + L"\\" + kTestServerFileName;

@@ -8,6 +8,9 @@
 
 namespace mailshift::platform::win::testing {
 
+// The folder of this executable, without a closing separator.
+std::wstring ExecutableFolder();
+
 // Registers the server beside this executable for the current user, and removes it again.
 bool RegisterTestServer();
 void UnregisterTestServer();

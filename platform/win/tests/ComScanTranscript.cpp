@@ -1,6 +1,9 @@
 // Prints the scan transcript of a fixture over the COM binding and the test Notes server, with
 // the dates written as instants, for comparison with the built-in stand-in on another system.
 //   mailshift_com_scan_transcript FIXTURE.json domino|notes
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -35,6 +38,7 @@ int main(int argc, char** argv) {
       transcript = mailshift::notes::testing::ScanTranscript(client, argv[1], {true});
     }
     testing::UnregisterTestServer();
+    _setmode(_fileno(stdout), _O_BINARY);  // the same line ends as on the build machine
     std::fwrite(transcript.data(), 1, transcript.size(), stdout);
     return 0;
   } catch (const std::exception& error) {

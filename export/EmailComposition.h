@@ -21,23 +21,29 @@ enum class RecipientKind { To, Cc, Bcc };
 class EmailMessage {
  public:
   virtual ~EmailMessage() = default;
-  // Adds the recipients of a recipient text (several joined by ";"); false when it failed.
+  // Adds the recipients of a recipient text (several joined by ";", empty pieces skipped; an
+  // empty text adds none). displayName names a lone address that carries no name of its own
+  // and is ignored when it equals address. False when it failed.
   virtual bool AddRecipient(RecipientKind kind, const std::string& displayName,
                             const std::string& address) = 0;
   virtual void SetSubject(const std::string& subject) = 0;
   virtual void SetBodyText(const std::string& body) = 0;
+  // The sender text, read like a recipient text.
   virtual void SetSender(const std::string& sender) = 0;
+  // Without a date set, the message carries the time it was created. Throws EmailError for a
+  // date the message cannot carry; the message then keeps its date.
   virtual void SetDate(const DateTime& date) = 0;
   // Takes in the file's content now (the file may be deleted right after) and attaches it under
-  // its file name. Throws EmailError when the file cannot be read.
+  // its file name, which it returns. Throws EmailError when the file cannot be read.
   virtual std::string AddAttachment(const std::string& filePath) = 0;
 };
 
 class MessageRenderer {
  public:
   virtual ~MessageRenderer() = default;
-  // Writes the complete message (headers and MIME body, CR LF line ends) to the stream.
-  // Throws EmailError when rendering or writing fails.
+  // Writes the complete message (headers and MIME body, CR LF line ends) to the stream, all but
+  // the line end of its last line, which the caller writes (the message file's final CR LF).
+  // Throws EmailError when rendering or writing fails; what was written is then incomplete.
   virtual void Render(EmailMessage& message, std::FILE* target) = 0;
 };
 

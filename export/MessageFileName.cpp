@@ -1,0 +1,109 @@
+#include "export/MessageFileName.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace mailshift::mail {
+namespace {
+
+bool IsControl(char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }
+
+// The byte length of the UTF-8 character at text[at]; a stray byte counts as one character.
+std::size_t CharacterLength(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  std::size_t length = 1;
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+  } else if (lead >= 0xE0) {
+    length = 3;
+  } else if (lead >= 0xC2) {
+    length = 2;
+  }
+  if (at + length > text.size()) return 1;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 1;
+  }
+  return length;
+}
+
+std::size_t Units(std::size_t byteLength, bool utf16) {
+  if (!utf16) return byteLength;
+  return byteLength == 4 ? 2 : 1;
+}
+
+std::size_t LengthOf(std::string_view text, bool utf16) {
+  std::size_t units = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = CharacterLength(text, at);
+    units += Units(length, utf16);
+    at += length;
+  }
+  return units;
+}
+
+// The longest run of whole characters from the start that takes at most maxUnits.
+std::string_view CutToUnits(std::string_view text, std::size_t maxUnits, bool utf16) {
+  std::size_t units = 0;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t length = CharacterLength(text, at);
+    if (units + Units(length, utf16) > maxUnits) break;
+    units += Units(length, utf16);
+    at += length;
+  }
+  return text.substr(0, at);
+}
+
+// CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9, also with a superscript digit, and with any
+// extension: Windows takes them for devices.
+bool IsWindowsDeviceName(std::string_view name) {
+  std::string base(name.substr(0, name.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  std::transform(base.begin(), base.end(), base.begin(),
+                 [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+  if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) return false;
+  const std::string_view digit = std::string_view(base).substr(3);
+  return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+         digit == "\xC2\xB2" || digit == "\xC2\xB3";
+}
+
+}  // namespace
+
+FileNameRules FileNameRules::Native() {
+#ifdef _WIN32
+  return {255, true, true};
+#else
+  return {255, false, false};
+#endif
+}
+
+std::string MessageFileName(std::string_view subject, std::string_view tail, const FileNameRules& rules) {
+  std::string stem;
+  stem.reserve(subject.size());
+  std::copy_if(subject.begin(), subject.end(), std::back_inserter(stem),
+               [](char c) { return !IsControl(c); });
+
+  const std::size_t tailUnits = LengthOf(tail, rules.lengthInUtf16);
+  const std::size_t room = rules.maxLength > tailUnits ? rules.maxLength - tailUnits : 0;
+  stem = std::string(CutToUnits(stem, room, rules.lengthInUtf16));
+  std::string name = stem + std::string(tail);
+  if (rules.windowsNames && IsWindowsDeviceName(name)) {
+    stem = std::string(CutToUnits(stem, room > 0 ? room - 1 : 0, rules.lengthInUtf16)) + "_";
+    name = stem + std::string(tail);
+  }
+  return name;
+}
+
+std::string PrintableAsciiOnly(std::string_view text) {
+  std::string ascii;
+  std::copy_if(text.begin(), text.end(), std::back_inserter(ascii),
+               [](char c) { return c >= 0x20 && c <= 0x7E; });
+  return ascii;
+}
+
+std::string CutAtCharacter(std::string_view text, std::size_t maxBytes) {
+  return std::string(CutToUnits(text, maxBytes, false));
+}
+
+}  // namespace mailshift::mail

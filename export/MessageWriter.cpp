@@ -1,0 +1,205 @@
+#include "export/MessageWriter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <system_error>
+
+#include "common/DateText.h"
+#include "common/Global.h"
+#include "common/TextRules.h"
+#include "export/MessageFileName.h"
+
+namespace mailshift::mail {
+namespace {
+
+// Draws of N before a clashing name gets a "-k" suffix instead.
+constexpr int kMaxNumberDraws = 10;
+constexpr std::uint32_t kFirstSuffix = 2;
+constexpr std::uint32_t kLastSuffix = 1000000;
+
+constexpr char kAttachmentSeparator = '|';
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Runs one step of the message; a failure is noted and the next step runs all the same.
+template <typename Step>
+void Attempt(WriteOutcome& outcome, const std::string& what, Step&& step) {
+  try {
+    step();
+  } catch (const std::exception& error) {
+    outcome.problems.push_back(what + ": " + error.what());
+  }
+}
+
+std::size_t FirstCharacterLength(const std::string& text) {
+  const auto lead = static_cast<unsigned char>(text.front());
+  std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  for (std::size_t i = 1; i < length; ++i) {
+    if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 1;
+  }
+  return length;
+}
+
+// Deletes the extracted file at path when one exists there; a folder is no extracted file.
+void DeleteExtractedFile(const std::string& path, WriteOutcome& outcome) {
+  if (path.empty()) return;
+  std::error_code error;
+  const auto status = std::filesystem::symlink_status(path, error);
+  if (!std::filesystem::exists(status) || std::filesystem::is_directory(status)) return;
+  if (!std::filesystem::remove(path, error) && error) {
+    outcome.problems.push_back("deleting the extracted file " + Quoted(path) + ": " + error.message());
+  }
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const {
+    if (file != nullptr) std::fclose(file);
+  }
+};
+
+}  // namespace
+
+std::int32_t MessageWriter::DrawFileNumber() { return RandomInRange(1, 40000); }
+
+MessageWriter::MessageWriter(EmailComponent& component, std::string destinationRoot, NumberSource drawNumber)
+    : component_(component),
+      destinationRoot_(std::move(destinationRoot)),
+      drawNumber_(std::move(drawNumber)) {}
+
+WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std::string& from,
+                                            std::string& subject, const std::string& to,
+                                            const std::string& cc, const std::string& bcc,
+                                            const std::string& date, const std::string& body,
+                                            std::string& attachments) {
+  WriteOutcome outcome;
+  std::unique_ptr<MessageRenderer> renderer;
+  std::unique_ptr<EmailMessage> message;
+  Attempt(outcome, "creating the message", [&] {
+    renderer = component_.CreateRenderer();
+    message = component_.CreateMessage();
+  });
+  const auto onMessage = [&](const std::string& what, auto&& step) {
+    Attempt(outcome, what, [&] {
+      if (message == nullptr) throw EmailError("there is no message object");
+      step(*message);
+    });
+  };
+  const auto addRecipients = [&](RecipientKind kind, const std::string& text, const char* what) {
+    onMessage(what, [&](EmailMessage& m) {
+      if (!m.AddRecipient(kind, text, text))
+        throw EmailError("the recipients " + Quoted(text) + " were refused");
+    });
+  };
+
+  addRecipients(RecipientKind::To, to, "adding the To recipients");
+  onMessage("setting the subject", [&](EmailMessage& m) { m.SetSubject(subject); });
+  onMessage("setting the body", [&](EmailMessage& m) { m.SetBodyText(body); });
+  onMessage("setting the sender", [&](EmailMessage& m) { m.SetSender(from); });
+  addRecipients(RecipientKind::Cc, cc, "adding the Cc recipients");
+  addRecipients(RecipientKind::Bcc, bcc, "adding the Bcc recipients");
+
+  std::optional<DateTime> when = date.empty() ? std::optional(StartOfLocalDay(Now())) : ParseDateText(date);
+  if (when) {
+    onMessage("setting the date " + Quoted(date), [&](EmailMessage& m) { m.SetDate(*when); });
+  } else {
+    outcome.problems.push_back("the date " + Quoted(date) +
+                               " could not be read; the message carries the time it was written");
+  }
+
+  if (!attachments.empty()) {
+    attachments.erase(0, FirstCharacterLength(attachments));
+    if (!attachments.empty()) {
+      for (const std::string& entry : Split(attachments, kAttachmentSeparator)) {
+        onMessage("attaching " + Quoted(entry), [&](EmailMessage& m) { m.AddAttachment(entry); });
+        DeleteExtractedFile(entry, outcome);
+      }
+    }
+  }
+
+  subject = RemoveNameCharacters(subject);
+  const std::int32_t number = drawNumber_();
+  if (message == nullptr || renderer == nullptr) {
+    outcome.reason = "the e-mail component gave no message to write";
+    return outcome;
+  }
+
+  const std::string folderPath = destinationRoot_ + folder + kPathSeparator;
+  std::unique_ptr<std::FILE, FileCloser> file(CreateMessageFile(folderPath, subject, number, outcome));
+  if (file == nullptr) return outcome;
+  try {
+    renderer->Render(*message, file.get());
+    if (std::fputs("\r\n", file.get()) == EOF || std::fflush(file.get()) != 0) {
+      throw EmailError(std::string("cannot write the file: ") + std::strerror(errno));
+    }
+    if (std::fclose(file.release()) != 0)
+      throw EmailError(std::string("cannot write the file: ") + std::strerror(errno));
+  } catch (const std::exception& error) {
+    file.reset();
+    std::error_code ignored;  // the file was made by this call; whether it could go is reported below
+    const bool removed = std::filesystem::remove(outcome.path, ignored);
+    outcome.reason =
+        std::string(error.what()) + (removed ? "" : "; the incomplete file could not be removed");
+    return outcome;
+  }
+  outcome.written = true;
+  return outcome;
+}
+
+std::FILE* MessageWriter::CreateMessageFile(const std::string& folderPath, const std::string& subject,
+                                            std::int32_t number, WriteOutcome& outcome) {
+  const FileNameRules rules = FileNameRules::Native();
+  std::string stem = subject;
+  bool asciiTried = false;
+  int draws = 1;
+  std::string suffixKey;
+  std::uint32_t suffix = 0;
+  for (;;) {
+    const std::string tail =
+        std::to_string(number) + (suffix == 0 ? "" : "-" + std::to_string(suffix)) + ".eml";
+    const std::string name = MessageFileName(stem, tail, rules);
+    outcome.path = folderPath + name;
+    errno = 0;
+    // "x": created new or not at all, so no existing file is ever overwritten.
+    if (std::FILE* file = std::fopen(outcome.path.c_str(), "wbx")) return file;
+    const int error = errno;
+    const std::string namedStem = name.substr(0, name.size() - tail.size());
+
+    if (error == EEXIST) {
+      if (suffix == 0 && draws < kMaxNumberDraws) {
+        number = drawNumber_();
+        ++draws;
+        continue;
+      }
+      if (suffix == 0) suffixKey = folderPath + '\n' + namedStem + '\n' + std::to_string(number);
+      std::uint32_t& next = nextSuffix_.try_emplace(suffixKey, kFirstSuffix).first->second;
+      if (suffix != 0) ++next;
+      suffix = next;
+      if (suffix <= kLastSuffix) continue;
+      outcome.reason = "no free file name for the message";
+      return nullptr;
+    }
+    if (error == ENAMETOOLONG && !namedStem.empty()) {
+      stem = CutAtCharacter(namedStem, namedStem.size() / 2);
+      continue;
+    }
+    if (error == EILSEQ || error == EINVAL) {
+      if (!asciiTried) {
+        asciiTried = true;
+        stem = PrintableAsciiOnly(stem);
+        continue;
+      }
+      if (!stem.empty()) {
+        stem.clear();
+        continue;
+      }
+    }
+    outcome.reason = "cannot create the file: " + std::string(std::strerror(error));
+    return nullptr;
+  }
+}
+
+}  // namespace mailshift::mail

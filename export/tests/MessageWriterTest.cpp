@@ -1,0 +1,413 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "common/DateText.h"
+#include "common/Global.h"
+#include "export/MessageWriter.h"
+#include "export/tests/RecordingEmailComponent.h"
+
+namespace mailshift::mail {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RecordingEmailComponent;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& content) {
+  std::ofstream file(path, std::ios::binary);
+  file << content;
+}
+
+// The first numbers RandomInRange(1, 40000) gives in a run.
+std::vector<std::int32_t> FirstDraws(int count) {
+  ResetRandomGenerator();
+  std::vector<std::int32_t> draws;
+  for (int i = 0; i < count; ++i) draws.push_back(RandomInRange(1, 40000));
+  ResetRandomGenerator();
+  return draws;
+}
+
+class MessageWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "writer-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    fs::create_directory(root_ / "Inbox");
+    fs::create_directory(root_ / "extracted");
+    writer_ = std::make_unique<MessageWriter>(component_, Root());
+    ResetRandomGenerator();
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  std::string Root() const { return root_.string() + kPathSeparator; }
+  fs::path Inbox() const { return root_ / "Inbox"; }
+
+  // An extracted attachment file; returns its path.
+  std::string Extracted(const std::string& relative, const std::string& content) {
+    const fs::path path = root_ / "extracted" / relative;
+    fs::create_directories(path.parent_path());
+    WriteFile(path, content);
+    return path.string();
+  }
+
+  WriteOutcome Write(std::string& subject, std::string& attachments, const std::string& date = "",
+                     const std::string& folder = "Inbox") {
+    return writer_->CreateEmailItem(folder, "from@example.com", subject, "to@example.com", "cc@example.com",
+                                    "", date, "body", attachments);
+  }
+
+  WriteOutcome WriteSubject(std::string subject) {
+    std::string attachments;
+    return Write(subject, attachments);
+  }
+
+  std::vector<std::string> InboxNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Inbox()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  const testing::RecordedMessage& LastMessage() const { return *component_.messages.back(); }
+
+  fs::path root_;
+  RecordingEmailComponent component_;
+  std::unique_ptr<MessageWriter> writer_;
+};
+
+TEST_F(MessageWriterTest, KeepsTheSubjectInTheMessageAndWritesTheCleanedOneIntoTheFileName) {
+  const std::int32_t n = FirstDraws(1)[0];
+  std::string subject = "Re: Q1/Q2 report?";
+  std::string attachments;
+  const WriteOutcome outcome = Write(subject, attachments);
+
+  EXPECT_EQ(subject, "Re Q1Q2 report");
+  ASSERT_TRUE(outcome.written) << outcome.reason;
+  EXPECT_EQ(outcome.path, Root() + "Inbox" + kPathSeparator + "Re Q1Q2 report" + std::to_string(n) + ".eml");
+  EXPECT_EQ(ReadFile(outcome.path), component_.renderedText + "\r\n");
+  EXPECT_EQ(LastMessage().calls[1], "Subject Re: Q1/Q2 report?");
+  EXPECT_TRUE(outcome.problems.empty());
+}
+
+TEST_F(MessageWriterTest, CallsTheComponentInTheDocumentedOrderWithWholeRecipientTexts) {
+  std::string subject = "S";
+  std::string attachments = "|" + Extracted("a.doc", "A");
+  const std::string attachment = attachments.substr(1);
+  writer_->CreateEmailItem("Inbox", "Ann Lee/Org", subject, "ann@example.com;Bob Ray/Org", "",
+                           "x@example.com", "", "the body", attachments);
+  EXPECT_EQ(LastMessage().calls,
+            (std::vector<std::string>{"To ann@example.com;Bob Ray/Org", "Subject S", "Body the body",
+                                      "From Ann Lee/Org", "Cc ", "Bcc x@example.com", "Date",
+                                      "Attach " + attachment}));
+}
+
+TEST_F(MessageWriterTest, RemovesExactlyTheNineCharactersAndNothingElse) {
+  std::string subject = " a:b?c\\d/e*f\"g<h>i|j \tk ";
+  std::string attachments;
+  const WriteOutcome outcome = Write(subject, attachments);
+  EXPECT_EQ(subject, " abcdefghij \tk ");
+  ASSERT_TRUE(outcome.written) << outcome.reason;
+  // The file name also loses the tab, which names must not hold; the spaces stay.
+  EXPECT_EQ(fs::path(outcome.path).filename().string(),
+            " abcdefghij k " + std::to_string(FirstDraws(1)[0]) + ".eml");
+}
+
+TEST_F(MessageWriterTest, AnEmptySubjectOrOneOfRemovedCharactersGivesTheNumberAlone) {
+  const auto draws = FirstDraws(2);
+  std::string empty;
+  std::string removed = ":?\\/*\"<>|";
+  std::string attachments;
+  EXPECT_EQ(fs::path(Write(empty, attachments).path).filename(), std::to_string(draws[0]) + ".eml");
+  EXPECT_EQ(fs::path(Write(removed, attachments).path).filename(), std::to_string(draws[1]) + ".eml");
+  EXPECT_EQ(removed, "");
+  EXPECT_EQ(InboxNames().size(), 2u);
+}
+
+TEST_F(MessageWriterTest, NeverOverwritesAFileThatHasTheDrawnName) {
+  const auto draws = FirstDraws(2);
+  const fs::path taken = Inbox() / ("Hello" + std::to_string(draws[0]) + ".eml");
+  WriteFile(taken, "an earlier message");
+
+  const WriteOutcome outcome = WriteSubject("Hello");
+  ASSERT_TRUE(outcome.written) << outcome.reason;
+  EXPECT_EQ(fs::path(outcome.path).filename(), "Hello" + std::to_string(draws[1]) + ".eml");
+  EXPECT_EQ(ReadFile(taken), "an earlier message");
+}
+
+TEST_F(MessageWriterTest, UsesASuffixWhenTheDrawnNumbersKeepClashing) {
+  MessageWriter writer(component_, Root(), [] { return 7; });
+  WriteFile(Inbox() / "Same7.eml", "kept");
+  std::vector<std::string> names;
+  for (int i = 0; i < 3; ++i) {
+    std::string subject = "Same";
+    std::string attachments;
+    const WriteOutcome outcome = writer.CreateEmailItem("Inbox", "f", subject, "t", "", "", "",
+                                                        "body " + std::to_string(i), attachments);
+    ASSERT_TRUE(outcome.written) << outcome.reason;
+    names.push_back(fs::path(outcome.path).filename().string());
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Same7-2.eml", "Same7-3.eml", "Same7-4.eml"}));
+  EXPECT_EQ(ReadFile(Inbox() / "Same7.eml"), "kept");
+}
+
+TEST_F(MessageWriterTest, ShortensAnOverlongSubjectAtACharacterBoundary) {
+  std::string subject;
+  for (int i = 0; i < 300; ++i) subject += "\xC3\xA4";  // 600 bytes of "ä"
+  const std::string cleaned = subject;
+  const WriteOutcome outcome = WriteSubject(subject);
+  ASSERT_TRUE(outcome.written) << outcome.reason;
+  const std::string name = fs::path(outcome.path).filename().string();
+  EXPECT_LE(name.size(), 255u);
+  const std::string tail = std::to_string(FirstDraws(1)[0]) + ".eml";
+  ASSERT_TRUE(name.ends_with(tail));
+  const std::string stem = name.substr(0, name.size() - tail.size());
+  EXPECT_EQ(stem.size() % 2, 0u) << "a character was cut in half";
+  EXPECT_TRUE(cleaned.starts_with(stem));
+  EXPECT_GE(stem.size(), 240u);
+}
+
+TEST_F(MessageWriterTest, WritesHostileSubjectsIntoTheFolderUnderAUsableName) {
+  for (const std::string& hostile : {std::string("../../etc/passwd"), std::string(".."), std::string("."),
+                                     std::string("\x1b[31mred\r\nline\x7f"), std::string(1, '\0') + "nul"}) {
+    const WriteOutcome outcome = WriteSubject(hostile);
+    ASSERT_TRUE(outcome.written) << outcome.reason;
+    EXPECT_EQ(fs::path(outcome.path).parent_path(), Inbox());
+  }
+  const auto names = InboxNames();
+  ASSERT_EQ(names.size(), 5u);
+  for (const std::string& name : names) {
+    EXPECT_TRUE(std::none_of(name.begin(), name.end(), [](char c) {
+      return (c >= 0 && c < 0x20) || c == 0x7F;
+    })) << name;
+  }
+  EXPECT_FALSE(fs::exists(root_.parent_path() / "etc"));
+}
+
+TEST_F(MessageWriterTest, ShortensTheNameWhenThePathIsTooLongForTheSystem) {
+  // A folder close to the path limit: the full name no longer fits the path, a shorter one does.
+  fs::path deep = Inbox();
+  std::string folder = "Inbox";
+  while (deep.string().size() < 3900) {
+    deep /= std::string(200, 'd');
+    folder += kPathSeparator + std::string(200, 'd');
+  }
+  fs::create_directories(deep);
+  std::string subject(250, 's');
+  std::string attachments;
+  const WriteOutcome outcome = Write(subject, attachments, "", folder);
+  ASSERT_TRUE(outcome.written) << outcome.reason;
+  EXPECT_EQ(fs::path(outcome.path).parent_path(), deep);
+  EXPECT_LT(fs::path(outcome.path).filename().string().size(), 250u);
+}
+
+TEST_F(MessageWriterTest, ReportsAMissingFolderAndGoesOnWithTheNextMessage) {
+  std::string subject = "Lost?";
+  std::string attachments = "|" + Extracted("a.doc", "A");
+  const WriteOutcome failed = Write(subject, attachments, "", "Missing");
+  EXPECT_FALSE(failed.written);
+  EXPECT_NE(failed.reason.find("No such file"), std::string::npos) << failed.reason;
+  EXPECT_EQ(subject, "Lost");
+  EXPECT_FALSE(fs::exists(attachments));
+
+  EXPECT_TRUE(WriteSubject("Next").written);
+}
+
+TEST_F(MessageWriterTest, LeavesNoPartialFileWhenRenderingFails) {
+  component_.failRendering = true;
+  const WriteOutcome outcome = WriteSubject("Broken");
+  EXPECT_FALSE(outcome.written);
+  EXPECT_NE(outcome.reason.find("rendering failed"), std::string::npos) << outcome.reason;
+  EXPECT_TRUE(InboxNames().empty());
+
+  component_.failRendering = false;
+  EXPECT_TRUE(WriteSubject("Broken").written);
+}
+
+TEST_F(MessageWriterTest, WithoutAMessageObjectStillCleansTheSubjectAndDeletesTheAttachments) {
+  component_.failCreation = true;
+  std::string subject = "A/B";
+  std::string attachments = "|" + Extracted("a.doc", "A");
+  const WriteOutcome outcome = Write(subject, attachments);
+  EXPECT_FALSE(outcome.written);
+  EXPECT_FALSE(outcome.reason.empty());
+  EXPECT_EQ(subject, "AB");
+  EXPECT_FALSE(fs::exists(attachments));
+  EXPECT_TRUE(InboxNames().empty());
+}
+
+class WriterAttachments : public MessageWriterTest {};
+
+TEST_F(WriterAttachments, AnEmptyTextAttachesNothingAndStaysEmpty) {
+  const std::string bystander = Extracted("b.doc", "B");
+  std::string subject = "S";
+  std::string attachments;
+  EXPECT_TRUE(Write(subject, attachments).written);
+  EXPECT_EQ(attachments, "");
+  EXPECT_TRUE(LastMessage().attachmentPaths.empty());
+  EXPECT_TRUE(fs::exists(bystander));
+}
+
+TEST_F(WriterAttachments, AttachesInOrderAndDeletesEachFileRightAfterIt) {
+  const std::string p1 = Extracted("a.doc", "first");
+  const std::string p2 = Extracted("b.pdf", "second");
+  std::string subject = "S";
+  std::string attachments = "|" + p1 + "|" + p2;
+  const WriteOutcome outcome = Write(subject, attachments);
+  EXPECT_TRUE(outcome.written);
+  EXPECT_EQ(attachments, p1 + "|" + p2);
+  EXPECT_EQ(LastMessage().attachmentPaths, (std::vector<std::string>{p1, p2}));
+  EXPECT_EQ(LastMessage().attachmentContents, (std::vector<std::string>{"first", "second"}));
+  EXPECT_EQ(LastMessage().earlierFilesPresent, (std::vector<bool>{false, false}));
+  EXPECT_FALSE(fs::exists(p1));
+  EXPECT_FALSE(fs::exists(p2));
+}
+
+TEST_F(WriterAttachments, AMissingPathFailsAloneAndIsReported) {
+  const std::string p1 = Extracted("a.doc", "first");
+  const std::string p2 = Extracted("b.pdf", "second");
+  const std::string missing = (root_ / "extracted" / "gone.txt").string();
+  std::string subject = "S";
+  std::string attachments = "|" + p1 + "|" + missing + "|" + p2;
+  const WriteOutcome outcome = Write(subject, attachments);
+  EXPECT_TRUE(outcome.written);
+  EXPECT_EQ(LastMessage().attachmentPaths, (std::vector<std::string>{p1, p2}));
+  ASSERT_EQ(outcome.problems.size(), 1u);
+  EXPECT_NE(outcome.problems[0].find("gone.txt"), std::string::npos);
+  EXPECT_FALSE(fs::exists(p2));
+}
+
+TEST_F(WriterAttachments, TheSeparatorAloneGivesNoEntry) {
+  std::string subject = "S";
+  std::string attachments = "|";
+  const WriteOutcome outcome = Write(subject, attachments);
+  EXPECT_EQ(attachments, "");
+  EXPECT_TRUE(LastMessage().attachmentPaths.empty());
+  EXPECT_TRUE(outcome.problems.empty());
+}
+
+TEST_F(WriterAttachments, AnEmptyPieceBetweenSeparatorsIsAnEntryThatCannotBeAdded) {
+  const std::string p1 = Extracted("a.doc", "first");
+  std::string subject = "S";
+  std::string attachments = "||" + p1;
+  const WriteOutcome outcome = Write(subject, attachments);
+  EXPECT_EQ(attachments, "|" + p1);
+  EXPECT_EQ(LastMessage().attachmentPaths, (std::vector<std::string>{p1}));
+  EXPECT_EQ(outcome.problems.size(), 1u);
+  EXPECT_TRUE(outcome.written);
+}
+
+TEST_F(WriterAttachments, TwoFilesOfTheSameNameFromDifferentFoldersBothArrive) {
+  const std::string p1 = Extracted("one/report.pdf", "from one");
+  const std::string p2 = Extracted("two/report.pdf", "from two");
+  std::string subject = "S";
+  std::string attachments = "|" + p1 + "|" + p2;
+  Write(subject, attachments);
+  EXPECT_EQ(LastMessage().attachmentContents, (std::vector<std::string>{"from one", "from two"}));
+  EXPECT_FALSE(fs::exists(p1));
+  EXPECT_FALSE(fs::exists(p2));
+}
+
+TEST_F(WriterAttachments, AFolderInTheListIsNotDeleted) {
+  const fs::path folder = root_ / "extracted" / "folder";
+  fs::create_directories(folder);
+  std::string subject = "S";
+  std::string attachments = "|" + folder.string();
+  Write(subject, attachments);
+  EXPECT_TRUE(fs::is_directory(folder));
+}
+
+class WriterDates : public MessageWriterTest {};
+
+TEST_F(WriterDates, AnEmptyDateTextGivesTodayAtMidnight) {
+  const DateTime before = StartOfLocalDay(Now());
+  std::string subject = "S";
+  std::string attachments;
+  Write(subject, attachments, "");
+  const DateTime after = StartOfLocalDay(Now());
+  ASSERT_TRUE(LastMessage().date.has_value());
+  EXPECT_TRUE(*LastMessage().date == before || *LastMessage().date == after);
+}
+
+TEST_F(WriterDates, AnUnreadableDateIsNotSetAndIsReported) {
+  std::string subject = "S";
+  std::string attachments;
+  const WriteOutcome outcome = Write(subject, attachments, "the day after tomorrow");
+  EXPECT_TRUE(outcome.written);
+  EXPECT_FALSE(LastMessage().date.has_value());
+  ASSERT_EQ(outcome.problems.size(), 1u);
+  EXPECT_NE(outcome.problems[0].find("the day after tomorrow"), std::string::npos);
+}
+
+// Run by CTest under several locales (MAILSHIFT_TEST_LOCALE names the one set in LC_ALL): the
+// date text the field extraction writes is read back to the same instant.
+TEST_F(WriterDates, ReadsTheRegionalDateTextBackToTheSecond) {
+  if (const char* expected = std::getenv("MAILSHIFT_TEST_LOCALE")) {
+    const auto form = RegionalDateForm::ForLocale(expected);
+    ASSERT_TRUE(form.has_value()) << expected << " is not installed";
+    ASSERT_EQ(RegionalDateForm::System().datePattern(), form->datePattern()) << "the locale was not taken up";
+    ASSERT_EQ(RegionalDateForm::System().timePattern(), form->timePattern());
+  }
+  for (std::int64_t when : {std::int64_t{1225895400}, std::int64_t{1233360000}, std::int64_t{1277985600},
+                            std::int64_t{946684799}, std::int64_t{4102444800}}) {
+    std::string subject = "S";
+    std::string attachments;
+    const std::string text = DateText({when, 0});
+    const WriteOutcome outcome = Write(subject, attachments, text);
+    EXPECT_TRUE(outcome.problems.empty()) << text;
+    ASSERT_TRUE(LastMessage().date.has_value()) << text;
+    EXPECT_EQ(LastMessage().date->secondsSinceEpoch, when) << text;
+  }
+}
+
+// The literal text of each locale for 5 November 2008 14:30:00 local time: day first or month
+// first as the locale has it.
+TEST_F(WriterDates, ReadsTheDayFirstAndMonthFirstFormsOfTheLocale) {
+  const std::map<std::string, std::string> texts = {{"C", "11/05/2008 14:30:00"},
+                                                    {"en_US.UTF-8", "11/05/2008 02:30:00 PM"},
+                                                    {"de_DE.UTF-8", "05.11.2008 14:30:00"},
+                                                    {"en_GB.UTF-8", "05/11/2008 14:30:00"}};
+  std::string text;
+  for (const auto& [locale, localText] : texts) {
+    const auto form = RegionalDateForm::ForLocale(locale);
+    ASSERT_TRUE(form.has_value()) << locale << " is not installed";
+    if (form->datePattern() == RegionalDateForm::System().datePattern() &&
+        form->timePattern() == RegionalDateForm::System().timePattern()) {
+      text = localText;
+    }
+  }
+  if (text.empty()) GTEST_SKIP() << "the regional settings are none of the four known here";
+  std::tm local{};
+  local.tm_year = 2008 - 1900;
+  local.tm_mon = 10;
+  local.tm_mday = 5;
+  local.tm_hour = 14;
+  local.tm_min = 30;
+  local.tm_isdst = -1;
+  const std::int64_t expected = std::mktime(&local);
+
+  std::string subject = "S";
+  std::string attachments;
+  Write(subject, attachments, text);
+  ASSERT_TRUE(LastMessage().date.has_value()) << text;
+  EXPECT_EQ(LastMessage().date->secondsSinceEpoch, expected) << text;
+}
+
+}  // namespace
+}  // namespace mailshift::mail

@@ -1,0 +1,368 @@
+#include "platform/gmime/HeaderFields.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+namespace mailshift::platform {
+namespace {
+
+constexpr std::size_t kPreferredLineLength = 78;
+constexpr std::size_t kMaxEncodedWordLength = 75;
+constexpr std::size_t kEncodedWordOverhead = 12;  // "=?UTF-8?Q?" and "?="
+// Room enough on a line for an encoded word holding one character of four bytes.
+constexpr std::size_t kMinEncodedWordRoom = 25;
+// A display name is written as one piece up to this length. Standard parsers disagree on the
+// blank between two encoded words of a phrase, so a name is split only when a single piece would
+// strain the line limit of 998 characters.
+constexpr std::size_t kMaxSinglePiece = 900;
+// A file name written as a quoted string at most this long; longer ones use RFC 2231 sections.
+constexpr std::size_t kMaxQuotedFileName = 60;
+
+constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+bool IsPrintableAscii(char c) { return c >= 0x20 && c <= 0x7E; }
+bool IsControl(char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }
+
+bool IsAllPrintableAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), IsPrintableAscii);
+}
+
+bool IsAlphaNumeric(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool IsAtext(char c) {
+  return IsAlphaNumeric(c) || std::string_view("!#$%&'*+-/=?^_`{|}~").find(c) != std::string_view::npos;
+}
+
+// Characters that stand for themselves in a Q-encoded word, in every header context.
+bool IsQSafe(char c) {
+  return IsAlphaNumeric(c) || std::string_view("!*+-/").find(c) != std::string_view::npos;
+}
+
+// Characters that stand for themselves in an RFC 2231 parameter value.
+bool IsAttributeCharacter(char c) {
+  return IsAlphaNumeric(c) || std::string_view("!#$&+-.^_`|~").find(c) != std::string_view::npos;
+}
+
+// The length of the UTF-8 character starting with this byte of valid UTF-8 text.
+std::size_t CharacterLength(char lead) {
+  const auto byte = static_cast<unsigned char>(lead);
+  if (byte < 0x80) return 1;
+  if (byte < 0xE0) return 2;
+  if (byte < 0xF0) return 3;
+  return 4;
+}
+
+// The length of the valid UTF-8 sequence at text[at], or 0 when none starts there.
+std::size_t ValidSequenceLength(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+  const auto lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing beyond U+10FFFF
+  } else {
+    return 0;
+  }
+  if (at + length > text.size()) return 0;
+  if (byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+// Display names lose their control characters to spaces: parsers reject them in phrases.
+std::string DisplayText(std::string_view name) {
+  std::string text = ValidUtf8(name);
+  std::replace_if(text.begin(), text.end(), IsControl, ' ');
+  return text;
+}
+
+std::string QuotedString(std::string_view text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+// Words of atext joined by single spaces: a phrase that needs no quotes.
+bool IsAtomPhrase(std::string_view text) {
+  if (text.empty() || text.front() == ' ' || text.back() == ' ') return false;
+  if (text.find("  ") != std::string_view::npos) return false;
+  return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || IsAtext(c); });
+}
+
+enum class WordEncoding { Q, B };
+
+std::size_t QLength(std::string_view bytes) {
+  std::size_t length = 0;
+  for (char c : bytes) length += (c == ' ' || IsQSafe(c)) ? 1 : 3;
+  return length;
+}
+
+std::size_t BLength(std::size_t byteCount) { return (byteCount + 2) / 3 * 4; }
+
+WordEncoding ShorterEncoding(std::string_view text) {
+  return QLength(text) <= BLength(text.size()) ? WordEncoding::Q : WordEncoding::B;
+}
+
+std::string EncodedWord(std::string_view bytes, WordEncoding encoding) {
+  std::string word = encoding == WordEncoding::Q ? "=?UTF-8?Q?" : "=?UTF-8?B?";
+  if (encoding == WordEncoding::Q) {
+    for (char c : bytes) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (c == ' ') {
+        word += '_';
+      } else if (IsQSafe(c)) {
+        word += c;
+      } else {
+        word += '=';
+        word += kHexDigits[byte >> 4];
+        word += kHexDigits[byte & 0x0F];
+      }
+    }
+  } else {
+    constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+      std::uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
+      if (i + 1 < bytes.size())
+        group |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+      if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
+      word += kAlphabet[(group >> 18) & 0x3F];
+      word += kAlphabet[(group >> 12) & 0x3F];
+      word += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 0x3F] : '=';
+      word += i + 2 < bytes.size() ? kAlphabet[group & 0x3F] : '=';
+    }
+  }
+  return word + "?=";
+}
+
+// The end of the longest run of whole characters from `start` whose encoded word fits
+// maxLength; at least one character.
+std::size_t EncodedChunkEnd(std::string_view text, std::size_t start, WordEncoding encoding,
+                            std::size_t maxLength) {
+  const std::size_t room = maxLength - kEncodedWordOverhead;
+  std::size_t end = start;
+  std::size_t used = 0;
+  while (end < text.size()) {
+    const std::size_t next = end + CharacterLength(text[end]);
+    const std::size_t length =
+        encoding == WordEncoding::Q ? used + QLength(text.substr(end, next - end)) : BLength(next - start);
+    if (length > room && end > start) break;
+    used = length;
+    end = next;
+  }
+  return end;
+}
+
+// Encoded words of at most 75 characters, each holding whole characters.
+std::vector<std::string> EncodedWords(std::string_view text, WordEncoding encoding) {
+  std::vector<std::string> words;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = EncodedChunkEnd(text, start, encoding, kMaxEncodedWordLength);
+    words.push_back(EncodedWord(text.substr(start, end - start), encoding));
+    start = end;
+  }
+  return words;
+}
+
+// Collects a header value token by token; every token but the first begins with the blank
+// where the line may be folded.
+class FoldedValue {
+ public:
+  explicit FoldedValue(std::string_view fieldName) : lineLength_(fieldName.size() + 1) {}
+
+  std::size_t Room() const {
+    return lineLength_ < kPreferredLineLength ? kPreferredLineLength - lineLength_ : 0;
+  }
+
+  void Add(std::string_view token) {
+    if (!text_.empty() && lineLength_ + token.size() > kPreferredLineLength) {
+      text_ += '\n';
+      lineLength_ = 0;
+    }
+    Append(token);
+  }
+
+  void Append(std::string_view text) {
+    text_ += text;
+    const auto lastBreak = text.rfind('\n');
+    lineLength_ =
+        lastBreak == std::string_view::npos ? lineLength_ + text.size() : text.size() - lastBreak - 1;
+  }
+
+  std::string Finish() { return std::move(text_) + '\n'; }
+
+ private:
+  std::string text_;
+  std::size_t lineLength_;
+};
+
+// Plain text stays as it is when a parser gives it back unchanged: printable ASCII, no blank at
+// either end, nothing that looks like an encoded word, no word too long for a line.
+bool CanStayPlain(std::string_view text) {
+  if (text.empty() || !IsAllPrintableAscii(text)) return false;
+  if (text.front() == ' ' || text.back() == ' ' || text.find("=?") != std::string_view::npos) return false;
+  std::size_t wordLength = 0;
+  for (char c : text) {
+    wordLength = c == ' ' ? 0 : wordLength + 1;
+    if (wordLength + 1 >= kPreferredLineLength) return false;
+  }
+  return true;
+}
+
+// The display name as tokens (each beginning with a blank). `encoded` tells whether the last
+// token is an encoded word.
+std::vector<std::string> PhraseTokens(std::string_view name, bool& encoded) {
+  const std::string text = DisplayText(name);
+  encoded = false;
+  if (IsAllPrintableAscii(text) && text.find("=?") == std::string::npos) {
+    std::string piece = IsAtomPhrase(text) ? text : QuotedString(text);
+    if (piece.size() <= kMaxSinglePiece) return {" " + piece};
+  }
+  encoded = true;
+  const WordEncoding encoding = ShorterEncoding(text);
+  std::string single = EncodedWord(text, encoding);
+  if (single.size() <= kMaxSinglePiece) return {" " + single};
+  std::vector<std::string> tokens;
+  for (auto& word : EncodedWords(text, encoding)) tokens.push_back(" " + word);
+  return tokens;
+}
+
+std::string PercentEncoded(std::string_view bytes) {
+  std::string encoded;
+  for (char c : bytes) {
+    if (IsAttributeCharacter(c)) {
+      encoded += c;
+    } else {
+      const auto byte = static_cast<unsigned char>(c);
+      encoded += '%';
+      encoded += kHexDigits[byte >> 4];
+      encoded += kHexDigits[byte & 0x0F];
+    }
+  }
+  return encoded;
+}
+
+}  // namespace
+
+std::string ValidUtf8(std::string_view text) {
+  std::string valid;
+  valid.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = ValidSequenceLength(text, at);
+    if (length == 0) {
+      valid += kReplacementCharacter;
+      ++at;
+    } else {
+      valid.append(text.substr(at, length));
+      at += length;
+    }
+  }
+  return valid;
+}
+
+std::string UnstructuredFieldValue(std::string_view fieldName, std::string_view rawText) {
+  const std::string text = ValidUtf8(rawText);
+  FoldedValue value(fieldName);
+  if (text.empty()) {
+    value.Append(" ");
+  } else if (CanStayPlain(text)) {
+    // Tokens are a run of blanks and the word after it; a fold goes before the blanks.
+    for (std::size_t start = 0; start < text.size();) {
+      std::size_t end = start;
+      while (end < text.size() && text[end] == ' ') ++end;
+      while (end < text.size() && text[end] != ' ') ++end;
+      const std::string_view token = std::string_view(text).substr(start, end - start);
+      value.Add(start == 0 ? " " + std::string(token) : std::string(token));
+      start = end;
+    }
+  } else {
+    // Blanks between encoded words are not part of the text, so the words may break anywhere
+    // between two characters.
+    const WordEncoding encoding = ShorterEncoding(text);
+    for (std::size_t start = 0; start < text.size();) {
+      const std::size_t room = value.Room();
+      const std::size_t maxLength =
+          room >= kMinEncodedWordRoom ? std::min(kMaxEncodedWordLength, room - 1) : kMaxEncodedWordLength;
+      const std::size_t end = EncodedChunkEnd(text, start, encoding, maxLength);
+      value.Add(" " + EncodedWord(std::string_view(text).substr(start, end - start), encoding));
+      start = end;
+    }
+  }
+  return value.Finish();
+}
+
+std::string AddressFieldValue(std::string_view fieldName, const std::vector<Recipient>& recipients) {
+  FoldedValue value(fieldName);
+  bool first = true;
+  for (const Recipient& recipient : recipients) {
+    if (recipient.displayName.empty() && recipient.address.empty()) continue;
+    if (!first) value.Append(",");
+    first = false;
+    bool encoded = false;
+    std::vector<std::string> tokens;
+    if (!recipient.displayName.empty()) tokens = PhraseTokens(recipient.displayName, encoded);
+    if (recipient.IsNotesName()) {
+      tokens.back() += encoded ? " :;" : ":;";
+    } else if (tokens.empty()) {
+      tokens.push_back(" " + recipient.address);
+    } else {
+      tokens.push_back(" <" + recipient.address + ">");
+    }
+    for (const std::string& token : tokens) value.Add(token);
+  }
+  if (first) value.Append(" ");
+  return value.Finish();
+}
+
+std::string FileNameFieldValue(std::string_view leadingValue, std::string_view parameterName,
+                               std::string_view rawFileName) {
+  const std::string fileName = ValidUtf8(rawFileName);
+  std::string value = " " + std::string(leadingValue) + ";";
+  const bool plain = !fileName.empty() && fileName.size() <= kMaxQuotedFileName &&
+                     IsAllPrintableAscii(fileName) && fileName.front() != ' ' && fileName.back() != ' ' &&
+                     fileName.find("=?") == std::string::npos;
+  if (plain) return value + "\n " + std::string(parameterName) + "=" + QuotedString(fileName) + "\n";
+
+  const std::string single = std::string(parameterName) + "*=UTF-8''" + PercentEncoded(fileName);
+  if (single.size() + 1 <= kPreferredLineLength) return value + "\n " + single + "\n";
+
+  // RFC 2231 sections, each ending on a whole character.
+  std::size_t section = 0;
+  for (std::size_t start = 0; start < fileName.size(); ++section) {
+    const std::string prefix =
+        std::string(parameterName) + "*" + std::to_string(section) + "*=" + (section == 0 ? "UTF-8''" : "");
+    const std::size_t room = kPreferredLineLength - 2 - prefix.size();  // the leading blank and ";"
+    std::string chunk;
+    std::size_t end = start;
+    while (end < fileName.size()) {
+      const std::size_t next = end + CharacterLength(fileName[end]);
+      std::string more = PercentEncoded(std::string_view(fileName).substr(end, next - end));
+      if (chunk.size() + more.size() > room && end > start) break;
+      chunk += more;
+      end = next;
+    }
+    value += (section == 0 ? "\n " : ";\n ") + prefix + chunk;
+    start = end;
+  }
+  return value + "\n";
+}
+
+}  // namespace mailshift::platform

@@ -1,0 +1,29 @@
+// A new file beside a target that takes the target's place only when the work on it succeeded:
+// until then the target is untouched, and an abandoned file is removed.
+#pragma once
+
+#include <filesystem>
+
+namespace mailshift::standin {
+
+class ReplacementFile {
+ public:
+  // Creates an empty file with a fresh name in the target's folder; throws std::runtime_error.
+  explicit ReplacementFile(std::filesystem::path target);
+  // Removes the file unless it replaced the target.
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& target() const { return target_; }
+  // Flushes the file to the disk and moves it over the target; throws std::runtime_error.
+  void ReplaceTarget();
+
+ private:
+  std::filesystem::path target_;
+  std::filesystem::path path_;
+  bool replaced_ = false;
+};
+
+}  // namespace mailshift::standin

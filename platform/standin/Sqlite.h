@@ -1,0 +1,69 @@
+// Thin owners of SQLite connections and statements, shared by the store reader and writer.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace mailshift::standin::sqlite {
+
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class Connection {
+ public:
+  // Opens the database named by a file name or URI with sqlite3_open_v2 flags; throws Error.
+  Connection(const std::string& name, int flags);
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  sqlite3* get() const { return db_; }
+  // Runs one or more statements that return no rows.
+  void Execute(const char* sql);
+  // Closes now, reporting a failure (the destructor closes quietly).
+  void Close();
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+class Statement {
+ public:
+  Statement(sqlite3* db, std::string_view sql);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& BindInt64(int index, std::int64_t value);
+  Statement& BindDouble(int index, double value);
+  Statement& BindText(int index, std::string_view value);
+  Statement& BindBlob(int index, const void* data, std::size_t size);
+  Statement& BindNull(int index);
+
+  // Advances to the next row: true when a row is ready, false when there are no more.
+  bool Step();
+  // Runs a statement that returns no rows, then makes it ready for the next use.
+  void Run();
+  // Makes the statement ready for the next use, with no bindings.
+  void Reset();
+
+  int ColumnType(int column) const { return sqlite3_column_type(statement_, column); }
+  std::int64_t ColumnInt64(int column) const { return sqlite3_column_int64(statement_, column); }
+  double ColumnDouble(int column) const { return sqlite3_column_double(statement_, column); }
+  std::string ColumnText(int column) const;
+  std::string ColumnBlob(int column) const;
+
+ private:
+  [[noreturn]] void Fail(const char* what) const;
+
+  sqlite3* db_;
+  sqlite3_stmt* statement_ = nullptr;
+};
+
+}  // namespace mailshift::standin::sqlite

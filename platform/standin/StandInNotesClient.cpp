@@ -1,0 +1,160 @@
+#include "platform/standin/StandInNotesClient.h"
+
+#include <limits>
+
+#include "platform/standin/StoreReader.h"
+
+namespace mailshift::standin {
+namespace {
+
+using notes::NotesError;
+
+class StandInEmbeddedObject : public notes::EmbeddedObject {
+ public:
+  StandInEmbeddedObject(std::shared_ptr<StoreReader> store, EmbeddedRecord record)
+      : store_(std::move(store)), record_(std::move(record)) {}
+
+  int Type() override {
+    if (record_.type < std::numeric_limits<int>::min() || record_.type > std::numeric_limits<int>::max()) {
+      throw NotesError("embedded object \"" + record_.name + "\" has a damaged type");
+    }
+    return static_cast<int>(record_.type);
+  }
+  std::string Name() override { return record_.name; }
+  void ExtractFile(const std::string& targetPath) override {
+    if (targetPath.empty()) throw NotesError("ExtractFile: no target path");
+    store_->Extract(record_, targetPath);
+  }
+
+ private:
+  std::shared_ptr<StoreReader> store_;
+  EmbeddedRecord record_;
+};
+
+class StandInItem : public notes::RichTextItem {
+ public:
+  StandInItem(std::shared_ptr<StoreReader> store, std::int64_t documentId, ItemRecord item)
+      : store_(std::move(store)), documentId_(documentId), item_(item) {}
+
+  int Type() override { return static_cast<int>(item_.kind); }
+  std::vector<std::shared_ptr<notes::EmbeddedObject>> EmbeddedObjects() override {
+    std::vector<std::shared_ptr<notes::EmbeddedObject>> objects;
+    if (item_.kind != ItemKind::RichText) return objects;
+    for (auto& record : store_->Embedded(documentId_, item_.position)) {
+      objects.push_back(std::make_shared<StandInEmbeddedObject>(store_, std::move(record)));
+    }
+    return objects;
+  }
+
+ private:
+  std::shared_ptr<StoreReader> store_;
+  std::int64_t documentId_;
+  ItemRecord item_;
+};
+
+class StandInDocument : public notes::Document {
+ public:
+  StandInDocument(std::shared_ptr<StoreReader> store, std::int64_t viewId, EntryRecord entry)
+      : store_(std::move(store)), viewId_(viewId), entry_(entry) {}
+
+  const StoreReader* store() const { return store_.get(); }
+  std::int64_t viewId() const { return viewId_; }
+  std::int64_t position() const { return entry_.position; }
+
+  notes::ItemValues GetItemValue(std::string_view itemName) override {
+    const auto item = store_->FindItem(entry_.documentId, itemName);
+    if (!item) return {};
+    return store_->Values(entry_.documentId, *item);
+  }
+  bool hasitem(std::string_view itemName) override {
+    return store_->FindItem(entry_.documentId, itemName).has_value();
+  }
+  std::int64_t Size() override {
+    if (!entry_.size) throw NotesError("document has a damaged size");
+    return *entry_.size;
+  }
+  bool HasEmbedded() override { return entry_.hasEmbedded; }
+  std::shared_ptr<notes::RichTextItem> GetFirstItem(std::string_view itemName) override {
+    const auto item = store_->FindItem(entry_.documentId, itemName);
+    if (!item) return nullptr;
+    return std::make_shared<StandInItem>(store_, entry_.documentId, *item);
+  }
+
+ private:
+  std::shared_ptr<StoreReader> store_;
+  std::int64_t viewId_;
+  EntryRecord entry_;
+};
+
+class StandInView : public notes::View {
+ public:
+  StandInView(std::shared_ptr<StoreReader> store, ViewRecord record)
+      : store_(std::move(store)), record_(std::move(record)) {}
+
+  std::string Name() override { return record_.name; }
+  bool isfolder() override { return record_.folder; }
+  std::int64_t AllEntriesCount() override {
+    if (!count_) count_ = store_->EntryCount(record_);
+    return *count_;
+  }
+  std::shared_ptr<notes::Document> GetFirstDocument() override { return DocumentAfter(std::nullopt); }
+  std::shared_ptr<notes::Document> GetNextDocument(const std::shared_ptr<notes::Document>& current) override {
+    const auto* document = dynamic_cast<const StandInDocument*>(current.get());
+    if (document == nullptr || document->store() != store_.get() || document->viewId() != record_.id) {
+      throw NotesError("GetNextDocument: the document is not an entry of view \"" + record_.name + "\"");
+    }
+    return DocumentAfter(document->position());
+  }
+
+ private:
+  std::shared_ptr<notes::Document> DocumentAfter(std::optional<std::int64_t> position) {
+    auto entry = store_->EntryAfter(record_.id, position);
+    if (!entry) return nullptr;
+    return std::make_shared<StandInDocument>(store_, record_.id, *entry);
+  }
+
+  std::shared_ptr<StoreReader> store_;
+  ViewRecord record_;
+  std::optional<std::int64_t> count_;
+};
+
+class StandInDatabase : public notes::Database {
+ public:
+  explicit StandInDatabase(std::shared_ptr<StoreReader> store) : store_(std::move(store)) {}
+
+  std::string Title() override { return store_->Title(); }
+  std::vector<std::shared_ptr<notes::View>> Views() override {
+    std::vector<std::shared_ptr<notes::View>> views;
+    for (auto& record : store_->Views())
+      views.push_back(std::make_shared<StandInView>(store_, std::move(record)));
+    return views;
+  }
+  std::shared_ptr<notes::View> GetView(std::string_view name) override {
+    auto record = store_->FindView(name);
+    if (!record) return nullptr;
+    return std::make_shared<StandInView>(store_, std::move(*record));
+  }
+
+ private:
+  std::shared_ptr<StoreReader> store_;
+};
+
+class StandInSession : public notes::Session {
+ public:
+  std::shared_ptr<notes::Database> GetDatabase(std::string_view server, std::string_view path) override {
+    if (!server.empty())
+      throw NotesError("the stand-in Notes client has no servers: \"" + std::string(server) + "\"");
+    return std::make_shared<StandInDatabase>(StoreReader::Open(std::filesystem::path(std::string(path))));
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<notes::Session> StandInNotesClient::CreateObject(std::string_view className) {
+  if (className != notes::kDominoSessionClass) {
+    throw NotesError("cannot create object \"" + std::string(className) + "\": class not registered");
+  }
+  return std::make_shared<StandInSession>();
+}
+
+}  // namespace mailshift::standin

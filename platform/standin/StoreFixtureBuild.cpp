@@ -1,0 +1,285 @@
+// Fixture (JSON) to store.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <unordered_map>
+
+#include "platform/standin/Base64.h"
+#include "platform/standin/IsoDateTime.h"
+#include "platform/standin/StoreFixture.h"
+#include "platform/standin/StoreWriter.h"
+
+namespace mailshift::standin {
+namespace {
+
+using json = nlohmann::json;
+
+std::string Key(const std::string& place, std::string_view key) {
+  return place.empty() ? std::string(key) : place + "." + std::string(key);
+}
+
+std::string Index(const std::string& place, std::size_t index) {
+  return place + "[" + std::to_string(index) + "]";
+}
+
+std::string Describe(const json& value) {
+  if (value.is_string()) return "a text";
+  if (value.is_boolean()) return "true or false";
+  if (value.is_number()) return "a number";
+  if (value.is_array()) return "a list";
+  if (value.is_object()) return "an object";
+  return "null";
+}
+
+[[noreturn]] void Wrong(const std::string& place, const char* wanted, const json& value) {
+  throw FixtureError(place, std::string("not ") + wanted + " (found " + Describe(value) + ")");
+}
+
+// Keys beginning with "_" are free for comments; any other key must be known.
+void CheckKeys(const json& object, std::initializer_list<std::string_view> known, const std::string& place) {
+  for (const auto& [key, value] : object.items()) {
+    if (key.starts_with('_')) continue;
+    if (std::find(known.begin(), known.end(), key) == known.end())
+      throw FixtureError(Key(place, key), "unknown key");
+  }
+}
+
+const json* Find(const json& object, const char* key) {
+  const auto found = object.find(key);
+  return found == object.end() ? nullptr : &*found;
+}
+
+const json& Require(const json& object, const char* key, const std::string& place) {
+  const json* value = Find(object, key);
+  if (value == nullptr) throw FixtureError(Key(place, key), "missing");
+  return *value;
+}
+
+const json& AsObject(const json& value, const std::string& place) {
+  if (!value.is_object()) Wrong(place, "an object", value);
+  return value;
+}
+
+const json& AsList(const json& value, const std::string& place) {
+  if (!value.is_array()) Wrong(place, "a list", value);
+  return value;
+}
+
+const std::string& AsText(const json& value, const std::string& place) {
+  if (!value.is_string()) Wrong(place, "a text", value);
+  return value.get_ref<const std::string&>();
+}
+
+bool AsFlag(const json& value, const std::string& place) {
+  if (!value.is_boolean()) Wrong(place, "true or false", value);
+  return value.get<bool>();
+}
+
+std::int64_t AsWholeNumber(const json& value, const std::string& place, std::int64_t lowest,
+                           std::int64_t highest) {
+  const std::string range =
+      "a whole number from " + std::to_string(lowest) + " to " + std::to_string(highest);
+  if (!value.is_number_integer()) Wrong(place, range.c_str(), value);
+  if (value.is_number_unsigned() && value.get<std::uint64_t>() > static_cast<std::uint64_t>(highest)) {
+    throw FixtureError(place, "not " + range);
+  }
+  const auto number = value.get<std::int64_t>();
+  if (number < lowest || number > highest) throw FixtureError(place, "not " + range);
+  return number;
+}
+
+struct Parser {
+  std::filesystem::path baseFolder;
+  std::unordered_map<std::string, std::int64_t> documentKeys;
+
+  EmbeddedSpec Embedded(const json& value, const std::string& place) {
+    AsObject(value, place);
+    CheckKeys(value, {"name", "type", "base64", "file"}, place);
+    EmbeddedSpec object;
+    object.name = AsText(Require(value, "name", place), Key(place, "name"));
+    if (const json* type = Find(value, "type")) {
+      object.type = static_cast<int>(AsWholeNumber(*type, Key(place, "type"), std::numeric_limits<int>::min(),
+                                                   std::numeric_limits<int>::max()));
+    }
+    const json* base64 = Find(value, "base64");
+    const json* file = Find(value, "file");
+    if ((base64 == nullptr) == (file == nullptr))
+      throw FixtureError(place, "needs one of \"base64\" or \"file\"");
+    if (base64 != nullptr) {
+      const std::string& text = AsText(*base64, Key(place, "base64"));
+      if (!IsBase64(text)) throw FixtureError(Key(place, "base64"), "not base64");
+      object.content = Base64Content(text);
+    } else {
+      const std::string& name = AsText(*file, Key(place, "file"));
+      const std::filesystem::path path = baseFolder / name;  // an absolute name stands as it is
+      std::error_code error;
+      if (name.empty() || !std::filesystem::is_regular_file(path, error) ||
+          !std::ifstream(path, std::ios::binary)) {
+        throw FixtureError(Key(place, "file"), "cannot read \"" + path.string() + "\"");
+      }
+      object.content = FileContent(path);
+    }
+    return object;
+  }
+
+  ItemSpec Item(const json& value, const std::string& place) {
+    AsObject(value, place);
+    CheckKeys(value, {"name", "text", "number", "datetime", "richtext", "embedded"}, place);
+    ItemSpec item;
+    item.name = AsText(Require(value, "name", place), Key(place, "name"));
+    if (item.name.empty()) throw FixtureError(Key(place, "name"), "empty");
+
+    const char* kinds[] = {"text", "number", "datetime", "richtext"};
+    const auto given = std::count_if(std::begin(kinds), std::end(kinds),
+                                     [&](const char* kind) { return value.contains(kind); });
+    if (given != 1)
+      throw FixtureError(place, "needs exactly one of \"text\", \"number\", \"datetime\", \"richtext\"");
+
+    if (const json* texts = Find(value, "text")) {
+      item.kind = ItemKind::Text;
+      const std::string listPlace = Key(place, "text");
+      for (std::size_t i = 0; i < AsList(*texts, listPlace).size(); ++i) {
+        item.values.emplace_back(AsText((*texts)[i], Index(listPlace, i)));
+      }
+    } else if (const json* numbers = Find(value, "number")) {
+      item.kind = ItemKind::Number;
+      const std::string listPlace = Key(place, "number");
+      for (std::size_t i = 0; i < AsList(*numbers, listPlace).size(); ++i) {
+        if (!(*numbers)[i].is_number()) Wrong(Index(listPlace, i), "a number", (*numbers)[i]);
+        item.values.emplace_back((*numbers)[i].get<double>());
+      }
+    } else if (const json* dates = Find(value, "datetime")) {
+      item.kind = ItemKind::DateTime;
+      const std::string listPlace = Key(place, "datetime");
+      for (std::size_t i = 0; i < AsList(*dates, listPlace).size(); ++i) {
+        const auto when = ParseIsoDateTime(AsText((*dates)[i], Index(listPlace, i)));
+        if (!when)
+          throw FixtureError(Index(listPlace, i), "not a date-time (like 2008-11-05T14:30:00-05:00)");
+        item.values.emplace_back(*when);
+      }
+    } else {
+      item.kind = ItemKind::RichText;
+      item.values.emplace_back(AsText(value["richtext"], Key(place, "richtext")));
+    }
+
+    if (const json* embedded = Find(value, "embedded")) {
+      const std::string listPlace = Key(place, "embedded");
+      if (item.kind != ItemKind::RichText)
+        throw FixtureError(listPlace, "only a \"richtext\" item holds embedded objects");
+      for (std::size_t i = 0; i < AsList(*embedded, listPlace).size(); ++i) {
+        item.embedded.push_back(Embedded((*embedded)[i], Index(listPlace, i)));
+      }
+    }
+    return item;
+  }
+
+  DocumentSpec Document(const json& value, const std::string& place) {
+    AsObject(value, place);
+    CheckKeys(value, {"id", "size", "has_embedded", "items"}, place);
+    DocumentSpec document;
+    document.id = AsText(Require(value, "id", place), Key(place, "id"));
+    if (document.id.empty()) throw FixtureError(Key(place, "id"), "empty");
+    if (documentKeys.contains(document.id)) {
+      throw FixtureError(Key(place, "id"), "\"" + document.id + "\" is used by an earlier document");
+    }
+    if (const json* size = Find(value, "size")) {
+      document.size = AsWholeNumber(*size, Key(place, "size"), 0, std::numeric_limits<std::int64_t>::max());
+    }
+    if (const json* flag = Find(value, "has_embedded"))
+      document.hasEmbedded = AsFlag(*flag, Key(place, "has_embedded"));
+    if (const json* items = Find(value, "items")) {
+      const std::string listPlace = Key(place, "items");
+      for (std::size_t i = 0; i < AsList(*items, listPlace).size(); ++i) {
+        document.items.push_back(Item((*items)[i], Index(listPlace, i)));
+      }
+    }
+    return document;
+  }
+
+  void View(const json& value, const std::string& place, StoreWriter& writer) {
+    AsObject(value, place);
+    CheckKeys(value, {"name", "folder", "documents", "count"}, place);
+    const std::string& name = AsText(Require(value, "name", place), Key(place, "name"));
+    const bool folder = AsFlag(Require(value, "folder", place), Key(place, "folder"));
+    std::vector<std::int64_t> entries;
+    if (const json* documents = Find(value, "documents")) {
+      const std::string listPlace = Key(place, "documents");
+      for (std::size_t i = 0; i < AsList(*documents, listPlace).size(); ++i) {
+        const std::string& id = AsText((*documents)[i], Index(listPlace, i));
+        const auto found = documentKeys.find(id);
+        if (found == documentKeys.end())
+          throw FixtureError(Index(listPlace, i), "no document \"" + id + "\"");
+        entries.push_back(found->second);
+      }
+    }
+    std::optional<std::int64_t> count;
+    if (const json* stored = Find(value, "count")) {
+      count = AsWholeNumber(*stored, Key(place, "count"), 0, std::numeric_limits<std::int64_t>::max());
+    }
+    writer.AddView(name, folder, entries, count);
+  }
+};
+
+}  // namespace
+
+FixtureError::FixtureError(std::string place, const std::string& problem)
+    : std::runtime_error(place.empty() ? problem : place + ": " + problem), place_(std::move(place)) {}
+
+void BuildStore(const nlohmann::json& fixture, const std::filesystem::path& store,
+                const std::filesystem::path& baseFolder) {
+  if (!fixture.is_object()) Wrong("", "a JSON object", fixture);
+  CheckKeys(fixture, {"title", "views", "documents"}, "");
+  Parser parser{baseFolder, {}};
+  StoreWriter writer(store);
+  if (const json* title = Find(fixture, "title")) writer.SetTitle(AsText(*title, "title"));
+  if (const json* documents = Find(fixture, "documents")) {
+    AsList(*documents, "documents");
+    for (std::size_t i = 0; i < documents->size(); ++i) {
+      const std::string place = Index("documents", i);
+      DocumentSpec document = parser.Document((*documents)[i], place);
+      const std::string id = document.id;
+      try {
+        parser.documentKeys.emplace(id, writer.AddDocument(std::move(document)));
+      } catch (const std::invalid_argument& error) {
+        throw FixtureError(place, error.what());
+      }
+    }
+  }
+  if (const json* views = Find(fixture, "views")) {
+    AsList(*views, "views");
+    for (std::size_t i = 0; i < views->size(); ++i) parser.View((*views)[i], Index("views", i), writer);
+  }
+  writer.Commit();
+}
+
+void BuildStoreFromText(std::string_view fixtureText, const std::filesystem::path& store,
+                        const std::filesystem::path& baseFolder) {
+  json fixture;
+  try {
+    fixture = json::parse(fixtureText);
+  } catch (const json::parse_error& error) {
+    std::string message = error.what();
+    // "[json.exception.parse_error.101] parse error at line 1, ..." without the library's prefix
+    if (const auto end = message.find("] "); message.starts_with("[json.") && end != std::string::npos) {
+      message.erase(0, end + 2);
+    }
+    throw FixtureError("", "not JSON: " + message);
+  }
+  BuildStore(fixture, store, baseFolder);
+}
+
+void BuildStoreFromFile(const std::filesystem::path& fixtureFile, const std::filesystem::path& store) {
+  std::error_code error;
+  const auto status = std::filesystem::status(fixtureFile, error);
+  if (!std::filesystem::exists(status)) throw FixtureError("", "cannot be read (no such file)");
+  if (!std::filesystem::is_regular_file(status)) throw FixtureError("", "cannot be read (not a file)");
+  std::ifstream in(fixtureFile, std::ios::binary);
+  if (!in) throw FixtureError("", std::string("cannot be read (") + std::strerror(errno) + ")");
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  BuildStoreFromText(text, store, fixtureFile.parent_path());
+}
+
+}  // namespace mailshift::standin

@@ -1,0 +1,36 @@
+// The stand-in mail store: one SQLite file whose layout is described in docs/store-format.md.
+// The writer and the reader share these constants; any change to the tables raises the version.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace mailshift::standin {
+
+// PRAGMA application_id of every store: "MSNF".
+inline constexpr std::int32_t kStoreApplicationId = 0x4D534E46;
+// PRAGMA user_version: the layout version this program writes and reads.
+inline constexpr std::int32_t kStoreSchemaVersion = 1;
+// Attachment content is stored in rows of at most this many bytes.
+inline constexpr std::size_t kContentChunkBytes = std::size_t{1} << 20;
+
+// Item types, numbered as Notes numbers them.
+enum class ItemKind : int { RichText = 1, Number = 768, DateTime = 1024, Text = 1280 };
+std::optional<ItemKind> ItemKindFromCode(std::int64_t code);
+
+// The tables, created before the data goes in.
+extern const char* const kStoreTablesSql;
+// The lookup indexes, created once the data is in.
+extern const char* const kStoreIndexesSql;
+// The number of tables in kStoreTablesSql.
+inline constexpr int kStoreTableCount = 8;
+// The names of those tables, as an SQL list, for checking a file's schema.
+extern const char* const kStoreTableNamesSql;
+
+// What the first 100 bytes of a file tell about it as a store: "" when it may be read as one,
+// otherwise the reason it cannot. Reads the file only; never writes to it.
+std::string CheckStoreHeader(const std::filesystem::path& file);
+
+}  // namespace mailshift::standin

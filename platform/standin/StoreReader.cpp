@@ -1,0 +1,386 @@
+#include "platform/standin/StoreReader.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "platform/standin/IsoDateTime.h"
+#include "platform/standin/ReplacementFile.h"
+#include "platform/standin/Sqlite.h"
+
+namespace mailshift::standin {
+namespace {
+
+using notes::NotesError;
+
+constexpr int kLongestValueBytes = 64 << 20;  // no item value of a mail document comes near this
+constexpr std::size_t kExtractBufferBytes = 256 << 10;
+
+// A read-only, immutable URI: SQLite then takes no lock and writes no journal beside the file.
+std::string ReadOnlyUri(const std::filesystem::path& file) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (const unsigned char c : std::filesystem::absolute(file).generic_string()) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       c == '/' || c == '-' || c == '.' || c == '_' || c == '~';
+    if (plain) {
+      uri.push_back(static_cast<char>(c));
+    } else {
+      uri.push_back('%');
+      uri.push_back(kHex[c >> 4]);
+      uri.push_back(kHex[c & 15]);
+    }
+  }
+  return uri + "?mode=ro&immutable=1";
+}
+
+const char* const kQueries[] = {
+    // kTitle
+    "SELECT title FROM database_info WHERE id = 1",
+    // kViews
+    "SELECT id, name, is_folder, stored_count FROM views ORDER BY id",
+    // kFindView: an exact match before one that differs in letter case only
+    "SELECT id, name, is_folder, stored_count FROM views WHERE name = ?1 COLLATE NOCASE "
+    "ORDER BY name = ?1 COLLATE BINARY DESC, id LIMIT 1",
+    // kFindViewTrimmed: failing that, one whose name differs only by blanks around it
+    "SELECT id, name, is_folder, stored_count FROM views WHERE trim(name, ' ') = trim(?1, ' ') COLLATE "
+    "NOCASE "
+    "ORDER BY trim(name, ' ') = trim(?1, ' ') COLLATE BINARY DESC, id LIMIT 1",
+    // kLastEntry
+    "SELECT max(position) FROM view_entries WHERE view_id = ?1",
+    // kEntryAfter
+    "SELECT e.position, e.document_id, d.id, d.size, d.has_embedded FROM view_entries e "
+    "LEFT JOIN documents d ON d.id = e.document_id "
+    "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT 1",
+    // kFindItem
+    "SELECT position, type FROM items WHERE document_id = ?1 AND name = ?2 COLLATE NOCASE "
+    "ORDER BY position LIMIT 1",
+    // kValues
+    "SELECT value, utc_offset FROM item_values WHERE document_id = ?1 AND item_position = ?2 ORDER BY "
+    "position",
+    // kEmbedded
+    "SELECT id, name, type, size FROM embedded_objects WHERE document_id = ?1 AND item_position = ?2 "
+    "ORDER BY position",
+    // kContentRows
+    "SELECT rowid FROM embedded_content WHERE object_id = ?1 ORDER BY chunk",
+};
+static_assert(std::size(kQueries) == 10);
+
+// Resets a statement when its use ends, so no read stays open between calls.
+class Running {
+ public:
+  explicit Running(sqlite::Statement& statement) : statement_(statement) { statement_.Reset(); }
+  ~Running() { statement_.Reset(); }
+  Running(const Running&) = delete;
+  Running& operator=(const Running&) = delete;
+  sqlite::Statement* operator->() { return &statement_; }
+  sqlite::Statement& operator*() { return statement_; }
+
+ private:
+  sqlite::Statement& statement_;
+};
+
+bool IsText(const sqlite::Statement& row, int column) { return row.ColumnType(column) == SQLITE_TEXT; }
+bool IsInteger(const sqlite::Statement& row, int column) { return row.ColumnType(column) == SQLITE_INTEGER; }
+
+class BlobHandle {
+ public:
+  ~BlobHandle() { sqlite3_blob_close(blob_); }
+  sqlite3_blob*& get() { return blob_; }
+
+ private:
+  sqlite3_blob* blob_ = nullptr;
+};
+
+class OutputFile {
+ public:
+  explicit OutputFile(const std::filesystem::path& path) : file_(std::fopen(path.string().c_str(), "wb")) {}
+  ~OutputFile() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  std::FILE* get() const { return file_; }
+  // Closes the file; false when the last writes failed.
+  bool Close() {
+    const int result = std::fclose(file_);
+    file_ = nullptr;
+    return result == 0;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+}  // namespace
+
+std::shared_ptr<StoreReader> StoreReader::Open(const std::filesystem::path& file) {
+  std::shared_ptr<StoreReader> reader(new StoreReader(file));
+  reader->failure_ = CheckStoreHeader(file);
+  if (!reader->failure_.empty()) return reader;
+  try {
+    reader->connection_ =
+        std::make_unique<sqlite::Connection>(ReadOnlyUri(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+    sqlite3* db = reader->connection_->get();
+    // The store is data, never code: no functions with side effects run from its schema.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kLongestValueBytes);
+    // Every table must be a plain table, not a view that computes its rows.
+    sqlite::Statement tables(
+        db, std::string("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ") +
+                kStoreTableNamesSql);
+    if (!tables.Step() || tables.ColumnInt64(0) != kStoreTableCount) {
+      reader->failure_ = "not a mail store (tables missing)";
+    }
+  } catch (const sqlite::Error& error) {
+    reader->failure_ = std::string("damaged store (") + error.what() + ")";
+  }
+  if (!reader->failure_.empty()) reader->connection_.reset();
+  return reader;
+}
+
+StoreReader::StoreReader(std::filesystem::path file) : file_(std::move(file)) {}
+
+// Statements go before the connection they belong to (members are destroyed in reverse order).
+StoreReader::~StoreReader() = default;
+
+void StoreReader::CheckReadable() const {
+  if (!failure_.empty()) throw NotesError(file_.string() + ": " + failure_);
+}
+
+void StoreReader::Fail(const std::string& what) const { throw NotesError(file_.string() + ": " + what); }
+
+sqlite::Statement& StoreReader::Prepared(Query query) {
+  CheckReadable();
+  auto& statement = statements_[query];
+  if (!statement) statement = std::make_unique<sqlite::Statement>(connection_->get(), kQueries[query]);
+  return *statement;
+}
+
+sqlite::Connection& StoreReader::connection() {
+  CheckReadable();
+  return *connection_;
+}
+
+std::string StoreReader::Title() {
+  try {
+    Running row(Prepared(kTitle));
+    if (!row->Step() || !IsText(*row, 0)) Fail("the store has no title");
+    return row->ColumnText(0);
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
+}
+
+namespace {
+
+ViewRecord ReadView(const sqlite::Statement& row, bool& damaged) {
+  ViewRecord view;
+  view.id = row.ColumnInt64(0);
+  damaged = !IsInteger(row, 0) || !IsText(row, 1) || !IsInteger(row, 2);
+  view.name = row.ColumnText(1);
+  view.folder = row.ColumnInt64(2) != 0;
+  if (row.ColumnType(3) != SQLITE_NULL) {
+    // A stored count that is not a count is kept as -1 and refused by EntryCount.
+    view.storedCount = IsInteger(row, 3) && row.ColumnInt64(3) >= 0 ? row.ColumnInt64(3) : -1;
+  }
+  return view;
+}
+
+}  // namespace
+
+std::vector<ViewRecord> StoreReader::Views() {
+  try {
+    Running row(Prepared(kViews));
+    std::vector<ViewRecord> views;
+    while (row->Step()) {
+      bool damaged = false;
+      views.push_back(ReadView(*row, damaged));
+      if (damaged) Fail("damaged view record " + std::to_string(views.size()));
+    }
+    return views;
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
+}
+
+std::optional<ViewRecord> StoreReader::FindView(std::string_view name) {
+  try {
+    for (const Query query : {kFindView, kFindViewTrimmed}) {
+      Running row(Prepared(query));
+      row->BindText(1, name);
+      if (!row->Step()) continue;
+      bool damaged = false;
+      ViewRecord view = ReadView(*row, damaged);
+      if (damaged) Fail("damaged view record for \"" + std::string(name) + "\"");
+      return view;
+    }
+    return std::nullopt;
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
+}
+
+std::int64_t StoreReader::EntryCount(const ViewRecord& view) {
+  if (view.storedCount) {
+    if (*view.storedCount < 0) Fail("view \"" + view.name + "\" has a damaged entry count");
+    return *view.storedCount;
+  }
+  try {
+    Running row(Prepared(kLastEntry));
+    row->BindInt64(1, view.id);
+    if (!row->Step() || row->ColumnType(0) == SQLITE_NULL) return 0;
+    if (!IsInteger(*row, 0)) Fail("view \"" + view.name + "\" has damaged entries");
+    const std::int64_t last = row->ColumnInt64(0);
+    if (last < 0) return 0;
+    if (last == std::numeric_limits<std::int64_t>::max())
+      Fail("view \"" + view.name + "\" has damaged entries");
+    return last + 1;
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
+}
+
+std::optional<EntryRecord> StoreReader::EntryAfter(std::int64_t viewId,
+                                                   std::optional<std::int64_t> position) {
+  try {
+    Running row(Prepared(kEntryAfter));
+    row->BindInt64(1, viewId).BindInt64(2, position.value_or(-1));
+    if (!row->Step()) return std::nullopt;
+    const auto& r = *row;
+    EntryRecord entry;
+    entry.position = r.ColumnInt64(0);
+    if (!IsInteger(r, 0)) Fail("damaged entry in view " + std::to_string(viewId));
+    if (r.ColumnType(2) == SQLITE_NULL) {
+      Fail("entry " + std::to_string(entry.position) + " of view " + std::to_string(viewId) +
+           " names no document");
+    }
+    entry.documentId = r.ColumnInt64(2);
+    if (IsInteger(r, 3) && r.ColumnInt64(3) >= 0) entry.size = r.ColumnInt64(3);
+    entry.hasEmbedded = IsInteger(r, 4) && r.ColumnInt64(4) != 0;
+    return entry;
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
+}
+
+std::optional<ItemRecord> StoreReader::FindItem(std::int64_t documentId, std::string_view name) {
+  try {
+    Running row(Prepared(kFindItem));
+    row->BindInt64(1, documentId).BindText(2, name);
+    if (!row->Step()) return std::nullopt;
+    const auto& r = *row;
+    const auto kind = IsInteger(r, 1) ? ItemKindFromCode(r.ColumnInt64(1)) : std::nullopt;
+    if (!IsInteger(r, 0) || !kind) Fail("item \"" + std::string(name) + "\" has an unknown type");
+    return ItemRecord{r.ColumnInt64(0), *kind};
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
+}
+
+notes::ItemValues StoreReader::Values(std::int64_t documentId, const ItemRecord& item) {
+  try {
+    Running row(Prepared(kValues));
+    row->BindInt64(1, documentId).BindInt64(2, item.position);
+    notes::ItemValues values;
+    while (row->Step()) {
+      const auto& r = *row;
+      const int type = r.ColumnType(0);
+      switch (item.kind) {
+        case ItemKind::Text:
+        case ItemKind::RichText:
+          if (type != SQLITE_TEXT) Fail("a text item holds a value that is not text");
+          values.emplace_back(r.ColumnText(0));
+          break;
+        case ItemKind::Number:
+          if (type != SQLITE_INTEGER && type != SQLITE_FLOAT)
+            Fail("a number item holds a value that is not a number");
+          values.emplace_back(r.ColumnDouble(0));
+          break;
+        case ItemKind::DateTime: {
+          const std::int64_t offset = r.ColumnInt64(1);
+          const DateTime when{r.ColumnInt64(0), static_cast<std::int32_t>(offset)};
+          if (type != SQLITE_INTEGER || !IsInteger(r, 1) || offset != when.utcOffsetMinutes ||
+              !IsStorableDateTime(when)) {
+            Fail("a date-time item holds a value that is not a date-time");
+          }
+          values.emplace_back(when);
+          break;
+        }
+      }
+    }
+    return values;
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
+}
+
+std::vector<EmbeddedRecord> StoreReader::Embedded(std::int64_t documentId, std::int64_t itemPosition) {
+  try {
+    Running row(Prepared(kEmbedded));
+    row->BindInt64(1, documentId).BindInt64(2, itemPosition);
+    std::vector<EmbeddedRecord> objects;
+    while (row->Step()) {
+      const auto& r = *row;
+      if (!IsInteger(r, 0) || !IsText(r, 1) || !IsInteger(r, 2) || !IsInteger(r, 3)) {
+        Fail("damaged embedded object in document " + std::to_string(documentId));
+      }
+      objects.push_back(
+          EmbeddedRecord{r.ColumnInt64(0), r.ColumnText(1), r.ColumnInt64(2), r.ColumnInt64(3)});
+    }
+    return objects;
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
+}
+
+void StoreReader::Extract(const EmbeddedRecord& object, const std::filesystem::path& target) {
+  const std::string what = "cannot extract \"" + object.name + "\" to " + target.string() + ": ";
+  if (object.size < 0) Fail(what + "damaged size");
+  try {
+    ReplacementFile replacement(target);
+    OutputFile output(replacement.path());
+    if (output.get() == nullptr) Fail(what + std::strerror(errno));
+
+    Running rows(Prepared(kContentRows));
+    rows->BindInt64(1, object.id);
+    BlobHandle blob;
+    std::vector<char> buffer(kExtractBufferBytes);
+    std::int64_t written = 0;
+    while (rows->Step()) {
+      const std::int64_t rowid = rows->ColumnInt64(0);
+      const int opened = blob.get() == nullptr
+                             ? sqlite3_blob_open(connection_->get(), "main", "embedded_content", "bytes",
+                                                 rowid, 0, &blob.get())
+                             : sqlite3_blob_reopen(blob.get(), rowid);
+      if (opened != SQLITE_OK) Fail(what + sqlite3_errmsg(connection_->get()));
+      const int chunkBytes = sqlite3_blob_bytes(blob.get());
+      if (chunkBytes > object.size - written) Fail(what + "the content is longer than its size");
+      for (int offset = 0; offset < chunkBytes;) {
+        const int piece = std::min(chunkBytes - offset, static_cast<int>(buffer.size()));
+        if (sqlite3_blob_read(blob.get(), buffer.data(), piece, offset) != SQLITE_OK) {
+          Fail(what + sqlite3_errmsg(connection_->get()));
+        }
+        if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(piece), output.get()) !=
+            static_cast<std::size_t>(piece)) {
+          Fail(what + std::strerror(errno));
+        }
+        offset += piece;
+      }
+      written += chunkBytes;
+    }
+    if (written != object.size) Fail(what + "the content is shorter than its size");
+    if (!output.Close()) Fail(what + std::strerror(errno));
+    replacement.ReplaceTarget();
+  } catch (const NotesError&) {
+    throw;
+  } catch (const sqlite::Error& error) {
+    Fail(what + error.what());
+  } catch (const std::runtime_error& error) {  // the replacement file could not be created or moved
+    Fail(what + error.what());
+  }
+}
+
+}  // namespace mailshift::standin

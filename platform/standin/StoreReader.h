@@ -1,0 +1,106 @@
+// Read-only access to a stand-in mail store, for the Notes objects of StandInNotesClient.
+// Opening never fails: a file that cannot be read as a store gives a reader whose every
+// operation throws NotesError with the reason. Statements are prepared on first use.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "notes/NotesObjects.h"
+#include "platform/standin/StoreFormat.h"
+
+namespace mailshift::standin {
+
+namespace sqlite {
+class Connection;
+class Statement;
+}  // namespace sqlite
+
+struct ViewRecord {
+  std::int64_t id = 0;
+  std::string name;
+  bool folder = false;
+  std::optional<std::int64_t> storedCount;
+};
+
+struct EntryRecord {
+  std::int64_t position = 0;
+  std::int64_t documentId = 0;
+  std::optional<std::int64_t> size;  // nothing when the stored size is not a byte count
+  bool hasEmbedded = false;
+};
+
+struct ItemRecord {
+  std::int64_t position = 0;
+  ItemKind kind = ItemKind::Text;
+};
+
+struct EmbeddedRecord {
+  std::int64_t id = 0;
+  std::string name;
+  std::int64_t type = 0;
+  std::int64_t size = 0;
+};
+
+class StoreReader {
+ public:
+  static std::shared_ptr<StoreReader> Open(const std::filesystem::path& file);
+  ~StoreReader();
+  StoreReader(const StoreReader&) = delete;
+  StoreReader& operator=(const StoreReader&) = delete;
+
+  // "" when the file is readable as a store, otherwise why not.
+  const std::string& failure() const { return failure_; }
+  const std::filesystem::path& file() const { return file_; }
+
+  std::string Title();
+  std::vector<ViewRecord> Views();
+  // The view of that name: spelled exactly, else with another letter case (ASCII), else with
+  // other blanks around it.
+  std::optional<ViewRecord> FindView(std::string_view name);
+  // What AllEntries.Count reports: the stored count, else the number of entries.
+  std::int64_t EntryCount(const ViewRecord& view);
+  // The first entry after `position` (nothing: the first entry of the view).
+  std::optional<EntryRecord> EntryAfter(std::int64_t viewId, std::optional<std::int64_t> position);
+  std::optional<ItemRecord> FindItem(std::int64_t documentId, std::string_view name);
+  notes::ItemValues Values(std::int64_t documentId, const ItemRecord& item);
+  std::vector<EmbeddedRecord> Embedded(std::int64_t documentId, std::int64_t itemPosition);
+  // Streams the object's content to exactly this path; on failure no file is left there.
+  void Extract(const EmbeddedRecord& object, const std::filesystem::path& target);
+
+  // For tools that read the store table by table (the dump): the open connection, or a throw.
+  sqlite::Connection& connection();
+
+ private:
+  enum Query {
+    kTitle,
+    kViews,
+    kFindView,
+    kFindViewTrimmed,
+    kLastEntry,
+    kEntryAfter,
+    kFindItem,
+    kValues,
+    kEmbedded,
+    kContentRows,
+    kQueryCount
+  };
+
+  explicit StoreReader(std::filesystem::path file);
+  void CheckReadable() const;
+  sqlite::Statement& Prepared(Query query);
+  [[noreturn]] void Fail(const std::string& what) const;
+
+  std::filesystem::path file_;
+  std::string failure_;
+  std::unique_ptr<sqlite::Connection> connection_;
+  std::array<std::unique_ptr<sqlite::Statement>, kQueryCount> statements_;
+};
+
+}  // namespace mailshift::standin

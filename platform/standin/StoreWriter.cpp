@@ -1,0 +1,248 @@
+#include "platform/standin/StoreWriter.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <unordered_set>
+
+#include "platform/standin/IsoDateTime.h"
+#include "platform/standin/Sqlite.h"
+
+namespace mailshift::standin {
+
+struct StoreWriter::Statements {
+  explicit Statements(const std::filesystem::path& file)
+      // An absolute name, so that it is never taken for a "file:" URI.
+      : connection(std::filesystem::absolute(file).string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) {}
+
+  void Prepare() {
+    sqlite3* db = connection.get();
+    title = std::make_unique<sqlite::Statement>(db, "UPDATE database_info SET title = ?1 WHERE id = 1");
+    document = std::make_unique<sqlite::Statement>(
+        db, "INSERT INTO documents (id, note_id, size, has_embedded) VALUES (?1, ?2, 0, 0)");
+    documentTotals = std::make_unique<sqlite::Statement>(
+        db, "UPDATE documents SET size = ?2, has_embedded = ?3 WHERE id = ?1");
+    item = std::make_unique<sqlite::Statement>(
+        db, "INSERT INTO items (document_id, position, name, type) VALUES (?1, ?2, ?3, ?4)");
+    value = std::make_unique<sqlite::Statement>(
+        db,
+        "INSERT INTO item_values (document_id, item_position, position, value, utc_offset) "
+        "VALUES (?1, ?2, ?3, ?4, ?5)");
+    embedded = std::make_unique<sqlite::Statement>(
+        db,
+        "INSERT INTO embedded_objects (document_id, item_position, position, name, type, size) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, 0)");
+    embeddedSize =
+        std::make_unique<sqlite::Statement>(db, "UPDATE embedded_objects SET size = ?2 WHERE id = ?1");
+    chunk = std::make_unique<sqlite::Statement>(
+        db, "INSERT INTO embedded_content (object_id, chunk, bytes) VALUES (?1, ?2, ?3)");
+    view = std::make_unique<sqlite::Statement>(
+        db, "INSERT INTO views (id, name, is_folder, stored_count) VALUES (?1, ?2, ?3, ?4)");
+    entry = std::make_unique<sqlite::Statement>(
+        db, "INSERT INTO view_entries (view_id, position, document_id) VALUES (?1, ?2, ?3)");
+  }
+
+  // Finalizes every statement and closes the connection, reporting a failure.
+  void Finish() {
+    for (auto* statement : {&title, &document, &documentTotals, &item, &value, &embedded, &embeddedSize,
+                            &chunk, &view, &entry}) {
+      statement->reset();
+    }
+    connection.Close();
+  }
+
+  sqlite::Connection connection;
+  std::unique_ptr<sqlite::Statement> title, document, documentTotals, item, value, embedded, embeddedSize,
+      chunk, view, entry;
+  std::unordered_set<std::string> documentIds;
+};
+
+namespace {
+
+void CheckItem(const ItemSpec& item) {
+  if (item.name.empty()) throw std::invalid_argument("an item has no name");
+  if (!item.embedded.empty() && item.kind != ItemKind::RichText) {
+    throw std::invalid_argument("item " + item.name + ": only rich-text items hold embedded objects");
+  }
+  if (item.kind == ItemKind::RichText && item.values.size() != 1) {
+    throw std::invalid_argument("item " + item.name + ": a rich-text item holds exactly one text");
+  }
+  for (const auto& value : item.values) {
+    switch (item.kind) {
+      case ItemKind::Text:
+      case ItemKind::RichText:
+        if (!std::holds_alternative<std::string>(value)) {
+          throw std::invalid_argument("item " + item.name + ": holds a value that is not text");
+        }
+        break;
+      case ItemKind::Number:
+        if (!std::holds_alternative<double>(value) || !std::isfinite(std::get<double>(value))) {
+          throw std::invalid_argument("item " + item.name + ": holds a value that is not a finite number");
+        }
+        break;
+      case ItemKind::DateTime:
+        if (!std::holds_alternative<DateTime>(value) || !IsStorableDateTime(std::get<DateTime>(value))) {
+          throw std::invalid_argument("item " + item.name +
+                                      ": holds a value that is not a storable date-time");
+        }
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+std::int64_t DefaultDocumentSize(const std::vector<ItemSpec>& items, std::int64_t embeddedBytes) {
+  constexpr std::int64_t kNoteHeader = 256;
+  constexpr std::int64_t kItemHeader = 24;
+  std::int64_t size = kNoteHeader + embeddedBytes;
+  for (const auto& item : items) {
+    size += kItemHeader + static_cast<std::int64_t>(item.name.size());
+    for (const auto& value : item.values) {
+      if (const auto* text = std::get_if<std::string>(&value)) {
+        size += static_cast<std::int64_t>(text->size());
+      } else {
+        size += 8;
+      }
+    }
+    for (const auto& embedded : item.embedded) size += static_cast<std::int64_t>(embedded.name.size());
+  }
+  return size;
+}
+
+StoreWriter::StoreWriter(std::filesystem::path target)
+    : file_(std::move(target)), chunk_(kContentChunkBytes) {
+  try {
+    statements_ = std::make_unique<Statements>(file_.path());
+    const std::string setup =
+        "PRAGMA page_size = 8192; PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF;"
+        "PRAGMA locking_mode = EXCLUSIVE; PRAGMA cache_size = -16384;"
+        "PRAGMA application_id = " +
+        std::to_string(kStoreApplicationId) +
+        "; PRAGMA user_version = " + std::to_string(kStoreSchemaVersion) + "; BEGIN;";
+    statements_->connection.Execute(setup.c_str());
+    statements_->connection.Execute(kStoreTablesSql);
+    statements_->connection.Execute("INSERT INTO database_info (id, title) VALUES (1, '')");
+    statements_->Prepare();
+  } catch (const sqlite::Error& error) {
+    statements_.reset();
+    throw std::runtime_error("cannot create " + file_.target().string() + ": " + error.what());
+  }
+}
+
+StoreWriter::~StoreWriter() = default;
+
+StoreWriter::Statements& StoreWriter::Live() {
+  if (!statements_) throw std::logic_error("the store is already committed");
+  return *statements_;
+}
+
+void StoreWriter::SetTitle(std::string_view title) { Live().title->BindText(1, title).Run(); }
+
+void StoreWriter::WriteContent(std::int64_t objectId, ContentSource& content, std::int64_t& size) {
+  std::int64_t chunkIndex = 0;
+  while (true) {
+    std::size_t filled = 0;
+    while (filled < chunk_.size()) {
+      const std::size_t got = content.Read(std::span<char>(chunk_).subspan(filled));
+      if (got == 0) break;
+      filled += got;
+    }
+    if (filled == 0) break;
+    Live().chunk->BindInt64(1, objectId).BindInt64(2, chunkIndex++).BindBlob(3, chunk_.data(), filled).Run();
+    size += static_cast<std::int64_t>(filled);
+    if (filled < chunk_.size()) break;
+  }
+}
+
+std::int64_t StoreWriter::AddDocument(DocumentSpec document) {
+  for (const auto& item : document.items) CheckItem(item);
+  if (document.size && *document.size < 0)
+    throw std::invalid_argument("document " + document.id + ": negative size");
+  auto& s = Live();
+  if (!s.documentIds.insert(document.id).second) {
+    throw std::invalid_argument("document id \"" + document.id + "\" is used twice");
+  }
+
+  const std::int64_t key = nextDocument_++;
+  s.document->BindInt64(1, key).BindText(2, document.id).Run();
+
+  std::int64_t embeddedBytes = 0;
+  bool anyEmbedded = false;
+  for (std::size_t itemIndex = 0; itemIndex < document.items.size(); ++itemIndex) {
+    auto& item = document.items[itemIndex];
+    const auto itemPosition = static_cast<std::int64_t>(itemIndex);
+    s.item->BindInt64(1, key).BindInt64(2, itemPosition).BindText(3, item.name);
+    s.item->BindInt64(4, static_cast<int>(item.kind)).Run();
+    for (std::size_t valueIndex = 0; valueIndex < item.values.size(); ++valueIndex) {
+      s.value->BindInt64(1, key)
+          .BindInt64(2, itemPosition)
+          .BindInt64(3, static_cast<std::int64_t>(valueIndex));
+      const auto& value = item.values[valueIndex];
+      if (const auto* text = std::get_if<std::string>(&value)) {
+        s.value->BindText(4, *text);
+      } else if (const auto* number = std::get_if<double>(&value)) {
+        s.value->BindDouble(4, *number);
+      } else {
+        const auto& when = std::get<DateTime>(value);
+        s.value->BindInt64(4, when.secondsSinceEpoch).BindInt64(5, when.utcOffsetMinutes);
+      }
+      s.value->Run();
+    }
+    for (std::size_t objectIndex = 0; objectIndex < item.embedded.size(); ++objectIndex) {
+      auto& object = item.embedded[objectIndex];
+      s.embedded->BindInt64(1, key)
+          .BindInt64(2, itemPosition)
+          .BindInt64(3, static_cast<std::int64_t>(objectIndex));
+      s.embedded->BindText(4, object.name).BindInt64(5, object.type).Run();
+      const std::int64_t objectId = sqlite3_last_insert_rowid(s.connection.get());
+      std::int64_t objectSize = 0;
+      if (object.content) WriteContent(objectId, *object.content, objectSize);
+      s.embeddedSize->BindInt64(1, objectId).BindInt64(2, objectSize).Run();
+      embeddedBytes += objectSize;
+      anyEmbedded = true;
+    }
+  }
+
+  const std::int64_t size = document.size.value_or(DefaultDocumentSize(document.items, embeddedBytes));
+  const bool hasEmbedded = document.hasEmbedded.value_or(anyEmbedded);
+  s.documentTotals->BindInt64(1, key).BindInt64(2, size).BindInt64(3, hasEmbedded ? 1 : 0).Run();
+  return key;
+}
+
+void StoreWriter::AddView(std::string_view name, bool folder, const std::vector<std::int64_t>& documents,
+                          std::optional<std::int64_t> storedCount) {
+  if (storedCount && *storedCount < 0)
+    throw std::invalid_argument("view " + std::string(name) + ": negative count");
+  for (const auto key : documents) {
+    if (key < 1 || key >= nextDocument_) {
+      throw std::invalid_argument("view " + std::string(name) + ": no document with key " +
+                                  std::to_string(key));
+    }
+  }
+  auto& s = Live();
+  const std::int64_t viewId = nextView_++;
+  s.view->BindInt64(1, viewId).BindText(2, name).BindInt64(3, folder ? 1 : 0);
+  if (storedCount) s.view->BindInt64(4, *storedCount);
+  s.view->Run();
+  for (std::size_t position = 0; position < documents.size(); ++position) {
+    s.entry->BindInt64(1, viewId)
+        .BindInt64(2, static_cast<std::int64_t>(position))
+        .BindInt64(3, documents[position]);
+    s.entry->Run();
+  }
+}
+
+void StoreWriter::Commit() {
+  auto& s = Live();
+  try {
+    s.connection.Execute(kStoreIndexesSql);
+    s.connection.Execute("COMMIT");
+    s.Finish();
+  } catch (const sqlite::Error& error) {
+    throw std::runtime_error("cannot write " + file_.target().string() + ": " + error.what());
+  }
+  statements_.reset();
+  file_.ReplaceTarget();
+}
+
+}  // namespace mailshift::standin

@@ -1,0 +1,42 @@
+// Helpers for the tests of the stand-in store: scratch folders, file bytes and tampering.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "notes/NotesObjects.h"
+
+namespace mailshift::standin::testing {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+  // The names of the files in the folder, sorted.
+  std::vector<std::string> FileNames() const { return FileNamesOf(path_); }
+  static std::vector<std::string> FileNamesOf(const std::filesystem::path& folder);
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadBytes(const std::filesystem::path& file);
+void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
+// Changes a store with SQL, as a damaged or hostile store would be made.
+void Tamper(const std::filesystem::path& store, const std::string& sql);
+// The database object the stand-in client gives for a path.
+std::shared_ptr<notes::Database> OpenStore(const std::filesystem::path& store);
+// The first value of an item as text, "" when there is none.
+std::string FirstText(notes::Document& document, const std::string& item);
+// The ids ("Id" item) of a view's documents, in the order GetFirstDocument/GetNextDocument gives.
+std::vector<std::string> DocumentIds(notes::View& view);
+
+}  // namespace mailshift::standin::testing

@@ -1,0 +1,141 @@
+// mailshift-store as a user runs it: outputs, messages and exit codes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+
+#include "platform/standin/tests/StoreTestSupport.h"
+
+namespace mailshift::standin {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteBytes;
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+class StoreToolTest : public ::testing::Test {
+ protected:
+  ToolRun Tool(const std::string& arguments) {
+    const std::string command = std::string("'") + MAILSHIFT_STORE_TOOL + "' " + arguments + " >'" +
+                                (folder_ / "stdout").string() + "' 2>'" + (folder_ / "stderr").string() + "'";
+    const int status = std::system(command.c_str());
+    ToolRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadBytes(folder_ / "stdout");
+    run.err = ReadBytes(folder_ / "stderr");
+    std::filesystem::remove(folder_ / "stdout");
+    std::filesystem::remove(folder_ / "stderr");
+    return run;
+  }
+
+  std::string Path(const std::string& name) { return "'" + (folder_ / name).string() + "'"; }
+
+  ScratchFolder folder_;
+};
+
+constexpr const char* kFixture = R"json({
+  "title": "Mail - Ann Lee",
+  "views": [
+    {"name": "($Inbox)", "folder": true, "documents": ["m1", "m2"]},
+    {"name": "Projects\\2008", "folder": true, "documents": ["m2"]},
+    {"name": "($All)", "folder": false, "documents": ["m1", "m2"], "count": 9}
+  ],
+  "documents": [
+    {"id": "m1", "size": 2048, "has_embedded": true, "items": [
+      {"name": "Subject", "text": ["Hello"]},
+      {"name": "PostedDate", "datetime": ["2008-11-05T14:30:00-05:00"]},
+      {"name": "Count", "number": [3]},
+      {"name": "Body", "richtext": "Hello there",
+       "embedded": [{"name": "a.doc", "type": 1454, "base64": "SGVsbG8="}]}]},
+    {"id": "m2", "size": 10, "has_embedded": false, "items": []}
+  ]
+})json";
+
+TEST_F(StoreToolTest, BuildDumpAndSummary) {
+  WriteBytes(folder_ / "fixture.json", kFixture);
+  const ToolRun build = Tool("build " + Path("fixture.json") + " " + Path("Mail.nsf"));
+  EXPECT_EQ(build.exitCode, 0) << build.err;
+  EXPECT_EQ(build.err, "");
+  const ToolRun dump = Tool("dump " + Path("Mail.nsf"));
+  EXPECT_EQ(dump.exitCode, 0) << dump.err;
+  EXPECT_EQ(nlohmann::json::parse(dump.out), nlohmann::json::parse(kFixture));
+  const ToolRun summary = Tool("summary " + Path("Mail.nsf"));
+  EXPECT_EQ(summary.exitCode, 0) << summary.err;
+  EXPECT_EQ(summary.out,
+            "Title: Mail - Ann Lee\n"
+            "folder        2  ($Inbox)\n"
+            "folder        1  Projects\\2008\n"
+            "view          9  ($All)\n");
+}
+
+TEST_F(StoreToolTest, BadFixtureSaysWhereInOneLineAndWritesNothing) {
+  WriteBytes(folder_ / "bad.json", R"json({"documents": [{"id": "a"}, {"id": "b", "items": [
+      {"name": "Subject", "text": ["x"]}, {"name": "PostedDate", "datetime": ["yesterday"]}]}]})json");
+  WriteBytes(folder_ / "Mail.nsf", "the previous store");
+  const ToolRun build = Tool("build " + Path("bad.json") + " " + Path("Mail.nsf"));
+  EXPECT_EQ(build.exitCode, 2);
+  EXPECT_EQ(build.out, "");
+  EXPECT_EQ(build.err,
+            "mailshift-store: " + (folder_ / "bad.json").string() +
+                ": documents[1].items[1].datetime[0]: not a date-time (like 2008-11-05T14:30:00-05:00)\n");
+  EXPECT_EQ(ReadBytes(folder_ / "Mail.nsf"), "the previous store");
+  EXPECT_EQ(folder_.FileNames(), (std::vector<std::string>{"Mail.nsf", "bad.json"}));
+}
+
+TEST_F(StoreToolTest, NotJsonAndMissingFixture) {
+  WriteBytes(folder_ / "bad.json", "{\"title\": ");
+  ToolRun build = Tool("build " + Path("bad.json") + " " + Path("Mail.nsf"));
+  EXPECT_EQ(build.exitCode, 2);
+  EXPECT_NE(build.err.find("not JSON"), std::string::npos) << build.err;
+  EXPECT_EQ(std::count(build.err.begin(), build.err.end(), '\n'), 1);
+  build = Tool("build " + Path("nowhere.json") + " " + Path("Mail.nsf"));
+  EXPECT_EQ(build.exitCode, 2);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "Mail.nsf"));
+}
+
+TEST_F(StoreToolTest, UnreadableStoreIsAFileFailure) {
+  WriteBytes(folder_ / "real.nsf", std::string(4096, '\x1A'));
+  for (const char* command : {"dump", "summary"}) {
+    const ToolRun run = Tool(std::string(command) + " " + Path("real.nsf"));
+    EXPECT_EQ(run.exitCode, 1) << command;
+    EXPECT_EQ(run.out, "") << command;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_NE(run.err.find("real.nsf"), std::string::npos) << run.err;
+  }
+}
+
+TEST_F(StoreToolTest, SampleIsRepeatable) {
+  const ToolRun first = Tool("sample " + Path("a.nsf") + " --documents 8 --folders 3 --seed 11");
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  ASSERT_EQ(Tool("sample " + Path("b.nsf") + " --documents 8 --folders 3 --seed 11").exitCode, 0);
+  const ToolRun dumpA = Tool("dump " + Path("a.nsf"));
+  const ToolRun dumpB = Tool("dump " + Path("b.nsf"));
+  EXPECT_EQ(dumpA.out, dumpB.out);
+  EXPECT_EQ(nlohmann::json::parse(dumpA.out)["documents"].size(), 8u);
+  const ToolRun summary = Tool("summary " + Path("a.nsf"));
+  for (const char* folder : {"($Inbox)", "($Drafts)", "($Sent)", "($Follow-Up)", "($JunkMail)", "($Trash)"}) {
+    const auto at = summary.out.find(std::string("  ") + folder + "\n");
+    ASSERT_NE(at, std::string::npos) << folder;
+    EXPECT_EQ(summary.out.compare(summary.out.rfind('\n', at) + 1, 7, "folder "), 0) << folder;
+  }
+}
+
+TEST_F(StoreToolTest, CommandLineMistakesAreUsageErrors) {
+  EXPECT_EQ(Tool("").exitCode, 2);
+  EXPECT_EQ(Tool("frobnicate").exitCode, 2);
+  EXPECT_EQ(Tool("build " + Path("only-one.json")).exitCode, 2);
+  EXPECT_EQ(Tool("sample " + Path("s.nsf") + " --documents -5").exitCode, 2);
+  EXPECT_EQ(Tool("sample " + Path("s.nsf") + " --documents many").exitCode, 2);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "s.nsf"));
+  EXPECT_EQ(Tool("--help").exitCode, 0);
+}
+
+}  // namespace
+}  // namespace mailshift::standin

@@ -1,10 +1,13 @@
 #include "platform/win/testing/TestNotesObjects.h"
 
+#include <array>
 #include <cwctype>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <tuple>
 #include <utility>
 
@@ -309,10 +312,8 @@ class DatabaseServer : public DispatchObject {
         ExpectArguments(arguments, 1, 1);
         const std::wstring name = TextArgument(arguments, 0, L"GetView");
         if (!fixture_) Raise(L"Database has not been opened yet");
-        for (std::size_t i = 0; i < fixture_->views.size(); ++i) {
-          if (SameName(fixture_->views[i].name, name)) return ObjectResult(new ViewServer(fixture_, i));
-        }
-        return ObjectResult(nullptr);
+        const auto found = FindView(name);
+        return ObjectResult(found ? new ViewServer(fixture_, *found) : nullptr);
       }
       default:
         return BoolResult(fixture_ != nullptr);
@@ -320,6 +321,30 @@ class DatabaseServer : public DispatchObject {
   }
 
  private:
+  // As the program's stand-in finds views: the exact spelling, else another letter case, else
+  // other blanks around the whole name (a folder tag is the trimmed folder name).
+  std::optional<std::size_t> FindView(const std::wstring& name) const {
+    const auto& views = fixture_->views;
+    const std::wstring trimmed = TrimBlanks(name);
+    const std::array<std::function<bool(const std::wstring&)>, 4> rules{
+        [&](const std::wstring& view) { return view == name; },
+        [&](const std::wstring& view) { return SameName(view, name); },
+        [&](const std::wstring& view) { return TrimBlanks(view) == trimmed; },
+        [&](const std::wstring& view) { return SameName(TrimBlanks(view), trimmed); }};
+    for (const auto& rule : rules) {
+      for (std::size_t i = 0; i < views.size(); ++i) {
+        if (rule(views[i].name)) return i;
+      }
+    }
+    return std::nullopt;
+  }
+
+  static std::wstring TrimBlanks(const std::wstring& text) {
+    const auto first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos) return {};
+    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+  }
+
   FixturePtr fixture_;
 };
 

@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "common/DateText.h"
-#include "notes/testing/MemoryNotes.h"
 #include "notes/testing/ScanTranscript.h"
 #include "platform/win/ComNotesClient.h"
 #include "platform/win/WideText.h"
 #include "platform/win/testing/TestNotesServerNames.h"
-#include "platform/win/tests/MemoryFixture.h"
 #include "platform/win/tests/TestServerSupport.h"
 
 namespace mailshift::platform::win {
@@ -32,25 +30,24 @@ std::string TranscriptOverCom(const wchar_t* progId, const GUID& classId, const 
   return ScanTranscript(client, fixture);
 }
 
-TEST(ScanOverCom, GivesTheTreeCountsAndRowsOfTheInMemoryClientFromEitherSessionClass) {
+// The comparison with the built-in stand-in runs on the build machine (scripts/test-windows);
+// here the two session classes must agree with each other.
+TEST(ScanOverCom, GivesTheSameTreeCountsAndRowsFromEitherSessionClass) {
   if (!NoNotesClientRegistered()) GTEST_SKIP() << "a Notes client is registered on this machine";
   const std::string fixture = MailboxFixture();
-  notes::testing::MemoryNotesClient memory;
-  testing::AddFixtureDatabase(memory, fixture, fixture);
-  const std::string expected = ScanTranscript(memory, fixture);
-
   const std::string overDomino =
       TranscriptOverCom(L"Domino.NotesSession", testing::kTestDominoSessionClassId, fixture);
-  EXPECT_EQ(overDomino, expected);
   const std::string overNotes =
       TranscriptOverCom(L"Notes.NotesSession", testing::kTestNotesSessionClassId, fixture);
-  EXPECT_EQ(overNotes, expected);
+  EXPECT_EQ(overNotes, overDomino);
 
   // The transcript is worth comparing: it holds the scan's result and every folder's rows.
   EXPECT_NE(overDomino.find("scan: completed, 0 failures"), std::string::npos) << overDomino;
   EXPECT_NE(overDomino.find("text \"Inbox (3)\""), std::string::npos) << overDomino;
   EXPECT_NE(overDomino.find("Bob Ray/Org | Hello there | 1 KB | "), std::string::npos) << overDomino;
   EXPECT_NE(overDomino.find("Cy Orr/Org | Draft | 0 KB | "), std::string::npos) << overDomino;
+  // A folder with blanks around its name is found by its trimmed tag.
+  EXPECT_NE(overDomino.find("text \" Blanks  (1)\""), std::string::npos) << overDomino;
 }
 
 TEST(ScanOverCom, ShowsDatesInTheMachinesLocalTime) {

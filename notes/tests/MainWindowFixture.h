@@ -20,11 +20,11 @@ class RefusingTree : public mailshift::testing::FakeTree {
  public:
   void UseSmallIcons() override {
     if (refuseIcons) throw ControlError("the icon list could not be set");
-    FakeTree::UseSmallIcons();
+    HeadlessTree::UseSmallIcons();
   }
   void AddNode(const TreeNodeSpec& node) override {
     if (refusedKeys.count(node.key) != 0) throw ControlError("node refused: " + node.key);
-    FakeTree::AddNode(node);
+    HeadlessTree::AddNode(node);
   }
 
   bool refuseIcons = false;

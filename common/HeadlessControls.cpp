@@ -1,32 +1,32 @@
-#include "common/testing/FakeControls.h"
+#include "common/HeadlessControls.h"
 
 #include <utility>
 
-namespace mailshift::testing {
+namespace mailshift {
 
-void FakeTree::AddNode(const TreeNodeSpec& node) {
+void HeadlessTree::AddNode(const TreeNodeSpec& node) {
   if (Find(node.key) != nullptr) throw ControlError("duplicate key " + node.key);
   if (node.parentKey && Find(*node.parentKey) == nullptr) throw ControlError("no parent " + *node.parentKey);
-  nodes.push_back(FakeTreeNode{node, 0});
+  nodes.push_back(HeadlessTreeNode{node, 0});
 }
 
-const FakeTreeNode* FakeTree::Find(const std::string& key) const {
+const HeadlessTreeNode* HeadlessTree::Find(const std::string& key) const {
   for (const auto& node : nodes) {
     if (node.spec.key == key) return &node;
   }
   return nullptr;
 }
 
-const FakeTreeNode& FakeTree::At(int position) const {
+const HeadlessTreeNode& HeadlessTree::At(int position) const {
   if (position < 1 || position > NodeCount()) throw ControlError("no node at " + std::to_string(position));
   return nodes[static_cast<std::size_t>(position - 1)];
 }
 
-FakeTreeNode& FakeTree::At(int position) {
-  return const_cast<FakeTreeNode&>(std::as_const(*this).At(position));
+HeadlessTreeNode& HeadlessTree::At(int position) {
+  return const_cast<HeadlessTreeNode&>(std::as_const(*this).At(position));
 }
 
-std::vector<std::string> FakeTree::Outline() const {
+std::vector<std::string> HeadlessTree::Outline() const {
   std::vector<std::string> lines;
   // Children follow their parent in the order they were added, depth first.
   const auto emit = [&](const auto& self, const std::optional<std::string>& parent, int depth) -> void {
@@ -41,13 +41,13 @@ std::vector<std::string> FakeTree::Outline() const {
   return lines;
 }
 
-void FakeReportList::SetReportIcon(int row, int column, int icon) {
+void HeadlessReportList::SetReportIcon(int row, int column, int icon) {
   if (row < 0 || row >= static_cast<int>(rows.size())) throw ControlError("no row " + std::to_string(row));
   icons[{row, column}] = icon;
 }
 
-MessageAnswer FakeMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon,
-                                     MessageButtons buttons) {
+MessageAnswer RecordingMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon,
+                                          MessageButtons buttons) {
   shown.push_back(ShownMessage{text, title, icon, buttons});
   if (answers.empty()) return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
   const MessageAnswer answer = answers.front();
@@ -55,7 +55,7 @@ MessageAnswer FakeMessageBoxes::Show(const std::string& text, const std::string&
   return answer;
 }
 
-FakeMainWindow::FakeMainWindow()
+HeadlessMainWindow::HeadlessMainWindow()
     : CmdScan("Start Scan", true, false),
       ScanFrame(" Scan Details", false),
       ImgReadingArrow("", false),
@@ -65,11 +65,11 @@ FakeMainWindow::FakeMainWindow()
   NotesToolBar.enabled = {{1, true}, {2, false}, {4, false}, {6, true}};
 }
 
-MainWindowControls FakeMainWindow::controls() {
-  return MainWindowControls{NotesTab,       txtNotesDatabaseFile, CmdBrowse,        CmdScan,
-                            ScanFrame,      ImgReadingArrow,      ImgEmailsArrow,   ImgMailFolderArrow,
-                            LblFolderName,  ContactsTreeView,     MailList,         NotesToolBar,
-                            Messages,       Wait};
+MainWindowControls HeadlessMainWindow::controls() {
+  return MainWindowControls{
+      NotesTab,        txtNotesDatabaseFile, CmdBrowse,          CmdScan,       ScanFrame,
+      ImgReadingArrow, ImgEmailsArrow,       ImgMailFolderArrow, LblFolderName, ContactsTreeView,
+      MailList,        NotesToolBar,         Messages,           Wait};
 }
 
-}  // namespace mailshift::testing
+}  // namespace mailshift

@@ -1,0 +1,47 @@
+// mailshift-cli list DB TAG: the preview rows of one folder, cells separated by a tab.
+#include <iostream>
+#include <string>
+
+#include "cli/Commands.h"
+#include "common/HeadlessControls.h"
+#include "notes/NotesState.h"
+#include "notes/Preview.h"
+#include "notes/SessionOrigin.h"
+#include "platform/standin/StandInNotesClient.h"
+
+namespace mailshift::cli {
+namespace {
+
+int RunList(const std::string& database, const std::string& tag) {
+  HeadlessMainWindow window;
+  window.txtNotesDatabaseFile.SetCaption(database);
+  standin::StandInNotesClient client;
+  notes::NotesState state;
+  state.SessionObj = notes::ObtainSession(client).session;
+  if (!state.SessionObj) {
+    std::cerr << "No Notes session could be created.\n";
+    return kExitFailed;
+  }
+
+  MainWindowControls controls = window.controls();
+  notes::EnumerateEmails(notes::PreviewViewName(tag), controls, state);
+  for (const std::string& row : window.MailList.rows) std::cout << row << '\n';
+  return kExitDone;
+}
+
+}  // namespace
+
+void AddListCommand(CLI::App& app, int& exitCode) {
+  auto* command = app.add_subcommand("list", "List the messages of one folder as the preview shows them");
+  auto database = std::make_shared<std::string>();
+  auto tag = std::make_shared<std::string>();
+  command->add_option("DB", *database, "the mail database")->required();
+  command
+      ->add_option("TAG", *tag,
+                   "the folder tag: Inbox, Drafts, Sent, Follow-Up, JunkMail, Trash or a "
+                   "user folder's name")
+      ->required();
+  command->callback([database, tag, &exitCode] { exitCode = RunList(*database, *tag); });
+}
+
+}  // namespace mailshift::cli

@@ -41,6 +41,18 @@ std::string JoinedTexts(const ItemValues& values) {
   return Join(texts, ";");
 }
 
+// The entries of an Internet-form list joined with ";", each placeholder replaced by the
+// Notes-form entry at the same place (empty when there is none).
+std::string MergedEntries(const ItemValues& internet, const ItemValues& notesForm) {
+  std::vector<std::string> entries;
+  entries.reserve(internet.size());
+  for (std::size_t i = 0; i < internet.size(); ++i) {
+    std::string entry = ValueText(internet, i);
+    entries.push_back(entry == kNoInternetAddress ? ValueText(notesForm, i) : std::move(entry));
+  }
+  return Join(entries, ";");
+}
+
 // A recipient list from its Internet-form item, taking the Notes-form entry wherever the
 // Internet one is the placeholder.
 std::string RecipientList(Document& document, std::string_view internetItem, std::string_view notesItem) {
@@ -50,14 +62,7 @@ std::string RecipientList(Document& document, std::string_view internetItem, std
     const std::string only = ValueText(internet, 0);
     return only == kNoInternetAddress ? FirstText(document, notesItem) : only;
   }
-  const ItemValues notesForm = Values(document, notesItem);
-  std::vector<std::string> entries;
-  entries.reserve(internet.size());
-  for (std::size_t i = 0; i < internet.size(); ++i) {
-    std::string entry = ValueText(internet, i);
-    entries.push_back(entry == kNoInternetAddress ? ValueText(notesForm, i) : std::move(entry));
-  }
-  return Join(entries, ";");
+  return MergedEntries(internet, Values(document, notesItem));
 }
 
 // An item's values as one list: all of them joined with ";", or the only one.
@@ -128,14 +133,17 @@ void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFiel
   fields.CcList = RecipientList(document, "InetCopyTo", "CopyTo");
   fields.BccList = RecipientList(document, "InetBlindCopyTo", "BlindCopyTo");
   fields.from = FirstText(document, "From");
-  fields.to = WholeList(Values(document, "SendTo"));
+  const ItemValues notesTo = Values(document, "SendTo");
+  fields.to = WholeList(notesTo);
   fields.date = FirstText(document, "PostedDate");
   fields.body = FirstText(document, "Body");
 
   const ItemValues internetFrom = Values(document, "INetFrom");
   if (HoldsInternetAddress(internetFrom)) fields.from = ValueText(internetFrom, 0);
   const ItemValues internetTo = Values(document, "InetSendTo");
-  if (HoldsInternetAddress(internetTo)) fields.to = WholeList(internetTo);
+  // A placeholder further down the Internet list stands for a recipient with a Notes name only;
+  // taken as it is, it would become a recipient "." and lose that person.
+  if (HoldsInternetAddress(internetTo)) fields.to = MergedEntries(internetTo, notesTo);
 
   fields.AttachmentList.clear();
   fields.extractionFailures.clear();

@@ -116,7 +116,10 @@ TEST_F(FieldExtractionTest, ToPrefersTheInternetListAsAWhole) {
   EXPECT_EQ(Extract(notesOnly().Text("InetSendTo", {"x@a.example", "y@b.example"})).to,
             "x@a.example;y@b.example");
   EXPECT_EQ(Extract(notesOnly().Text("InetSendTo", {".", "y@b.example"})).to, "A/Org;B/Org");
-  EXPECT_EQ(Extract(notesOnly().Text("InetSendTo", {"x@a.example", "."})).to, "x@a.example;.");
+  // A placeholder after an address keeps the Notes-form recipient at its place.
+  EXPECT_EQ(Extract(notesOnly().Text("InetSendTo", {"x@a.example", "."})).to, "x@a.example;B/Org");
+  EXPECT_EQ(Extract(MemoryDocument().Text("SendTo", {"A/Org"}).Text("InetSendTo", {"x@a.example", "."})).to,
+            "x@a.example;");
   EXPECT_EQ(Extract(MemoryDocument().Text("SendTo", {"A/Org"}).Text("InetSendTo", {"x@a.example"})).to,
             "x@a.example");
   EXPECT_EQ(Extract(MemoryDocument().Text("InetSendTo", {"x@a.example"})).to, "x@a.example");

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   int exitCode = kExitDone;
   AddScanCommand(app, exitCode);
   AddListCommand(app, exitCode);
+  AddExportCommand(app, exitCode);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -8,7 +8,12 @@
 #include <set>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
 #include <unistd.h>
+#endif
 
 namespace mailshift {
 namespace {

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/standin/StoreFixture.h"
+#include "platform/standin/tests/StoreTestSupport.h"
+
+namespace mailshift::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using standin::testing::ReadBytes;
+using standin::testing::ScratchFolder;
+using standin::testing::WriteBytes;
+
+struct CliRun {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// Every file and folder below root, relative, sorted; folders end in "/".
+std::vector<std::string> TreeBelow(const fs::path& root) {
+  std::vector<std::string> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    std::string relative = fs::relative(entry.path(), root).string();
+    if (entry.is_directory()) relative += "/";
+    entries.push_back(relative);
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+// File names without the random number the writer puts before ".eml".
+std::vector<std::string> WithoutNumbers(std::vector<std::string> entries) {
+  for (auto& entry : entries) {
+    const auto dot = entry.rfind(".eml");
+    if (dot == std::string::npos) continue;
+    auto digits = dot;
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(entry[digits - 1]))) --digits;
+    entry = entry.substr(0, digits) + "N.eml";
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+class ExportCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC0", 1);
+    setenv("LC_ALL", "C", 1);
+    setenv("HOME", (scratch / "home").c_str(), 1);
+    fs::create_directories(scratch / "home");
+    fs::create_directories(destination);
+    standin::BuildStoreFromText(kFixture, store);
+  }
+
+  CliRun Cli(const std::string& arguments) {
+    const auto out = scratch / "out.txt";
+    const auto err = scratch / "err.txt";
+    const std::string command = std::string(MAILSHIFT_CLI) + " " + arguments + " >" + Quoted(out) + " 2>" +
+                                Quoted(err) + " </dev/null";
+    const int status = std::system(command.c_str());
+    return CliRun{WEXITSTATUS(status), ReadBytes(out), ReadBytes(err)};
+  }
+
+  static constexpr const char* kFixture = R"json({
+    "title": "Mail - Ann Lee",
+    "views": [
+      {"name": "($Inbox)", "folder": true, "documents": ["m1", "m2"]},
+      {"name": "($Sent)", "folder": true, "documents": ["m3"]},
+      {"name": "($Drafts)", "folder": true, "documents": []},
+      {"name": "($Trash)", "folder": true, "documents": []},
+      {"name": "($Follow-Up)", "folder": true, "documents": ["m1"]},
+      {"name": "($JunkMail)", "folder": true, "documents": []},
+      {"name": "Projects\\2008", "folder": true, "documents": ["m3"]},
+      {"name": "Projects", "folder": true, "documents": []},
+      {"name": "($All)", "folder": false, "documents": ["m1", "m2", "m3"]}
+    ],
+    "documents": [
+      {"id": "m1", "items": [
+        {"name": "From", "text": ["Bob Ray/Org"]},
+        {"name": "INetFrom", "text": ["bob@corp.example"]},
+        {"name": "SendTo", "text": ["ann@corp.example"]},
+        {"name": "Subject", "text": ["  Hello  "]},
+        {"name": "PostedDate", "datetime": ["2008-11-05T14:30:00+00:00"]},
+        {"name": "Body", "richtext": "Hello there",
+         "embedded": [{"name": "a.doc", "base64": "SGVsbG8="}]}]},
+      {"id": "m2", "items": [{"name": "Subject", "text": ["Re: Q1/Q2 now?"]}]},
+      {"id": "m3", "items": [
+        {"name": "SendTo", "text": ["Cy Orr/Org"]},
+        {"name": "Subject", "text": ["Budget"]}]}
+    ]
+  })json";
+
+  ScratchFolder scratch;
+  fs::path store = scratch / "mail.nsf";
+  fs::path destination = scratch / "dest";
+  fs::path root = destination / "Mail - Ann Lee";
+};
+
+TEST_F(ExportCommandTest, ExportsWhatAFreshScanChecks) {
+  const CliRun run = Cli("export " + Quoted(store) + " " + Quoted(destination));
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "Migration Completed Successfully !\n" + root.string() + "/\nMail - Ann Lee\n");
+  EXPECT_EQ(run.err, "");  // no progress line off a terminal
+  EXPECT_EQ(WithoutNumbers(TreeBelow(root)),
+            (std::vector<std::string>{"Deleted Items/", "Drafts/", "Inbox/", "Inbox/HelloN.eml",
+                                      "Inbox/Re Q1Q2 nowN.eml", "Projects-2008/", "Projects-2008/BudgetN.eml",
+                                      "Projects/", "Sent Items/", "Sent Items/BudgetN.eml"}));
+
+  // The log goes to Log.txt in the home folder.
+  std::string log = ReadBytes(scratch / "home" / "Log.txt");
+  const auto attachmentLine = log.find("\tAttachment : ATTACH[|");
+  ASSERT_NE(attachmentLine, std::string::npos) << log;
+  const auto attachmentEnd = log.find("/a.doc]\r\n", attachmentLine);
+  ASSERT_NE(attachmentEnd, std::string::npos) << log;
+  log.replace(attachmentLine, attachmentEnd + 9 - attachmentLine, "\tAttachment : ATTACH[|.../a.doc]\r\n");
+  EXPECT_EQ(
+      log,
+      "Customer Folder : Projects\\2008\r\nCustomer Folder : Projects\r\n"
+      "---------------- Starting User Folders ---------------\r\n"
+      "Created : Folder[Projects]\r\nCreated : Folder[Projects\\2008]\r\n\tEmail Subject : "
+      "SUBJECT[Budget]\r\n"
+      "Saving Emails (Inbox)...\r\n\tEmail Subject : SUBJECT[Hello]\r\n\tAttachment : ATTACH[|.../a.doc]\r\n"
+      "\tEmail Subject : SUBJECT[Re: Q1/Q2 now?]\r\nSaving Emails (Sent Items)...\r\n"
+      "\tEmail Subject : SUBJECT[Budget]\r\nSaving Emails (Drafts)...\r\nSaving Emails (Deleted Items)...\r\n"
+      "Done\r\n");
+
+  std::string hello;
+  for (const auto& entry : fs::directory_iterator(root / "Inbox")) {
+    if (entry.path().filename().string().rfind("Hello", 0) == 0) hello = ReadBytes(entry.path());
+  }
+  EXPECT_NE(hello.find("Subject: Hello\r\n"), std::string::npos) << hello;
+  EXPECT_NE(hello.find("From: bob@corp.example\r\n"), std::string::npos) << hello;
+  EXPECT_NE(hello.find("filename=\"a.doc\""), std::string::npos) << hello;
+}
+
+TEST_F(ExportCommandTest, ExportsOnlyTheFoldersAskedForIntoTheGivenLog) {
+  const fs::path log = scratch / "run.log";
+  const CliRun run = Cli("export " + Quoted(store) + " " + Quoted(destination) +
+                         " --folder 'Projects\\2008' --folder Sent --log " + Quoted(log));
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(WithoutNumbers(TreeBelow(root)),
+            (std::vector<std::string>{"Projects-2008/", "Projects-2008/BudgetN.eml", "Sent Items/",
+                                      "Sent Items/BudgetN.eml"}));
+  EXPECT_EQ(ReadBytes(log),
+            "Customer Folder : Projects\\2008\r\n---------------- Starting User Folders ---------------\r\n"
+            "Created : Folder[Projects\\2008]\r\n\tEmail Subject : SUBJECT[Budget]\r\n"
+            "Saving Emails (Sent Items)...\r\n\tEmail Subject : SUBJECT[Budget]\r\nDone\r\n");
+  EXPECT_FALSE(fs::exists(scratch / "home" / "Log.txt"));
+}
+
+TEST_F(ExportCommandTest, AMessageNotWrittenEndsWithOne) {
+  fs::create_directories(root);
+  WriteBytes(root / "Inbox", "a file where the folder belongs");
+  const CliRun run = Cli("export " + Quoted(store) + " " + Quoted(destination) + " --folder Inbox");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "Migration Completed with Errors !");
+  EXPECT_NE(run.out.find("2 of 2 messages could not be written."), std::string::npos);
+  EXPECT_NE(ReadBytes(scratch / "home" / "Log.txt").find("\tNot written : "), std::string::npos);
+}
+
+TEST_F(ExportCommandTest, AnUnreadableDatabaseEndsWithOne) {
+  WriteBytes(scratch / "broken.nsf", "not a mail store");
+  const CliRun run = Cli("export " + Quoted(scratch / "broken.nsf") + " " + Quoted(destination));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err, "");
+  EXPECT_TRUE(fs::is_empty(destination));
+}
+
+TEST_F(ExportCommandTest, BadArgumentsEndWithTwo) {
+  EXPECT_EQ(Cli("export").exitCode, 2);
+  EXPECT_EQ(Cli("export " + Quoted(store)).exitCode, 2);
+  EXPECT_EQ(Cli("export " + Quoted(store) + " ''").exitCode, 2);
+  EXPECT_EQ(Cli("export " + Quoted(store) + " " + Quoted(destination) + " --log").exitCode, 2);
+  const CliRun unknown = Cli("export " + Quoted(store) + " " + Quoted(destination) + " --folder Nowhere");
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_NE(unknown.err.find("Nowhere"), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(destination));
+}
+
+}  // namespace
+}  // namespace mailshift::cli

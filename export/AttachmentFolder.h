@@ -1,0 +1,37 @@
+// The run's private folder for extracted attachments. It is made on first use under the system's
+// temporary folder with an unpredictable name and owner-only access, every attachment gets a
+// subfolder of its own (so that two attachments of one name both keep it), and the folder is
+// removed with everything in it when the object goes, however the run ends.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace mailshift::mail {
+
+class AttachmentFolder {
+ public:
+  AttachmentFolder() = default;
+  ~AttachmentFolder();
+  AttachmentFolder(const AttachmentFolder&) = delete;
+  AttachmentFolder& operator=(const AttachmentFolder&) = delete;
+
+  // The full path for a file of that name in a new, empty subfolder. fileName must be a plain
+  // file name. Throws std::runtime_error when a folder cannot be made.
+  std::string NewFilePath(const std::string& fileName);
+
+  // Removes every subfolder handed out so far, with its files; the private folder stays.
+  void RemoveFiles();
+
+  // The private folder, ending in the path separator; "" before first use.
+  const std::string& path() const { return path_; }
+
+ private:
+  void Create();
+
+  std::string path_;
+  std::uint64_t nextSubfolder_ = 1;
+  bool filesHandedOut_ = false;  // since the last RemoveFiles
+};
+
+}  // namespace mailshift::mail

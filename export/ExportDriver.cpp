@@ -1,0 +1,376 @@
+#include "export/ExportDriver.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <optional>
+
+#include "common/Global.h"
+#include "common/Messages.h"
+#include "common/TextRules.h"
+#include "export/AttachmentFolder.h"
+#include "export/FieldExtraction.h"
+#include "export/PathSafety.h"
+#include "notes/SessionOrigin.h"
+
+namespace mailshift::mail {
+namespace {
+
+using notes::Database;
+using notes::Document;
+using notes::View;
+
+constexpr std::string_view kTab = "\t";
+constexpr std::string_view kCustomFoldersHeader = "Saving Emails (Custom Folders)...";
+constexpr std::string_view kSeparatorLine = "---------------- Starting User Folders ---------------";
+
+struct StandardFolder {
+  std::string_view selectionWord;
+  std::string_view viewName;
+  std::string_view outputFolder;
+  std::string_view header;
+  // The writer gets the run's own attachment list, whose leading "|" it removes before the log
+  // line shows the list.
+  bool writerTakesAttachmentList;
+};
+
+constexpr std::array<StandardFolder, 4> kStandardFolders{{
+    {"Inbox", "($Inbox)", "Inbox", "Saving Emails (Inbox)...", false},
+    {"Sent", "($Sent)", "Sent Items", "Saving Emails (Sent Items)...", true},
+    {"Drafts", "($Drafts)", "Drafts", "Saving Emails (Drafts)...", true},
+    {"Trash", "($Trash)", "Deleted Items", "Saving Emails (Deleted Items)...", false},
+}};
+
+// A selected user folder: its folder tag and the name its view reported.
+struct UserFolder {
+  std::string tag;
+  std::string viewName;
+};
+
+// "1 message", "2 messages".
+std::string Counted(std::int64_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+std::string Reason(const std::exception& error) {
+  const std::string what = error.what();
+  return what.empty() ? "unknown error" : what;
+}
+
+// Puts the shared Notes objects back at every end of the run: what the run opened is released,
+// and the session the scan left there is there again for the preview.
+class NotesObjectsRestorer {
+ public:
+  explicit NotesObjectsRestorer(notes::NotesState& state)
+      : state_(state), previousSession_(state.SessionObj) {}
+  ~NotesObjectsRestorer() {
+    state_.ReleaseDatabaseObjects();
+    state_.SessionObj = previousSession_;
+  }
+  NotesObjectsRestorer(const NotesObjectsRestorer&) = delete;
+  NotesObjectsRestorer& operator=(const NotesObjectsRestorer&) = delete;
+
+ private:
+  notes::NotesState& state_;
+  std::shared_ptr<notes::Session> previousSession_;
+};
+
+class ExportRun {
+ public:
+  explicit ExportRun(const ExportSetup& setup)
+      : setup_(setup), state_(setup.notes), observer_(setup.observer), log_(setup.logPath) {}
+
+  ExportResult Run();
+
+ private:
+  void SetLabel(ExportLabel label, const std::string& text) { observer_.SetLabel(label, text); }
+  bool IsSelected(const std::string& tag) const;
+  void BuildOutputRoot();
+  std::shared_ptr<Database> OpenDatabase();
+  std::vector<UserFolder> FindUserFolders(const std::vector<std::shared_ptr<View>>& views);
+  void ExportUserFolder(const UserFolder& folder);
+  void ExportStandardFolder(const StandardFolder& folder);
+  void ExportDocuments(View& view, std::shared_ptr<Document> document, const std::string& folder,
+                       bool writerTakesAttachmentList);
+  void ExportDocument(Document& document, std::int64_t handled, std::int64_t count, const std::string& folder,
+                      bool writerTakesAttachmentList);
+  void FolderNotExported(const std::string& reason);
+  ExportResult Fail(ExportEnd end, const std::string& reason);
+  ExportResult Complete();
+  std::string CompletionText() const;
+
+  const ExportSetup& setup_;
+  notes::NotesState& state_;
+  ExportObserver& observer_;
+  NotesObjectsRestorer restorer_{setup_.notes};
+  ExportLog log_;
+  AttachmentFolder attachments_;
+  MessageFields fields_;
+  ExportResult result_;
+};
+
+ExportResult ExportRun::Run() {
+  SetLabel(ExportLabel::LblSaveHeader, "Checking Configuration...");
+  SetLabel(ExportLabel::LblProcessing, "Processing...");
+  SetLabel(ExportLabel::LblFound, "");
+  SetLabel(ExportLabel::LblCurrent, "");
+  observer_.SetSubjectVisible(false);
+
+  const notes::ObtainedSession obtained = notes::ObtainSession(setup_.notesClient);
+  if (!obtained.session) return Fail(ExportEnd::NotesNotInstalled, obtained.failure);
+  state_.SessionObj = obtained.session;
+  if (obtained.origin == notes::SessionOrigin::Notes) log_.WriteLine("Lotus Notes Found");
+
+  observer_.SetSubjectVisible(true);
+  if (Trim(setup_.values.DestinationRoot).empty()) {
+    return Fail(ExportEnd::ConversionError, "no destination folder was chosen");
+  }
+  BuildOutputRoot();
+
+  try {
+    state_.DatabaseObj = OpenDatabase();
+  } catch (const std::exception& error) {
+    return Fail(ExportEnd::ConversionError, Reason(error));
+  }
+  SetLabel(ExportLabel::LblSaveHeader, std::string(kCustomFoldersHeader));
+  std::vector<std::shared_ptr<View>> views;
+  try {
+    views = state_.DatabaseObj->Views();
+  } catch (const std::exception& error) {
+    return Fail(ExportEnd::ConversionError, Reason(error));
+  }
+
+  std::vector<UserFolder> userFolders = FindUserFolders(views);
+  views.clear();
+  log_.WriteLine(kSeparatorLine);
+  for (const auto& folder : userFolders) ExportUserFolder(folder);
+  for (const auto& folder : kStandardFolders) ExportStandardFolder(folder);
+  return Complete();
+}
+
+bool ExportRun::IsSelected(const std::string& tag) const {
+  if (tag.empty()) return false;
+  const auto& selected = setup_.values.SelectedFolders;
+  return std::find(selected.begin(), selected.end(), tag) != selected.end();
+}
+
+void ExportRun::BuildOutputRoot() {
+  std::string destination = Trim(setup_.values.DestinationRoot);
+  if (destination.back() != kPathSeparator) destination += kPathSeparator;
+  const std::string root = destination + OutputFolderName(setup_.values.DatabaseTitle);
+  EnsureFolderExists(root);  // a root that cannot be made shows as messages not written
+  result_.outputRoot = root + kPathSeparator;
+  log_.FallBackTo(result_.outputRoot);
+}
+
+std::shared_ptr<Database> ExportRun::OpenDatabase() {
+  auto database = state_.SessionObj->GetDatabase("", setup_.databasePath());
+  if (!database) throw notes::NotesError("the database could not be opened");
+  return database;
+}
+
+std::vector<UserFolder> ExportRun::FindUserFolders(const std::vector<std::shared_ptr<View>>& views) {
+  std::vector<UserFolder> found;
+  found.reserve(views.size());
+  for (const auto& view : views) {
+    std::string name;
+    try {
+      if (!view) continue;
+      name = view->Name();
+      if (name.empty() || name.front() == '(' || !view->isfolder()) continue;
+    } catch (const std::exception& error) {
+      const std::string which = name.empty() ? "a view" : "the view " + name;
+      log_.WriteLine(std::string(kTab) + "Not exported : " + which + " cannot be read: " + Reason(error));
+      continue;
+    }
+    std::string tag = Trim(name);
+    if (!IsSelected(tag)) continue;
+    EnsureFolderExists(result_.outputRoot + OutputFolderName(tag));
+    log_.WriteLine("Customer Folder : " + name);
+    found.push_back(UserFolder{std::move(tag), std::move(name)});
+  }
+
+  // Each folder once, in ordinal order of its tag.
+  std::stable_sort(found.begin(), found.end(),
+                   [](const UserFolder& a, const UserFolder& b) { return CompareOrdinal(a.tag, b.tag) < 0; });
+  found.erase(std::unique(found.begin(), found.end(),
+                          [](const UserFolder& a, const UserFolder& b) { return a.tag == b.tag; }),
+              found.end());
+  return found;
+}
+
+void ExportRun::ExportUserFolder(const UserFolder& folder) {
+  log_.WriteLine("Created : Folder[" + folder.tag + "]");
+  SetLabel(ExportLabel::LblSaveHeader, std::string(kCustomFoldersHeader) + " [" + folder.tag + "]");
+  state_.DocumentObj.reset();
+  std::shared_ptr<Document> first;
+  try {
+    state_.DatabaseObj = OpenDatabase();
+    state_.ViewObj = state_.DatabaseObj->GetView(folder.tag);
+    // A name with spaces around it may be known only as it was reported.
+    if (!state_.ViewObj && folder.viewName != folder.tag) {
+      state_.ViewObj = state_.DatabaseObj->GetView(folder.viewName);
+    }
+    if (!state_.ViewObj) throw notes::NotesError("the folder " + folder.tag + " was not found");
+    first = state_.ViewObj->GetFirstDocument();
+  } catch (const std::exception& error) {
+    FolderNotExported(Reason(error));
+    return;
+  }
+  if (first) ExportDocuments(*state_.ViewObj, std::move(first), OutputFolderName(folder.tag), false);
+}
+
+void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
+  if (IsSelected(std::string(folder.selectionWord))) {
+    const std::string outputFolder(folder.outputFolder);
+    EnsureFolderExists(result_.outputRoot + outputFolder);
+    SetLabel(ExportLabel::LblSaveHeader, std::string(folder.header));
+    log_.WriteLine(folder.header);
+    std::shared_ptr<Document> first;
+    try {
+      state_.DatabaseObj = OpenDatabase();
+      state_.ViewObj = state_.DatabaseObj->GetView(folder.viewName);
+      if (!state_.ViewObj)
+        throw notes::NotesError("the view " + std::string(folder.viewName) + " was not found");
+      first = state_.ViewObj->GetFirstDocument();
+    } catch (const std::exception& error) {
+      FolderNotExported(Reason(error));
+    }
+    if (first)
+      ExportDocuments(*state_.ViewObj, std::move(first), outputFolder, folder.writerTakesAttachmentList);
+  }
+  state_.ReleaseDatabaseObjects();
+}
+
+void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, const std::string& folder,
+                                bool writerTakesAttachmentList) {
+  // The entry count is read again before every document, as the view may change meanwhile.
+  const auto entryCount = [&view, this]() -> std::optional<std::int64_t> {
+    try {
+      return view.AllEntriesCount();
+    } catch (const std::exception& error) {
+      FolderNotExported("the number of documents cannot be read: " + Reason(error));
+      return std::nullopt;
+    }
+  };
+
+  std::optional<std::int64_t> count = entryCount();
+  if (!count) return;
+  SetLabel(ExportLabel::LblFound, std::to_string(*count));
+  for (std::int64_t handled = 0; handled < *count; ++handled) {
+    state_.DocumentObj = document;
+    ExportDocument(*document, handled, *count, folder, writerTakesAttachmentList);
+    try {
+      document = view.GetNextDocument(document);
+    } catch (const std::exception& error) {
+      FolderNotExported("the next document cannot be read: " + Reason(error));
+      return;
+    }
+    if (!document) return;
+    count = entryCount();
+    if (!count) return;
+  }
+}
+
+void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::int64_t count,
+                               const std::string& folder, bool writerTakesAttachmentList) {
+  fields_.subject = ReadSubject(document);
+  SetLabel(ExportLabel::LblProcessing, fields_.subject);
+  SetLabel(ExportLabel::LblCurrent, std::to_string(handled) + "/" + std::to_string(count));
+  ReadMessageFields(document, attachments_, fields_);
+
+  std::string subject = Trim(fields_.subject);
+  std::string attachmentCopy = fields_.hasEmbedded ? Trim(fields_.AttachmentList) : std::string();
+  std::string& attachmentArgument = writerTakesAttachmentList ? fields_.AttachmentList : attachmentCopy;
+  WriteOutcome outcome;
+  try {
+    outcome = setup_.writer.CreateEmailItem(result_.outputRoot, folder, Trim(fields_.from), subject,
+                                            Trim(fields_.to), fields_.CcList, fields_.BccList,
+                                            Trim(fields_.date), Trim(fields_.body), attachmentArgument);
+  } catch (const std::exception& error) {
+    outcome = WriteOutcome{false, {}, Reason(error), {}};
+  }
+  attachments_.RemoveFiles();
+  ++result_.messages;
+
+  const std::string tab(kTab);
+  log_.WriteLine(tab + "Email Subject : SUBJECT[" + Trim(fields_.subject) + "]");
+  if (fields_.hasEmbedded) log_.WriteLine(tab + "Attachment : ATTACH[" + Trim(fields_.AttachmentList) + "]");
+  for (const auto& failure : fields_.extractionFailures) {
+    log_.WriteLine(tab + "Not extracted : " + failure.name + " : " + failure.reason);
+    ++result_.attachmentsNotExtracted;
+  }
+  for (const auto& problem : outcome.problems) log_.WriteLine(tab + "Not complete : " + problem);
+  if (!outcome.written) {
+    log_.WriteLine(tab + "Not written : " + (outcome.reason.empty() ? "unknown error" : outcome.reason));
+    ++result_.notWritten;
+  } else if (!outcome.problems.empty()) {
+    ++result_.incomplete;
+  }
+  observer_.DocumentHandled(ExportProgress{folder, handled + 1, count, outcome.written});
+}
+
+void ExportRun::FolderNotExported(const std::string& reason) {
+  log_.WriteLine(std::string(kTab) + "Not exported : " + reason);
+  ++result_.foldersNotExported;
+}
+
+ExportResult ExportRun::Fail(ExportEnd end, const std::string& reason) {
+  log_.Close();
+  result_.end = end;
+  result_.failure = reason;
+  result_.logPath = log_.path();
+  result_.logComplete = log_.complete();
+  if (end == ExportEnd::NotesNotInstalled) {
+    observer_.ShowMessage(ExportMessage{NotInstalledText(), std::string(kNotInstalledTitle)});
+  } else {
+    observer_.ShowMessage(ExportMessage{"Error occured during conversion...", "Error in Conversion"});
+  }
+  return result_;
+}
+
+ExportResult ExportRun::Complete() {
+  state_.ReleaseDatabaseObjects();
+  log_.WriteLine("Done");
+  log_.Close();
+  result_.end = ExportEnd::Completed;
+  result_.logPath = log_.path();
+  result_.logComplete = log_.complete();
+  const MessageIcon icon = result_.Succeeded() ? MessageIcon::Information : MessageIcon::Exclamation;
+  observer_.ShowMessage(ExportMessage{CompletionText(), std::string(kCompletionTitle), icon});
+  return result_;
+}
+
+std::string ExportRun::CompletionText() const {
+  std::vector<std::string> lines;
+  if (result_.Succeeded()) {
+    lines.emplace_back("Migration Completed Successfully !");
+  } else {
+    lines.emplace_back("Migration Completed with Errors !");
+    if (result_.notWritten > 0) {
+      lines.push_back(std::to_string(result_.notWritten) + " of " + Counted(result_.messages, "message") +
+                      " could not be written.");
+    }
+    if (result_.incomplete > 0) {
+      lines.push_back(std::to_string(result_.incomplete) + " of " + Counted(result_.messages, "message") +
+                      " could be written only in part.");
+    }
+    if (result_.attachmentsNotExtracted > 0) {
+      lines.push_back(Counted(result_.attachmentsNotExtracted, "attachment") + " could not be extracted.");
+    }
+    if (result_.foldersNotExported > 0) {
+      lines.push_back(Counted(result_.foldersNotExported, "folder") + " could not be read completely.");
+    }
+    if (result_.logComplete) lines.push_back("The export log names each of them: " + result_.logPath);
+  }
+  if (!result_.logComplete) lines.emplace_back("The export log could not be written.");
+  lines.push_back(result_.outputRoot);
+  lines.push_back(setup_.values.DatabaseTitle);
+  return Join(lines, "\r\n");
+}
+
+}  // namespace
+
+ExportResult RunExport(const ExportSetup& setup) { return ExportRun(setup).Run(); }
+
+}  // namespace mailshift::mail

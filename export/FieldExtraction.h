@@ -1,0 +1,44 @@
+// The fields of one Notes mail document as one e-mail: subject, sender, recipients, date, body
+// and the file attachments, which are extracted into the run's attachment folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "export/AttachmentFolder.h"
+#include "notes/NotesObjects.h"
+
+namespace mailshift::mail {
+
+// An attachment whose bytes could not be extracted; its path stays in the attachment list.
+struct ExtractionFailure {
+  std::string name;  // the attachment's name as the document gives it
+  std::string reason;
+};
+
+struct MessageFields {
+  std::string subject;
+  std::string from;
+  std::string to;
+  std::string CcList;
+  std::string BccList;
+  std::string date;
+  std::string body;
+  bool hasEmbedded = false;
+  // "|" before each extracted file's full path, in the order of the body's embedded objects.
+  std::string AttachmentList;
+  std::vector<ExtractionFailure> extractionFailures;
+};
+
+// The subject alone; it is read first so that progress can show it before the rest is read.
+std::string ReadSubject(notes::Document& document);
+
+// Reads every field but the subject into fields and extracts the file attachments into folder.
+// Nothing here throws for the document's sake: an item that is missing or cannot be read is
+// empty, and an attachment that cannot be extracted is listed in extractionFailures.
+void ReadMessageFields(notes::Document& document, AttachmentFolder& folder, MessageFields& fields);
+
+// Both steps together.
+MessageFields ExtractMessageFields(notes::Document& document, AttachmentFolder& folder);
+
+}  // namespace mailshift::mail

@@ -1,0 +1,54 @@
+#include "export/PathSafety.h"
+
+#include <algorithm>
+
+#include "common/TextRules.h"
+
+namespace mailshift::mail {
+namespace {
+
+constexpr std::size_t kLongestFileName = 255;  // bytes of one name, as most file systems allow
+constexpr std::size_t kLongestKeptExtension = 32;
+
+// The names that mean "this folder" and "the folder above" stay visible but harmless.
+std::string NotEmptyNorDots(std::string name) {
+  if (name.empty()) return "_";
+  if (name == "." || name == "..") return std::string(name.size(), '_');
+  return name;
+}
+
+// Cuts text to at most length bytes without splitting a UTF-8 character.
+std::string_view CutAtCharacter(std::string_view text, std::size_t length) {
+  if (text.size() <= length) return text;
+  while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+  return text.substr(0, length);
+}
+
+std::string ShortenKeepingExtension(const std::string& name) {
+  if (name.size() <= kLongestFileName) return name;
+  const auto dot = name.rfind('.');
+  std::string_view extension;
+  if (dot != std::string::npos && dot > 0 && name.size() - dot <= kLongestKeptExtension) {
+    extension = std::string_view(name).substr(dot);
+  }
+  const std::string_view stem = std::string_view(name).substr(0, name.size() - extension.size());
+  return std::string(CutAtCharacter(stem, kLongestFileName - extension.size())) + std::string(extension);
+}
+
+}  // namespace
+
+std::string OutputFolderName(std::string_view name) {
+  std::string cleaned = ReplaceNameCharacters(Trim(name));
+  std::replace(cleaned.begin(), cleaned.end(), '\0', '-');
+  return NotEmptyNorDots(std::string(CutAtCharacter(cleaned, kLongestFileName)));
+}
+
+std::string AttachmentFileName(std::string_view name) {
+  const auto lastSeparator = name.find_last_of("/\\");
+  if (lastSeparator != std::string_view::npos) name.remove_prefix(lastSeparator + 1);
+  std::string cleaned = RemoveNameCharacters(name);
+  std::erase(cleaned, '\0');
+  return NotEmptyNorDots(ShortenKeepingExtension(cleaned));
+}
+
+}  // namespace mailshift::mail

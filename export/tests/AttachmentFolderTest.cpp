@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "export/AttachmentFolder.h"
+#include "export/tests/RecordingExport.h"
+
+namespace mailshift::mail {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Points the system's temporary folder at a scratch folder for the test's lifetime.
+class AttachmentFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* previous = std::getenv("TMPDIR");
+    if (previous != nullptr) previous_ = previous;
+    setenv("TMPDIR", temp_.path().c_str(), 1);
+  }
+  void TearDown() override {
+    if (previous_.empty()) {
+      unsetenv("TMPDIR");
+    } else {
+      setenv("TMPDIR", previous_.c_str(), 1);
+    }
+  }
+  testing::ScratchFolder temp_;
+  std::string previous_;
+};
+
+void Touch(const std::string& path) { std::ofstream(path) << "x"; }
+
+TEST_F(AttachmentFolderTest, IsMadeOnlyWhenNeeded) {
+  {
+    AttachmentFolder folder;
+    EXPECT_EQ(folder.path(), "");
+  }
+  EXPECT_TRUE(fs::is_empty(temp_.path()));
+}
+
+TEST_F(AttachmentFolderTest, IsPrivateUnpredictableAndGivesEachFileItsOwnSubfolder) {
+  AttachmentFolder first;
+  AttachmentFolder second;
+  const std::string a = first.NewFilePath("same.doc");
+  const std::string b = first.NewFilePath("same.doc");
+  second.NewFilePath("same.doc");
+
+  EXPECT_NE(a, b);
+  EXPECT_EQ(fs::path(a).filename(), "same.doc");
+  EXPECT_EQ(fs::path(b).filename(), "same.doc");
+  EXPECT_EQ(fs::path(first.path()).parent_path().parent_path(), fs::path(temp_.path()));
+  EXPECT_NE(first.path(), second.path());
+  EXPECT_EQ(first.path().find(temp_.path() + "/mailshift-"), 0u);
+
+  struct stat info {};
+  ASSERT_EQ(stat(first.path().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  ASSERT_EQ(stat(fs::path(a).parent_path().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0077, 0u);
+}
+
+TEST_F(AttachmentFolderTest, RemovesHandedOutFilesAndFinallyItself) {
+  std::string privatePath;
+  {
+    AttachmentFolder folder;
+    const std::string file = folder.NewFilePath("a.txt");
+    Touch(file);
+    privatePath = folder.path();
+    folder.RemoveFiles();
+    EXPECT_TRUE(fs::is_directory(privatePath));
+    EXPECT_TRUE(fs::is_empty(privatePath));
+    Touch(folder.NewFilePath("b.txt"));
+  }
+  EXPECT_FALSE(fs::exists(privatePath));
+}
+
+TEST_F(AttachmentFolderTest, IsRemovedWhenTheRunFailsMidway) {
+  std::string privatePath;
+  try {
+    AttachmentFolder folder;
+    Touch(folder.NewFilePath("a.txt"));
+    privatePath = folder.path();
+    throw std::runtime_error("the run broke down");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_FALSE(privatePath.empty());
+  EXPECT_FALSE(fs::exists(privatePath));
+}
+
+TEST_F(AttachmentFolderTest, ReportsAFolderThatCannotBeMade) {
+  setenv("TMPDIR", (temp_.path() + "/missing").c_str(), 1);
+  AttachmentFolder folder;
+  EXPECT_THROW(folder.NewFilePath("a.txt"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace mailshift::mail

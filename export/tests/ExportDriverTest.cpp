@@ -1,0 +1,666 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "common/CodePage.h"
+#include "common/Messages.h"
+#include "common/TextRules.h"
+#include "export/ExportDriver.h"
+#include "export/tests/RecordingExport.h"
+#include "notes/testing/MemoryNotes.h"
+
+namespace mailshift::mail {
+namespace {
+
+namespace fs = std::filesystem;
+using notes::testing::MemoryDatabase;
+using notes::testing::MemoryDocument;
+using notes::testing::MemoryEmbedded;
+using notes::testing::MemoryNotesClient;
+using notes::testing::MemoryView;
+using testing::ReadFile;
+using testing::ScratchFolder;
+using testing::TreeBelow;
+using Behaviour = MemoryNotesClient::ClassBehaviour;
+
+const std::string kDatabasePath = "/data/mail.nsf";
+const std::vector<std::string> kEveryStandardTag{"Inbox",    "Drafts", "Sent",   "Follow-Up",
+                                                 "JunkMail", "Trash",  "Folders"};
+
+// The log's bytes for these lines.
+std::string LogOf(const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const auto& line : lines) bytes += line + "\r\n";
+  return bytes;
+}
+
+MemoryEmbedded Attachment(const std::string& name, const std::string& bytes) {
+  return MemoryEmbedded{name, notes::kFileAttachmentType, bytes, false};
+}
+
+class ExportDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* previous = std::getenv("TMPDIR");
+    if (previous != nullptr) previousTemp_ = previous;
+    setenv("TMPDIR", temp_.path().c_str(), 1);
+    destination_ = scratch_.path() + "/dest";
+    fs::create_directory(destination_);
+    logPath_ = scratch_.path() + "/Log.txt";
+    values_.DestinationRoot = destination_;
+    values_.DatabaseTitle = "Mail";
+    client_.AddDatabase(kDatabasePath);
+    for (const char* view : {"($Inbox)", "($Drafts)", "($Sent)", "($Follow-Up)", "($JunkMail)", "($Trash)"}) {
+      db().AddView(view, true);
+    }
+  }
+  void TearDown() override {
+    if (previousTemp_.empty()) {
+      unsetenv("TMPDIR");
+    } else {
+      setenv("TMPDIR", previousTemp_.c_str(), 1);
+    }
+  }
+
+  MemoryDatabase& db() { return client_.database(kDatabasePath); }
+  MemoryView& view(const std::string& name) {
+    for (auto& candidate : db().views) {
+      if (candidate.name == name) return candidate;
+    }
+    throw std::logic_error("no view " + name);
+  }
+  // Adds a user folder view.
+  void Folder(const std::string& name) { db().AddView(name, true); }
+  // Files a new document into a view.
+  void File(const std::string& viewName, MemoryDocument document) {
+    view(viewName).documents.push_back(db().AddDocument(std::move(document)));
+  }
+  void Mail(const std::string& viewName, const std::string& subject,
+            std::vector<MemoryEmbedded> attachments = {}) {
+    File(viewName, MemoryDocument()
+                       .Text("Subject", {subject})
+                       .Text("From", {"ann@corp.example"})
+                       .Body("Body of " + subject, std::move(attachments)));
+  }
+  void Select(std::vector<std::string> tags) {
+    tags.resize(tags.size() + 3);  // the launch leaves empty entries after the checked ones
+    values_.SelectedFolders = std::move(tags);
+  }
+
+  ExportResult Run() {
+    const ExportSetup setup{client_,
+                            state_,
+                            values_,
+                            [this] {
+                              ++pathReads_;
+                              return databasePath_();
+                            },
+                            writer_,
+                            observer_,
+                            logPath_};
+    return RunExport(setup);
+  }
+
+  std::string Root() const { return destination_ + "/Mail/"; }
+  std::string Log() const { return ReadFile(logPath_); }
+  bool PrivateFoldersGone() const { return fs::is_empty(temp_.path()); }
+
+  ScratchFolder scratch_;
+  ScratchFolder temp_;
+  std::string previousTemp_;
+  std::string destination_;
+  std::string logPath_;
+  MemoryNotesClient client_;
+  std::function<std::string()> databasePath_ = [] { return kDatabasePath; };
+  int pathReads_ = 0;
+  notes::NotesState state_;
+  ProgramValues values_;
+  testing::RecordingObserver observer_;
+  testing::RecordingWriter writer_;
+};
+
+TEST_F(ExportDriverTest, ExportsAUserFolderAndTheInbox) {
+  Folder("Projects\\2008");
+  Mail("Projects\\2008", "Budget", {Attachment("plan.xls", "cells")});
+  Mail("($Inbox)", "Hello");
+  Select({"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail", "Trash", "Folders", "Projects\\2008"});
+
+  const ExportResult result = Run();
+
+  ASSERT_EQ(writer_.calls.size(), 2u);
+  const std::string attachments = writer_.calls[0].attachments;
+  EXPECT_EQ(attachments.rfind("|" + temp_.path() + "/mailshift-", 0), 0u) << attachments;
+  EXPECT_EQ(attachments.substr(attachments.size() - 11), "/1/plan.xls") << attachments;
+  EXPECT_EQ(Log(), LogOf({"Customer Folder : Projects\\2008",
+                          "---------------- Starting User Folders ---------------",
+                          "Created : Folder[Projects\\2008]", "\tEmail Subject : SUBJECT[Budget]",
+                          "\tAttachment : ATTACH[" + attachments + "]", "Saving Emails (Inbox)...",
+                          "\tEmail Subject : SUBJECT[Hello]", "Saving Emails (Sent Items)...",
+                          "Saving Emails (Drafts)...", "Saving Emails (Deleted Items)...", "Done"}));
+
+  EXPECT_EQ(
+      observer_.events,
+      (std::vector<std::string>{
+          "LblSaveHeader=Checking Configuration...", "LblProcessing=Processing...",
+          "LblFound=", "LblCurrent=", "LblSubject=hidden", "LblSubject=shown",
+          "LblSaveHeader=Saving Emails (Custom Folders)...",
+          "LblSaveHeader=Saving Emails (Custom Folders)... [Projects\\2008]", "LblFound=1",
+          "LblProcessing=Budget", "LblCurrent=0/1", "LblSaveHeader=Saving Emails (Inbox)...", "LblFound=1",
+          "LblProcessing=Hello", "LblCurrent=0/1", "LblSaveHeader=Saving Emails (Sent Items)...",
+          "LblSaveHeader=Saving Emails (Drafts)...", "LblSaveHeader=Saving Emails (Deleted Items)..."}));
+  ASSERT_EQ(observer_.messages.size(), 1u);
+  EXPECT_EQ(observer_.messages[0].text, "Migration Completed Successfully !\r\n" + Root() + "\r\nMail");
+  EXPECT_EQ(observer_.messages[0].title, "Export to Outlook Express");
+  EXPECT_EQ(observer_.messages[0].icon, MessageIcon::Information);
+
+  const auto& budget = writer_.calls[0];
+  EXPECT_EQ(budget.root, Root());
+  EXPECT_EQ(budget.folder, "Projects-2008");
+  EXPECT_EQ(budget.subject, "Budget");
+  EXPECT_EQ(budget.from, "ann@corp.example");
+  EXPECT_EQ(budget.body, "Body of Budget");
+  EXPECT_EQ(budget.attachedFiles, (std::vector<std::pair<std::string, std::string>>{{"plan.xls", "cells"}}));
+  EXPECT_EQ(writer_.calls[1].folder, "Inbox");
+  EXPECT_EQ(writer_.calls[1].attachments, "");
+
+  EXPECT_EQ(TreeBelow(destination_),
+            (std::vector<std::string>{"Mail/", "Mail/Deleted Items/", "Mail/Drafts/", "Mail/Inbox/",
+                                      "Mail/Inbox/Hello.2.txt", "Mail/Projects-2008/",
+                                      "Mail/Projects-2008/Budget.1.txt", "Mail/Sent Items/"}));
+  EXPECT_EQ(result.end, ExportEnd::Completed);
+  EXPECT_TRUE(result.Succeeded());
+  EXPECT_EQ(result.messages, 2);
+  EXPECT_EQ(result.outputRoot, Root());
+  EXPECT_EQ(result.logPath, logPath_);
+  EXPECT_TRUE(PrivateFoldersGone());
+  EXPECT_EQ(pathReads_, 6);  // the first open, the user folder, and each of the four standard folders
+  EXPECT_EQ(values_.DestinationRoot, destination_);
+}
+
+TEST_F(ExportDriverTest, NothingSelectedCreatesOnlyTheRoot) {
+  Mail("($Inbox)", "Hello");
+  Folder("Work");
+  Select({});
+  Run();
+  EXPECT_EQ(Log(), LogOf({"---------------- Starting User Folders ---------------", "Done"}));
+  EXPECT_EQ(TreeBelow(destination_), (std::vector<std::string>{"Mail/"}));
+  ASSERT_EQ(observer_.messages.size(), 1u);
+  EXPECT_EQ(observer_.messages[0].text, "Migration Completed Successfully !\r\n" + Root() + "\r\nMail");
+}
+
+TEST_F(ExportDriverTest, LogsTheSessionLineOnlyForTheSecondClassName) {
+  Select({});
+  Run();
+  EXPECT_EQ(Log(), LogOf({"---------------- Starting User Folders ---------------", "Done"}));
+  for (const auto first : {Behaviour::Fails, Behaviour::YieldsNothing}) {
+    client_.SetClassBehaviour(notes::kDominoSessionClass, first);
+    Run();
+    EXPECT_EQ(Log(),
+              LogOf({"Lotus Notes Found", "---------------- Starting User Folders ---------------", "Done"}));
+  }
+}
+
+TEST_F(ExportDriverTest, WithoutANotesSessionTellsTheUserAndCreatesNothing) {
+  client_.SetClassBehaviour(notes::kDominoSessionClass, Behaviour::Fails);
+  client_.SetClassBehaviour(notes::kNotesSessionClass, Behaviour::YieldsNothing);
+  Mail("($Inbox)", "Hello");
+  Select(kEveryStandardTag);
+
+  const ExportResult result = Run();
+
+  EXPECT_EQ(result.end, ExportEnd::NotesNotInstalled);
+  EXPECT_FALSE(result.Succeeded());
+  ASSERT_EQ(observer_.messages.size(), 1u);
+  EXPECT_EQ(observer_.messages[0].title, "Notes Not Installed/Configured");
+  EXPECT_EQ(observer_.messages[0].text,
+            "Lotus Notes NOT INSTALLED or CONFIGURED Properly.\r\n\r\n"
+            "If Lotus Notes is installed and configured properly and you still get this error message\r\n"
+            "then make sure your Lotus Notes Client is configured as stand alone client (does not look for "
+            "Domino).\r\n"
+            "It is RECOMMENDED that you install a Notes Client on a fresh disk to perform the conversion.\r\n"
+            "Please contact our technical team at support@corvane.example for further assistance.\r\n\r\n"
+            "Make sure you logged in under same user account through which Notes is installed.");
+  EXPECT_EQ(observer_.messages[0].icon, MessageIcon::Information);
+  EXPECT_EQ(Log(), "");
+  EXPECT_TRUE(fs::is_empty(destination_));
+  EXPECT_EQ(observer_.events, (std::vector<std::string>{"LblSaveHeader=Checking Configuration...",
+                                                        "LblProcessing=Processing...",
+                                                        "LblFound=", "LblCurrent=", "LblSubject=hidden"}));
+  EXPECT_TRUE(writer_.calls.empty());
+}
+
+TEST_F(ExportDriverTest, ADatabaseThatCannotBeOpenedOrReadIsAConversionError) {
+  Select(kEveryStandardTag);
+  databasePath_ = [] { return std::string("/data/elsewhere.nsf"); };
+  client_.SetClassBehaviour(notes::kDominoSessionClass, Behaviour::YieldsNothing);
+  ExportResult result = Run();
+  EXPECT_EQ(result.end, ExportEnd::ConversionError);
+  EXPECT_NE(result.failure.find("elsewhere.nsf"), std::string::npos);
+  ASSERT_EQ(observer_.messages.size(), 1u);
+  EXPECT_EQ(observer_.messages[0].text, "Error occured during conversion...");
+  EXPECT_EQ(observer_.messages[0].title, "Error in Conversion");
+  EXPECT_EQ(Log(), LogOf({"Lotus Notes Found"}));
+  EXPECT_EQ(observer_.events.back(), "LblSubject=shown");
+  EXPECT_EQ(TreeBelow(destination_), (std::vector<std::string>{"Mail/"}));
+
+  databasePath_ = [] { return kDatabasePath; };
+  db().failViews = true;
+  observer_.events.clear();
+  result = Run();
+  EXPECT_EQ(result.end, ExportEnd::ConversionError);
+  EXPECT_EQ(observer_.messages.back().title, "Error in Conversion");
+  EXPECT_EQ(observer_.events.back(), "LblSaveHeader=Saving Emails (Custom Folders)...");
+  EXPECT_EQ(Log(), LogOf({"Lotus Notes Found"}));
+  EXPECT_TRUE(PrivateFoldersGone());
+}
+
+TEST_F(ExportDriverTest, APressAfterAFailureStartsAgainFromTheChosenDestination) {
+  Mail("($Inbox)", "Hello");
+  Select({"Inbox"});
+  databasePath_ = [] { return std::string("/data/elsewhere.nsf"); };
+  EXPECT_EQ(Run().end, ExportEnd::ConversionError);
+  databasePath_ = [] { return kDatabasePath; };
+  const ExportResult second = Run();
+  EXPECT_EQ(second.outputRoot, Root());
+  EXPECT_EQ(writer_.calls.at(0).root, Root());
+  EXPECT_EQ(values_.DestinationRoot, destination_);
+  EXPECT_EQ(TreeBelow(destination_),
+            (std::vector<std::string>{"Mail/", "Mail/Inbox/", "Mail/Inbox/Hello.1.txt"}));
+}
+
+TEST_F(ExportDriverTest, TheRootIsTheSameWithOrWithoutATrailingSeparatorAndSpaces) {
+  Select({});
+  for (const std::string& destination : {destination_, destination_ + "/", "  " + destination_ + "  "}) {
+    values_.DestinationRoot = destination;
+    EXPECT_EQ(Run().outputRoot, Root()) << "[" << destination << "]";
+  }
+  values_.DatabaseTitle = "  Mail  ";
+  EXPECT_EQ(Run().outputRoot, Root());
+}
+
+TEST_F(ExportDriverTest, SelectsUserFoldersByTheirWholeTrimmedName) {
+  for (const char* name : {"Pro", "Projects\\2008", " Work ", "Sent to customers"}) Folder(name);
+  for (const char* name : {"Pro", "Projects\\2008", " Work ", "Sent to customers"})
+    Mail(name, std::string("in ") + name);
+  Mail("($Sent)", "sent mail");
+
+  // A folder in first place counts; "Pro" does not come along with "Projects\2008".
+  Select({"Projects\\2008", "Work", "Sent to customers"});
+  Run();
+  EXPECT_EQ(
+      Log(),
+      LogOf({"Customer Folder : Projects\\2008", "Customer Folder :  Work ",
+             "Customer Folder : Sent to customers", "---------------- Starting User Folders ---------------",
+             "Created : Folder[Projects\\2008]", "\tEmail Subject : SUBJECT[in Projects\\2008]",
+             "Created : Folder[Sent to customers]", "\tEmail Subject : SUBJECT[in Sent to customers]",
+             "Created : Folder[Work]", "\tEmail Subject : SUBJECT[in  Work]", "Done"}));
+  EXPECT_EQ(TreeBelow(Root()),
+            (std::vector<std::string>{"Projects-2008/", "Projects-2008/in Projects2008.1.txt",
+                                      "Sent to customers/", "Sent to customers/in Sent to customers.2.txt",
+                                      "Work/", "Work/in  Work.3.txt"}));
+}
+
+TEST_F(ExportDriverTest, SelectsStandardFoldersByTheirExactTag) {
+  Mail("($Inbox)", "in");
+  Mail("($Sent)", "sent");
+  Mail("($Drafts)", "draft");
+  Mail("($Trash)", "gone");
+  Mail("($Follow-Up)", "follow");
+  Mail("($JunkMail)", "junk");
+  Select({"inbox", "Sent Items", "Follow-Up", "JunkMail", "Folders", "Trash"});
+  Run();
+  EXPECT_EQ(Log(), LogOf({"---------------- Starting User Folders ---------------",
+                          "Saving Emails (Deleted Items)...", "\tEmail Subject : SUBJECT[gone]", "Done"}));
+  ASSERT_EQ(writer_.calls.size(), 1u);
+  EXPECT_EQ(writer_.calls[0].folder, "Deleted Items");
+}
+
+TEST_F(ExportDriverTest, ExportsEachFolderOnceInNameOrder) {
+  for (const char* name : {"Zeta", "Alpha", "Zeta", "(Hidden)", "Beta"}) Folder(name);
+  view("(Hidden)").folder = true;
+  view("Beta").folder = false;
+  Select({"Zeta", "Alpha", "(Hidden)", "Beta"});
+  Run();
+  EXPECT_EQ(Log(), LogOf({"Customer Folder : Zeta", "Customer Folder : Alpha", "Customer Folder : Zeta",
+                          "---------------- Starting User Folders ---------------", "Created : Folder[Alpha]",
+                          "Created : Folder[Zeta]", "Done"}));
+  EXPECT_EQ(TreeBelow(Root()), (std::vector<std::string>{"Alpha/", "Zeta/"}));
+}
+
+TEST_F(ExportDriverTest, FindsAFolderWhoseNameHasSpacesAround) {
+  Folder("Pro ");
+  Mail("Pro ", "kept");
+  Select({"Pro"});
+  Run();
+  ASSERT_EQ(writer_.calls.size(), 1u);
+  EXPECT_EQ(writer_.calls[0].folder, "Pro");
+  EXPECT_EQ(TreeBelow(Root()), (std::vector<std::string>{"Pro/", "Pro/kept.1.txt"}));
+}
+
+TEST_F(ExportDriverTest, AnEmptyFolderKeepsThePreviousCountOnTheWindow) {
+  Folder("Empty");
+  Folder("Full");
+  Mail("Full", "one");
+  Mail("Full", "two");
+  Select({"Empty", "Full", "Inbox"});
+  Run();
+  EXPECT_EQ(observer_.labels[ExportLabel::LblFound], "2");
+  EXPECT_EQ(observer_.labels[ExportLabel::LblCurrent], "1/2");
+  EXPECT_TRUE(fs::is_directory(Root() + "Empty"));
+  EXPECT_TRUE(fs::is_directory(Root() + "Inbox"));
+}
+
+TEST_F(ExportDriverTest, HandsOnTrimmedFieldsButTheRecipientListsAsTheyAre) {
+  File("($Inbox)", MemoryDocument()
+                       .Text("Subject", {"  Re: [x] done?  "})
+                       .Text("From", {" Ann/Org "})
+                       .Text("SendTo", {" Bob/Org "})
+                       .Text("InetCopyTo", {" cc@corp.example "})
+                       .Text("InetBlindCopyTo", {" bcc@corp.example "})
+                       .Date("PostedDate", DateTime{1225895400, 0})
+                       .Body("  text \r\n "));
+  Select({"Inbox"});
+  Run();
+  ASSERT_EQ(writer_.calls.size(), 1u);
+  const auto& call = writer_.calls[0];
+  EXPECT_EQ(call.subject, "Re: [x] done?");
+  EXPECT_EQ(call.from, "Ann/Org");
+  EXPECT_EQ(call.to, "Bob/Org");
+  EXPECT_EQ(call.cc, " cc@corp.example ");
+  EXPECT_EQ(call.bcc, " bcc@corp.example ");
+  EXPECT_EQ(call.date, Trim(call.date));
+  EXPECT_FALSE(call.date.empty());
+  EXPECT_EQ(call.body, "text \r\n");
+  EXPECT_NE(Log().find("\tEmail Subject : SUBJECT[Re: [x] done?]\r\n"), std::string::npos);
+  EXPECT_EQ(observer_.labels[ExportLabel::LblProcessing], "  Re: [x] done?  ");
+}
+
+TEST_F(ExportDriverTest, SentItemsAndDraftsLogTheListTheWriterShortened) {
+  for (const char* viewName : {"($Inbox)", "($Sent)", "($Drafts)", "($Trash)"}) {
+    Mail(viewName, viewName, {Attachment("a.txt", "A"), Attachment("a.txt", "B")});
+  }
+  File("($Inbox)", MemoryDocument().Text("Subject", {"link only"}).Body("", {{"link", 1453, "", false}}));
+  Select({"Inbox", "Sent", "Drafts", "Trash"});
+  Run();
+
+  ASSERT_EQ(writer_.calls.size(), 5u);
+  std::vector<std::string> expected{"---------------- Starting User Folders ---------------"};
+  const std::vector<std::string> headers{"Saving Emails (Inbox)...", "Saving Emails (Sent Items)...",
+                                         "Saving Emails (Drafts)...", "Saving Emails (Deleted Items)..."};
+  std::size_t call = 0;
+  for (std::size_t folder = 0; folder < 4; ++folder) {
+    expected.push_back(headers[folder]);
+    const std::string list = writer_.calls[call].attachments;
+    ASSERT_EQ(list.front(), '|');
+    EXPECT_EQ(writer_.calls[call].attachedFiles,
+              (std::vector<std::pair<std::string, std::string>>{{"a.txt", "A"}, {"a.txt", "B"}}));
+    const bool shortened = folder == 1 || folder == 2;
+    expected.push_back("\tEmail Subject : SUBJECT[" + writer_.calls[call].subject + "]");
+    expected.push_back("\tAttachment : ATTACH[" + (shortened ? list.substr(1) : list) + "]");
+    ++call;
+    if (folder == 0) {
+      EXPECT_EQ(writer_.calls[call].attachments, "");
+      expected.push_back("\tEmail Subject : SUBJECT[link only]");
+      expected.push_back("\tAttachment : ATTACH[]");
+      ++call;
+    }
+  }
+  expected.push_back("Done");
+  EXPECT_EQ(Log(), LogOf(expected));
+  EXPECT_TRUE(PrivateFoldersGone());
+}
+
+TEST_F(ExportDriverTest, FollowsTheCountAndTheDocumentsWhicheverEndsFirst) {
+  Folder("Short");
+  Folder("Long");
+  for (int i = 0; i < 2; ++i) Mail("Short", "s" + std::to_string(i));
+  view("Short").count = 5;
+  for (int i = 0; i < 3; ++i) Mail("Long", "l" + std::to_string(i));
+  view("Long").count = 1;
+  Select({"Short", "Long"});
+  const ExportResult result = Run();
+  EXPECT_EQ(result.messages, 3);
+  EXPECT_TRUE(result.Succeeded());
+  EXPECT_EQ(Log(), LogOf({"Customer Folder : Short", "Customer Folder : Long",
+                          "---------------- Starting User Folders ---------------", "Created : Folder[Long]",
+                          "\tEmail Subject : SUBJECT[l0]", "Created : Folder[Short]",
+                          "\tEmail Subject : SUBJECT[s0]", "\tEmail Subject : SUBJECT[s1]", "Done"}));
+  const std::vector<std::string> expectedTail{"LblFound=5", "LblProcessing=s0", "LblCurrent=0/5",
+                                              "LblProcessing=s1", "LblCurrent=1/5"};
+  EXPECT_EQ(std::vector<std::string>(observer_.events.end() - 5, observer_.events.end()), expectedTail);
+}
+
+TEST_F(ExportDriverTest, CountsBeyondSixteenBitsWork) {
+  writer_.writeFiles = false;
+  const int documents = 32770;
+  for (int i = 0; i < documents; ++i) File("($Inbox)", MemoryDocument().Text("Subject", {"m"}));
+  Folder("Big");
+  Mail("Big", "only one");
+  view("Big").count = 100000;
+  Select({"Big", "Inbox"});
+  const ExportResult result = Run();
+  EXPECT_EQ(result.messages, documents + 1);
+  EXPECT_EQ(observer_.labels[ExportLabel::LblFound], "32770");
+  EXPECT_EQ(observer_.labels[ExportLabel::LblCurrent], "32769/32770");
+  EXPECT_EQ(observer_.progress_.back().handled, 32770);
+  EXPECT_NE(std::find(observer_.events.begin(), observer_.events.end(), "LblFound=100000"),
+            observer_.events.end());
+}
+
+TEST_F(ExportDriverTest, AFailingItemReadGivesAnEmptyFieldAndTheMessageIsStillWritten) {
+  MemoryDocument broken =
+      MemoryDocument().Text("Subject", {"lost"}).Text("From", {"ann@corp.example"}).Body("text");
+  broken.items[0].failRead = true;
+  File("($Inbox)", broken);
+  Select({"Inbox"});
+  const ExportResult result = Run();
+  ASSERT_EQ(writer_.calls.size(), 1u);
+  EXPECT_EQ(writer_.calls[0].subject, "");
+  EXPECT_EQ(writer_.calls[0].from, "ann@corp.example");
+  EXPECT_NE(Log().find("\tEmail Subject : SUBJECT[]\r\n"), std::string::npos);
+  EXPECT_TRUE(result.Succeeded());
+}
+
+TEST_F(ExportDriverTest, AFailedExtractionIsLoggedAndReported) {
+  Mail("($Inbox)", "Report",
+       {MemoryEmbedded{"broken.bin", notes::kFileAttachmentType, "x", true}, Attachment("ok.txt", "ok")});
+  Select({"Inbox"});
+  const ExportResult result = Run();
+  ASSERT_EQ(writer_.calls.size(), 1u);
+  const std::string list = writer_.calls[0].attachments;
+  EXPECT_EQ(writer_.calls[0].attachedFiles,
+            (std::vector<std::pair<std::string, std::string>>{{"ok.txt", "ok"}}));
+  EXPECT_EQ(Log(),
+            LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
+                   "\tEmail Subject : SUBJECT[Report]", "\tAttachment : ATTACH[" + list + "]",
+                   "\tNot extracted : broken.bin : ExtractFile failed", "Done"}));
+  EXPECT_EQ(result.attachmentsNotExtracted, 1);
+  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(observer_.messages.back().text,
+            "Migration Completed with Errors !\r\n1 attachment could not be extracted.\r\n"
+            "The export log names each of them: " +
+                logPath_ + "\r\n" + Root() + "\r\nMail");
+  EXPECT_EQ(observer_.messages.back().icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(PrivateFoldersGone());
+}
+
+TEST_F(ExportDriverTest, AMessageNotWrittenIsNeverReportedAsSuccess) {
+  Mail("($Inbox)", "first");
+  Mail("($Inbox)", "refused");
+  Mail("($Inbox)", "breaks");
+  writer_.refuse = {"refused"};
+  writer_.throwFor = {"breaks"};
+  Select({"Inbox"});
+  const ExportResult result = Run();
+  EXPECT_EQ(Log(),
+            LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
+                   "\tEmail Subject : SUBJECT[first]", "\tEmail Subject : SUBJECT[refused]",
+                   "\tNot complete : attaching \"x\": gone", "\tNot written : disk full",
+                   "\tEmail Subject : SUBJECT[breaks]", "\tNot written : the component broke down", "Done"}));
+  EXPECT_EQ(result.messages, 3);
+  EXPECT_EQ(result.notWritten, 2);
+  EXPECT_EQ(observer_.messages.back().text,
+            "Migration Completed with Errors !\r\n2 of 3 messages could not be written.\r\n"
+            "The export log names each of them: " +
+                logPath_ + "\r\n" + Root() + "\r\nMail");
+  EXPECT_EQ(observer_.messages.back().title, "Export to Outlook Express");
+  EXPECT_EQ(observer_.progress_.size(), 3u);
+  EXPECT_TRUE(observer_.progress_[0].written);
+  EXPECT_FALSE(observer_.progress_[1].written);
+}
+
+TEST_F(ExportDriverTest, AMessageWrittenOnlyInPartIsLoggedAndReported) {
+  Mail("($Inbox)", "fine");
+  Mail("($Inbox)", "dateless");
+  writer_.problemsFor["dateless"] = {"the date \"x\" could not be read", "attaching \"y\": no such file"};
+  Select({"Inbox"});
+  const ExportResult result = Run();
+  EXPECT_EQ(Log(),
+            LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
+                   "\tEmail Subject : SUBJECT[fine]", "\tEmail Subject : SUBJECT[dateless]",
+                   "\tNot complete : the date \"x\" could not be read",
+                   "\tNot complete : attaching \"y\": no such file", "Done"}));
+  EXPECT_EQ(result.incomplete, 1);
+  EXPECT_EQ(result.notWritten, 0);
+  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(observer_.messages.back().text,
+            "Migration Completed with Errors !\r\n1 of 2 messages could be written only in part.\r\n"
+            "The export log names each of them: " +
+                logPath_ + "\r\n" + Root() + "\r\nMail");
+}
+
+TEST_F(ExportDriverTest, AFolderThatCannotBeReadIsLoggedAndTheRunGoesOn) {
+  db().views.erase(db().views.begin() + 5);  // no ($Trash)
+  Mail("($Sent)", "sent");
+  view("($Drafts)").failCount = true;
+  Mail("($Drafts)", "draft");
+  Folder("Work");
+  Mail("Work", "work");
+  Select({"Work", "Sent", "Drafts", "Trash"});
+  // The database opens for the walk of the views, then no more for "Work".
+  databasePath_ = [this] { return pathReads_ == 2 ? std::string("/gone.nsf") : kDatabasePath; };
+  const ExportResult result = Run();
+
+  EXPECT_EQ(Log(), LogOf({"Customer Folder : Work", "---------------- Starting User Folders ---------------",
+                          "Created : Folder[Work]", "\tNot exported : cannot open /gone.nsf",
+                          "Saving Emails (Sent Items)...", "\tEmail Subject : SUBJECT[sent]",
+                          "Saving Emails (Drafts)...",
+                          "\tNot exported : the number of documents cannot be read: AllEntries.Count failed",
+                          "Saving Emails (Deleted Items)...",
+                          "\tNot exported : the view ($Trash) was not found", "Done"}));
+  EXPECT_EQ(result.foldersNotExported, 3);
+  EXPECT_EQ(result.end, ExportEnd::Completed);
+  EXPECT_NE(observer_.messages.back().text.find("3 folders could not be read completely."),
+            std::string::npos);
+}
+
+TEST_F(ExportDriverTest, AViewWhoseNameCannotBeReadIsLoggedAndSkipped) {
+  Folder("Broken");
+  view("Broken").failName = true;
+  Folder("Work");
+  Select({"Work"});
+  const ExportResult result = Run();
+  EXPECT_EQ(Log(), LogOf({"\tNot exported : a view cannot be read: Name failed", "Customer Folder : Work",
+                          "---------------- Starting User Folders ---------------", "Created : Folder[Work]",
+                          "Done"}));
+  EXPECT_TRUE(result.Succeeded());
+}
+
+TEST_F(ExportDriverTest, DatabaseTitleAndFolderNamesCannotLeaveTheDestination) {
+  values_.DatabaseTitle = "../../escaped";
+  for (const char* name : {"..", "a/b", "C:\\x"}) {
+    Folder(name);
+    Mail(name, std::string("in ") + name);
+  }
+  Select({"..", "a/b", "C:\\x"});
+  const ExportResult result = Run();
+  EXPECT_EQ(result.outputRoot, destination_ + "/..-..-escaped/");
+  EXPECT_EQ(
+      TreeBelow(destination_),
+      (std::vector<std::string>{"..-..-escaped/", "..-..-escaped/C--x/", "..-..-escaped/C--x/in Cx.2.txt",
+                                "..-..-escaped/__/", "..-..-escaped/__/in ...1.txt", "..-..-escaped/a-b/",
+                                "..-..-escaped/a-b/in ab.3.txt"}));
+  EXPECT_EQ(TreeBelow(scratch_.path()).size(), TreeBelow(destination_).size() + 2);  // dest/ and Log.txt
+
+  for (const std::string title : {"", ".", " .. "}) {
+    values_.DatabaseTitle = title;
+    EXPECT_EQ(Run().outputRoot.substr(destination_.size()), title.empty() || title == "." ? "/_/" : "/__/");
+  }
+}
+
+TEST_F(ExportDriverTest, WritesTheLogIntoTheOutputRootWhenItsPlaceIsClosed) {
+  logPath_ = scratch_.path() + "/no such folder/Log.txt";
+  client_.SetClassBehaviour(notes::kDominoSessionClass, Behaviour::Fails);
+  Mail("($Inbox)", "Hello");
+  Select({"Inbox"});
+  const ExportResult result = Run();
+  EXPECT_EQ(result.logPath, Root() + "Log.txt");
+  EXPECT_TRUE(result.logComplete);
+  EXPECT_EQ(ReadFile(Root() + "Log.txt"),
+            LogOf({"Lotus Notes Found", "---------------- Starting User Folders ---------------",
+                   "Saving Emails (Inbox)...", "\tEmail Subject : SUBJECT[Hello]", "Done"}));
+  EXPECT_EQ(observer_.messages.back().text, "Migration Completed Successfully !\r\n" + Root() + "\r\nMail");
+}
+
+TEST_F(ExportDriverTest, SaysSoWhenTheLogCouldNotBeWrittenAnywhere) {
+  logPath_ = "";
+  values_.DestinationRoot = scratch_.path() + "/file";
+  std::ofstream(values_.DestinationRoot) << "not a folder";
+  Select({});
+  const ExportResult result = Run();
+  EXPECT_EQ(result.logPath, "");
+  EXPECT_FALSE(result.logComplete);
+  EXPECT_EQ(result.end, ExportEnd::Completed);
+  EXPECT_EQ(observer_.messages.back().text,
+            "Migration Completed Successfully !\r\nThe export log could not be written.\r\n" +
+                values_.DestinationRoot + "/Mail/\r\nMail");
+}
+
+TEST_F(ExportDriverTest, WritesTheLogInTheSystemCodePage) {
+  Mail("($Inbox)",
+       "Gr\xC3\xBC\xC3\x9F"
+       "e \xE2\x82\xAC");
+  Select({"Inbox"});
+  Run();
+  EXPECT_NE(Log().find("\tEmail Subject : SUBJECT[" +
+                       ToSystemCodePage("Gr\xC3\xBC\xC3\x9F"
+                                        "e \xE2\x82\xAC") +
+                       "]\r\n"),
+            std::string::npos);
+}
+
+TEST_F(ExportDriverTest, ReleasesWhatItOpenedAndGivesBackTheScanSession) {
+  const auto scanSession = client_.CreateObject(notes::kDominoSessionClass);
+  state_.SessionObj = scanSession;
+  Mail("($Inbox)", "Hello");
+  Select({"Inbox"});
+  Run();
+  EXPECT_EQ(state_.SessionObj, scanSession);
+  EXPECT_FALSE(state_.DatabaseObj);
+  EXPECT_FALSE(state_.ViewObj);
+  EXPECT_FALSE(state_.DocumentObj);
+
+  databasePath_ = [] { return std::string("/gone.nsf"); };
+  Run();
+  EXPECT_EQ(state_.SessionObj, scanSession);
+  EXPECT_FALSE(state_.DatabaseObj);
+}
+
+TEST_F(ExportDriverTest, ARunThatBreaksOffLeavesNoPrivateFilesBehind) {
+  Mail("($Inbox)", "first", {Attachment("a.txt", "A")});
+  Mail("($Inbox)", "second", {Attachment("b.txt", "B")});
+  Select({"Inbox"});
+  observer_.onEvent = [](const std::string& event) {
+    if (event == "LblCurrent=1/2") throw std::runtime_error("window gone");
+  };
+  EXPECT_THROW(Run(), std::runtime_error);
+  EXPECT_TRUE(PrivateFoldersGone());
+  EXPECT_FALSE(state_.DocumentObj);
+  EXPECT_FALSE(state_.SessionObj);
+}
+
+}  // namespace
+}  // namespace mailshift::mail

@@ -1,0 +1,112 @@
+#include "export/tests/RecordingExport.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "common/TextRules.h"
+
+namespace mailshift::mail::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string LabelName(ExportLabel label) {
+  switch (label) {
+    case ExportLabel::LblSaveHeader:
+      return "LblSaveHeader";
+    case ExportLabel::LblProcessing:
+      return "LblProcessing";
+    case ExportLabel::LblFound:
+      return "LblFound";
+    case ExportLabel::LblCurrent:
+      return "LblCurrent";
+  }
+  return "?";
+}
+
+bool Contains(const std::vector<std::string>& texts, const std::string& text) {
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+}  // namespace
+
+void RecordingObserver::SetLabel(ExportLabel label, const std::string& text) {
+  labels[label] = text;
+  events.push_back(LabelName(label) + "=" + text);
+  if (onEvent) onEvent(events.back());
+}
+
+void RecordingObserver::SetSubjectVisible(bool visible) {
+  events.push_back(std::string("LblSubject=") + (visible ? "shown" : "hidden"));
+  if (onEvent) onEvent(events.back());
+}
+
+WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot, const std::string& folder,
+                                              const std::string& from, std::string& subject,
+                                              const std::string& to, const std::string& cc,
+                                              const std::string& bcc, const std::string& date,
+                                              const std::string& body, std::string& attachments) {
+  WriterCall call{destinationRoot, folder, from, subject, to, cc, bcc, date, body, attachments, {}};
+  if (!attachments.empty()) {
+    attachments.erase(0, 1);
+    for (const auto& path : Split(attachments, '|')) {
+      std::error_code error;
+      if (!fs::exists(path, error)) continue;
+      call.attachedFiles.emplace_back(fs::path(path).filename().string(), ReadFile(path));
+      fs::remove(path, error);
+    }
+  }
+  const std::string received = subject;
+  subject = RemoveNameCharacters(subject);
+  calls.push_back(call);
+  if (Contains(throwFor, received)) throw std::runtime_error("the component broke down");
+  if (Contains(refuse, received)) return WriteOutcome{false, {}, "disk full", {"attaching \"x\": gone"}};
+  if (!writeFiles) return WriteOutcome{true, {}, {}, {}};
+
+  const std::string path =
+      destinationRoot + folder + "/" + subject + "." + std::to_string(calls.size()) + ".txt";
+  std::ofstream out(path, std::ios::binary);
+  out << "From: " << from << "\nTo: " << to << "\nCc: " << cc << "\nBcc: " << bcc << "\nDate: " << date
+      << "\nSubject: " << received << "\n\n"
+      << body;
+  if (!out) return WriteOutcome{false, path, "cannot create " + path, {}};
+  const auto problems = problemsFor.find(received);
+  return WriteOutcome{
+      true, path, {}, problems == problemsFor.end() ? std::vector<std::string>{} : problems->second};
+}
+
+ScratchFolder::ScratchFolder() {
+  std::string pattern = (fs::temp_directory_path() / "export-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(path_, ignored);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::vector<std::string> TreeBelow(const std::string& root) {
+  std::vector<std::string> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    std::string relative = fs::relative(entry.path(), root).string();
+    if (entry.is_directory()) relative += "/";
+    entries.push_back(relative);
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+}  // namespace mailshift::mail::testing

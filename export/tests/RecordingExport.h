@@ -1,0 +1,75 @@
+// Test stand-ins for the export run: an observer that records what the export window would show,
+// a message writer that records its calls and writes a plain file per message, and a scratch
+// folder that is removed after the test.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "export/EmailItemWriter.h"
+#include "export/ExportObserver.h"
+
+namespace mailshift::mail::testing {
+
+class RecordingObserver : public ExportObserver {
+ public:
+  void SetLabel(ExportLabel label, const std::string& text) override;
+  void SetSubjectVisible(bool visible) override;
+  void ShowMessage(const ExportMessage& message) override { messages.push_back(message); }
+  void DocumentHandled(const ExportProgress& progress) override { progress_.push_back(progress); }
+
+  // Every label change as "LblName=text" and "LblSubject=shown|hidden", in order.
+  std::vector<std::string> events;
+  std::map<ExportLabel, std::string> labels;
+  std::vector<ExportMessage> messages;
+  std::vector<ExportProgress> progress_;
+  // Called with each event after it is recorded.
+  std::function<void(const std::string&)> onEvent;
+};
+
+// One call of CreateEmailItem as the run made it, arguments as received.
+struct WriterCall {
+  std::string root, folder, from, subject, to, cc, bcc, date, body, attachments;
+  // Name and bytes of every attachment file that existed at the call, in list order.
+  std::vector<std::pair<std::string, std::string>> attachedFiles;
+};
+
+// Writes each message as a small text file ROOT/FOLDER/<cleaned subject>.<call number>.txt and
+// treats its in/out arguments as the real writer does.
+class RecordingWriter : public EmailItemWriter {
+ public:
+  WriteOutcome CreateEmailItem(const std::string& destinationRoot, const std::string& folder,
+                               const std::string& from, std::string& subject, const std::string& to,
+                               const std::string& cc, const std::string& bcc, const std::string& date,
+                               const std::string& body, std::string& attachments) override;
+
+  std::vector<WriterCall> calls;
+  // Subjects (as received) for which the writer reports failure, or throws.
+  std::vector<std::string> refuse;
+  std::vector<std::string> throwFor;
+  // Subjects whose message is written with these problems.
+  std::map<std::string, std::vector<std::string>> problemsFor;
+  // Off: no file is made, every message counts as written.
+  bool writeFiles = true;
+};
+
+// A fresh folder under the system's temporary folder, removed with its content at the end.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }  // without a trailing separator
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+// Every file and folder below root, relative, sorted; folders end in "/".
+std::vector<std::string> TreeBelow(const std::string& root);
+
+}  // namespace mailshift::mail::testing

@@ -1,0 +1,103 @@
+#include "notes/testing/ScanTranscript.h"
+
+#include <sstream>
+
+#include "common/DateText.h"
+#include "common/ProgramValues.h"
+#include "common/TextRules.h"
+#include "common/testing/FakeControls.h"
+#include "notes/NotesState.h"
+#include "notes/Preview.h"
+#include "notes/Scan.h"
+
+namespace mailshift::notes::testing {
+namespace {
+
+const char* EndName(ScanEnd end) {
+  switch (end) {
+    case ScanEnd::NotOnSelectFileTab:
+      return "not on the first tab";
+    case ScanEnd::NoDatabaseChosen:
+      return "no database chosen";
+    case ScanEnd::NotInstalled:
+      return "Notes not installed";
+    case ScanEnd::NoData:
+      return "no data";
+    case ScanEnd::Completed:
+      return "completed";
+  }
+  return "?";
+}
+
+// Line breaks and tabs shown, so that one transcript line stays one line.
+std::string Visible(const std::string& text) {
+  std::string shown;
+  for (const char c : text) {
+    if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\n') {
+      shown += "\\n";
+    } else if (c == '\t') {
+      shown += " | ";
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+std::string Row(const std::string& row, const TranscriptOptions& options) {
+  if (!options.datesAsInstants) return Visible(row);
+  std::vector<std::string> cells = Split(row, '\t');
+  if (cells.size() == 4 && !cells[3].empty()) {
+    if (const auto when = ParseDateText(cells[3])) cells[3] = "@" + std::to_string(when->secondsSinceEpoch);
+  }
+  return Visible(Join(cells, "\t"));
+}
+
+}  // namespace
+
+std::string ScanTranscript(SessionFactory& factory, const std::string& path,
+                           const TranscriptOptions& options) {
+  mailshift::testing::FakeMainWindow window;
+  window.txtNotesDatabaseFile.SetCaption(path);
+  MainWindowControls controls = window.controls();
+  NotesState notes;
+  ProgramValues values;
+  std::ostringstream out;
+
+  const ScanOutcome scan = CmdScan_Click(controls, factory, notes, values);
+  out << "scan: " << EndName(scan.end) << ", " << scan.skippedFailures.size() << " failures stepped over\n";
+  for (const auto& message : window.Messages.shown) {
+    out << "message: " << Visible(message.title) << ": " << Visible(message.text) << "\n";
+  }
+  out << "title: " << Visible(values.DatabaseTitle) << "\n";
+  out << "counts: Inbox " << values.InboxCount << ", Drafts " << values.DraftsCount << ", Sent "
+      << values.SentCount << ", Follow Up " << values.FollowUpCount << ", Junk Mail " << values.JunkMailCount
+      << ", Trash " << values.TrashCount << "\n";
+
+  auto& tree = window.ContactsTreeView;
+  for (std::size_t i = 0; i < tree.nodes.size(); ++i) {
+    const auto& node = tree.nodes[i];
+    out << "node " << i + 1 << ": key \"" << Visible(node.spec.key) << "\", text \""
+        << Visible(node.spec.text) << "\", parent \"" << Visible(node.spec.parentKey.value_or("(none)"))
+        << "\", image " << node.spec.image << (node.spec.emphasis ? ", bold" : "") << ", tag \""
+        << Visible(node.spec.tag) << "\", check " << node.checkState << "\n";
+  }
+
+  for (std::size_t i = 0; i < tree.nodes.size(); ++i) {
+    tree.selected = static_cast<int>(i + 1);
+    const PreviewOutcome preview = ContactsTreeView_Click(controls, notes);
+    out << "preview of node " << i + 1 << ": " << preview.rows << " rows"
+        << (preview.failure.empty() ? "" : ", stopped early") << "\n";
+    const auto& list = window.MailList;
+    for (std::size_t row = 0; row < list.rows.size(); ++row) {
+      const auto icon = list.icons.find({static_cast<int>(row), 0});
+      out << "  " << Row(list.rows[row], options) << " [icon "
+          << (icon == list.icons.end() ? std::string("none") : std::to_string(icon->second)) << "]\n";
+    }
+  }
+  return out.str();
+}
+
+}  // namespace mailshift::notes::testing

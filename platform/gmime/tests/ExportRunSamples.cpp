@@ -1,0 +1,438 @@
+// Exports a database of varied documents (held in memory) through the whole export run, the
+// message writer and the GMime component, checks the output tree, the log and the closing message,
+// and writes a manifest of what each message file must hold, for an independent parser to compare
+// (export/tests/check_eml.py).
+//
+//   export_run_samples OUTPUT_FOLDER
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "export/ComponentItemWriter.h"
+#include "export/ExportDriver.h"
+#include "notes/testing/MemoryNotes.h"
+#include "platform/gmime/GMimeEmailComponent.h"
+
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+using namespace mailshift;
+using notes::testing::MemoryDocument;
+using notes::testing::MemoryEmbedded;
+
+struct Expected {
+  std::string name;
+  std::string address;  // empty for a Notes name, written as a group
+};
+
+struct Attachment {
+  std::string name;  // the name the message must carry
+  std::string bytes;
+};
+
+// What one message file must hold.
+struct Sample {
+  std::string label;
+  std::string folder;   // output folder
+  std::string subject;  // as the message carries it
+  std::vector<Expected> from, to, cc, bcc;
+  std::int64_t when = 0;  // 0: unsent, dated today at midnight
+  std::string body;
+  std::vector<Attachment> attachments;
+};
+
+json ToJson(const std::vector<Expected>& recipients) {
+  json list = json::array();
+  for (const auto& r : recipients) list.push_back({{"name", r.name}, {"address", r.address}});
+  return list;
+}
+
+std::int32_t LocalOffsetMinutes(std::int64_t when) {
+  const auto t = static_cast<std::time_t>(when);
+  std::tm local{};
+  localtime_r(&t, &local);
+  return static_cast<std::int32_t>(local.tm_gmtoff / 60);
+}
+
+std::int64_t LocalMidnightToday() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  local.tm_hour = local.tm_min = local.tm_sec = 0;
+  local.tm_isdst = -1;
+  return std::mktime(&local);
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
+  return bytes;
+}
+
+std::string Base64(const std::string& bytes) {
+  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    std::uint32_t group = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
+    if (i + 1 < bytes.size())
+      group |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
+    out += kAlphabet[(group >> 18) & 63];
+    out += kAlphabet[(group >> 12) & 63];
+    out += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 63] : '=';
+    out += i + 2 < bytes.size() ? kAlphabet[group & 63] : '=';
+  }
+  return out;
+}
+
+MemoryEmbedded File(const std::string& name, const std::string& bytes, bool failExtract = false) {
+  return MemoryEmbedded{name, notes::kFileAttachmentType, bytes, failExtract};
+}
+
+// The database and, for each document, what its message file must hold.
+struct Mailbox {
+  notes::testing::MemoryNotesClient client;
+  notes::testing::MemoryDatabase* database = nullptr;
+  std::vector<Sample> samples;
+
+  Mailbox() {
+    database = &client.AddDatabase("/data/mail.nsf");
+    database->title = "Ann's Mail: 2008/2009";
+    for (const char* view : {"($Inbox)", "($Drafts)", "($Sent)", "($Follow-Up)", "($JunkMail)", "($Trash)",
+                             "Projects", "Projects\\2008", " Spaced "}) {
+      database->AddView(view, true);
+    }
+  }
+
+  void Add(const std::string& view, MemoryDocument document, Sample sample) {
+    for (auto& candidate : database->views) {
+      if (candidate.name == view) candidate.documents.push_back(database->AddDocument(std::move(document)));
+    }
+    samples.push_back(std::move(sample));
+  }
+};
+
+void FillMailbox(Mailbox& box) {
+  const std::string figures = RandomBytes(5000, 1);
+  const std::string report = RandomBytes(300000, 2);
+  box.Add("($Inbox)",
+          MemoryDocument()
+              .Text("Subject", {"Quarterly report"})
+              .Text("From", {"John Doe/Org"})
+              .Text("INetFrom", {"john@corp.example"})
+              .Text("SendTo", {"Ann Lee/Org", "Bob Ray/Org"})
+              .Text("InetSendTo", {"ann@corp.example", "bob@corp.example"})
+              .Text("CopyTo", {"Carl/Org", "Dana/Org"})
+              .Text("InetCopyTo", {".", "dana@corp.example"})
+              .Text("BlindCopyTo", {"Eve/Org"})
+              .Text("InetBlindCopyTo", {"eve@corp.example"})
+              .Date("PostedDate", DateTime{1225895400, 60})
+              .Body("Please find the figures attached.\r\n  ",
+                    {File("plan.xls", figures), File("report.pdf", report)}),
+          Sample{"Internet addresses preferred, two attachments",
+                 "Inbox",
+                 "Quarterly report",
+                 {{"", "john@corp.example"}},
+                 {{"", "ann@corp.example"}, {"", "bob@corp.example"}},
+                 {{"Carl/Org", ""}, {"", "dana@corp.example"}},
+                 {{"", "eve@corp.example"}},
+                 1225895400,
+                 "Please find the figures attached.\r\n",
+                 {{"plan.xls", figures}, {"report.pdf", report}}});
+  box.Add("($Inbox)",
+          MemoryDocument()
+              .Text("Subject", {"Re: Q1/Q2 report?"})
+              .Text("From", {"Ann Lee/Org"})
+              .Text("INetFrom", {"."})
+              .Text("SendTo", {"John Doe/Org"})
+              .Date("PostedDate", DateTime{1277985600, 120})
+              .Body("Thanks."),
+          Sample{"Notes names kept where no Internet address is known; summer time",
+                 "Inbox",
+                 "Re: Q1/Q2 report?",
+                 {{"Ann Lee/Org", ""}},
+                 {{"John Doe/Org", ""}},
+                 {},
+                 {},
+                 1277985600,
+                 "Thanks.",
+                 {}});
+  box.Add("($Inbox)",
+          MemoryDocument()
+              .Text("Subject", {"Gr\xC3\xBC\xC3\x9F"
+                                "e aus M\xC3\xBCnchen \xE2\x80\x93 \xE6\x97\xA5\xE6\x9C\xAC"})
+              .Text("From", {"J\xC3\xBCrgen M\xC3\xBCller <juergen@example.de>"})
+              .Text("SendTo", {"ann@corp.example"})
+              .Date("PostedDate", DateTime{1233360000, 0})
+              .Body("Gr\xC3\xBC\xC3\x9F"
+                    "e,\r\nStra\xC3\x9F"
+                    "e",
+                    {File("Bericht f\xC3\xBCr M\xC3\xA4rz.pdf", "pdf bytes"), File("same.txt", "first"),
+                     File("same.txt", "second")}),
+          Sample{"non-ASCII texts; two attachments of one name",
+                 "Inbox",
+                 "Gr\xC3\xBC\xC3\x9F"
+                 "e aus M\xC3\xBCnchen \xE2\x80\x93 \xE6\x97\xA5\xE6\x9C\xAC",
+                 {{"J\xC3\xBCrgen M\xC3\xBCller", "juergen@example.de"}},
+                 {{"", "ann@corp.example"}},
+                 {},
+                 {},
+                 1233360000,
+                 "Gr\xC3\xBC\xC3\x9F"
+                 "e,\r\nStra\xC3\x9F"
+                 "e",
+                 {{"Bericht f\xC3\xBCr M\xC3\xA4rz.pdf", "pdf bytes"},
+                  {"same.txt", "first"},
+                  {"same.txt", "second"}}});
+  box.Add("($Inbox)",
+          MemoryDocument()
+              .Text("Subject", {"Hostile names"})
+              .Text("From", {"mallory@example.com"})
+              .Date("PostedDate", DateTime{946684799, 0})
+              .Body("", {File("../../escape.txt", "1"),
+                         File("C:\\temp\\x.doc", "2"),
+                         File("..", "3"),
+                         File("broken.bin", "never", true),
+                         {"link", 1453, "", false}}),
+          Sample{"attachment names reduced to plain names; a failed extraction leaves the rest",
+                 "Inbox",
+                 "Hostile names",
+                 {{"", "mallory@example.com"}},
+                 {},
+                 {},
+                 {},
+                 946684799,
+                 "",
+                 {{"escape.txt", "1"}, {"x.doc", "2"}, {"__", "3"}}});
+  box.Add(
+      "($Inbox)",
+      MemoryDocument()
+          .Text("Subject", {"   "})
+          .Text("From", {"a@example.com"})
+          .Date("PostedDate", DateTime{1300000000, 0}),
+      Sample{
+          "a subject of spaces only", "Inbox", "", {{"", "a@example.com"}}, {}, {}, {}, 1300000000, "", {}});
+  box.Add("($Sent)",
+          MemoryDocument()
+              .Text("Subject", {"Sent with a file"})
+              .Text("From", {"ann@corp.example"})
+              .Text("SendTo", {"x@example.org"})
+              .Date("PostedDate", DateTime{1300000001, 0})
+              .Body("sent", {File("a.txt", "sent attachment")}),
+          Sample{"Sent Items",
+                 "Sent Items",
+                 "Sent with a file",
+                 {{"", "ann@corp.example"}},
+                 {{"", "x@example.org"}},
+                 {},
+                 {},
+                 1300000001,
+                 "sent",
+                 {{"a.txt", "sent attachment"}}});
+  box.Add("($Drafts)",
+          MemoryDocument()
+              .Text("Subject", {"Unsent draft"})
+              .Text("From", {"ann@corp.example"})
+              .Text("SendTo", {"Bob Ray/Org"})
+              .Body("not yet", {File("draft.txt", "d")}),
+          Sample{"Drafts: unsent, dated today",
+                 "Drafts",
+                 "Unsent draft",
+                 {{"", "ann@corp.example"}},
+                 {{"Bob Ray/Org", ""}},
+                 {},
+                 {},
+                 0,
+                 "not yet",
+                 {{"draft.txt", "d"}}});
+  box.Add(
+      "($Trash)",
+      MemoryDocument()
+          .Text("Subject", {"Old"})
+          .Text("From", {"z@example.com"})
+          .Date("PostedDate", DateTime{1000000000, 0}),
+      Sample{
+          "Deleted Items", "Deleted Items", "Old", {{"", "z@example.com"}}, {}, {}, {}, 1000000000, "", {}});
+  box.Add("Projects\\2008",
+          MemoryDocument()
+              .Text("Subject", {"Budget"})
+              .Text("From", {"john@corp.example"})
+              .Date("PostedDate", DateTime{1200000000, 0})
+              .Body("numbers", {File("plan.xls", figures)}),
+          Sample{"nested user folder",
+                 "Projects-2008",
+                 "Budget",
+                 {{"", "john@corp.example"}},
+                 {},
+                 {},
+                 {},
+                 1200000000,
+                 "numbers",
+                 {{"plan.xls", figures}}});
+  box.Add(" Spaced ",
+          MemoryDocument()
+              .Text("Subject", {"  padded subject  "})
+              .Text("From", {"b@example.com"})
+              .Date("PostedDate", DateTime{1200000001, 0})
+              .Body("  padded body  "),
+          Sample{"a user folder named with spaces around",
+                 "Spaced",
+                 "padded subject",
+                 {{"", "b@example.com"}},
+                 {},
+                 {},
+                 {},
+                 1200000001,
+                 "padded body",
+                 {}});
+}
+
+// Passes every call on to the real writer and notes where each message went.
+class NotingWriter : public mail::EmailItemWriter {
+ public:
+  explicit NotingWriter(mail::EmailItemWriter& inner) : inner_(inner) {}
+  mail::WriteOutcome CreateEmailItem(const std::string& root, const std::string& folder,
+                                     const std::string& from, std::string& subject, const std::string& to,
+                                     const std::string& cc, const std::string& bcc, const std::string& date,
+                                     const std::string& body, std::string& attachments) override {
+    const std::string key = folder + "\n" + subject;
+    auto outcome = inner_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments);
+    if (outcome.written) written[key] = outcome.path;
+    return outcome;
+  }
+  std::map<std::string, std::string> written;  // folder and subject -> file
+
+ private:
+  mail::EmailItemWriter& inner_;
+};
+
+class ClosingMessage : public mail::ExportObserver {
+ public:
+  void SetLabel(mail::ExportLabel, const std::string&) override {}
+  void SetSubjectVisible(bool) override {}
+  void ShowMessage(const mail::ExportMessage& message) override { shown.push_back(message.text); }
+  std::vector<std::string> shown;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: export_run_samples OUTPUT_FOLDER\n";
+    return 2;
+  }
+  const fs::path output = fs::absolute(argv[1]);
+  fs::remove_all(output);
+  const fs::path destination = output / "destination";
+  const fs::path temp = output / "temp";
+  fs::create_directories(destination);
+  fs::create_directories(temp);
+  setenv("TMPDIR", temp.c_str(), 1);
+
+  Mailbox box;
+  FillMailbox(box);
+  ProgramValues values;
+  values.DatabaseTitle = box.database->title;
+  values.DestinationRoot = destination.string();
+  values.SelectedFolders = {"Inbox",   "Drafts",   "Sent",           "Follow-Up", "JunkMail", "Trash",
+                            "Folders", "Projects", "Projects\\2008", "Spaced",    "",         ""};
+
+  auto component = platform::CreateGMimeEmailComponent();
+  mail::ComponentItemWriter realWriter(*component);
+  NotingWriter writer(realWriter);
+  ClosingMessage observer;
+  notes::NotesState state;
+  const std::string logPath = (output / "Log.txt").string();
+  const mail::ExportResult result = mail::RunExport(
+      {box.client, state, values, [] { return std::string("/data/mail.nsf"); }, writer, observer, logPath});
+
+  int failures = 0;
+  const auto fail = [&failures](const std::string& what) {
+    std::cerr << what << "\n";
+    ++failures;
+  };
+  const fs::path root = destination / "Ann's Mail- 2008-2009";
+  if (result.outputRoot != root.string() + "/") fail("output root " + result.outputRoot);
+  if (result.end != mail::ExportEnd::Completed) fail("the run did not complete: " + result.failure);
+  if (result.messages != static_cast<std::int64_t>(box.samples.size())) {
+    fail("messages handed on: " + std::to_string(result.messages));
+  }
+  if (result.notWritten != 0) fail("messages not written: " + std::to_string(result.notWritten));
+  // The one failed extraction, and the writer's note that it could not attach that file.
+  if (result.attachmentsNotExtracted != 1 || result.incomplete != 1)
+    fail("the failed extraction was not reported");
+  // The component keeps a spool folder of its own there while it lives.
+  component.reset();
+  if (!fs::is_empty(temp)) fail("a temporary folder was left behind");
+
+  const std::string log = ReadFile(logPath);
+  if (log.find("\tNot extracted : broken.bin : ExtractFile failed\r\n") == std::string::npos) {
+    fail("the log does not name the failed extraction");
+  }
+  if (log.size() < 6 || log.substr(log.size() - 6) != "Done\r\n") fail("the log does not end with Done");
+  if (observer.shown.size() != 1 ||
+      observer.shown[0].find("1 attachment could not be extracted.") == std::string::npos) {
+    fail("the closing message does not report the failed extraction");
+  }
+
+  json manifest = json::array();
+  std::set<std::string> expectedFiles;
+  for (const Sample& sample : box.samples) {
+    const auto found = writer.written.find(sample.folder + "\n" + sample.subject);
+    if (found == writer.written.end()) {
+      fail(sample.label + ": no message file");
+      continue;
+    }
+    const std::string& file = found->second;
+    expectedFiles.insert(fs::relative(file, root).string());
+    const std::int64_t when = sample.when != 0 ? sample.when : LocalMidnightToday();
+    json attachments = json::array();
+    for (const auto& attachment : sample.attachments) {
+      attachments.push_back({{"name", attachment.name}, {"base64", Base64(attachment.bytes)}});
+    }
+    manifest.push_back({{"label", sample.label},
+                        {"file", file},
+                        {"subject", sample.subject},
+                        {"from", ToJson(sample.from)},
+                        {"to", ToJson(sample.to)},
+                        {"cc", ToJson(sample.cc)},
+                        {"bcc", ToJson(sample.bcc)},
+                        {"date", {{"epoch", when}, {"offset_minutes", LocalOffsetMinutes(when)}}},
+                        {"body", sample.body},
+                        {"attachments", attachments}});
+  }
+
+  // The tree holds the folders of the run and exactly the message files above.
+  std::set<std::string> files;
+  std::set<std::string> folders;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::string relative = fs::relative(entry.path(), root).string();
+    (entry.is_directory() ? folders : files).insert(relative);
+  }
+  if (files != expectedFiles) fail("the output tree holds other files than the messages");
+  const std::set<std::string> expectedFolders{"Inbox",    "Sent Items",    "Drafts", "Deleted Items",
+                                              "Projects", "Projects-2008", "Spaced"};
+  if (folders != expectedFolders) fail("the output tree holds other folders than those exported");
+
+  std::ofstream(output / "manifest.json") << manifest.dump(2, ' ', true, json::error_handler_t::strict);
+  return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,206 @@
+#include "platform/win/ComNotesClient.h"
+
+#include <windows.h>
+
+#include <limits>
+#include <utility>
+
+#include "platform/win/AutomationObject.h"
+#include "platform/win/AutomationValues.h"
+#include "platform/win/WideText.h"
+
+namespace mailshift::platform::win {
+namespace {
+
+using notes::NotesError;
+
+int SmallIntegerOf(const VARIANT& value, std::string_view what) {
+  const std::int64_t number = IntegerOf(value, what);
+  if (number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max()) {
+    throw NotesError(std::string(what) + " gave a number out of range");
+  }
+  return static_cast<int>(number);
+}
+
+class ComEmbeddedObject : public notes::EmbeddedObject {
+ public:
+  explicit ComEmbeddedObject(ComRef<IDispatch> object) : object_(std::move(object), "NotesEmbeddedObject") {}
+
+  int Type() override { return SmallIntegerOf(*object_.Invoke("Type"), "NotesEmbeddedObject.Type"); }
+  std::string Name() override { return TextOf(*object_.Invoke("Name"), "NotesEmbeddedObject.Name"); }
+  void ExtractFile(const std::string& targetPath) override {
+    std::vector<Variant> arguments;
+    arguments.push_back(Variant::Text(targetPath));
+    object_.Invoke("ExtractFile", std::move(arguments));
+  }
+
+ private:
+  AutomationObject object_;
+};
+
+class ComRichTextItem : public notes::RichTextItem {
+ public:
+  explicit ComRichTextItem(ComRef<IDispatch> object) : object_(std::move(object), "NotesRichTextItem") {}
+
+  int Type() override { return SmallIntegerOf(*object_.Invoke("Type"), "NotesRichTextItem.Type"); }
+  std::vector<std::shared_ptr<notes::EmbeddedObject>> EmbeddedObjects() override {
+    const Variant result = object_.Invoke("EmbeddedObjects");
+    std::vector<std::shared_ptr<notes::EmbeddedObject>> objects;
+    // An item without embedded objects gives "nothing" rather than an empty array.
+    if (IsNothing(*result)) return objects;
+    for (const Variant& element : ElementsOf(*result, "NotesRichTextItem.EmbeddedObjects")) {
+      if (auto object = ObjectOf(*element, "NotesRichTextItem.EmbeddedObjects")) {
+        objects.push_back(std::make_shared<ComEmbeddedObject>(std::move(object)));
+      }
+    }
+    return objects;
+  }
+
+ private:
+  AutomationObject object_;
+};
+
+class ComDocument : public notes::Document {
+ public:
+  explicit ComDocument(ComRef<IDispatch> object) : object_(std::move(object), "NotesDocument") {}
+
+  IDispatch* dispatch() const { return object_.get(); }
+
+  notes::ItemValues GetItemValue(std::string_view itemName) override {
+    return ItemValuesOf(*object_.Invoke("GetItemValue", Arguments(itemName)), "NotesDocument.GetItemValue");
+  }
+  bool hasitem(std::string_view itemName) override {
+    return TruthOf(*object_.Invoke("HasItem", Arguments(itemName)), "NotesDocument.HasItem");
+  }
+  std::int64_t Size() override { return IntegerOf(*object_.Invoke("Size"), "NotesDocument.Size"); }
+  bool HasEmbedded() override { return TruthOf(*object_.Invoke("HasEmbedded"), "NotesDocument.HasEmbedded"); }
+  std::shared_ptr<notes::RichTextItem> GetFirstItem(std::string_view itemName) override {
+    auto item = ObjectOf(*object_.Invoke("GetFirstItem", Arguments(itemName)), "NotesDocument.GetFirstItem");
+    if (!item) return nullptr;
+    return std::make_shared<ComRichTextItem>(std::move(item));
+  }
+
+ private:
+  static std::vector<Variant> Arguments(std::string_view itemName) {
+    std::vector<Variant> arguments;
+    arguments.push_back(Variant::Text(itemName));
+    return arguments;
+  }
+
+  AutomationObject object_;
+};
+
+std::shared_ptr<notes::Document> DocumentOrNothing(const Variant& result, std::string_view what) {
+  auto object = ObjectOf(*result, what);
+  if (!object) return nullptr;
+  return std::make_shared<ComDocument>(std::move(object));
+}
+
+class ComView : public notes::View {
+ public:
+  explicit ComView(ComRef<IDispatch> object) : object_(std::move(object), "NotesView") {}
+
+  std::string Name() override { return TextOf(*object_.Invoke("Name"), "NotesView.Name"); }
+  bool isfolder() override { return TruthOf(*object_.Invoke("IsFolder"), "NotesView.IsFolder"); }
+  std::int64_t AllEntriesCount() override {
+    auto entries = ObjectOf(*object_.Invoke("AllEntries"), "NotesView.AllEntries");
+    if (!entries) throw NotesError("NotesView.AllEntries gave nothing");
+    AutomationObject collection(std::move(entries), "NotesViewEntryCollection");
+    return IntegerOf(*collection.Invoke("Count"), "NotesViewEntryCollection.Count");
+  }
+  std::shared_ptr<notes::Document> GetFirstDocument() override {
+    return DocumentOrNothing(object_.Invoke("GetFirstDocument"), "NotesView.GetFirstDocument");
+  }
+  std::shared_ptr<notes::Document> GetNextDocument(const std::shared_ptr<notes::Document>& current) override {
+    const auto* document = dynamic_cast<const ComDocument*>(current.get());
+    if (document == nullptr)
+      throw NotesError("NotesView.GetNextDocument: not a document of the Notes client");
+    std::vector<Variant> arguments;
+    arguments.push_back(Variant::Object(document->dispatch()));
+    return DocumentOrNothing(object_.Invoke("GetNextDocument", std::move(arguments)),
+                             "NotesView.GetNextDocument");
+  }
+
+ private:
+  AutomationObject object_;
+};
+
+class ComDatabase : public notes::Database {
+ public:
+  explicit ComDatabase(ComRef<IDispatch> object) : object_(std::move(object), "NotesDatabase") {}
+
+  std::string Title() override { return TextOf(*object_.Invoke("Title"), "NotesDatabase.Title"); }
+  std::vector<std::shared_ptr<notes::View>> Views() override {
+    const Variant result = object_.Invoke("Views");
+    if (!IsArray(*Dereferenced(*result)))
+      throw NotesError("NotesDatabase.Views gave no views: no readable data");
+    std::vector<std::shared_ptr<notes::View>> views;
+    for (const Variant& element : ElementsOf(*result, "NotesDatabase.Views")) {
+      if (auto view = ObjectOf(*element, "NotesDatabase.Views"))
+        views.push_back(std::make_shared<ComView>(std::move(view)));
+    }
+    return views;
+  }
+  std::shared_ptr<notes::View> GetView(std::string_view name) override {
+    std::vector<Variant> arguments;
+    arguments.push_back(Variant::Text(name));
+    auto view = ObjectOf(*object_.Invoke("GetView", std::move(arguments)), "NotesDatabase.GetView");
+    if (!view) return nullptr;
+    return std::make_shared<ComView>(std::move(view));
+  }
+
+ private:
+  AutomationObject object_;
+};
+
+class ComSession : public notes::Session {
+ public:
+  explicit ComSession(AutomationObject object) : object_(std::move(object)) {}
+
+  std::shared_ptr<notes::Database> GetDatabase(std::string_view server, std::string_view path) override {
+    std::vector<Variant> arguments;
+    arguments.push_back(Variant::Text(server));
+    arguments.push_back(Variant::Text(path));
+    auto database =
+        ObjectOf(*object_.Invoke("GetDatabase", std::move(arguments)), "NotesSession.GetDatabase");
+    if (!database) throw NotesError("NotesSession.GetDatabase gave no database for " + std::string(path));
+    return std::make_shared<ComDatabase>(std::move(database));
+  }
+
+ private:
+  AutomationObject object_;
+};
+
+bool SameClassName(std::string_view a, std::string_view b) {
+  const std::wstring wideA = Utf8ToWide(a);
+  const std::wstring wideB = Utf8ToWide(b);
+  return CompareStringOrdinal(wideA.data(), static_cast<int>(wideA.size()), wideB.data(),
+                              static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+std::shared_ptr<notes::Session> ComNotesClient::CreateObject(std::string_view className) {
+  const std::string name(className);
+  const std::wstring wideName = Utf8ToWide(className);
+  CLSID classId{};
+  HRESULT result = CLSIDFromProgID(wideName.c_str(), &classId);
+  if (FAILED(result))
+    throw NotesError(ComErrorMessage(result, "the class " + name + " is not registered", "CLSIDFromProgID"));
+
+  ComRef<IDispatch> object;
+  result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                            reinterpret_cast<void**>(object.Receive()));
+  if (FAILED(result)) throw NotesError(ComErrorMessage(result, {}, "CoCreateInstance " + name));
+  if (!object) return nullptr;
+
+  AutomationObject session(std::move(object), "NotesSession");
+  // The Domino classes answer nothing before Initialize; without a password it opens the session
+  // of the current Notes user (the client itself asks for the password when its ID needs one).
+  if (SameClassName(className, notes::kDominoSessionClass) && session.HasMember("Initialize")) {
+    session.Invoke("Initialize");
+  }
+  return std::make_shared<ComSession>(std::move(session));
+}
+
+}  // namespace mailshift::platform::win

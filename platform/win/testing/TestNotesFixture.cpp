@@ -1,0 +1,245 @@
+#include "platform/win/testing/TestNotesFixture.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
+#include "common/LocalTimeWindows.h"
+#include "platform/win/WideText.h"
+#include "platform/win/testing/TestNotesServerNames.h"
+
+namespace mailshift::platform::win::testing {
+namespace {
+
+using nlohmann::json;
+
+std::wstring Lower(std::wstring text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+  return text;
+}
+
+[[noreturn]] void Bad(const std::string& where, const std::string& what) {
+  throw std::runtime_error("fixture: " + where + ": " + what);
+}
+
+const json& Required(const json& object, const char* key, const std::string& where) {
+  if (!object.is_object() || !object.contains(key)) Bad(where, std::string("missing \"") + key + "\"");
+  return object.at(key);
+}
+
+std::wstring TextOf(const json& value, const std::string& where) {
+  if (!value.is_string()) Bad(where, "text expected");
+  return Utf8ToWide(value.get<std::string>());
+}
+
+std::string DecodeBase64(const std::string& text, const std::string& where) {
+  std::string bytes;
+  std::uint32_t buffer = 0;
+  int bits = 0;
+  std::size_t padding = 0;
+  for (const char c : text) {
+    int value = -1;
+    if (c >= 'A' && c <= 'Z')
+      value = c - 'A';
+    else if (c >= 'a' && c <= 'z')
+      value = c - 'a' + 26;
+    else if (c >= '0' && c <= '9')
+      value = c - '0' + 52;
+    else if (c == '+')
+      value = 62;
+    else if (c == '/')
+      value = 63;
+    else if (c == '=') {
+      ++padding;
+      continue;
+    } else if (c == '\n' || c == '\r') {
+      continue;
+    }
+    if (value < 0 || padding > 0) Bad(where, "bad base64");
+    buffer = (buffer << 6) | static_cast<std::uint32_t>(value);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      bytes += static_cast<char>((buffer >> bits) & 0xFF);
+    }
+  }
+  if (padding > 2) Bad(where, "bad base64");
+  return bytes;
+}
+
+Faults ReadFaults(const json& owner, const std::string& where) {
+  Faults faults;
+  if (!owner.contains("com_faults")) return faults;
+  const json& list = owner.at("com_faults");
+  if (!list.is_object()) Bad(where, "\"com_faults\" must be an object");
+  for (const auto& [key, value] : list.items()) {
+    Fault fault;
+    fault.code = kTestNotesErrorCode;
+    if (value.is_string()) {
+      fault.description = Utf8ToWide(value.get<std::string>());
+    } else if (value.is_object()) {
+      fault.description = Utf8ToWide(value.value("description", std::string()));
+      fault.raised = value.value("raised", true);
+      if (value.contains("hresult"))
+        fault.code = static_cast<HRESULT>(value.at("hresult").get<std::int64_t>());
+    } else {
+      Bad(where, "a fault is a text or an object");
+    }
+    faults[Lower(Utf8ToWide(key))] = fault;
+  }
+  return faults;
+}
+
+std::int64_t DataSize(const FixtureItem& item) {
+  std::int64_t size = static_cast<std::int64_t>(item.name.size());
+  for (const auto& text : item.texts) size += static_cast<std::int64_t>(WideToUtf8(text).size());
+  size += 8 * static_cast<std::int64_t>(item.numbers.size() + item.dates.size());
+  for (const auto& embedded : item.embedded) size += static_cast<std::int64_t>(embedded.bytes.size());
+  return size;
+}
+
+FixtureItem ReadItem(const json& node, const std::filesystem::path& folder, const std::string& where) {
+  FixtureItem item;
+  item.name = TextOf(Required(node, "name", where), where);
+  item.faults = ReadFaults(node, where);
+  if (node.contains("text")) {
+    item.kind = ItemKind::Text;
+    for (const auto& text : node.at("text")) item.texts.push_back(TextOf(text, where));
+  } else if (node.contains("number")) {
+    item.kind = ItemKind::Number;
+    for (const auto& number : node.at("number")) {
+      if (!number.is_number()) Bad(where, "number expected");
+      item.numbers.push_back(number.get<double>());
+    }
+  } else if (node.contains("datetime")) {
+    item.kind = ItemKind::DateTime;
+    for (const auto& text : node.at("datetime")) {
+      const auto when = text.is_string() ? ParseIsoDateTime(text.get<std::string>()) : std::nullopt;
+      if (!when) Bad(where, "bad date-time");
+      item.dates.push_back(*when);
+    }
+  } else if (node.contains("richtext")) {
+    item.kind = ItemKind::RichText;
+    item.texts.push_back(TextOf(node.at("richtext"), where));
+    if (node.contains("embedded")) {
+      for (const auto& object : node.at("embedded")) {
+        const std::string at = where + " embedded";
+        FixtureEmbedded embedded;
+        embedded.name = TextOf(Required(object, "name", at), at);
+        embedded.type = object.value("type", 1454);
+        embedded.faults = ReadFaults(object, at);
+        if (object.contains("base64")) {
+          embedded.bytes = DecodeBase64(object.at("base64").get<std::string>(), at);
+        } else if (object.contains("file")) {
+          std::ifstream in(folder / std::filesystem::path(TextOf(object.at("file"), at)), std::ios::binary);
+          if (!in) Bad(at, "cannot read its file");
+          embedded.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        item.embedded.push_back(std::move(embedded));
+      }
+    }
+  } else {
+    Bad(where, "an item needs text, number, datetime or richtext");
+  }
+  return item;
+}
+
+}  // namespace
+
+std::optional<DateTime> ParseIsoDateTime(const std::string& text) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, consumed = 0;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &year, &month, &day, &hour, &minute, &second,
+                  &consumed) != 6) {
+    return std::nullopt;
+  }
+  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+    return std::nullopt;
+  const std::string zone = text.substr(static_cast<std::size_t>(consumed));
+  int offset = 0;
+  if (zone != "Z") {
+    int zoneHours = 0, zoneMinutes = 0;
+    char sign = 0;
+    if (zone.size() != 6 || std::sscanf(zone.c_str(), "%c%2d:%2d", &sign, &zoneHours, &zoneMinutes) != 3 ||
+        (sign != '+' && sign != '-')) {
+      return std::nullopt;
+    }
+    offset = (sign == '-' ? -1 : 1) * (zoneHours * 60 + zoneMinutes);
+  }
+  const std::int64_t local =
+      windows::SecondsFromCivil(windows::CivilTime{year, month, day, hour, minute, second});
+  return DateTime{local - offset * 60, offset};
+}
+
+std::shared_ptr<const Fixture> LoadFixture(const std::wstring& path) {
+  const std::filesystem::path file(path);
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("fixture: cannot open " + WideToUtf8(path));
+  json root;
+  try {
+    root = json::parse(in);
+  } catch (const json::exception& error) {
+    throw std::runtime_error(std::string("fixture: not JSON: ") + error.what());
+  }
+  if (!root.is_object()) Bad("top", "an object expected");
+
+  auto fixture = std::make_shared<Fixture>();
+  try {
+    fixture->title = TextOf(root.value("title", json("")), "title");
+    fixture->faults = ReadFaults(root, "top");
+    std::map<std::wstring, std::size_t> documentIndex;
+    for (const auto& node : root.value("documents", json::array())) {
+      const std::string where = "document " + std::to_string(fixture->documents.size());
+      FixtureDocument document;
+      document.id = TextOf(Required(node, "id", where), where);
+      document.faults = ReadFaults(node, where);
+      for (const auto& item : node.value("items", json::array())) {
+        document.items.push_back(ReadItem(item, file.parent_path(), where));
+      }
+      std::int64_t size = 0;
+      bool embedded = false;
+      for (const auto& item : document.items) {
+        size += DataSize(item);
+        embedded = embedded || !item.embedded.empty();
+      }
+      document.size = node.contains("size") ? node.at("size").get<std::int64_t>() : size;
+      document.hasEmbedded = node.contains("has_embedded") ? node.at("has_embedded").get<bool>() : embedded;
+      documentIndex[document.id] = fixture->documents.size();
+      fixture->documents.push_back(std::move(document));
+    }
+    for (const auto& node : root.value("views", json::array())) {
+      const std::string where = "view " + std::to_string(fixture->views.size());
+      FixtureView view;
+      view.name = TextOf(Required(node, "name", where), where);
+      view.folder = node.value("folder", false);
+      view.faults = ReadFaults(node, where);
+      if (node.contains("count")) view.count = node.at("count").get<std::int64_t>();
+      for (const auto& id : node.value("documents", json::array())) {
+        const auto found = documentIndex.find(TextOf(id, where));
+        if (found == documentIndex.end()) Bad(where, "unknown document " + id.get<std::string>());
+        view.documents.push_back(found->second);
+      }
+      fixture->views.push_back(std::move(view));
+    }
+  } catch (const json::exception& error) {
+    throw std::runtime_error(std::string("fixture: wrong type: ") + error.what());
+  }
+  return fixture;
+}
+
+const Fault* FindFault(const Faults& faults, const std::wstring& member, const std::wstring* firstArgument) {
+  if (faults.empty()) return nullptr;
+  const std::wstring name = Lower(member);
+  if (firstArgument != nullptr) {
+    const auto found = faults.find(name + L":" + Lower(*firstArgument));
+    if (found != faults.end()) return &found->second;
+  }
+  const auto found = faults.find(name);
+  return found != faults.end() ? &found->second : nullptr;
+}
+
+}  // namespace mailshift::platform::win::testing

@@ -1,0 +1,77 @@
+// The fixture the test Notes server answers from: the store tool's JSON form, read into memory.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/DateTime.h"
+
+namespace mailshift::platform::win::testing {
+
+struct Fault {
+  HRESULT code = 0;
+  std::wstring description;
+  bool raised = true;  // a COM exception with its description, else a bare failure code
+};
+
+// Keyed by the lower-case member name, or member name, ":" and lower-case first argument.
+using Faults = std::map<std::wstring, Fault>;
+
+struct FixtureEmbedded {
+  std::wstring name;
+  int type = 1454;
+  std::string bytes;
+  Faults faults;
+};
+
+enum class ItemKind { Text, Number, DateTime, RichText };
+
+struct FixtureItem {
+  std::wstring name;
+  ItemKind kind = ItemKind::Text;
+  std::vector<std::wstring> texts;  // text items; the text of a rich-text item
+  std::vector<double> numbers;
+  std::vector<DateTime> dates;
+  std::vector<FixtureEmbedded> embedded;
+  Faults faults;
+};
+
+struct FixtureDocument {
+  std::wstring id;
+  std::int64_t size = 0;
+  bool hasEmbedded = false;
+  std::vector<FixtureItem> items;
+  Faults faults;
+};
+
+struct FixtureView {
+  std::wstring name;
+  bool folder = false;
+  std::vector<std::size_t> documents;  // indexes into Fixture::documents
+  std::optional<std::int64_t> count;
+  Faults faults;
+};
+
+struct Fixture {
+  std::wstring title;
+  std::vector<FixtureView> views;
+  std::vector<FixtureDocument> documents;
+  Faults faults;
+};
+
+// Reads a fixture file; throws std::runtime_error naming the fault when it cannot.
+std::shared_ptr<const Fixture> LoadFixture(const std::wstring& path);
+
+// The fault for a member (and its first argument), if the faults name one.
+const Fault* FindFault(const Faults& faults, const std::wstring& member, const std::wstring* firstArgument);
+
+// Parses "2008-11-05T14:30:00-05:00" or "...Z".
+std::optional<DateTime> ParseIsoDateTime(const std::string& text);
+
+}  // namespace mailshift::platform::win::testing

@@ -1,0 +1,420 @@
+#include "platform/win/testing/TestNotesObjects.h"
+
+#include <array>
+#include <cwctype>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <tuple>
+#include <utility>
+
+#include "platform/win/testing/TestNotesServerNames.h"
+
+namespace mailshift::platform::win::testing {
+namespace {
+
+using FixturePtr = std::shared_ptr<const Fixture>;
+
+[[noreturn]] void Raise(const std::wstring& description) { throw ComFault{kTestNotesErrorCode, description}; }
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                              TRUE) == CSTR_EQUAL;
+}
+
+Variant ShortResult(int number) {
+  VARIANT value;
+  VariantInit(&value);
+  value.vt = VT_I2;
+  value.iVal = static_cast<SHORT>(number);
+  return Variant::Adopt(value);
+}
+
+Variant LongResult(std::int64_t number) {
+  VARIANT value;
+  VariantInit(&value);
+  value.vt = VT_I4;
+  value.lVal = static_cast<LONG>(number);
+  return Variant::Adopt(value);
+}
+
+// The DATE of an instant in this machine's local time, as the Notes client gives date-times.
+Variant DateResult(const DateTime& when) {
+  const std::int64_t ticks = (when.secondsSinceEpoch + 11644473600) * 10000000;
+  FILETIME utcFile{static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
+  SYSTEMTIME utc{};
+  SYSTEMTIME local{};
+  double date = 0;
+  if (!FileTimeToSystemTime(&utcFile, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) ||
+      !SystemTimeToVariantTime(&local, &date)) {
+    Raise(L"date-time out of range");
+  }
+  return Variant::Date(date);
+}
+
+class EmbeddedObjectServer : public DispatchObject {
+ public:
+  EmbeddedObjectServer(FixturePtr fixture, const FixtureEmbedded& data)
+      : DispatchObject(L"NotesEmbeddedObject"), fixture_(std::move(fixture)), data_(data) {}
+
+ protected:
+  const std::vector<std::wstring>& Members() const override {
+    static const std::vector<std::wstring> members{L"Type", L"Name", L"ExtractFile", L"FileSize"};
+    return members;
+  }
+  const Faults* MemberFaults() const override { return &data_.faults; }
+  Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
+    switch (member) {
+      case 0:
+        return ShortResult(data_.type);
+      case 1:
+        return TextResult(data_.name);
+      case 2: {
+        ExpectArguments(arguments, 1, 1);
+        const std::wstring path = TextArgument(arguments, 0, L"ExtractFile");
+        std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+        if (!out) Raise(L"Cannot write file " + path);
+        out.write(data_.bytes.data(), static_cast<std::streamsize>(data_.bytes.size()));
+        if (!out) Raise(L"Cannot write file " + path);
+        return Variant();
+      }
+      default:
+        return LongResult(static_cast<std::int64_t>(data_.bytes.size()));
+    }
+  }
+
+ private:
+  FixturePtr fixture_;
+  const FixtureEmbedded& data_;
+};
+
+class ItemServer : public DispatchObject {
+ public:
+  ItemServer(FixturePtr fixture, const FixtureItem& data)
+      : DispatchObject(data.kind == ItemKind::RichText ? L"NotesRichTextItem" : L"NotesItem"),
+        fixture_(std::move(fixture)),
+        data_(data) {}
+
+ protected:
+  const std::vector<std::wstring>& Members() const override {
+    static const std::vector<std::wstring> richText{L"Type", L"Name", L"Text", L"EmbeddedObjects"};
+    static const std::vector<std::wstring> plain{L"Type", L"Name", L"Text"};
+    return data_.kind == ItemKind::RichText ? richText : plain;
+  }
+  const Faults* MemberFaults() const override { return &data_.faults; }
+  Variant Run(std::size_t member, const std::vector<Variant>&) override {
+    switch (member) {
+      case 0:
+        return ShortResult(TypeNumber());
+      case 1:
+        return TextResult(data_.name);
+      case 2:
+        return TextResult(data_.texts.empty() ? std::wstring() : data_.texts.front());
+      default: {
+        // Like the Notes client: "nothing" rather than an empty array when there is no object.
+        if (data_.embedded.empty()) return Variant();
+        std::vector<Variant> objects;
+        for (const auto& embedded : data_.embedded) {
+          objects.push_back(ObjectResult(new EmbeddedObjectServer(fixture_, embedded)));
+        }
+        return ArrayResult(std::move(objects));
+      }
+    }
+  }
+
+ private:
+  int TypeNumber() const {
+    switch (data_.kind) {
+      case ItemKind::RichText:
+        return 1;
+      case ItemKind::Number:
+        return 768;
+      case ItemKind::DateTime:
+        return 1024;
+      default:
+        return 1280;
+    }
+  }
+
+  FixturePtr fixture_;
+  const FixtureItem& data_;
+};
+
+class DocumentServer : public DispatchObject {
+ public:
+  DocumentServer(FixturePtr fixture, std::size_t view, std::size_t position)
+      : DispatchObject(L"NotesDocument"), fixture_(std::move(fixture)), view_(view), position_(position) {}
+
+  std::size_t view() const { return view_; }
+  std::size_t position() const { return position_; }
+  const Fixture* fixture() const { return fixture_.get(); }
+
+ protected:
+  const std::vector<std::wstring>& Members() const override {
+    static const std::vector<std::wstring> members{L"GetItemValue", L"HasItem",      L"Size",
+                                                   L"HasEmbedded",  L"GetFirstItem", L"UniversalID"};
+    return members;
+  }
+  const Faults* MemberFaults() const override { return &Data().faults; }
+  Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
+    switch (member) {
+      case 0: {
+        ExpectArguments(arguments, 1, 1);
+        return ItemValue(Find(TextArgument(arguments, 0, L"GetItemValue")));
+      }
+      case 1:
+        ExpectArguments(arguments, 1, 1);
+        return BoolResult(Find(TextArgument(arguments, 0, L"HasItem")) != nullptr);
+      case 2:
+        return LongResult(Data().size);
+      case 3:
+        return BoolResult(Data().hasEmbedded);
+      case 4: {
+        ExpectArguments(arguments, 1, 1);
+        const FixtureItem* item = Find(TextArgument(arguments, 0, L"GetFirstItem"));
+        return ObjectResult(item == nullptr ? nullptr : new ItemServer(fixture_, *item));
+      }
+      default:
+        return TextResult(Data().id);
+    }
+  }
+
+ private:
+  const FixtureDocument& Data() const {
+    return fixture_->documents[fixture_->views[view_].documents[position_]];
+  }
+
+  const FixtureItem* Find(const std::wstring& name) const {
+    for (const auto& item : Data().items) {
+      if (SameName(item.name, name)) return &item;
+    }
+    return nullptr;
+  }
+
+  // Like the Notes client, an item that does not exist reads as one empty text.
+  static Variant ItemValue(const FixtureItem* item) {
+    std::vector<Variant> values;
+    if (item == nullptr) {
+      values.push_back(TextResult(L""));
+    } else {
+      for (const auto& text : item->texts) values.push_back(TextResult(text));
+      for (const double number : item->numbers) values.push_back(Variant::Number(number));
+      for (const auto& when : item->dates) values.push_back(DateResult(when));
+    }
+    return ArrayResult(std::move(values));
+  }
+
+  FixturePtr fixture_;
+  std::size_t view_;
+  std::size_t position_;
+};
+
+class EntryCollectionServer : public DispatchObject {
+ public:
+  EntryCollectionServer(FixturePtr fixture, std::int64_t count, const Faults& faults)
+      : DispatchObject(L"NotesViewEntryCollection"),
+        fixture_(std::move(fixture)),
+        count_(count),
+        faults_(faults) {}
+
+ protected:
+  const std::vector<std::wstring>& Members() const override {
+    static const std::vector<std::wstring> members{L"Count"};
+    return members;
+  }
+  // The view's fault for "Count" belongs here.
+  const Faults* MemberFaults() const override { return &faults_; }
+  Variant Run(std::size_t, const std::vector<Variant>&) override { return LongResult(count_); }
+
+ private:
+  FixturePtr fixture_;
+  std::int64_t count_;
+  const Faults& faults_;
+};
+
+class ViewServer : public DispatchObject {
+ public:
+  ViewServer(FixturePtr fixture, std::size_t view)
+      : DispatchObject(L"NotesView"), fixture_(std::move(fixture)), view_(view) {}
+
+ protected:
+  const std::vector<std::wstring>& Members() const override {
+    static const std::vector<std::wstring> members{L"Name", L"IsFolder", L"AllEntries", L"GetFirstDocument",
+                                                   L"GetNextDocument"};
+    return members;
+  }
+  const Faults* MemberFaults() const override { return &Data().faults; }
+  Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
+    switch (member) {
+      case 0:
+        return TextResult(Data().name);
+      case 1:
+        return BoolResult(Data().folder);
+      case 2: {
+        const auto count = Data().count.value_or(static_cast<std::int64_t>(Data().documents.size()));
+        return ObjectResult(new EntryCollectionServer(fixture_, count, Data().faults));
+      }
+      case 3:
+        return At(0);
+      default: {
+        ExpectArguments(arguments, 1, 1);
+        const VARIANT& argument = *arguments[0];
+        auto* document = argument.vt == VT_DISPATCH
+                             ? dynamic_cast<DocumentServer*>(DispatchObject::Recognise(argument.pdispVal))
+                             : nullptr;
+        if (document == nullptr) Raise(L"Invalid object type for method argument");
+        if (document->fixture() != fixture_.get() || document->view() != view_) {
+          Raise(L"Document is not in this view");
+        }
+        return At(document->position() + 1);
+      }
+    }
+  }
+
+ private:
+  const FixtureView& Data() const { return fixture_->views[view_]; }
+  Variant At(std::size_t position) {
+    if (position >= Data().documents.size()) return ObjectResult(nullptr);
+    return ObjectResult(new DocumentServer(fixture_, view_, position));
+  }
+
+  FixturePtr fixture_;
+  std::size_t view_;
+};
+
+class DatabaseServer : public DispatchObject {
+ public:
+  // A null fixture is a database that could not be opened.
+  explicit DatabaseServer(FixturePtr fixture)
+      : DispatchObject(L"NotesDatabase"), fixture_(std::move(fixture)) {}
+
+ protected:
+  const std::vector<std::wstring>& Members() const override {
+    static const std::vector<std::wstring> members{L"Title", L"Views", L"GetView", L"IsOpen"};
+    return members;
+  }
+  const Faults* MemberFaults() const override { return fixture_ ? &fixture_->faults : nullptr; }
+  Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
+    switch (member) {
+      case 0:
+        return TextResult(fixture_ ? fixture_->title : std::wstring());
+      case 1: {
+        if (!fixture_) return Variant();
+        std::vector<Variant> views;
+        for (std::size_t i = 0; i < fixture_->views.size(); ++i)
+          views.push_back(ObjectResult(new ViewServer(fixture_, i)));
+        return ArrayResult(std::move(views));
+      }
+      case 2: {
+        ExpectArguments(arguments, 1, 1);
+        const std::wstring name = TextArgument(arguments, 0, L"GetView");
+        if (!fixture_) Raise(L"Database has not been opened yet");
+        const auto found = FindView(name);
+        return ObjectResult(found ? new ViewServer(fixture_, *found) : nullptr);
+      }
+      default:
+        return BoolResult(fixture_ != nullptr);
+    }
+  }
+
+ private:
+  // As the program's stand-in finds views: the exact spelling, else another letter case, else
+  // other blanks around the whole name (a folder tag is the trimmed folder name).
+  std::optional<std::size_t> FindView(const std::wstring& name) const {
+    const auto& views = fixture_->views;
+    const std::wstring trimmed = TrimBlanks(name);
+    const std::array<std::function<bool(const std::wstring&)>, 4> rules{
+        [&](const std::wstring& view) { return view == name; },
+        [&](const std::wstring& view) { return SameName(view, name); },
+        [&](const std::wstring& view) { return TrimBlanks(view) == trimmed; },
+        [&](const std::wstring& view) { return SameName(TrimBlanks(view), trimmed); }};
+    for (const auto& rule : rules) {
+      for (std::size_t i = 0; i < views.size(); ++i) {
+        if (rule(views[i].name)) return i;
+      }
+    }
+    return std::nullopt;
+  }
+
+  static std::wstring TrimBlanks(const std::wstring& text) {
+    const auto first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos) return {};
+    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+  }
+
+  FixturePtr fixture_;
+};
+
+// The fixture of a file, read again only when the file changes: the program opens the database
+// anew for every folder it counts or lists.
+FixturePtr CachedFixture(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA attributes{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) {
+    throw std::runtime_error("fixture: cannot open it");
+  }
+  auto stamp =
+      std::make_tuple(attributes.ftLastWriteTime.dwHighDateTime, attributes.ftLastWriteTime.dwLowDateTime,
+                      attributes.nFileSizeHigh, attributes.nFileSizeLow);
+  static std::mutex lock;
+  static std::map<std::wstring, std::pair<std::tuple<DWORD, DWORD, DWORD, DWORD>, FixturePtr>> cache;
+  const std::lock_guard<std::mutex> guard(lock);
+  const auto found = cache.find(path);
+  if (found != cache.end() && found->second.first == stamp) return found->second.second;
+  FixturePtr fixture = LoadFixture(path);
+  cache[path] = {stamp, fixture};
+  return fixture;
+}
+
+bool FaultRequested(const wchar_t* what) {
+  wchar_t value[64] = {};
+  const DWORD length = GetEnvironmentVariableW(kTestServerFaultVariable, value, 64);
+  return length > 0 && length < 64 && SameName(value, what);
+}
+
+class SessionServer : public DispatchObject {
+ public:
+  explicit SessionServer(SessionKind kind) : DispatchObject(L"NotesSession"), kind_(kind) {}
+
+ protected:
+  const std::vector<std::wstring>& Members() const override {
+    static const std::vector<std::wstring> members{L"GetDatabase", L"Initialize"};
+    return members;
+  }
+  Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
+    if (member == 1) {
+      if (kind_ == SessionKind::Notes) Raise(L"Initialize is not a member of this session class");
+      if (!arguments.empty()) Raise(L"A password was passed to Initialize");
+      if (FaultRequested(L"Initialize")) Raise(L"Could not open the ID file");
+      initialized_ = true;
+      return Variant();
+    }
+    ExpectArguments(arguments, 2, 2);
+    const std::wstring server = TextArgument(arguments, 0, L"GetDatabase");
+    const std::wstring path = TextArgument(arguments, 1, L"GetDatabase");
+    if (kind_ == SessionKind::Domino && !initialized_) Raise(L"Notes session is not initialized");
+    if (!server.empty()) Raise(L"Unable to find path to server " + server);
+    FixturePtr fixture;
+    try {
+      fixture = CachedFixture(path);
+    } catch (const std::exception&) {
+      return ObjectResult(new DatabaseServer(nullptr));  // not open, as for a file Notes cannot read
+    }
+    if (const Fault* fault = FindFault(fixture->faults, L"GetDatabase", nullptr)) {
+      throw ComFault{fault->code, fault->description, fault->raised};
+    }
+    return ObjectResult(new DatabaseServer(std::move(fixture)));
+  }
+
+ private:
+  SessionKind kind_;
+  bool initialized_ = false;
+};
+
+}  // namespace
+
+DispatchObject* NewTestSession(SessionKind kind) { return new SessionServer(kind); }
+
+}  // namespace mailshift::platform::win::testing

@@ -4,10 +4,11 @@
 
 #include <QString>
 #include <functional>
+#include <string>
 
 #include "common/Controls.h"
 #include "common/ProgramValues.h"
-#include "export/EmailComposition.h"
+#include "export/EmailItemWriter.h"
 #include "notes/NotesObjects.h"
 #include "notes/NotesState.h"
 #include "shell/QtDialogs.h"
@@ -26,7 +27,10 @@ struct ShellServices {
   FileOpener& Desktop;
   Waiter& Wait;
   notes::SessionFactory& Sessions;
-  mail::EmailComponent& Email;
+  // CreateEmailItem: one message's fields become one .eml file.
+  mail::EmailItemWriter& Writer;
+  // Where the export run writes its log.
+  std::string LogPath;
   // The folder that holds the program's own files (the help file among them).
   QString ProgramFolder;
   // Ends the program at once: every window closes and no further event runs.

@@ -19,14 +19,17 @@
 #include <exception>
 
 #include "common/Messages.h"
+#include "export/ExportLaunch.h"
 #include "notes/Preview.h"
 #include "notes/Scan.h"
 #include "shell/Artwork.h"
+#include "shell/Guarded.h"
 #include "shell/HelpCommand.h"
 #include "shell/Vendor.h"
 #include "shell/WindowFont.h"
 #include "shell/WindowPlacement.h"
 #include "shell/frmAbout.h"
+#include "shell/frmSave.h"
 
 namespace mailshift::shell {
 namespace {
@@ -441,12 +444,7 @@ QtTreeControl& frmMain::TreeControl() { return controls_->ContactsTreeView; }
 
 template <typename Command>
 void frmMain::Guarded(Command&& command) {
-  try {
-    command();
-  } catch (const std::exception& error) {
-    services_.Messages.Show(std::string("The command could not be completed:\r\n") + error.what(), "",
-                            MessageIcon::Critical, MessageButtons::Ok);
-  }
+  RunGuarded(services_.Messages, std::forward<Command>(command));
 }
 
 void frmMain::Form_Load() { Controls().NotesTab.SelectTab(1); }
@@ -483,9 +481,17 @@ void frmMain::CmdScan_Click() {
 
 void frmMain::ContactsTreeView_Click() { notes::ContactsTreeView_Click(Controls(), state_.Notes); }
 
-void frmMain::CmdStartConversion_Click() {}
+void frmMain::CmdStartConversion_Click() {
+  if (mail::CmdStartConversion_Click(controls_->ContactsTreeView, services_.Messages, state_.Values)) {
+    ShowExportWindow();
+  }
+}
 
-void frmMain::ShowExportWindow() {}
+void frmMain::ShowExportWindow() {
+  frmSave exportWindow(
+      this, ExportContext{services_, state_, [this] { return Controls().txtNotesDatabaseFile.Caption(); }});
+  exportWindow.exec();
+}
 
 void frmMain::NotesToolBar_ButtonClick(int index) {
   switch (index) {

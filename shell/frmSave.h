@@ -1,11 +1,17 @@
 // The export window: a progress frame whose labels follow the export run, and the button that
-// starts it.
+// starts it. It is the run's observer.
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <functional>
+#include <optional>
+#include <string>
 
+#include "export/ExportDriver.h"
+#include "export/ExportObserver.h"
 #include "shell/QtControls.h"
+#include "shell/ShellServices.h"
 
 class QGroupBox;
 class QLabel;
@@ -13,29 +19,45 @@ class QPushButton;
 
 namespace mailshift::shell {
 
-class frmSave final : public QDialog {
+// What the export run needs besides the window: the services, the program-wide values and the
+// path box of the main window, read at every open of the database.
+struct ExportContext {
+  ShellServices& services;
+  ProgramState& state;
+  std::function<std::string()> databasePath;
+};
+
+class frmSave final : public QDialog, public mail::ExportObserver {
   Q_OBJECT
 
  public:
   static constexpr int kTwipsPerPixel = 15;
 
-  explicit frmSave(QWidget* owner);
+  frmSave(QWidget* owner, ExportContext context);
   ~frmSave() override;
 
-  Control& LblSaveHeaderControl() { return lblSaveHeader_; }
-  Control& LblSubjectControl() { return lblSubject_; }
-  Control& LblProcessingControl() { return lblProcessing_; }
-  Control& LblFoundControl() { return lblFound_; }
-  Control& LblCurrentControl() { return lblCurrent_; }
-
-  // The export run behind the button.
-  void SetConversion(std::function<void()> conversion) { conversion_ = std::move(conversion); }
+  // The export button: runs the export to its end; the window closes after the completion
+  // message and stays open after a failure.
   void CmdConversion_Click();
+  // How the last run ended; none before the first.
+  const std::optional<mail::ExportResult>& LastResult() const { return lastResult_; }
+  bool Running() const { return running_; }
+
+  void SetLabel(mail::ExportLabel label, const std::string& text) override;
+  void SetSubjectVisible(bool visible) override;
+  void ShowMessage(const mail::ExportMessage& message) override;
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // Paints the frame now when the header changed or a moment has passed since the last paint,
+  // so that the labels follow the run without slowing it down.
+  void PaintProgress(bool now);
+
+  ExportContext context_;
   QGroupBox* ExportFrame = nullptr;
   QLabel* ImgReadingArrow = nullptr;
   QLabel* LblSaveHeader = nullptr;
@@ -47,12 +69,9 @@ class frmSave final : public QDialog {
   QLabel* LblCurrent = nullptr;
   QPushButton* CmdConversion = nullptr;
 
-  WidgetControl lblSaveHeader_;
-  WidgetControl lblSubject_;
-  WidgetControl lblProcessing_;
-  WidgetControl lblFound_;
-  WidgetControl lblCurrent_;
-  std::function<void()> conversion_;
+  bool running_ = false;
+  QElapsedTimer sincePaint_;
+  std::optional<mail::ExportResult> lastResult_;
 };
 
 // A position in twips as pixels at 96 dots per inch.

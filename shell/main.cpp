@@ -3,6 +3,8 @@
 #include <QWidget>
 
 #include "common/Global.h"
+#include "export/ComponentItemWriter.h"
+#include "export/ExportLog.h"
 #include "platform/gmime/GMimeEmailComponent.h"
 #include "platform/standin/StandInNotesClient.h"
 #include "shell/Artwork.h"
@@ -41,11 +43,18 @@ int main(int argc, char** argv) {
   SetFolderPicker(&folderPicker);
   standin::StandInNotesClient notesClient;
   const std::unique_ptr<mail::EmailComponent> email = platform::CreateGMimeEmailComponent();
+  mail::ComponentItemWriter writer(*email);
 
   ProgramState state;
-  ShellServices services{
-      messages,  fileDialog, desktop, waiter, notesClient, *email, QCoreApplication::applicationDirPath(),
-      EndProgram};
+  ShellServices services{messages,
+                         fileDialog,
+                         desktop,
+                         waiter,
+                         notesClient,
+                         writer,
+                         mail::DefaultLogPath(),
+                         QCoreApplication::applicationDirPath(),
+                         EndProgram};
   ProgramWindows windows(services, state);
   frmSplash splash([&windows] { windows.ShowMain(); });
   splash.show();

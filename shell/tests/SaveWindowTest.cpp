@@ -22,7 +22,8 @@ class SaveWindowTest : public QObject {
   }
 
   void opensWithItsDesignCaptionsInTheirPlaces() {
-    frmSave window(nullptr);
+    TestServices t;
+    frmSave window(nullptr, ExportContext{t.services, t.state, [] { return std::string(); }});
     window.show();
     QCOMPARE(window.windowTitle(), QStringLiteral("Export to Outlook Express .EML format"));
     QCOMPARE(window.size(), QSize(490, 171));

@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
   Grab(about, "about");
   about.close();
 
-  frmSave save(&main);
+  frmSave save(&main, ExportContext{t.services, t.state, [&] { return path; }});
   save.show();
   Grab(save, "export-window");
   save.close();

@@ -1,6 +1,9 @@
 #include "ShellTestSupport.h"
 
+#include <QDir>
 #include <QStringList>
+
+#include "platform/gmime/GMimeEmailComponent.h"
 
 namespace mailshift::shell::testing {
 
@@ -25,22 +28,24 @@ bool RecordingOpener::Open(const QString& path) {
   return succeeds;
 }
 
-std::unique_ptr<mail::EmailMessage> UnusedEmailComponent::CreateMessage() {
-  throw mail::EmailError("no e-mail component in this test");
-}
-
-std::unique_ptr<mail::MessageRenderer> UnusedEmailComponent::CreateRenderer() {
-  throw mail::EmailError("no e-mail component in this test");
-}
-
 TestServices::TestServices(QString programFolder)
-    : services{messages, fileDialog, desktop, waiter, notes, email, std::move(programFolder), [this] {
-                 ++endProgramCalls;
-               }} {
+    : email(platform::CreateGMimeEmailComponent()),
+      writer(*email),
+      services{messages,
+               fileDialog,
+               desktop,
+               waiter,
+               notes,
+               writer,
+               QDir(logFolder.path()).filePath(QStringLiteral("Log.txt")).toStdString(),
+               std::move(programFolder),
+               [this] { ++endProgramCalls; }} {
   SetFolderPicker(&folderPicker);
 }
 
 TestServices::~TestServices() { SetFolderPicker(nullptr); }
+
+QString TestServices::LogFile() const { return QString::fromStdString(services.LogPath); }
 
 QString ShownMessages(const mailshift::testing::FakeMessageBoxes& messages) {
   QStringList lines;

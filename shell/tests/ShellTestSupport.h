@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <deque>
 #include <memory>
@@ -10,6 +11,7 @@
 
 #include "common/Global.h"
 #include "common/testing/FakeControls.h"
+#include "export/ComponentItemWriter.h"
 #include "notes/testing/MemoryNotes.h"
 #include "shell/ShellServices.h"
 
@@ -36,24 +38,23 @@ class RecordingOpener final : public FileOpener {
   bool succeeds = true;
 };
 
-class UnusedEmailComponent final : public mail::EmailComponent {
- public:
-  std::unique_ptr<mail::EmailMessage> CreateMessage() override;
-  std::unique_ptr<mail::MessageRenderer> CreateRenderer() override;
-};
-
-// Every service a window needs, with recording stand-ins; EndProgram counts its calls.
+// Every service a window needs, with recording stand-ins; EndProgram counts its calls. Messages
+// are written by the real message writer over GMime; the export log goes to a folder of its own.
 struct TestServices {
   explicit TestServices(QString programFolder = {});
   ~TestServices();
+
+  QString LogFile() const;
 
   mailshift::testing::FakeMessageBoxes messages;
   ScriptedFileDialog fileDialog;
   ScriptedFolderPicker folderPicker;
   RecordingOpener desktop;
-  mailshift::testing::FakeWaiter waiter;
+  QtWaiter waiter;  // the real one: the windows paint and the message list fills as in the program
   notes::testing::MemoryNotesClient notes;
-  UnusedEmailComponent email;
+  QTemporaryDir logFolder;
+  std::unique_ptr<mail::EmailComponent> email;
+  mail::ComponentItemWriter writer;
   int endProgramCalls = 0;
   ShellServices services;
   ProgramState state;

@@ -34,7 +34,7 @@
 namespace mailshift::shell {
 namespace {
 
-constexpr QSize kMainWindowSize{880, 640};
+constexpr QSize kMainWindowSize{940, 640};
 constexpr int kCommandButtonWidth = 120;
 
 QLabel* NamedLabel(QWidget* parent, const char* name, const QString& text = {}) {
@@ -337,7 +337,8 @@ QWidget* frmMain::BuildPreviewTab() {
   ContactsTreeView->setColumnCount(1);
   ContactsTreeView->setHeaderLabel(QStringLiteral("Notes Database"));
   ContactsTreeView->setIconSize(QSize(16, 16));
-  ContactsTreeView->setFixedWidth(228);
+  ContactsTreeView->setFixedWidth(262);
+  ContactsTreeView->setIndentation(16);
   ContactsTreeView->setUniformRowHeights(true);
 
   const std::vector<ReportColumn> columns = ParseHeaderFormat(kMailListHeaderFormat);

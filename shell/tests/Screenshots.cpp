@@ -1,20 +1,23 @@
-// Drives the windows through the main flow and saves a picture of each step:
+// Drives the windows through the main flow over the sample mailbox and saves a picture of each
+// step, with the window manager's frame where one runs:
 //   mailshift-screenshots OUTPUT_FOLDER
-//   mailshift-screenshots --screen FILE.png     (a picture of the whole screen, whoever drew it)
-// Run it on a display (for example under xvfb-run) to see the windows as a user does.
+// Run it on a display (scripts/screenshots starts one under Xvfb).
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
 
 #include "ShellTestSupport.h"
+#include "export/ExportLaunch.h"
+#include "platform/standin/StandInNotesClient.h"
+#include "platform/standin/StoreFixture.h"
 #include "shell/Artwork.h"
 #include "shell/ProgramWindows.h"
+#include "shell/WindowFont.h"
 #include "shell/frmAbout.h"
 #include "shell/frmSave.h"
 #include "shell/frmSplash.h"
@@ -27,80 +30,84 @@ namespace {
 
 QDir output;
 
-void Save(const QPixmap& picture, const char* name) {
+void Settle() {
+  for (int i = 0; i < 6; ++i) {
+    QCoreApplication::processEvents();
+    QTest::qWait(40);
+  }
+}
+
+// The window as the screen shows it, frame and title bar included when a window manager draws
+// them; the widget alone elsewhere.
+void Grab(QWidget& window, const char* name, bool settle = true) {
+  if (settle) Settle();
+  QPixmap picture;
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    const QRect frame = window.frameGeometry();
+    picture = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+  } else {
+    picture = window.grab();
+  }
   const QString path = output.filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
   if (!picture.save(path)) std::fprintf(stderr, "could not write %s\n", qPrintable(path));
   std::printf("%s\n", qPrintable(path));
 }
 
-void Settle() {
-  for (int i = 0; i < 5; ++i) {
-    QCoreApplication::processEvents();
-    QTest::qWait(30);
+// Takes a picture of the export window after a number of messages, in the middle of the run.
+class PictureMidway final : public mail::EmailItemWriter {
+ public:
+  PictureMidway(mail::EmailItemWriter& writer, int after) : writer_(writer), after_(after) {}
+  mail::WriteOutcome CreateEmailItem(const std::string& root, const std::string& folder,
+                                     const std::string& from, std::string& subject, const std::string& to,
+                                     const std::string& cc, const std::string& bcc, const std::string& date,
+                                     const std::string& body, std::string& attachments) override {
+    mail::WriteOutcome outcome =
+        writer_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments);
+    if (++written_ == after_ && window != nullptr) Grab(*window, "export-running", false);
+    return outcome;
   }
-}
+  QWidget* window = nullptr;
 
-void Grab(QWidget& window, const char* name) {
-  Settle();
-  Save(window.grab(), name);
-}
-
-// A mailbox like a user's: the standard folders and a few folders of their own.
-void AddSampleMailbox(notes::testing::MemoryNotesClient& client, const std::string& path) {
-  using notes::testing::MemoryDocument;
-  auto& db = client.AddDatabase(path);
-  db.title = "Mail - Ann Lee";
-  const char* subjects[] = {"Quarterly budget review",  "Re: Offsite agenda",
-                            "Team lunch on Friday",     "Contract draft v3 (attached)",
-                            "Fw: Travel arrangements",  "Minutes of the board meeting",
-                            "Re: Re: Server migration", "Welcome aboard, Cy!",
-                            "Invoice 2008-114",         "Holiday schedule",
-                            "Re: Customer feedback",    "Project kickoff"};
-  const char* senders[] = {"Bob Ray/Sales/Corvane", "cy.orr@example.com", "Dana Fox/IT/Corvane",
-                           "eve@example.org"};
-  std::vector<std::size_t> inbox;
-  for (int i = 0; i < 12; ++i) {
-    MemoryDocument document;
-    document.Text("Subject", {subjects[i]})
-        .Text("From", {senders[i % 4]})
-        .Text("SendTo", {"Ann Lee/Corvane"});
-    document.Date("PostedDate", DateTime{1225702800 + i * 97200 + i * 37 * 60, 60});
-    document.size = 1200 + i * 2900;
-    inbox.push_back(db.AddDocument(document));
-  }
-  db.AddView("($Inbox)", true, inbox);
-  db.AddView("($Sent)", true, {inbox[1], inbox[4], inbox[6]});
-  db.AddView("($Drafts)", true, {inbox[3]});
-  db.AddView("($Trash)", true, {inbox[9]});
-  db.AddView("($JunkMail)", true, {});
-  db.AddView("($Follow-Up)", true, {inbox[0]});
-  db.AddView("Projects", true, {inbox[11]});
-  db.AddView("Projects\\2008", true, {inbox[3], inbox[8]});
-  db.AddView("Customers", true, {inbox[10]});
-  db.AddView("Archive", true, {});
-}
+ private:
+  mail::EmailItemWriter& writer_;
+  int after_;
+  int written_ = 0;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Corvane Mailshift"));
   QApplication::setStyle(QStringLiteral("Fusion"));
   QApplication::setWindowIcon(ProgramIcon());
+  QApplication::setFont(WindowFont());
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER | --screen FILE.png\n", argv[0]);
+    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
     return 2;
-  }
-  if (argc == 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--screen")) {
-    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
-    return screen.save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
   }
   output = QDir(QString::fromLocal8Bit(argv[1]));
   output.mkpath(QStringLiteral("."));
 
+  QDir work(QDir::temp().filePath(QStringLiteral("Corvane Mailshift")));
+  work.removeRecursively();
+  work.mkpath(QStringLiteral("Export"));
+  const std::string store = work.filePath(QStringLiteral("Sample Mail.nsf")).toStdString();
+  standin::WriteSampleStore(store);
+
   TestServices t;
-  const std::string path = "/home/ann/mail/ann.nsf";
-  AddSampleMailbox(t.notes, path);
-  ProgramWindows windows(t.services, t.state);
+  standin::StandInNotesClient standIn;
+  PictureMidway writer(t.writer, 180);
+  ShellServices services{t.messages,
+                         t.fileDialog,
+                         t.desktop,
+                         t.waiter,
+                         standIn,
+                         writer,
+                         t.services.LogPath,
+                         t.services.ProgramFolder,
+                         t.services.EndProgram};
+  ProgramWindows windows(services, t.state);
 
   frmSplash splash([&] { windows.ShowMain(); }, 60000);
   splash.show();
@@ -109,7 +116,7 @@ int main(int argc, char** argv) {
   frmMain& main = *windows.Main();
   Grab(main, "main-start");
 
-  t.fileDialog.answers = {path};
+  t.fileDialog.answers = {store};
   main.CmdBrowse_Click();
   Grab(main, "main-file-chosen");
   main.CmdScan_Click();
@@ -127,10 +134,23 @@ int main(int argc, char** argv) {
   Grab(about, "about");
   about.close();
 
-  frmSave save(&main, ExportContext{t.services, t.state, [&] { return path; }});
+  t.folderPicker.answers = {work.filePath(QStringLiteral("Export")).toStdString()};
+  mail::CmdStartConversion_Click(main.TreeControl(), t.messages, t.state.Values);
+  frmSave save(&main, ExportContext{services, t.state, [&] { return store; }});
+  writer.window = &save;
   save.show();
   Grab(save, "export-window");
-  save.close();
+  save.CmdConversion_Click();
+  Settle();
+
+  if (!t.messages.shown.empty()) {
+    const auto& done = t.messages.shown.back();
+    QMessageBox completion(QMessageBox::Information, QString::fromStdString(done.title),
+                           MessageText(done.text), QMessageBox::Ok, &main);
+    completion.show();
+    Grab(completion, "export-completed");
+    completion.close();
+  }
 
   QMessageBox exitQuestion(QMessageBox::Information, QStringLiteral("Corvane Quillon"),
                            QStringLiteral("Are you sure you want to close the software"),
@@ -138,5 +158,6 @@ int main(int argc, char** argv) {
   exitQuestion.show();
   Grab(exitQuestion, "exit-question");
   exitQuestion.close();
+  work.removeRecursively();
   return 0;
 }

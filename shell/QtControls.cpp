@@ -14,6 +14,7 @@ namespace {
 
 constexpr int kTagRole = Qt::UserRole + 1;
 constexpr int kPositionRole = Qt::UserRole + 2;
+constexpr qint64 kCaptionPaintIntervalMilliseconds = 30;
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
@@ -41,7 +42,13 @@ void WidgetControl::SetCaption(const std::string& caption) {
   } else {
     throw ControlError("control " + widget_.objectName().toStdString() + " has no caption");
   }
-  if (widget_.isVisible()) widget_.repaint();
+  if (!widget_.isVisible()) return;
+  if (sincePaint_.isValid() && sincePaint_.elapsed() < kCaptionPaintIntervalMilliseconds) {
+    widget_.update();
+    return;
+  }
+  widget_.repaint();
+  sincePaint_.start();
 }
 
 bool WidgetControl::IsVisible() const { return !widget_.isHidden(); }

@@ -3,6 +3,7 @@
 
 #include <QAbstractTableModel>
 #include <QAction>
+#include <QElapsedTimer>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTreeWidget>
@@ -19,7 +20,9 @@ namespace mailshift::shell {
 
 // A label, frame, picture, button or text box. The caption is a label's or button's text, a
 // frame's title or a text box's text. A new caption is painted at once, so that captions set by
-// a command that does not return to the event loop still show.
+// a command that does not return to the event loop still show; captions that change faster than
+// the eye follows are painted every few hundredths of a second, the last one when the event loop
+// runs again.
 class WidgetControl final : public Control {
  public:
   explicit WidgetControl(QWidget& widget) : widget_(widget) {}
@@ -33,6 +36,7 @@ class WidgetControl final : public Control {
 
  private:
   QWidget& widget_;
+  QElapsedTimer sincePaint_;
 };
 
 // The folder tree: a check box at every node, emphasis in bold, positions in the order added.

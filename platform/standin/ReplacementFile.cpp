@@ -70,8 +70,8 @@ ReplacementFile::~ReplacementFile() {
   std::filesystem::remove(path_, ignored);
 }
 
-void ReplacementFile::ReplaceTarget() {
-  SyncToDisk(path_);
+void ReplacementFile::ReplaceTarget(Durability durability) {
+  if (durability == Durability::SyncedToDisk) SyncToDisk(path_);
   std::error_code error;
   std::filesystem::rename(path_, target_, error);
   if (error) throw std::runtime_error("cannot write " + target_.string() + ": " + error.message());

@@ -17,8 +17,12 @@ class ReplacementFile {
 
   const std::filesystem::path& path() const { return path_; }
   const std::filesystem::path& target() const { return target_; }
-  // Flushes the file to the disk and moves it over the target; throws std::runtime_error.
-  void ReplaceTarget();
+  // Whether the file reaches the disk before it takes the target's place. A store that is kept
+  // wants that; a file that is read once and deleted a moment later does not need to pay for it.
+  enum class Durability { SyncedToDisk, LeftToTheSystem };
+
+  // Moves the file over the target; throws std::runtime_error.
+  void ReplaceTarget(Durability durability = Durability::SyncedToDisk);
 
  private:
   std::filesystem::path target_;

@@ -373,7 +373,9 @@ void StoreReader::Extract(const EmbeddedRecord& object, const std::filesystem::p
     }
     if (written != object.size) Fail(what + "the content is shorter than its size");
     if (!output.Close()) Fail(what + std::strerror(errno));
-    replacement.ReplaceTarget();
+    // An extracted attachment is read once and deleted; syncing each one would stall every file
+    // the export creates after it behind a journal commit.
+    replacement.ReplaceTarget(ReplacementFile::Durability::LeftToTheSystem);
   } catch (const NotesError&) {
     throw;
   } catch (const sqlite::Error& error) {

@@ -89,7 +89,8 @@ QString ToQtFileFilter(const std::string& filter) {
 }
 
 std::string QtFileOpenDialog::ShowOpen(const std::string& filter) {
-  const QString chosen = QFileDialog::getOpenFileName(owner_, QString(), QString(), ToQtFileFilter(filter));
+  QWidget* owner = owner_ ? owner_.data() : QApplication::activeWindow();
+  const QString chosen = QFileDialog::getOpenFileName(owner, QString(), QString(), ToQtFileFilter(filter));
   return QDir::toNativeSeparators(chosen).toStdString();
 }
 

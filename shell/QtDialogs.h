@@ -19,6 +19,7 @@ class QtMessageBoxes final : public MessageBoxes {
                      MessageButtons buttons) override;
 };
 
+// Owned by the given window, or by the active window when none is given.
 class QtFileOpenDialog final : public FileOpenDialog {
  public:
   explicit QtFileOpenDialog(QWidget* owner = nullptr) : owner_(owner) {}

@@ -8,7 +8,6 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QWidget>
-#include <array>
 #include <string>
 #include <unordered_map>
 #include <vector>

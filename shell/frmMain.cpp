@@ -16,7 +16,6 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <exception>
 
 #include "common/Messages.h"
 #include "export/ExportLaunch.h"

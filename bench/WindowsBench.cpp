@@ -1,0 +1,225 @@
+// What the windows add to the work: the scan, the preview and the export through the real Qt
+// windows, beside the same logic over controls without a window.
+//   bench_windows [--folders N] [--documents N] [--listed N]
+// Builds a store with N user folders (default 2000) and N documents (default 100000), of which the
+// folder "Archive" holds the first `listed` (default 50000); scans it, lists "Archive" and exports
+// "Archive" (to a writer that writes nothing, so that only the run and its window are measured).
+// Runs on the display when there is one, else on the offscreen platform.
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QTreeWidget>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/HeadlessControls.h"
+#include "export/ExportDriver.h"
+#include "notes/Preview.h"
+#include "notes/Scan.h"
+#include "platform/standin/StandInNotesClient.h"
+#include "platform/standin/StoreWriter.h"
+#include "shell/ProgramWindows.h"
+#include "shell/frmSave.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace mailshift;
+using namespace mailshift::shell;
+
+double Seconds(Clock::time_point since) {
+  return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+double PeakMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void BuildStore(const std::filesystem::path& store, int folders, std::int64_t documents,
+                std::int64_t listed) {
+  standin::StoreWriter writer(store);
+  writer.SetTitle("Benchmark Mail");
+  std::vector<std::int64_t> keys;
+  keys.reserve(static_cast<std::size_t>(documents));
+  for (std::int64_t i = 0; i < documents; ++i) {
+    standin::DocumentSpec document;
+    document.id = "d" + std::to_string(i);
+    const auto text = [](std::string name, std::string value) {
+      return standin::ItemSpec{std::move(name), standin::ItemKind::Text, {std::move(value)}, {}};
+    };
+    document.items.push_back(text("From", "Sender " + std::to_string(i % 97) + "/Org"));
+    document.items.push_back(text("SendTo", "Ann Lee/Org"));
+    document.items.push_back(text("Subject", "Quarterly figures, part " + std::to_string(i)));
+    document.items.push_back(
+        standin::ItemSpec{"PostedDate", standin::ItemKind::DateTime, {DateTime{1200000000 + i * 61, 0}}, {}});
+    keys.push_back(writer.AddDocument(std::move(document)));
+  }
+  const auto slice = [&](std::int64_t from, std::int64_t count) {
+    std::vector<std::int64_t> part;
+    for (std::int64_t i = from; i < from + count && i < documents; ++i)
+      part.push_back(keys[static_cast<std::size_t>(i)]);
+    return part;
+  };
+  writer.AddView("($Inbox)", true, slice(0, 1000));
+  for (const char* name : {"($Drafts)", "($Sent)", "($Follow-Up)", "($JunkMail)", "($Trash)"}) {
+    writer.AddView(name, true, slice(1000, 200));
+  }
+  writer.AddView("Archive", true, slice(0, listed));
+  const std::int64_t per = (documents - listed) / (folders - 1);
+  for (int f = 0; f < folders - 1; ++f) {
+    const std::string name = f % 10 == 0
+                                 ? "Team " + std::to_string(f / 10)
+                                 : "Team " + std::to_string(f / 10) + "\\Topic " + std::to_string(f % 10);
+    writer.AddView(name, true, slice(listed + f * per, per));
+  }
+  writer.Commit();
+}
+
+class SilentMessages final : public MessageBoxes {
+ public:
+  MessageAnswer Show(const std::string& text, const std::string&, MessageIcon, MessageButtons) override {
+    last = text;
+    return MessageAnswer::Ok;
+  }
+  std::string last;
+};
+
+class NoFileDialog final : public FileOpenDialog {
+ public:
+  std::string ShowOpen(const std::string&) override { return {}; }
+};
+
+class NoDesktop final : public FileOpener {
+ public:
+  bool Open(const QString&) override { return false; }
+};
+
+class WritesNothing final : public mail::EmailItemWriter {
+ public:
+  mail::WriteOutcome CreateEmailItem(const std::string&, const std::string&, const std::string&, std::string&,
+                                     const std::string&, const std::string&, const std::string&,
+                                     const std::string&, const std::string&, std::string&) override {
+    ++messages;
+    mail::WriteOutcome outcome;
+    outcome.written = true;
+    return outcome;
+  }
+  std::int64_t messages = 0;
+};
+
+class NoObserver final : public mail::ExportObserver {
+ public:
+  void SetLabel(mail::ExportLabel, const std::string&) override {}
+  void SetSubjectVisible(bool) override {}
+  void ShowMessage(const mail::ExportMessage&) override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  int folders = 2000;
+  std::int64_t documents = 100000;
+  std::int64_t listed = 50000;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--folders") folders = std::atoi(argv[i + 1]);
+    if (option == "--documents") documents = std::atoll(argv[i + 1]);
+    if (option == "--listed") listed = std::atoll(argv[i + 1]);
+  }
+  if (folders < 2 || documents < listed) {
+    std::fprintf(stderr, "usage: %s [--folders N>=2] [--documents N] [--listed N<=documents]\n", argv[0]);
+    return 2;
+  }
+  QApplication application(argc, argv);
+  std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+
+  const auto work = std::filesystem::temp_directory_path() / "bench-windows";
+  std::filesystem::create_directories(work);
+  const auto store = work / "bench-windows.nsf";
+  auto started = Clock::now();
+  BuildStore(store, folders, documents, listed);
+  std::printf("store: %d folders, %lld documents built in %.2f s\n", folders,
+              static_cast<long long>(documents), Seconds(started));
+
+  standin::StandInNotesClient client;
+  WritesNothing writer;
+  const std::string logPath = (work / "Log.txt").string();
+
+  // The logic alone.
+  HeadlessMainWindow headless;
+  headless.txtNotesDatabaseFile.SetCaption(store.string());
+  notes::NotesState headlessNotes;
+  ProgramValues headlessValues;
+  MainWindowControls headlessControls = headless.controls();
+  started = Clock::now();
+  notes::CmdScan_Click(headlessControls, client, headlessNotes, headlessValues);
+  const double scanAlone = Seconds(started);
+  started = Clock::now();
+  notes::EnumerateEmails("Archive", headlessControls, headlessNotes);
+  const double listAlone = Seconds(started);
+  headlessValues.SelectedFolders = {"Archive"};
+  headlessValues.DestinationRoot = (work / "out").string();
+  NoObserver noObserver;
+  started = Clock::now();
+  mail::RunExport(mail::ExportSetup{client, headlessNotes, headlessValues, [&] { return store.string(); },
+                                    writer, noObserver, logPath});
+  const double exportAlone = Seconds(started);
+
+  // The same through the windows.
+  SilentMessages messages;
+  NoFileDialog fileDialog;
+  NoDesktop desktop;
+  QtWaiter waiter;
+  ProgramState state;
+  ShellServices services{messages, fileDialog, desktop, waiter, client, writer, logPath, QString(), [] {}};
+  ProgramWindows windows(services, state);
+  windows.ShowMain();
+  frmMain& main = *windows.Main();
+  main.Controls().txtNotesDatabaseFile.SetCaption(store.string());
+  QCoreApplication::processEvents();
+  started = Clock::now();
+  main.CmdScan_Click();
+  QCoreApplication::processEvents();
+  const double scanWindows = Seconds(started);
+  auto* tree = main.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView"));
+  const auto archive =
+      tree->findItems(QStringLiteral("Archive (%1)").arg(listed), Qt::MatchExactly | Qt::MatchRecursive);
+  if (archive.size() != 1) {
+    std::fprintf(stderr, "the tree has no node Archive\n");
+    return 1;
+  }
+  tree->setCurrentItem(archive.front());
+  started = Clock::now();
+  main.ContactsTreeView_Click();
+  QCoreApplication::processEvents();
+  const double listWindows = Seconds(started);
+
+  state.Values.SelectedFolders = {"Archive"};
+  state.Values.DestinationRoot = (work / "out").string();
+  frmSave exportWindow(&main, ExportContext{services, state, [&] { return store.string(); }});
+  exportWindow.show();
+  QCoreApplication::processEvents();
+  started = Clock::now();
+  exportWindow.CmdConversion_Click();
+  const double exportWindowed = Seconds(started);
+
+  std::printf("scan %d folders:        %.3f s alone, %.3f s in the window\n", folders, scanAlone,
+              scanWindows);
+  std::printf("list %lld messages:     %.3f s alone, %.3f s in the window\n", static_cast<long long>(listed),
+              listAlone, listWindows);
+  std::printf("export %lld messages:   %.3f s alone, %.3f s in the export window (%.0f messages/s)\n",
+              static_cast<long long>(listed), exportAlone, exportWindowed,
+              static_cast<double>(listed) / exportWindowed);
+  std::printf("peak memory: %.1f MB\n", PeakMegabytes());
+  std::filesystem::remove_all(work);
+  return writer.messages == 2 * listed ? 0 : 1;
+}

@@ -1,0 +1,19 @@
+// The Help command: "Help.chm" from the program's own folder, shown by the desktop's handler.
+#pragma once
+
+#include <QString>
+
+#include "common/Controls.h"
+#include "shell/QtDialogs.h"
+
+namespace mailshift::shell {
+
+inline constexpr const char* kHelpFileName = "Help.chm";
+// The same pages as plain HTML, beside the program, for systems without a Help viewer.
+inline constexpr const char* kHelpPagesStart = "help/index.html";
+
+// Opens the help file of programFolder. When it is missing or no program shows it, the user is
+// told so, and the HTML pages open instead when they are there.
+void ShowHelp(const QString& programFolder, FileOpener& opener, MessageBoxes& messages);
+
+}  // namespace mailshift::shell

@@ -1,0 +1,29 @@
+// The windows of the process: the main window exists once and is loaded on first demand.
+#pragma once
+
+#include <memory>
+
+#include "shell/ShellServices.h"
+#include "shell/frmMain.h"
+
+namespace mailshift::shell {
+
+class ProgramWindows {
+ public:
+  ProgramWindows(ShellServices& services, ProgramState& state) : services_(services), state_(state) {}
+
+  // Shows the main window, loading it first when it is not loaded yet; a loaded window is only
+  // brought up.
+  void ShowMain();
+
+  frmMain* Main() const { return main_.get(); }
+  int MainLoads() const { return mainLoads_; }
+
+ private:
+  ShellServices& services_;
+  ProgramState& state_;
+  std::unique_ptr<frmMain> main_;
+  int mainLoads_ = 0;
+};
+
+}  // namespace mailshift::shell

@@ -1,0 +1,117 @@
+#include "shell/QtDialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+
+#include "common/TextRules.h"
+#include "shell/Vendor.h"
+
+namespace mailshift::shell {
+namespace {
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information:
+      return QMessageBox::Information;
+    case MessageIcon::Question:
+      return QMessageBox::Question;
+    case MessageIcon::Exclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::Critical:
+      return QMessageBox::Critical;
+    case MessageIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+// The desktop's launcher starts even when no program takes the file's type; ask it first.
+bool HasDesktopHandler(const QString& path) {
+  const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+  if (query.isEmpty()) return true;  // nothing to ask; the launcher's own answer decides
+  const QString type = QMimeDatabase().mimeTypeForFile(path).name();
+  QProcess process;
+  process.start(query, {QStringLiteral("query"), QStringLiteral("default"), type});
+  if (!process.waitForFinished(5000)) {
+    process.kill();
+    process.waitForFinished();
+    return true;
+  }
+  return !process.readAllStandardOutput().trimmed().isEmpty();
+}
+#else
+bool HasDesktopHandler(const QString&) { return true; }
+#endif
+
+}  // namespace
+
+QString MessageText(const std::string& text) {
+  return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+MessageAnswer QtMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon,
+                                   MessageButtons buttons) {
+  QMessageBox box(BoxIcon(icon),
+                  title.empty() ? QString::fromUtf8(kApplicationName) : QString::fromStdString(title),
+                  MessageText(text),
+                  buttons == MessageButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
+                  QApplication::activeWindow());
+  if (buttons == MessageButtons::YesNo) box.setDefaultButton(QMessageBox::Yes);
+  const int answer = box.exec();
+  if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+  return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+QString ToQtFileFilter(const std::string& filter) {
+  const std::vector<std::string> parts = Split(filter, '|');
+  QStringList entries;
+  for (std::size_t i = 0; i < parts.size(); i += 2) {
+    QString description = QString::fromStdString(parts[i]);
+    const QString patterns = i + 1 < parts.size() ? QString::fromStdString(parts[i + 1]) : QString();
+    QString qtPatterns = patterns;
+    qtPatterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    if (!patterns.isEmpty() && !description.contains(QLatin1Char('(') + qtPatterns + QLatin1Char(')'))) {
+      description += QStringLiteral(" (") + qtPatterns + QLatin1Char(')');
+    }
+    entries << description;
+  }
+  return entries.join(QStringLiteral(";;"));
+}
+
+std::string QtFileOpenDialog::ShowOpen(const std::string& filter) {
+  QWidget* owner = owner_ ? owner_.data() : QApplication::activeWindow();
+  const QString chosen = QFileDialog::getOpenFileName(owner, QString(), QString(), ToQtFileFilter(filter));
+  return QDir::toNativeSeparators(chosen).toStdString();
+}
+
+std::string QtFolderPicker::PickFolder(std::intptr_t, const std::string& title) {
+  const QString chosen = QFileDialog::getExistingDirectory(
+      QApplication::activeWindow(), QString::fromStdString(title), QString(), QFileDialog::ShowDirsOnly);
+  return QDir::toNativeSeparators(chosen).toStdString();
+}
+
+void QtWaiter::Pause(int milliseconds) {
+  if (milliseconds <= 0) return;
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtWaiter::DoEvents() { QCoreApplication::processEvents(); }
+
+bool DesktopFileOpener::Open(const QString& path) {
+  if (!HasDesktopHandler(path)) return false;
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+}  // namespace mailshift::shell

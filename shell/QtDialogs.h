@@ -1,0 +1,66 @@
+// Message boxes, the file-open dialog, the folder picker, the wait operation and the desktop's
+// file handler, on Qt. The windows receive them as interfaces, so that tests hand in their own.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <string>
+
+#include "common/Controls.h"
+#include "common/Global.h"
+
+namespace mailshift::shell {
+
+class QtMessageBoxes final : public MessageBoxes {
+ public:
+  // The boxes are owned by the active window, or by no window when none is active.
+  MessageAnswer Show(const std::string& text, const std::string& title, MessageIcon icon,
+                     MessageButtons buttons) override;
+};
+
+// Owned by the given window, or by the active window when none is given.
+class QtFileOpenDialog final : public FileOpenDialog {
+ public:
+  explicit QtFileOpenDialog(QWidget* owner = nullptr) : owner_(owner) {}
+  void SetOwner(QWidget* owner) { owner_ = owner; }
+  // filter in the "description|patterns|description|patterns" form.
+  std::string ShowOpen(const std::string& filter) override;
+
+ private:
+  QPointer<QWidget> owner_;
+};
+
+class QtFolderPicker final : public FolderPicker {
+ public:
+  std::string PickFolder(std::intptr_t ownerWindow, const std::string& title) override;
+};
+
+class QtWaiter final : public Waiter {
+ public:
+  // Waits while the windows keep painting; the user's input waits until the pause is over.
+  void Pause(int milliseconds) override;
+  void DoEvents() override;
+};
+
+// Opens a file with the program the desktop associates with it.
+class FileOpener {
+ public:
+  virtual ~FileOpener() = default;
+  // False when there is no such program or it could not be started.
+  virtual bool Open(const QString& path) = 0;
+};
+
+class DesktopFileOpener final : public FileOpener {
+ public:
+  bool Open(const QString& path) override;
+};
+
+// "Notes Database (*.nsf)|*.nsf" becomes "Notes Database (*.nsf)"; several entries are joined
+// with ";;" as Qt's file dialogs expect.
+QString ToQtFileFilter(const std::string& filter);
+
+// Text with CR LF line ends as a message box shows it.
+QString MessageText(const std::string& text);
+
+}  // namespace mailshift::shell

@@ -1,0 +1,108 @@
+// The main window: choose the database, scan it, preview its folders, start the export.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+#include "common/MainWindowControls.h"
+#include "shell/QtControls.h"
+#include "shell/ShellServices.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableView;
+class QTabWidget;
+class QToolBar;
+class QTreeWidget;
+
+namespace mailshift::shell {
+
+inline constexpr const char* kNotesDatabaseFilter = "Notes Database (*.nsf)|*.nsf";
+
+class frmMain final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  frmMain(ShellServices& services, ProgramState& state);
+  ~frmMain() override;
+
+  // The controls as the scan, the preview and the export launch work on them.
+  MainWindowControls& Controls();
+  QtTreeControl& TreeControl();
+
+  // The window's commands, each run by its button, menu entry or toolbar button.
+  void CmdBrowse_Click();
+  void txtNotesDatabaseFile_Change();
+  void CmdScan_Click();
+  void ContactsTreeView_Click();
+  void CmdStartConversion_Click();
+  void NotesToolBar_ButtonClick(int index);
+  void mnuOpen_Click(int index);
+  void mnuHelp_Click();
+  void mnuAbout_Click();
+  void mnuExit_Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void Form_Load();
+  QWidget* BuildBanner();
+  void BuildMenus(QWidget* menuHolder);
+  void BuildToolBar();
+  QWidget* BuildSelectFileTab();
+  QWidget* BuildPreviewTab();
+  void BuildStatusBar();
+  void BuildControlSet();
+  // Runs a command; a failure nobody planned for is shown instead of ending the program.
+  template <typename Command>
+  void Guarded(Command&& command);
+  // Shows the export window over this one until it is closed.
+  void ShowExportWindow();
+
+  ShellServices& services_;
+  ProgramState& state_;
+  bool placed_ = false;
+
+  QLabel* Image3 = nullptr;
+  QLabel* Label7 = nullptr;
+  QLabel* Label8 = nullptr;
+  QLabel* Label9 = nullptr;
+  QLabel* Image2 = nullptr;
+  QMenu* mnuFileTop = nullptr;
+  QMenu* mnuHelpTop = nullptr;
+  QAction* mnuOpen = nullptr;
+  QAction* mnuSep1 = nullptr;
+  QAction* mnuExit = nullptr;
+  QAction* mnuHelp = nullptr;
+  QAction* mnuAbout = nullptr;
+  QToolBar* NotesToolBar = nullptr;
+  QTabWidget* NotesTab = nullptr;
+  QLabel* Label3 = nullptr;
+  QLineEdit* txtNotesDatabaseFile = nullptr;
+  QPushButton* CmdBrowse = nullptr;
+  QPushButton* CmdScan = nullptr;
+  QGroupBox* ScanFrame = nullptr;
+  QLabel* ImgReadingArrow = nullptr;
+  QLabel* ImgEmailsArrow = nullptr;
+  QLabel* ImgMailFolderArrow = nullptr;
+  QLabel* Label10 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* LblFolderName = nullptr;
+  QLabel* Image1 = nullptr;
+  QLabel* OsenXPLabel11 = nullptr;
+  QTreeWidget* ContactsTreeView = nullptr;
+  QTableView* MailList = nullptr;
+  ReportListModel* mailListModel_ = nullptr;
+  QPushButton* CmdStartConversion = nullptr;
+
+  struct ControlSet;
+  std::unique_ptr<ControlSet> controls_;
+};
+
+}  // namespace mailshift::shell

@@ -1,0 +1,79 @@
+#include "shell/frmSplash.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+
+#include "shell/Artwork.h"
+#include "shell/WindowPlacement.h"
+
+namespace mailshift::shell {
+
+bool ProducesCharacter(const QKeyEvent& event) {
+  switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_Backspace:
+      return true;
+    case Qt::Key_Delete:
+      return false;
+    default:
+      return !event.text().isEmpty();
+  }
+}
+
+frmSplash::frmSplash(std::function<void()> showMain, int pauseMilliseconds)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), showMain_(std::move(showMain)) {
+  setObjectName(QStringLiteral("frmSplash"));
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setFixedSize(kSplashSize);
+  auto* picture = new QLabel(this);
+  picture->setObjectName(QStringLiteral("SplashPicture"));
+  picture->setPixmap(SplashPicture());
+  picture->setGeometry(QRect(QPoint(0, 0), kSplashSize));
+  setFocusPolicy(Qt::StrongFocus);
+
+  Timer1.setObjectName(QStringLiteral("Timer1"));
+  Timer1.setInterval(10);
+  Timer1.setSingleShot(true);
+  connect(&Timer1, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
+  // The hold is a timer, not a blocking wait, so that the splash keeps painting meanwhile.
+  pause_.setSingleShot(true);
+  pause_.setInterval(pauseMilliseconds);
+  connect(&pause_, &QTimer::timeout, this, &frmSplash::HandOver);
+}
+
+void frmSplash::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  CentreOnScreen(*this);
+  activateWindow();
+  setFocus();
+  if (!handedOver_ && !Timer1.isActive() && !pause_.isActive()) Timer1.start();
+}
+
+void frmSplash::keyPressEvent(QKeyEvent* event) {
+  if (ProducesCharacter(*event)) {
+    Form_KeyPress();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void frmSplash::Timer1_Timer() {
+  if (!handedOver_) pause_.start();
+}
+
+void frmSplash::Form_KeyPress() { HandOver(); }
+
+void frmSplash::HandOver() {
+  if (handedOver_) return;
+  handedOver_ = true;
+  Timer1.stop();
+  pause_.stop();
+  // The main window comes up before the splash goes, so the program never has no window.
+  showMain_();
+  close();
+}
+
+}  // namespace mailshift::shell

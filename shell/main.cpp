@@ -1,0 +1,64 @@
+// Corvane Mailshift: the process starts with the splash, which hands over to the main window.
+#include <QApplication>
+#include <QWidget>
+
+#include "common/Global.h"
+#include "export/ComponentItemWriter.h"
+#include "export/ExportLog.h"
+#include "platform/gmime/GMimeEmailComponent.h"
+#include "platform/standin/StandInNotesClient.h"
+#include "shell/Artwork.h"
+#include "shell/ProgramWindows.h"
+#include "shell/QtDialogs.h"
+#include "shell/Vendor.h"
+#include "shell/WindowFont.h"
+#include "shell/frmSplash.h"
+
+using namespace mailshift;
+using namespace mailshift::shell;
+
+namespace {
+
+// File > Exit: every window goes at once and the event loop ends without running anything else.
+void EndProgram() {
+  for (QWidget* window : QApplication::topLevelWidgets()) window->hide();
+  QCoreApplication::exit(0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(kApplicationName));
+  QApplication::setOrganizationName(QString::fromUtf8(kVendorName));
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  QApplication::setWindowIcon(ProgramIcon());
+  QApplication::setFont(WindowFont());
+
+  QtMessageBoxes messages;
+  QtFileOpenDialog fileDialog;
+  DesktopFileOpener desktop;
+  QtWaiter waiter;
+  QtFolderPicker folderPicker;
+  SetFolderPicker(&folderPicker);
+  standin::StandInNotesClient notesClient;
+  const std::unique_ptr<mail::EmailComponent> email = platform::CreateGMimeEmailComponent();
+  mail::ComponentItemWriter writer(*email);
+
+  ProgramState state;
+  ShellServices services{messages,
+                         fileDialog,
+                         desktop,
+                         waiter,
+                         notesClient,
+                         writer,
+                         mail::DefaultLogPath(),
+                         QCoreApplication::applicationDirPath(),
+                         EndProgram};
+  ProgramWindows windows(services, state);
+  frmSplash splash([&windows] { windows.ShowMain(); });
+  splash.show();
+  const int exitCode = QApplication::exec();
+  SetFolderPicker(nullptr);
+  return exitCode;
+}

@@ -1,0 +1,383 @@
+// The whole flow through the real windows over the stand-in Notes client: browse, scan, preview,
+// uncheck, export, completion; and the ends of an export that fails.
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <filesystem>
+#include <functional>
+
+#include "ShellTestSupport.h"
+#include "platform/standin/StandInNotesClient.h"
+#include "platform/standin/StoreFixture.h"
+#include "shell/frmMain.h"
+#include "shell/frmSave.h"
+
+namespace mailshift::shell::testing {
+namespace {
+
+constexpr const char* kMailbox = R"json({
+  "title": "Mail - Ann Lee",
+  "views": [
+    {"name": "($Inbox)", "folder": true, "documents": ["hello", "budget"]},
+    {"name": "($Sent)", "folder": true, "documents": ["reply"]},
+    {"name": "($Drafts)", "folder": true, "documents": ["draft"]},
+    {"name": "($Trash)", "folder": true, "documents": ["old"]},
+    {"name": "($JunkMail)", "folder": true, "documents": []},
+    {"name": "($Follow-Up)", "folder": true, "documents": []},
+    {"name": "Projects", "folder": true, "documents": ["kickoff"]},
+    {"name": "Projects\\2008", "folder": true, "documents": ["budget", "plan"]},
+    {"name": "Private", "folder": true, "documents": ["secret"]},
+    {"name": "($All)", "folder": false, "documents": ["hello", "budget", "reply"]}
+  ],
+  "documents": [
+    {"id": "hello", "size": 2048, "items": [
+      {"name": "Subject", "text": ["Hello Ann"]}, {"name": "From", "text": ["Bob Ray/Sales/Corvane"]},
+      {"name": "SendTo", "text": ["Ann Lee/Corvane"]},
+      {"name": "PostedDate", "datetime": ["2008-11-05T14:30:00+00:00"]},
+      {"name": "Body", "richtext": "Hello there"}]},
+    {"id": "budget", "size": 4096, "items": [
+      {"name": "Subject", "text": ["Budget 2008"]}, {"name": "From", "text": ["cy.orr@example.com"]},
+      {"name": "SendTo", "text": ["Ann Lee/Corvane"]},
+      {"name": "PostedDate", "datetime": ["2008-11-06T09:00:00+00:00"]},
+      {"name": "Body", "richtext": "See the plan.",
+       "embedded": [{"name": "plan.xls", "base64": "UGxhbiBmb3IgMjAwOA=="}]}]},
+    {"id": "reply", "items": [
+      {"name": "Subject", "text": ["Re: Hello Ann"]}, {"name": "From", "text": ["Ann Lee/Corvane"]},
+      {"name": "SendTo", "text": ["Bob Ray/Sales/Corvane"]},
+      {"name": "PostedDate", "datetime": ["2008-11-05T15:00:00+00:00"]},
+      {"name": "Body", "richtext": "Thanks"}]},
+    {"id": "draft", "items": [
+      {"name": "Subject", "text": ["Unfinished"]}, {"name": "SendTo", "text": ["dana@example.org"]},
+      {"name": "$Revisions", "datetime": ["2008-11-07T10:00:00+00:00"]},
+      {"name": "Body", "richtext": "Draft text"}]},
+    {"id": "old", "items": [{"name": "Subject", "text": ["Old news"]}, {"name": "Body", "richtext": "x"}]},
+    {"id": "kickoff", "items": [{"name": "Subject", "text": ["Kickoff"]}, {"name": "Body", "richtext": "Go"}]},
+    {"id": "plan", "items": [{"name": "Subject", "text": ["Plan: phase 1"]}, {"name": "Body", "richtext": "y"}]},
+    {"id": "secret", "items": [{"name": "Subject", "text": ["Private note"]}, {"name": "Body", "richtext": "z"}]}
+  ]
+})json";
+
+// The .eml files under a folder, as paths relative to it.
+QStringList MessageFiles(const QString& folder) {
+  QStringList files;
+  QDirIterator it(folder, {QStringLiteral("*.eml")}, QDir::Files, QDirIterator::Subdirectories);
+  while (it.hasNext()) files << QDir(folder).relativeFilePath(it.next());
+  files.sort();
+  return files;
+}
+
+QStringList FolderNames(const QString& folder) {
+  return QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Clicks a node of the tree as the user does.
+void ClickNode(QTreeWidget& tree, QTreeWidgetItem* item) {
+  tree.scrollToItem(item);
+  QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(item).center());
+}
+
+QTreeWidgetItem* NodeNamed(QTreeWidget& tree, const QString& text) {
+  const auto found = tree.findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+  if (found.size() != 1) qFatal("no single node %s", qPrintable(text));
+  return found.front();
+}
+
+// Runs `trigger`, which opens the export window modally, and `inside` on that window while it is
+// open. A window still open after a while is closed, and the test fails.
+QString WithExportWindow(const std::function<void()>& trigger, const std::function<void(frmSave&)>& inside) {
+  QString problem = QStringLiteral("the export window did not open");
+  QObject scope;  // the look inside ends with this call, whether the window opened or not
+  QTimer::singleShot(0, &scope, [&] {
+    auto* window = qobject_cast<frmSave*>(QApplication::activeModalWidget());
+    if (window == nullptr) return;
+    problem.clear();
+    inside(*window);
+  });
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    if (auto* window = qobject_cast<frmSave*>(QApplication::activeModalWidget())) {
+      problem = QStringLiteral("the export window stayed open");
+      window->reject();
+    }
+  });
+  watchdog.start(30000);
+  trigger();
+  return problem;
+}
+
+// Records what the export window's labels show each time they are painted.
+class PaintRecorder : public QObject {
+ public:
+  PaintRecorder(frmSave& window) : window_(window) {
+    for (const char* name : {"LblSaveHeader", "LblProcessing", "LblCurrent"}) {
+      Find<QLabel>(window, name)->installEventFilter(this);
+    }
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && window_.Running()) {
+      const auto* label = qobject_cast<QLabel*>(watched);
+      painted << label->objectName() + QStringLiteral(": ") + label->text();
+      modalDuringRun = modalDuringRun && QApplication::activeModalWidget() == &window_;
+    }
+    return false;
+  }
+
+  bool Painted(const QString& line) const { return painted.contains(line); }
+
+  QStringList painted;
+  bool modalDuringRun = true;
+
+ private:
+  frmSave& window_;
+};
+
+}  // namespace
+
+class EndToEndTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir work_;
+  QString store_;
+  standin::StandInNotesClient standIn_;
+
+  ShellServices WithStandIn(TestServices& t) {
+    const ShellServices& s = t.services;
+    return ShellServices{s.Messages, s.FileDialog, s.Desktop,       s.Wait,      standIn_,
+                         s.Writer,   s.LogPath,    s.ProgramFolder, s.EndProgram};
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(work_.isValid());
+    store_ = QDir(work_.path()).filePath(QStringLiteral("Ann Lee.nsf"));
+    standin::BuildStoreFromText(kMailbox, store_.toStdString());
+    QVERIFY(QFile::exists(store_));
+  }
+
+  void browseScanPreviewUncheckAndExport() {
+    TestServices t;
+    ShellServices services = WithStandIn(t);
+    frmMain window(services, t.state);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // Browse
+    t.fileDialog.answers = {store_.toStdString()};
+    QTest::mouseClick(Find<QPushButton>(window, "CmdBrowse"), Qt::LeftButton);
+    QCOMPARE(Find<QLineEdit>(window, "txtNotesDatabaseFile")->text(), store_);
+
+    // Scan
+    QTest::mouseClick(Find<QPushButton>(window, "CmdScan"), Qt::LeftButton);
+    QCOMPARE(ShownMessages(t.messages),
+             QStringLiteral("Scan Completed... | Notes Database Scan Completed Successfully"));
+    QCOMPARE(t.state.Values.DatabaseTitle, std::string("Mail - Ann Lee"));
+    auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
+    QStringList outline;
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it) {
+      int depth = 0;
+      for (auto* up = (*it)->parent(); up; up = up->parent()) ++depth;
+      outline << QString(depth * 2, QLatin1Char(' ')) +
+                     ((*it)->checkState(0) == Qt::Checked ? "[x] " : "[ ] ") + (*it)->text(0);
+    }
+    QCOMPARE(outline,
+             (QStringList{"[x] Notes Email Database", "  [x] Inbox (2)", "  [x] Drafts (1)", "  [x] Sent (1)",
+                          "  [x] Follow Up (0)", "  [x] Junk Mail (0)", "  [x] Trash (1)", "  [x] Folders",
+                          "    [x] Private (1)", "    [x] Projects (1)", "      [x] 2008 (2)"}));
+
+    // Preview
+    auto* list = Find<QTableView>(window, "MailList")->model();
+    ClickNode(tree, NodeNamed(tree, QStringLiteral("Inbox (2)")));
+    QCOMPARE(list->rowCount(), 2);
+    QCOMPARE(list->index(0, 1).data().toString(), QStringLiteral("Hello Ann"));
+    QCOMPARE(list->index(1, 0).data().toString(), QStringLiteral("cy.orr@example.com"));
+    QCOMPARE(list->index(1, 2).data().toString(), QStringLiteral("4 KB"));
+    ClickNode(tree, NodeNamed(tree, QStringLiteral("Drafts (1)")));
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(list->index(0, 0).data().toString(), QStringLiteral("dana@example.org"));
+
+    // Uncheck Private and Trash: select each node, then Space toggles its box.
+    for (const char* node : {"Private (1)", "Trash (1)"}) {
+      QTreeWidgetItem* item = NodeNamed(tree, QString::fromLatin1(node));
+      ClickNode(tree, item);
+      QTest::keyClick(tree.viewport(), Qt::Key_Space);
+      QCOMPARE(item->checkState(0), Qt::Unchecked);
+    }
+
+    // Export
+    QTemporaryDir destination;
+    t.folderPicker.answers = {destination.path().toStdString()};
+    t.messages.shown.clear();
+    std::unique_ptr<PaintRecorder> recorder;
+    QString captionsAtOpen;
+    const QString problem = WithExportWindow(
+        [&] { QTest::mouseClick(Find<QPushButton>(window, "CmdStartConversion"), Qt::LeftButton); },
+        [&](frmSave& exportWindow) {
+          captionsAtOpen = Find<QLabel>(exportWindow, "LblSaveHeader")->text() + QLatin1Char('|') +
+                           Find<QLabel>(exportWindow, "LblProcessing")->text();
+          if (!QTest::qWaitForWindowExposed(&exportWindow)) return;
+          recorder = std::make_unique<PaintRecorder>(exportWindow);
+          QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdConversion"), Qt::LeftButton);
+        });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(t.folderPicker.titles, (std::vector<std::string>{"Select Path to Save PST File"}));
+    QCOMPARE(t.state.Values.DestinationRoot, destination.path().toStdString());
+    QCOMPARE(t.state.Values.SelectedFolders,
+             (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail", "Folders",
+                                       "Projects", "Projects\\2008", "", "", "", ""}));
+    QCOMPARE(captionsAtOpen, QStringLiteral("Checking Configuration...|"));
+
+    // The labels were painted as the run went, while the export window kept every other command out.
+    QVERIFY(recorder->modalDuringRun);
+    QVERIFY2(recorder->Painted(
+                 QStringLiteral("LblSaveHeader: Saving Emails (Custom Folders)... [Projects\\2008]")),
+             qPrintable(recorder->painted.join('\n')));
+    QVERIFY(recorder->Painted(QStringLiteral("LblSaveHeader: Saving Emails (Inbox)...")));
+    QVERIFY(recorder->Painted(QStringLiteral("LblSaveHeader: Saving Emails (Drafts)...")));
+    QVERIFY(!recorder->Painted(QStringLiteral("LblSaveHeader: Saving Emails (Deleted Items)...")));
+
+    // Completion: the message, then the window is gone.
+    const QString root = QDir(destination.path()).filePath(QStringLiteral("Mail - Ann Lee"));
+    QCOMPARE(t.messages.shown.size(), std::size_t{1});
+    QCOMPARE(t.messages.shown.front().title, std::string("Export to Outlook Express"));
+    QVERIFY2(t.messages.shown.front().text.rfind("Migration Completed Successfully !\r\n", 0) == 0,
+             t.messages.shown.front().text.c_str());
+    QVERIFY(t.messages.shown.front().text.find("Mail - Ann Lee") != std::string::npos);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(window.findChild<frmSave*>() == nullptr);
+
+    QCOMPARE(FolderNames(root), (QStringList{"Drafts", "Inbox", "Projects", "Projects-2008", "Sent Items"}));
+    const QStringList files = MessageFiles(root);
+    QCOMPARE(files.size(), 7);
+    const auto countIn = [&](const QString& folder) {
+      return files.filter(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(folder) + "/"))
+          .size();
+    };
+    QCOMPARE(countIn(QStringLiteral("Inbox")), 2);
+    QCOMPARE(countIn(QStringLiteral("Sent Items")), 1);
+    QCOMPARE(countIn(QStringLiteral("Drafts")), 1);
+    QCOMPARE(countIn(QStringLiteral("Projects")), 1);
+    QCOMPARE(countIn(QStringLiteral("Projects-2008")), 2);
+    QVERIFY(files.filter(QStringLiteral("Inbox/Budget 2008")).size() == 1);
+    QVERIFY(files.filter(QStringLiteral("Projects-2008/Plan phase 1")).size() == 1);
+
+    QFile log(t.LogFile());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray logText = log.readAll();
+    QVERIFY(logText.contains("Created : Folder[Projects\\2008]\r\n"));
+    QVERIFY(logText.contains("\tEmail Subject : SUBJECT[Hello Ann]\r\n"));
+    QVERIFY(!logText.contains("Private"));
+    QVERIFY(logText.endsWith("Done\r\n"));
+
+    // The main window is as it was: the preview is still there and Export can run again.
+    QCOMPARE(Find<QTabWidget>(window, "NotesTab")->currentIndex(), 1);
+    QVERIFY(Find<QToolBar>(window, "NotesToolBar")->actions().at(3)->isEnabled());
+  }
+
+  void nothingToExportOrNoDestinationOpensNoWindow() {
+    TestServices t;
+    ShellServices services = WithStandIn(t);
+    frmMain window(services, t.state);
+    window.show();
+    t.fileDialog.answers = {store_.toStdString()};
+    window.CmdBrowse_Click();
+    window.CmdScan_Click();
+    t.messages.shown.clear();
+
+    // The folder dialog cancelled, by the toolbar's Export: nothing opens, nothing is said.
+    const QString cancelled = WithExportWindow(
+        [&] {
+          auto* toolbar = Find<QToolBar>(window, "NotesToolBar");
+          QTest::mouseClick(toolbar->widgetForAction(toolbar->actions().at(3)), Qt::LeftButton);
+        },
+        [](frmSave&) {});
+    QCOMPARE(cancelled, QStringLiteral("the export window did not open"));
+    QCOMPARE(t.folderPicker.titles.size(), std::size_t{1});
+    QVERIFY(t.messages.shown.empty());
+
+    // Only the root left checked.
+    auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it) (*it)->setCheckState(0, Qt::Unchecked);
+    tree.topLevelItem(0)->setCheckState(0, Qt::Checked);
+    const QString unchecked = WithExportWindow([&] { window.CmdStartConversion_Click(); }, [](frmSave&) {});
+    QCOMPARE(unchecked, QStringLiteral("the export window did not open"));
+    QCOMPARE(ShownMessages(t.messages),
+             QStringLiteral("Export to Outlook Express | Please Select Folders to Export"));
+    QCOMPARE(t.folderPicker.titles.size(), std::size_t{1});
+  }
+
+  void aFailedExportLeavesTheWindowOpenForAnotherPress() {
+    TestServices t;
+    // The in-memory client: sessions can be made to fail after the scan.
+    const std::string path = "/mail/jdoe.nsf";
+    auto& db = t.notes.AddDatabase(path);
+    db.title = "John Doe Mail";
+    db.AddView("($Inbox)", true, {db.AddDocument(notes::testing::MemoryDocument{}.Text("Subject", {"Hi"}))});
+    frmMain window(t.services, t.state);
+    window.show();
+    t.fileDialog.answers = {path};
+    window.CmdBrowse_Click();
+    window.CmdScan_Click();
+    t.messages.shown.clear();
+
+    QTemporaryDir destination;
+    t.folderPicker.answers = {destination.path().toStdString()};
+    QStringList afterPresses;
+    const QString problem =
+        WithExportWindow([&] { window.CmdStartConversion_Click(); },
+                         [&](frmSave& exportWindow) {
+                           auto* button = Find<QPushButton>(exportWindow, "CmdConversion");
+                           using Behaviour = notes::testing::MemoryNotesClient::ClassBehaviour;
+                           // F1: no Notes session.
+                           t.notes.SetClassBehaviour(notes::kDominoSessionClass, Behaviour::Fails);
+                           t.notes.SetClassBehaviour(notes::kNotesSessionClass, Behaviour::Fails);
+                           QTest::mouseClick(button, Qt::LeftButton);
+                           afterPresses << QStringLiteral("F1 open=%1 enabled=%2")
+                                               .arg(exportWindow.isVisible())
+                                               .arg(button->isEnabled());
+                           // F2: the database cannot be read.
+                           t.notes.SetClassBehaviour(notes::kDominoSessionClass, Behaviour::Creates);
+                           t.notes.SetClassBehaviour(notes::kNotesSessionClass, Behaviour::Creates);
+                           db.failViews = true;
+                           QTest::mouseClick(button, Qt::LeftButton);
+                           afterPresses << QStringLiteral("F2 open=%1 enabled=%2")
+                                               .arg(exportWindow.isVisible())
+                                               .arg(button->isEnabled());
+                           // Mended: the next press completes and closes the window.
+                           db.failViews = false;
+                           QTest::mouseClick(button, Qt::LeftButton);
+                           afterPresses << QStringLiteral("done open=%1").arg(exportWindow.isVisible());
+                         });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(afterPresses, (QStringList{"F1 open=1 enabled=1", "F2 open=1 enabled=1", "done open=0"}));
+    QCOMPARE(t.messages.shown.size(), std::size_t{3});
+    QCOMPARE(t.messages.shown[0].title, std::string("Notes Not Installed/Configured"));
+    QCOMPARE(t.messages.shown[1].title, std::string("Error in Conversion"));
+    QCOMPARE(t.messages.shown[1].text, std::string("Error occured during conversion..."));
+    QCOMPARE(t.messages.shown[2].title, std::string("Export to Outlook Express"));
+    // The third press started from the chosen destination: the title is not added twice.
+    const QStringList files = MessageFiles(destination.path());
+    QCOMPARE(files.size(), 1);
+    QVERIFY2(files.front().startsWith(QStringLiteral("John Doe Mail/Inbox/Hi")), qPrintable(files.front()));
+  }
+};
+
+}  // namespace mailshift::shell::testing
+
+QTEST_MAIN(mailshift::shell::testing::EndToEndTest)
+#include "EndToEndTest.moc"

@@ -1,0 +1,163 @@
+// Drives the windows through the main flow over the sample mailbox and saves a picture of each
+// step, with the window manager's frame where one runs:
+//   mailshift-screenshots OUTPUT_FOLDER
+// Run it on a display (scripts/screenshots starts one under Xvfb).
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <cstdio>
+
+#include "ShellTestSupport.h"
+#include "export/ExportLaunch.h"
+#include "platform/standin/StandInNotesClient.h"
+#include "platform/standin/StoreFixture.h"
+#include "shell/Artwork.h"
+#include "shell/ProgramWindows.h"
+#include "shell/WindowFont.h"
+#include "shell/frmAbout.h"
+#include "shell/frmSave.h"
+#include "shell/frmSplash.h"
+
+using namespace mailshift;
+using namespace mailshift::shell;
+using namespace mailshift::shell::testing;
+
+namespace {
+
+QDir output;
+
+void Settle() {
+  for (int i = 0; i < 6; ++i) {
+    QCoreApplication::processEvents();
+    QTest::qWait(40);
+  }
+}
+
+// The window as the screen shows it, frame and title bar included when a window manager draws
+// them; the widget alone elsewhere.
+void Grab(QWidget& window, const char* name, bool settle = true) {
+  if (settle) Settle();
+  QPixmap picture;
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    const QRect frame = window.frameGeometry();
+    picture = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+  } else {
+    picture = window.grab();
+  }
+  const QString path = output.filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+  if (!picture.save(path)) std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+  std::printf("%s\n", qPrintable(path));
+}
+
+// Takes a picture of the export window after a number of messages, in the middle of the run.
+class PictureMidway final : public mail::EmailItemWriter {
+ public:
+  PictureMidway(mail::EmailItemWriter& writer, int after) : writer_(writer), after_(after) {}
+  mail::WriteOutcome CreateEmailItem(const std::string& root, const std::string& folder,
+                                     const std::string& from, std::string& subject, const std::string& to,
+                                     const std::string& cc, const std::string& bcc, const std::string& date,
+                                     const std::string& body, std::string& attachments) override {
+    mail::WriteOutcome outcome =
+        writer_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments);
+    if (++written_ == after_ && window != nullptr) Grab(*window, "export-running", false);
+    return outcome;
+  }
+  QWidget* window = nullptr;
+
+ private:
+  mail::EmailItemWriter& writer_;
+  int after_;
+  int written_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Corvane Mailshift"));
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  QApplication::setWindowIcon(ProgramIcon());
+  QApplication::setFont(WindowFont());
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    return 2;
+  }
+  output = QDir(QString::fromLocal8Bit(argv[1]));
+  output.mkpath(QStringLiteral("."));
+
+  QDir work(QDir::temp().filePath(QStringLiteral("Corvane Mailshift")));
+  work.removeRecursively();
+  work.mkpath(QStringLiteral("Export"));
+  const std::string store = work.filePath(QStringLiteral("Sample Mail.nsf")).toStdString();
+  standin::WriteSampleStore(store);
+
+  TestServices t;
+  standin::StandInNotesClient standIn;
+  PictureMidway writer(t.writer, 180);
+  ShellServices services{t.messages,
+                         t.fileDialog,
+                         t.desktop,
+                         t.waiter,
+                         standIn,
+                         writer,
+                         t.services.LogPath,
+                         t.services.ProgramFolder,
+                         t.services.EndProgram};
+  ProgramWindows windows(services, t.state);
+
+  frmSplash splash([&] { windows.ShowMain(); }, 60000);
+  splash.show();
+  Grab(splash, "splash");
+  QTest::keyClick(&splash, Qt::Key_Space);
+  frmMain& main = *windows.Main();
+  Grab(main, "main-start");
+
+  t.fileDialog.answers = {store};
+  main.CmdBrowse_Click();
+  Grab(main, "main-file-chosen");
+  main.CmdScan_Click();
+  auto* tabs = main.findChild<QTabWidget*>(QStringLiteral("NotesTab"));
+  tabs->setCurrentIndex(0);
+  Grab(main, "main-scanned");
+  tabs->setCurrentIndex(1);
+  auto* tree = main.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView"));
+  tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+  main.ContactsTreeView_Click();
+  Grab(main, "main-preview");
+
+  frmAbout about(&main);
+  about.show();
+  Grab(about, "about");
+  about.close();
+
+  t.folderPicker.answers = {work.filePath(QStringLiteral("Export")).toStdString()};
+  mail::CmdStartConversion_Click(main.TreeControl(), t.messages, t.state.Values);
+  frmSave save(&main, ExportContext{services, t.state, [&] { return store; }});
+  writer.window = &save;
+  save.show();
+  Grab(save, "export-window");
+  save.CmdConversion_Click();
+  Settle();
+
+  if (!t.messages.shown.empty()) {
+    const auto& done = t.messages.shown.back();
+    QMessageBox completion(QMessageBox::Information, QString::fromStdString(done.title),
+                           MessageText(done.text), QMessageBox::Ok, &main);
+    completion.show();
+    Grab(completion, "export-completed");
+    completion.close();
+  }
+
+  QMessageBox exitQuestion(QMessageBox::Information, QStringLiteral("Corvane Quillon"),
+                           QStringLiteral("Are you sure you want to close the software"),
+                           QMessageBox::Yes | QMessageBox::No, &main);
+  exitQuestion.show();
+  Grab(exitQuestion, "exit-question");
+  exitQuestion.close();
+  work.removeRecursively();
+  return 0;
+}

@@ -1,0 +1,58 @@
+#include "ShellTestSupport.h"
+
+#include <QDir>
+#include <QStringList>
+
+#include "platform/gmime/GMimeEmailComponent.h"
+
+namespace mailshift::shell::testing {
+
+std::string ScriptedFileDialog::ShowOpen(const std::string& filter) {
+  filters.push_back(filter);
+  if (answers.empty()) return {};
+  std::string answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+std::string ScriptedFolderPicker::PickFolder(std::intptr_t, const std::string& title) {
+  titles.push_back(title);
+  if (answers.empty()) return {};
+  std::string answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+bool RecordingOpener::Open(const QString& path) {
+  opened.push_back(path);
+  return succeeds;
+}
+
+TestServices::TestServices(QString programFolder)
+    : email(platform::CreateGMimeEmailComponent()),
+      writer(*email),
+      services{messages,
+               fileDialog,
+               desktop,
+               waiter,
+               notes,
+               writer,
+               QDir(logFolder.path()).filePath(QStringLiteral("Log.txt")).toStdString(),
+               std::move(programFolder),
+               [this] { ++endProgramCalls; }} {
+  SetFolderPicker(&folderPicker);
+}
+
+TestServices::~TestServices() { SetFolderPicker(nullptr); }
+
+QString TestServices::LogFile() const { return QString::fromStdString(services.LogPath); }
+
+QString ShownMessages(const mailshift::testing::FakeMessageBoxes& messages) {
+  QStringList lines;
+  for (const auto& shown : messages.shown) {
+    lines << QString::fromStdString(shown.title + " | " + shown.text);
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace mailshift::shell::testing

@@ -12,7 +12,7 @@ void HeadlessTree::AddNode(const TreeNodeSpec& node) {
 
 const HeadlessTreeNode* HeadlessTree::Find(const std::string& key) const {
   for (const auto& node : nodes) {
-    if (node.spec.key == key) return &node;
+    if (node.key == key) return &node;
   }
   return nullptr;
 }
@@ -31,10 +31,10 @@ std::vector<std::string> HeadlessTree::Outline() const {
   // Children follow their parent in the order they were added, depth first.
   const auto emit = [&](const auto& self, const std::optional<std::string>& parent, int depth) -> void {
     for (const auto& node : nodes) {
-      if (node.spec.parentKey != parent) continue;
+      if (node.parentKey != parent) continue;
       lines.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') +
-                      (node.checkState == 1 ? "[x] " : "[ ] ") + node.spec.text);
-      self(self, node.spec.key, depth + 1);
+                      (node.checkState == 1 ? "[x] " : "[ ] ") + node.text);
+      self(self, node.key, depth + 1);
     }
   };
   emit(emit, std::nullopt, 0);

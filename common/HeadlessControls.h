@@ -35,8 +35,7 @@ class HeadlessControl : public Control {
   bool enabled_;
 };
 
-struct HeadlessTreeNode {
-  TreeNodeSpec spec;
+struct HeadlessTreeNode : TreeNodeSpec {
   int checkState = 0;
 };
 
@@ -49,7 +48,7 @@ class HeadlessTree : public TreeControl {
   void UseSmallIcons() override { ++smallIconCalls; }
   void AddNode(const TreeNodeSpec& node) override;
   int NodeCount() const override { return static_cast<int>(nodes.size()); }
-  std::string NodeTag(int position) const override { return At(position).spec.tag; }
+  std::string NodeTag(int position) const override { return At(position).tag; }
   int CheckState(int position) const override { return At(position).checkState; }
   void SetCheckState(int position, int state) override { At(position).checkState = state; }
   std::optional<int> SelectedNode() const override { return selected; }

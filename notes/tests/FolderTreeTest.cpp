@@ -26,11 +26,11 @@ TEST_F(UserFolderNodesTest, ADeepFolderWithoutAnyParentViewGetsEveryLevel) {
 
   EXPECT_TRUE(skip.skipped().empty());
   ASSERT_EQ(tree.nodes.size(), 2001u);
-  EXPECT_EQ(tree.nodes[1].spec.key, "Folders\\L");
-  EXPECT_EQ(tree.nodes[1].spec.tag, "");
-  EXPECT_EQ(tree.nodes.back().spec.text, "L (1)");
-  EXPECT_EQ(tree.nodes.back().spec.tag, name);
-  EXPECT_TRUE(tree.nodes.back().spec.emphasis);
+  EXPECT_EQ(tree.nodes[1].key, "Folders\\L");
+  EXPECT_EQ(tree.nodes[1].tag, "");
+  EXPECT_EQ(tree.nodes.back().text, "L (1)");
+  EXPECT_EQ(tree.nodes.back().tag, name);
+  EXPECT_TRUE(tree.nodes.back().emphasis);
 }
 
 TEST_F(UserFolderNodesTest, EmptyLevelsAreLevelsToo) {

@@ -57,7 +57,7 @@ class MainWindowFixture : public ::testing::Test {
   PreviewOutcome Click(const std::string& key) {
     tree.selected.reset();
     for (std::size_t i = 0; i < tree.nodes.size(); ++i) {
-      if (tree.nodes[i].spec.key == key) tree.selected = static_cast<int>(i + 1);
+      if (tree.nodes[i].key == key) tree.selected = static_cast<int>(i + 1);
     }
     EXPECT_TRUE(tree.selected.has_value()) << "no node " << key;
     MainWindowControls c = controls();

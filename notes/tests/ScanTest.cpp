@@ -103,7 +103,7 @@ TEST_F(ScanTest, AMailboxWithoutUserFoldersGivesTheFixedTreeAndTheSuccessMessage
                                {"Folders", 70, false, "Folders"}};
   ASSERT_EQ(tree.nodes.size(), std::size(expected));
   for (std::size_t i = 0; i < tree.nodes.size(); ++i) {
-    const TreeNodeSpec& node = tree.nodes[i].spec;
+    const TreeNodeSpec& node = tree.nodes[i];
     EXPECT_EQ(node.key, expected[i].key);
     EXPECT_EQ(node.image, expected[i].image) << node.key;
     EXPECT_EQ(node.emphasis, expected[i].emphasis) << node.key;
@@ -150,13 +150,13 @@ TEST_F(ScanTest, UserFoldersAreSortedNestedAndCaptionedAsTheyAreScanned) {
                                    "      [x] C (0)", "    [x] Zeta (1)"});
   EXPECT_EQ(tree.Outline(), expected);
 
-  EXPECT_EQ(Node("Folders\\A\\B\\C").spec.tag, "A\\B\\C");
-  EXPECT_EQ(*Node("Folders\\A\\B\\C").spec.parentKey, "Folders\\A\\B");
-  EXPECT_EQ(*Node("Folders\\A").spec.parentKey, "Folders");
-  EXPECT_EQ(Node("Folders\\X\\C").spec.tag, "X\\C");
-  EXPECT_TRUE(Node("Folders\\A").spec.emphasis);
-  EXPECT_FALSE(Node("Folders\\A\\B").spec.emphasis);
-  EXPECT_EQ(Node("Folders\\Zeta").spec.image, 70);
+  EXPECT_EQ(Node("Folders\\A\\B\\C").tag, "A\\B\\C");
+  EXPECT_EQ(*Node("Folders\\A\\B\\C").parentKey, "Folders\\A\\B");
+  EXPECT_EQ(*Node("Folders\\A").parentKey, "Folders");
+  EXPECT_EQ(Node("Folders\\X\\C").tag, "X\\C");
+  EXPECT_TRUE(Node("Folders\\A").emphasis);
+  EXPECT_FALSE(Node("Folders\\A\\B").emphasis);
+  EXPECT_EQ(Node("Folders\\Zeta").image, 70);
 
   // The names in view order while collecting, then each folder with its count while adding.
   EXPECT_EQ(window.LblFolderName.captions,
@@ -174,11 +174,11 @@ TEST_F(ScanTest, ASubfolderWhoseParentHasNoViewGetsAParentNodeThatExportsNothing
                   {"    [x] P", "      [x] Q", "        [x] R (2)", "    [x] X", "      [x] Y (0)"});
   EXPECT_EQ(tree.Outline(), expected);
   for (const char* key : {"Folders\\P", "Folders\\P\\Q", "Folders\\X"}) {
-    EXPECT_EQ(Node(key).spec.tag, "") << key;
-    EXPECT_FALSE(Node(key).spec.emphasis) << key;
-    EXPECT_EQ(Node(key).spec.image, 70) << key;
+    EXPECT_EQ(Node(key).tag, "") << key;
+    EXPECT_FALSE(Node(key).emphasis) << key;
+    EXPECT_EQ(Node(key).image, 70) << key;
   }
-  EXPECT_EQ(Node("Folders\\P\\Q\\R").spec.tag, "P\\Q\\R");
+  EXPECT_EQ(Node("Folders\\P\\Q\\R").tag, "P\\Q\\R");
 }
 
 TEST_F(ScanTest, UserFoldersNamedLikeFixedNodesStillAppearUnderFolders) {
@@ -196,7 +196,7 @@ TEST_F(ScanTest, UserFoldersNamedLikeFixedNodesStillAppearUnderFolders) {
       "    [x] Inbox (2)",        "      [x] Old (0)",   "    [x] Lotus Notes Address Book (0)",
   };
   EXPECT_EQ(tree.Outline(), expected);
-  EXPECT_EQ(Node("Folders\\Inbox").spec.tag, "Inbox");
+  EXPECT_EQ(Node("Folders\\Inbox").tag, "Inbox");
 }
 
 TEST_F(ScanTest, HiddenViewsAndPlainViewsAreNotUserFolders) {
@@ -217,7 +217,7 @@ TEST_F(ScanTest, BlanksAroundANameStayInItsNodeButNotInItsCountOrTag) {
   db.AddView("Projects", false, Documents(2));  // the view the trimmed name reaches
 
   EXPECT_EQ(Scan().end, ScanEnd::Completed);
-  const auto& node = Node("Folders\\ Projects ").spec;
+  const TreeNodeSpec& node = Node("Folders\\ Projects ");
   EXPECT_EQ(node.text, " Projects  (2)");
   EXPECT_EQ(node.tag, "Projects");
   EXPECT_EQ(window.LblFolderName.Caption(), " Projects  (2 Emails)");
@@ -245,7 +245,7 @@ TEST_F(ScanTest, CountsBeyondSixteenBitsShowTheirTrueValue) {
   EXPECT_EQ(Scan().end, ScanEnd::Completed);
   EXPECT_EQ(values.InboxCount, 40000);
   EXPECT_EQ(tree.Outline()[1], "  [x] Inbox (40000)");
-  EXPECT_EQ(Node("Folders\\Archive").spec.text, "Archive (5000000000)");
+  EXPECT_EQ(Node("Folders\\Archive").text, "Archive (5000000000)");
 }
 
 TEST_F(ScanTest, ARescanRebuildsTheTreeFromEmpty) {

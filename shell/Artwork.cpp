@@ -455,7 +455,7 @@ void DrawEnvelopeTrail(QPainter& p, const QRectF& area) {
   const struct {
     qreal x, y, scale;
     int alpha;
-  } trail[] = {{0.52, 0.18, 1.6, 22}, {0.68, 0.52, 2.4, 30}, {0.86, 0.12, 3.2, 26}, {0.80, 0.66, 1.4, 18}};
+  } trail[] = {{0.52, 0.18, 1.6, 22}, {0.74, 0.34, 2.2, 30}, {0.86, 0.12, 3.2, 26}, {0.88, 0.58, 1.4, 18}};
   for (const auto& e : trail) {
     p.save();
     p.translate(area.left() + area.width() * e.x, area.top() + area.height() * e.y);

@@ -5,8 +5,6 @@
 // folder "Archive" holds the first `listed` (default 50000); scans it, lists "Archive" and exports
 // "Archive" (to a writer that writes nothing, so that only the run and its window are measured).
 // Runs on the display when there is one, else on the offscreen platform.
-#include <sys/resource.h>
-
 #include <QApplication>
 #include <QTreeWidget>
 #include <chrono>
@@ -16,70 +14,22 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
+#include "bench/LargeMailbox.h"
 #include "common/HeadlessControls.h"
 #include "export/ExportDriver.h"
 #include "notes/Preview.h"
 #include "notes/Scan.h"
 #include "platform/standin/StandInNotesClient.h"
-#include "platform/standin/StoreWriter.h"
 #include "shell/ProgramWindows.h"
 #include "shell/frmSave.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using namespace mailshift;
 using namespace mailshift::shell;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-double PeakMegabytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
-void BuildStore(const std::filesystem::path& store, int folders, std::int64_t documents,
-                std::int64_t listed) {
-  standin::StoreWriter writer(store);
-  writer.SetTitle("Benchmark Mail");
-  std::vector<std::int64_t> keys;
-  keys.reserve(static_cast<std::size_t>(documents));
-  for (std::int64_t i = 0; i < documents; ++i) {
-    standin::DocumentSpec document;
-    document.id = "d" + std::to_string(i);
-    const auto text = [](std::string name, std::string value) {
-      return standin::ItemSpec{std::move(name), standin::ItemKind::Text, {std::move(value)}, {}};
-    };
-    document.items.push_back(text("From", "Sender " + std::to_string(i % 97) + "/Org"));
-    document.items.push_back(text("SendTo", "Ann Lee/Org"));
-    document.items.push_back(text("Subject", "Quarterly figures, part " + std::to_string(i)));
-    document.items.push_back(
-        standin::ItemSpec{"PostedDate", standin::ItemKind::DateTime, {DateTime{1200000000 + i * 61, 0}}, {}});
-    keys.push_back(writer.AddDocument(std::move(document)));
-  }
-  const auto slice = [&](std::int64_t from, std::int64_t count) {
-    std::vector<std::int64_t> part;
-    for (std::int64_t i = from; i < from + count && i < documents; ++i)
-      part.push_back(keys[static_cast<std::size_t>(i)]);
-    return part;
-  };
-  writer.AddView("($Inbox)", true, slice(0, 1000));
-  for (const char* name : {"($Drafts)", "($Sent)", "($Follow-Up)", "($JunkMail)", "($Trash)"}) {
-    writer.AddView(name, true, slice(1000, 200));
-  }
-  writer.AddView("Archive", true, slice(0, listed));
-  const std::int64_t per = (documents - listed) / (folders - 1);
-  for (int f = 0; f < folders - 1; ++f) {
-    const std::string name = f % 10 == 0
-                                 ? "Team " + std::to_string(f / 10)
-                                 : "Team " + std::to_string(f / 10) + "\\Topic " + std::to_string(f % 10);
-    writer.AddView(name, true, slice(listed + f * per, per));
-  }
-  writer.Commit();
-}
+using bench::Clock;
+using bench::PeakMegabytes;
 
 class SilentMessages final : public MessageBoxes {
  public:
@@ -146,9 +96,9 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(work);
   const auto store = work / "bench-windows.nsf";
   auto started = Clock::now();
-  BuildStore(store, folders, documents, listed);
+  bench::BuildLargeMailbox(store, folders, documents, listed);
   std::printf("store: %d folders, %lld documents built in %.2f s\n", folders,
-              static_cast<long long>(documents), Seconds(started));
+              static_cast<long long>(documents), bench::SecondsSince(started));
 
   standin::StandInNotesClient client;
   WritesNothing writer;
@@ -162,17 +112,17 @@ int main(int argc, char** argv) {
   MainWindowControls headlessControls = headless.controls();
   started = Clock::now();
   notes::CmdScan_Click(headlessControls, client, headlessNotes, headlessValues);
-  const double scanAlone = Seconds(started);
+  const double scanAlone = bench::SecondsSince(started);
   started = Clock::now();
   notes::EnumerateEmails("Archive", headlessControls, headlessNotes);
-  const double listAlone = Seconds(started);
+  const double listAlone = bench::SecondsSince(started);
   headlessValues.SelectedFolders = {"Archive"};
   headlessValues.DestinationRoot = (work / "out").string();
   NoObserver noObserver;
   started = Clock::now();
   mail::RunExport(mail::ExportSetup{client, headlessNotes, headlessValues, [&] { return store.string(); },
                                     writer, noObserver, logPath});
-  const double exportAlone = Seconds(started);
+  const double exportAlone = bench::SecondsSince(started);
 
   // The same through the windows.
   SilentMessages messages;
@@ -189,7 +139,7 @@ int main(int argc, char** argv) {
   started = Clock::now();
   main.CmdScan_Click();
   QCoreApplication::processEvents();
-  const double scanWindows = Seconds(started);
+  const double scanWindows = bench::SecondsSince(started);
   auto* tree = main.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView"));
   const auto archive =
       tree->findItems(QStringLiteral("Archive (%1)").arg(listed), Qt::MatchExactly | Qt::MatchRecursive);
@@ -201,7 +151,7 @@ int main(int argc, char** argv) {
   started = Clock::now();
   main.ContactsTreeView_Click();
   QCoreApplication::processEvents();
-  const double listWindows = Seconds(started);
+  const double listWindows = bench::SecondsSince(started);
 
   state.Values.SelectedFolders = {"Archive"};
   state.Values.DestinationRoot = (work / "out").string();
@@ -210,7 +160,7 @@ int main(int argc, char** argv) {
   QCoreApplication::processEvents();
   started = Clock::now();
   exportWindow.CmdConversion_Click();
-  const double exportWindowed = Seconds(started);
+  const double exportWindowed = bench::SecondsSince(started);
 
   std::printf("scan %d folders:        %.3f s alone, %.3f s in the window\n", folders, scanAlone,
               scanWindows);

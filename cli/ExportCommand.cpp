@@ -21,7 +21,7 @@
 #include "notes/NotesState.h"
 #include "notes/Scan.h"
 #include "platform/gmime/GMimeEmailComponent.h"
-#include "platform/standin/StandInNotesClient.h"
+#include "platform/SystemNotesClient.h"
 
 namespace mailshift::cli {
 namespace {
@@ -123,7 +123,8 @@ int RunExportCommand(const ExportArguments& arguments) {
   }
   HeadlessMainWindow window;
   window.txtNotesDatabaseFile.SetCaption(arguments.database);
-  standin::StandInNotesClient client;
+  platform::SystemNotesClient notesClient;
+  notes::SessionFactory& client = notesClient.sessions();
   notes::NotesState state;
   ProgramValues values;
 

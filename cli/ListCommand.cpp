@@ -7,7 +7,7 @@
 #include "notes/NotesState.h"
 #include "notes/Preview.h"
 #include "notes/SessionOrigin.h"
-#include "platform/standin/StandInNotesClient.h"
+#include "platform/SystemNotesClient.h"
 
 namespace mailshift::cli {
 namespace {
@@ -15,7 +15,8 @@ namespace {
 int RunList(const std::string& database, const std::string& tag) {
   HeadlessMainWindow window;
   window.txtNotesDatabaseFile.SetCaption(database);
-  standin::StandInNotesClient client;
+  platform::SystemNotesClient notesClient;
+  notes::SessionFactory& client = notesClient.sessions();
   notes::NotesState state;
   state.SessionObj = notes::ObtainSession(client).session;
   if (!state.SessionObj) {

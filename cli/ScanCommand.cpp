@@ -8,7 +8,7 @@
 #include "common/ProgramValues.h"
 #include "notes/NotesState.h"
 #include "notes/Scan.h"
-#include "platform/standin/StandInNotesClient.h"
+#include "platform/SystemNotesClient.h"
 
 namespace mailshift::cli {
 namespace {
@@ -16,7 +16,8 @@ namespace {
 int RunScan(const std::string& database) {
   HeadlessMainWindow window;
   window.txtNotesDatabaseFile.SetCaption(database);
-  standin::StandInNotesClient client;
+  platform::SystemNotesClient notesClient;
+  notes::SessionFactory& client = notesClient.sessions();
   notes::NotesState state;
   ProgramValues values;
 

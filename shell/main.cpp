@@ -6,7 +6,7 @@
 #include "export/ComponentItemWriter.h"
 #include "export/ExportLog.h"
 #include "platform/gmime/GMimeEmailComponent.h"
-#include "platform/standin/StandInNotesClient.h"
+#include "platform/SystemNotesClient.h"
 #include "shell/Artwork.h"
 #include "shell/ProgramWindows.h"
 #include "shell/QtDialogs.h"
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   QtWaiter waiter;
   QtFolderPicker folderPicker;
   SetFolderPicker(&folderPicker);
-  standin::StandInNotesClient notesClient;
+  platform::SystemNotesClient notesClient;
   const std::unique_ptr<mail::EmailComponent> email = platform::CreateGMimeEmailComponent();
   mail::ComponentItemWriter writer(*email);
 
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
                          fileDialog,
                          desktop,
                          waiter,
-                         notesClient,
+                         notesClient.sessions(),
                          writer,
                          mail::DefaultLogPath(),
                          QCoreApplication::applicationDirPath(),

@@ -19,16 +19,13 @@
 #include "common/Global.h"
 #include "export/MessageWriter.h"
 #include "platform/gmime/GMimeEmailComponent.h"
+#include "platform/gmime/tests/EmlManifest.h"
 
 namespace {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
-
-struct Expected {
-  std::string name;
-  std::string address;  // empty for a Notes name, written as a group
-};
+using namespace mailshift::manifest;
 
 struct AttachmentInput {
   std::string folder;  // under the extraction folder
@@ -50,38 +47,9 @@ struct Sample {
   std::vector<AttachmentInput> attachments;
 };
 
-json ToJson(const std::vector<Expected>& recipients) {
-  json list = json::array();
-  for (const auto& r : recipients) list.push_back({{"name", r.name}, {"address", r.address}});
-  return list;
-}
-
-std::int32_t LocalOffsetMinutes(std::int64_t when) {
-  const auto t = static_cast<std::time_t>(when);
-  std::tm local{};
-  localtime_r(&t, &local);
-  return static_cast<std::int32_t>(local.tm_gmtoff / 60);
-}
-
-std::int64_t LocalMidnightToday() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  local.tm_hour = local.tm_min = local.tm_sec = 0;
-  local.tm_isdst = -1;
-  return std::mktime(&local);
-}
-
 std::string AllByteValues() {
   std::string bytes;
   for (int i = 0; i < 256; ++i) bytes += static_cast<char>(i);
-  return bytes;
-}
-
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 generator(seed);
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
   return bytes;
 }
 
@@ -89,22 +57,6 @@ std::string Repeat(const std::string& text, int times) {
   std::string result;
   for (int i = 0; i < times; ++i) result += text;
   return result;
-}
-
-std::string Base64(const std::string& bytes) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    std::uint32_t group = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
-    if (i + 1 < bytes.size())
-      group |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-    if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
-    out += kAlphabet[(group >> 18) & 63];
-    out += kAlphabet[(group >> 12) & 63];
-    out += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? kAlphabet[group & 63] : '=';
-  }
-  return out;
 }
 
 std::vector<Sample> Samples() {
@@ -255,10 +207,10 @@ int main(int argc, char** argv) {
     json expectedDate;
     if (sample.dateKind == Sample::DateKind::Text) {
       dateText = mailshift::DateText({sample.when, 0});
-      expectedDate = {{"epoch", sample.when}, {"offset_minutes", LocalOffsetMinutes(sample.when)}};
+      expectedDate = DateJson(sample.when);
     } else if (sample.dateKind == Sample::DateKind::Empty) {
       const std::int64_t midnight = LocalMidnightToday();
-      expectedDate = {{"epoch", midnight}, {"offset_minutes", LocalOffsetMinutes(midnight)}};
+      expectedDate = DateJson(midnight);
     } else {
       dateText = "not a date";
       expectedDate = {{"around", static_cast<std::int64_t>(std::time(nullptr))}};

@@ -22,19 +22,16 @@
 #include "export/ExportDriver.h"
 #include "notes/testing/MemoryNotes.h"
 #include "platform/gmime/GMimeEmailComponent.h"
+#include "platform/gmime/tests/EmlManifest.h"
 
 namespace {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
+using namespace mailshift::manifest;
 using namespace mailshift;
 using notes::testing::MemoryDocument;
 using notes::testing::MemoryEmbedded;
-
-struct Expected {
-  std::string name;
-  std::string address;  // empty for a Notes name, written as a group
-};
 
 struct Attachment {
   std::string name;  // the name the message must carry
@@ -51,51 +48,6 @@ struct Sample {
   std::string body;
   std::vector<Attachment> attachments;
 };
-
-json ToJson(const std::vector<Expected>& recipients) {
-  json list = json::array();
-  for (const auto& r : recipients) list.push_back({{"name", r.name}, {"address", r.address}});
-  return list;
-}
-
-std::int32_t LocalOffsetMinutes(std::int64_t when) {
-  const auto t = static_cast<std::time_t>(when);
-  std::tm local{};
-  localtime_r(&t, &local);
-  return static_cast<std::int32_t>(local.tm_gmtoff / 60);
-}
-
-std::int64_t LocalMidnightToday() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  local.tm_hour = local.tm_min = local.tm_sec = 0;
-  local.tm_isdst = -1;
-  return std::mktime(&local);
-}
-
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 generator(seed);
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
-  return bytes;
-}
-
-std::string Base64(const std::string& bytes) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    std::uint32_t group = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
-    if (i + 1 < bytes.size())
-      group |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-    if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
-    out += kAlphabet[(group >> 18) & 63];
-    out += kAlphabet[(group >> 12) & 63];
-    out += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? kAlphabet[group & 63] : '=';
-  }
-  return out;
-}
 
 MemoryEmbedded File(const std::string& name, const std::string& bytes, bool failExtract = false) {
   return MemoryEmbedded{name, notes::kFileAttachmentType, bytes, failExtract};
@@ -416,7 +368,7 @@ int main(int argc, char** argv) {
                         {"to", ToJson(sample.to)},
                         {"cc", ToJson(sample.cc)},
                         {"bcc", ToJson(sample.bcc)},
-                        {"date", {{"epoch", when}, {"offset_minutes", LocalOffsetMinutes(when)}}},
+                        {"date", DateJson(when)},
                         {"body", sample.body},
                         {"attachments", attachments}});
   }

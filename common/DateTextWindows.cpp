@@ -23,6 +23,7 @@ struct LocaleData {
 };
 
 using windows::CivilTime;
+using windows::ToSystemTime;
 
 std::wstring Widen(std::string_view text) {
   if (text.empty()) return {};
@@ -92,17 +93,6 @@ LocaleData LoadLocale(const std::wstring& name) {
   locale->am = LocaleText(name, LOCALE_S1159);
   locale->pm = LocaleText(name, LOCALE_S2359);
   return data;
-}
-
-SYSTEMTIME ToSystemTime(const CivilTime& civil) {
-  SYSTEMTIME time{};
-  time.wYear = static_cast<WORD>(civil.year);
-  time.wMonth = static_cast<WORD>(civil.month);
-  time.wDay = static_cast<WORD>(civil.day);
-  time.wHour = static_cast<WORD>(civil.hour);
-  time.wMinute = static_cast<WORD>(civil.minute);
-  time.wSecond = static_cast<WORD>(civil.second);
-  return time;
 }
 
 // Reads a text written in a date or time picture.

@@ -15,6 +15,14 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
   return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
 
+CivilTime FromSystemTime(const SYSTEMTIME& time) {
+  return CivilTime{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+}
+
+bool InRange(const CivilTime& civil) { return civil.year >= kFirstYear && civil.year <= kLastYear; }
+
+}  // namespace
+
 SYSTEMTIME ToSystemTime(const CivilTime& civil) {
   SYSTEMTIME time{};
   time.wYear = static_cast<WORD>(civil.year);
@@ -25,14 +33,6 @@ SYSTEMTIME ToSystemTime(const CivilTime& civil) {
   time.wSecond = static_cast<WORD>(civil.second);
   return time;
 }
-
-CivilTime FromSystemTime(const SYSTEMTIME& time) {
-  return CivilTime{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
-}
-
-bool InRange(const CivilTime& civil) { return civil.year >= kFirstYear && civil.year <= kLastYear; }
-
-}  // namespace
 
 std::int64_t DaysFromCivil(int year, int month, int day) {
   // Howard Hinnant's days_from_civil.

@@ -1,6 +1,8 @@
 // Local wall-clock time of this Windows machine, by its time-zone settings.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <optional>
 
@@ -17,6 +19,9 @@ struct CivilTime {
   int second = 0;
   friend bool operator==(const CivilTime&, const CivilTime&) = default;
 };
+
+// The civil time as a Windows SYSTEMTIME (milliseconds and weekday zero).
+SYSTEMTIME ToSystemTime(const CivilTime& civil);
 
 // Whole days from 1970-01-01 to the given day of the proleptic Gregorian calendar, and back.
 std::int64_t DaysFromCivil(int year, int month, int day);

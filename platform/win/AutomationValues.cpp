@@ -168,30 +168,11 @@ std::vector<Variant> ElementsOf(const VARIANT& value, std::string_view what) {
   if (SafeArrayGetDim(array) != 1)
     throw NotesError(std::string(what) + " gave an array of several dimensions");
   const auto elementType = static_cast<VARTYPE>(value.vt & VT_TYPEMASK);
-  switch (elementType) {
-    case VT_VARIANT:
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_UNKNOWN:
-    case VT_BOOL:
-    case VT_DATE:
-    case VT_I1:
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_INT:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_UI8:
-    case VT_UINT:
-    case VT_R4:
-    case VT_R8:
-    case VT_CY:
-      break;
-    default:
-      throw NotesError(std::string(what) + " gave an array of " + TypeName(elementType));
-  }
+  // A DECIMAL fills a whole VARIANT, so arrays of it cannot be read element by element here.
+  const bool readable = elementType == VT_VARIANT || elementType == VT_BSTR || elementType == VT_DISPATCH ||
+                        elementType == VT_UNKNOWN || elementType == VT_BOOL || elementType == VT_DATE ||
+                        (IsNumeric(elementType) && elementType != VT_DECIMAL);
+  if (!readable) throw NotesError(std::string(what) + " gave an array of " + TypeName(elementType));
   LONG lower = 0;
   LONG upper = -1;
   if (FAILED(SafeArrayGetLBound(array, 1, &lower)) || FAILED(SafeArrayGetUBound(array, 1, &upper))) {

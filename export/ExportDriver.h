@@ -47,12 +47,17 @@ struct ExportResult {
   std::int64_t incomplete = 0;               // and those written with a part missing or wrong
   std::int64_t attachmentsNotExtracted = 0;  // attachments missing from written messages
   std::int64_t foldersNotExported = 0;       // selected folders that could not be read to the end
+  bool stopped = false;                      // the user stopped the run before its end
+  std::int64_t left = 0;                     // documents not reached because the run was stopped
   std::string logPath;                       // where the log went; "" when nowhere
   bool logComplete = false;
 
+  // Messages written whole or in part.
+  std::int64_t written() const { return messages - notWritten; }
+
   // Completed, and nothing was lost on the way.
   bool Succeeded() const {
-    return end == ExportEnd::Completed && notWritten == 0 && incomplete == 0 &&
+    return end == ExportEnd::Completed && !stopped && notWritten == 0 && incomplete == 0 &&
            attachmentsNotExtracted == 0 && foldersNotExported == 0;
   }
 };

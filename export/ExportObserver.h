@@ -36,6 +36,10 @@ class ExportObserver {
   virtual void ShowMessage(const ExportMessage& message) = 0;
   // After each document; for observers that show more than the window does.
   virtual void DocumentHandled(const ExportProgress& /*progress*/) {}
+  // Asked before each document: true stops the run there. The message being written is always
+  // finished first, nothing already written is removed, and the run ends with its completion
+  // message, which says how many messages were left.
+  virtual bool StopRequested() { return false; }
 };
 
 }  // namespace mailshift::mail

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -18,10 +20,11 @@
 #include "export/ComponentItemWriter.h"
 #include "export/ExportDriver.h"
 #include "export/ExportLaunch.h"
+#include "export/PathSafety.h"
 #include "notes/NotesState.h"
 #include "notes/Scan.h"
-#include "platform/gmime/GMimeEmailComponent.h"
 #include "platform/SystemNotesClient.h"
+#include "platform/gmime/GMimeEmailComponent.h"
 
 namespace mailshift::cli {
 namespace {
@@ -31,6 +34,37 @@ struct ExportArguments {
   std::string destination;
   std::vector<std::string> folders;  // none: every folder a scan checks
   std::string logPath = mail::DefaultLogPath();
+};
+
+namespace fs = std::filesystem;
+
+// Set by Ctrl+C or SIGTERM: the run stops after the message it is writing.
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void OnStopSignal(int signal) { stopSignal = signal; }
+
+// Lets Ctrl+C and SIGTERM stop the run cleanly while it lives; a second one ends the program at
+// once, as usual.
+class StopOnSignals {
+ public:
+  StopOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previousInterrupt_);
+    sigaction(SIGTERM, &action, &previousTerminate_);
+  }
+  ~StopOnSignals() {
+    sigaction(SIGINT, &previousInterrupt_, nullptr);
+    sigaction(SIGTERM, &previousTerminate_, nullptr);
+  }
+  StopOnSignals(const StopOnSignals&) = delete;
+  StopOnSignals& operator=(const StopOnSignals&) = delete;
+
+ private:
+  struct sigaction previousInterrupt_ {};
+  struct sigaction previousTerminate_ {};
 };
 
 // The folder dialog, answered with the destination of the command line.
@@ -60,6 +94,7 @@ class ProgressLine : public mail::ExportObserver {
     Clear();
     message_ = message;
   }
+  bool StopRequested() override { return stopSignal != 0; }
   void DocumentHandled(const mail::ExportProgress& progress) override {
     ++handled_;
     if (!onTerminal_) return;
@@ -69,7 +104,7 @@ class ProgressLine : public mail::ExportObserver {
     lastShown_ = now;
     const double seconds = std::chrono::duration<double>(now - started_).count();
     const double rate = seconds > 0 ? static_cast<double>(handled_) / seconds : 0.0;
-    std::fprintf(stderr, "\r\033[K%s: %lld/%lld (%.0f messages/s)", progress.folder.c_str(),
+    std::fprintf(stderr, "\r\033[K%s: %lld/%lld (%.0f messages/s)", TerminalText(progress.folder).c_str(),
                  static_cast<long long>(progress.handled), static_cast<long long>(progress.count), rate);
     std::fflush(stderr);
     shown_ = true;
@@ -103,7 +138,7 @@ bool CheckOnly(HeadlessTree& tree, const std::vector<std::string>& tags, const s
     for (int position = 2; position <= tree.NodeCount(); ++position)
       found = found || tree.NodeTag(position) == tag;
     if (!found) {
-      std::cerr << "mailshift-cli: " << database << " has no folder \"" << tag << "\"\n";
+      std::cerr << "mailshift-cli: " << database << " has no folder \"" << TerminalText(tag) << "\"\n";
       return false;
     }
   }
@@ -116,11 +151,47 @@ bool CheckOnly(HeadlessTree& tree, const std::vector<std::string>& tags, const s
   return true;
 }
 
+// A path as it is on disk, as far as it exists, for comparing places.
+fs::path Resolved(const std::string& path) {
+  std::error_code error;
+  fs::path resolved = fs::weakly_canonical(fs::absolute(path, error), error);
+  return error ? fs::path(path).lexically_normal() : resolved;
+}
+
+bool IsInside(const fs::path& path, const fs::path& folder) {
+  auto inFolder = folder.begin();
+  auto inPath = path.begin();
+  for (; inFolder != folder.end(); ++inFolder, ++inPath) {
+    if (inFolder->empty()) continue;  // the empty last part of a path that ends in a separator
+    if (inPath == path.end() || *inPath != *inFolder) return false;
+  }
+  return true;
+}
+
+// Why the log cannot go where the command line says; "" when it can.
+std::string LogPlaceProblem(const std::string& logPath, const std::string& database,
+                            const std::string& outputRoot) {
+  if (logPath.empty()) return {};
+  std::error_code error;
+  if (fs::equivalent(logPath, database, error)) return "the log cannot be the database";
+  if (IsInside(Resolved(logPath), Resolved(outputRoot))) {
+    return "the log cannot lie inside the folder the messages are written to (" + outputRoot + ")";
+  }
+  return {};
+}
+
 int RunExportCommand(const ExportArguments& arguments) {
   if (arguments.destination.empty()) {
     std::cerr << "mailshift-cli: the destination folder is empty\n";
     return kExitBadArguments;
   }
+  if (const std::string problem =
+          LogPlaceProblem(arguments.logPath, arguments.database, arguments.destination);
+      problem.find("database") != std::string::npos) {
+    std::cerr << "mailshift-cli: " << problem << '\n';
+    return kExitBadArguments;
+  }
+  const StopOnSignals stopOnSignals;
   HeadlessMainWindow window;
   window.txtNotesDatabaseFile.SetCaption(arguments.database);
   platform::SystemNotesClient notesClient;
@@ -132,7 +203,15 @@ int RunExportCommand(const ExportArguments& arguments) {
   const notes::ScanOutcome scan = notes::CmdScan_Click(controls, client, state, values);
   if (scan.end != notes::ScanEnd::Completed) {
     if (!window.Messages.shown.empty()) std::cerr << ConsoleLines(window.Messages.shown.back().text) << '\n';
+    if (!scan.noDataReason.empty()) std::cerr << "(" << TerminalText(scan.noDataReason) << ")\n";
     return kExitFailed;
+  }
+  const std::string outputRoot =
+      (fs::path(arguments.destination) / mail::OutputFolderName(values.DatabaseTitle)).string();
+  if (const std::string problem = LogPlaceProblem(arguments.logPath, arguments.database, outputRoot);
+      !problem.empty()) {
+    std::cerr << "mailshift-cli: " << TerminalText(problem) << '\n';
+    return kExitBadArguments;
   }
   if (!arguments.folders.empty() &&
       !CheckOnly(window.ContactsTreeView, arguments.folders, arguments.database)) {
@@ -142,7 +221,8 @@ int RunExportCommand(const ExportArguments& arguments) {
   const GivenFolder picker(arguments.destination);
   const std::size_t messagesBefore = window.Messages.shown.size();
   if (!mail::CmdStartConversion_Click(window.ContactsTreeView, window.Messages, values)) {
-    if (window.Messages.shown.size() > messagesBefore) std::cerr << window.Messages.shown.back().text << '\n';
+    if (window.Messages.shown.size() > messagesBefore)
+      std::cerr << ConsoleLines(window.Messages.shown.back().text) << '\n';
     return kExitFailed;
   }
 
@@ -158,7 +238,8 @@ int RunExportCommand(const ExportArguments& arguments) {
     std::cout << message << '\n';
   } else {
     std::cerr << message << '\n';
-    if (!result.failure.empty()) std::cerr << "(" << result.failure << ")\n";
+    if (!result.failure.empty() && result.end != mail::ExportEnd::DestinationError)
+      std::cerr << "(" << TerminalText(result.failure) << ")\n";
   }
   return result.Succeeded() ? kExitDone : kExitFailed;
 }
@@ -170,10 +251,12 @@ void AddExportCommand(CLI::App& app, int& exitCode) {
   auto arguments = std::make_shared<ExportArguments>();
   command->add_option("DB", arguments->database, "the mail database")->required();
   command->add_option("DEST", arguments->destination, "the destination folder")->required();
-  command->add_option(
-      "--folder", arguments->folders,
-      "a folder to export (its tag: Inbox, Drafts, Sent, Follow-Up, JunkMail, Trash, Folders or a "
-      "user folder's name); may be repeated; every folder when left out");
+  command
+      ->add_option(
+          "--folder", arguments->folders,
+          "a folder to export (its tag: Inbox, Drafts, Sent, Follow-Up, JunkMail, Trash, Folders or a "
+          "user folder's name); may be repeated; every folder when left out")
+      ->allow_extra_args(false);
   command->add_option("--log", arguments->logPath, "the export log")->capture_default_str();
   command->callback([arguments, &exitCode] { exitCode = RunExportCommand(*arguments); });
 }

@@ -3,7 +3,9 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/ConsoleText.h"
 #include "common/HeadlessControls.h"
+#include "notes/FolderTree.h"
 #include "notes/NotesState.h"
 #include "notes/Preview.h"
 #include "notes/SessionOrigin.h"
@@ -24,9 +26,28 @@ int RunList(const std::string& database, const std::string& tag) {
     return kExitFailed;
   }
 
+  // The preview lists quietly; here the reader's reason for a database it cannot read is told.
+  try {
+    const auto opened = state.SessionObj->GetDatabase("", database);
+    if (!opened) throw notes::NotesError("the database could not be opened");
+    opened->Views();
+  } catch (const std::exception& error) {
+    std::cerr << "No Data Found in NSF file or NSF file is encrypted\n(" << TerminalText(error.what())
+              << ")\n";
+    return kExitFailed;
+  }
+
+  // The root and the "Folders" node hold no messages of their own: nothing to list.
+  if (tag.empty() || tag == notes::kFoldersKey) return kExitDone;
+
   MainWindowControls controls = window.controls();
-  notes::EnumerateEmails(notes::PreviewViewName(tag), controls, state);
-  for (const std::string& row : window.MailList.rows) std::cout << row << '\n';
+  const notes::PreviewOutcome outcome = notes::EnumerateEmails(notes::PreviewViewName(tag), controls, state);
+  for (const std::string& row : window.MailList.rows) std::cout << TerminalText(row) << '\n';
+  if (!outcome.failure.empty()) {
+    std::cerr << "mailshift-cli: cannot list " << TerminalText(tag) << ": " << TerminalText(outcome.failure)
+              << '\n';
+    return kExitFailed;
+  }
   return kExitDone;
 }
 

@@ -28,10 +28,11 @@ int RunScan(const std::string& database) {
 
   if (outcome.end != notes::ScanEnd::Completed) {
     std::cerr << message << '\n';
+    if (!outcome.noDataReason.empty()) std::cerr << "(" << TerminalText(outcome.noDataReason) << ")\n";
     return kExitFailed;
   }
-  std::cout << values.DatabaseTitle << '\n';
-  for (const std::string& line : window.ContactsTreeView.Outline()) std::cout << line << '\n';
+  std::cout << TerminalText(values.DatabaseTitle) << '\n';
+  for (const std::string& line : window.ContactsTreeView.Outline()) std::cout << TerminalText(line) << '\n';
   std::cout << message << '\n';
   return kExitDone;
 }

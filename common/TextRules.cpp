@@ -9,9 +9,7 @@ constexpr std::string_view kNameCharacters = ":?\\/*\"<>|";
 
 // In UTF-8, the lead bytes 0xEE and 0xEF start U+E000..U+FFFF, which come after the surrogate
 // pairs (supplementary characters, lead bytes 0xF0..0xF4) in UTF-16 order.
-unsigned Utf16OrderWeight(unsigned char byte) {
-  return (byte == 0xEE || byte == 0xEF) ? byte + 0x10u : byte;
-}
+unsigned Utf16OrderWeight(unsigned char byte) { return (byte == 0xEE || byte == 0xEF) ? byte + 0x10u : byte; }
 
 }  // namespace
 
@@ -71,6 +69,41 @@ std::string Join(const std::vector<std::string>& texts, std::string_view separat
     joined += texts[i];
   }
   return joined;
+}
+
+std::string ReplaceControlCharacters(std::string_view text, std::string_view replacement,
+                                     bool replaceInvalid) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = lead < 0x80                    ? 1
+                         : lead >= 0xF0 && lead <= 0xF4 ? 4
+                         : lead >= 0xE0                 ? 3
+                         : lead >= 0xC2                 ? 2
+                                                        : 0;
+    for (std::size_t i = 1; i < length; ++i) {
+      if (at + i >= text.size() || (static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) length = 0;
+    }
+    if (length == 0) {  // a byte that begins no UTF-8 character
+      if (replaceInvalid) {
+        result += replacement;
+      } else {
+        result += text[at];
+      }
+      ++at;
+      continue;
+    }
+    const bool control = (lead < 0x20 && lead != '\t') || lead == 0x7F ||
+                         (lead == 0xC2 && static_cast<unsigned char>(text[at + 1]) <= 0x9F);
+    if (control) {
+      result += replacement;
+    } else {
+      result.append(text.substr(at, length));
+    }
+    at += length;
+  }
+  return result;
 }
 
 }  // namespace mailshift

@@ -22,6 +22,13 @@ std::string RemoveNameCharacters(std::string_view subject);
 // An output folder name: each of the nine characters replaced by "-".
 std::string ReplaceNameCharacters(std::string_view folderName);
 
+// The text with every control character (U+0000 to U+001F but the tab, U+007F, U+0080 to
+// U+009F) replaced by `replacement`, and with every byte that is not part of a UTF-8 character
+// replaced too when `replaceInvalid`: text from a database that is shown on a terminal or
+// written as one line of a file can then neither break the line nor steer the terminal.
+std::string ReplaceControlCharacters(std::string_view text, std::string_view replacement,
+                                     bool replaceInvalid = false);
+
 // Splits text at every occurrence of separator; empty pieces are kept.
 std::vector<std::string> Split(std::string_view text, char separator);
 

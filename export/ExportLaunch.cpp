@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/Global.h"
+#include "export/Destination.h"
 
 namespace mailshift::mail {
 
@@ -19,7 +20,15 @@ bool CmdStartConversion_Click(const TreeControl& tree, MessageBoxes& messages, P
     return false;
   }
   values.DestinationRoot = BrowseForFolder(0, "Select Path to Save PST File");
-  return !values.DestinationRoot.empty();
+  if (values.DestinationRoot.empty()) return false;
+  // Checked once here, so that a destination that cannot take the messages is said at once
+  // instead of by every message of the run.
+  if (const std::string problem = DestinationProblem(values.DestinationRoot); !problem.empty()) {
+    messages.Show(DestinationMessage(values.DestinationRoot, problem), "Export to Outlook Express",
+                  MessageIcon::Exclamation, MessageButtons::Ok);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace mailshift::mail

@@ -12,6 +12,7 @@
 
 #include "common/CodePage.h"
 #include "common/Global.h"
+#include "common/TextRules.h"
 
 namespace mailshift::mail {
 
@@ -27,19 +28,7 @@ std::string DefaultLogPath() {
 #endif
 }
 
-std::string LogLineText(std::string_view text) {
-  std::string line(text);
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const auto c = static_cast<unsigned char>(line[i]);
-    if ((c < 0x20 && c != '\t') || c == 0x7F) {
-      line[i] = ' ';
-    } else if (c == 0xC2 && i + 1 < line.size() && static_cast<unsigned char>(line[i + 1]) >= 0x80 &&
-               static_cast<unsigned char>(line[i + 1]) <= 0x9F) {
-      line.replace(i, 2, " ");  // a control character of the second range (U+0080 to U+009F)
-    }
-  }
-  return line;
-}
+std::string LogLineText(std::string_view text) { return ReplaceControlCharacters(text, " "); }
 
 ExportLog::ExportLog(const std::string& path, const std::string& protectedPath)
     : protectedPath_(protectedPath) {

@@ -26,12 +26,16 @@ void ShowNotInstalled(MainWindowControls& window) {
                        MessageButtons::Ok);
 }
 
-// The views of the database, or nothing when it holds no readable data.
-std::optional<Views> ReadViews(const std::shared_ptr<Database>& database) {
-  if (!database) return std::nullopt;
+// The views of the database, or nothing (and why) when it holds no readable data.
+std::optional<Views> ReadViews(const std::shared_ptr<Database>& database, std::string& reason) {
+  if (!database) {
+    reason = "the database could not be opened";
+    return std::nullopt;
+  }
   try {
     return database->Views();
-  } catch (const NotesError&) {
+  } catch (const NotesError& error) {
+    reason = error.what();
     return std::nullopt;
   }
 }
@@ -127,7 +131,7 @@ ScanOutcome CmdScan_Click(MainWindowControls& window, SessionFactory& sessions, 
       values.DatabaseTitle = notes.DatabaseObj->Title();
     });
 
-    views = ReadViews(notes.DatabaseObj);
+    views = ReadViews(notes.DatabaseObj, outcome.noDataReason);
     if (!views) {
       policy.Run([&] {
         window.Messages.Show("No Data Found in NSF file or NSF file is encrypted", "", MessageIcon::None,

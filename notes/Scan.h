@@ -24,6 +24,8 @@ struct ScanOutcome {
   ScanEnd end = ScanEnd::NotOnSelectFileTab;
   // The failures the scan stepped over, in order; the user is not shown them.
   std::vector<std::string> skippedFailures;
+  // Why the database gave no data, as its reader tells it; empty for the other ends.
+  std::string noDataReason;
 };
 
 // The handler of `CmdScan` and of toolbar button 2. Creates a new session into notes.SessionObj,

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <string>
@@ -90,7 +91,9 @@ TEST_F(CliTest, ScanOfUnreadableDataSaysSoOnStandardError) {
   const CliRun run = Cli("scan '" + (scratch / "real.nsf").string() + "'");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "No Data Found in NSF file or NSF file is encrypted\n");
+  // The reader's reason follows the message.
+  EXPECT_EQ(run.err, "No Data Found in NSF file or NSF file is encrypted\n(" +
+                         (scratch / "real.nsf").string() + ": not a mail store)\n");
 
   const CliRun missing = Cli("scan ''");
   EXPECT_EQ(missing.exitCode, 1);
@@ -111,6 +114,49 @@ TEST_F(CliTest, ListPrintsThePreviewRowsOfAFolder) {
   const CliRun root = Cli("list " + store + " ''");
   EXPECT_EQ(root.exitCode, 0);
   EXPECT_EQ(root.out, "");
+}
+
+TEST_F(CliTest, ListSaysWhyItCannotListAndEndsWithOne) {
+  const std::string store = Store(kFixture);
+  const CliRun unknown = Cli("list " + store + " Nowhere");
+  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_EQ(unknown.out, "");
+  EXPECT_NE(unknown.err.find("cannot list Nowhere"), std::string::npos) << unknown.err;
+
+  standin::testing::WriteBytes(scratch / "cut.nsf", ReadBytes(scratch / "mail.nsf").substr(0, 3000));
+  mkfifo((scratch / "fifo.nsf").c_str(), 0600);
+  for (const std::string& database : {(scratch / "missing.nsf").string(), scratch.path().string(),
+                                      (scratch / "cut.nsf").string(), (scratch / "fifo.nsf").string()}) {
+    const CliRun run = Cli("list '" + database + "' Inbox");
+    EXPECT_EQ(run.exitCode, 1) << database;
+    EXPECT_EQ(run.out, "") << database;
+    EXPECT_EQ(run.err.rfind("No Data Found in NSF file or NSF file is encrypted\n(", 0), 0u) << run.err;
+  }
+}
+
+TEST_F(CliTest, TextFromTheStoreNeverReachesTheTerminalRaw) {
+  const std::string store = Store(R"json({
+    "title": "Evil\u001b]0;owned\u0007 title",
+    "views": [
+      {"name": "($Inbox)", "folder": true, "documents": ["m1"]},
+      {"name": "Clear\u001b[2J\u009bscreen", "folder": true, "documents": ["m1"]}
+    ],
+    "documents": [
+      {"id": "m1", "items": [{"name": "Subject", "text": ["Hi\u001b[31m red\r\nforged"]}]}
+    ]
+  })json");
+  const CliRun scan = Cli("scan " + store);
+  EXPECT_EQ(scan.exitCode, 0) << scan.err;
+  const CliRun list = Cli("list " + store + " Inbox");
+  EXPECT_EQ(list.exitCode, 0) << list.err;
+  for (const std::string& output : {scan.out, list.out}) {
+    EXPECT_EQ(output.find('\x1b'), std::string::npos) << output;
+    EXPECT_EQ(output.find('\a'), std::string::npos) << output;
+    EXPECT_EQ(output.find('\r'), std::string::npos) << output;
+    EXPECT_EQ(output.find("\xC2\x9B"), std::string::npos) << output;
+  }
+  EXPECT_NE(scan.out.find("Evil\xEF\xBF\xBD]0;owned\xEF\xBF\xBD title\n"), std::string::npos) << scan.out;
+  EXPECT_NE(list.out.find("Hi\xEF\xBF\xBD[31m red"), std::string::npos) << list.out;
 }
 
 TEST_F(CliTest, BadArgumentsExitWithTwo) {

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/standin/StoreFixture.h"
@@ -196,6 +202,109 @@ TEST_F(ExportCommandTest, BadArgumentsEndWithTwo) {
   EXPECT_EQ(unknown.exitCode, 2);
   EXPECT_NE(unknown.err.find("Nowhere"), std::string::npos);
   EXPECT_TRUE(fs::is_empty(destination));
+}
+
+TEST_F(ExportCommandTest, TheLogIsNeverTheDatabaseNorInsideTheOutput) {
+  const std::string before = ReadBytes(store);
+  CliRun run = Cli("export " + Quoted(store) + " " + Quoted(destination) + " --log " + Quoted(store));
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("the log cannot be the database"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadBytes(store), before);
+
+  run = Cli("export " + Quoted(store) + " " + Quoted(destination) + " --log " +
+            Quoted(root / "Inbox" / "x.log"));
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("the log cannot lie inside"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::is_empty(destination));
+
+  // Beside the output, in the destination, is a place of the user's choosing.
+  run =
+      Cli("export " + Quoted(store) + " " + Quoted(destination) + " --log " + Quoted(destination / "x.log"));
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+}
+
+TEST_F(ExportCommandTest, FoldersMayBeNamedBeforeTheDatabaseAndTheDestination) {
+  const CliRun run = Cli("export --folder Sent --folder Inbox " + Quoted(store) + " " + Quoted(destination));
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(WithoutNumbers(TreeBelow(root)),
+            (std::vector<std::string>{"Inbox/", "Inbox/HelloN.eml", "Inbox/Re Q1Q2 nowN.eml", "Sent Items/",
+                                      "Sent Items/BudgetN.eml"}));
+}
+
+TEST_F(ExportCommandTest, ADestinationThatCannotBeWrittenIsSaidOnceBeforeTheRun) {
+  WriteBytes(scratch / "file", "not a folder");
+  const CliRun run = Cli("export " + Quoted(store) + " " + Quoted(scratch / "file" / "below"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(
+      run.err.rfind(
+          "The destination folder cannot be written:\n" + (scratch / "file" / "below").string() + "\n", 0),
+      0u)
+      << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 3) << run.err;
+  EXPECT_FALSE(fs::exists(scratch / "home" / "Log.txt"));
+}
+
+// Ctrl+C in the middle of a run: the message being written is finished, nothing is left half
+// written, the private folders go, the log says so, and the exit code is 1.
+TEST_F(ExportCommandTest, CtrlCStopsTheRunCleanly) {
+  const fs::path big = scratch / "big.nsf";
+  standin::WriteSampleStore(big, {6000, 4, 7});
+  const fs::path temp = scratch / "tmp";
+  fs::create_directories(temp);
+  setenv("TMPDIR", temp.c_str(), 1);
+
+  // exec, so that the signal reaches the tool itself rather than the shell
+  const std::string command = "exec " + std::string(MAILSHIFT_CLI) + " export " + Quoted(big) + " " +
+                              Quoted(destination) + " >" + Quoted(scratch / "out.txt") + " 2>" +
+                              Quoted(scratch / "err.txt");
+  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+
+  const auto messageFiles = [&] {
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(destination, error); !error && it != fs::end(it);
+         it.increment(error)) {
+      if (it->path().extension() == ".eml") files.push_back(it->path());
+    }
+    return files;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (messageFiles().size() < 50 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(kill(child, SIGINT), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  unsetenv("TMPDIR");
+
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string out = ReadBytes(scratch / "out.txt");
+  EXPECT_EQ(out.rfind("Migration Stopped !\n", 0), 0u) << out;
+  const std::string log = ReadBytes(scratch / "home" / "Log.txt");
+  EXPECT_NE(log.find("\r\nStopped : the export was stopped before its end; "), std::string::npos) << log;
+  EXPECT_EQ(log.find("Done\r\n"), std::string::npos);
+
+  // Every message logged is there, whole, and nothing else is.
+  std::size_t logged = 0;
+  for (auto at = log.find("\tEmail Subject : "); at != std::string::npos;
+       at = log.find("\tEmail Subject : ", at + 1))
+    ++logged;
+  const auto files = messageFiles();
+  EXPECT_EQ(files.size(), logged);
+  EXPECT_LT(files.size(), 6000u);
+  for (const auto& file : files) {
+    const std::string bytes = ReadBytes(file);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << file;
+  }
+  for (const auto& entry : fs::recursive_directory_iterator(destination)) {
+    EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+  }
+  EXPECT_TRUE(fs::is_empty(temp));
 }
 
 }  // namespace

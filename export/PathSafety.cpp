@@ -38,16 +38,16 @@ std::string ShortenKeepingExtension(const std::string& name) {
 }  // namespace
 
 std::string OutputFolderName(std::string_view name) {
-  std::string cleaned = ReplaceNameCharacters(Trim(name));
-  std::replace(cleaned.begin(), cleaned.end(), '\0', '-');
+  std::string cleaned = ReplaceControlCharacters(ReplaceNameCharacters(Trim(name)), "-");
+  std::replace(cleaned.begin(), cleaned.end(), '\t', '-');
   return NotEmptyNorDots(std::string(CutAtCharacter(cleaned, kLongestFileName)));
 }
 
 std::string AttachmentFileName(std::string_view name) {
   const auto lastSeparator = name.find_last_of("/\\");
   if (lastSeparator != std::string_view::npos) name.remove_prefix(lastSeparator + 1);
-  std::string cleaned = RemoveNameCharacters(name);
-  std::erase(cleaned, '\0');
+  std::string cleaned = ReplaceControlCharacters(RemoveNameCharacters(name), "");
+  std::erase(cleaned, '\t');
   return NotEmptyNorDots(ShortenKeepingExtension(cleaned));
 }
 

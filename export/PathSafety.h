@@ -8,12 +8,12 @@
 namespace mailshift::mail {
 
 // An output folder name for a database title or a Notes folder name: trimmed, each of the nine
-// characters (and NUL) replaced by "-", at most 255 bytes; "_" stands for an empty name and for
-// each dot of "." or "..". "Projects\2008" gives "Projects-2008".
+// characters and each control character replaced by "-", at most 255 bytes; "_" stands for an empty name and
+// for each dot of "." or "..". "Projects\2008" gives "Projects-2008".
 std::string OutputFolderName(std::string_view name);
 
 // A file name for an extracted attachment: only the last part of a path (after "/" or "\"), the
-// nine characters (and NUL) removed, at most 255 bytes; "_" stands for an empty name and for
+// nine characters and the control characters removed, at most 255 bytes; "_" stands for an empty name and for
 // each dot of "." or "..".
 std::string AttachmentFileName(std::string_view name);
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "common/CodePage.h"
 #include "export/ExportLog.h"
@@ -31,6 +32,33 @@ TEST(ExportLog, WritesLinesInTheSystemCodePageWithCrLf) {
                                 ToSystemCodePage("\tEmail Subject : SUBJECT[Gr\xC3\xBC\xC3\x9F"
                                                  "e]") +
                                 "\r\n");
+}
+
+TEST(ExportLog, EachLineReachesTheFileWhenWrittenAndNeverBreaksInTwo) {
+  ScratchFolder scratch;
+  const std::string path = scratch.path() + "/Log.txt";
+  ExportLog log(path);
+  constexpr char kForged[] = "\tEmail Subject : SUBJECT[a\r\nDone\0b\x1B[2J]";
+  log.WriteLine(std::string(kForged, sizeof kForged - 1));
+  // Still open: a run killed now keeps every finished line.
+  EXPECT_EQ(ReadFile(path), "\tEmail Subject : SUBJECT[a  Done b [2J]\r\n");
+}
+
+TEST(ExportLog, AnotherPlaceIsTakenWhenItsOwnIsALink) {
+  ScratchFolder scratch;
+  const std::string target = scratch.path() + "/precious.txt";
+  std::ofstream(target) << "precious";
+  std::filesystem::create_directory(scratch.path() + "/root");
+  std::filesystem::create_symlink(target, scratch.path() + "/root/Log.txt");
+  std::filesystem::create_symlink(target, scratch.path() + "/Log.txt");
+  ExportLog log(scratch.path() + "/Log.txt");
+  EXPECT_NE(log.refusal().find("is a link"), std::string::npos) << log.refusal();
+  log.WriteLine("held back");
+  log.FallBackTo(scratch.path() + "/root/");
+  EXPECT_EQ(log.path(), "");
+  EXPECT_FALSE(log.complete());
+  log.Close();
+  EXPECT_EQ(ReadFile(target), "precious");
 }
 
 // Run with LC_ALL=de_DE (ISO-8859-1) by its own CTest entry; skipped in other settings.

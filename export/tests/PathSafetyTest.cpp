@@ -11,6 +11,8 @@ TEST(OutputFolderName, FlattensNotesFoldersIntoOneCleanedName) {
   EXPECT_EQ(OutputFolderName("  Mail  "), "Mail");
   EXPECT_EQ(OutputFolderName("../../etc"), "..-..-etc");
   EXPECT_EQ(OutputFolderName(std::string("a\0b", 3)), "a-b");
+  // No control character reaches a name on disk.
+  EXPECT_EQ(OutputFolderName("Clear\x1B[2J\tline\r\nbreak\x7F\xC2\x9Bx"), "Clear-[2J-line--break--x");
 }
 
 TEST(OutputFolderName, NeverNamesNothingOrTheFolderItselfOrItsParent) {
@@ -37,6 +39,7 @@ TEST(AttachmentFileName, KeepsOnlyAPlainFileName) {
   EXPECT_EQ(AttachmentFileName("/etc/passwd"), "passwd");
   EXPECT_EQ(AttachmentFileName("what?*<now>:\".txt"), "whatnow.txt");
   EXPECT_EQ(AttachmentFileName(std::string("a\0b.txt", 7)), "ab.txt");
+  EXPECT_EQ(AttachmentFileName("re\x1B]0;x\x07port\r\n.pdf"), "re]0;xport.pdf");
   EXPECT_EQ(AttachmentFileName(" spaced .doc"), " spaced .doc");
 }
 

@@ -3,9 +3,9 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 #include "common/MainWindowControls.h"
 #include "common/ProgramValues.h"
@@ -43,14 +43,21 @@ inline constexpr std::array<StandardFolder, 6> kStandardFolders{{
 // `values`) and the "Folders" node. Failing steps are handled by the caller's policy.
 void EmailTreeFill(MainWindowControls& window, NotesState& notes, ProgramValues& values, StepPolicy& policy);
 
-// The key of a user folder's node: the full folder name under the "Folders" node's key, so
-// that it cannot meet the key of a fixed node or of a folder with the same last part elsewhere.
-std::string UserFolderKey(std::string_view folderName);
+// The deepest level of user folders that gets nodes of its own; a folder below it shows under
+// its ancestor of that level, with the rest of its name as its text. Trees stay usable (and
+// their work linear in the length of the names) however deep a database nests its folders.
+inline constexpr std::size_t kDeepestFolderLevel = 2048;
 
-// Adds user-folder nodes below the "Folders" node of a freshly filled tree.
+// Adds user-folder nodes below the "Folders" node of a freshly filled tree. A node's key is the
+// full folder name under the "Folders" node's key ("Folders\\A\\B"), so that it cannot meet the key
+// of a fixed node or of a folder with the same last part elsewhere; a name too long for a key
+// gets a numbered key of its own.
 class UserFolderNodes {
  public:
-  explicit UserFolderNodes(TreeControl& tree) : tree_(tree) {}
+  explicit UserFolderNodes(TreeControl& tree);
+  ~UserFolderNodes();
+  UserFolderNodes(const UserFolderNodes&) = delete;
+  UserFolderNodes& operator=(const UserFolderNodes&) = delete;
 
   // Adds the node of one folder (its full name as the views give it, levels separated by "\")
   // with its count. A parent level that has no node yet gets a node of its own, without a
@@ -58,12 +65,15 @@ class UserFolderNodes {
   void Add(const std::string& folderName, std::int64_t count, StepPolicy& policy);
 
  private:
-  // Makes sure every level above this folder has a node; false when one could not be added.
-  bool EnsureParentLevels(std::string_view folderName, StepPolicy& policy);
-  std::string ParentKey(std::string_view folderName) const;
+  struct Level;
+  // The level below parent of that name, made (without a node) when missing.
+  Level& Child(Level& parent, std::string_view name);
+  // Adds the node of a level that has none yet; false when it could not be added.
+  bool AddPlaceholder(Level& level, const std::string& parentKey, std::string_view text, StepPolicy& policy);
 
   TreeControl& tree_;
-  std::unordered_set<std::string> added_;  // keys of the user-folder nodes in the tree
+  std::unique_ptr<Level> folders_;  // the "Folders" node
+  std::uint64_t nextNumberedKey_ = 1;
 };
 
 // The last level of a folder name.

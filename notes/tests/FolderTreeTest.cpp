@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "notes/FolderTree.h"
 #include "notes/tests/MainWindowFixture.h"
 
@@ -31,6 +33,28 @@ TEST_F(UserFolderNodesTest, ADeepFolderWithoutAnyParentViewGetsEveryLevel) {
   EXPECT_EQ(tree.nodes.back().text, "L (1)");
   EXPECT_EQ(tree.nodes.back().tag, name);
   EXPECT_TRUE(tree.nodes.back().emphasis);
+}
+
+TEST_F(UserFolderNodesTest, BelowTheDeepestLevelTheRestOfTheNameIsTheText) {
+  std::string name = "L";
+  for (std::size_t level = 1; level < kDeepestFolderLevel + 3; ++level) name += "\\L";
+  UserFolderNodes nodes(tree);
+  nodes.Add(name, 4, skip);
+  nodes.Add(name.substr(0, name.size() - 2), 5, skip);  // the folder right above it
+
+  EXPECT_TRUE(skip.skipped().empty());
+  ASSERT_EQ(tree.nodes.size(), 1 + kDeepestFolderLevel + 1);
+  EXPECT_EQ(tree.nodes[kDeepestFolderLevel].text, "L\\L\\L\\L (4)");
+  EXPECT_EQ(tree.nodes.back().text, "L\\L\\L (5)");
+  EXPECT_EQ(*tree.nodes.back().parentKey, tree.nodes[kDeepestFolderLevel - 1].key);
+  EXPECT_EQ(tree.nodes.back().tag, name.substr(0, name.size() - 2));
+  // Keys too long to spell out are numbered, and stay unique.
+  std::set<std::string> keys;
+  for (const auto& node : tree.nodes) {
+    EXPECT_LE(node.key.size(), 4096u);
+    keys.insert(node.key);
+  }
+  EXPECT_EQ(keys.size(), tree.nodes.size());
 }
 
 TEST_F(UserFolderNodesTest, EmptyLevelsAreLevelsToo) {

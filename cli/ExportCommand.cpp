@@ -20,7 +20,7 @@
 #include "export/ExportLaunch.h"
 #include "notes/NotesState.h"
 #include "notes/Scan.h"
-#include "platform/gmime/GMimeEmailComponent.h"
+#include "platform/mime/MailComposer.h"
 #include "platform/SystemNotesClient.h"
 
 namespace mailshift::cli {
@@ -146,7 +146,7 @@ int RunExportCommand(const ExportArguments& arguments) {
     return kExitFailed;
   }
 
-  auto component = platform::CreateGMimeEmailComponent();
+  auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
   ProgressLine progress(isatty(STDERR_FILENO) != 0);
   const mail::ExportResult result =

@@ -25,6 +25,8 @@ using testing::RenderedMessage;
 
 constexpr DateTime kFixedDate{1225895400, 90};
 
+using ScratchFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
 void WriteFile(const fs::path& path, const std::string& content) {
   std::ofstream file(path, std::ios::binary);
   file << content;
@@ -76,6 +78,19 @@ class MailComposerTest : public ::testing::Test {
 
   fs::path Spools() const { return folder_ / "spools"; }
 
+  // A file to render into, in the test's folder: the C library's tmpfile would use the root of
+  // the drive on Windows.
+  ScratchFile NewScratchFile() {
+    const fs::path path = folder_ / ("rendered-" + std::to_string(++scratchFiles_));
+#ifdef _WIN32
+    std::FILE* file = _wfopen(path.c_str(), L"w+b");
+#else
+    std::FILE* file = std::fopen(path.c_str(), "w+b");
+#endif
+    EXPECT_NE(file, nullptr);
+    return ScratchFile(file, std::fclose);
+  }
+
   std::string Extracted(const std::string& relativeUtf8, const std::string& content) {
     const fs::path path = folder_ / PathFromUtf8(relativeUtf8);
     fs::create_directories(path.parent_path());
@@ -91,13 +106,14 @@ class MailComposerTest : public ::testing::Test {
 
   // The rendered text followed by the line end the message writer adds.
   std::string Render(EmailMessage& message) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), std::fclose);
+    ScratchFile file = NewScratchFile();
     component_->CreateRenderer()->Render(message, file.get());
     return ReadAll(file.get()) + "\r\n";
   }
 
   fs::path folder_;
   int renderings_ = 0;
+  int scratchFiles_ = 0;
   std::unique_ptr<mail::EmailComponent> component_;
 };
 
@@ -305,7 +321,7 @@ TEST_F(MailComposerTest, ReportsASpooledFileThatVanishedBeforeRendering) {
   for (const auto& spool : fs::directory_iterator(Spools())) {
     for (const auto& file : fs::directory_iterator(spool)) fs::remove(file.path());
   }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), std::fclose);
+  ScratchFile file = NewScratchFile();
   EXPECT_THROW(component_->CreateRenderer()->Render(*message, file.get()), EmailError);
 }
 
@@ -323,7 +339,7 @@ TEST_F(MailComposerTest, GivesEveryRenderingItsOwnRandomIdentityByDefault) {
   std::set<std::string> ids;
   std::set<std::string> boundaries;
   for (int i = 0; i < 20; ++i) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), std::fclose);
+    ScratchFile file = NewScratchFile();
     component->CreateRenderer()->Render(*message, file.get());
     const RenderedMessage read = ReadRendered(ReadAll(file.get()) + "\r\n");
     ids.insert(read.top.Field("Message-ID"));

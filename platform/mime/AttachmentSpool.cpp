@@ -118,8 +118,11 @@ fs::path AttachmentSpool::Take(const std::string& sourcePath) {
 
   const fs::path target = folder_->NewPath();
   // A link to a symbolic link would share the link, not the file it names: those are copied.
-  const bool linked = !fs::is_symlink(fs::symlink_status(source, error)) && !error &&
-                      (fs::create_hard_link(source, target, error), !error);
+  bool linked = false;
+  if (!fs::is_symlink(fs::symlink_status(source, error)) && !error) {
+    fs::create_hard_link(source, target, error);
+    linked = !error;  // otherwise (another volume, no links on this file system) a copy follows
+  }
   if (!linked) CopyFile(source, sourcePath, target);
   files_.push_back(target);
   return target;

@@ -28,6 +28,10 @@ std::int64_t FloorDivide(std::int64_t value, std::int64_t divisor) {
   return value / divisor - (value % divisor < 0 ? 1 : 0);
 }
 
+std::int64_t FloorModulo(std::int64_t value, std::int64_t divisor) {
+  return value - FloorDivide(value, divisor) * divisor;
+}
+
 // The proleptic Gregorian date of a day counted from 1970-01-01 (H. Hinnant's days_from_civil,
 // reversed).
 CivilDate CivilFromDays(std::int64_t days) {
@@ -56,9 +60,9 @@ std::string DateFieldValue(const DateTime& date) {
   const std::int32_t offset = realOffset ? date.utcOffsetMinutes : 0;
   const std::int64_t local = date.secondsSinceEpoch + std::int64_t{offset} * 60;
   const std::int64_t days = FloorDivide(local, kSecondsPerDay);
-  const std::int64_t secondOfDay = local - days * kSecondsPerDay;
+  const std::int64_t secondOfDay = FloorModulo(local, kSecondsPerDay);
   const CivilDate civil = CivilFromDays(days);
-  const auto weekday = static_cast<std::size_t>(FloorDivide(days + 4, 7) * -7 + days + 4);  // 1970-01-01: Thu
+  const auto weekday = static_cast<std::size_t>(FloorModulo(days + 4, 7));  // 1970-01-01 was a Thursday
   const std::int32_t offsetMagnitude = offset < 0 ? -offset : offset;
 
   char text[48];

@@ -305,6 +305,19 @@ TEST_F(MailComposerTest, KeepsTheSpoolPrivateAndRemovesEachMessagesFilesWithIt) 
   EXPECT_TRUE(fs::is_empty(Spools()));
 }
 
+#ifndef _WIN32
+TEST_F(MailComposerTest, TakesInTheFileASymbolicLinkNamesNotTheLink) {
+  const std::string target = Extracted("real/data.bin", "the linked content");
+  const fs::path link = folder_ / "link.bin";
+  fs::create_symlink(PathFromUtf8(target), link);
+  auto message = NewMessage();
+  EXPECT_EQ(message->AddAttachment(Utf8FromPath(link)), "link.bin");
+  fs::remove(PathFromUtf8(target));
+  fs::remove(link);
+  EXPECT_EQ(ReadRendered(Render(*message)).parts.at(1).Decoded(), "the linked content");
+}
+#endif
+
 TEST_F(MailComposerTest, RefusesWhatIsNoReadableFileAndGoesOnWithoutIt) {
   auto message = NewMessage();
   EXPECT_THROW(message->AddAttachment(Utf8FromPath(folder_ / "missing.txt")), EmailError);

@@ -1,5 +1,5 @@
 // Exports the 20,000-document sample mailbox through the stand-in Notes client, the message
-// writer and the GMime component, and prints messages and bytes per second and the peak memory,
+// writer and the composer, and prints messages and bytes per second and the peak memory,
 // beside the time that writing the same bytes as plain files takes in the same run.
 //
 //   export_run_bench [--documents N] [--folder PATH]
@@ -17,7 +17,7 @@
 #include "export/ComponentItemWriter.h"
 #include "export/ExportDriver.h"
 #include "export/ScanSelection.h"
-#include "platform/gmime/GMimeEmailComponent.h"
+#include "platform/mime/MailComposer.h"
 #include "platform/standin/StandInNotesClient.h"
 #include "platform/standin/StoreFixture.h"
 
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   }
   values.DestinationRoot = (work / "out").string();
 
-  auto component = platform::CreateGMimeEmailComponent();
+  auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
   QuietObserver observer;
   notes::NotesState state;

@@ -17,7 +17,7 @@
 #include "common/DateText.h"
 #include "common/Global.h"
 #include "export/MessageWriter.h"
-#include "platform/gmime/GMimeEmailComponent.h"
+#include "platform/mime/MailComposer.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   const fs::path extracted = folder / "extracted";
   fs::create_directories(folder / "Db" / "Inbox");
   fs::create_directories(extracted);
-  auto component = mailshift::platform::CreateGMimeEmailComponent({extracted.string()});
+  auto component = mailshift::platform::CreateMailComposer({extracted.string(), {}, {}, {}});
   mailshift::mail::MessageWriter writer(*component, (folder / "Db").string() + mailshift::kPathSeparator);
 
   const std::string body = TypicalBody();

@@ -24,7 +24,7 @@
 #include "notes/NotesState.h"
 #include "notes/Scan.h"
 #include "platform/SystemNotesClient.h"
-#include "platform/gmime/GMimeEmailComponent.h"
+#include "platform/mime/MailComposer.h"
 
 namespace mailshift::cli {
 namespace {
@@ -226,7 +226,7 @@ int RunExportCommand(const ExportArguments& arguments) {
     return kExitFailed;
   }
 
-  auto component = platform::CreateGMimeEmailComponent();
+  auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
   ProgressLine progress(isatty(STDERR_FILENO) != 0);
   const mail::ExportResult result =

@@ -5,7 +5,7 @@
 #include "common/Global.h"
 #include "export/ComponentItemWriter.h"
 #include "export/ExportLog.h"
-#include "platform/gmime/GMimeEmailComponent.h"
+#include "platform/mime/MailComposer.h"
 #include "platform/SystemNotesClient.h"
 #include "shell/Artwork.h"
 #include "shell/ProgramWindows.h"
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   QtFolderPicker folderPicker;
   SetFolderPicker(&folderPicker);
   platform::SystemNotesClient notesClient;
-  const std::unique_ptr<mail::EmailComponent> email = platform::CreateGMimeEmailComponent();
+  const std::unique_ptr<mail::EmailComponent> email = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*email);
 
   ProgramState state;

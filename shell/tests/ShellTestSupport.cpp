@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QStringList>
 
-#include "platform/gmime/GMimeEmailComponent.h"
+#include "platform/mime/MailComposer.h"
 
 namespace mailshift::shell::testing {
 
@@ -29,7 +29,7 @@ bool RecordingOpener::Open(const QString& path) {
 }
 
 TestServices::TestServices(QString programFolder)
-    : email(platform::CreateGMimeEmailComponent()),
+    : email(platform::CreateMailComposer()),
       writer(*email),
       services{messages,
                fileDialog,

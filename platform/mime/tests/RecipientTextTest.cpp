@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/gmime/RecipientText.h"
+#include "platform/mime/RecipientText.h"
 
 namespace mailshift::platform {
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/gmime/RecipientText.h"
+#include "platform/mime/RecipientText.h"
 
 namespace mailshift::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/gmime/HeaderFields.h"
+#include "platform/mime/HeaderFields.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -154,12 +154,15 @@ std::string EncodedWord(std::string_view bytes, WordEncoding encoding) {
 }
 
 // The end of the longest run of whole characters from `start` whose encoded word fits
-// maxLength; at least one character.
+// maxLength; at least one character. A base64 word that another follows ends, where it can,
+// on a whole group of three bytes: some parsers (GMime) join adjacent words before decoding them
+// and stop at padding.
 std::size_t EncodedChunkEnd(std::string_view text, std::size_t start, WordEncoding encoding,
                             std::size_t maxLength) {
   const std::size_t room = maxLength - kEncodedWordOverhead;
   std::size_t end = start;
   std::size_t used = 0;
+  std::size_t lastUnpadded = start;
   while (end < text.size()) {
     const std::size_t next = end + CharacterLength(text[end]);
     const std::size_t length =
@@ -167,7 +170,9 @@ std::size_t EncodedChunkEnd(std::string_view text, std::size_t start, WordEncodi
     if (length > room && end > start) break;
     used = length;
     end = next;
+    if ((end - start) % 3 == 0) lastUnpadded = end;
   }
+  if (encoding == WordEncoding::B && end < text.size() && lastUnpadded > start) return lastUnpadded;
   return end;
 }
 
@@ -227,6 +232,31 @@ bool CanStayPlain(std::string_view text) {
   return true;
 }
 
+// A base64 word that another follows and that ends in padding: GMime joins adjacent words before
+// decoding them and loses everything after the padding, so such text is written in Q words.
+bool IsPaddedBase64Word(std::string_view word) {
+  return word.starts_with("=?UTF-8?B?") && word.ends_with("=?=");
+}
+
+// The whole text as encoded words, folded. Blanks between encoded words are not part of the
+// text, so the words may break anywhere between two characters.
+std::string EncodedFieldValue(std::string_view fieldName, std::string_view text, WordEncoding encoding,
+                              bool& innerPadding) {
+  FoldedValue value(fieldName);
+  innerPadding = false;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t room = value.Room();
+    const std::size_t maxLength =
+        room >= kMinEncodedWordRoom ? std::min(kMaxEncodedWordLength, room - 1) : kMaxEncodedWordLength;
+    const std::size_t end = EncodedChunkEnd(text, start, encoding, maxLength);
+    const std::string word = EncodedWord(text.substr(start, end - start), encoding);
+    if (end < text.size() && IsPaddedBase64Word(word)) innerPadding = true;
+    value.Add(" " + word);
+    start = end;
+  }
+  return value.Finish();
+}
+
 // The display name as tokens (each beginning with a blank). `encoded` tells whether the last
 // token is an encoded word.
 std::vector<std::string> PhraseTokens(std::string_view name, bool& encoded) {
@@ -240,8 +270,11 @@ std::vector<std::string> PhraseTokens(std::string_view name, bool& encoded) {
   const WordEncoding encoding = ShorterEncoding(text);
   std::string single = EncodedWord(text, encoding);
   if (single.size() <= kMaxSinglePiece) return {" " + single};
+  std::vector<std::string> words = EncodedWords(text, encoding);
+  if (std::any_of(words.begin(), words.end() - 1, IsPaddedBase64Word))
+    words = EncodedWords(text, WordEncoding::Q);
   std::vector<std::string> tokens;
-  for (auto& word : EncodedWords(text, encoding)) tokens.push_back(" " + word);
+  for (auto& word : words) tokens.push_back(" " + word);
   return tokens;
 }
 
@@ -294,17 +327,10 @@ std::string UnstructuredFieldValue(std::string_view fieldName, std::string_view 
       start = end;
     }
   } else {
-    // Blanks between encoded words are not part of the text, so the words may break anywhere
-    // between two characters.
-    const WordEncoding encoding = ShorterEncoding(text);
-    for (std::size_t start = 0; start < text.size();) {
-      const std::size_t room = value.Room();
-      const std::size_t maxLength =
-          room >= kMinEncodedWordRoom ? std::min(kMaxEncodedWordLength, room - 1) : kMaxEncodedWordLength;
-      const std::size_t end = EncodedChunkEnd(text, start, encoding, maxLength);
-      value.Add(" " + EncodedWord(std::string_view(text).substr(start, end - start), encoding));
-      start = end;
-    }
+    bool innerPadding = false;
+    std::string encoded = EncodedFieldValue(fieldName, text, ShorterEncoding(text), innerPadding);
+    if (innerPadding) encoded = EncodedFieldValue(fieldName, text, WordEncoding::Q, innerPadding);
+    return encoded;
   }
   return value.Finish();
 }

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace mailshift::platform {
+namespace mailshift::bench {
 
 // A read-only stream over a file that is opened when it is first read and closed at its end or
 // reset, so that a message with any number of attachments holds one descriptor at a time while
@@ -21,4 +21,4 @@ GMimeStream* NewFileSink(std::FILE* target);
 // failed.
 bool FinishFileSink(GMimeStream* sink);
 
-}  // namespace mailshift::platform
+}  // namespace mailshift::bench

@@ -1,4 +1,4 @@
-// Writes a set of varied messages through CreateEmailItem and the GMime component, and a manifest
+// Writes a set of varied messages through CreateEmailItem and the composer, and a manifest
 // of what went into each, for an independent parser to compare (export/tests/check_eml.py).
 //
 //   eml_samples OUTPUT_FOLDER
@@ -18,8 +18,8 @@
 #include "common/DateText.h"
 #include "common/Global.h"
 #include "export/MessageWriter.h"
-#include "platform/gmime/GMimeEmailComponent.h"
-#include "platform/gmime/tests/EmlManifest.h"
+#include "platform/mime/MailComposer.h"
+#include "platform/mime/tests/EmlManifest.h"
 
 namespace {
 
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
   fs::create_directories(root / "Inbox");
   fs::create_directories(extracted);
 
-  auto component = mailshift::platform::CreateGMimeEmailComponent({(output / "spool-parent").string()});
+  auto component = mailshift::platform::CreateMailComposer({(output / "spool-parent").string(), {}, {}, {}});
   fs::create_directories(output / "spool-parent");
   auto writer =
       std::make_unique<mailshift::mail::MessageWriter>(*component, root.string() + mailshift::kPathSeparator);

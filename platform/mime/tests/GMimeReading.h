@@ -1,9 +1,11 @@
-// Ownership of GLib and GMime objects.
+// What the tests and the benchmark need to read messages with GMime: ownership of GLib and
+// GMime objects, and GMime set up once.
 #pragma once
 
-#include <glib-object.h>
+#include <gmime/gmime.h>
 
 #include <memory>
+#include <mutex>
 
 namespace mailshift::platform {
 
@@ -21,5 +23,11 @@ struct GFreeDeleter {
 };
 
 using GCharPtr = std::unique_ptr<char, GFreeDeleter>;
+
+// Initialises GMime once per process; safe to call from any thread.
+inline void EnsureGMimeInitialised() {
+  static std::once_flag once;
+  std::call_once(once, [] { g_mime_init(); });
+}
 
 }  // namespace mailshift::platform

@@ -3,7 +3,8 @@
 // files per message in it.
 #pragma once
 
-#include <atomic>
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,7 +16,7 @@ namespace mailshift::platform {
 // is gone.
 class SpoolFolder {
  public:
-  // parentFolder: where the folder is made; empty for the system's temporary folder.
+  // parentFolder (UTF-8): where the folder is made; empty for the system's temporary folder.
   explicit SpoolFolder(std::string parentFolder);
   ~SpoolFolder();
   SpoolFolder(const SpoolFolder&) = delete;
@@ -23,15 +24,15 @@ class SpoolFolder {
 
   // A new path in the folder, made on first use. Throws mail::EmailError when the folder cannot be
   // made.
-  std::string NewPath();
-  // The folder, or "" before the first path.
-  std::string path() const;
+  std::filesystem::path NewPath();
+  // The folder, or an empty path before the first file.
+  std::filesystem::path path() const;
 
  private:
   std::string parentFolder_;
   mutable std::mutex mutex_;
-  std::string path_;
-  std::atomic<std::uint64_t> nextFile_{1};
+  std::filesystem::path path_;
+  std::uint64_t nextFile_ = 1;
 };
 
 // The files of one message.
@@ -42,16 +43,16 @@ class AttachmentSpool {
   AttachmentSpool(const AttachmentSpool&) = delete;
   AttachmentSpool& operator=(const AttachmentSpool&) = delete;
 
-  // Takes in the content of the regular file at sourcePath now, so that the file may be deleted
-  // right after: a hard link when the file system allows one, a copy made in chunks otherwise.
+  // Takes in the content of the readable regular file at sourcePath (UTF-8) now, so that the file
+  // may be deleted right after: a hard link when the file system allows one, a copy otherwise.
   // A hard link shares the file, so the caller may delete or replace the file but must not
   // rewrite it in place while the spool lives.
   // Returns the spooled file's path. Throws mail::EmailError when the file cannot be taken in.
-  std::string Take(const std::string& sourcePath);
+  std::filesystem::path Take(const std::string& sourcePath);
 
  private:
   std::shared_ptr<SpoolFolder> folder_;
-  std::vector<std::string> files_;
+  std::vector<std::filesystem::path> files_;
 };
 
 }  // namespace mailshift::platform

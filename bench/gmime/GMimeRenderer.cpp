@@ -1,4 +1,4 @@
-#include "platform/gmime/InternetMessage.h"
+#include "bench/gmime/GMimeRenderer.h"
 
 #include <gmime/gmime.h>
 #include <unistd.h>
@@ -11,17 +11,17 @@
 #include <mutex>
 #include <string_view>
 
+#include "bench/gmime/FileStreams.h"
 #include "export/EmailComposition.h"
-#include "platform/gmime/FileStreams.h"
-#include "platform/gmime/GObjectPtr.h"
-#include "platform/gmime/HeaderFields.h"
+#include "platform/mime/DateField.h"
+#include "platform/mime/HeaderFields.h"
+#include "platform/mime/tests/GMimeReading.h"
 
-namespace mailshift::platform {
+namespace mailshift::bench {
+
+using namespace platform;
 namespace {
 
-// The instants a Date field can carry: 1900-01-01 00:00:00 to 9999-12-31 23:59:59 UTC.
-constexpr std::int64_t kEarliestDate = -2208988800;
-constexpr std::int64_t kLatestDate = 253402300799;
 constexpr std::int32_t kMinutesPerDay = 24 * 60;
 
 // A sender is required in every message; an empty one is written as an empty group.
@@ -122,7 +122,7 @@ GMimePart* NewAttachmentPart(const AttachedFile& file) {
   GMimePart* part = g_mime_part_new_with_type("application", "octet-stream");
   GMimeObject* object = GMIME_OBJECT(part);
   g_mime_object_set_disposition(object, "attachment");
-  GObjectPtr<GMimeStream> stream(NewLazyFileStream(file.spooledPath));
+  GObjectPtr<GMimeStream> stream(NewLazyFileStream(file.spooledPath.string()));
   GObjectPtr<GMimeDataWrapper> wrapper(
       g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
   g_mime_part_set_content(part, wrapper.get());
@@ -152,18 +152,7 @@ void SetAddressField(GMimeObject* object, const char* name, const std::vector<Re
 
 }  // namespace
 
-void EnsureGMimeInitialised() {
-  static std::once_flag once;
-  std::call_once(once, [] { g_mime_init(); });
-}
-
-void CheckMessageDate(const DateTime& date) {
-  if (date.secondsSinceEpoch < kEarliestDate || date.secondsSinceEpoch > kLatestDate) {
-    throw mail::EmailError("the date lies outside the years 1900 to 9999");
-  }
-}
-
-void WriteInternetMessage(const MessageContent& content, std::FILE* target) {
+void WriteWithGMime(const MessageContent& content, std::FILE* target) {
   EnsureGMimeInitialised();
   CheckMessageDate(content.date);
   GObjectPtr<GMimeMessage> message(g_mime_message_new(FALSE));
@@ -210,4 +199,4 @@ void WriteInternetMessage(const MessageContent& content, std::FILE* target) {
   }
 }
 
-}  // namespace mailshift::platform
+}  // namespace mailshift::bench

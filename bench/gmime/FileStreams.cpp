@@ -1,4 +1,4 @@
-#include "platform/gmime/FileStreams.h"
+#include "bench/gmime/FileStreams.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <string_view>
 
-namespace mailshift::platform {
+namespace mailshift::bench {
 namespace {
 
 // GObject instance and class layouts: the GMime parent comes first.
@@ -214,4 +214,4 @@ bool FinishFileSink(GMimeStream* base) {
   return std::fflush(sink->target) == 0 && std::ferror(sink->target) == 0;
 }
 
-}  // namespace mailshift::platform
+}  // namespace mailshift::bench

@@ -1,4 +1,4 @@
-#include "platform/gmime/RecipientText.h"
+#include "platform/mime/RecipientText.h"
 
 #include <cstddef>
 

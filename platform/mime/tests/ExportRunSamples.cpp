@@ -1,5 +1,5 @@
 // Exports a database of varied documents (held in memory) through the whole export run, the
-// message writer and the GMime component, checks the output tree, the log and the closing message,
+// message writer and the composer, checks the output tree, the log and the closing message,
 // and writes a manifest of what each message file must hold, for an independent parser to compare
 // (export/tests/check_eml.py).
 //
@@ -21,8 +21,8 @@
 #include "export/ComponentItemWriter.h"
 #include "export/ExportDriver.h"
 #include "notes/testing/MemoryNotes.h"
-#include "platform/gmime/GMimeEmailComponent.h"
-#include "platform/gmime/tests/EmlManifest.h"
+#include "platform/mime/MailComposer.h"
+#include "platform/mime/tests/EmlManifest.h"
 
 namespace {
 
@@ -310,7 +310,7 @@ int main(int argc, char** argv) {
   values.SelectedFolders = {"Inbox",   "Drafts",   "Sent",           "Follow-Up", "JunkMail", "Trash",
                             "Folders", "Projects", "Projects\\2008", "Spaced",    "",         ""};
 
-  auto component = platform::CreateGMimeEmailComponent();
+  auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter realWriter(*component);
   NotingWriter writer(realWriter);
   ClosingMessage observer;

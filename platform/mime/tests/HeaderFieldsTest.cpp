@@ -4,9 +4,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "platform/gmime/GObjectPtr.h"
-#include "platform/gmime/HeaderFields.h"
-#include "platform/gmime/InternetMessage.h"
+#include "platform/mime/HeaderFields.h"
+#include "platform/mime/tests/GMimeReading.h"
 
 namespace mailshift::platform {
 namespace {
@@ -97,6 +96,23 @@ TEST_F(HeaderFieldsTest, EncodedWordsHoldWholeCharactersAndStayWithin75) {
     }
   }
   EXPECT_EQ(DecodedText(value), subject);
+}
+
+TEST_F(HeaderFieldsTest, SeveralWordsSurviveParsersThatJoinThemBeforeDecoding) {
+  // Three-byte characters after a one-byte one never end a base64 word on a whole group of three
+  // bytes; GMime joins adjacent words and would stop at the padding.
+  std::string cjk = " ";
+  for (int i = 0; i < 40; ++i) cjk += "\xE6\x97\xA5";
+  const std::string mixed =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e aus M\xC3\xBCnchen \xE2\x80\x93 "
+      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE4\xBB\xB6\xE5\x90\x8D "
+      "\xE2\x9C\x93";
+  for (const std::string& subject : {cjk, mixed}) {
+    const std::string value = UnstructuredFieldValue("Subject", subject);
+    EXPECT_EQ(DecodedText(value), subject) << value;
+    ExpectFoldedWithin78("Subject", value);
+  }
 }
 
 TEST_F(HeaderFieldsTest, WritesNotesNamesAsEmptyGroupsAndAddressesAsMailboxes) {

@@ -1,0 +1,115 @@
+#include "platform/mime/InternetMessage.h"
+
+#include <algorithm>
+#include <fstream>
+#include <string_view>
+#include <vector>
+
+#include "export/EmailComposition.h"
+#include "platform/mime/BodyEncoding.h"
+#include "platform/mime/DateField.h"
+#include "platform/mime/HeaderFields.h"
+#include "platform/mime/MessageSink.h"
+#include "platform/mime/Utf8Path.h"
+
+namespace mailshift::platform {
+namespace {
+
+// Attachments are read in chunks of whole base64 lines.
+constexpr std::size_t kReadChunk = Base64Lines::kBytesPerLine * 4096;
+
+// A sender is required in every message; an empty one is written as an empty group.
+const std::vector<Recipient> kUndisclosedSender = {{"undisclosed-sender", ""}};
+
+// A field whose raw value comes from HeaderFields: folds as "\n ", ending in "\n".
+void WriteField(MessageSink& sink, std::string_view name, std::string_view rawValue) {
+  std::string line;
+  line.reserve(name.size() + rawValue.size() + rawValue.size() / 32 + 4);
+  line.append(name);
+  line += ':';
+  for (char c : rawValue) {
+    if (c == '\n') line += '\r';
+    line += c;
+  }
+  sink.Write(line);
+}
+
+void WriteAddressField(MessageSink& sink, std::string_view name, const std::vector<Recipient>& recipients) {
+  if (!recipients.empty()) WriteField(sink, name, AddressFieldValue(name, recipients));
+}
+
+void WriteBodyPart(MessageSink& sink, const std::string& rawBody) {
+  const std::string body = ValidUtf8(rawBody);
+  sink.Write("Content-Type: text/plain; charset=UTF-8\r\n");
+  if (PrefersBase64(body)) {
+    sink.Write("Content-Transfer-Encoding: base64\r\n\r\n");
+    sink.Write(Base64(CrLfLineEnds(body)));
+  } else {
+    sink.Write("Content-Transfer-Encoding: quoted-printable\r\n\r\n");
+    sink.Write(QuotedPrintable(body));
+  }
+}
+
+void WriteAttachmentPart(MessageSink& sink, const AttachedFile& file) {
+  WriteField(sink, "Content-Type", FileNameFieldValue("application/octet-stream", "name", file.name));
+  WriteField(sink, "Content-Disposition", FileNameFieldValue("attachment", "filename", file.name));
+  sink.Write("Content-Transfer-Encoding: base64\r\n\r\n");
+
+  std::ifstream input(file.spooledPath, std::ios::binary);
+  if (!input) throw mail::EmailError("cannot open the spooled copy of " + file.name);
+  std::vector<char> chunk(kReadChunk);
+  std::string encoded;
+  Base64Lines lines;
+  while (input) {
+    input.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const auto count = static_cast<std::size_t>(input.gcount());
+    if (input.bad()) break;
+    encoded.clear();
+    lines.Add(std::string_view(chunk.data(), count), encoded);
+    sink.Write(encoded);
+  }
+  if (input.bad() || !input.eof()) throw mail::EmailError("cannot read the spooled copy of " + file.name);
+  encoded.clear();
+  lines.Finish(encoded);
+  sink.Write(encoded);
+}
+
+}  // namespace
+
+void WriteInternetMessage(const MessageContent& content, const MessageIdentity& identity, std::FILE* target) {
+  const std::string date = DateFieldValue(content.date);
+  MessageSink sink(target);
+
+  const auto& from = content.from.empty() ? kUndisclosedSender : content.from;
+  WriteAddressField(sink, "From", from);
+  // A message from several authors names the one who sent it (RFC 5322, 3.6.2).
+  const auto mailbox =
+      std::find_if(from.begin(), from.end(), [](const Recipient& r) { return !r.IsNotesName(); });
+  if (from.size() > 1 && mailbox != from.end()) WriteAddressField(sink, "Sender", {*mailbox});
+  WriteAddressField(sink, "To", content.to);
+  WriteAddressField(sink, "Cc", content.cc);
+  WriteAddressField(sink, "Bcc", content.bcc);
+  if (!content.subject.empty())
+    WriteField(sink, "Subject", UnstructuredFieldValue("Subject", content.subject));
+  sink.Write("Date: " + date + "\r\n");
+  sink.Write("Message-ID: " + identity.messageId + "\r\n");
+  sink.Write("MIME-Version: 1.0\r\n");
+
+  if (content.attachments.empty()) {
+    WriteBodyPart(sink, content.body);
+  } else {
+    const std::string delimiter = "\r\n--" + identity.boundary + "\r\n";
+    sink.Write("Content-Type: multipart/mixed;\r\n boundary=\"" + identity.boundary + "\"\r\n\r\n");
+    // The line end before a delimiter belongs to the delimiter, so the first comes without it.
+    sink.Write(std::string_view(delimiter).substr(2));
+    WriteBodyPart(sink, content.body);
+    for (const AttachedFile& file : content.attachments) {
+      sink.Write(delimiter);
+      WriteAttachmentPart(sink, file);
+    }
+    sink.Write("\r\n--" + identity.boundary + "--\r\n");
+  }
+  sink.Finish();
+}
+
+}  // namespace mailshift::platform

@@ -1,0 +1,148 @@
+#include "platform/mime/MailComposer.h"
+
+#include <cstdint>
+#include <mutex>
+#include <random>
+#include <utility>
+
+#include "common/DateText.h"
+#include "platform/mime/AttachmentSpool.h"
+#include "platform/mime/DateField.h"
+#include "platform/mime/InternetMessage.h"
+#include "platform/mime/MessageContent.h"
+#include "platform/mime/RecipientText.h"
+#include "platform/mime/Utf8Path.h"
+
+namespace mailshift::platform {
+namespace {
+
+// Random Message-IDs and boundaries: 128 bits each, from a generator seeded by the system.
+class RandomIdentities {
+ public:
+  RandomIdentities() {
+    std::random_device device;
+    std::seed_seq seed{device(), device(), device(), device(), device(), device(), device(), device()};
+    generator_.seed(seed);
+  }
+
+  std::string MessageId() { return "<" + Hex128() + "@mailshift.invalid>"; }
+  std::string Boundary() { return "=_" + Hex128(); }
+
+ private:
+  std::string Hex128() {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::lock_guard lock(mutex_);
+    std::string text;
+    for (int half = 0; half < 2; ++half) {
+      std::uint64_t value = generator_();
+      for (int i = 0; i < 16; ++i, value >>= 4) text += kDigits[value & 0x0F];
+    }
+    return text;
+  }
+
+  std::mutex mutex_;
+  std::mt19937_64 generator_;
+};
+
+// What messages and renderers of one composer share; it may outlive the composer.
+struct ComposerShared {
+  explicit ComposerShared(MailComposerOptions options)
+      : settings(std::move(options)),
+        spoolFolder(std::make_shared<SpoolFolder>(settings.spoolParentFolder)) {}
+
+  MessageIdentity NextIdentity(bool multipart) {
+    MessageIdentity identity;
+    identity.messageId = settings.newMessageId ? settings.newMessageId() : random.MessageId();
+    if (multipart) identity.boundary = settings.newBoundary ? settings.newBoundary() : random.Boundary();
+    return identity;
+  }
+
+  MailComposerOptions settings;
+  std::shared_ptr<SpoolFolder> spoolFolder;
+  RandomIdentities random;
+};
+
+class ComposedMessage final : public mail::EmailMessage {
+ public:
+  explicit ComposedMessage(const std::shared_ptr<ComposerShared>& shared) : spool_(shared->spoolFolder) {
+    // The date of a message whose date is never set.
+    content_.date = shared->settings.clock ? shared->settings.clock() : Now();
+  }
+
+  bool AddRecipient(mail::RecipientKind kind, const std::string& displayName,
+                    const std::string& address) override {
+    std::vector<Recipient> recipients = ParseRecipientText(address);
+    // A separate display name counts for an address that comes alone and without one.
+    if (recipients.size() == 1 && !recipients.front().IsNotesName() &&
+        recipients.front().displayName.empty() && displayName != address) {
+      recipients.front().displayName = displayName;
+    }
+    std::vector<Recipient>& list = kind == mail::RecipientKind::To   ? content_.to
+                                   : kind == mail::RecipientKind::Cc ? content_.cc
+                                                                     : content_.bcc;
+    list.insert(list.end(), recipients.begin(), recipients.end());
+    return true;
+  }
+
+  void SetSubject(const std::string& subject) override { content_.subject = subject; }
+  void SetBodyText(const std::string& body) override { content_.body = body; }
+  void SetSender(const std::string& sender) override { content_.from = ParseRecipientText(sender); }
+
+  void SetDate(const DateTime& date) override {
+    CheckMessageDate(date);
+    content_.date = date;
+  }
+
+  std::string AddAttachment(const std::string& filePath) override {
+    std::filesystem::path spooled = spool_.Take(filePath);
+    std::string name = Utf8FromPath(PathFromUtf8(filePath).filename());
+    content_.attachments.push_back({name, std::move(spooled)});
+    return name;
+  }
+
+  const MessageContent& content() const { return content_; }
+
+ private:
+  MessageContent content_;
+  AttachmentSpool spool_;
+};
+
+class ComposedMessageRenderer final : public mail::MessageRenderer {
+ public:
+  explicit ComposedMessageRenderer(std::shared_ptr<ComposerShared> shared) : shared_(std::move(shared)) {}
+
+  void Render(mail::EmailMessage& message, std::FILE* target) override {
+    const auto* ours = dynamic_cast<const ComposedMessage*>(&message);
+    if (ours == nullptr) throw mail::EmailError("the message was not made by this composer");
+    const MessageContent& content = ours->content();
+    WriteInternetMessage(content, shared_->NextIdentity(!content.attachments.empty()), target);
+  }
+
+ private:
+  std::shared_ptr<ComposerShared> shared_;
+};
+
+class MailComposer final : public mail::EmailComponent {
+ public:
+  explicit MailComposer(MailComposerOptions options)
+      : shared_(std::make_shared<ComposerShared>(std::move(options))) {}
+
+  std::unique_ptr<mail::EmailMessage> CreateMessage() override {
+    return std::make_unique<ComposedMessage>(shared_);
+  }
+
+  std::unique_ptr<mail::MessageRenderer> CreateRenderer() override {
+    return std::make_unique<ComposedMessageRenderer>(shared_);
+  }
+
+ private:
+  std::shared_ptr<ComposerShared> shared_;
+};
+
+}  // namespace
+
+std::unique_ptr<mail::EmailComponent> CreateMailComposer(MailComposerOptions options) {
+  return std::make_unique<MailComposer>(std::move(options));
+}
+
+}  // namespace mailshift::platform

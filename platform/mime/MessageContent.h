@@ -1,0 +1,29 @@
+// One message's fields as the composer holds them until it renders them.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/DateTime.h"
+#include "platform/mime/RecipientText.h"
+
+namespace mailshift::platform {
+
+struct AttachedFile {
+  std::string name;                   // the file name the part carries, UTF-8
+  std::filesystem::path spooledPath;  // where its content waits
+};
+
+struct MessageContent {
+  std::vector<Recipient> from;
+  std::vector<Recipient> to;
+  std::vector<Recipient> cc;
+  std::vector<Recipient> bcc;
+  std::string subject;
+  std::string body;
+  DateTime date;
+  std::vector<AttachedFile> attachments;
+};
+
+}  // namespace mailshift::platform

@@ -1,0 +1,41 @@
+#include "platform/mime/MessageSink.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "export/EmailComposition.h"
+
+namespace mailshift::platform {
+namespace {
+
+constexpr std::size_t kBufferSize = 256 * 1024;
+constexpr std::string_view kLineEnd = "\r\n";
+
+[[noreturn]] void ThrowWriteError() {
+  throw mail::EmailError(std::string("cannot write the message: ") + std::strerror(errno));
+}
+
+}  // namespace
+
+MessageSink::MessageSink(std::FILE* target) : target_(target) {
+  buffer_.reserve(kBufferSize + kBufferSize / 2);
+}
+
+void MessageSink::Write(std::string_view text) {
+  buffer_.append(text);
+  // The last two bytes stay, in case they are the message's final line end.
+  if (buffer_.size() >= kBufferSize) WriteOut(buffer_.size() - kLineEnd.size());
+}
+
+void MessageSink::Finish() {
+  if (std::string_view(buffer_).ends_with(kLineEnd)) buffer_.resize(buffer_.size() - kLineEnd.size());
+  WriteOut(buffer_.size());
+  if (std::fflush(target_) != 0) ThrowWriteError();
+}
+
+void MessageSink::WriteOut(std::size_t length) {
+  if (length > 0 && std::fwrite(buffer_.data(), 1, length, target_) != length) ThrowWriteError();
+  buffer_.erase(0, length);
+}
+
+}  // namespace mailshift::platform

@@ -1,0 +1,28 @@
+// The stream a message is rendered into: buffered, and holding back a CR LF at the end of what
+// has been written, so that the message can end without its final line end.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace mailshift::platform {
+
+class MessageSink {
+ public:
+  explicit MessageSink(std::FILE* target);
+
+  // Throws mail::EmailError when writing fails.
+  void Write(std::string_view text);
+  // Writes what is held back except a final CR LF and flushes the stream. Throws mail::EmailError
+  // when writing fails.
+  void Finish();
+
+ private:
+  void WriteOut(std::size_t length);
+
+  std::FILE* target_;
+  std::string buffer_;
+};
+
+}  // namespace mailshift::platform

@@ -79,10 +79,10 @@ std::string ScanTranscript(SessionFactory& factory, const std::string& path,
   auto& tree = window.ContactsTreeView;
   for (std::size_t i = 0; i < tree.nodes.size(); ++i) {
     const auto& node = tree.nodes[i];
-    out << "node " << i + 1 << ": key \"" << Visible(node.key) << "\", text \""
-        << Visible(node.text) << "\", parent \"" << Visible(node.parentKey.value_or("(none)"))
-        << "\", image " << node.image << (node.emphasis ? ", bold" : "") << ", tag \""
-        << Visible(node.tag) << "\", check " << node.checkState << "\n";
+    out << "node " << i + 1 << ": key \"" << Visible(node.key) << "\", text \"" << Visible(node.text)
+        << "\", parent \"" << Visible(node.parentKey.value_or("(none)")) << "\", image " << node.image
+        << (node.emphasis ? ", bold" : "") << ", tag \"" << Visible(node.tag) << "\", check "
+        << node.checkState << "\n";
   }
 
   for (std::size_t i = 0; i < tree.nodes.size(); ++i) {

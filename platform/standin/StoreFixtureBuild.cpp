@@ -6,6 +6,7 @@
 #include <iterator>
 #include <limits>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/standin/Base64.h"
 #include "platform/standin/IsoDateTime.h"
@@ -94,6 +95,19 @@ std::int64_t AsWholeNumber(const json& value, const std::string& place, std::int
 struct Parser {
   std::filesystem::path baseFolder;
   std::unordered_map<std::string, std::int64_t> documentKeys;
+  std::unordered_set<std::string> universalIds;
+
+  // 32 hexadecimal digits in either case, kept in upper case as Notes gives them.
+  std::string UniversalId(const json& value, const std::string& place) {
+    std::string text = AsText(value, place);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c; });
+    if (!IsUniversalId(text)) throw FixtureError(place, "not 32 hexadecimal digits");
+    if (!universalIds.insert(text).second) {
+      throw FixtureError(place, "\"" + text + "\" is used by an earlier document");
+    }
+    return text;
+  }
 
   EmbeddedSpec Embedded(const json& value, const std::string& place) {
     AsObject(value, place);
@@ -178,13 +192,14 @@ struct Parser {
 
   DocumentSpec Document(const json& value, const std::string& place) {
     AsObject(value, place);
-    CheckKeys(value, {"id", "size", "has_embedded", "items"}, place);
+    CheckKeys(value, {"id", "unid", "size", "has_embedded", "items"}, place);
     DocumentSpec document;
     document.id = AsText(Require(value, "id", place), Key(place, "id"));
     if (document.id.empty()) throw FixtureError(Key(place, "id"), "empty");
     if (documentKeys.contains(document.id)) {
       throw FixtureError(Key(place, "id"), "\"" + document.id + "\" is used by an earlier document");
     }
+    if (const json* unid = Find(value, "unid")) document.universalId = UniversalId(*unid, Key(place, "unid"));
     if (const json* size = Find(value, "size")) {
       document.size = AsWholeNumber(*size, Key(place, "size"), 0, std::numeric_limits<std::int64_t>::max());
     }
@@ -232,7 +247,7 @@ void BuildStore(const nlohmann::json& fixture, const std::filesystem::path& stor
                 const std::filesystem::path& baseFolder) {
   if (!fixture.is_object()) Wrong("", "a JSON object", fixture);
   CheckKeys(fixture, {"title", "views", "documents"}, "");
-  Parser parser{baseFolder, {}};
+  Parser parser{baseFolder, {}, {}};
   StoreWriter writer(store);
   if (const json* title = Find(fixture, "title")) writer.SetTitle(AsText(*title, "title"));
   if (const json* documents = Find(fixture, "documents")) {

@@ -99,7 +99,7 @@ TEST_F(UnreadableFileTest, SqliteFileThatIsNotAStore) {
 
 TEST_F(UnreadableFileTest, NewerFormatVersion) {
   BuildSmallMailbox(file_);
-  Tamper(file_, "PRAGMA user_version = 2");
+  Tamper(file_, "PRAGMA user_version = " + std::to_string(kStoreSchemaVersion + 1));
   ExpectNoReadableData(file_);
   try {
     OpenStore(file_)->Views();

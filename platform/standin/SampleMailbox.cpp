@@ -601,8 +601,14 @@ class SampleBuilder {
 }  // namespace
 
 void WriteSampleStore(const std::filesystem::path& store, const SampleOptions& options) {
-  if (options.documents < 0) throw std::invalid_argument("the number of documents cannot be negative");
-  if (options.folders < 0) throw std::invalid_argument("the number of folders cannot be negative");
+  if (options.documents < 0 || options.documents > SampleOptions::kMostDocuments) {
+    throw std::invalid_argument("the number of documents must lie between 0 and " +
+                                std::to_string(SampleOptions::kMostDocuments));
+  }
+  if (options.folders < 0 || options.folders > SampleOptions::kMostFolders) {
+    throw std::invalid_argument("the number of folders must lie between 0 and " +
+                                std::to_string(SampleOptions::kMostFolders));
+  }
   StoreWriter writer(store);
   SampleBuilder(options, writer).Build();
   writer.Commit();

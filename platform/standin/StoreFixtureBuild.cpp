@@ -109,6 +109,31 @@ struct Parser {
     return text;
   }
 
+  // The file a "file" entry names: a relative path that stays inside the fixture's folder, also
+  // when symbolic links are followed. A fixture may come from anyone; it must not read the disk.
+  std::filesystem::path InsideBaseFolder(const std::string& name, const std::string& place) const {
+    namespace fs = std::filesystem;
+    const fs::path relative(name);
+    if (name.empty()) throw FixtureError(place, "empty");
+    if (relative.has_root_name() || relative.has_root_directory()) {
+      throw FixtureError(place, "\"" + name + "\" is not a relative path inside the fixture's folder");
+    }
+    for (const auto& part : relative) {
+      if (part == "..") throw FixtureError(place, "\"" + name + "\" leads out of the fixture's folder");
+    }
+    std::error_code error;
+    const fs::path folder = fs::canonical(baseFolder.empty() ? fs::path(".") : baseFolder, error);
+    if (error) throw FixtureError(place, "cannot resolve the fixture's folder: " + error.message());
+    const fs::path path = fs::canonical(folder / relative, error);
+    if (error) throw FixtureError(place, "cannot read \"" + name + "\": " + error.message());
+    const auto [end, unused] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    if (end != folder.end()) throw FixtureError(place, "\"" + name + "\" leads out of the fixture's folder");
+    if (!fs::is_regular_file(path, error) || !std::ifstream(path, std::ios::binary)) {
+      throw FixtureError(place, "cannot read \"" + name + "\"");
+    }
+    return path;
+  }
+
   EmbeddedSpec Embedded(const json& value, const std::string& place) {
     AsObject(value, place);
     CheckKeys(value, {"name", "type", "base64", "file"}, place);
@@ -127,14 +152,7 @@ struct Parser {
       if (!IsBase64(text)) throw FixtureError(Key(place, "base64"), "not base64");
       object.content = Base64Content(text);
     } else {
-      const std::string& name = AsText(*file, Key(place, "file"));
-      const std::filesystem::path path = baseFolder / name;  // an absolute name stands as it is
-      std::error_code error;
-      if (name.empty() || !std::filesystem::is_regular_file(path, error) ||
-          !std::ifstream(path, std::ios::binary)) {
-        throw FixtureError(Key(place, "file"), "cannot read \"" + path.string() + "\"");
-      }
-      object.content = FileContent(path);
+      object.content = FileContent(InsideBaseFolder(AsText(*file, Key(place, "file")), Key(place, "file")));
     }
     return object;
   }

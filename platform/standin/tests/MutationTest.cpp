@@ -61,11 +61,14 @@ json SeedFixture() {
 
 // Reads a (possibly damaged) store as the program would: every failure must be a NotesError, or
 // for the dump and the summary a std::runtime_error; anything else fails the test.
-void ReadWhatever(const std::filesystem::path& store, const std::filesystem::path& extractFolder,
-                  const std::string& replay) {
+// Gives the number of operations that worked.
+int ReadWhatever(const std::filesystem::path& store, const std::filesystem::path& extractFolder,
+                 const std::string& replay) {
+  int worked = 0;
   const auto step = [&](const std::function<void()>& call) {
     try {
       call();
+      ++worked;
     } catch (const notes::NotesError&) {
       // A damaged record: what the caller's policy then handles.
     } catch (const std::exception& error) {
@@ -83,6 +86,7 @@ void ReadWhatever(const std::filesystem::path& store, const std::filesystem::pat
       ADD_FAILURE() << typeid(error).name() << ": " << error.what() << "; " << replay;
     }
   }
+  return worked;
 }
 
 void PutBigEndian32(std::string& bytes, std::size_t at, std::uint32_t value) {
@@ -137,6 +141,7 @@ TEST(MutatedStoreTest, EveryOperationEitherWorksOrGivesTheReadersErrorAndTheFile
   ASSERT_GT(original.size(), 4u * 8192u);
 
   const MutationPlan plan = testing::PlanMutations("mutated stores", 20260001, 100);
+  int walkedDocuments = 0;
   for (int round = 0; round < plan.rounds; ++round) {
     const std::string replay = plan.Replay(round);
     SCOPED_TRACE(replay);
@@ -145,13 +150,18 @@ TEST(MutatedStoreTest, EveryOperationEitherWorksOrGivesTheReadersErrorAndTheFile
     const auto store = folder / "mutated.nsf";
     WriteBytes(store, mutated);
     ScratchFolder extracted;
-    ReadWhatever(store, extracted.path(), replay);
+    // Past the title, the views and their members, a walk has reached the documents.
+    if (ReadWhatever(store, extracted.path(), replay) > 40) ++walkedDocuments;
     ASSERT_TRUE(ReadBytes(store) == mutated) << "the reader changed the store; " << replay;
     ASSERT_EQ(ScratchFolder::FileNamesOf(folder.path()),
               (std::vector<std::string>{"mutated.nsf", "seed.nsf"}))
         << replay;
     if (::testing::Test::HasFailure()) break;
   }
+  std::cout << walkedDocuments << " of " << plan.rounds << " mutated stores were read down to their documents"
+            << std::endl;
+  // The mutations must leave enough stores readable for the walk to reach the records behind them.
+  EXPECT_GT(walkedDocuments, plan.rounds / 10);
 }
 
 // Values a fixture's places get instead of their own: wrong kinds, edges of ranges, hostile paths.

@@ -2,8 +2,8 @@
 //   mailshift-store build FIXTURE.json OUT
 //   mailshift-store dump DB
 //   mailshift-store summary DB
-//   mailshift-store sample OUT [--documents N] [--folders N] [--seed S]   (N up to 1000000 documents,
-//                                                                          100000 folders)
+//   mailshift-store sample OUT [--documents N] [--folders N] [--seed S]
+// A sample holds at most 1,000,000 documents and 100,000 user folders.
 // Exit codes: 0 done; 1 a file could not be read or written; 2 a bad fixture or command line.
 #include <CLI/CLI.hpp>
 #include <cstdio>

@@ -54,6 +54,9 @@ class Document {
   virtual bool HasEmbedded() = 0;
   // The rich-text item of that name, or nothing.
   virtual std::shared_ptr<RichTextItem> GetFirstItem(std::string_view itemName) = 0;
+  // The document's universal id: 32 hexadecimal digits in upper case, the same in every replica
+  // and every run; "" when the client gives none.
+  virtual std::string UniversalID() = 0;
 };
 
 class View {

@@ -3,10 +3,12 @@
 //   mailshift-store dump DB
 //   mailshift-store summary DB
 //   mailshift-store sample OUT [--documents N] [--folders N] [--seed S]
+// A sample holds at most 1,000,000 documents and 100,000 user folders.
 // Exit codes: 0 done; 1 a file could not be read or written; 2 a bad fixture or command line.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 #include "notes/NotesObjects.h"
@@ -46,20 +48,25 @@ int main(int argc, char** argv) {
   standin::SampleOptions sample;
   auto* sampleCommand = app.add_subcommand("sample", "Write a realistic sample mailbox");
   sampleCommand->add_option("OUT", out, "Store file to write")->required();
-  sampleCommand->add_option("--documents", sample.documents, "Number of documents")
+  const auto most = [](std::int64_t limit) { return " (0 to " + std::to_string(limit) + ")"; };
+  sampleCommand
+      ->add_option("--documents", sample.documents,
+                   "Number of documents" + most(standin::SampleOptions::kMostDocuments))
       ->capture_default_str()
-      ->check(CLI::NonNegativeNumber);
-  sampleCommand->add_option("--folders", sample.folders, "Number of user folders")
+      ->check(CLI::Range(std::int64_t{0}, standin::SampleOptions::kMostDocuments));
+  sampleCommand
+      ->add_option("--folders", sample.folders,
+                   "Number of user folders" + most(standin::SampleOptions::kMostFolders))
       ->capture_default_str()
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Range(std::int64_t{0}, standin::SampleOptions::kMostFolders));
   sampleCommand->add_option("--seed", sample.seed, "Seed; the same seed gives the same mailbox")
       ->capture_default_str();
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    const int code = app.exit(error);
-    return code == 0 ? kDone : kBadInput;
+    if (error.get_exit_code() == 0) return app.exit(error);  // --help
+    return Report(std::string(error.what()) + " (see --help)", kBadInput);
   }
 
   try {
@@ -77,6 +84,8 @@ int main(int argc, char** argv) {
     return kDone;
   } catch (const standin::FixtureError& error) {
     return Report(fixture + ": " + error.what(), kBadInput);
+  } catch (const std::invalid_argument& error) {
+    return Report(error.what(), kBadInput);
   } catch (const std::exception& error) {
     return Report(error.what(), kFileFailure);
   }

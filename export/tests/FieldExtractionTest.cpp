@@ -35,6 +35,7 @@ class SpyDocument : public notes::Document {
   std::shared_ptr<notes::RichTextItem> GetFirstItem(std::string_view name) override {
     return inner_->GetFirstItem(name);
   }
+  std::string UniversalID() override { return inner_->UniversalID(); }
   std::vector<std::string> calls;
 
  private:
@@ -306,6 +307,7 @@ class DocumentWithHalfAttachment : public notes::Document {
   std::shared_ptr<notes::RichTextItem> GetFirstItem(std::string_view) override {
     return std::make_shared<BodyWith>();
   }
+  std::string UniversalID() override { return {}; }
 };
 
 TEST_F(FieldExtractionTest, APartlyExtractedFileIsNotPassedOnAsTheAttachment) {

@@ -36,7 +36,8 @@ class MemoryRichText : public RichTextItem {
   int Type() override { return item_.richText ? kRichTextItemType : 1280; }
   std::vector<std::shared_ptr<EmbeddedObject>> EmbeddedObjects() override {
     std::vector<std::shared_ptr<EmbeddedObject>> objects;
-    for (const auto& embedded : item_.embedded) objects.push_back(std::make_shared<MemoryEmbeddedObject>(embedded));
+    for (const auto& embedded : item_.embedded)
+      objects.push_back(std::make_shared<MemoryEmbeddedObject>(embedded));
     return objects;
   }
 
@@ -69,6 +70,10 @@ class MemoryDoc : public Document {
     const MemoryItem* item = Find(itemName);
     if (item == nullptr) return nullptr;
     return std::make_shared<MemoryRichText>(*item);
+  }
+  std::string UniversalID() override {
+    if (data().failUniversalId) throw NotesError("UniversalID failed");
+    return data().universalId;
   }
 
  private:
@@ -127,7 +132,8 @@ class MemoryDb : public Database {
   std::vector<std::shared_ptr<View>> Views() override {
     if (data_->failViews) throw NotesError("no readable data");
     std::vector<std::shared_ptr<View>> views;
-    for (std::size_t i = 0; i < data_->views.size(); ++i) views.push_back(std::make_shared<MemoryViewObject>(data_, i));
+    for (std::size_t i = 0; i < data_->views.size(); ++i)
+      views.push_back(std::make_shared<MemoryViewObject>(data_, i));
     return views;
   }
   std::shared_ptr<View> GetView(std::string_view name) override {

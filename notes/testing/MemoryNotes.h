@@ -31,6 +31,8 @@ struct MemoryDocument {
   std::vector<MemoryItem> items;
   std::int64_t size = 1024;
   std::optional<bool> hasEmbedded;  // default: true when an item has embedded objects
+  std::string universalId;          // what UniversalID gives, as it stands ("" for none)
+  bool failUniversalId = false;     // UniversalID throws
 
   MemoryDocument& Text(const std::string& name, std::vector<std::string> texts);
   MemoryDocument& Date(const std::string& name, DateTime when);

@@ -9,6 +9,7 @@
 #include "notes/NotesState.h"
 #include "notes/Preview.h"
 #include "notes/Scan.h"
+#include "notes/SessionOrigin.h"
 
 namespace mailshift::notes::testing {
 namespace {
@@ -55,6 +56,30 @@ std::string Row(const std::string& row, const TranscriptOptions& options) {
   return Visible(Join(cells, "\t"));
 }
 
+// The universal id of every document of every view, in view order, by which the export will tell
+// documents apart.
+void WriteUniversalIds(SessionFactory& factory, const std::string& path, std::ostream& out) {
+  try {
+    const auto session = ObtainSession(factory).session;
+    if (!session) {
+      out << "universal ids: no session\n";
+      return;
+    }
+    const auto database = session->GetDatabase("", path);
+    for (const auto& view : database->Views()) {
+      out << "universal ids of \"" << Visible(view->Name()) << "\":";
+      for (auto document = view->GetFirstDocument(); document; document = view->GetNextDocument(document)) {
+        const std::string id = document->UniversalID();
+        out << " " << (id.empty() ? "(none)" : Visible(id));
+      }
+      out << "\n";
+    }
+  } catch (const NotesError&) {
+    // The reason names the file, which differs between the clients compared.
+    out << "universal ids: stopped by a Notes error\n";
+  }
+}
+
 }  // namespace
 
 std::string ScanTranscript(SessionFactory& factory, const std::string& path,
@@ -79,10 +104,10 @@ std::string ScanTranscript(SessionFactory& factory, const std::string& path,
   auto& tree = window.ContactsTreeView;
   for (std::size_t i = 0; i < tree.nodes.size(); ++i) {
     const auto& node = tree.nodes[i];
-    out << "node " << i + 1 << ": key \"" << Visible(node.key) << "\", text \""
-        << Visible(node.text) << "\", parent \"" << Visible(node.parentKey.value_or("(none)"))
-        << "\", image " << node.image << (node.emphasis ? ", bold" : "") << ", tag \""
-        << Visible(node.tag) << "\", check " << node.checkState << "\n";
+    out << "node " << i + 1 << ": key \"" << Visible(node.key) << "\", text \"" << Visible(node.text)
+        << "\", parent \"" << Visible(node.parentKey.value_or("(none)")) << "\", image " << node.image
+        << (node.emphasis ? ", bold" : "") << ", tag \"" << Visible(node.tag) << "\", check "
+        << node.checkState << "\n";
   }
 
   for (std::size_t i = 0; i < tree.nodes.size(); ++i) {
@@ -97,6 +122,7 @@ std::string ScanTranscript(SessionFactory& factory, const std::string& path,
           << (icon == list.icons.end() ? std::string("none") : std::to_string(icon->second)) << "]\n";
     }
   }
+  WriteUniversalIds(factory, path, out);
   return out.str();
 }
 

@@ -18,7 +18,8 @@ struct TranscriptOptions {
 // Runs "Start Scan" on the database at `path` with sessions from `factory`, then clicks every
 // node of the tree in turn. The transcript holds how the scan ended, its messages, the title,
 // the six counts, every tree node with its key, text, parent, image, emphasis, tag and check
-// state, and each node's message list with its icons.
+// state, and each node's message list with its icons; then, view by view, the universal ids of
+// the documents.
 std::string ScanTranscript(SessionFactory& factory, const std::string& path,
                            const TranscriptOptions& options = {});
 

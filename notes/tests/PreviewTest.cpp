@@ -226,6 +226,7 @@ class ShiftingView : public View {
     std::int64_t Size() override { return 0; }
     bool HasEmbedded() override { return false; }
     std::shared_ptr<RichTextItem> GetFirstItem(std::string_view) override { return nullptr; }
+    std::string UniversalID() override { return {}; }
     std::size_t number;
   };
 

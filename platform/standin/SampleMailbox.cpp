@@ -3,6 +3,7 @@
 // least once when there are enough documents (see docs/store-format.md, "The sample").
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <span>
 
@@ -12,16 +13,18 @@
 namespace mailshift::standin {
 namespace {
 
+// SplitMix64's finalizer: a bijection on 64-bit numbers, so different inputs never collide.
+std::uint64_t Mixed(std::uint64_t z) {
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  return z ^ (z >> 31);
+}
+
 // SplitMix64: small, fast and the same on every platform.
 class Random {
  public:
   explicit Random(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t Next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-  }
+  std::uint64_t Next() { return Mixed(state_ += 0x9E3779B97F4A7C15ULL); }
   std::int64_t Below(std::int64_t bound) {
     return bound <= 0 ? 0 : static_cast<std::int64_t>(Next() % static_cast<std::uint64_t>(bound));
   }
@@ -76,6 +79,18 @@ class MadeUpContent : public ContentSource {
   std::string prefix_;
   std::size_t prefixUsed_ = 0;
 };
+
+// A document's universal id. As in a Notes database, the first half is shared by the documents
+// of one mailbox (here: made from the seed) and the second half tells them apart (made from the
+// document's number, without a collision). Drawn apart from the mailbox's random numbers, so the
+// ids change nothing else.
+std::string SampleUniversalId(std::uint64_t seed, std::size_t index) {
+  char text[33];
+  std::snprintf(text, sizeof text, "%016llX%016llX",
+                static_cast<unsigned long long>(Mixed(seed ^ 0x4E6F746573ULL)),
+                static_cast<unsigned long long>(Mixed(static_cast<std::uint64_t>(index) + (seed << 32))));
+  return text;
+}
 
 struct Person {
   std::string_view name;
@@ -475,6 +490,7 @@ class SampleBuilder {
     char id[32];
     std::snprintf(id, sizeof id, "N%06zu", index + 1);
     document.id = id;
+    document.universalId = SampleUniversalId(options_.seed, index);
     const std::optional<Special> special = placement.special;
     const bool lowerCase = special == Special::LowerCaseItemNames;
     const auto name = [&](std::string_view itemName) {
@@ -585,8 +601,14 @@ class SampleBuilder {
 }  // namespace
 
 void WriteSampleStore(const std::filesystem::path& store, const SampleOptions& options) {
-  if (options.documents < 0) throw std::invalid_argument("the number of documents cannot be negative");
-  if (options.folders < 0) throw std::invalid_argument("the number of folders cannot be negative");
+  if (options.documents < 0 || options.documents > SampleOptions::kMostDocuments) {
+    throw std::invalid_argument("the number of documents must lie between 0 and " +
+                                std::to_string(SampleOptions::kMostDocuments));
+  }
+  if (options.folders < 0 || options.folders > SampleOptions::kMostFolders) {
+    throw std::invalid_argument("the number of folders must lie between 0 and " +
+                                std::to_string(SampleOptions::kMostFolders));
+  }
   StoreWriter writer(store);
   SampleBuilder(options, writer).Build();
   writer.Commit();

@@ -79,6 +79,10 @@ class StandInDocument : public notes::Document {
     if (!item) return nullptr;
     return std::make_shared<StandInItem>(store_, entry_.documentId, *item);
   }
+  std::string UniversalID() override {
+    if (!entry_.universalId) throw NotesError("document has a damaged universal id");
+    return *entry_.universalId;
+  }
 
  private:
   std::shared_ptr<StoreReader> store_;

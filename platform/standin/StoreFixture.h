@@ -22,7 +22,9 @@ class FixtureError : public std::runtime_error {
   std::string place_;
 };
 
-// Builds the store file `store` from a fixture; "file" entries are read relative to `baseFolder`.
+// Builds the store file `store` from a fixture; "file" entries are read relative to `baseFolder`
+// (the current folder when empty) and must name a file inside it: no absolute path, no "..", no
+// symbolic link leading out (a FixtureError otherwise).
 // Throws FixtureError for a fixture that breaks the format and std::runtime_error when a file
 // cannot be read or written. On any failure no store file is left and an existing one is kept.
 void BuildStore(const nlohmann::json& fixture, const std::filesystem::path& store,
@@ -46,12 +48,18 @@ std::string DumpStoreText(const std::filesystem::path& store);
 std::string SummarizeStore(const std::filesystem::path& store);
 
 struct SampleOptions {
+  // The most a sample holds: a million documents make a store of about 3 GB; beyond that the
+  // plan of the mailbox alone would take gigabytes of memory.
+  static constexpr std::int64_t kMostDocuments = 1'000'000;
+  static constexpr std::int64_t kMostFolders = 100'000;
+
   std::int64_t documents = 600;
   std::int64_t folders = 14;  // user folders
   std::uint64_t seed = 1;
 };
 
 // Writes a realistic mailbox; the same options give the same store. See docs/store-format.md.
+// Throws std::invalid_argument for numbers below 0 or beyond the limits of SampleOptions.
 void WriteSampleStore(const std::filesystem::path& store, const SampleOptions& options = {});
 
 }  // namespace mailshift::standin

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <limits>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/standin/Base64.h"
 #include "platform/standin/IsoDateTime.h"
@@ -94,6 +95,44 @@ std::int64_t AsWholeNumber(const json& value, const std::string& place, std::int
 struct Parser {
   std::filesystem::path baseFolder;
   std::unordered_map<std::string, std::int64_t> documentKeys;
+  std::unordered_set<std::string> universalIds;
+
+  // 32 hexadecimal digits in either case, kept in upper case as Notes gives them.
+  std::string UniversalId(const json& value, const std::string& place) {
+    std::string text = AsText(value, place);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c; });
+    if (!IsUniversalId(text)) throw FixtureError(place, "not 32 hexadecimal digits");
+    if (!universalIds.insert(text).second) {
+      throw FixtureError(place, "\"" + text + "\" is used by an earlier document");
+    }
+    return text;
+  }
+
+  // The file a "file" entry names: a relative path that stays inside the fixture's folder, also
+  // when symbolic links are followed. A fixture may come from anyone; it must not read the disk.
+  std::filesystem::path InsideBaseFolder(const std::string& name, const std::string& place) const {
+    namespace fs = std::filesystem;
+    const fs::path relative(name);
+    if (name.empty()) throw FixtureError(place, "empty");
+    if (relative.has_root_name() || relative.has_root_directory()) {
+      throw FixtureError(place, "\"" + name + "\" is not a relative path inside the fixture's folder");
+    }
+    for (const auto& part : relative) {
+      if (part == "..") throw FixtureError(place, "\"" + name + "\" leads out of the fixture's folder");
+    }
+    std::error_code error;
+    const fs::path folder = fs::canonical(baseFolder.empty() ? fs::path(".") : baseFolder, error);
+    if (error) throw FixtureError(place, "cannot resolve the fixture's folder: " + error.message());
+    const fs::path path = fs::canonical(folder / relative, error);
+    if (error) throw FixtureError(place, "cannot read \"" + name + "\": " + error.message());
+    const auto [end, unused] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    if (end != folder.end()) throw FixtureError(place, "\"" + name + "\" leads out of the fixture's folder");
+    if (!fs::is_regular_file(path, error) || !std::ifstream(path, std::ios::binary)) {
+      throw FixtureError(place, "cannot read \"" + name + "\"");
+    }
+    return path;
+  }
 
   EmbeddedSpec Embedded(const json& value, const std::string& place) {
     AsObject(value, place);
@@ -113,14 +152,7 @@ struct Parser {
       if (!IsBase64(text)) throw FixtureError(Key(place, "base64"), "not base64");
       object.content = Base64Content(text);
     } else {
-      const std::string& name = AsText(*file, Key(place, "file"));
-      const std::filesystem::path path = baseFolder / name;  // an absolute name stands as it is
-      std::error_code error;
-      if (name.empty() || !std::filesystem::is_regular_file(path, error) ||
-          !std::ifstream(path, std::ios::binary)) {
-        throw FixtureError(Key(place, "file"), "cannot read \"" + path.string() + "\"");
-      }
-      object.content = FileContent(path);
+      object.content = FileContent(InsideBaseFolder(AsText(*file, Key(place, "file")), Key(place, "file")));
     }
     return object;
   }
@@ -178,13 +210,14 @@ struct Parser {
 
   DocumentSpec Document(const json& value, const std::string& place) {
     AsObject(value, place);
-    CheckKeys(value, {"id", "size", "has_embedded", "items"}, place);
+    CheckKeys(value, {"id", "unid", "size", "has_embedded", "items"}, place);
     DocumentSpec document;
     document.id = AsText(Require(value, "id", place), Key(place, "id"));
     if (document.id.empty()) throw FixtureError(Key(place, "id"), "empty");
     if (documentKeys.contains(document.id)) {
       throw FixtureError(Key(place, "id"), "\"" + document.id + "\" is used by an earlier document");
     }
+    if (const json* unid = Find(value, "unid")) document.universalId = UniversalId(*unid, Key(place, "unid"));
     if (const json* size = Find(value, "size")) {
       document.size = AsWholeNumber(*size, Key(place, "size"), 0, std::numeric_limits<std::int64_t>::max());
     }
@@ -232,7 +265,7 @@ void BuildStore(const nlohmann::json& fixture, const std::filesystem::path& stor
                 const std::filesystem::path& baseFolder) {
   if (!fixture.is_object()) Wrong("", "a JSON object", fixture);
   CheckKeys(fixture, {"title", "views", "documents"}, "");
-  Parser parser{baseFolder, {}};
+  Parser parser{baseFolder, {}, {}};
   StoreWriter writer(store);
   if (const json* title = Find(fixture, "title")) writer.SetTitle(AsText(*title, "title"));
   if (const json* documents = Find(fixture, "documents")) {

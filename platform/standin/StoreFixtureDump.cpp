@@ -49,19 +49,27 @@ class Dumper {
 
   json Documents() {
     json documents = json::array();
-    sqlite::Statement rows(db_, "SELECT id, note_id, size, has_embedded FROM documents ORDER BY id");
+    // Stores written before documents had universal ids give none.
+    sqlite::Statement rows(db_,
+                           reader_->version() >= kFirstVersionWithUniversalIds
+                               ? "SELECT id, note_id, size, has_embedded, unid FROM documents ORDER BY id"
+                               : "SELECT id, note_id, size, has_embedded, NULL FROM documents ORDER BY id");
     while (rows.Step()) {
+      const bool unidDamaged = rows.ColumnType(4) != SQLITE_NULL &&
+                               (rows.ColumnType(4) != SQLITE_TEXT || !IsUniversalId(rows.ColumnText(4)));
       if (rows.ColumnType(1) != SQLITE_TEXT || rows.ColumnType(2) != SQLITE_INTEGER ||
-          rows.ColumnType(3) != SQLITE_INTEGER) {
+          rows.ColumnType(3) != SQLITE_INTEGER || unidDamaged) {
         Damaged("document " + std::to_string(rows.ColumnInt64(0)));
       }
       const std::int64_t id = rows.ColumnInt64(0);
       noteIds_[id] = rows.ColumnText(1);
       documentIndex_[id] = documents.size();
-      documents.push_back(json{{"id", rows.ColumnText(1)},
-                               {"size", rows.ColumnInt64(2)},
-                               {"has_embedded", rows.ColumnInt64(3) != 0},
-                               {"items", json::array()}});
+      json document{{"id", rows.ColumnText(1)}};
+      if (rows.ColumnType(4) == SQLITE_TEXT) document["unid"] = rows.ColumnText(4);
+      document["size"] = rows.ColumnInt64(2);
+      document["has_embedded"] = rows.ColumnInt64(3) != 0;
+      document["items"] = json::array();
+      documents.push_back(std::move(document));
     }
     AddItems(documents);
     AddValues(documents);

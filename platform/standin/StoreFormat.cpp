@@ -1,5 +1,6 @@
 #include "platform/standin/StoreFormat.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -19,6 +20,12 @@ std::optional<ItemKind> ItemKindFromCode(std::int64_t code) {
   }
 }
 
+bool IsUniversalId(std::string_view text) {
+  return text.size() == 32 && std::all_of(text.begin(), text.end(), [](char c) {
+           return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+         });
+}
+
 const char* const kStoreTablesSql = R"sql(
 CREATE TABLE database_info (
   id INTEGER PRIMARY KEY CHECK (id = 1),
@@ -34,7 +41,8 @@ CREATE TABLE documents (
   id INTEGER PRIMARY KEY,
   note_id TEXT NOT NULL UNIQUE,
   size INTEGER NOT NULL,
-  has_embedded INTEGER NOT NULL
+  has_embedded INTEGER NOT NULL,
+  unid TEXT
 );
 CREATE TABLE view_entries (
   view_id INTEGER NOT NULL,

@@ -6,13 +6,18 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace mailshift::standin {
 
 // PRAGMA application_id of every store: "MSNF".
 inline constexpr std::int32_t kStoreApplicationId = 0x4D534E46;
-// PRAGMA user_version: the layout version this program writes and reads.
-inline constexpr std::int32_t kStoreSchemaVersion = 1;
+// PRAGMA user_version: the layout version this program writes. It reads this one and every
+// earlier one.
+inline constexpr std::int32_t kStoreSchemaVersion = 2;
+// The first version whose documents carry a universal id (documents.unid); earlier stores give
+// none.
+inline constexpr std::int32_t kFirstVersionWithUniversalIds = 2;
 // Attachment content is stored in rows of at most this many bytes.
 inline constexpr std::size_t kContentChunkBytes = std::size_t{1} << 20;
 
@@ -28,6 +33,10 @@ extern const char* const kStoreIndexesSql;
 inline constexpr int kStoreTableCount = 8;
 // The names of those tables, as an SQL list, for checking a file's schema.
 extern const char* const kStoreTableNamesSql;
+
+// True for a universal id as stores hold it and UniversalID gives it: 32 hexadecimal digits,
+// letters in upper case.
+bool IsUniversalId(std::string_view text);
 
 // What the first 100 bytes of a file tell about it as a store: "" when it may be read as one,
 // otherwise the reason it cannot. Reads the file only; never writes to it.

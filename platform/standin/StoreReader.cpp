@@ -50,7 +50,7 @@ const char* const kQueries[] = {
     // kLastEntry
     "SELECT max(position) FROM view_entries WHERE view_id = ?1",
     // kEntryAfter
-    "SELECT e.position, e.document_id, d.id, d.size, d.has_embedded FROM view_entries e "
+    "SELECT e.position, e.document_id, d.id, d.size, d.has_embedded, d.unid FROM view_entries e "
     "LEFT JOIN documents d ON d.id = e.document_id "
     "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT 1",
     // kFindItem
@@ -66,6 +66,12 @@ const char* const kQueries[] = {
     "SELECT rowid FROM embedded_content WHERE object_id = ?1 ORDER BY chunk",
 };
 static_assert(std::size(kQueries) == 10);
+
+// kEntryAfter for stores written before documents had universal ids.
+const char* const kEntryAfterWithoutUniversalIds =
+    "SELECT e.position, e.document_id, d.id, d.size, d.has_embedded, NULL FROM view_entries e "
+    "LEFT JOIN documents d ON d.id = e.document_id "
+    "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT 1";
 
 // Resets a statement when its use ends, so no read stays open between calls.
 class Running {
@@ -134,6 +140,13 @@ std::shared_ptr<StoreReader> StoreReader::Open(const std::filesystem::path& file
     if (!tables.Step() || tables.ColumnInt64(0) != kStoreTableCount) {
       reader->failure_ = "not a mail store (tables missing)";
     }
+    sqlite::Statement version(db, "PRAGMA user_version");
+    reader->version_ = version.Step() ? static_cast<std::int32_t>(version.ColumnInt64(0)) : 0;
+    if (reader->failure_.empty() && reader->version_ >= kFirstVersionWithUniversalIds) {
+      sqlite::Statement column(db, "SELECT count(*) FROM pragma_table_info('documents') WHERE name = 'unid'");
+      if (!column.Step() || column.ColumnInt64(0) != 1)
+        reader->failure_ = "not a mail store (columns missing)";
+    }
   } catch (const sqlite::Error& error) {
     reader->failure_ = std::string("damaged store (") + error.what() + ")";
   }
@@ -155,7 +168,12 @@ void StoreReader::Fail(const std::string& what) const { throw NotesError(file_.s
 sqlite::Statement& StoreReader::Prepared(Query query) {
   CheckReadable();
   auto& statement = statements_[query];
-  if (!statement) statement = std::make_unique<sqlite::Statement>(connection_->get(), kQueries[query]);
+  if (!statement) {
+    const char* sql = query == kEntryAfter && version_ < kFirstVersionWithUniversalIds
+                          ? kEntryAfterWithoutUniversalIds
+                          : kQueries[query];
+    statement = std::make_unique<sqlite::Statement>(connection_->get(), sql);
+  }
   return *statement;
 }
 
@@ -260,6 +278,11 @@ std::optional<EntryRecord> StoreReader::EntryAfter(std::int64_t viewId,
     entry.documentId = r.ColumnInt64(2);
     if (IsInteger(r, 3) && r.ColumnInt64(3) >= 0) entry.size = r.ColumnInt64(3);
     entry.hasEmbedded = IsInteger(r, 4) && r.ColumnInt64(4) != 0;
+    if (r.ColumnType(5) == SQLITE_NULL) {
+      entry.universalId = std::string();
+    } else if (IsText(r, 5) && IsUniversalId(r.ColumnText(5))) {
+      entry.universalId = r.ColumnText(5);
+    }
     return entry;
   } catch (const sqlite::Error& error) {
     Fail(error.what());

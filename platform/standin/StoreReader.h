@@ -34,6 +34,8 @@ struct EntryRecord {
   std::int64_t documentId = 0;
   std::optional<std::int64_t> size;  // nothing when the stored size is not a byte count
   bool hasEmbedded = false;
+  // The universal id: "" when the store holds none; nothing when the stored one is damaged.
+  std::optional<std::string> universalId;
 };
 
 struct ItemRecord {
@@ -58,6 +60,8 @@ class StoreReader {
   // "" when the file is readable as a store, otherwise why not.
   const std::string& failure() const { return failure_; }
   const std::filesystem::path& file() const { return file_; }
+  // The store's format version (PRAGMA user_version); 0 when the file is no readable store.
+  std::int32_t version() const { return version_; }
 
   std::string Title();
   std::vector<ViewRecord> Views();
@@ -99,6 +103,7 @@ class StoreReader {
 
   std::filesystem::path file_;
   std::string failure_;
+  std::int32_t version_ = 0;
   std::unique_ptr<sqlite::Connection> connection_;
   std::array<std::unique_ptr<sqlite::Statement>, kQueryCount> statements_;
 };

@@ -18,7 +18,7 @@ struct StoreWriter::Statements {
     sqlite3* db = connection.get();
     title = std::make_unique<sqlite::Statement>(db, "UPDATE database_info SET title = ?1 WHERE id = 1");
     document = std::make_unique<sqlite::Statement>(
-        db, "INSERT INTO documents (id, note_id, size, has_embedded) VALUES (?1, ?2, 0, 0)");
+        db, "INSERT INTO documents (id, note_id, size, has_embedded, unid) VALUES (?1, ?2, 0, 0, ?3)");
     documentTotals = std::make_unique<sqlite::Statement>(
         db, "UPDATE documents SET size = ?2, has_embedded = ?3 WHERE id = ?1");
     item = std::make_unique<sqlite::Statement>(
@@ -54,6 +54,7 @@ struct StoreWriter::Statements {
   std::unique_ptr<sqlite::Statement> title, document, documentTotals, item, value, embedded, embeddedSize,
       chunk, view, entry;
   std::unordered_set<std::string> documentIds;
+  std::unordered_set<std::string> universalIds;
 };
 
 namespace {
@@ -158,13 +159,24 @@ std::int64_t StoreWriter::AddDocument(DocumentSpec document) {
   for (const auto& item : document.items) CheckItem(item);
   if (document.size && *document.size < 0)
     throw std::invalid_argument("document " + document.id + ": negative size");
+  if (!document.universalId.empty() && !IsUniversalId(document.universalId)) {
+    throw std::invalid_argument("document " + document.id + ": universal id \"" + document.universalId +
+                                "\" is not 32 hexadecimal digits in upper case");
+  }
   auto& s = Live();
-  if (!s.documentIds.insert(document.id).second) {
+  if (s.documentIds.contains(document.id)) {
     throw std::invalid_argument("document id \"" + document.id + "\" is used twice");
   }
+  if (!document.universalId.empty() && s.universalIds.contains(document.universalId)) {
+    throw std::invalid_argument("universal id " + document.universalId + " is used twice");
+  }
+  s.documentIds.insert(document.id);
+  if (!document.universalId.empty()) s.universalIds.insert(document.universalId);
 
   const std::int64_t key = nextDocument_++;
-  s.document->BindInt64(1, key).BindText(2, document.id).Run();
+  s.document->BindInt64(1, key).BindText(2, document.id);
+  if (!document.universalId.empty()) s.document->BindText(3, document.universalId);
+  s.document->Run();
 
   std::int64_t embeddedBytes = 0;
   bool anyEmbedded = false;

@@ -35,6 +35,7 @@ struct ItemSpec {
 
 struct DocumentSpec {
   std::string id;                    // unique within the store
+  std::string universalId;           // "" for none; else IsUniversalId, unique within the store
   std::optional<std::int64_t> size;  // default: DefaultDocumentSize
   std::optional<bool> hasEmbedded;   // default: true when an item has an embedded object
   std::vector<ItemSpec> items;
@@ -51,7 +52,8 @@ class StoreWriter {
 
   void SetTitle(std::string_view title);
   // Adds a document (its embedded objects' content is read now) and returns its key for AddView.
-  // Throws std::invalid_argument for a document that breaks the rules of ItemSpec or repeats an id.
+  // Throws std::invalid_argument for a document that breaks the rules of ItemSpec or repeats an id
+  // or a universal id.
   std::int64_t AddDocument(DocumentSpec document);
   // Adds the next view in stored order, listing the keys of its documents in order.
   void AddView(std::string_view name, bool folder, const std::vector<std::int64_t>& documents,

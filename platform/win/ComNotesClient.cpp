@@ -22,6 +22,20 @@ int SmallIntegerOf(const VARIANT& value, std::string_view what) {
   return static_cast<int>(number);
 }
 
+// A universal id as the program passes it on: 32 hexadecimal digits, letters in upper case. Any
+// other value is no usable id.
+std::string UniversalIdOf(const VARIANT& value) {
+  const Variant plain = Dereferenced(value);
+  if ((*plain).vt != VT_BSTR) return {};
+  std::string text = TextOf(*plain, "NotesDocument.UniversalID");
+  if (text.size() != 32) return {};
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return {};
+  }
+  return text;
+}
+
 class ComEmbeddedObject : public notes::EmbeddedObject {
  public:
   explicit ComEmbeddedObject(ComRef<IDispatch> object) : object_(std::move(object), "NotesEmbeddedObject") {}
@@ -78,6 +92,11 @@ class ComDocument : public notes::Document {
     auto item = ObjectOf(*object_.Invoke("GetFirstItem", Arguments(itemName)), "NotesDocument.GetFirstItem");
     if (!item) return nullptr;
     return std::make_shared<ComRichTextItem>(std::move(item));
+  }
+  std::string UniversalID() override {
+    // A client without the member gives no id, as one that gives no usable value.
+    if (!object_.HasMember("UniversalID")) return {};
+    return UniversalIdOf(*object_.Invoke("UniversalID"));
   }
 
  private:

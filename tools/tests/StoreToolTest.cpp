@@ -118,13 +118,82 @@ TEST_F(StoreToolTest, SampleIsRepeatable) {
   const ToolRun dumpA = Tool("dump " + Path("a.nsf"));
   const ToolRun dumpB = Tool("dump " + Path("b.nsf"));
   EXPECT_EQ(dumpA.out, dumpB.out);
-  EXPECT_EQ(nlohmann::json::parse(dumpA.out)["documents"].size(), 8u);
+  const auto documents = nlohmann::json::parse(dumpA.out)["documents"];
+  EXPECT_EQ(documents.size(), 8u);
+  for (const auto& document : documents) EXPECT_EQ(document.value("unid", "").size(), 32u) << document["id"];
   const ToolRun summary = Tool("summary " + Path("a.nsf"));
   for (const char* folder : {"($Inbox)", "($Drafts)", "($Sent)", "($Follow-Up)", "($JunkMail)", "($Trash)"}) {
     const auto at = summary.out.find(std::string("  ") + folder + "\n");
     ASSERT_NE(at, std::string::npos) << folder;
     EXPECT_EQ(summary.out.compare(summary.out.rfind('\n', at) + 1, 7, "folder "), 0) << folder;
   }
+}
+
+// A fixture names attachment files only inside its own folder: a fixture from elsewhere must not
+// copy files from the rest of the disk into a store.
+class FixtureFilesTest : public StoreToolTest {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(folder_ / "fixtures" / "sub");
+    std::filesystem::create_directories(folder_ / "outside");
+    WriteBytes(folder_ / "secret.txt", "SECRET-OUTSIDE");
+    WriteBytes(folder_ / "outside" / "secret.txt", "SECRET-OUTSIDE");
+    WriteBytes(folder_ / "fixtures" / "sub" / "inside.txt", "inside bytes");
+  }
+
+  ToolRun BuildWith(const std::string& file) {
+    const nlohmann::json fixture = {
+        {"documents",
+         {{{"id", "a"},
+           {"items",
+            {{{"name", "Body"}, {"richtext", ""}, {"embedded", {{{"name", "x"}, {"file", file}}}}}}}}}}};
+    WriteBytes(folder_ / "fixtures" / "fixture.json", fixture.dump());
+    return Tool("build " + Path("fixtures/fixture.json") + " " + Path("fixtures/Mail.nsf"));
+  }
+
+  void ExpectRefused(const std::string& file) {
+    SCOPED_TRACE(file);
+    const ToolRun build = BuildWith(file);
+    EXPECT_EQ(build.exitCode, 2);
+    EXPECT_EQ(std::count(build.err.begin(), build.err.end(), '\n'), 1) << build.err;
+    EXPECT_TRUE(build.err.starts_with("mailshift-store: " + (folder_ / "fixtures" / "fixture.json").string() +
+                                      ": documents[0].items[0].embedded[0].file: "))
+        << build.err;
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "fixtures" / "Mail.nsf"));
+    EXPECT_EQ(ScratchFolder::FileNamesOf(folder_ / "fixtures"),
+              (std::vector<std::string>{"fixture.json", "sub"}))
+        << "a half-built store was left behind";
+  }
+};
+
+TEST_F(FixtureFilesTest, AFileInsideTheFixturesFolderIsRead) {
+  std::filesystem::create_symlink("sub/inside.txt", folder_ / "fixtures" / "link.txt");
+  for (const char* file : {"sub/inside.txt", "./sub/inside.txt", "sub/./inside.txt", "link.txt"}) {
+    const ToolRun build = BuildWith(file);
+    ASSERT_EQ(build.exitCode, 0) << file << ": " << build.err;
+    const ToolRun dump = Tool("dump " + Path("fixtures/Mail.nsf"));
+    EXPECT_EQ(nlohmann::json::parse(dump.out)["documents"][0]["items"][0]["embedded"][0]["base64"],
+              "aW5zaWRlIGJ5dGVz")  // "inside bytes"
+        << file;
+  }
+}
+
+TEST_F(FixtureFilesTest, AbsolutePathsAndPathsLeadingOutAreRefused) {
+  ExpectRefused((folder_ / "secret.txt").string());
+  ExpectRefused((folder_ / "fixtures" / "sub" / "inside.txt").string());  // absolute even when inside
+  ExpectRefused("../secret.txt");
+  ExpectRefused("sub/../../secret.txt");
+  ExpectRefused("sub/../inside.txt/..");
+  ExpectRefused("");
+  ExpectRefused("sub");
+  ExpectRefused("nowhere.txt");
+}
+
+TEST_F(FixtureFilesTest, SymbolicLinksLeadingOutAreRefused) {
+  std::filesystem::create_symlink(folder_ / "secret.txt", folder_ / "fixtures" / "sub" / "file-link.txt");
+  std::filesystem::create_symlink("../../outside", folder_ / "fixtures" / "sub" / "folder-link");
+  ExpectRefused("sub/file-link.txt");
+  ExpectRefused("sub/folder-link/secret.txt");
 }
 
 TEST_F(StoreToolTest, CommandLineMistakesAreUsageErrors) {
@@ -135,6 +204,21 @@ TEST_F(StoreToolTest, CommandLineMistakesAreUsageErrors) {
   EXPECT_EQ(Tool("sample " + Path("s.nsf") + " --documents many").exitCode, 2);
   EXPECT_FALSE(std::filesystem::exists(folder_ / "s.nsf"));
   EXPECT_EQ(Tool("--help").exitCode, 0);
+}
+
+TEST_F(StoreToolTest, SampleSizesBeyondTheLimitsAreUsageErrorsNotMemoryFailures) {
+  for (const char* option : {"--documents 1000000000000", "--documents 1000001",
+                             "--documents 100000000000000000000000", "--folders 1000000000"}) {
+    SCOPED_TRACE(option);
+    const ToolRun run = Tool("sample " + Path("s.nsf") + " " + option);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_NE(run.err.find("not in range 0 to 1000"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("bad_alloc"), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "s.nsf"));
+  const ToolRun help = Tool("sample --help");
+  EXPECT_NE(help.out.find("Number of documents (0 to 1000000)"), std::string::npos) << help.out;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ using notes::NotesError;
 using testing::FirstText;
 using testing::OpenStore;
 using testing::ReadBytes;
+using testing::ReadEverything;
 using testing::ScratchFolder;
 using testing::Tamper;
 using testing::WriteBytes;
@@ -99,7 +100,7 @@ TEST_F(UnreadableFileTest, SqliteFileThatIsNotAStore) {
 
 TEST_F(UnreadableFileTest, NewerFormatVersion) {
   BuildSmallMailbox(file_);
-  Tamper(file_, "PRAGMA user_version = 2");
+  Tamper(file_, "PRAGMA user_version = " + std::to_string(kStoreSchemaVersion + 1));
   ExpectNoReadableData(file_);
   try {
     OpenStore(file_)->Views();
@@ -175,23 +176,14 @@ TEST_F(NeverWritesTest, ReadingEverythingLeavesTheStoreAndItsFolderAsTheyWere) {
   {
     auto database = OpenStore(file_);
     EXPECT_EQ(database->Title(), "Mail");
-    for (const auto& view : database->Views()) {
-      view->AllEntriesCount();
-      for (auto document = view->GetFirstDocument(); document; document = view->GetNextDocument(document)) {
-        document->GetItemValue("Subject");
-        document->GetItemValue("PostedDate");
-        document->Size();
-        for (const auto& object : document->GetFirstItem("Body")->EmbeddedObjects()) {
-          object->ExtractFile((elsewhere_ / object->Name()).string());
-        }
-      }
-    }
+    ReadEverything(*database, elsewhere_.path(), [](const std::function<void()>& call) { call(); },
+                   {"Subject", "PostedDate", "Count"});
     DumpStore(file_);
     SummarizeStore(file_);
     ExpectUnchanged(before);
   }
   ExpectUnchanged(before);
-  EXPECT_EQ(std::filesystem::file_size(elsewhere_ / "a.bin"), 300000u);
+  EXPECT_EQ(std::filesystem::file_size(elsewhere_ / "extracted-1"), 300000u);
 }
 
 TEST_F(NeverWritesTest, UnreadableFilesAreLeftAsTheyWere) {

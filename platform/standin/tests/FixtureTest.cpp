@@ -23,7 +23,7 @@ const json kEveryKind = json::parse(R"json({
     {"name": "Empty", "folder": true, "documents": []}
   ],
   "documents": [
-    {"id": "m1", "size": 2048, "has_embedded": true, "items": [
+    {"id": "m1", "unid": "0123456789ABCDEF0123456789ABCDEF", "size": 2048, "has_embedded": true, "items": [
       {"name": "Subject", "text": ["Grüße: a/b\\c *?\"<>|", ""]},
       {"name": "SendTo", "text": ["Bob Ray/Org", "Cy Orr/Org"]},
       {"name": "InetSendTo", "text": ["bob@example.com", "."]},
@@ -138,6 +138,19 @@ INSTANTIATE_TEST_SUITE_P(
         BadFixture{R"json({"documents": [{"items": []}]})json", "documents[0].id: missing"},
         BadFixture{R"json({"documents": [{"id": "a"}, {"id": "a"}]})json",
                    "documents[1].id: \"a\" is used by an earlier document"},
+        BadFixture{R"json({"documents": [{"id": "a", "unid": "0123456789ABCDEF0123456789ABCDE"}]})json",
+                   "documents[0].unid: not 32 hexadecimal digits"},
+        BadFixture{R"json({"documents": [{"id": "a", "unid": "0123456789ABCDEF0123456789ABCDEG"}]})json",
+                   "documents[0].unid: not 32 hexadecimal digits"},
+        BadFixture{R"json({"documents": [{"id": "a", "unid": " 123456789ABCDEF0123456789ABCDEF"}]})json",
+                   "documents[0].unid: not 32 hexadecimal digits"},
+        BadFixture{R"json({"documents": [{"id": "a", "unid": ""}]})json",
+                   "documents[0].unid: not 32 hexadecimal digits"},
+        BadFixture{R"json({"documents": [{"id": "a", "unid": 12345}]})json",
+                   "documents[0].unid: not a text (found a number)"},
+        BadFixture{R"json({"documents": [{"id": "a", "unid": "0123456789abcdef0123456789abcdef"},
+                      {"id": "b"}, {"id": "c", "unid": "0123456789ABCDEF0123456789ABCDEF"}]})json",
+                   "documents[2].unid: \"0123456789ABCDEF0123456789ABCDEF\" is used by an earlier document"},
         BadFixture{R"json({"documents": [{"id": "a", "size": -1}]})json",
                    "documents[0].size: not a whole number from 0 to 9223372036854775807"},
         BadFixture{R"json({"documents": [{"id": "a", "size": 1.5}]})json",

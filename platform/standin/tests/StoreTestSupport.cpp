@@ -72,6 +72,48 @@ std::string FirstText(notes::Document& document, const std::string& item) {
   return {};
 }
 
+void ReadEverything(notes::Database& database, const std::filesystem::path& extractFolder,
+                    const WalkStep& step, const std::vector<std::string>& itemNames,
+                    std::size_t mostDocuments) {
+  step([&] { database.Title(); });
+  std::vector<std::shared_ptr<notes::View>> views;
+  step([&] { views = database.Views(); });
+  int extracted = 0;
+  for (const auto& view : views) {
+    std::string name;
+    step([&] { name = view->Name(); });
+    step([&] { view->isfolder(); });
+    step([&] { view->AllEntriesCount(); });
+    step([&] { database.GetView(name); });
+    std::shared_ptr<notes::Document> document;
+    step([&] { document = view->GetFirstDocument(); });
+    for (std::size_t taken = 0; document && taken < mostDocuments; ++taken) {
+      step([&] { document->UniversalID(); });
+      step([&] { document->Size(); });
+      step([&] { document->HasEmbedded(); });
+      for (const auto& item : itemNames) {
+        step([&] { document->hasitem(item); });
+        step([&] { document->GetItemValue(item); });
+      }
+      std::shared_ptr<notes::RichTextItem> body;
+      step([&] { body = document->GetFirstItem("Body"); });
+      std::vector<std::shared_ptr<notes::EmbeddedObject>> objects;
+      if (body) {
+        step([&] { body->Type(); });
+        step([&] { objects = body->EmbeddedObjects(); });
+      }
+      for (const auto& object : objects) {
+        step([&] { object->Type(); });
+        step([&] { object->Name(); });
+        const auto target = extractFolder / ("extracted-" + std::to_string(++extracted));
+        step([&] { object->ExtractFile(target.string()); });
+      }
+      auto current = std::move(document);
+      step([&] { document = view->GetNextDocument(current); });
+    }
+  }
+}
+
 std::vector<std::string> DocumentIds(notes::View& view) {
   std::vector<std::string> ids;
   for (auto document = view.GetFirstDocument(); document; document = view.GetNextDocument(document)) {

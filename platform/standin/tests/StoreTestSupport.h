@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,16 @@ void Tamper(const std::filesystem::path& store, const std::string& sql);
 std::shared_ptr<notes::Database> OpenStore(const std::filesystem::path& store);
 // The first value of an item as text, "" when there is none.
 std::string FirstText(notes::Document& document, const std::string& item);
+// Calls every member of the Notes objects of a database once: the title, each view's members and
+// every document of every view, its items (those of `itemNames` and "Body"), its universal id and
+// its embedded objects, which are extracted into `extractFolder`. Each call goes through `step`,
+// which decides what a failing call means; a walk of a view stops where a step fails to give the
+// next document. At most `mostDocuments` documents are taken from a view.
+using WalkStep = std::function<void(const std::function<void()>&)>;
+void ReadEverything(notes::Database& database, const std::filesystem::path& extractFolder,
+                    const WalkStep& step, const std::vector<std::string>& itemNames,
+                    std::size_t mostDocuments = 100000);
+
 // The ids ("Id" item) of a view's documents, in the order GetFirstDocument/GetNextDocument gives.
 std::vector<std::string> DocumentIds(notes::View& view);
 

@@ -64,7 +64,7 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
   const auto& members = Members();
   for (std::size_t i = 0; i < members.size(); ++i) {
-    if (SameMemberName(members[i], names[0])) ids[0] = static_cast<DISPID>(i + 1);
+    if (SameMemberName(members[i], names[0]) && !Lacks(members[i])) ids[0] = static_cast<DISPID>(i + 1);
   }
   // Named arguments are not supported; only the member name is resolved.
   for (UINT i = 0; i < count; ++i) {
@@ -186,6 +186,11 @@ Variant BoolResult(bool truth) {
   value.vt = VT_BOOL;
   value.boolVal = truth ? VARIANT_TRUE : VARIANT_FALSE;
   return Variant::Adopt(value);
+}
+
+std::wstring LowerName(std::wstring name) {
+  for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
+  return name;
 }
 
 }  // namespace mailshift::platform::win::testing

@@ -56,6 +56,8 @@ class DispatchObject : public IDispatch {
   virtual Variant Run(std::size_t member, const std::vector<Variant>& arguments) = 0;
   // The fixture's faults for this object's members.
   virtual const Faults* MemberFaults() const { return nullptr; }
+  // True for a member of Members() that this object does not have after all.
+  virtual bool Lacks(const std::wstring&) const { return false; }
 
  private:
   std::atomic<ULONG> references_{1};
@@ -70,5 +72,6 @@ Variant TextResult(const std::wstring& text);
 Variant ObjectResult(DispatchObject* object);  // takes over the caller's reference; null for "nothing"
 Variant ArrayResult(std::vector<Variant> elements);
 Variant BoolResult(bool value);
+std::wstring LowerName(std::wstring name);
 
 }  // namespace mailshift::platform::win::testing

@@ -191,12 +191,23 @@ std::shared_ptr<const Fixture> LoadFixture(const std::wstring& path) {
   try {
     fixture->title = TextOf(root.value("title", json("")), "title");
     fixture->faults = ReadFaults(root, "top");
+    for (const auto& member : root.value("com_without", json::array())) {
+      fixture->documentsWithout.insert(Lower(TextOf(member, "com_without")));
+    }
     std::map<std::wstring, std::size_t> documentIndex;
     for (const auto& node : root.value("documents", json::array())) {
       const std::string where = "document " + std::to_string(fixture->documents.size());
       FixtureDocument document;
       document.id = TextOf(Required(node, "id", where), where);
       document.faults = ReadFaults(node, where);
+      if (node.contains("unid")) {
+        const json& unid = node.at("unid");
+        if (unid.is_number()) {
+          document.universalId.number = unid.get<double>();
+        } else {
+          document.universalId.text = TextOf(unid, where);
+        }
+      }
       for (const auto& item : node.value("items", json::array())) {
         document.items.push_back(ReadItem(item, file.parent_path(), where));
       }

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,8 +43,16 @@ struct FixtureItem {
   Faults faults;
 };
 
+// What a document answers to UniversalID: the fixture's "unid" as it stands (text or number),
+// or "" when it gives none.
+struct FixtureUniversalId {
+  std::wstring text;
+  std::optional<double> number;
+};
+
 struct FixtureDocument {
   std::wstring id;
+  FixtureUniversalId universalId;
   std::int64_t size = 0;
   bool hasEmbedded = false;
   std::vector<FixtureItem> items;
@@ -60,6 +69,9 @@ struct FixtureView {
 
 struct Fixture {
   std::wstring title;
+  // "com_without": lower-case names of members the documents do not have, as an older client
+  // lacks them.
+  std::set<std::wstring> documentsWithout;
   std::vector<FixtureView> views;
   std::vector<FixtureDocument> documents;
   Faults faults;

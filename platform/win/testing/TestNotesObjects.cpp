@@ -159,6 +159,9 @@ class DocumentServer : public DispatchObject {
     return members;
   }
   const Faults* MemberFaults() const override { return &Data().faults; }
+  bool Lacks(const std::wstring& member) const override {
+    return fixture_->documentsWithout.contains(LowerName(member));
+  }
   Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
     switch (member) {
       case 0: {
@@ -177,8 +180,10 @@ class DocumentServer : public DispatchObject {
         const FixtureItem* item = Find(TextArgument(arguments, 0, L"GetFirstItem"));
         return ObjectResult(item == nullptr ? nullptr : new ItemServer(fixture_, *item));
       }
-      default:
-        return TextResult(Data().id);
+      default: {
+        const FixtureUniversalId& id = Data().universalId;
+        return id.number ? Variant::Number(*id.number) : TextResult(id.text);
+      }
     }
   }
 

@@ -12,7 +12,9 @@
 // name, a colon and the first argument ("GetItemValue:Subject"); the value is the description
 // text, or {"description": ..., "hresult": ..., "raised": false} for a bare failure code. They may
 // stand at the top (database and session members), on a view, a document, an item (its rich-text
-// members) or an embedded object.
+// members) or an embedded object. A document answers UniversalID with its "unid" as it stands (a
+// text or a number; "" when it has none); "com_without": ["UniversalID"] at the top takes the
+// member away from the documents, as a client without it would.
 //
 // The environment variable MAILSHIFT_TEST_NOTES_FAULT set to "Initialize" makes Initialize raise,
 // set to "CreateInstance" makes the creation of either class fail.

@@ -243,6 +243,44 @@ TEST_F(ComNotesClientTest, AFailingExtractionIsAnError) {
   EXPECT_NE(ErrorOf([&] { Open(failingOpen.path()); }).find("not authorized"), std::string::npos);
 }
 
+std::vector<std::string> UniversalIds(notes::View& view) {
+  std::vector<std::string> ids;
+  for (auto document = view.GetFirstDocument(); document; document = view.GetNextDocument(document))
+    ids.push_back(document->UniversalID());
+  return ids;
+}
+
+TEST_F(ComNotesClientTest, UniversalIdsComInUpperCaseAndAnythingElseIsNoId) {
+  FixtureFile ids(R"json({"views": [{"name": "v", "documents": ["upper", "lower", "none", "short", "word",
+                                                              "number", "wide"]}],
+    "documents": [{"id": "upper", "unid": "85257C5A0052D8A3852573C10057E1B4"},
+                  {"id": "lower", "unid": "0a1b2c3d4e5f60718293a4b5c6d7e8f9"},
+                  {"id": "none"},
+                  {"id": "short", "unid": "85257C5A0052D8A3852573C10057E1B"},
+                  {"id": "word", "unid": "85257C5A0052D8A3852573C10057E1BZ"},
+                  {"id": "number", "unid": 12345},
+                  {"id": "wide", "unid": "85257C5A0052D8A3852573C10057E1B\u0660"}]})json");
+  EXPECT_EQ(UniversalIds(*Open(ids.path())->GetView("v")),
+            (std::vector<std::string>{"85257C5A0052D8A3852573C10057E1B4", "0A1B2C3D4E5F60718293A4B5C6D7E8F9",
+                                      "", "", "", "", ""}));
+}
+
+TEST_F(ComNotesClientTest, AClientWithoutTheMemberGivesNoIdAndARaisedFaultIsAnError) {
+  FixtureFile without(R"json({"com_without": ["UniversalID"], "views": [{"name": "v", "documents": ["m1"]}],
+    "documents": [{"id": "m1", "unid": "85257C5A0052D8A3852573C10057E1B4",
+                   "items": [{"name": "Subject", "text": ["still read"]}]}]})json");
+  auto document = FirstOf(*Open(without.path()), "v");
+  ASSERT_TRUE(document);
+  EXPECT_EQ(document->UniversalID(), "");
+  EXPECT_EQ(document->GetItemValue("Subject"), (ItemValues{std::string("still read")}));
+
+  FixtureFile faulty(R"json({"views": [{"name": "v", "documents": ["m1"]}],
+    "documents": [{"id": "m1", "unid": "85257C5A0052D8A3852573C10057E1B4",
+                   "com_faults": {"UniversalID": "Note is damaged"}}]})json");
+  EXPECT_NE(ErrorOf([&] { FirstOf(*Open(faulty.path()), "v")->UniversalID(); }).find("Note is damaged"),
+            std::string::npos);
+}
+
 class SessionOriginTest : public ::testing::Test {
  protected:
   ComNotesClient client_;

@@ -48,6 +48,11 @@ TEST(ScanOverCom, GivesTheSameTreeCountsAndRowsFromEitherSessionClass) {
   EXPECT_NE(overDomino.find("Cy Orr/Org | Draft | 0 KB | "), std::string::npos) << overDomino;
   // A folder with blanks around its name is found by its trimmed tag.
   EXPECT_NE(overDomino.find("text \" Blanks  (1)\""), std::string::npos) << overDomino;
+  // Universal ids in upper case, whatever case the client gave them in; none where it gave none.
+  EXPECT_NE(overDomino.find("universal ids of \"($Inbox)\": 85257C5A0052D8A3852573C10057E1B4 "
+                            "0A1B2C3D4E5F60718293A4B5C6D7E8F9 (none)\n"),
+            std::string::npos)
+      << overDomino;
 }
 
 TEST(ScanOverCom, ShowsDatesInTheMachinesLocalTime) {

@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
     const auto outcome = writer.CreateEmailItem(
         "Inbox", "Ann Lee/Sales/Acme", subject, "bob@example.com;Carol Diaz/Sales/Acme;dave@example.com",
         "erin@example.com", "", date, body, attachments,
-        attachments.empty() ? std::vector<std::string>{} : std::vector{attachments.substr(1)});
+        mailshift::mail::MessageOrigin{attachments.empty() ? std::vector<std::string>{} : std::vector{attachments.substr(1)},
+                            {}});
     if (!outcome.written) ++failed;
   }
   const double smallSeconds = Seconds(smallStart);
@@ -128,7 +129,7 @@ int main(int argc, char** argv) {
     std::string subject = "Large attachment";
     std::string attachments = "|" + large.string();
     const auto outcome = writer.CreateEmailItem("Inbox", "ann@example.com", subject, "bob@example.com", "",
-                                                "", date, "", attachments, {large.string()});
+                                                "", date, "", attachments, {{large.string()}, {}});
     const double largeSeconds = Seconds(largeStart);
     std::printf("one message with a %zu MiB attachment: %s in %.2f s (%.0f MiB/s), file %.0f MiB\n",
                 attachmentMegabytes, outcome.written ? "written" : outcome.reason.c_str(), largeSeconds,

@@ -55,7 +55,7 @@ class WritesNothing final : public mail::EmailItemWriter {
   mail::WriteOutcome CreateEmailItem(const std::string&, const std::string&, const std::string&, std::string&,
                                      const std::string&, const std::string&, const std::string&,
                                      const std::string&, const std::string&, std::string&,
-                                     const std::vector<std::string>&) override {
+                                     const mail::MessageOrigin&) override {
     ++messages;
     mail::WriteOutcome outcome;
     outcome.written = true;

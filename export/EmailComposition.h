@@ -33,6 +33,11 @@ class EmailMessage {
   // Without a date set, the message carries the time it was created. Throws EmailError for a
   // date the message cannot carry; the message then keeps its date.
   virtual void SetDate(const DateTime& date) = 0;
+  // The universal id of the Notes document the message comes from (32 hexadecimal digits): the
+  // message carries it in a header field of its own and takes a Message-ID made from it, so that
+  // every export of the document gives the message the same identity. Throws EmailError for a
+  // text that is no universal id.
+  virtual void SetUniversalId(const std::string& universalId) = 0;
   // Takes in the file's content now (the file may be deleted right after) and attaches it under
   // its file name, which it returns. Throws EmailError when the file cannot be read.
   virtual std::string AddAttachment(const std::string& filePath) = 0;

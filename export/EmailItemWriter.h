@@ -17,7 +17,7 @@ class EmailItemWriter {
                                        const std::string& from, std::string& subject, const std::string& to,
                                        const std::string& cc, const std::string& bcc, const std::string& date,
                                        const std::string& body, std::string& attachments,
-                                       const std::vector<std::string>& attachmentFiles) = 0;
+                                       const MessageOrigin& origin) = 0;
 };
 
 }  // namespace mailshift::mail

@@ -361,7 +361,8 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   try {
     outcome = setup_.writer.CreateEmailItem(
         result_.outputRoot, folder, Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList,
-        fields_.BccList, Trim(fields_.date), Trim(fields_.body), attachmentArgument, fields_.attachmentFiles);
+        fields_.BccList, Trim(fields_.date), Trim(fields_.body), attachmentArgument,
+        MessageOrigin{fields_.attachmentFiles, fields_.universalId});
   } catch (const std::exception& error) {
     outcome = WriteOutcome{false, {}, Reason(error), {}};
   }

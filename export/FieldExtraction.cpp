@@ -167,6 +167,13 @@ void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFiel
   // taken as it is, it would become a recipient "." and lose that person.
   if (HoldsInternetAddress(internetTo)) fields.to = MergedEntries(internetTo, notesTo);
 
+  try {
+    fields.universalId = document.UniversalID();
+  } catch (const std::exception& error) {
+    fields.universalId.clear();
+    fields.unreadableItems.push_back("universal id: " + WhyFailed(error));
+  }
+
   fields.AttachmentList.clear();
   fields.attachmentFiles.clear();
   fields.extractionFailures.clear();

@@ -30,6 +30,8 @@ struct MessageFields {
   // The same files as a list, for the writer: every one lies in the run's attachment folder.
   std::vector<std::string> attachmentFiles;
   std::vector<ExtractionFailure> extractionFailures;
+  // The document's universal id; empty when it has none.
+  std::string universalId;
   // Items the document has but whose values could not be read; the message goes without them.
   std::vector<std::string> unreadableItems;
 };

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -65,6 +66,14 @@ void RemovePartFile(const std::string& partPath, WriteOutcome& outcome) {
   }
 }
 
+// The file's modification time becomes the message's date.
+void SetFileTime(const std::string& path, const DateTime& date, WriteOutcome& outcome) {
+  const auto instant = std::chrono::sys_seconds(std::chrono::seconds(date.secondsSinceEpoch));
+  std::error_code error;
+  std::filesystem::last_write_time(path, std::chrono::file_clock::from_sys(instant), error);
+  if (error) outcome.problems.push_back("setting the file's time to the message's date: " + error.message());
+}
+
 struct FileCloser {
   void operator()(std::FILE* file) const {
     if (file != nullptr) std::fclose(file);
@@ -84,8 +93,7 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
                                             std::string& subject, const std::string& to,
                                             const std::string& cc, const std::string& bcc,
                                             const std::string& date, const std::string& body,
-                                            std::string& attachments,
-                                            const std::vector<std::string>& attachmentFiles) {
+                                            std::string& attachments, const MessageOrigin& origin) {
   WriteOutcome outcome;
   std::unique_ptr<MessageRenderer> renderer;
   std::unique_ptr<EmailMessage> message;
@@ -121,8 +129,12 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
                                " could not be read; the message carries the time it was written");
   }
 
+  if (!origin.universalId.empty()) {
+    onMessage("giving the message its id", [&](EmailMessage& m) { m.SetUniversalId(origin.universalId); });
+  }
+
   if (!attachments.empty()) attachments.erase(0, FirstCharacterLength(attachments));
-  for (const std::string& file : attachmentFiles) {
+  for (const std::string& file : origin.attachmentFiles) {
     onMessage("attaching " + Quoted(file), [&](EmailMessage& m) { m.AddAttachment(file); });
     DeleteExtractedFile(file, outcome);
   }
@@ -151,6 +163,7 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
     RemovePartFile(partPath, outcome);
     return outcome;
   }
+  if (when) SetFileTime(partPath, *when, outcome);
   if (!NameMessageFile(partPath, folderPath, subject, number, outcome)) {
     RemovePartFile(partPath, outcome);
     return outcome;

@@ -12,6 +12,12 @@
 
 namespace mailshift::mail {
 
+// What a message comes from besides its nine fields.
+struct MessageOrigin {
+  std::vector<std::string> attachmentFiles;  // the extracted attachment files, in order
+  std::string universalId;                   // the Notes document's; empty when it has none
+};
+
 struct WriteOutcome {
   bool written = false;
   std::string path;                   // the file written, or the last one attempted
@@ -30,16 +36,17 @@ class MessageWriter {
   MessageWriter(EmailComponent& component, std::string destinationRoot,
                 NumberSource drawNumber = DrawFileNumber);
 
-  // The nine fields in order, then the extracted attachment files. subject comes back cleaned
-  // for a file name; attachments, the list as text, when not empty comes back without its first
-  // character. The message attaches attachmentFiles (never pieces of the text), and each of those
-  // files is deleted once it has been added. The message is written whole under a passing name
+  // The nine fields in order, then where the message comes from. subject comes back cleaned for
+  // a file name; attachments, the list as text, when not empty comes back without its first
+  // character. The message attaches origin.attachmentFiles (never pieces of the text), and each
+  // of those files is deleted once it has been added. The file's modification time is the
+  // message's date, so that file managers sort messages as mail programs do. The message is written whole under a passing name
   // first and then takes its own name, never another file's, so no part of a message ever
   // carries a message's name; when no file could be written, the outcome says why.
   WriteOutcome CreateEmailItem(const std::string& folder, const std::string& from, std::string& subject,
                                const std::string& to, const std::string& cc, const std::string& bcc,
                                const std::string& date, const std::string& body, std::string& attachments,
-                               const std::vector<std::string>& attachmentFiles);
+                               const MessageOrigin& origin);
 
  private:
   // Creates a new file to render into, in folderPath under a passing name. Null when none could

@@ -77,7 +77,7 @@ class MessageWriterTest : public ::testing::Test {
                           const std::vector<std::string>& files, const std::string& date = "",
                           const std::string& folder = "Inbox") {
     return writer_->CreateEmailItem(folder, "from@example.com", subject, "to@example.com", "cc@example.com",
-                                    "", date, "body", attachments, files);
+                                    "", date, "body", attachments, {files, {}});
   }
   static std::vector<std::string> ListedFiles(const std::string& attachments) {
     if (attachments.size() <= 1) return {};
@@ -123,7 +123,7 @@ TEST_F(MessageWriterTest, CallsTheComponentInTheDocumentedOrderWithWholeRecipien
   std::string attachments = "|" + Extracted("a.doc", "A");
   const std::string attachment = attachments.substr(1);
   writer_->CreateEmailItem("Inbox", "Ann Lee/Org", subject, "ann@example.com;Bob Ray/Org", "",
-                           "x@example.com", "", "the body", attachments, {attachment});
+                           "x@example.com", "", "the body", attachments, {{attachment}, {}});
   EXPECT_EQ(LastMessage().calls,
             (std::vector<std::string>{"To ann@example.com;Bob Ray/Org", "Subject S", "Body the body",
                                       "From Ann Lee/Org", "Cc ", "Bcc x@example.com", "Date",

@@ -24,6 +24,9 @@ class RecordingMessage : public EmailMessage {
     record_->calls.push_back("Date");
     record_->date = date;
   }
+  void SetUniversalId(const std::string& universalId) override {
+    record_->calls.push_back("UNID " + universalId);
+  }
   std::string AddAttachment(const std::string& filePath) override {
     record_->calls.push_back("Attach " + filePath);
     record_->earlierFilesPresent.push_back(

@@ -50,10 +50,10 @@ WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot
                                               const std::string& to, const std::string& cc,
                                               const std::string& bcc, const std::string& date,
                                               const std::string& body, std::string& attachments,
-                                              const std::vector<std::string>& attachmentFiles) {
+                                              const MessageOrigin& origin) {
   WriterCall call{destinationRoot, folder, from, subject, to, cc, bcc, date, body, attachments, {}};
   if (!attachments.empty()) attachments.erase(0, 1);
-  for (const auto& path : attachmentFiles) {
+  for (const auto& path : origin.attachmentFiles) {
     std::error_code error;
     if (!fs::exists(path, error)) continue;
     call.attachedFiles.emplace_back(fs::path(path).filename().string(), ReadFile(path));

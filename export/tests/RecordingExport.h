@@ -51,7 +51,7 @@ class RecordingWriter : public EmailItemWriter {
                                const std::string& from, std::string& subject, const std::string& to,
                                const std::string& cc, const std::string& bcc, const std::string& date,
                                const std::string& body, std::string& attachments,
-                               const std::vector<std::string>& attachmentFiles) override;
+                               const MessageOrigin& origin) override;
 
   std::vector<WriterCall> calls;
   // Subjects (as received) for which the writer reports failure, or throws.

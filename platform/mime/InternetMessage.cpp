@@ -93,6 +93,7 @@ void WriteInternetMessage(const MessageContent& content, const MessageIdentity& 
     WriteField(sink, "Subject", UnstructuredFieldValue("Subject", content.subject));
   sink.Write("Date: " + date + "\r\n");
   sink.Write("Message-ID: " + identity.messageId + "\r\n");
+  if (!content.universalId.empty()) sink.Write("X-Notes-UNID: " + content.universalId + "\r\n");
   sink.Write("MIME-Version: 1.0\r\n");
 
   if (content.attachments.empty()) {

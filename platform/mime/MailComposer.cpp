@@ -1,5 +1,6 @@
 #include "platform/mime/MailComposer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <mutex>
 #include <random>
@@ -50,9 +51,14 @@ struct ComposerShared {
       : settings(std::move(options)),
         spoolFolder(std::make_shared<SpoolFolder>(settings.spoolParentFolder)) {}
 
-  MessageIdentity NextIdentity(bool multipart) {
+  MessageIdentity NextIdentity(const MessageContent& content) {
+    const bool multipart = !content.attachments.empty();
     MessageIdentity identity;
-    identity.messageId = settings.newMessageId ? settings.newMessageId() : random.MessageId();
+    if (!content.universalId.empty()) {
+      identity.messageId = "<" + content.universalId + "@notes.mailshift.invalid>";
+    } else {
+      identity.messageId = settings.newMessageId ? settings.newMessageId() : random.MessageId();
+    }
     if (multipart) identity.boundary = settings.newBoundary ? settings.newBoundary() : random.Boundary();
     return identity;
   }
@@ -93,6 +99,14 @@ class ComposedMessage final : public mail::EmailMessage {
     content_.date = date;
   }
 
+  void SetUniversalId(const std::string& universalId) override {
+    const bool hex = universalId.size() == 32 && std::all_of(universalId.begin(), universalId.end(), [](char c) {
+                       return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+                     });
+    if (!hex) throw mail::EmailError("\"" + universalId + "\" is no universal id");
+    content_.universalId = universalId;
+  }
+
   std::string AddAttachment(const std::string& filePath) override {
     std::filesystem::path spooled = spool_.Take(filePath);
     std::string name = Utf8FromPath(PathFromUtf8(filePath).filename());
@@ -115,7 +129,7 @@ class ComposedMessageRenderer final : public mail::MessageRenderer {
     const auto* ours = dynamic_cast<const ComposedMessage*>(&message);
     if (ours == nullptr) throw mail::EmailError("the message was not made by this composer");
     const MessageContent& content = ours->content();
-    WriteInternetMessage(content, shared_->NextIdentity(!content.attachments.empty()), target);
+    WriteInternetMessage(content, shared_->NextIdentity(content), target);
   }
 
  private:

@@ -15,8 +15,9 @@ struct MailComposerOptions {
   // Where the composer makes its private attachment spool folder (UTF-8); empty for the system's
   // temporary folder. Attachments are hard-linked into it when it is on their file system.
   std::string spoolParentFolder;
-  // Each rendering asks for its Message-ID ("<left@right>") and, with attachments, its boundary
-  // (beginning with "=_"); unset, both are random.
+  // Each rendering of a message without a universal id asks for its Message-ID ("<left@right>")
+  // and, with attachments, each rendering asks for its boundary (beginning with "=_"); unset,
+  // both are random. A message with a universal id U has the Message-ID <U@notes.mailshift.invalid>.
   std::function<std::string()> newMessageId;
   std::function<std::string()> newBoundary;
   // The date a message carries when it is never given one; unset, the time it was created.

@@ -24,6 +24,7 @@ struct MessageContent {
   std::string body;
   DateTime date;
   std::vector<AttachedFile> attachments;
+  std::string universalId;  // of the Notes document; empty when it has none
 };
 
 }  // namespace mailshift::platform

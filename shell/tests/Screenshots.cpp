@@ -61,9 +61,9 @@ class PictureMidway final : public mail::EmailItemWriter {
                                      const std::string& from, std::string& subject, const std::string& to,
                                      const std::string& cc, const std::string& bcc, const std::string& date,
                                      const std::string& body, std::string& attachments,
-                                     const std::vector<std::string>& files) override {
+                                     const mail::MessageOrigin& origin) override {
     mail::WriteOutcome outcome =
-        writer_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments, files);
+        writer_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments, origin);
     if (++written_ == after_ && window != nullptr) Grab(*window, "export-running", false);
     return outcome;
   }

@@ -221,7 +221,7 @@ int main(int argc, char** argv) {
     std::string subject = sample.subject;
     const auto outcome =
         writer->CreateEmailItem(sample.folder, sample.from, subject, sample.to, sample.cc, sample.bcc,
-                                dateText, sample.body, attachments, attachmentFiles);
+                                dateText, sample.body, attachments, {attachmentFiles, {}});
     if (!outcome.written) {
       std::cerr << sample.label << ": not written: " << outcome.reason << "\n";
       ++failures;

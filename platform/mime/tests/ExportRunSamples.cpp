@@ -259,10 +259,10 @@ class NotingWriter : public mail::EmailItemWriter {
                                      const std::string& from, std::string& subject, const std::string& to,
                                      const std::string& cc, const std::string& bcc, const std::string& date,
                                      const std::string& body, std::string& attachments,
-                                     const std::vector<std::string>& files) override {
+                                     const mail::MessageOrigin& origin) override {
     const std::string key = folder + "\n" + subject;
     auto outcome =
-        inner_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments, files);
+        inner_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments, origin);
     if (outcome.written) written[key] = outcome.path;
     return outcome;
   }

@@ -18,6 +18,7 @@
 #include "export/ComponentItemWriter.h"
 #include "export/ExportDriver.h"
 #include "export/ExportLaunch.h"
+#include "notes/FolderSelection.h"
 #include "notes/NotesState.h"
 #include "notes/Scan.h"
 #include "platform/gmime/GMimeEmailComponent.h"
@@ -95,27 +96,6 @@ class ProgressLine : public mail::ExportObserver {
   mail::ExportMessage message_;
 };
 
-// Leaves checked exactly the tree's nodes whose tag was asked for; false (after telling so)
-// when a tag names no folder of the tree.
-bool CheckOnly(HeadlessTree& tree, const std::vector<std::string>& tags, const std::string& database) {
-  for (const std::string& tag : tags) {
-    bool found = false;
-    for (int position = 2; position <= tree.NodeCount(); ++position)
-      found = found || tree.NodeTag(position) == tag;
-    if (!found) {
-      std::cerr << "mailshift-cli: " << database << " has no folder \"" << tag << "\"\n";
-      return false;
-    }
-  }
-  for (int position = 1; position <= tree.NodeCount(); ++position) {
-    const std::string tag = tree.NodeTag(position);
-    bool asked = false;
-    for (const std::string& wanted : tags) asked = asked || (position > 1 && wanted == tag);
-    tree.SetCheckState(position, asked ? 1 : 0);
-  }
-  return true;
-}
-
 int RunExportCommand(const ExportArguments& arguments) {
   if (arguments.destination.empty()) {
     std::cerr << "mailshift-cli: the destination folder is empty\n";
@@ -134,9 +114,11 @@ int RunExportCommand(const ExportArguments& arguments) {
     if (!window.Messages.shown.empty()) std::cerr << ConsoleLines(window.Messages.shown.back().text) << '\n';
     return kExitFailed;
   }
-  if (!arguments.folders.empty() &&
-      !CheckOnly(window.ContactsTreeView, arguments.folders, arguments.database)) {
-    return kExitBadArguments;
+  if (!arguments.folders.empty()) {
+    if (const auto unknown = notes::CheckOnlyFolders(window.ContactsTreeView, arguments.folders)) {
+      std::cerr << "mailshift-cli: " << arguments.database << " has no folder \"" << *unknown << "\"\n";
+      return kExitBadArguments;
+    }
   }
 
   const GivenFolder picker(arguments.destination);

@@ -7,8 +7,8 @@
 
 namespace mailshift::mail {
 
-// Fills SelectedFolders from the tree (entries 0 to the tree's node count, the checked tags first
-// in tree order, empty texts after them), asks for DestinationRoot, and tells whether the export
+// Fills SelectedFolders from the tree (entries 0 to the tree's node count, the tags of the nodes
+// whose own check is on first, in tree order, empty texts after them), asks for DestinationRoot, and tells whether the export
 // window is to be shown: false when nothing is checked (after a message) or the folder dialog was
 // cancelled. A failing tree operation reaches the caller as ControlError.
 bool CmdStartConversion_Click(const TreeControl& tree, MessageBoxes& messages, ProgramValues& values);

@@ -108,9 +108,10 @@ int main(int argc, char** argv) {
   for (int i = 0; i < messages; ++i) {
     std::string subject = "Re: Quarterly figures " + std::to_string(i);
     std::string& attachments = attachmentTexts[static_cast<std::size_t>(i)];
-    const auto outcome = writer.CreateEmailItem("Inbox", "Ann Lee/Sales/Acme", subject,
-                                                "bob@example.com;Carol Diaz/Sales/Acme;dave@example.com",
-                                                "erin@example.com", "", date, body, attachments);
+    const auto outcome = writer.CreateEmailItem(
+        "Inbox", "Ann Lee/Sales/Acme", subject, "bob@example.com;Carol Diaz/Sales/Acme;dave@example.com",
+        "erin@example.com", "", date, body, attachments,
+        attachments.empty() ? std::vector<std::string>{} : std::vector{attachments.substr(1)});
     if (!outcome.written) ++failed;
   }
   const double smallSeconds = Seconds(smallStart);
@@ -127,7 +128,7 @@ int main(int argc, char** argv) {
     std::string subject = "Large attachment";
     std::string attachments = "|" + large.string();
     const auto outcome = writer.CreateEmailItem("Inbox", "ann@example.com", subject, "bob@example.com", "",
-                                                "", date, "", attachments);
+                                                "", date, "", attachments, {large.string()});
     const double largeSeconds = Seconds(largeStart);
     std::printf("one message with a %zu MiB attachment: %s in %.2f s (%.0f MiB/s), file %.0f MiB\n",
                 attachmentMegabytes, outcome.written ? "written" : outcome.reason.c_str(), largeSeconds,

@@ -54,7 +54,8 @@ class WritesNothing final : public mail::EmailItemWriter {
  public:
   mail::WriteOutcome CreateEmailItem(const std::string&, const std::string&, const std::string&, std::string&,
                                      const std::string&, const std::string&, const std::string&,
-                                     const std::string&, const std::string&, std::string&) override {
+                                     const std::string&, const std::string&, std::string&,
+                                     const std::vector<std::string>&) override {
     ++messages;
     mail::WriteOutcome outcome;
     outcome.written = true;

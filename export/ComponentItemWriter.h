@@ -20,12 +20,14 @@ class ComponentItemWriter : public EmailItemWriter {
   WriteOutcome CreateEmailItem(const std::string& destinationRoot, const std::string& folder,
                                const std::string& from, std::string& subject, const std::string& to,
                                const std::string& cc, const std::string& bcc, const std::string& date,
-                               const std::string& body, std::string& attachments) override {
+                               const std::string& body, std::string& attachments,
+                               const std::vector<std::string>& attachmentFiles) override {
     if (!writer_ || root_ != destinationRoot) {
       writer_ = std::make_unique<MessageWriter>(component_, destinationRoot);
       root_ = destinationRoot;
     }
-    return writer_->CreateEmailItem(folder, from, subject, to, cc, bcc, date, body, attachments);
+    return writer_->CreateEmailItem(folder, from, subject, to, cc, bcc, date, body, attachments,
+                                    attachmentFiles);
   }
 
  private:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "export/MessageWriter.h"
 
@@ -11,11 +12,12 @@ namespace mailshift::mail {
 class EmailItemWriter {
  public:
   virtual ~EmailItemWriter() = default;
-  // The nine arguments as MessageWriter::CreateEmailItem takes them, with the output root first.
+  // The arguments as MessageWriter::CreateEmailItem takes them, with the output root first.
   virtual WriteOutcome CreateEmailItem(const std::string& destinationRoot, const std::string& folder,
                                        const std::string& from, std::string& subject, const std::string& to,
                                        const std::string& cc, const std::string& bcc, const std::string& date,
-                                       const std::string& body, std::string& attachments) = 0;
+                                       const std::string& body, std::string& attachments,
+                                       const std::vector<std::string>& attachmentFiles) = 0;
 };
 
 }  // namespace mailshift::mail

@@ -9,8 +9,10 @@
 #include "common/Messages.h"
 #include "common/TextRules.h"
 #include "export/AttachmentFolder.h"
+#include "export/Destination.h"
 #include "export/FieldExtraction.h"
 #include "export/PathSafety.h"
+#include "export/SafeFiles.h"
 #include "notes/SessionOrigin.h"
 
 namespace mailshift::mail {
@@ -34,17 +36,23 @@ struct StandardFolder {
   bool writerTakesAttachmentList;
 };
 
-constexpr std::array<StandardFolder, 4> kStandardFolders{{
+// Follow Up and Junk Mail carry check boxes and counts like the others, so a checked one is
+// exported like the others too.
+constexpr std::array<StandardFolder, 6> kStandardFolders{{
     {"Inbox", "($Inbox)", "Inbox", "Saving Emails (Inbox)...", false},
     {"Sent", "($Sent)", "Sent Items", "Saving Emails (Sent Items)...", true},
     {"Drafts", "($Drafts)", "Drafts", "Saving Emails (Drafts)...", true},
+    {"Follow-Up", "($Follow-Up)", "Follow Up", "Saving Emails (Follow Up)...", false},
+    {"JunkMail", "($JunkMail)", "Junk Mail", "Saving Emails (Junk Mail)...", false},
     {"Trash", "($Trash)", "Deleted Items", "Saving Emails (Deleted Items)...", false},
 }};
 
-// A selected user folder: its folder tag and the name its view reported.
+// A selected user folder: its folder tag, the name its view reported, and why its output folder
+// could not be made ("" when it was).
 struct UserFolder {
   std::string tag;
   std::string viewName;
+  std::string folderProblem;
 };
 
 // "1 message", "2 messages".
@@ -78,14 +86,18 @@ class NotesObjectsRestorer {
 class ExportRun {
  public:
   explicit ExportRun(const ExportSetup& setup)
-      : setup_(setup), state_(setup.notes), observer_(setup.observer), log_(setup.logPath) {}
+      : setup_(setup),
+        state_(setup.notes),
+        observer_(setup.observer),
+        log_(setup.logPath, setup.databasePath()) {}
 
   ExportResult Run();
 
  private:
   void SetLabel(ExportLabel label, const std::string& text) { observer_.SetLabel(label, text); }
   bool IsSelected(const std::string& tag) const;
-  void BuildOutputRoot();
+  // "" when the output root is there to write into; otherwise why not.
+  std::string BuildOutputRoot();
   std::shared_ptr<Database> OpenDatabase();
   std::vector<UserFolder> FindUserFolders(const std::vector<std::shared_ptr<View>>& views);
   void ExportUserFolder(const UserFolder& folder);
@@ -95,6 +107,14 @@ class ExportRun {
   void ExportDocument(Document& document, std::int64_t handled, std::int64_t count, const std::string& folder,
                       bool writerTakesAttachmentList);
   void FolderNotExported(const std::string& reason);
+  // A folder whose output folder could not be made: its documents are counted as not written.
+  void FolderNotCreated(const std::string& name, const std::string& problem, View* view);
+  // True once the user asked the run to stop; asked before each document.
+  bool Stopping();
+  // After a stop: the documents of a folder the run does not reach.
+  void CountLeft(const std::string& viewName);
+  std::string NotWrittenLine(const std::string& folder, std::int64_t handled, std::int64_t count,
+                             const WriteOutcome& outcome) const;
   ExportResult Fail(ExportEnd end, const std::string& reason);
   ExportResult Complete();
   std::string CompletionText() const;
@@ -109,6 +129,14 @@ class ExportRun {
   ExportResult result_;
 };
 
+std::int64_t EntryCountOrZero(View* view) {
+  try {
+    return view == nullptr ? 0 : view->AllEntriesCount();
+  } catch (const std::exception&) {
+    return 0;  // the count only adds to a report of what was not written
+  }
+}
+
 ExportResult ExportRun::Run() {
   SetLabel(ExportLabel::LblSaveHeader, "Checking Configuration...");
   SetLabel(ExportLabel::LblProcessing, "Processing...");
@@ -122,10 +150,9 @@ ExportResult ExportRun::Run() {
   if (obtained.origin == notes::SessionOrigin::Notes) log_.WriteLine("Lotus Notes Found");
 
   observer_.SetSubjectVisible(true);
-  if (Trim(setup_.values.DestinationRoot).empty()) {
-    return Fail(ExportEnd::ConversionError, "no destination folder was chosen");
+  if (const std::string problem = BuildOutputRoot(); !problem.empty()) {
+    return Fail(ExportEnd::DestinationError, problem);
   }
-  BuildOutputRoot();
 
   try {
     state_.DatabaseObj = OpenDatabase();
@@ -154,13 +181,19 @@ bool ExportRun::IsSelected(const std::string& tag) const {
   return std::find(selected.begin(), selected.end(), tag) != selected.end();
 }
 
-void ExportRun::BuildOutputRoot() {
-  std::string destination = Trim(setup_.values.DestinationRoot);
+std::string ExportRun::BuildOutputRoot() {
+  // The destination is taken as chosen: a folder named "sp " is not the folder "sp".
+  std::string destination = setup_.values.DestinationRoot;
+  if (const std::string problem = DestinationProblem(destination); !problem.empty()) {
+    result_.outputRoot = destination;
+    return problem;
+  }
   if (destination.back() != kPathSeparator) destination += kPathSeparator;
   const std::string root = destination + OutputFolderName(setup_.values.DatabaseTitle);
-  EnsureFolderExists(root);  // a root that cannot be made shows as messages not written
   result_.outputRoot = root + kPathSeparator;
+  if (const std::string problem = MakeFolderNoFollow(root); !problem.empty()) return root + ": " + problem;
   log_.FallBackTo(result_.outputRoot);
+  return {};
 }
 
 std::shared_ptr<Database> ExportRun::OpenDatabase() {
@@ -185,9 +218,9 @@ std::vector<UserFolder> ExportRun::FindUserFolders(const std::vector<std::shared
     }
     std::string tag = Trim(name);
     if (!IsSelected(tag)) continue;
-    EnsureFolderExists(result_.outputRoot + OutputFolderName(tag));
+    std::string problem = MakeFolderNoFollow(result_.outputRoot + OutputFolderName(tag));
     log_.WriteLine("Customer Folder : " + name);
-    found.push_back(UserFolder{std::move(tag), std::move(name)});
+    found.push_back(UserFolder{std::move(tag), std::move(name), std::move(problem)});
   }
 
   // Each folder once, in ordinal order of its tag.
@@ -200,7 +233,11 @@ std::vector<UserFolder> ExportRun::FindUserFolders(const std::vector<std::shared
 }
 
 void ExportRun::ExportUserFolder(const UserFolder& folder) {
-  log_.WriteLine("Created : Folder[" + folder.tag + "]");
+  if (Stopping()) {
+    CountLeft(folder.tag);
+    return;
+  }
+  if (folder.folderProblem.empty()) log_.WriteLine("Created : Folder[" + folder.tag + "]");
   SetLabel(ExportLabel::LblSaveHeader, std::string(kCustomFoldersHeader) + " [" + folder.tag + "]");
   state_.DocumentObj.reset();
   std::shared_ptr<Document> first;
@@ -212,6 +249,10 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
       state_.ViewObj = state_.DatabaseObj->GetView(folder.viewName);
     }
     if (!state_.ViewObj) throw notes::NotesError("the folder " + folder.tag + " was not found");
+    if (!folder.folderProblem.empty()) {
+      FolderNotCreated(OutputFolderName(folder.tag), folder.folderProblem, state_.ViewObj.get());
+      return;
+    }
     first = state_.ViewObj->GetFirstDocument();
   } catch (const std::exception& error) {
     FolderNotExported(Reason(error));
@@ -221,25 +262,55 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
 }
 
 void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
-  if (IsSelected(std::string(folder.selectionWord))) {
-    const std::string outputFolder(folder.outputFolder);
-    EnsureFolderExists(result_.outputRoot + outputFolder);
-    SetLabel(ExportLabel::LblSaveHeader, std::string(folder.header));
-    log_.WriteLine(folder.header);
-    std::shared_ptr<Document> first;
-    try {
-      state_.DatabaseObj = OpenDatabase();
-      state_.ViewObj = state_.DatabaseObj->GetView(folder.viewName);
-      if (!state_.ViewObj)
-        throw notes::NotesError("the view " + std::string(folder.viewName) + " was not found");
-      first = state_.ViewObj->GetFirstDocument();
-    } catch (const std::exception& error) {
-      FolderNotExported(Reason(error));
-    }
-    if (first)
-      ExportDocuments(*state_.ViewObj, std::move(first), outputFolder, folder.writerTakesAttachmentList);
+  if (!IsSelected(std::string(folder.selectionWord))) return;
+  if (Stopping()) {
+    CountLeft(std::string(folder.viewName));
+    state_.ReleaseDatabaseObjects();
+    return;
   }
+  const std::string outputFolder(folder.outputFolder);
+  const std::string folderProblem = MakeFolderNoFollow(result_.outputRoot + outputFolder);
+  SetLabel(ExportLabel::LblSaveHeader, std::string(folder.header));
+  log_.WriteLine(folder.header);
+  std::shared_ptr<Document> first;
+  try {
+    state_.DatabaseObj = OpenDatabase();
+    // A mailbox without this folder's view has nothing in it, as the scan shows it with (0).
+    state_.ViewObj = state_.DatabaseObj->GetView(folder.viewName);
+    if (state_.ViewObj && !folderProblem.empty()) {
+      FolderNotCreated(outputFolder, folderProblem, state_.ViewObj.get());
+    } else if (state_.ViewObj) {
+      first = state_.ViewObj->GetFirstDocument();
+    }
+  } catch (const std::exception& error) {
+    FolderNotExported(Reason(error));
+  }
+  if (first)
+    ExportDocuments(*state_.ViewObj, std::move(first), outputFolder, folder.writerTakesAttachmentList);
   state_.ReleaseDatabaseObjects();
+}
+
+bool ExportRun::Stopping() {
+  if (!result_.stopped && observer_.StopRequested()) result_.stopped = true;
+  return result_.stopped;
+}
+
+void ExportRun::CountLeft(const std::string& viewName) {
+  try {
+    const auto database = OpenDatabase();
+    const auto view = database->GetView(viewName);
+    result_.left += EntryCountOrZero(view.get());
+  } catch (const std::exception&) {
+    // Only the report of what was left loses this folder's documents.
+  }
+}
+
+void ExportRun::FolderNotCreated(const std::string& name, const std::string& problem, View* view) {
+  const std::int64_t documents = EntryCountOrZero(view);
+  log_.WriteLine(std::string(kTab) + "Not exported : the folder " + name + " cannot be made: " + problem);
+  ++result_.foldersNotExported;
+  result_.messages += documents;
+  result_.notWritten += documents;
 }
 
 void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, const std::string& folder,
@@ -258,6 +329,10 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
   if (!count) return;
   SetLabel(ExportLabel::LblFound, std::to_string(*count));
   for (std::int64_t handled = 0; handled < *count; ++handled) {
+    if (Stopping()) {
+      result_.left += *count - handled;
+      return;
+    }
     state_.DocumentObj = document;
     ExportDocument(*document, handled, *count, folder, writerTakesAttachmentList);
     try {
@@ -274,7 +349,7 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
 
 void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::int64_t count,
                                const std::string& folder, bool writerTakesAttachmentList) {
-  fields_.subject = ReadSubject(document);
+  ReadSubject(document, fields_);
   SetLabel(ExportLabel::LblProcessing, fields_.subject);
   SetLabel(ExportLabel::LblCurrent, std::to_string(handled) + "/" + std::to_string(count));
   ReadMessageFields(document, attachments_, fields_);
@@ -284,9 +359,9 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   std::string& attachmentArgument = writerTakesAttachmentList ? fields_.AttachmentList : attachmentCopy;
   WriteOutcome outcome;
   try {
-    outcome = setup_.writer.CreateEmailItem(result_.outputRoot, folder, Trim(fields_.from), subject,
-                                            Trim(fields_.to), fields_.CcList, fields_.BccList,
-                                            Trim(fields_.date), Trim(fields_.body), attachmentArgument);
+    outcome = setup_.writer.CreateEmailItem(
+        result_.outputRoot, folder, Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList,
+        fields_.BccList, Trim(fields_.date), Trim(fields_.body), attachmentArgument, fields_.attachmentFiles);
   } catch (const std::exception& error) {
     outcome = WriteOutcome{false, {}, Reason(error), {}};
   }
@@ -300,14 +375,23 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
     log_.WriteLine(tab + "Not extracted : " + failure.name + " : " + failure.reason);
     ++result_.attachmentsNotExtracted;
   }
+  for (const auto& item : fields_.unreadableItems) {
+    log_.WriteLine(tab + "Not complete : the item " + item);
+  }
   for (const auto& problem : outcome.problems) log_.WriteLine(tab + "Not complete : " + problem);
   if (!outcome.written) {
-    log_.WriteLine(tab + "Not written : " + (outcome.reason.empty() ? "unknown error" : outcome.reason));
+    log_.WriteLine(NotWrittenLine(folder, handled, count, outcome));
     ++result_.notWritten;
-  } else if (!outcome.problems.empty()) {
+  } else if (!outcome.problems.empty() || !fields_.unreadableItems.empty()) {
     ++result_.incomplete;
   }
   observer_.DocumentHandled(ExportProgress{folder, handled + 1, count, outcome.written});
+}
+
+std::string ExportRun::NotWrittenLine(const std::string& folder, std::int64_t handled, std::int64_t count,
+                                      const WriteOutcome& outcome) const {
+  return std::string(kTab) + "Not written : " + folder + ", document " + std::to_string(handled + 1) +
+         " of " + std::to_string(count) + " : " + (outcome.reason.empty() ? "unknown error" : outcome.reason);
 }
 
 void ExportRun::FolderNotExported(const std::string& reason) {
@@ -323,15 +407,24 @@ ExportResult ExportRun::Fail(ExportEnd end, const std::string& reason) {
   result_.logComplete = log_.complete();
   if (end == ExportEnd::NotesNotInstalled) {
     observer_.ShowMessage(ExportMessage{NotInstalledText(), std::string(kNotInstalledTitle)});
+  } else if (end == ExportEnd::DestinationError) {
+    observer_.ShowMessage(ExportMessage{DestinationMessage(setup_.values.DestinationRoot, reason),
+                                        std::string(kConversionErrorTitle), MessageIcon::Exclamation});
   } else {
-    observer_.ShowMessage(ExportMessage{"Error occured during conversion...", "Error in Conversion"});
+    observer_.ShowMessage(
+        ExportMessage{"Error occured during conversion...", std::string(kConversionErrorTitle)});
   }
   return result_;
 }
 
 ExportResult ExportRun::Complete() {
   state_.ReleaseDatabaseObjects();
-  log_.WriteLine("Done");
+  if (result_.stopped) {
+    log_.WriteLine("Stopped : the export was stopped before its end; " + Counted(result_.left, "message") +
+                   " left");
+  } else {
+    log_.WriteLine("Done");
+  }
   log_.Close();
   result_.end = ExportEnd::Completed;
   result_.logPath = log_.path();
@@ -343,27 +436,34 @@ ExportResult ExportRun::Complete() {
 
 std::string ExportRun::CompletionText() const {
   std::vector<std::string> lines;
-  if (result_.Succeeded()) {
+  std::string counts = Counted(result_.written(), "message") + " written, " +
+                       std::to_string(result_.notWritten) + " not written";
+  if (result_.stopped) {
+    lines.emplace_back("Migration Stopped !");
+    counts += ", " + std::to_string(result_.left) + " left";
+  } else if (result_.Succeeded()) {
     lines.emplace_back("Migration Completed Successfully !");
   } else {
     lines.emplace_back("Migration Completed with Errors !");
-    if (result_.notWritten > 0) {
-      lines.push_back(std::to_string(result_.notWritten) + " of " + Counted(result_.messages, "message") +
-                      " could not be written.");
-    }
-    if (result_.incomplete > 0) {
-      lines.push_back(std::to_string(result_.incomplete) + " of " + Counted(result_.messages, "message") +
-                      " could be written only in part.");
-    }
-    if (result_.attachmentsNotExtracted > 0) {
-      lines.push_back(Counted(result_.attachmentsNotExtracted, "attachment") + " could not be extracted.");
-    }
-    if (result_.foldersNotExported > 0) {
-      lines.push_back(Counted(result_.foldersNotExported, "folder") + " could not be read completely.");
-    }
-    if (result_.logComplete) lines.push_back("The export log names each of them: " + result_.logPath);
   }
-  if (!result_.logComplete) lines.emplace_back("The export log could not be written.");
+  lines.push_back(counts + ".");
+  if (result_.incomplete > 0) {
+    lines.push_back(std::to_string(result_.incomplete) + " of " + Counted(result_.messages, "message") +
+                    " could be written only in part.");
+  }
+  if (result_.attachmentsNotExtracted > 0) {
+    lines.push_back(Counted(result_.attachmentsNotExtracted, "attachment") + " could not be extracted.");
+  }
+  if (result_.foldersNotExported > 0) {
+    lines.push_back(Counted(result_.foldersNotExported, "folder") + " could not be read completely.");
+  }
+  if (!result_.logComplete) {
+    lines.emplace_back("The export log could not be written.");
+  } else if (!result_.Succeeded()) {
+    lines.push_back("The export log names each of them: " + result_.logPath);
+  } else if (!log_.refusal().empty()) {
+    lines.push_back("The export log is " + result_.logPath + " (" + log_.refusal() + ").");
+  }
   lines.push_back(result_.outputRoot);
   lines.push_back(setup_.values.DatabaseTitle);
   return Join(lines, "\r\n");

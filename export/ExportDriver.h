@@ -18,6 +18,8 @@ namespace mailshift::mail {
 
 // The title of the message that closes a completed run.
 inline constexpr std::string_view kCompletionTitle = "Export to Outlook Express";
+// The title of the messages of a run that could not start.
+inline constexpr std::string_view kConversionErrorTitle = "Error in Conversion";
 
 struct ExportSetup {
   notes::SessionFactory& notesClient;
@@ -36,6 +38,7 @@ enum class ExportEnd {
   Completed,          // the window closes
   NotesNotInstalled,  // no Notes session; the window stays open
   ConversionError,    // the database could not be opened or read; the window stays open
+  DestinationError,   // nothing can be written under the destination; the window stays open
 };
 
 struct ExportResult {

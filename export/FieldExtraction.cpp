@@ -16,22 +16,43 @@ using notes::ItemValues;
 // "." as an Internet-form entry: this entry has no Internet address.
 constexpr std::string_view kNoInternetAddress = ".";
 
-// The item's values; none when the document lacks the item or it cannot be read.
-ItemValues Values(Document& document, std::string_view itemName) {
-  try {
-    if (!document.hasitem(itemName)) return {};
-    return document.GetItemValue(itemName);
-  } catch (const std::exception&) {
-    return {};  // an unreadable item counts as an empty one
-  }
+std::string WhyFailed(const std::exception& error) {
+  const std::string reason = error.what();
+  return reason.empty() ? "unknown error" : reason;
 }
+
+// Reads the items of one document, noting each item it has but cannot read.
+class ItemReader {
+ public:
+  ItemReader(Document& document, std::vector<std::string>& unreadable)
+      : document_(document), unreadable_(unreadable) {}
+
+  // The item's values; none when the document lacks the item or it cannot be read.
+  ItemValues Values(std::string_view itemName) {
+    try {
+      if (!document_.hasitem(itemName)) return {};
+      return document_.GetItemValue(itemName);
+    } catch (const std::exception& error) {
+      unreadable_.push_back(std::string(itemName) + ": " + WhyFailed(error));
+      return {};
+    }
+  }
+
+  std::string FirstText(std::string_view itemName) { return ValueText(Values(itemName), 0); }
+
+  Document& document() { return document_; }
+
+ private:
+  static std::string ValueText(const ItemValues& values, std::size_t index) {
+    return index < values.size() ? notes::ItemValueText(values[index]) : std::string();
+  }
+
+  Document& document_;
+  std::vector<std::string>& unreadable_;
+};
 
 std::string ValueText(const ItemValues& values, std::size_t index) {
   return index < values.size() ? notes::ItemValueText(values[index]) : std::string();
-}
-
-std::string FirstText(Document& document, std::string_view itemName) {
-  return ValueText(Values(document, itemName), 0);
 }
 
 std::string JoinedTexts(const ItemValues& values) {
@@ -55,14 +76,14 @@ std::string MergedEntries(const ItemValues& internet, const ItemValues& notesFor
 
 // A recipient list from its Internet-form item, taking the Notes-form entry wherever the
 // Internet one is the placeholder.
-std::string RecipientList(Document& document, std::string_view internetItem, std::string_view notesItem) {
-  const ItemValues internet = Values(document, internetItem);
+std::string RecipientList(ItemReader& items, std::string_view internetItem, std::string_view notesItem) {
+  const ItemValues internet = items.Values(internetItem);
   if (internet.empty()) return {};
   if (internet.size() == 1) {
     const std::string only = ValueText(internet, 0);
-    return only == kNoInternetAddress ? FirstText(document, notesItem) : only;
+    return only == kNoInternetAddress ? items.FirstText(notesItem) : only;
   }
-  return MergedEntries(internet, Values(document, notesItem));
+  return MergedEntries(internet, items.Values(notesItem));
 }
 
 // An item's values as one list: all of them joined with ";", or the only one.
@@ -78,17 +99,13 @@ bool HoldsInternetAddress(const ItemValues& values) {
   return first != kNoInternetAddress && !first.empty();
 }
 
-bool HasEmbeddedObjects(Document& document) {
+bool HasEmbeddedObjects(Document& document, MessageFields& fields) {
   try {
     return document.HasEmbedded();
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    fields.extractionFailures.push_back({"Body", WhyFailed(error)});
     return false;
   }
-}
-
-std::string WhyFailed(const std::exception& error) {
-  const std::string reason = error.what();
-  return reason.empty() ? "unknown error" : reason;
 }
 
 void ExtractAttachments(Document& document, AttachmentFolder& folder, MessageFields& fields) {
@@ -122,38 +139,44 @@ void ExtractAttachments(Document& document, AttachmentFolder& folder, MessageFie
     }
     fields.AttachmentList += '|';
     fields.AttachmentList += target;
+    fields.attachmentFiles.push_back(std::move(target));
   }
 }
 
 }  // namespace
 
-std::string ReadSubject(Document& document) { return FirstText(document, "Subject"); }
+void ReadSubject(Document& document, MessageFields& fields) {
+  fields.unreadableItems.clear();
+  fields.subject = ItemReader(document, fields.unreadableItems).FirstText("Subject");
+}
 
 void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFields& fields) {
-  fields.CcList = RecipientList(document, "InetCopyTo", "CopyTo");
-  fields.BccList = RecipientList(document, "InetBlindCopyTo", "BlindCopyTo");
-  fields.from = FirstText(document, "From");
-  const ItemValues notesTo = Values(document, "SendTo");
+  ItemReader items(document, fields.unreadableItems);
+  fields.CcList = RecipientList(items, "InetCopyTo", "CopyTo");
+  fields.BccList = RecipientList(items, "InetBlindCopyTo", "BlindCopyTo");
+  fields.from = items.FirstText("From");
+  const ItemValues notesTo = items.Values("SendTo");
   fields.to = WholeList(notesTo);
-  fields.date = FirstText(document, "PostedDate");
-  fields.body = FirstText(document, "Body");
+  fields.date = items.FirstText("PostedDate");
+  fields.body = items.FirstText("Body");
 
-  const ItemValues internetFrom = Values(document, "INetFrom");
+  const ItemValues internetFrom = items.Values("INetFrom");
   if (HoldsInternetAddress(internetFrom)) fields.from = ValueText(internetFrom, 0);
-  const ItemValues internetTo = Values(document, "InetSendTo");
+  const ItemValues internetTo = items.Values("InetSendTo");
   // A placeholder further down the Internet list stands for a recipient with a Notes name only;
   // taken as it is, it would become a recipient "." and lose that person.
   if (HoldsInternetAddress(internetTo)) fields.to = MergedEntries(internetTo, notesTo);
 
   fields.AttachmentList.clear();
+  fields.attachmentFiles.clear();
   fields.extractionFailures.clear();
-  fields.hasEmbedded = HasEmbeddedObjects(document);
+  fields.hasEmbedded = HasEmbeddedObjects(document, fields);
   if (fields.hasEmbedded) ExtractAttachments(document, folder, fields);
 }
 
 MessageFields ExtractMessageFields(Document& document, AttachmentFolder& folder) {
   MessageFields fields;
-  fields.subject = ReadSubject(document);
+  ReadSubject(document, fields);
   ReadMessageFields(document, folder, fields);
   return fields;
 }

@@ -27,15 +27,20 @@ struct MessageFields {
   bool hasEmbedded = false;
   // "|" before each extracted file's full path, in the order of the body's embedded objects.
   std::string AttachmentList;
+  // The same files as a list, for the writer: every one lies in the run's attachment folder.
+  std::vector<std::string> attachmentFiles;
   std::vector<ExtractionFailure> extractionFailures;
+  // Items the document has but whose values could not be read; the message goes without them.
+  std::vector<std::string> unreadableItems;
 };
 
-// The subject alone; it is read first so that progress can show it before the rest is read.
-std::string ReadSubject(notes::Document& document);
+// The subject alone into fields; it is read first so that progress can show it before the rest.
+void ReadSubject(notes::Document& document, MessageFields& fields);
 
 // Reads every field but the subject into fields and extracts the file attachments into folder.
-// Nothing here throws for the document's sake: an item that is missing or cannot be read is
-// empty, and an attachment that cannot be extracted is listed in extractionFailures.
+// Nothing here throws for the document's sake: an item that is missing is empty, one that cannot
+// be read is empty and listed in unreadableItems, and an attachment that cannot be extracted is
+// listed in extractionFailures.
 void ReadMessageFields(notes::Document& document, AttachmentFolder& folder, MessageFields& fields);
 
 // Both steps together.

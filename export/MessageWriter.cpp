@@ -1,5 +1,7 @@
 #include "export/MessageWriter.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -12,6 +14,7 @@
 #include "common/Global.h"
 #include "common/TextRules.h"
 #include "export/MessageFileName.h"
+#include "export/SafeFiles.h"
 
 namespace mailshift::mail {
 namespace {
@@ -20,8 +23,6 @@ namespace {
 constexpr int kMaxNumberDraws = 10;
 constexpr std::uint32_t kFirstSuffix = 2;
 constexpr std::uint32_t kLastSuffix = 1000000;
-
-constexpr char kAttachmentSeparator = '|';
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -55,6 +56,15 @@ void DeleteExtractedFile(const std::string& path, WriteOutcome& outcome) {
   }
 }
 
+// Removes the passing file of a message that could not be finished.
+void RemovePartFile(const std::string& partPath, WriteOutcome& outcome) {
+  std::error_code error;
+  if (!std::filesystem::remove(partPath, error) && error) {
+    outcome.reason +=
+        "; the unfinished file " + Quoted(partPath) + " could not be removed: " + error.message();
+  }
+}
+
 struct FileCloser {
   void operator()(std::FILE* file) const {
     if (file != nullptr) std::fclose(file);
@@ -74,7 +84,8 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
                                             std::string& subject, const std::string& to,
                                             const std::string& cc, const std::string& bcc,
                                             const std::string& date, const std::string& body,
-                                            std::string& attachments) {
+                                            std::string& attachments,
+                                            const std::vector<std::string>& attachmentFiles) {
   WriteOutcome outcome;
   std::unique_ptr<MessageRenderer> renderer;
   std::unique_ptr<EmailMessage> message;
@@ -110,14 +121,10 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
                                " could not be read; the message carries the time it was written");
   }
 
-  if (!attachments.empty()) {
-    attachments.erase(0, FirstCharacterLength(attachments));
-    if (!attachments.empty()) {
-      for (const std::string& entry : Split(attachments, kAttachmentSeparator)) {
-        onMessage("attaching " + Quoted(entry), [&](EmailMessage& m) { m.AddAttachment(entry); });
-        DeleteExtractedFile(entry, outcome);
-      }
-    }
+  if (!attachments.empty()) attachments.erase(0, FirstCharacterLength(attachments));
+  for (const std::string& file : attachmentFiles) {
+    onMessage("attaching " + Quoted(file), [&](EmailMessage& m) { m.AddAttachment(file); });
+    DeleteExtractedFile(file, outcome);
   }
 
   subject = RemoveNameCharacters(subject);
@@ -128,7 +135,8 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
   }
 
   const std::string folderPath = destinationRoot_ + folder + kPathSeparator;
-  std::unique_ptr<std::FILE, FileCloser> file(CreateMessageFile(folderPath, subject, number, outcome));
+  std::string partPath;
+  std::unique_ptr<std::FILE, FileCloser> file(CreatePartFile(folderPath, partPath, outcome));
   if (file == nullptr) return outcome;
   try {
     renderer->Render(*message, file.get());
@@ -139,18 +147,35 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
       throw EmailError(std::string("cannot write the file: ") + std::strerror(errno));
   } catch (const std::exception& error) {
     file.reset();
-    std::error_code ignored;  // the file was made by this call; whether it could go is reported below
-    const bool removed = std::filesystem::remove(outcome.path, ignored);
-    outcome.reason =
-        std::string(error.what()) + (removed ? "" : "; the incomplete file could not be removed");
+    outcome.reason = error.what();
+    RemovePartFile(partPath, outcome);
+    return outcome;
+  }
+  if (!NameMessageFile(partPath, folderPath, subject, number, outcome)) {
+    RemovePartFile(partPath, outcome);
     return outcome;
   }
   outcome.written = true;
   return outcome;
 }
 
-std::FILE* MessageWriter::CreateMessageFile(const std::string& folderPath, const std::string& subject,
-                                            std::int32_t number, WriteOutcome& outcome) {
+std::FILE* MessageWriter::CreatePartFile(const std::string& folderPath, std::string& partPath,
+                                         WriteOutcome& outcome) {
+  const std::string prefix = folderPath + ".mailshift-" + std::to_string(getpid()) + "-";
+  for (;;) {
+    partPath = prefix + std::to_string(nextPart_++) + ".part";
+    errno = 0;
+    // "x": created new or not at all, so no existing file (or link) is ever written through.
+    if (std::FILE* file = std::fopen(partPath.c_str(), "wbx")) return file;
+    if (errno == EEXIST) continue;
+    outcome.path = partPath;
+    outcome.reason = "cannot create a file in " + folderPath + ": " + std::strerror(errno);
+    return nullptr;
+  }
+}
+
+bool MessageWriter::NameMessageFile(const std::string& partPath, const std::string& folderPath,
+                                    const std::string& subject, std::int32_t number, WriteOutcome& outcome) {
   const FileNameRules rules = FileNameRules::Native();
   std::string stem = subject;
   bool asciiTried = false;
@@ -162,10 +187,8 @@ std::FILE* MessageWriter::CreateMessageFile(const std::string& folderPath, const
         std::to_string(number) + (suffix == 0 ? "" : "-" + std::to_string(suffix)) + ".eml";
     const std::string name = MessageFileName(stem, tail, rules);
     outcome.path = folderPath + name;
-    errno = 0;
-    // "x": created new or not at all, so no existing file is ever overwritten.
-    if (std::FILE* file = std::fopen(outcome.path.c_str(), "wbx")) return file;
-    const int error = errno;
+    const int error = RenameNoReplace(partPath, outcome.path);
+    if (error == 0) return true;
     const std::string namedStem = name.substr(0, name.size() - tail.size());
 
     if (error == EEXIST) {
@@ -180,7 +203,7 @@ std::FILE* MessageWriter::CreateMessageFile(const std::string& folderPath, const
       suffix = next;
       if (suffix <= kLastSuffix) continue;
       outcome.reason = "no free file name for the message";
-      return nullptr;
+      return false;
     }
     if (error == ENAMETOOLONG && !namedStem.empty()) {
       stem = CutAtCharacter(namedStem, namedStem.size() / 2);
@@ -197,8 +220,8 @@ std::FILE* MessageWriter::CreateMessageFile(const std::string& folderPath, const
         continue;
       }
     }
-    outcome.reason = "cannot create the file: " + std::string(std::strerror(error));
-    return nullptr;
+    outcome.reason = "cannot name the file: " + std::string(std::strerror(error));
+    return false;
   }
 }
 

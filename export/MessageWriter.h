@@ -30,24 +30,31 @@ class MessageWriter {
   MessageWriter(EmailComponent& component, std::string destinationRoot,
                 NumberSource drawNumber = DrawFileNumber);
 
-  // The nine fields in order. subject comes back cleaned for a file name; attachments, when not
-  // empty, comes back without its first character. Each extracted attachment file is deleted
-  // once it has been added. The message is written to a file of its own, never over another;
-  // when no file could be written, the outcome says why.
+  // The nine fields in order, then the extracted attachment files. subject comes back cleaned
+  // for a file name; attachments, the list as text, when not empty comes back without its first
+  // character. The message attaches attachmentFiles (never pieces of the text), and each of those
+  // files is deleted once it has been added. The message is written whole under a passing name
+  // first and then takes its own name, never another file's, so no part of a message ever
+  // carries a message's name; when no file could be written, the outcome says why.
   WriteOutcome CreateEmailItem(const std::string& folder, const std::string& from, std::string& subject,
                                const std::string& to, const std::string& cc, const std::string& bcc,
-                               const std::string& date, const std::string& body, std::string& attachments);
+                               const std::string& date, const std::string& body, std::string& attachments,
+                               const std::vector<std::string>& attachmentFiles);
 
  private:
-  // Creates a new file for the message in folderPath (exclusively: an existing name is never
-  // opened), moving to another name on a clash or a name the file system refuses. Null when
-  // none could be created; outcome.reason then says why.
-  std::FILE* CreateMessageFile(const std::string& folderPath, const std::string& subject, std::int32_t number,
-                               WriteOutcome& outcome);
+  // Creates a new file to render into, in folderPath under a passing name. Null when none could
+  // be created; outcome.reason then says why.
+  std::FILE* CreatePartFile(const std::string& folderPath, std::string& partPath, WriteOutcome& outcome);
+  // Gives the rendered file its name (never one that is taken), moving to another name on a
+  // clash or a name the file system refuses. False when none could be given; outcome.reason then
+  // says why.
+  bool NameMessageFile(const std::string& partPath, const std::string& folderPath, const std::string& subject,
+                       std::int32_t number, WriteOutcome& outcome);
 
   EmailComponent& component_;
   std::string destinationRoot_;
   NumberSource drawNumber_;
+  std::uint64_t nextPart_ = 1;
   // The next "-k" suffix to try for a name whose numbers kept clashing.
   std::unordered_map<std::string, std::uint32_t> nextSuffix_;
 };

@@ -139,20 +139,34 @@ TEST_F(ExportDriverTest, ExportsAUserFolderAndTheInbox) {
                           "Created : Folder[Projects\\2008]", "\tEmail Subject : SUBJECT[Budget]",
                           "\tAttachment : ATTACH[" + attachments + "]", "Saving Emails (Inbox)...",
                           "\tEmail Subject : SUBJECT[Hello]", "Saving Emails (Sent Items)...",
-                          "Saving Emails (Drafts)...", "Saving Emails (Deleted Items)...", "Done"}));
+                          "Saving Emails (Drafts)...", "Saving Emails (Follow Up)...",
+                          "Saving Emails (Junk Mail)...", "Saving Emails (Deleted Items)...", "Done"}));
 
-  EXPECT_EQ(
-      observer_.events,
-      (std::vector<std::string>{
-          "LblSaveHeader=Checking Configuration...", "LblProcessing=Processing...",
-          "LblFound=", "LblCurrent=", "LblSubject=hidden", "LblSubject=shown",
-          "LblSaveHeader=Saving Emails (Custom Folders)...",
-          "LblSaveHeader=Saving Emails (Custom Folders)... [Projects\\2008]", "LblFound=1",
-          "LblProcessing=Budget", "LblCurrent=0/1", "LblSaveHeader=Saving Emails (Inbox)...", "LblFound=1",
-          "LblProcessing=Hello", "LblCurrent=0/1", "LblSaveHeader=Saving Emails (Sent Items)...",
-          "LblSaveHeader=Saving Emails (Drafts)...", "LblSaveHeader=Saving Emails (Deleted Items)..."}));
+  EXPECT_EQ(observer_.events,
+            (std::vector<std::string>{"LblSaveHeader=Checking Configuration...",
+                                      "LblProcessing=Processing...",
+                                      "LblFound=",
+                                      "LblCurrent=",
+                                      "LblSubject=hidden",
+                                      "LblSubject=shown",
+                                      "LblSaveHeader=Saving Emails (Custom Folders)...",
+                                      "LblSaveHeader=Saving Emails (Custom Folders)... [Projects\\2008]",
+                                      "LblFound=1",
+                                      "LblProcessing=Budget",
+                                      "LblCurrent=0/1",
+                                      "LblSaveHeader=Saving Emails (Inbox)...",
+                                      "LblFound=1",
+                                      "LblProcessing=Hello",
+                                      "LblCurrent=0/1",
+                                      "LblSaveHeader=Saving Emails (Sent Items)...",
+                                      "LblSaveHeader=Saving Emails (Drafts)...",
+                                      "LblSaveHeader=Saving Emails (Follow Up)...",
+                                      "LblSaveHeader=Saving Emails (Junk Mail)...",
+                                      "LblSaveHeader=Saving Emails (Deleted Items)..."}));
   ASSERT_EQ(observer_.messages.size(), 1u);
-  EXPECT_EQ(observer_.messages[0].text, "Migration Completed Successfully !\r\n" + Root() + "\r\nMail");
+  EXPECT_EQ(
+      observer_.messages[0].text,
+      "Migration Completed Successfully !\r\n2 messages written, 0 not written.\r\n" + Root() + "\r\nMail");
   EXPECT_EQ(observer_.messages[0].title, "Export to Outlook Express");
   EXPECT_EQ(observer_.messages[0].icon, MessageIcon::Information);
 
@@ -167,16 +181,17 @@ TEST_F(ExportDriverTest, ExportsAUserFolderAndTheInbox) {
   EXPECT_EQ(writer_.calls[1].attachments, "");
 
   EXPECT_EQ(TreeBelow(destination_),
-            (std::vector<std::string>{"Mail/", "Mail/Deleted Items/", "Mail/Drafts/", "Mail/Inbox/",
-                                      "Mail/Inbox/Hello.2.txt", "Mail/Projects-2008/",
-                                      "Mail/Projects-2008/Budget.1.txt", "Mail/Sent Items/"}));
+            (std::vector<std::string>{"Mail/", "Mail/Deleted Items/", "Mail/Drafts/", "Mail/Follow Up/",
+                                      "Mail/Inbox/", "Mail/Inbox/Hello.2.txt", "Mail/Junk Mail/",
+                                      "Mail/Projects-2008/", "Mail/Projects-2008/Budget.1.txt",
+                                      "Mail/Sent Items/"}));
   EXPECT_EQ(result.end, ExportEnd::Completed);
   EXPECT_TRUE(result.Succeeded());
   EXPECT_EQ(result.messages, 2);
   EXPECT_EQ(result.outputRoot, Root());
   EXPECT_EQ(result.logPath, logPath_);
   EXPECT_TRUE(PrivateFoldersGone());
-  EXPECT_EQ(pathReads_, 6);  // the first open, the user folder, and each of the four standard folders
+  EXPECT_EQ(pathReads_, 9);  // the log's check, the first open, the user folder, six standard folders
   EXPECT_EQ(values_.DestinationRoot, destination_);
 }
 
@@ -188,7 +203,9 @@ TEST_F(ExportDriverTest, NothingSelectedCreatesOnlyTheRoot) {
   EXPECT_EQ(Log(), LogOf({"---------------- Starting User Folders ---------------", "Done"}));
   EXPECT_EQ(TreeBelow(destination_), (std::vector<std::string>{"Mail/"}));
   ASSERT_EQ(observer_.messages.size(), 1u);
-  EXPECT_EQ(observer_.messages[0].text, "Migration Completed Successfully !\r\n" + Root() + "\r\nMail");
+  EXPECT_EQ(
+      observer_.messages[0].text,
+      "Migration Completed Successfully !\r\n0 messages written, 0 not written.\r\n" + Root() + "\r\nMail");
 }
 
 TEST_F(ExportDriverTest, LogsTheSessionLineOnlyForTheSecondClassName) {
@@ -271,14 +288,24 @@ TEST_F(ExportDriverTest, APressAfterAFailureStartsAgainFromTheChosenDestination)
             (std::vector<std::string>{"Mail/", "Mail/Inbox/", "Mail/Inbox/Hello.1.txt"}));
 }
 
-TEST_F(ExportDriverTest, TheRootIsTheSameWithOrWithoutATrailingSeparatorAndSpaces) {
+TEST_F(ExportDriverTest, TheRootIsTheSameWithOrWithoutATrailingSeparatorAndTitleSpaces) {
   Select({});
-  for (const std::string& destination : {destination_, destination_ + "/", "  " + destination_ + "  "}) {
+  for (const std::string& destination : {destination_, destination_ + "/"}) {
     values_.DestinationRoot = destination;
     EXPECT_EQ(Run().outputRoot, Root()) << "[" << destination << "]";
   }
   values_.DatabaseTitle = "  Mail  ";
   EXPECT_EQ(Run().outputRoot, Root());
+}
+
+TEST_F(ExportDriverTest, ADestinationWhoseNameEndsInASpaceIsThatFolder) {
+  Select({"Inbox"});
+  Mail("($Inbox)", "Hello");
+  values_.DestinationRoot = destination_ + "/sp ";
+  const ExportResult result = Run();
+  EXPECT_EQ(result.outputRoot, destination_ + "/sp /Mail/");
+  EXPECT_EQ(TreeBelow(destination_),
+            (std::vector<std::string>{"sp /", "sp /Mail/", "sp /Mail/Inbox/", "sp /Mail/Inbox/Hello.1.txt"}));
 }
 
 TEST_F(ExportDriverTest, SelectsUserFoldersByTheirWholeTrimmedName) {
@@ -313,9 +340,13 @@ TEST_F(ExportDriverTest, SelectsStandardFoldersByTheirExactTag) {
   Select({"inbox", "Sent Items", "Follow-Up", "JunkMail", "Folders", "Trash"});
   Run();
   EXPECT_EQ(Log(), LogOf({"---------------- Starting User Folders ---------------",
+                          "Saving Emails (Follow Up)...", "\tEmail Subject : SUBJECT[follow]",
+                          "Saving Emails (Junk Mail)...", "\tEmail Subject : SUBJECT[junk]",
                           "Saving Emails (Deleted Items)...", "\tEmail Subject : SUBJECT[gone]", "Done"}));
-  ASSERT_EQ(writer_.calls.size(), 1u);
-  EXPECT_EQ(writer_.calls[0].folder, "Deleted Items");
+  ASSERT_EQ(writer_.calls.size(), 3u);
+  EXPECT_EQ(writer_.calls[0].folder, "Follow Up");
+  EXPECT_EQ(writer_.calls[1].folder, "Junk Mail");
+  EXPECT_EQ(writer_.calls[2].folder, "Deleted Items");
 }
 
 TEST_F(ExportDriverTest, ExportsEachFolderOnceInNameOrder) {
@@ -450,18 +481,27 @@ TEST_F(ExportDriverTest, CountsBeyondSixteenBitsWork) {
             observer_.events.end());
 }
 
-TEST_F(ExportDriverTest, AFailingItemReadGivesAnEmptyFieldAndTheMessageIsStillWritten) {
+TEST_F(ExportDriverTest, AnItemThatCannotBeReadIsWrittenWithoutAndReportedAsNotComplete) {
   MemoryDocument broken =
       MemoryDocument().Text("Subject", {"lost"}).Text("From", {"ann@corp.example"}).Body("text");
   broken.items[0].failRead = true;
   File("($Inbox)", broken);
+  MemoryDocument undated = MemoryDocument().Text("Subject", {"undated"}).Text("PostedDate", {"x"});
+  undated.items[1].failRead = true;
+  File("($Inbox)", undated);
   Select({"Inbox"});
   const ExportResult result = Run();
-  ASSERT_EQ(writer_.calls.size(), 1u);
+  ASSERT_EQ(writer_.calls.size(), 2u);
   EXPECT_EQ(writer_.calls[0].subject, "");
   EXPECT_EQ(writer_.calls[0].from, "ann@corp.example");
-  EXPECT_NE(Log().find("\tEmail Subject : SUBJECT[]\r\n"), std::string::npos);
-  EXPECT_TRUE(result.Succeeded());
+  EXPECT_EQ(writer_.calls[1].date, "");
+  EXPECT_EQ(Log(),
+            LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
+                   "\tEmail Subject : SUBJECT[]", "\tNot complete : the item Subject: GetItemValue failed",
+                   "\tEmail Subject : SUBJECT[undated]",
+                   "\tNot complete : the item PostedDate: GetItemValue failed", "Done"}));
+  EXPECT_EQ(result.incomplete, 2);
+  EXPECT_FALSE(result.Succeeded());
 }
 
 TEST_F(ExportDriverTest, AFailedExtractionIsLoggedAndReported) {
@@ -480,7 +520,8 @@ TEST_F(ExportDriverTest, AFailedExtractionIsLoggedAndReported) {
   EXPECT_EQ(result.attachmentsNotExtracted, 1);
   EXPECT_FALSE(result.Succeeded());
   EXPECT_EQ(observer_.messages.back().text,
-            "Migration Completed with Errors !\r\n1 attachment could not be extracted.\r\n"
+            "Migration Completed with Errors !\r\n1 message written, 0 not written.\r\n"
+            "1 attachment could not be extracted.\r\n"
             "The export log names each of them: " +
                 logPath_ + "\r\n" + Root() + "\r\nMail");
   EXPECT_EQ(observer_.messages.back().icon, MessageIcon::Exclamation);
@@ -498,12 +539,13 @@ TEST_F(ExportDriverTest, AMessageNotWrittenIsNeverReportedAsSuccess) {
   EXPECT_EQ(Log(),
             LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
                    "\tEmail Subject : SUBJECT[first]", "\tEmail Subject : SUBJECT[refused]",
-                   "\tNot complete : attaching \"x\": gone", "\tNot written : disk full",
-                   "\tEmail Subject : SUBJECT[breaks]", "\tNot written : the component broke down", "Done"}));
+                   "\tNot complete : attaching \"x\": gone",
+                   "\tNot written : Inbox, document 2 of 3 : disk full", "\tEmail Subject : SUBJECT[breaks]",
+                   "\tNot written : Inbox, document 3 of 3 : the component broke down", "Done"}));
   EXPECT_EQ(result.messages, 3);
   EXPECT_EQ(result.notWritten, 2);
   EXPECT_EQ(observer_.messages.back().text,
-            "Migration Completed with Errors !\r\n2 of 3 messages could not be written.\r\n"
+            "Migration Completed with Errors !\r\n1 message written, 2 not written.\r\n"
             "The export log names each of them: " +
                 logPath_ + "\r\n" + Root() + "\r\nMail");
   EXPECT_EQ(observer_.messages.back().title, "Export to Outlook Express");
@@ -527,21 +569,22 @@ TEST_F(ExportDriverTest, AMessageWrittenOnlyInPartIsLoggedAndReported) {
   EXPECT_EQ(result.notWritten, 0);
   EXPECT_FALSE(result.Succeeded());
   EXPECT_EQ(observer_.messages.back().text,
-            "Migration Completed with Errors !\r\n1 of 2 messages could be written only in part.\r\n"
+            "Migration Completed with Errors !\r\n2 messages written, 0 not written.\r\n"
+            "1 of 2 messages could be written only in part.\r\n"
             "The export log names each of them: " +
                 logPath_ + "\r\n" + Root() + "\r\nMail");
 }
 
 TEST_F(ExportDriverTest, AFolderThatCannotBeReadIsLoggedAndTheRunGoesOn) {
-  db().views.erase(db().views.begin() + 5);  // no ($Trash)
+  db().views.erase(db().views.begin() + 5);  // no ($Trash): a mailbox without it has nothing in it
   Mail("($Sent)", "sent");
   view("($Drafts)").failCount = true;
   Mail("($Drafts)", "draft");
   Folder("Work");
   Mail("Work", "work");
   Select({"Work", "Sent", "Drafts", "Trash"});
-  // The database opens for the walk of the views, then no more for "Work".
-  databasePath_ = [this] { return pathReads_ == 2 ? std::string("/gone.nsf") : kDatabasePath; };
+  // The database opens for the log's check and the walk of the views, then no more for "Work".
+  databasePath_ = [this] { return pathReads_ == 3 ? std::string("/gone.nsf") : kDatabasePath; };
   const ExportResult result = Run();
 
   EXPECT_EQ(Log(), LogOf({"Customer Folder : Work", "---------------- Starting User Folders ---------------",
@@ -549,11 +592,10 @@ TEST_F(ExportDriverTest, AFolderThatCannotBeReadIsLoggedAndTheRunGoesOn) {
                           "Saving Emails (Sent Items)...", "\tEmail Subject : SUBJECT[sent]",
                           "Saving Emails (Drafts)...",
                           "\tNot exported : the number of documents cannot be read: AllEntries.Count failed",
-                          "Saving Emails (Deleted Items)...",
-                          "\tNot exported : the view ($Trash) was not found", "Done"}));
-  EXPECT_EQ(result.foldersNotExported, 3);
+                          "Saving Emails (Deleted Items)...", "Done"}));
+  EXPECT_EQ(result.foldersNotExported, 2);
   EXPECT_EQ(result.end, ExportEnd::Completed);
-  EXPECT_NE(observer_.messages.back().text.find("3 folders could not be read completely."),
+  EXPECT_NE(observer_.messages.back().text.find("2 folders could not be read completely."),
             std::string::npos);
 }
 
@@ -602,21 +644,23 @@ TEST_F(ExportDriverTest, WritesTheLogIntoTheOutputRootWhenItsPlaceIsClosed) {
   EXPECT_EQ(ReadFile(Root() + "Log.txt"),
             LogOf({"Lotus Notes Found", "---------------- Starting User Folders ---------------",
                    "Saving Emails (Inbox)...", "\tEmail Subject : SUBJECT[Hello]", "Done"}));
-  EXPECT_EQ(observer_.messages.back().text, "Migration Completed Successfully !\r\n" + Root() + "\r\nMail");
+  EXPECT_EQ(observer_.messages.back().text,
+            "Migration Completed Successfully !\r\n1 message written, 0 not written.\r\nThe export log is " +
+                Root() + "Log.txt (" + logPath_ + ": No such file or directory).\r\n" + Root() + "\r\nMail");
 }
 
 TEST_F(ExportDriverTest, SaysSoWhenTheLogCouldNotBeWrittenAnywhere) {
   logPath_ = "";
-  values_.DestinationRoot = scratch_.path() + "/file";
-  std::ofstream(values_.DestinationRoot) << "not a folder";
+  fs::create_directories(Root() + "Log.txt");
   Select({});
   const ExportResult result = Run();
   EXPECT_EQ(result.logPath, "");
   EXPECT_FALSE(result.logComplete);
   EXPECT_EQ(result.end, ExportEnd::Completed);
   EXPECT_EQ(observer_.messages.back().text,
-            "Migration Completed Successfully !\r\nThe export log could not be written.\r\n" +
-                values_.DestinationRoot + "/Mail/\r\nMail");
+            "Migration Completed Successfully !\r\n0 messages written, 0 not written.\r\n"
+            "The export log could not be written.\r\n" +
+                Root() + "\r\nMail");
 }
 
 TEST_F(ExportDriverTest, WritesTheLogInTheSystemCodePage) {
@@ -660,6 +704,114 @@ TEST_F(ExportDriverTest, ARunThatBreaksOffLeavesNoPrivateFilesBehind) {
   EXPECT_TRUE(PrivateFoldersGone());
   EXPECT_FALSE(state_.DocumentObj);
   EXPECT_FALSE(state_.SessionObj);
+}
+
+TEST_F(ExportDriverTest, AStoppedRunFinishesTheMessageItIsOnAndSaysWhatWasLeft) {
+  Folder("Work");
+  for (const char* subject : {"w1", "w2", "w3"}) Mail("Work", subject);
+  for (const char* subject : {"i1", "i2"}) Mail("($Inbox)", subject);
+  Mail("($Trash)", "t1");
+  Select({"Work", "Inbox", "Trash"});
+  observer_.stopAfter = 2;
+
+  const ExportResult result = Run();
+
+  EXPECT_EQ(writer_.calls.size(), 2u);
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(result.left, 4);
+  EXPECT_EQ(result.written(), 2);
+  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(Log(),
+            LogOf({"Customer Folder : Work", "---------------- Starting User Folders ---------------",
+                   "Created : Folder[Work]", "\tEmail Subject : SUBJECT[w1]", "\tEmail Subject : SUBJECT[w2]",
+                   "Stopped : the export was stopped before its end; 4 messages left"}));
+  EXPECT_EQ(observer_.messages.back().text,
+            "Migration Stopped !\r\n2 messages written, 0 not written, 4 left.\r\n"
+            "The export log names each of them: " +
+                logPath_ + "\r\n" + Root() + "\r\nMail");
+  EXPECT_EQ(TreeBelow(Root()), (std::vector<std::string>{"Work/", "Work/w1.1.txt", "Work/w2.2.txt"}));
+  EXPECT_TRUE(PrivateFoldersGone());
+}
+
+TEST_F(ExportDriverTest, ADestinationThatCannotBeWrittenEndsTheRunBeforeAnythingIsLogged) {
+  const std::string file = scratch_.path() + "/file";
+  std::ofstream(file) << "not a folder";
+  Mail("($Inbox)", "Hello");
+  Select({"Inbox"});
+  for (const std::string& destination : {file, file + "/below", std::string("/proc/mailshift")}) {
+    values_.DestinationRoot = destination;
+    const ExportResult result = Run();
+    EXPECT_EQ(result.end, ExportEnd::DestinationError) << destination;
+    ASSERT_FALSE(observer_.messages.empty());
+    EXPECT_EQ(observer_.messages.back().title, "Error in Conversion");
+    EXPECT_EQ(observer_.messages.back().text.rfind(
+                  "The destination folder cannot be written:\r\n" + destination + "\r\n", 0),
+              0u)
+        << observer_.messages.back().text;
+    EXPECT_EQ(Log(), "");
+    EXPECT_TRUE(writer_.calls.empty());
+  }
+}
+
+TEST_F(ExportDriverTest, LinksBelowTheDestinationAreNeverFollowed) {
+  ScratchFolder elsewhere;
+  Mail("($Inbox)", "Hello");
+  Mail("($Sent)", "Sent one");
+  Select({"Inbox", "Sent"});
+
+  // The database's folder is a link: the run refuses it.
+  fs::create_directory_symlink(elsewhere.path(), destination_ + "/Mail");
+  ExportResult result = Run();
+  EXPECT_EQ(result.end, ExportEnd::DestinationError);
+  EXPECT_NE(observer_.messages.back().text.find("link"), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+
+  // A mail folder is a link: that folder is not exported, the others are.
+  fs::remove(destination_ + "/Mail");
+  fs::create_directory(destination_ + "/Mail");
+  fs::create_directory_symlink(elsewhere.path(), destination_ + "/Mail/Inbox");
+  result = Run();
+  EXPECT_EQ(result.end, ExportEnd::Completed);
+  EXPECT_EQ(result.notWritten, 1);
+  EXPECT_EQ(result.foldersNotExported, 1);
+  EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+  EXPECT_EQ(Log(),
+            LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
+                   "\tNot exported : the folder Inbox cannot be made: it is a link, which is not followed",
+                   "Saving Emails (Sent Items)...", "\tEmail Subject : SUBJECT[Sent one]", "Done"}));
+}
+
+TEST_F(ExportDriverTest, TheLogIsNeverTheDatabaseALinkOrTheLogOfARunningExport) {
+  ScratchFolder other;
+  const std::string database = other.path() + "/mail.nsf";
+  std::ofstream(database) << "the mailbox";
+  databasePath_ = [database] { return database; };
+  client_.AddDatabase(database);
+  client_.database(database).AddView("($Inbox)", true);
+  Select({"Inbox"});
+
+  logPath_ = database;
+  ExportResult result = Run();
+  EXPECT_EQ(ReadFile(database), "the mailbox");
+  EXPECT_EQ(result.logPath, Root() + "Log.txt");
+  EXPECT_NE(observer_.messages.back().text.find("is the database being exported"), std::string::npos);
+
+  const std::string target = other.path() + "/target.txt";
+  std::ofstream(target) << "kept";
+  logPath_ = other.path() + "/link.txt";
+  fs::create_symlink(target, logPath_);
+  result = Run();
+  EXPECT_EQ(ReadFile(target), "kept");
+  EXPECT_EQ(result.logPath, Root() + "Log.txt");
+
+  logPath_ = other.path() + "/busy.txt";
+  ExportLog running(logPath_);
+  running.WriteLine("the other run");
+  result = Run();
+  EXPECT_EQ(result.logPath, Root() + "Log.txt");
+  EXPECT_NE(observer_.messages.back().text.find("the log of another export that is still running"),
+            std::string::npos);
+  EXPECT_EQ(ReadFile(logPath_), "the other run\r\n");
 }
 
 }  // namespace

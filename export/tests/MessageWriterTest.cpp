@@ -12,6 +12,7 @@
 
 #include "common/DateText.h"
 #include "common/Global.h"
+#include "common/TextRules.h"
 #include "export/MessageWriter.h"
 #include "export/tests/RecordingEmailComponent.h"
 
@@ -66,10 +67,21 @@ class MessageWriterTest : public ::testing::Test {
     return path.string();
   }
 
+  // Writes a message whose attachment files are the ones the text lists, as the export hands
+  // them over.
   WriteOutcome Write(std::string& subject, std::string& attachments, const std::string& date = "",
                      const std::string& folder = "Inbox") {
+    return WriteFiles(subject, attachments, ListedFiles(attachments), date, folder);
+  }
+  WriteOutcome WriteFiles(std::string& subject, std::string& attachments,
+                          const std::vector<std::string>& files, const std::string& date = "",
+                          const std::string& folder = "Inbox") {
     return writer_->CreateEmailItem(folder, "from@example.com", subject, "to@example.com", "cc@example.com",
-                                    "", date, "body", attachments);
+                                    "", date, "body", attachments, files);
+  }
+  static std::vector<std::string> ListedFiles(const std::string& attachments) {
+    if (attachments.size() <= 1) return {};
+    return Split(attachments.substr(1), '|');
   }
 
   WriteOutcome WriteSubject(std::string subject) {
@@ -111,7 +123,7 @@ TEST_F(MessageWriterTest, CallsTheComponentInTheDocumentedOrderWithWholeRecipien
   std::string attachments = "|" + Extracted("a.doc", "A");
   const std::string attachment = attachments.substr(1);
   writer_->CreateEmailItem("Inbox", "Ann Lee/Org", subject, "ann@example.com;Bob Ray/Org", "",
-                           "x@example.com", "", "the body", attachments);
+                           "x@example.com", "", "the body", attachments, {attachment});
   EXPECT_EQ(LastMessage().calls,
             (std::vector<std::string>{"To ann@example.com;Bob Ray/Org", "Subject S", "Body the body",
                                       "From Ann Lee/Org", "Cc ", "Bcc x@example.com", "Date",
@@ -159,7 +171,7 @@ TEST_F(MessageWriterTest, UsesASuffixWhenTheDrawnNumbersKeepClashing) {
     std::string subject = "Same";
     std::string attachments;
     const WriteOutcome outcome = writer.CreateEmailItem("Inbox", "f", subject, "t", "", "", "",
-                                                        "body " + std::to_string(i), attachments);
+                                                        "body " + std::to_string(i), attachments, {});
     ASSERT_TRUE(outcome.written) << outcome.reason;
     names.push_back(fs::path(outcome.path).filename().string());
   }
@@ -252,7 +264,64 @@ TEST_F(MessageWriterTest, WithoutAMessageObjectStillCleansTheSubjectAndDeletesTh
   EXPECT_TRUE(InboxNames().empty());
 }
 
+TEST_F(MessageWriterTest, AMessageNeverCarriesItsNameBeforeItIsWhole) {
+  std::vector<std::string> namesWhileRendering;
+  component_.duringRender = [&] { namesWhileRendering = InboxNames(); };
+  const WriteOutcome outcome = WriteSubject("Whole");
+  ASSERT_TRUE(outcome.written) << outcome.reason;
+  ASSERT_EQ(namesWhileRendering.size(), 1u);
+  EXPECT_EQ(namesWhileRendering[0].find(".eml"), std::string::npos) << namesWhileRendering[0];
+  EXPECT_EQ(InboxNames(), (std::vector<std::string>{fs::path(outcome.path).filename().string()}));
+  EXPECT_EQ(ReadFile(outcome.path), component_.renderedText + "\r\n");
+}
+
+TEST_F(MessageWriterTest, AFileThatTakesTheNameWhileRenderingIsNeverReplaced) {
+  MessageWriter writer(component_, Root(), [] { return 5; });
+  component_.duringRender = [&] {
+    component_.duringRender = nullptr;
+    WriteFile(Inbox() / "Race5.eml", "came first");
+  };
+  std::string subject = "Race";
+  std::string attachments;
+  const WriteOutcome outcome =
+      writer.CreateEmailItem("Inbox", "f", subject, "t", "", "", "", "b", attachments, {});
+  ASSERT_TRUE(outcome.written) << outcome.reason;
+  EXPECT_EQ(fs::path(outcome.path).filename(), "Race5-2.eml");
+  EXPECT_EQ(ReadFile(Inbox() / "Race5.eml"), "came first");
+}
+
+TEST_F(MessageWriterTest, ALinkInTheWayOfTheFileIsNeitherFollowedNorReplaced) {
+  MessageWriter writer(component_, Root(), [] { return 9; });
+  const std::string outside = Extracted("outside.txt", "the user's file");
+  fs::create_symlink(outside, Inbox() / "Linked9.eml");
+  std::string subject = "Linked";
+  std::string attachments;
+  const WriteOutcome outcome =
+      writer.CreateEmailItem("Inbox", "f", subject, "t", "", "", "", "b", attachments, {});
+  ASSERT_TRUE(outcome.written) << outcome.reason;
+  EXPECT_EQ(fs::path(outcome.path).filename(), "Linked9-2.eml");
+  EXPECT_EQ(ReadFile(outside), "the user's file");
+  EXPECT_TRUE(fs::is_symlink(Inbox() / "Linked9.eml"));
+}
+
 class WriterAttachments : public MessageWriterTest {};
+
+TEST_F(WriterAttachments, AttachesTheFilesHandedOverAndNeverPiecesOfTheListText) {
+  // A temporary folder whose path holds the separator: the list text splits it in two, and the
+  // piece before it names a file of the user's.
+  const std::string victim = Extracted("notes", "the user's notes");
+  const std::string extracted = Extracted("notes|cache/1/a.doc", "A");
+  std::string subject = "S";
+  std::string attachments = "|" + extracted;
+  const WriteOutcome outcome = WriteFiles(subject, attachments, {extracted});
+  ASSERT_TRUE(outcome.written) << outcome.reason;
+  EXPECT_TRUE(outcome.problems.empty());
+  EXPECT_EQ(LastMessage().attachmentPaths, (std::vector<std::string>{extracted}));
+  EXPECT_EQ(LastMessage().attachmentContents, (std::vector<std::string>{"A"}));
+  EXPECT_EQ(ReadFile(victim), "the user's notes");
+  EXPECT_FALSE(fs::exists(extracted));
+  EXPECT_EQ(attachments, extracted);
+}
 
 TEST_F(WriterAttachments, AnEmptyTextAttachesNothingAndStaysEmpty) {
   const std::string bystander = Extracted("b.doc", "B");
@@ -302,7 +371,7 @@ TEST_F(WriterAttachments, TheSeparatorAloneGivesNoEntry) {
   EXPECT_TRUE(outcome.problems.empty());
 }
 
-TEST_F(WriterAttachments, AnEmptyPieceBetweenSeparatorsIsAnEntryThatCannotBeAdded) {
+TEST_F(WriterAttachments, AnEmptyPathIsAnEntryThatCannotBeAdded) {
   const std::string p1 = Extracted("a.doc", "first");
   std::string subject = "S";
   std::string attachments = "||" + p1;

@@ -50,7 +50,11 @@ class RecordingRenderer : public MessageRenderer {
       std::fputs("Subject: half", target);
       throw EmailError("rendering failed");
     }
-    std::fputs(component_.renderedText.c_str(), target);
+    const std::string& text = component_.renderedText;
+    std::fwrite(text.data(), 1, text.size() / 2, target);
+    std::fflush(target);
+    if (component_.duringRender) component_.duringRender();
+    std::fwrite(text.data() + text.size() / 2, 1, text.size() - text.size() / 2, target);
   }
 
  private:

@@ -1,6 +1,7 @@
 // An e-mail component that records what the writer asks of it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,8 @@ class RecordingEmailComponent : public EmailComponent {
   std::string renderedText = "Subject: rendered\r\n\r\nbody";
   bool failRendering = false;  // writes part of the text, then throws
   bool failCreation = false;
+  // Called in the middle of rendering, after part of the text was written.
+  std::function<void()> duringRender;
 };
 
 }  // namespace mailshift::mail::testing

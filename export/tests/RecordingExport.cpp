@@ -49,16 +49,15 @@ WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot
                                               const std::string& from, std::string& subject,
                                               const std::string& to, const std::string& cc,
                                               const std::string& bcc, const std::string& date,
-                                              const std::string& body, std::string& attachments) {
+                                              const std::string& body, std::string& attachments,
+                                              const std::vector<std::string>& attachmentFiles) {
   WriterCall call{destinationRoot, folder, from, subject, to, cc, bcc, date, body, attachments, {}};
-  if (!attachments.empty()) {
-    attachments.erase(0, 1);
-    for (const auto& path : Split(attachments, '|')) {
-      std::error_code error;
-      if (!fs::exists(path, error)) continue;
-      call.attachedFiles.emplace_back(fs::path(path).filename().string(), ReadFile(path));
-      fs::remove(path, error);
-    }
+  if (!attachments.empty()) attachments.erase(0, 1);
+  for (const auto& path : attachmentFiles) {
+    std::error_code error;
+    if (!fs::exists(path, error)) continue;
+    call.attachedFiles.emplace_back(fs::path(path).filename().string(), ReadFile(path));
+    fs::remove(path, error);
   }
   const std::string received = subject;
   subject = RemoveNameCharacters(subject);

@@ -19,6 +19,10 @@ class RecordingObserver : public ExportObserver {
   void SetSubjectVisible(bool visible) override;
   void ShowMessage(const ExportMessage& message) override { messages.push_back(message); }
   void DocumentHandled(const ExportProgress& progress) override { progress_.push_back(progress); }
+  bool StopRequested() override {
+    ++stopQuestions;
+    return stopAfter >= 0 && static_cast<int>(progress_.size()) >= stopAfter;
+  }
 
   // Every label change as "LblName=text" and "LblSubject=shown|hidden", in order.
   std::vector<std::string> events;
@@ -27,6 +31,9 @@ class RecordingObserver : public ExportObserver {
   std::vector<ExportProgress> progress_;
   // Called with each event after it is recorded.
   std::function<void(const std::string&)> onEvent;
+  // The run is asked to stop once this many documents were handled; never when negative.
+  int stopAfter = -1;
+  int stopQuestions = 0;
 };
 
 // One call of CreateEmailItem as the run made it, arguments as received.
@@ -43,7 +50,8 @@ class RecordingWriter : public EmailItemWriter {
   WriteOutcome CreateEmailItem(const std::string& destinationRoot, const std::string& folder,
                                const std::string& from, std::string& subject, const std::string& to,
                                const std::string& cc, const std::string& bcc, const std::string& date,
-                               const std::string& body, std::string& attachments) override;
+                               const std::string& body, std::string& attachments,
+                               const std::vector<std::string>& attachmentFiles) override;
 
   std::vector<WriterCall> calls;
   // Subjects (as received) for which the writer reports failure, or throws.

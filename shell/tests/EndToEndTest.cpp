@@ -310,7 +310,8 @@ class EndToEndTest : public QObject {
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY(window.findChild<frmSave*>() == nullptr);
 
-    QCOMPARE(FolderNames(root), (QStringList{"Drafts", "Inbox", "Projects", "Projects-2008", "Sent Items"}));
+    QCOMPARE(FolderNames(root), (QStringList{"Drafts", "Follow Up", "Inbox", "Junk Mail", "Projects",
+                                             "Projects-2008", "Sent Items"}));
     const QStringList files = MessageFiles(root);
     QCOMPARE(files.size(), 7);
     const auto countIn = [&](const QString& folder) {

@@ -60,9 +60,10 @@ class PictureMidway final : public mail::EmailItemWriter {
   mail::WriteOutcome CreateEmailItem(const std::string& root, const std::string& folder,
                                      const std::string& from, std::string& subject, const std::string& to,
                                      const std::string& cc, const std::string& bcc, const std::string& date,
-                                     const std::string& body, std::string& attachments) override {
+                                     const std::string& body, std::string& attachments,
+                                     const std::vector<std::string>& files) override {
     mail::WriteOutcome outcome =
-        writer_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments);
+        writer_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments, files);
     if (++written_ == after_ && window != nullptr) Grab(*window, "export-running", false);
     return outcome;
   }

@@ -195,12 +195,14 @@ int main(int argc, char** argv) {
   for (const Sample& sample : Samples()) {
     ++index;
     std::string attachments;
+    std::vector<std::string> attachmentFiles;
     json expectedAttachments = json::array();
     for (const AttachmentInput& input : sample.attachments) {
       const fs::path folder = extracted / (std::to_string(index) + "-" + input.folder);
       fs::create_directories(folder);
       WriteFile(folder / input.name, input.content);
       attachments += "|" + (folder / input.name).string();
+      attachmentFiles.push_back((folder / input.name).string());
       expectedAttachments.push_back({{"name", input.name}, {"base64", Base64(input.content)}});
     }
     std::string dateText;
@@ -217,8 +219,9 @@ int main(int argc, char** argv) {
     }
 
     std::string subject = sample.subject;
-    const auto outcome = writer->CreateEmailItem(sample.folder, sample.from, subject, sample.to, sample.cc,
-                                                 sample.bcc, dateText, sample.body, attachments);
+    const auto outcome =
+        writer->CreateEmailItem(sample.folder, sample.from, subject, sample.to, sample.cc, sample.bcc,
+                                dateText, sample.body, attachments, attachmentFiles);
     if (!outcome.written) {
       std::cerr << sample.label << ": not written: " << outcome.reason << "\n";
       ++failures;

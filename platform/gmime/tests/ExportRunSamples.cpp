@@ -258,9 +258,11 @@ class NotingWriter : public mail::EmailItemWriter {
   mail::WriteOutcome CreateEmailItem(const std::string& root, const std::string& folder,
                                      const std::string& from, std::string& subject, const std::string& to,
                                      const std::string& cc, const std::string& bcc, const std::string& date,
-                                     const std::string& body, std::string& attachments) override {
+                                     const std::string& body, std::string& attachments,
+                                     const std::vector<std::string>& files) override {
     const std::string key = folder + "\n" + subject;
-    auto outcome = inner_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments);
+    auto outcome =
+        inner_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments, files);
     if (outcome.written) written[key] = outcome.path;
     return outcome;
   }
@@ -381,8 +383,9 @@ int main(int argc, char** argv) {
     (entry.is_directory() ? folders : files).insert(relative);
   }
   if (files != expectedFiles) fail("the output tree holds other files than the messages");
-  const std::set<std::string> expectedFolders{"Inbox",    "Sent Items",    "Drafts", "Deleted Items",
-                                              "Projects", "Projects-2008", "Spaced"};
+  const std::set<std::string> expectedFolders{"Inbox",     "Sent Items",    "Drafts",
+                                              "Follow Up", "Junk Mail",     "Deleted Items",
+                                              "Projects",  "Projects-2008", "Spaced"};
   if (folders != expectedFolders) fail("the output tree holds other folders than those exported");
 
   std::ofstream(output / "manifest.json") << manifest.dump(2, ' ', true, json::error_handler_t::strict);

@@ -1,0 +1,57 @@
+#include "export/SafeFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace mailshift::mail {
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+  // A file system without the flag: a second name that cannot replace anything, then the first
+  // name goes.
+  if (link(from.c_str(), to.c_str()) == 0) {
+    unlink(from.c_str());
+    return 0;
+  }
+  if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
+  // Nor hard links (FAT): only this run writes new names into the folder, so a look first holds.
+  struct stat existing {};
+  if (lstat(to.c_str(), &existing) == 0) return EEXIST;
+  return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+std::string MakeFolderNoFollow(const std::string& path) {
+  struct stat found {};
+  if (lstat(path.c_str(), &found) != 0) {
+    if (errno != ENOENT) return std::strerror(errno);
+    if (mkdir(path.c_str(), 0777) == 0) return {};
+    if (errno != EEXIST) return std::strerror(errno);
+    if (lstat(path.c_str(), &found) != 0) return std::strerror(errno);
+  }
+  if (S_ISLNK(found.st_mode)) return "it is a link, which is not followed";
+  if (!S_ISDIR(found.st_mode)) return "something that is not a folder has its name";
+  return {};
+}
+
+std::string WritableFolderProblem(const std::string& path) {
+  struct stat found {};
+  if (stat(path.c_str(), &found) != 0) return std::strerror(errno);
+  if (!S_ISDIR(found.st_mode)) return "it is not a folder";
+  std::string probe = path;
+  if (probe.back() != '/') probe += '/';
+  probe += ".mailshift-probe-" + std::to_string(getpid());
+  const int file = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (file < 0) return std::strerror(errno);
+  close(file);
+  unlink(probe.c_str());
+  return {};
+}
+
+}  // namespace mailshift::mail

@@ -1,0 +1,22 @@
+// File operations of the export that must not be turned against the user: no existing file is
+// replaced and no link found below the destination is followed.
+#pragma once
+
+#include <string>
+
+namespace mailshift::mail {
+
+// Gives the file at `from` the path `to` in one step, unless something already has that path.
+// 0 when done, otherwise the error number (EEXIST when the name is taken).
+int RenameNoReplace(const std::string& from, const std::string& to);
+
+// Makes the folder at path when it is missing (its parent must exist). A link, or anything but a
+// folder, in its place is refused and left as it is. "" when the folder is there afterwards;
+// otherwise why not.
+std::string MakeFolderNoFollow(const std::string& path);
+
+// "" when a new file can be made in the existing folder at path (one is made and removed again);
+// otherwise why not.
+std::string WritableFolderProblem(const std::string& path);
+
+}  // namespace mailshift::mail

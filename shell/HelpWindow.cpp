@@ -12,8 +12,8 @@
 namespace mailshift::shell {
 
 HelpWindow::HelpWindow(QWidget* owner, const QString& startPage)
-    : QDialog(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
-                         Qt::WindowCloseButtonHint),
+    : QDialog(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       startPage_(startPage) {
   setObjectName(QStringLiteral("HelpWindow"));
   setWindowTitle(QStringLiteral("Help - ") + QString::fromUtf8(kApplicationName));
@@ -30,7 +30,8 @@ HelpWindow::HelpWindow(QWidget* owner, const QString& startPage)
   browser_->setOpenExternalLinks(true);
   connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
   connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
-  connect(contents, &QPushButton::clicked, this, [this] { browser_->setSource(QUrl::fromLocalFile(startPage_)); });
+  connect(contents, &QPushButton::clicked, this,
+          [this] { browser_->setSource(QUrl::fromLocalFile(startPage_)); });
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(back);

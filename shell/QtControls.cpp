@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
-
 #include <algorithm>
 
 #include "notes/PreviewOrder.h"

@@ -5,8 +5,6 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,17 +13,19 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "common/Messages.h"
-#include "export/ExportLaunch.h"
 #include "common/RememberedFolders.h"
+#include "export/ExportLaunch.h"
 #include "notes/FolderSelection.h"
 #include "notes/Preview.h"
 #include "notes/Scan.h"
@@ -546,7 +546,8 @@ void frmMain::ContactsTreeView_NodeCheck(int position, bool checked) {
 
 void frmMain::CmdStartConversion_Click() {
   if (!mail::CmdStartConversion_Click(controls_->ContactsTreeView, services_.Messages, state_.Values)) return;
-  if (services_.Remembered != nullptr && !services_.Remembered->RememberDestination(state_.Values.DestinationRoot)) {
+  if (services_.Remembered != nullptr &&
+      !services_.Remembered->RememberDestination(state_.Values.DestinationRoot)) {
     qWarning("The destination could not be remembered in %s",
              qPrintable(QString::fromStdString(services_.Remembered->file().string())));
   }

@@ -140,7 +140,8 @@ frmSave::frmSave(QWidget* owner, ExportContext context)
   CmdOpenLog = RowButton(this, "CmdOpenLog", QStringLiteral("Open Log"), FromTwips(2775, 2040, 1800, 435));
   CmdClose = RowButton(this, "CmdClose", QStringLiteral("Close"), FromTwips(4695, 2040, 1800, 435));
   const auto guarded = [this](void (frmSave::*command)()) {
-    return [this, command] { RunGuarded(context_.services.Messages, [this, command] { (this->*command)(); }); };
+    return
+        [this, command] { RunGuarded(context_.services.Messages, [this, command] { (this->*command)(); }); };
   };
   connect(CmdCancel, &QPushButton::clicked, this, guarded(&frmSave::CmdCancel_Click));
   connect(CmdOpenFolder, &QPushButton::clicked, this, guarded(&frmSave::CmdOpenFolder_Click));

@@ -7,8 +7,8 @@
 #include "common/Global.h"
 #include "export/ComponentItemWriter.h"
 #include "export/ExportLog.h"
-#include "platform/gmime/GMimeEmailComponent.h"
 #include "platform/SystemNotesClient.h"
+#include "platform/gmime/GMimeEmailComponent.h"
 #include "shell/Artwork.h"
 #include "shell/ProgramWindows.h"
 #include "shell/QtDialogs.h"
@@ -37,10 +37,9 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(ProgramIcon());
   QApplication::setFont(WindowFont());
 
-  RememberedFolders remembered(
-      QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
-          .filePath(QStringLiteral("folders.txt"))
-          .toStdString());
+  RememberedFolders remembered(QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+                                   .filePath(QStringLiteral("folders.txt"))
+                                   .toStdString());
   QtMessageBoxes messages;
   QtFileOpenDialog fileDialog(nullptr, &remembered);
   DesktopFileOpener desktop;

@@ -4,12 +4,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QMimeData>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -105,9 +105,10 @@ class WriterWithPause final : public mail::EmailItemWriter {
   mail::WriteOutcome CreateEmailItem(const std::string& root, const std::string& folder,
                                      const std::string& from, std::string& subject, const std::string& to,
                                      const std::string& cc, const std::string& bcc, const std::string& date,
-                                     const std::string& body, std::string& attachments) override {
-    mail::WriteOutcome outcome =
-        writer_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments);
+                                     const std::string& body, std::string& attachments,
+                                     const std::vector<std::string>& attachmentFiles) override {
+    mail::WriteOutcome outcome = writer_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body,
+                                                         attachments, attachmentFiles);
     if (++written_ == after_ && after) after();
     return outcome;
   }
@@ -357,8 +358,8 @@ class EndToEndTest : public QObject {
     QCOMPARE(year->checkState(0), Qt::Unchecked);
     QCOMPARE(folders->checkState(0), Qt::PartiallyChecked);
     QCOMPARE(root->checkState(0), Qt::PartiallyChecked);
-    QCOMPARE(Selected(window, t), (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail",
-                                                            "Trash", "Folders", "Private"}));
+    QCOMPARE(Selected(window, t), (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up",
+                                                            "JunkMail", "Trash", "Folders", "Private"}));
 
     // The partly-checked root, pressed, checks everything again.
     ClickNode(tree, root);
@@ -380,7 +381,8 @@ class EndToEndTest : public QObject {
     for (QTreeWidgetItemIterator it(&tree); *it; ++it) QCOMPARE((*it)->checkState(0), Qt::Unchecked);
     t.messages.shown.clear();
     QVERIFY(Selected(window, t).empty());
-    QCOMPARE(ShownMessages(t.messages), QStringLiteral("Export to Outlook Express | Please Select Folders to Export"));
+    QCOMPARE(ShownMessages(t.messages),
+             QStringLiteral("Export to Outlook Express | Please Select Folders to Export"));
   }
 
   void theKeysPreviewMoveAndSortTheList() {
@@ -449,7 +451,7 @@ class EndToEndTest : public QObject {
     QVERIFY(t.fileDialog.filters.empty());
   }
 
-  void cancelEscAndCloseAskTheRunToStop() {
+  void cancelEscAndCloseStopTheRunWithHonestCounts() {
     for (const char* way : {"Cancel", "Esc", "close"}) {
       TestServices t;
       const ShellServices base = WithStandIn(t);
@@ -479,7 +481,9 @@ class EndToEndTest : public QObject {
         } else {
           seen << QStringLiteral("closed=%1").arg(exportWindow.close());
         }
-        seen << QStringLiteral("stop after=%1 open=%2").arg(exportWindow.StopRequested()).arg(exportWindow.isVisible());
+        seen << QStringLiteral("stop after=%1 open=%2")
+                    .arg(exportWindow.StopRequested())
+                    .arg(exportWindow.isVisible());
       };
       exportWindow.CmdConversion_Click();
       QStringList expected{"cancel shown=1", "stop before=0"};
@@ -489,6 +493,19 @@ class EndToEndTest : public QObject {
       QVERIFY2(t.fileDialog.filters.size() == 1, way);  // the scan's Browse only
       QVERIFY(exportWindow.LastResult().has_value());
       QVERIFY(!Find<QPushButton>(exportWindow, "CmdCancel")->isVisible());
+
+      // The run stopped after the message it was on, kept it, and says what was left.
+      const mail::ExportResult& result = *exportWindow.LastResult();
+      QVERIFY(result.stopped);
+      QCOMPARE(result.written(), std::int64_t{1});
+      QCOMPARE(result.left, std::int64_t{3});
+      QCOMPARE(MessageFiles(destination.path()).size(), 1);
+      QCOMPARE(t.messages.shown.size(), std::size_t{1});
+      const std::string& text = t.messages.shown.front().text;
+      QVERIFY2(text.rfind("Migration Stopped !\r\n1 message written, 0 not written, 3 left.\r\n", 0) == 0,
+               text.c_str());
+      QVERIFY(Find<QPushButton>(exportWindow, "CmdOpenFolder")->isVisible());
+      QVERIFY(Find<QPushButton>(exportWindow, "CmdOpenLog")->isEnabled());
     }
   }
 

@@ -21,6 +21,7 @@
 #include "export/ExportDriver.h"
 #include "export/ExportLaunch.h"
 #include "export/PathSafety.h"
+#include "notes/FolderSelection.h"
 #include "notes/NotesState.h"
 #include "notes/Scan.h"
 #include "platform/SystemNotesClient.h"
@@ -130,27 +131,6 @@ class ProgressLine : public mail::ExportObserver {
   mail::ExportMessage message_;
 };
 
-// Leaves checked exactly the tree's nodes whose tag was asked for; false (after telling so)
-// when a tag names no folder of the tree.
-bool CheckOnly(HeadlessTree& tree, const std::vector<std::string>& tags, const std::string& database) {
-  for (const std::string& tag : tags) {
-    bool found = false;
-    for (int position = 2; position <= tree.NodeCount(); ++position)
-      found = found || tree.NodeTag(position) == tag;
-    if (!found) {
-      std::cerr << "mailshift-cli: " << database << " has no folder \"" << TerminalText(tag) << "\"\n";
-      return false;
-    }
-  }
-  for (int position = 1; position <= tree.NodeCount(); ++position) {
-    const std::string tag = tree.NodeTag(position);
-    bool asked = false;
-    for (const std::string& wanted : tags) asked = asked || (position > 1 && wanted == tag);
-    tree.SetCheckState(position, asked ? 1 : 0);
-  }
-  return true;
-}
-
 // A path as it is on disk, as far as it exists, for comparing places.
 fs::path Resolved(const std::string& path) {
   std::error_code error;
@@ -213,9 +193,12 @@ int RunExportCommand(const ExportArguments& arguments) {
     std::cerr << "mailshift-cli: " << TerminalText(problem) << '\n';
     return kExitBadArguments;
   }
-  if (!arguments.folders.empty() &&
-      !CheckOnly(window.ContactsTreeView, arguments.folders, arguments.database)) {
-    return kExitBadArguments;
+  if (!arguments.folders.empty()) {
+    if (const auto unknown = notes::CheckOnlyFolders(window.ContactsTreeView, arguments.folders)) {
+      std::cerr << "mailshift-cli: " << arguments.database << " has no folder \"" << TerminalText(*unknown)
+                << "\"\n";
+      return kExitBadArguments;
+    }
   }
 
   const GivenFolder picker(arguments.destination);

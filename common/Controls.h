@@ -31,7 +31,7 @@ struct TreeNodeSpec {
   int image = 0;                         // index into the small icon list
   std::optional<std::string> parentKey;  // none for the root
   bool emphasis = false;
-  std::string tag;                       // the folder tag
+  std::string tag;  // the folder tag
 };
 
 class TreeControl {
@@ -44,8 +44,16 @@ class TreeControl {
   virtual int NodeCount() const = 0;
   // Positions count from 1 in the order the nodes were added.
   virtual std::string NodeTag(int position) const = 0;
-  virtual int CheckState(int position) const = 0;  // 1 = checked
+  // The node's own check, which decides whether its own folder is taken: 1 = checked.
+  virtual int CheckState(int position) const = 0;
+  // Sets the node's own check alone; the nodes below it keep theirs.
   virtual void SetCheckState(int position, int state) = 0;
+  // Whether the node shows the partly-checked state (its own check and those below it differ).
+  // It changes only what the node shows, never its own check.
+  virtual bool IsPartlyChecked(int position) const = 0;
+  virtual void SetPartlyChecked(int position, bool partly) = 0;
+  // The position of the node's parent; none for the root.
+  virtual std::optional<int> ParentNode(int position) const = 0;
   // The position of the selected node, if any.
   virtual std::optional<int> SelectedNode() const = 0;
   // The closing update calls after a fill: the tree repaints with its new nodes.

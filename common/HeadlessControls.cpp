@@ -6,8 +6,13 @@ namespace mailshift {
 
 void HeadlessTree::AddNode(const TreeNodeSpec& node) {
   if (Find(node.key) != nullptr) throw ControlError("duplicate key " + node.key);
-  if (node.parentKey && Find(*node.parentKey) == nullptr) throw ControlError("no parent " + *node.parentKey);
-  nodes.push_back(HeadlessTreeNode{node, 0});
+  std::optional<int> parentPosition;
+  if (node.parentKey) {
+    const HeadlessTreeNode* parent = Find(*node.parentKey);
+    if (parent == nullptr) throw ControlError("no parent " + *node.parentKey);
+    parentPosition = static_cast<int>(parent - nodes.data()) + 1;
+  }
+  nodes.push_back(HeadlessTreeNode{node, 0, false, parentPosition});
 }
 
 const HeadlessTreeNode* HeadlessTree::Find(const std::string& key) const {
@@ -33,7 +38,10 @@ std::vector<std::string> HeadlessTree::Outline() const {
     for (const auto& node : nodes) {
       if (node.parentKey != parent) continue;
       lines.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') +
-                      (node.checkState == 1 ? "[x] " : "[ ] ") + node.text);
+                      (node.partlyChecked     ? "[-] "
+                       : node.checkState == 1 ? "[x] "
+                                              : "[ ] ") +
+                      node.text);
       self(self, node.key, depth + 1);
     }
   };

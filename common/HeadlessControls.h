@@ -37,6 +37,8 @@ class HeadlessControl : public Control {
 
 struct HeadlessTreeNode : TreeNodeSpec {
   int checkState = 0;
+  bool partlyChecked = false;
+  std::optional<int> parentPosition;
 };
 
 class HeadlessTree : public TreeControl {
@@ -51,12 +53,16 @@ class HeadlessTree : public TreeControl {
   std::string NodeTag(int position) const override { return At(position).tag; }
   int CheckState(int position) const override { return At(position).checkState; }
   void SetCheckState(int position, int state) override { At(position).checkState = state; }
+  bool IsPartlyChecked(int position) const override { return At(position).partlyChecked; }
+  void SetPartlyChecked(int position, bool partly) override { At(position).partlyChecked = partly; }
+  std::optional<int> ParentNode(int position) const override { return At(position).parentPosition; }
   std::optional<int> SelectedNode() const override { return selected; }
   void FinishUpdate() override { ++finishUpdateCalls; }
 
   // The node with that key, or null.
   const HeadlessTreeNode* Find(const std::string& key) const;
-  // The tree as lines: two spaces of indent per level, "[x] " or "[ ] ", the text.
+  // The tree as lines: two spaces of indent per level, "[x] ", "[ ] " or "[-] " (partly checked),
+  // the text.
   std::vector<std::string> Outline() const;
 
   std::vector<HeadlessTreeNode> nodes;

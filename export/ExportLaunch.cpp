@@ -4,17 +4,16 @@
 
 #include "common/Global.h"
 #include "export/Destination.h"
+#include "notes/FolderSelection.h"
 
 namespace mailshift::mail {
 
 bool CmdStartConversion_Click(const TreeControl& tree, MessageBoxes& messages, ProgramValues& values) {
   const int nodeCount = tree.NodeCount();
   values.SelectedFolders.assign(static_cast<std::size_t>(std::max(nodeCount, 0)) + 1, std::string());
-  std::size_t selected = 0;
-  for (int position = 2; position <= nodeCount; ++position) {  // position 1, the root, is never taken
-    if (tree.CheckState(position) == 1) values.SelectedFolders[selected++] = tree.NodeTag(position);
-  }
-  if (selected == 0) {
+  const std::vector<std::string> checked = notes::CheckedFolderTags(tree);
+  std::copy(checked.begin(), checked.end(), values.SelectedFolders.begin());
+  if (checked.empty()) {
     messages.Show("Please Select Folders to Export", "Export to Outlook Express", MessageIcon::Information,
                   MessageButtons::Ok);
     return false;

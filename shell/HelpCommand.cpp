@@ -10,7 +10,8 @@ std::string Native(const QString& path) { return QDir::toNativeSeparators(path).
 
 }  // namespace
 
-void ShowHelp(const QString& programFolder, FileOpener& opener, MessageBoxes& messages) {
+void ShowHelp(const QString& programFolder, FileOpener& opener, MessageBoxes& messages,
+              const std::function<void(const QString&)>& showPages) {
   const QDir folder(programFolder);
   const QString helpFile = folder.filePath(QString::fromUtf8(kHelpFileName));
   std::string problem;
@@ -23,16 +24,11 @@ void ShowHelp(const QString& programFolder, FileOpener& opener, MessageBoxes& me
   }
 
   const QString pages = folder.filePath(QString::fromUtf8(kHelpPagesStart));
-  if (!QFileInfo(pages).isFile()) {
-    messages.Show(problem, "", MessageIcon::Information, MessageButtons::Ok);
+  if (QFileInfo(pages).isFile()) {
+    showPages(pages);
     return;
   }
-  messages.Show(problem + "\r\n\r\nThe help pages open in your web browser instead.", "",
-                MessageIcon::Information, MessageButtons::Ok);
-  if (!opener.Open(pages)) {
-    messages.Show("The help pages could not be opened either:\r\n" + Native(pages), "",
-                  MessageIcon::Information, MessageButtons::Ok);
-  }
+  messages.Show(problem, "", MessageIcon::Information, MessageButtons::Ok);
 }
 
 }  // namespace mailshift::shell

@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
+#include <algorithm>
 
+#include "notes/PreviewOrder.h"
 #include "shell/Artwork.h"
 
 namespace mailshift::shell {
@@ -14,6 +16,8 @@ namespace {
 
 constexpr int kTagRole = Qt::UserRole + 1;
 constexpr int kPositionRole = Qt::UserRole + 2;
+constexpr int kOwnCheckRole = Qt::UserRole + 3;
+constexpr int kPartlyCheckedRole = Qt::UserRole + 4;
 constexpr qint64 kCaptionPaintIntervalMilliseconds = 30;
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
@@ -64,7 +68,36 @@ bool WidgetControl::IsEnabled() const { return !widget_.testAttribute(Qt::WA_For
 
 void WidgetControl::SetEnabled(bool enabled) { widget_.setEnabled(enabled); }
 
-QtTreeControl::QtTreeControl(QTreeWidget& tree) : tree_(tree) {}
+QtTreeControl::QtTreeControl(QTreeWidget& tree) : tree_(tree) {
+  QObject::connect(&tree_, &QTreeWidget::itemChanged,
+                   [this](QTreeWidgetItem* item, int column) { ItemChanged(item, column); });
+}
+
+void QtTreeControl::ItemChanged(QTreeWidgetItem* item, int column) {
+  if (showingCheck_ || column != 0) return;
+  const Qt::CheckState shown = item->checkState(0);
+  const bool own = item->data(0, kOwnCheckRole).toBool();
+  const bool partly = item->data(0, kPartlyCheckedRole).toBool();
+  const Qt::CheckState expected = partly ? Qt::PartiallyChecked : own ? Qt::Checked : Qt::Unchecked;
+  if (shown == expected) return;  // a change of text, font or icon
+  // A click on a partly-checked box checks the whole branch.
+  const bool checked = shown != Qt::Unchecked;
+  if (onNodeCheck_) {
+    onNodeCheck_(item->data(0, kPositionRole).toInt(), checked);
+  } else {
+    ShowCheck(item, kOwnCheckRole, checked);
+  }
+}
+
+void QtTreeControl::ShowCheck(QTreeWidgetItem* item, int role, bool value) {
+  // The item reports each of these changes; none of them is the user's.
+  showingCheck_ = true;
+  item->setData(0, role, value);
+  const bool own = item->data(0, kOwnCheckRole).toBool();
+  const bool partly = item->data(0, kPartlyCheckedRole).toBool();
+  item->setCheckState(0, partly ? Qt::PartiallyChecked : own ? Qt::Checked : Qt::Unchecked);
+  showingCheck_ = false;
+}
 
 void QtTreeControl::Clear() {
   tree_.clear();
@@ -90,7 +123,8 @@ void QtTreeControl::AddNode(const TreeNodeSpec& node) {
   item->setData(0, kTagRole, ToQt(node.tag));
   item->setData(0, kPositionRole, static_cast<int>(byPosition_.size()) + 1);
   item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-  item->setCheckState(0, Qt::Unchecked);
+  item->setData(0, kPartlyCheckedRole, false);
+  ShowCheck(item, kOwnCheckRole, false);
   if (node.emphasis) {
     QFont font = tree_.font();
     font.setBold(true);
@@ -122,11 +156,25 @@ std::string QtTreeControl::NodeTag(int position) const {
 }
 
 int QtTreeControl::CheckState(int position) const {
-  return Item(position)->checkState(0) == Qt::Checked ? 1 : 0;
+  return Item(position)->data(0, kOwnCheckRole).toBool() ? 1 : 0;
 }
 
 void QtTreeControl::SetCheckState(int position, int state) {
-  Item(position)->setCheckState(0, state == 1 ? Qt::Checked : Qt::Unchecked);
+  ShowCheck(Item(position), kOwnCheckRole, state == 1);
+}
+
+bool QtTreeControl::IsPartlyChecked(int position) const {
+  return Item(position)->data(0, kPartlyCheckedRole).toBool();
+}
+
+void QtTreeControl::SetPartlyChecked(int position, bool partly) {
+  ShowCheck(Item(position), kPartlyCheckedRole, partly);
+}
+
+std::optional<int> QtTreeControl::ParentNode(int position) const {
+  const QTreeWidgetItem* parent = Item(position)->parent();
+  if (parent == nullptr) return std::nullopt;
+  return parent->data(0, kPositionRole).toInt();
 }
 
 std::optional<int> QtTreeControl::SelectedNode() const {
@@ -212,6 +260,27 @@ void ReportListModel::Publish() {
   endInsertRows();
 }
 
+void ReportListModel::sort(int column, Qt::SortOrder order) {
+  if (column < 0 || column >= columnCount()) return;
+  Publish();
+  std::vector<std::pair<notes::PreviewSortKey, std::size_t>> keys;
+  keys.reserve(rows_.size());
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    const auto cell = static_cast<std::size_t>(column);
+    const QString text = cell < rows_[i].cells.size() ? rows_[i].cells[cell] : QString();
+    keys.emplace_back(notes::PreviewCellSortKey(column, text.toStdString()), i);
+  }
+  std::stable_sort(keys.begin(), keys.end(), [order](const auto& a, const auto& b) {
+    return order == Qt::AscendingOrder ? a.first < b.first : b.first < a.first;
+  });
+  std::vector<Row> sorted;
+  sorted.reserve(rows_.size());
+  for (const auto& key : keys) sorted.push_back(std::move(rows_[key.second]));
+  beginResetModel();
+  rows_ = std::move(sorted);
+  endResetModel();
+}
+
 void ReportListModel::SchedulePublish() {
   if (publishScheduled_) return;
   publishScheduled_ = true;
@@ -224,7 +293,16 @@ void ReportListModel::SchedulePublish() {
       Qt::QueuedConnection);
 }
 
-void QtReportList::Clear() { model_.Clear(); }
+QModelIndex ReportListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
+  if (cursorAction == MoveHome || cursorAction == MoveEnd) modifiers |= Qt::ControlModifier;
+  return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+void QtReportList::Clear() {
+  model_.Clear();
+  // A new listing comes in the folder's own order.
+  view_.horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+}
 
 void QtReportList::UseSmallIcons() { model_.ShowIcons(true); }
 

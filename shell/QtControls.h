@@ -8,6 +8,7 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QWidget>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -38,10 +39,14 @@ class WidgetControl final : public Control {
   QElapsedTimer sincePaint_;
 };
 
-// The folder tree: a check box at every node, emphasis in bold, positions in the order added.
+// The folder tree: a check box at every node, emphasis in bold, positions in the order added. A
+// node keeps its own check apart from what its box shows, which is the partly-checked state while
+// the node and the nodes below it differ.
 class QtTreeControl final : public TreeControl {
  public:
   explicit QtTreeControl(QTreeWidget& tree);
+  // What runs when the user changes a node's check box: the node's position and its new check.
+  void OnNodeCheck(std::function<void(int, bool)> handler) { onNodeCheck_ = std::move(handler); }
   void Clear() override;
   void UseSmallIcons() override;
   void AddNode(const TreeNodeSpec& node) override;
@@ -49,6 +54,9 @@ class QtTreeControl final : public TreeControl {
   std::string NodeTag(int position) const override;
   int CheckState(int position) const override;
   void SetCheckState(int position, int state) override;
+  bool IsPartlyChecked(int position) const override;
+  void SetPartlyChecked(int position, bool partly) override;
+  std::optional<int> ParentNode(int position) const override;
   std::optional<int> SelectedNode() const override;
   void FinishUpdate() override;
 
@@ -56,7 +64,13 @@ class QtTreeControl final : public TreeControl {
   QTreeWidgetItem* Item(int position) const;
 
  private:
+  // Sets one of the two check values of an item and shows its box accordingly.
+  void ShowCheck(QTreeWidgetItem* item, int role, bool value);
+  void ItemChanged(QTreeWidgetItem* item, int column);
+
   QTreeWidget& tree_;
+  std::function<void(int, bool)> onNodeCheck_;
+  bool showingCheck_ = false;
   std::vector<QTreeWidgetItem*> byPosition_;
   std::unordered_map<std::string, QTreeWidgetItem*> byKey_;
   std::vector<int> images_;
@@ -81,6 +95,8 @@ class ReportListModel final : public QAbstractTableModel {
   void ShowIcons(bool shown);
   // Makes every stored row known to the view.
   void Publish();
+  // Orders the rows by a column, as the header's click asks; -1 leaves them as they are.
+  void sort(int column, Qt::SortOrder order) override;
 
  private:
   struct Row {
@@ -94,6 +110,15 @@ class ReportListModel final : public QAbstractTableModel {
   int published_ = 0;
   bool publishScheduled_ = false;
   bool iconsShown_ = false;
+};
+
+// The message list's view: Home and End go to the first and the last row.
+class ReportListView final : public QTableView {
+ public:
+  using QTableView::QTableView;
+
+ protected:
+  QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 };
 
 class QtReportList final : public ReportList {

@@ -9,6 +9,7 @@
 
 #include "common/Controls.h"
 #include "common/Global.h"
+#include "common/RememberedFolders.h"
 
 namespace mailshift::shell {
 
@@ -19,21 +20,29 @@ class QtMessageBoxes final : public MessageBoxes {
                      MessageButtons buttons) override;
 };
 
-// Owned by the given window, or by the active window when none is given.
+// Owned by the given window, or by the active window when none is given. It opens in the folder
+// of the last database chosen when there is one.
 class QtFileOpenDialog final : public FileOpenDialog {
  public:
-  explicit QtFileOpenDialog(QWidget* owner = nullptr) : owner_(owner) {}
+  explicit QtFileOpenDialog(QWidget* owner = nullptr, const RememberedFolders* remembered = nullptr)
+      : owner_(owner), remembered_(remembered) {}
   void SetOwner(QWidget* owner) { owner_ = owner; }
   // filter in the "description|patterns|description|patterns" form.
   std::string ShowOpen(const std::string& filter) override;
 
  private:
   QPointer<QWidget> owner_;
+  const RememberedFolders* remembered_;
 };
 
+// Opens in the last destination when there is one.
 class QtFolderPicker final : public FolderPicker {
  public:
+  explicit QtFolderPicker(const RememberedFolders* remembered = nullptr) : remembered_(remembered) {}
   std::string PickFolder(std::intptr_t ownerWindow, const std::string& title) override;
+
+ private:
+  const RememberedFolders* remembered_;
 };
 
 class QtWaiter final : public Waiter {

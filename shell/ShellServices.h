@@ -8,6 +8,7 @@
 
 #include "common/Controls.h"
 #include "common/ProgramValues.h"
+#include "common/RememberedFolders.h"
 #include "export/EmailItemWriter.h"
 #include "notes/NotesObjects.h"
 #include "notes/NotesState.h"
@@ -35,6 +36,8 @@ struct ShellServices {
   QString ProgramFolder;
   // Ends the program at once: every window closes and no further event runs.
   std::function<void()> EndProgram;
+  // The last database folder and destination, kept between runs; none keeps nothing.
+  RememberedFolders* Remembered = nullptr;
 };
 
 }  // namespace mailshift::shell

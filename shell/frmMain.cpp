@@ -1,6 +1,10 @@
 #include "shell/frmMain.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,21 +13,26 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "common/Messages.h"
+#include "common/RememberedFolders.h"
 #include "export/ExportLaunch.h"
+#include "notes/FolderSelection.h"
 #include "notes/Preview.h"
 #include "notes/Scan.h"
 #include "shell/Artwork.h"
 #include "shell/Guarded.h"
 #include "shell/HelpCommand.h"
+#include "shell/HelpWindow.h"
 #include "shell/Vendor.h"
 #include "shell/WindowFont.h"
 #include "shell/WindowPlacement.h"
@@ -58,8 +67,20 @@ QPushButton* CommandButton(QWidget* parent, const char* name, const QString& cap
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(QString::fromLatin1(name));
   button->setMinimumWidth(kCommandButtonWidth);
-  button->setAutoDefault(false);
+  // Enter presses the button that has the focus.
+  button->setAutoDefault(true);
   return button;
+}
+
+// The first local Notes database file among the dropped ones, or "".
+std::string DroppedDatabase(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    const std::string path = QDir::toNativeSeparators(url.toLocalFile()).toStdString();
+    if (IsNotesDatabaseFile(path)) return path;
+  }
+  return {};
 }
 
 QFont Sized(QFont font, qreal points, bool bold) {
@@ -111,8 +132,10 @@ frmMain::frmMain(ShellServices& services, ProgramState& state) : services_(servi
   setWindowTitle(QString::fromUtf8(kMainCaption));
   setWindowIcon(ProgramIcon());
   setFont(WindowFont());
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  // The hints name the title bar's buttons exactly: minimise and close, no maximise.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  setAcceptDrops(true);
   setContextMenuPolicy(Qt::PreventContextMenu);
 
   auto* menuHolder = new QWidget(this);
@@ -148,6 +171,15 @@ frmMain::frmMain(ShellServices& services, ProgramState& state) : services_(servi
           [this] { Guarded([this] { CmdStartConversion_Click(); }); });
   connect(ContactsTreeView, &QTreeWidget::itemClicked, this,
           [this] { Guarded([this] { ContactsTreeView_Click(); }); });
+  // Moving through the tree with the keys previews like a click. A click moves the current node
+  // while the button is down and previews as it is released.
+  connect(ContactsTreeView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+    if (current == nullptr || QApplication::mouseButtons() != Qt::NoButton) return;
+    Guarded([this] { ContactsTreeView_Click(); });
+  });
+  controls_->ContactsTreeView.OnNodeCheck([this](int position, bool checked) {
+    Guarded([this, position, checked] { ContactsTreeView_NodeCheck(position, checked); });
+  });
   connect(NotesToolBar, &QToolBar::actionTriggered, this, [this](QAction* action) {
     Guarded([this, action] { NotesToolBar_ButtonClick(controls_->NotesToolBar.IndexOf(action)); });
   });
@@ -342,7 +374,7 @@ QWidget* frmMain::BuildPreviewTab() {
 
   const std::vector<ReportColumn> columns = ParseHeaderFormat(kMailListHeaderFormat);
   mailListModel_ = new ReportListModel(columns, this);
-  MailList = new QTableView(shape);
+  MailList = new ReportListView(shape);
   MailList->setObjectName(QStringLiteral("MailList"));
   MailList->setModel(mailListModel_);
   MailList->setShowGrid(true);
@@ -359,6 +391,10 @@ QWidget* frmMain::BuildPreviewTab() {
   MailList->verticalHeader()->setDefaultSectionSize(20);
   MailList->horizontalHeader()->setStretchLastSection(false);
   MailList->horizontalHeader()->setHighlightSections(false);
+  // A click on a column's header sorts the list by it; a new listing comes unsorted.
+  MailList->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+  MailList->horizontalHeader()->setSortIndicatorShown(true);
+  MailList->setSortingEnabled(true);
   for (std::size_t i = 0; i < columns.size(); ++i) {
     MailList->setColumnWidth(static_cast<int>(i), columns[i].width);
   }
@@ -457,9 +493,32 @@ void frmMain::showEvent(QShowEvent* event) {
   }
 }
 
-void frmMain::CmdBrowse_Click() {
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedDatabase(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void frmMain::dragMoveEvent(QDragMoveEvent* event) {
+  if (!DroppedDatabase(event->mimeData()).empty()) event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+  const std::string path = DroppedDatabase(event->mimeData());
+  if (path.empty()) return;
+  event->acceptProposedAction();
+  Guarded([this, &path] { DatabaseFile_Drop(path); });
+}
+
+void frmMain::DatabaseFile_Drop(const std::string& path) { TakeDatabaseFile(path); }
+
+void frmMain::CmdBrowse_Click() { TakeDatabaseFile(services_.FileDialog.ShowOpen(kNotesDatabaseFilter)); }
+
+void frmMain::TakeDatabaseFile(const std::string& chosen) {
   MainWindowControls& c = Controls();
-  const std::string chosen = services_.FileDialog.ShowOpen(kNotesDatabaseFilter);
+  if (!chosen.empty() && services_.Remembered != nullptr &&
+      !services_.Remembered->RememberDatabaseFolder(FolderOfFile(chosen))) {
+    qWarning("The database folder could not be remembered in %s",
+             qPrintable(QString::fromStdString(services_.Remembered->file().string())));
+  }
   c.txtNotesDatabaseFile.SetCaption(chosen);
   c.NotesTab.SetTabEnabled(2, false);
   c.ImgReadingArrow.SetVisible(false);
@@ -481,10 +540,18 @@ void frmMain::CmdScan_Click() {
 
 void frmMain::ContactsTreeView_Click() { notes::ContactsTreeView_Click(Controls(), state_.Notes); }
 
+void frmMain::ContactsTreeView_NodeCheck(int position, bool checked) {
+  notes::ContactsTreeView_NodeCheck(controls_->ContactsTreeView, position, checked);
+}
+
 void frmMain::CmdStartConversion_Click() {
-  if (mail::CmdStartConversion_Click(controls_->ContactsTreeView, services_.Messages, state_.Values)) {
-    ShowExportWindow();
+  if (!mail::CmdStartConversion_Click(controls_->ContactsTreeView, services_.Messages, state_.Values)) return;
+  if (services_.Remembered != nullptr &&
+      !services_.Remembered->RememberDestination(state_.Values.DestinationRoot)) {
+    qWarning("The destination could not be remembered in %s",
+             qPrintable(QString::fromStdString(services_.Remembered->file().string())));
   }
+  ShowExportWindow();
 }
 
 void frmMain::ShowExportWindow() {
@@ -516,7 +583,15 @@ void frmMain::mnuOpen_Click(int index) {
   if (index == 0) CmdBrowse_Click();
 }
 
-void frmMain::mnuHelp_Click() { ShowHelp(services_.ProgramFolder, services_.Desktop, services_.Messages); }
+void frmMain::mnuHelp_Click() {
+  ShowHelp(services_.ProgramFolder, services_.Desktop, services_.Messages,
+           [this](const QString& startPage) { ShowHelpPages(startPage); });
+}
+
+void frmMain::ShowHelpPages(const QString& startPage) {
+  if (helpWindow_.isNull()) helpWindow_ = new HelpWindow(this, startPage);
+  helpWindow_->ShowContents();
+}
 
 void frmMain::mnuAbout_Click() {
   frmAbout about(this);

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
+#include <string>
 
 #include "common/MainWindowControls.h"
 #include "shell/QtControls.h"
@@ -39,6 +41,10 @@ class frmMain final : public QMainWindow {
   void txtNotesDatabaseFile_Change();
   void CmdScan_Click();
   void ContactsTreeView_Click();
+  // A node's check box changed by the user: the node's branch takes the new check.
+  void ContactsTreeView_NodeCheck(int position, bool checked);
+  // A database file dropped on the window is taken as if chosen with Browse.
+  void DatabaseFile_Drop(const std::string& path);
   void CmdStartConversion_Click();
   void NotesToolBar_ButtonClick(int index);
   void mnuOpen_Click(int index);
@@ -48,6 +54,9 @@ class frmMain final : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void Form_Load();
@@ -63,6 +72,10 @@ class frmMain final : public QMainWindow {
   void Guarded(Command&& command);
   // Shows the export window over this one until it is closed.
   void ShowExportWindow();
+  // Browse's steps after the dialog: the path box takes the file ("" when none was chosen).
+  void TakeDatabaseFile(const std::string& chosen);
+  // The program's own help window over the HTML pages, opened once and brought up again.
+  void ShowHelpPages(const QString& startPage);
 
   ShellServices& services_;
   ProgramState& state_;
@@ -100,6 +113,8 @@ class frmMain final : public QMainWindow {
   QTableView* MailList = nullptr;
   ReportListModel* mailListModel_ = nullptr;
   QPushButton* CmdStartConversion = nullptr;
+
+  QPointer<class HelpWindow> helpWindow_;
 
   struct ControlSet;
   std::unique_ptr<ControlSet> controls_;

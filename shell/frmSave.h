@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -36,16 +37,26 @@ class frmSave final : public QDialog, public mail::ExportObserver {
   frmSave(QWidget* owner, ExportContext context);
   ~frmSave() override;
 
-  // The export button: runs the export to its end; the window closes after the completion
-  // message and stays open after a failure.
+  // The export button: runs the export to its end or until the user stops it. After the
+  // completion message the window offers the output folder and the log; after a failure the
+  // export button is back.
   void CmdConversion_Click();
+  // Cancel, Esc and the title bar's close button while a run goes: the run stops after the
+  // current message.
+  void CmdCancel_Click();
+  // After a completed run: the output folder and the log, through the desktop's handler.
+  void CmdOpenFolder_Click();
+  void CmdOpenLog_Click();
   // How the last run ended; none before the first.
   const std::optional<mail::ExportResult>& LastResult() const { return lastResult_; }
   bool Running() const { return running_; }
+  bool StopWasRequested() const { return stopRequested_; }
 
   void SetLabel(mail::ExportLabel label, const std::string& text) override;
   void SetSubjectVisible(bool visible) override;
   void ShowMessage(const mail::ExportMessage& message) override;
+  void DocumentHandled(const mail::ExportProgress& progress) override;
+  bool StopRequested() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -56,6 +67,13 @@ class frmSave final : public QDialog, public mail::ExportObserver {
   // Paints the frame now when the header changed or a moment has passed since the last paint,
   // so that the labels follow the run without slowing it down.
   void PaintProgress(bool now);
+  // Lets the windows repaint and the Cancel command reach the window every few hundredths of a
+  // second; other input waits until the run is over.
+  void LetWindowsFollow();
+  // Which buttons the bottom row shows: before a run, during it, after it completed.
+  enum class Stage { Ready, Running, Done };
+  void ShowButtons(Stage stage);
+  void OpenWithDesktop(const std::string& path, const char* what);
 
   ExportContext context_;
   QGroupBox* ExportFrame = nullptr;
@@ -68,8 +86,16 @@ class frmSave final : public QDialog, public mail::ExportObserver {
   QLabel* Label1 = nullptr;
   QLabel* LblCurrent = nullptr;
   QPushButton* CmdConversion = nullptr;
+  QPushButton* CmdCancel = nullptr;
+  QPushButton* CmdOpenFolder = nullptr;
+  QPushButton* CmdOpenLog = nullptr;
+  QPushButton* CmdClose = nullptr;
 
   bool running_ = false;
+  bool stopRequested_ = false;
+  QElapsedTimer sinceEvents_;
+  class RunInputFilter;
+  std::unique_ptr<RunInputFilter> inputFilter_;
   QElapsedTimer sincePaint_;
   std::optional<mail::ExportResult> lastResult_;
 };

@@ -1,5 +1,7 @@
 // Corvane Mailshift: the process starts with the splash, which hands over to the main window.
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <QWidget>
 
 #include "common/Global.h"
@@ -35,11 +37,14 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(ProgramIcon());
   QApplication::setFont(WindowFont());
 
+  RememberedFolders remembered(QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+                                   .filePath(QStringLiteral("folders.txt"))
+                                   .toStdString());
   QtMessageBoxes messages;
-  QtFileOpenDialog fileDialog;
+  QtFileOpenDialog fileDialog(nullptr, &remembered);
   DesktopFileOpener desktop;
   QtWaiter waiter;
-  QtFolderPicker folderPicker;
+  QtFolderPicker folderPicker(&remembered);
   SetFolderPicker(&folderPicker);
   platform::SystemNotesClient notesClient;
   const std::unique_ptr<mail::EmailComponent> email = platform::CreateMailComposer();
@@ -54,7 +59,8 @@ int main(int argc, char** argv) {
                          writer,
                          mail::DefaultLogPath(),
                          QCoreApplication::applicationDirPath(),
-                         EndProgram};
+                         EndProgram,
+                         &remembered};
   ProgramWindows windows(services, state);
   frmSplash splash([&windows] { windows.ShowMain(); });
   splash.show();

@@ -170,6 +170,29 @@ TEST_F(ExportCommandTest, ExportsOnlyTheFoldersAskedForIntoTheGivenLog) {
   EXPECT_FALSE(fs::exists(scratch / "home" / "Log.txt"));
 }
 
+TEST_F(ExportCommandTest, AFolderAskedForBringsEveryFolderBelowIt) {
+  const CliRun projects = Cli("export " + Quoted(store) + " " + Quoted(destination) + " --folder Projects");
+  EXPECT_EQ(projects.exitCode, 0) << projects.err;
+  EXPECT_EQ(WithoutNumbers(TreeBelow(root)),
+            (std::vector<std::string>{"Projects-2008/", "Projects-2008/BudgetN.eml", "Projects/"}));
+
+  fs::remove_all(destination);
+  fs::create_directories(destination);
+  const CliRun folders = Cli("export " + Quoted(store) + " " + Quoted(destination) + " --folder Folders");
+  EXPECT_EQ(folders.exitCode, 0) << folders.err;
+  EXPECT_EQ(WithoutNumbers(TreeBelow(root)),
+            (std::vector<std::string>{"Projects-2008/", "Projects-2008/BudgetN.eml", "Projects/"}));
+
+  // A subfolder asked for alone does not bring its parent.
+  fs::remove_all(destination);
+  fs::create_directories(destination);
+  const CliRun sub =
+      Cli("export " + Quoted(store) + " " + Quoted(destination) + " --folder 'Projects\\2008'");
+  EXPECT_EQ(sub.exitCode, 0) << sub.err;
+  EXPECT_EQ(WithoutNumbers(TreeBelow(root)),
+            (std::vector<std::string>{"Projects-2008/", "Projects-2008/BudgetN.eml"}));
+}
+
 TEST_F(ExportCommandTest, AMessageNotWrittenEndsWithOne) {
   fs::create_directories(root);
   WriteBytes(root / "Inbox", "a file where the folder belongs");

@@ -65,6 +65,22 @@ TEST_F(ExportLaunchTest, KeepsTreeOrderWithEmptyEntriesAfterTheCheckedOnes) {
             (std::vector<std::string>{"Trash", "Work", "", "", "", "", "", "", "", ""}));
 }
 
+TEST_F(ExportLaunchTest, TakesEachNodesOwnCheckAndNoLevelWithoutAFolder) {
+  FakeTree tree = ScannedTree({"Projects"});
+  // "Clients" is only a level above "Clients\Acme"; it carries no tag.
+  tree.AddNode({"Clients", "Clients", 70, "Folders", false, ""});
+  tree.AddNode({"Clients\\Acme", "Acme", 70, "Clients", false, "Clients\\Acme"});
+  tree.SetCheckState(10, 1);
+  tree.SetCheckState(11, 1);
+  tree.SetCheckState(8, 0);  // "Folders" unchecked alone: the folders below it stay
+  tree.SetPartlyChecked(8, true);
+  picker_.answer = "/out";
+  EXPECT_TRUE(CmdStartConversion_Click(tree, messages_, values_));
+  EXPECT_EQ(values_.SelectedFolders,
+            (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail", "Trash", "Projects",
+                                      "Clients\\Acme", "", "", "", ""}));
+}
+
 TEST_F(ExportLaunchTest, NothingCheckedAfterTheRootAsksForAFolder) {
   for (int variant = 0; variant < 2; ++variant) {
     FakeTree tree = variant == 0 ? ScannedTree({}) : FakeTree();

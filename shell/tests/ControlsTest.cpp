@@ -119,6 +119,27 @@ class ControlsTest : public QObject {
     tree.Item(4)->setCheckState(0, Qt::Unchecked);  // as the user's click does
     QCOMPARE(tree.CheckState(4), 0);
 
+    // A node's own check stays apart from the partly-checked state its box shows.
+    tree.SetPartlyChecked(3, true);
+    QCOMPARE(tree.Item(3)->checkState(0), Qt::PartiallyChecked);
+    QCOMPARE(tree.CheckState(3), 1);
+    QVERIFY(tree.IsPartlyChecked(3));
+    tree.SetCheckState(3, 0);
+    QCOMPARE(tree.Item(3)->checkState(0), Qt::PartiallyChecked);
+    tree.SetPartlyChecked(3, false);
+    QCOMPARE(tree.Item(3)->checkState(0), Qt::Unchecked);
+    QCOMPARE(tree.ParentNode(5), std::optional<int>(4));
+    QCOMPARE(tree.ParentNode(1), std::optional<int>());
+
+    // With a handler, the user's change goes to it and the node's own check waits for it.
+    std::vector<std::pair<int, bool>> userChecks;
+    tree.OnNodeCheck([&](int position, bool checked) { userChecks.emplace_back(position, checked); });
+    tree.Item(2)->setCheckState(0, Qt::Unchecked);
+    tree.SetPartlyChecked(5, true);  // not the user's
+    QCOMPARE(userChecks, (std::vector<std::pair<int, bool>>{{2, false}}));
+    QCOMPARE(tree.CheckState(2), 1);
+    tree.OnNodeCheck({});
+
     QVERIFY(!tree.SelectedNode());
     widget.setCurrentItem(tree.Item(5));
     QCOMPARE(tree.SelectedNode(), std::optional<int>(5));

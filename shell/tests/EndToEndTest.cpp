@@ -5,8 +5,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
@@ -95,6 +98,28 @@ QTreeWidgetItem* NodeNamed(QTreeWidget& tree, const QString& text) {
   return found.front();
 }
 
+// Hands each message on to the real writer and runs `after` once the given number is written.
+class WriterWithPause final : public mail::EmailItemWriter {
+ public:
+  WriterWithPause(mail::EmailItemWriter& writer, int count) : writer_(writer), after_(count) {}
+  mail::WriteOutcome CreateEmailItem(const std::string& root, const std::string& folder,
+                                     const std::string& from, std::string& subject, const std::string& to,
+                                     const std::string& cc, const std::string& bcc, const std::string& date,
+                                     const std::string& body, std::string& attachments,
+                                     const mail::MessageOrigin& origin) override {
+    mail::WriteOutcome outcome =
+        writer_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments, origin);
+    if (++written_ == after_ && after) after();
+    return outcome;
+  }
+  std::function<void()> after;
+
+ private:
+  mail::EmailItemWriter& writer_;
+  int after_;
+  int written_ = 0;
+};
+
 // Runs `trigger`, which opens the export window modally, and `inside` on that window while it is
 // open. A window still open after a while is closed, and the test fails.
 QString WithExportWindow(const std::function<void()>& trigger, const std::function<void(frmSave&)>& inside) {
@@ -160,6 +185,24 @@ class EndToEndTest : public QObject {
     const ShellServices& s = t.services;
     return ShellServices{s.Messages, s.FileDialog, s.Desktop,       s.Wait,      standIn_,
                          s.Writer,   s.LogPath,    s.ProgramFolder, s.EndProgram};
+  }
+
+  // Browse and scan over the sample mailbox.
+  void Scan(frmMain& window, TestServices& t) {
+    window.show();
+    t.fileDialog.answers = {store_.toStdString()};
+    window.CmdBrowse_Click();
+    window.CmdScan_Click();
+    t.messages.shown.clear();
+  }
+
+  // The tags the launch takes from the tree as it is now (the folder dialog is cancelled).
+  std::vector<std::string> Selected(frmMain& window, TestServices& t) {
+    t.folderPicker.answers = {""};
+    window.CmdStartConversion_Click();
+    std::vector<std::string> tags = t.state.Values.SelectedFolders;
+    tags.erase(std::remove(tags.begin(), tags.end(), std::string()), tags.end());
+    return tags;
   }
 
  private slots:
@@ -233,6 +276,12 @@ class EndToEndTest : public QObject {
           if (!QTest::qWaitForWindowExposed(&exportWindow)) return;
           recorder = std::make_unique<PaintRecorder>(exportWindow);
           QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdConversion"), Qt::LeftButton);
+          // After the completion message the window offers the output folder and the log.
+          QVERIFY(Find<QPushButton>(exportWindow, "CmdOpenFolder")->isVisible());
+          QVERIFY(!Find<QPushButton>(exportWindow, "CmdConversion")->isVisible());
+          QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdOpenFolder"), Qt::LeftButton);
+          QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdOpenLog"), Qt::LeftButton);
+          QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdClose"), Qt::LeftButton);
         });
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(t.folderPicker.titles, (std::vector<std::string>{"Select Path to Save PST File"}));
@@ -251,8 +300,9 @@ class EndToEndTest : public QObject {
     QVERIFY(recorder->Painted(QStringLiteral("LblSaveHeader: Saving Emails (Drafts)...")));
     QVERIFY(!recorder->Painted(QStringLiteral("LblSaveHeader: Saving Emails (Deleted Items)...")));
 
-    // Completion: the message, then the window is gone.
+    // Completion: the message, Open Folder and Open Log through the desktop, then Close.
     const QString root = QDir(destination.path()).filePath(QStringLiteral("Mail - Ann Lee"));
+    QCOMPARE(t.desktop.opened, (std::vector<QString>{root + QDir::separator(), t.LogFile()}));
     QCOMPARE(t.messages.shown.size(), std::size_t{1});
     QCOMPARE(t.messages.shown.front().title, std::string("Export to Outlook Express"));
     QVERIFY2(t.messages.shown.front().text.rfind("Migration Completed Successfully !\r\n", 0) == 0,
@@ -290,6 +340,175 @@ class EndToEndTest : public QObject {
     QVERIFY(Find<QToolBar>(window, "NotesToolBar")->actions().at(3)->isEnabled());
   }
 
+  void aCheckTakesTheWholeBranchAndParentsShowWhenTheyAreMixed() {
+    TestServices t;
+    ShellServices services = WithStandIn(t);
+    frmMain window(services, t.state);
+    Scan(window, t);
+    auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
+    QTreeWidgetItem* root = tree.topLevelItem(0);
+    QTreeWidgetItem* folders = NodeNamed(tree, QStringLiteral("Folders"));
+    QTreeWidgetItem* projects = NodeNamed(tree, QStringLiteral("Projects (1)"));
+    QTreeWidgetItem* year = NodeNamed(tree, QStringLiteral("2008 (2)"));
+
+    // Space on Projects unchecks it and its 2008; the levels above show partly checked.
+    ClickNode(tree, projects);
+    QTest::keyClick(tree.viewport(), Qt::Key_Space);
+    QCOMPARE(projects->checkState(0), Qt::Unchecked);
+    QCOMPARE(year->checkState(0), Qt::Unchecked);
+    QCOMPARE(folders->checkState(0), Qt::PartiallyChecked);
+    QCOMPARE(root->checkState(0), Qt::PartiallyChecked);
+    QCOMPARE(Selected(window, t), (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up",
+                                                            "JunkMail", "Trash", "Folders", "Private"}));
+
+    // The partly-checked root, pressed, checks everything again.
+    ClickNode(tree, root);
+    QTest::keyClick(tree.viewport(), Qt::Key_Space);
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it) QCOMPARE((*it)->checkState(0), Qt::Checked);
+
+    // A parent whose one subfolder is unchecked still exports its own messages.
+    ClickNode(tree, year);
+    QTest::keyClick(tree.viewport(), Qt::Key_Space);
+    QCOMPARE(projects->checkState(0), Qt::PartiallyChecked);
+    const std::vector<std::string> tags = Selected(window, t);
+    QVERIFY(std::find(tags.begin(), tags.end(), "Projects") != tags.end());
+    QVERIFY(std::find(tags.begin(), tags.end(), "Projects\\2008") == tags.end());
+
+    // The root unchecked leaves nothing to export.
+    ClickNode(tree, root);
+    QTest::keyClick(tree.viewport(), Qt::Key_Space);  // partly -> checked
+    QTest::keyClick(tree.viewport(), Qt::Key_Space);  // checked -> unchecked
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it) QCOMPARE((*it)->checkState(0), Qt::Unchecked);
+    t.messages.shown.clear();
+    QVERIFY(Selected(window, t).empty());
+    QCOMPARE(ShownMessages(t.messages),
+             QStringLiteral("Export to Outlook Express | Please Select Folders to Export"));
+  }
+
+  void theKeysPreviewMoveAndSortTheList() {
+    TestServices t;
+    ShellServices services = WithStandIn(t);
+    frmMain window(services, t.state);
+    Scan(window, t);
+    auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
+    auto* view = Find<QTableView>(window, "MailList");
+    auto* list = view->model();
+
+    // Down from Inbox to Drafts lists the drafts, as a click would.
+    ClickNode(tree, NodeNamed(tree, QStringLiteral("Inbox (2)")));
+    QCOMPARE(list->rowCount(), 2);
+    QTest::keyClick(&tree, Qt::Key_Down);
+    QCOMPARE(tree.currentItem()->text(0), QStringLiteral("Drafts (1)"));
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(list->index(0, 0).data().toString(), QStringLiteral("dana@example.org"));
+    QTest::keyClick(&tree, Qt::Key_Up);
+    QCOMPARE(list->rowCount(), 2);
+
+    // End and Home go to the last and the first row.
+    view->setFocus();
+    view->setCurrentIndex(list->index(0, 1));
+    QTest::keyClick(view, Qt::Key_End);
+    QCOMPARE(view->currentIndex().row(), 1);
+    QTest::keyClick(view, Qt::Key_Home);
+    QCOMPARE(view->currentIndex().row(), 0);
+
+    // A click on the Size header sorts by size, a second one the other way round.
+    QHeaderView* header = view->horizontalHeader();
+    const auto clickHeader = [&](int section) {
+      QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                        QPoint(header->sectionViewportPosition(section) + 10, header->height() / 2));
+    };
+    clickHeader(2);
+    const QString first = list->index(0, 2).data().toString();
+    clickHeader(2);
+    const QString second = list->index(0, 2).data().toString();
+    QCOMPARE((QStringList{first, second}), (QStringList{"2 KB", "4 KB"}));
+    QCOMPARE(list->index(0, 1).data().toString(), QStringLiteral("Budget 2008"));
+    // The next folder comes in its own order.
+    ClickNode(tree, NodeNamed(tree, QStringLiteral("Inbox (2)")));
+    QCOMPARE(header->sortIndicatorSection(), -1);
+  }
+
+  void aDatabaseDroppedOnTheWindowIsTakenAsIfChosen() {
+    TestServices t;
+    ShellServices services = WithStandIn(t);
+    frmMain window(services, t.state);
+    window.show();
+    const auto drop = [&](const QString& file) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(file)});
+      QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&window, &enter);
+      QDropEvent dropped(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&window, &dropped);
+      return enter.isAccepted();
+    };
+    QVERIFY(!drop(QDir(work_.path()).filePath(QStringLiteral("notes.txt"))));
+    QCOMPARE(Find<QLineEdit>(window, "txtNotesDatabaseFile")->text(), QString());
+    QVERIFY(drop(store_));
+    QCOMPARE(Find<QLineEdit>(window, "txtNotesDatabaseFile")->text(), store_);
+    QVERIFY(Find<QPushButton>(window, "CmdScan")->isEnabled());
+    QVERIFY(t.fileDialog.filters.empty());
+  }
+
+  void cancelEscAndCloseStopTheRunWithHonestCounts() {
+    for (const char* way : {"Cancel", "Esc", "close"}) {
+      TestServices t;
+      const ShellServices base = WithStandIn(t);
+      WriterWithPause writer(t.writer, 1);
+      ShellServices services{base.Messages, base.FileDialog, base.Desktop,       base.Wait,      standIn_,
+                             writer,        base.LogPath,    base.ProgramFolder, base.EndProgram};
+      frmMain window(services, t.state);
+      Scan(window, t);
+      QTemporaryDir destination;
+      t.state.Values.SelectedFolders = {"Inbox", "Projects\\2008"};
+      t.state.Values.DestinationRoot = destination.path().toStdString();
+      frmSave exportWindow(&window, ExportContext{services, t.state, [&] { return store_.toStdString(); }});
+      exportWindow.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&exportWindow));
+      QStringList seen;
+      writer.after = [&] {
+        auto* cancel = Find<QPushButton>(exportWindow, "CmdCancel");
+        seen << QStringLiteral("cancel shown=%1").arg(cancel->isVisible());
+        // Other commands wait while the run goes.
+        QTest::mouseClick(Find<QPushButton>(window, "CmdBrowse"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdConversion"), Qt::LeftButton);
+        seen << QStringLiteral("stop before=%1").arg(exportWindow.StopRequested());
+        if (QLatin1String(way) == QLatin1String("Cancel")) {
+          QTest::mouseClick(cancel, Qt::LeftButton);
+        } else if (QLatin1String(way) == QLatin1String("Esc")) {
+          QTest::keyClick(&exportWindow, Qt::Key_Escape);
+        } else {
+          seen << QStringLiteral("closed=%1").arg(exportWindow.close());
+        }
+        seen << QStringLiteral("stop after=%1 open=%2")
+                    .arg(exportWindow.StopRequested())
+                    .arg(exportWindow.isVisible());
+      };
+      exportWindow.CmdConversion_Click();
+      QStringList expected{"cancel shown=1", "stop before=0"};
+      if (QLatin1String(way) == QLatin1String("close")) expected << "closed=0";
+      expected << "stop after=1 open=1";
+      QCOMPARE(seen, expected);
+      QVERIFY2(t.fileDialog.filters.size() == 1, way);  // the scan's Browse only
+      QVERIFY(exportWindow.LastResult().has_value());
+      QVERIFY(!Find<QPushButton>(exportWindow, "CmdCancel")->isVisible());
+
+      // The run stopped after the message it was on, kept it, and says what was left.
+      const mail::ExportResult& result = *exportWindow.LastResult();
+      QVERIFY(result.stopped);
+      QCOMPARE(result.written(), std::int64_t{1});
+      QCOMPARE(result.left, std::int64_t{3});
+      QCOMPARE(MessageFiles(destination.path()).size(), 1);
+      QCOMPARE(t.messages.shown.size(), std::size_t{1});
+      const std::string& text = t.messages.shown.front().text;
+      QVERIFY2(text.rfind("Migration Stopped !\r\n1 message written, 0 not written, 3 left.\r\n", 0) == 0,
+               text.c_str());
+      QVERIFY(Find<QPushButton>(exportWindow, "CmdOpenFolder")->isVisible());
+      QVERIFY(Find<QPushButton>(exportWindow, "CmdOpenLog")->isEnabled());
+    }
+  }
+
   void nothingToExportOrNoDestinationOpensNoWindow() {
     TestServices t;
     ShellServices services = WithStandIn(t);
@@ -311,10 +530,10 @@ class EndToEndTest : public QObject {
     QCOMPARE(t.folderPicker.titles.size(), std::size_t{1});
     QVERIFY(t.messages.shown.empty());
 
-    // Only the root left checked.
+    // The root unchecked: every node goes with it.
     auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
-    for (QTreeWidgetItemIterator it(&tree); *it; ++it) (*it)->setCheckState(0, Qt::Unchecked);
-    tree.topLevelItem(0)->setCheckState(0, Qt::Checked);
+    tree.topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it) QCOMPARE((*it)->checkState(0), Qt::Unchecked);
     const QString unchecked = WithExportWindow([&] { window.CmdStartConversion_Click(); }, [](frmSave&) {});
     QCOMPARE(unchecked, QStringLiteral("the export window did not open"));
     QCOMPARE(ShownMessages(t.messages),
@@ -359,9 +578,10 @@ class EndToEndTest : public QObject {
                            afterPresses << QStringLiteral("F2 open=%1 enabled=%2")
                                                .arg(exportWindow.isVisible())
                                                .arg(button->isEnabled());
-                           // Mended: the next press completes and closes the window.
+                           // Mended: the next press completes; Close closes the window.
                            db.failViews = false;
                            QTest::mouseClick(button, Qt::LeftButton);
+                           QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdClose"), Qt::LeftButton);
                            afterPresses << QStringLiteral("done open=%1").arg(exportWindow.isVisible());
                          });
     QVERIFY2(problem.isEmpty(), qPrintable(problem));

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -21,6 +23,7 @@
 #include <functional>
 
 #include "ShellTestSupport.h"
+#include "shell/HelpWindow.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
 
@@ -98,6 +101,10 @@ class MainWindowTest : public QObject {
 
     QCOMPARE(window.windowTitle(), QStringLiteral("Corvane Mailshift v3.0 Build 1109"));
     QCOMPARE(window.minimumSize(), window.maximumSize());
+    // Minimise and close, no maximise.
+    QVERIFY(window.windowFlags() & Qt::CustomizeWindowHint);
+    QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(Describe(window), QStringLiteral("tab=1 tab1=1 tab2=1\n"
                                               "path=[] readOnly=1\n"
                                               "CmdBrowse=1\nCmdScan=0\nCmdStartConversion=1\n"
@@ -319,6 +326,12 @@ class MainWindowTest : public QObject {
         {"menu", [](frmMain& w) { Find<QAction>(w, "mnuOpen")->trigger(); }},
         {"Ctrl+O", [](frmMain& w) { QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier); }},
         {"toolbar", [](frmMain& w) { ClickToolbar(w, 1); }},
+        {"Enter on the focused button",
+         [](frmMain& w) {
+           auto* browse = Find<QPushButton>(w, "CmdBrowse");
+           browse->setFocus();
+           QTest::keyClick(browse, Qt::Key_Return);
+         }},
     };
     QString expected;
     for (const auto& [name, browse] : paths) {
@@ -434,9 +447,10 @@ class MainWindowTest : public QObject {
     QDir::setCurrent(previous);
   }
 
-  void helpSaysSoWhenTheFileOrItsViewerIsMissing() {
+  void helpOpensItsOwnWindowWhenTheFileOrItsViewerIsMissing() {
     QTemporaryDir programFolder;
     const QDir folder(programFolder.path());
+    const auto helpWindow = [](frmMain& window) { return window.findChild<HelpWindow*>(); };
     {
       TestServices t(programFolder.path());
       frmMain window(t.services, t.state);
@@ -445,24 +459,32 @@ class MainWindowTest : public QObject {
                QStringLiteral(" | The help file could not be found:\r\n") +
                    QDir::toNativeSeparators(folder.filePath(QStringLiteral("Help.chm"))));
       QVERIFY(t.desktop.opened.empty());
+      QVERIFY(helpWindow(window) == nullptr);
     }
 
-    // With the HTML pages beside the program, they open after the message.
+    // With the HTML pages beside the program, they open in the program's help window, unasked.
     QVERIFY(folder.mkpath(QStringLiteral("help")));
     QFile pages(folder.filePath(QStringLiteral("help/index.html")));
     QVERIFY(pages.open(QIODevice::WriteOnly));
+    pages.write("<html><body><h1>Welcome</h1><a href=\"scan.html\">Scan</a></body></html>");
     pages.close();
     {
       TestServices t(programFolder.path());
       frmMain window(t.services, t.state);
       window.mnuHelp_Click();
-      QCOMPARE(t.messages.shown.size(), std::size_t{1});
-      QVERIFY(t.messages.shown.front().text.find("could not be found") != std::string::npos);
-      QVERIFY(t.messages.shown.front().text.find("web browser instead") != std::string::npos);
-      QCOMPARE(t.desktop.opened, (std::vector<QString>{pages.fileName()}));
+      QVERIFY(t.messages.shown.empty());
+      QVERIFY(t.desktop.opened.empty());
+      HelpWindow* help = helpWindow(window);
+      QVERIFY(help != nullptr);
+      QVERIFY(help->isVisible());
+      QCOMPARE(help->Browser().source(), QUrl::fromLocalFile(pages.fileName()));
+      QVERIFY(help->Browser().toPlainText().contains(QStringLiteral("Welcome")));
+      // A second Help brings the same window up again.
+      window.mnuHelp_Click();
+      QCOMPARE(window.findChildren<HelpWindow*>().size(), 1);
     }
 
-    // A help file that no program can show.
+    // A help file that no program can show: the same window, without a failure box.
     QFile chm(folder.filePath(QStringLiteral("Help.chm")));
     QVERIFY(chm.open(QIODevice::WriteOnly));
     chm.close();
@@ -471,11 +493,60 @@ class MainWindowTest : public QObject {
       t.desktop.succeeds = false;
       frmMain window(t.services, t.state);
       window.mnuHelp_Click();
-      QCOMPARE(t.desktop.opened, (std::vector<QString>{chm.fileName(), pages.fileName()}));
-      QCOMPARE(t.messages.shown.size(), std::size_t{2});
-      QVERIFY(t.messages.shown[0].text.find("No program on this computer can show the help file") == 0);
-      QVERIFY(t.messages.shown[1].text.find("could not be opened either") != std::string::npos);
+      QCOMPARE(t.desktop.opened, (std::vector<QString>{chm.fileName()}));
+      QVERIFY(t.messages.shown.empty());
+      QVERIFY(helpWindow(window) != nullptr && helpWindow(window)->isVisible());
     }
+  }
+
+  void theLastFoldersAreRememberedAndTheDialogsOpenThere() {
+    QTemporaryDir config;
+    QTemporaryDir databases;
+    QTemporaryDir destination;
+    const std::string file = QDir(config.path()).filePath(QStringLiteral("sub/folders.txt")).toStdString();
+    const std::string database = QDir(databases.path()).filePath(QStringLiteral("jdoe.nsf")).toStdString();
+    {
+      RememberedFolders remembered(file);
+      TestServices t;
+      t.services.Remembered = &remembered;
+      frmMain window(t.services, t.state);
+      window.show();
+      t.fileDialog.answers = {""};
+      window.CmdBrowse_Click();  // cancelled: nothing to remember
+      QCOMPARE(remembered.DatabaseFolder(), std::string());
+      t.fileDialog.answers = {database};
+      window.CmdBrowse_Click();
+      QCOMPARE(remembered.DatabaseFolder(), databases.path().toStdString());
+      auto& tree = window.TreeControl();
+      tree.AddNode({"root", "root", 0, std::nullopt, false, ""});
+      tree.AddNode({"Inbox", "Inbox", 67, "root", false, "Inbox"});
+      tree.SetCheckState(2, 1);
+      t.folderPicker.answers = {destination.path().toStdString()};
+      QTimer::singleShot(0, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+      });
+      window.CmdStartConversion_Click();
+      QCOMPARE(remembered.Destination(), destination.path().toStdString());
+    }
+
+    // The next run's dialogs open in the remembered folders.
+    const RememberedFolders next(file);
+    QString seen;
+    const auto lookAtDialog = [&seen] {
+      QTimer::singleShot(50, [&seen] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        seen = dialog == nullptr ? QStringLiteral("no dialog") : dialog->directory().absolutePath();
+        if (dialog != nullptr) dialog->reject();
+      });
+    };
+    lookAtDialog();
+    QtFileOpenDialog open(nullptr, &next);
+    QCOMPARE(open.ShowOpen("Notes Database (*.nsf)|*.nsf"), std::string());
+    QCOMPARE(seen, databases.path());
+    lookAtDialog();
+    QtFolderPicker picker(&next);
+    QCOMPARE(picker.PickFolder(0, "Select Path to Save PST File"), std::string());
+    QCOMPARE(seen, destination.path());
   }
 
   void aboutIsAModalPictureCentredOnTheMainWindow() {

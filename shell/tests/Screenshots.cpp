@@ -4,6 +4,7 @@
 // Run it on a display (scripts/screenshots starts one under Xvfb).
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTabWidget>
@@ -16,6 +17,7 @@
 #include "platform/standin/StandInNotesClient.h"
 #include "platform/standin/StoreFixture.h"
 #include "shell/Artwork.h"
+#include "shell/HelpWindow.h"
 #include "shell/ProgramWindows.h"
 #include "shell/WindowFont.h"
 #include "shell/frmAbout.h"
@@ -130,6 +132,19 @@ int main(int argc, char** argv) {
   main.ContactsTreeView_Click();
   Grab(main, "main-preview");
 
+  // One user folder unchecked: its subfolders go with it, the levels above show partly checked.
+  const auto folders = tree->findItems(QStringLiteral("Folders"), Qt::MatchExactly | Qt::MatchRecursive);
+  if (!folders.isEmpty() && folders.front()->childCount() > 0) {
+    QTreeWidgetItem* unchecked = folders.front()->child(0);
+    for (int i = 0; i < folders.front()->childCount(); ++i) {
+      if (folders.front()->child(i)->childCount() > 0) unchecked = folders.front()->child(i);
+    }
+    unchecked->setCheckState(0, Qt::Unchecked);
+    tree->setCurrentItem(unchecked);
+    tree->scrollToItem(unchecked);
+  }
+  Grab(main, "main-partly-checked");
+
   frmAbout about(&main);
   about.show();
   Grab(about, "about");
@@ -143,6 +158,7 @@ int main(int argc, char** argv) {
   Grab(save, "export-window");
   save.CmdConversion_Click();
   Settle();
+  Grab(save, "export-done");
 
   if (!t.messages.shown.empty()) {
     const auto& done = t.messages.shown.back();
@@ -151,6 +167,16 @@ int main(int argc, char** argv) {
     completion.show();
     Grab(completion, "export-completed");
     completion.close();
+  }
+
+  // The help pages as the build puts them beside the program.
+  const QString helpPages =
+      QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../help/index.html"));
+  if (QFileInfo::exists(helpPages)) {
+    HelpWindow help(&main, helpPages);
+    help.ShowContents();
+    Grab(help, "help-window");
+    help.close();
   }
 
   QMessageBox exitQuestion(QMessageBox::Information, QStringLiteral("Corvane Quillon"),

@@ -1,8 +1,15 @@
 #include "common/HeadlessControls.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace mailshift {
+
+void HeadlessTree::Clear() {
+  nodes.clear();
+  positions_.clear();
+  selected.reset();
+}
 
 void HeadlessTree::AddNode(const TreeNodeSpec& node) {
   if (Find(node.key) != nullptr) throw ControlError("duplicate key " + node.key);
@@ -13,9 +20,15 @@ void HeadlessTree::AddNode(const TreeNodeSpec& node) {
     parentPosition = static_cast<int>(parent - nodes.data()) + 1;
   }
   nodes.push_back(HeadlessTreeNode{node, 0, false, parentPosition});
+  positions_.emplace(node.key, nodes.size() - 1);
 }
 
 const HeadlessTreeNode* HeadlessTree::Find(const std::string& key) const {
+  const auto found = positions_.find(key);
+  if (found != positions_.end() && found->second < nodes.size() && nodes[found->second].key == key) {
+    return &nodes[found->second];
+  }
+  // Nodes put into the list directly have no entry yet.
   for (const auto& node : nodes) {
     if (node.key == key) return &node;
   }
@@ -32,20 +45,32 @@ HeadlessTreeNode& HeadlessTree::At(int position) {
 }
 
 std::vector<std::string> HeadlessTree::Outline() const {
+  // Indentation stops growing here and deeper lines say their level instead, so that the outline
+  // of a deeply nested tree stays about as long as the tree.
+  constexpr std::size_t kDeepestIndent = 32;
+  std::vector<std::vector<std::size_t>> children(nodes.size() + 1);  // by parent position; 0: roots
+  for (std::size_t index = 0; index < nodes.size(); ++index) {
+    children[static_cast<std::size_t>(nodes[index].parentPosition.value_or(0))].push_back(index);
+  }
+
   std::vector<std::string> lines;
   // Children follow their parent in the order they were added, depth first.
-  const auto emit = [&](const auto& self, const std::optional<std::string>& parent, int depth) -> void {
-    for (const auto& node : nodes) {
-      if (node.parentKey != parent) continue;
-      lines.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') +
-                      (node.partlyChecked     ? "[-] "
-                       : node.checkState == 1 ? "[x] "
-                                              : "[ ] ") +
-                      node.text);
-      self(self, node.key, depth + 1);
-    }
+  std::vector<std::pair<std::size_t, std::size_t>> pending;  // node index, depth
+  const auto push = [&](std::size_t parentPosition, std::size_t depth) {
+    const auto& below = children[parentPosition];
+    for (auto child = below.rbegin(); child != below.rend(); ++child) pending.emplace_back(*child, depth);
   };
-  emit(emit, std::nullopt, 0);
+  push(0, 0);
+  while (!pending.empty()) {
+    const auto [index, depth] = pending.back();
+    pending.pop_back();
+    const HeadlessTreeNode& node = nodes[index];
+    std::string line(std::min(depth, kDeepestIndent) * 2, ' ');
+    if (depth > kDeepestIndent) line += "(level " + std::to_string(depth) + ") ";
+    line += node.partlyChecked ? "[-] " : node.checkState == 1 ? "[x] " : "[ ] ";
+    lines.push_back(line + node.text);
+    push(index + 1, depth + 1);
+  }
   return lines;
 }
 

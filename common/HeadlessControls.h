@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/Controls.h"
@@ -43,10 +44,7 @@ struct HeadlessTreeNode : TreeNodeSpec {
 
 class HeadlessTree : public TreeControl {
  public:
-  void Clear() override {
-    nodes.clear();
-    selected.reset();
-  }
+  void Clear() override;
   void UseSmallIcons() override { ++smallIconCalls; }
   void AddNode(const TreeNodeSpec& node) override;
   int NodeCount() const override { return static_cast<int>(nodes.size()); }
@@ -61,8 +59,8 @@ class HeadlessTree : public TreeControl {
 
   // The node with that key, or null.
   const HeadlessTreeNode* Find(const std::string& key) const;
-  // The tree as lines: two spaces of indent per level, "[x] ", "[ ] " or "[-] " (partly checked),
-  // the text.
+  // The tree as lines: two spaces of indent per level (deeper than 32 levels, the indent of 32
+  // and "(level N) "), "[x] ", "[ ] " or "[-] " (partly checked), the text.
   std::vector<std::string> Outline() const;
 
   std::vector<HeadlessTreeNode> nodes;
@@ -73,6 +71,8 @@ class HeadlessTree : public TreeControl {
  private:
   HeadlessTreeNode& At(int position);
   const HeadlessTreeNode& At(int position) const;
+
+  std::unordered_map<std::string, std::size_t> positions_;  // index in nodes by key
 };
 
 class HeadlessReportList : public ReportList {

@@ -4,6 +4,7 @@
 #include <array>
 #include <exception>
 #include <optional>
+#include <unordered_set>
 
 #include "common/Global.h"
 #include "common/Messages.h"
@@ -89,7 +90,8 @@ class ExportRun {
       : setup_(setup),
         state_(setup.notes),
         observer_(setup.observer),
-        log_(setup.logPath, setup.databasePath()) {}
+        log_(setup.logPath, setup.databasePath()),
+        selected_(setup.values.SelectedFolders.begin(), setup.values.SelectedFolders.end()) {}
 
   ExportResult Run();
 
@@ -124,6 +126,8 @@ class ExportRun {
   ExportObserver& observer_;
   NotesObjectsRestorer restorer_{setup_.notes};
   ExportLog log_;
+  // SelectedFolders, for looking a tag up among many folders.
+  const std::unordered_set<std::string> selected_;
   AttachmentFolder attachments_;
   MessageFields fields_;
   ExportResult result_;
@@ -175,11 +179,7 @@ ExportResult ExportRun::Run() {
   return Complete();
 }
 
-bool ExportRun::IsSelected(const std::string& tag) const {
-  if (tag.empty()) return false;
-  const auto& selected = setup_.values.SelectedFolders;
-  return std::find(selected.begin(), selected.end(), tag) != selected.end();
-}
+bool ExportRun::IsSelected(const std::string& tag) const { return !tag.empty() && selected_.count(tag) != 0; }
 
 std::string ExportRun::BuildOutputRoot() {
   // The destination is taken as chosen: a folder named "sp " is not the folder "sp".
@@ -359,10 +359,10 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   std::string& attachmentArgument = writerTakesAttachmentList ? fields_.AttachmentList : attachmentCopy;
   WriteOutcome outcome;
   try {
-    outcome = setup_.writer.CreateEmailItem(
-        result_.outputRoot, folder, Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList,
-        fields_.BccList, Trim(fields_.date), Trim(fields_.body), attachmentArgument,
-        MessageOrigin{fields_.attachmentFiles, fields_.universalId});
+    outcome = setup_.writer.CreateEmailItem(result_.outputRoot, folder, Trim(fields_.from), subject,
+                                            Trim(fields_.to), fields_.CcList, fields_.BccList,
+                                            Trim(fields_.date), Trim(fields_.body), attachmentArgument,
+                                            MessageOrigin{fields_.attachmentFiles, fields_.universalId});
   } catch (const std::exception& error) {
     outcome = WriteOutcome{false, {}, Reason(error), {}};
   }

@@ -34,6 +34,7 @@ struct ExportArguments {
   std::string database;
   std::string destination;
   std::vector<std::string> folders;  // none: every folder a scan checks
+  bool again = false;                // write every message again, also those an earlier run wrote
   std::string logPath = mail::DefaultLogPath();
 };
 
@@ -208,6 +209,8 @@ int RunExportCommand(const ExportArguments& arguments) {
       std::cerr << ConsoleLines(window.Messages.shown.back().text) << '\n';
     return kExitFailed;
   }
+  // The windows ask about an earlier export in the destination; here --again answers.
+  values.ExportEverythingAgain = arguments.again;
 
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
@@ -241,6 +244,10 @@ void AddExportCommand(CLI::App& app, int& exitCode) {
           "user folder's name); may be repeated; every folder when left out")
       ->allow_extra_args(false);
   command->add_option("--log", arguments->logPath, "the export log")->capture_default_str();
+  command->add_flag(
+      "--again", arguments->again,
+      "write every message again; without it, a destination that holds an earlier export of the "
+      "database gets only the messages that are missing there");
   command->callback([arguments, &exitCode] { exitCode = RunExportCommand(*arguments); });
 }
 

@@ -89,8 +89,8 @@ class ToolBar {
 };
 
 enum class MessageIcon { None, Information, Question, Exclamation, Critical };
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok = 1, Yes = 6, No = 7 };
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
 // Modal message boxes. An empty title means the application's default title.
 class MessageBoxes {

@@ -82,7 +82,7 @@ void HeadlessReportList::SetReportIcon(int row, int column, int icon) {
 MessageAnswer RecordingMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon,
                                           MessageButtons buttons) {
   shown.push_back(ShownMessage{text, title, icon, buttons});
-  if (answers.empty()) return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+  if (answers.empty()) return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
   const MessageAnswer answer = answers.front();
   answers.pop_front();
   return answer;

@@ -14,6 +14,9 @@ struct ProgramValues {
   std::vector<std::string> SelectedFolders;
   // The destination folder chosen at the launch; the export run extends it to the output root.
   std::string DestinationRoot;
+  // Set at the launch when the destination holds an earlier export of the database: true writes
+  // every message again, false (the default) adds only the messages that are missing.
+  bool ExportEverythingAgain = false;
   // The counts of the six standard folders, as the last scan found them.
   std::int64_t InboxCount = 0;
   std::int64_t DraftsCount = 0;

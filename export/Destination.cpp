@@ -2,6 +2,7 @@
 
 #include "common/Global.h"
 #include "common/TextRules.h"
+#include "export/PathSafety.h"
 #include "export/SafeFiles.h"
 
 namespace mailshift::mail {
@@ -13,6 +14,12 @@ std::string DestinationProblem(const std::string& destination) {
     return "it cannot be created" + (why.empty() ? std::string() : " (" + why + ")");
   }
   return WritableFolderProblem(destination);
+}
+
+std::string OutputRootOf(const std::string& destination, const std::string& databaseTitle) {
+  std::string root = destination;
+  if (root.empty() || root.back() != kPathSeparator) root += kPathSeparator;
+  return root + OutputFolderName(databaseTitle) + kPathSeparator;
 }
 
 std::string DestinationMessage(const std::string& destination, const std::string& problem) {

@@ -11,6 +11,7 @@
 #include "common/TextRules.h"
 #include "export/AttachmentFolder.h"
 #include "export/Destination.h"
+#include "export/ExportManifest.h"
 #include "export/FieldExtraction.h"
 #include "export/PathSafety.h"
 #include "export/SafeFiles.h"
@@ -108,6 +109,14 @@ class ExportRun {
                        bool writerTakesAttachmentList);
   void ExportDocument(Document& document, std::int64_t handled, std::int64_t count, const std::string& folder,
                       bool writerTakesAttachmentList);
+  // Whether an earlier run into this output root wrote the document into the folder.
+  bool WrittenBefore(Document& document, const std::string& folder);
+  // Opens the record of what this output root holds, or starts it anew.
+  void OpenManifest();
+  void ReportManifestProblem();
+  // Records the messages of the output folder that a run wrote but could not record before it
+  // ended, found by the document id in their header.
+  void RecordUnrecordedFiles(const std::string& folder);
   void FolderNotExported(const std::string& reason);
   // A folder whose output folder could not be made: its documents are counted as not written.
   void FolderNotCreated(const std::string& name, const std::string& problem, View* view);
@@ -129,6 +138,8 @@ class ExportRun {
   // SelectedFolders, for looking a tag up among many folders.
   const std::unordered_set<std::string> selected_;
   AttachmentFolder attachments_;
+  std::optional<ExportManifest> manifest_;
+  bool manifestProblemReported_ = false;
   MessageFields fields_;
   ExportResult result_;
 };
@@ -157,6 +168,7 @@ ExportResult ExportRun::Run() {
   if (const std::string problem = BuildOutputRoot(); !problem.empty()) {
     return Fail(ExportEnd::DestinationError, problem);
   }
+  OpenManifest();
 
   try {
     state_.DatabaseObj = OpenDatabase();
@@ -183,14 +195,13 @@ bool ExportRun::IsSelected(const std::string& tag) const { return !tag.empty() &
 
 std::string ExportRun::BuildOutputRoot() {
   // The destination is taken as chosen: a folder named "sp " is not the folder "sp".
-  std::string destination = setup_.values.DestinationRoot;
+  const std::string& destination = setup_.values.DestinationRoot;
   if (const std::string problem = DestinationProblem(destination); !problem.empty()) {
     result_.outputRoot = destination;
     return problem;
   }
-  if (destination.back() != kPathSeparator) destination += kPathSeparator;
-  const std::string root = destination + OutputFolderName(setup_.values.DatabaseTitle);
-  result_.outputRoot = root + kPathSeparator;
+  result_.outputRoot = OutputRootOf(destination, setup_.values.DatabaseTitle);
+  const std::string root = result_.outputRoot.substr(0, result_.outputRoot.size() - 1);
   if (const std::string problem = MakeFolderNoFollow(root); !problem.empty()) return root + ": " + problem;
   log_.FallBackTo(result_.outputRoot);
   return {};
@@ -290,6 +301,33 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
   state_.ReleaseDatabaseObjects();
 }
 
+void ExportRun::OpenManifest() {
+  manifest_.emplace(result_.outputRoot, setup_.values.ExportEverythingAgain);
+  ReportManifestProblem();
+}
+
+void ExportRun::ReportManifestProblem() {
+  if (manifestProblemReported_ || manifest_->problem().empty()) return;
+  manifestProblemReported_ = true;
+  log_.WriteLine(std::string(kTab) + "Not recorded : " + manifest_->problem() +
+                 "; a later export cannot tell which messages it has");
+}
+
+void ExportRun::RecordUnrecordedFiles(const std::string& folder) {
+  if (!manifest_ || !manifest_->existedBefore()) return;  // without a manifest, nothing is skipped
+  std::error_code error;
+  const std::string folderPath = result_.outputRoot + folder;
+  for (auto entry = std::filesystem::directory_iterator(FilePath(folderPath), error);
+       !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+    if (entry->path().extension() != ".eml") continue;
+    const std::string name = Utf8Text(entry->path().filename());
+    if (manifest_->KnowsFile(folder, name)) continue;
+    const std::string universalId = UniversalIdOfMessageFile(Utf8Text(entry->path()));
+    if (!universalId.empty() && !manifest_->Holds(folder, universalId))
+      manifest_->Add(folder, universalId, name);
+  }
+}
+
 bool ExportRun::Stopping() {
   if (!result_.stopped && observer_.StopRequested()) result_.stopped = true;
   return result_.stopped;
@@ -328,22 +366,48 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
   std::optional<std::int64_t> count = entryCount();
   if (!count) return;
   SetLabel(ExportLabel::LblFound, std::to_string(*count));
+  RecordUnrecordedFiles(folder);
+  std::int64_t skipped = 0;
+  const auto reportSkipped = [&] {
+    if (skipped == 0) return;
+    log_.WriteLine(std::string(kTab) + "Skipped : " + Counted(skipped, "message") +
+                   " written by an earlier export");
+    result_.skipped += skipped;
+  };
   for (std::int64_t handled = 0; handled < *count; ++handled) {
     if (Stopping()) {
       result_.left += *count - handled;
-      return;
+      break;
     }
     state_.DocumentObj = document;
-    ExportDocument(*document, handled, *count, folder, writerTakesAttachmentList);
+    if (WrittenBefore(*document, folder)) {
+      ++skipped;
+      SetLabel(ExportLabel::LblCurrent, std::to_string(handled) + "/" + std::to_string(*count));
+      observer_.DocumentHandled(ExportProgress{folder, handled + 1, *count, false, true});
+    } else {
+      ExportDocument(*document, handled, *count, folder, writerTakesAttachmentList);
+    }
     try {
       document = view.GetNextDocument(document);
     } catch (const std::exception& error) {
+      reportSkipped();
       FolderNotExported("the next document cannot be read: " + Reason(error));
       return;
     }
-    if (!document) return;
+    if (!document) break;
     count = entryCount();
-    if (!count) return;
+    if (!count) break;
+  }
+  reportSkipped();
+}
+
+bool ExportRun::WrittenBefore(Document& document, const std::string& folder) {
+  if (!manifest_ || !manifest_->existedBefore()) return false;
+  try {
+    const std::string universalId = document.UniversalID();
+    return !universalId.empty() && manifest_->Holds(folder, universalId);
+  } catch (const std::exception&) {
+    return false;  // written again; the message's own reading reports the id it cannot read
   }
 }
 
@@ -383,16 +447,22 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   if (!outcome.written) {
     log_.WriteLine(NotWrittenLine(folder, handled, count, outcome));
     ++result_.notWritten;
-  } else if (!outcome.problems.empty() || !fields_.unreadableItems.empty()) {
-    ++result_.incomplete;
+  } else {
+    if (!outcome.problems.empty() || !fields_.unreadableItems.empty()) ++result_.incomplete;
+    if (manifest_ && !fields_.universalId.empty()) {
+      manifest_->Add(folder, fields_.universalId, Utf8Text(FilePath(outcome.path).filename()));
+      ReportManifestProblem();
+    }
   }
   observer_.DocumentHandled(ExportProgress{folder, handled + 1, count, outcome.written});
 }
 
 std::string ExportRun::NotWrittenLine(const std::string& folder, std::int64_t handled, std::int64_t count,
                                       const WriteOutcome& outcome) const {
+  const std::string document = fields_.universalId.empty() ? "" : " (" + fields_.universalId + ")";
   return std::string(kTab) + "Not written : " + folder + ", document " + std::to_string(handled + 1) +
-         " of " + std::to_string(count) + " : " + (outcome.reason.empty() ? "unknown error" : outcome.reason);
+         " of " + std::to_string(count) + document + " : " +
+         (outcome.reason.empty() ? "unknown error" : outcome.reason);
 }
 
 void ExportRun::FolderNotExported(const std::string& reason) {
@@ -439,6 +509,7 @@ std::string ExportRun::CompletionText() const {
   std::vector<std::string> lines;
   std::string counts = Counted(result_.written(), "message") + " written, " +
                        std::to_string(result_.notWritten) + " not written";
+  if (result_.skipped > 0) counts += ", " + std::to_string(result_.skipped) + " written before";
   if (result_.stopped) {
     lines.emplace_back("Migration Stopped !");
     counts += ", " + std::to_string(result_.left) + " left";

@@ -52,6 +52,7 @@ struct ExportResult {
   std::int64_t foldersNotExported = 0;       // selected folders that could not be read to the end
   bool stopped = false;                      // the user stopped the run before its end
   std::int64_t left = 0;                     // documents not reached because the run was stopped
+  std::int64_t skipped = 0;                  // documents an earlier run into this place wrote already
   std::string logPath;                       // where the log went; "" when nowhere
   bool logComplete = false;
 

@@ -4,9 +4,30 @@
 
 #include "common/Global.h"
 #include "export/Destination.h"
+#include "export/ExportManifest.h"
 #include "notes/FolderSelection.h"
 
 namespace mailshift::mail {
+
+namespace {
+
+// When the destination holds an earlier export of this database, the user chooses once whether
+// the run adds what is missing (the default) or writes everything again, or stops here.
+bool AskAboutAnEarlierExport(MessageBoxes& messages, ProgramValues& values) {
+  values.ExportEverythingAgain = false;
+  const std::string root = OutputRootOf(values.DestinationRoot, values.DatabaseTitle);
+  if (!HasManifest(root)) return true;
+  const MessageAnswer answer =
+      messages.Show("An earlier export of this database is in:\r\n" + root +
+                        "\r\n\r\nYes: add only the messages that are missing there.\r\n"
+                        "No: write every message again.\r\nCancel: export nothing now.",
+                    "Export to Outlook Express", MessageIcon::Question, MessageButtons::YesNoCancel);
+  if (answer == MessageAnswer::Cancel) return false;
+  values.ExportEverythingAgain = answer == MessageAnswer::No;
+  return true;
+}
+
+}  // namespace
 
 bool CmdStartConversion_Click(const TreeControl& tree, MessageBoxes& messages, ProgramValues& values) {
   const int nodeCount = tree.NodeCount();
@@ -27,7 +48,7 @@ bool CmdStartConversion_Click(const TreeControl& tree, MessageBoxes& messages, P
                   MessageIcon::Exclamation, MessageButtons::Ok);
     return false;
   }
-  return true;
+  return AskAboutAnEarlierExport(messages, values);
 }
 
 }  // namespace mailshift::mail

@@ -25,6 +25,7 @@ struct ExportProgress {
   std::int64_t handled = 0;  // documents of this folder handed on so far, this one included
   std::int64_t count = 0;    // the folder's entry count
   bool written = false;      // whether the message file was written
+  bool skipped = false;      // an earlier export into the same place wrote it already
 };
 
 class ExportObserver {

@@ -2,9 +2,20 @@
 // replaced and no link found below the destination is followed.
 #pragma once
 
+#include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace mailshift::mail {
+
+// The file-system path of a UTF-8 path text, and back.
+inline std::filesystem::path FilePath(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string Utf8Text(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
 
 // Gives the file at `from` the path `to` in one step, unless something already has that path.
 // 0 when done, otherwise the error number (EEXIST when the name is taken).

@@ -61,15 +61,19 @@ QString MessageText(const std::string& text) {
 
 MessageAnswer QtMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon,
                                    MessageButtons buttons) {
+  const QMessageBox::StandardButtons shown =
+      buttons == MessageButtons::YesNo         ? (QMessageBox::Yes | QMessageBox::No)
+      : buttons == MessageButtons::YesNoCancel ? (QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)
+                                               : QMessageBox::Ok;
   QMessageBox box(BoxIcon(icon),
                   title.empty() ? QString::fromUtf8(kApplicationName) : QString::fromStdString(title),
-                  MessageText(text),
-                  buttons == MessageButtons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
-                  QApplication::activeWindow());
-  if (buttons == MessageButtons::YesNo) box.setDefaultButton(QMessageBox::Yes);
+                  MessageText(text), shown, QApplication::activeWindow());
+  if (buttons != MessageButtons::Ok) box.setDefaultButton(QMessageBox::Yes);
+  if (buttons == MessageButtons::YesNoCancel) box.setEscapeButton(QMessageBox::Cancel);
   const int answer = box.exec();
   if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-  return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+  if (answer == QMessageBox::Yes) return MessageAnswer::Yes;
+  return answer == QMessageBox::No ? MessageAnswer::No : MessageAnswer::Cancel;
 }
 
 QString ToQtFileFilter(const std::string& filter) {

@@ -814,5 +814,93 @@ TEST_F(ExportDriverTest, TheLogIsNeverTheDatabaseALinkOrTheLogOfARunningExport) 
   EXPECT_EQ(ReadFile(logPath_), "the other run\r\n");
 }
 
+class ExportDriverRerunTest : public ExportDriverTest {
+ protected:
+  // A message whose document has a universal id made from n.
+  void MailWithId(const std::string& viewName, const std::string& subject, int n) {
+    MemoryDocument document = MemoryDocument().Text("Subject", {subject});
+    document.universalId = std::string(31, '0') + std::to_string(n % 10);
+    document.universalId[0] = static_cast<char>('A' + n / 10);
+    File(viewName, std::move(document));
+  }
+  std::string Manifest() const { return ReadFile(Root() + "Mailshift-Manifest.txt"); }
+};
+
+TEST_F(ExportDriverRerunTest, ASecondRunWritesOnlyWhatIsMissingAndSaysHowManyItSkipped) {
+  Folder("Work");
+  MailWithId("($Inbox)", "one", 1);
+  MailWithId("($Inbox)", "two", 2);
+  MailWithId("Work", "one", 1);  // the same document in another folder is another message
+  Mail("($Inbox)", "no id");     // a document without an id is written every time
+  Select({"Inbox", "Work"});
+  ExportResult result = Run();
+  EXPECT_EQ(result.written(), 4);
+  EXPECT_EQ(writer_.calls.size(), 4u);
+  const std::string manifest = Manifest();
+  EXPECT_EQ(std::count(manifest.begin(), manifest.end(), '\n'), 4) << manifest;
+
+  MailWithId("($Inbox)", "three", 3);  // arrived since
+  result = Run();
+  EXPECT_EQ(result.written(), 2);
+  EXPECT_EQ(result.skipped, 3);
+  EXPECT_TRUE(result.Succeeded());
+  ASSERT_EQ(writer_.calls.size(), 6u);
+  EXPECT_EQ(writer_.calls[4].subject, "no id");
+  EXPECT_EQ(writer_.calls[5].subject, "three");
+  EXPECT_EQ(Log(), LogOf({"Customer Folder : Work", "---------------- Starting User Folders ---------------",
+                          "Created : Folder[Work]", "\tSkipped : 1 message written by an earlier export",
+                          "Saving Emails (Inbox)...", "\tEmail Subject : SUBJECT[no id]",
+                          "\tEmail Subject : SUBJECT[three]",
+                          "\tSkipped : 2 messages written by an earlier export", "Done"}));
+  EXPECT_EQ(observer_.messages.back().text.substr(0, observer_.messages.back().text.find("\r\n", 36)),
+            "Migration Completed Successfully !\r\n2 messages written, 0 not written, 3 written before.");
+
+  // Asked to write everything again, it does, and the record starts anew.
+  values_.ExportEverythingAgain = true;
+  result = Run();
+  EXPECT_EQ(result.written(), 5);
+  EXPECT_EQ(result.skipped, 0);
+  const std::string anew = Manifest();
+  EXPECT_EQ(std::count(anew.begin(), anew.end(), '\n'), 5) << anew;
+}
+
+TEST_F(ExportDriverRerunTest, WithoutDocumentIdsOrWithoutItsRecordEveryMessageIsWrittenAsBefore) {
+  Mail("($Inbox)", "plain");
+  Select({"Inbox"});
+  Run();
+  EXPECT_FALSE(fs::exists(Root() + "Mailshift-Manifest.txt"));
+
+  MailWithId("($Inbox)", "with id", 1);
+  Run();
+  fs::remove(Root() + "Mailshift-Manifest.txt");
+  const ExportResult result = Run();
+  EXPECT_EQ(result.written(), 2);
+  EXPECT_EQ(result.skipped, 0);
+}
+
+TEST_F(ExportDriverRerunTest, AMessageWrittenButNotRecordedIsRecognisedByItsHeader) {
+  MailWithId("($Inbox)", "recorded", 1);
+  MailWithId("($Inbox)", "written only", 2);
+  MailWithId("($Inbox)", "not written", 3);
+  Select({"Inbox"});
+  fs::create_directories(Root() + "Inbox");
+  std::ofstream(Root() + "Mailshift-Manifest.txt", std::ios::binary)
+      << "Corvane Mailshift export manifest "
+         "1\r\nInbox\tA0000000000000000000000000000001\trecorded1.eml\r\nInb";
+  std::ofstream(Root() + "Inbox/written only7.eml", std::ios::binary)
+      << "Subject: written only\r\nX-Notes-UNID: A0000000000000000000000000000002\r\n\r\nbody\r\n";
+
+  const ExportResult result = Run();
+
+  ASSERT_EQ(writer_.calls.size(), 1u);
+  EXPECT_EQ(writer_.calls[0].subject, "not written");
+  EXPECT_EQ(result.skipped, 2);
+  const std::string manifest = Manifest();
+  EXPECT_NE(manifest.find("Inbox\tA0000000000000000000000000000002\twritten only7.eml\r\n"),
+            std::string::npos)
+      << manifest;
+  EXPECT_NE(manifest.find("\tA0000000000000000000000000000003\t"), std::string::npos) << manifest;
+}
+
 }  // namespace
 }  // namespace mailshift::mail

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "common/Global.h"
 #include "common/testing/FakeControls.h"
 #include "export/ExportLaunch.h"
+#include "export/tests/RecordingExport.h"
 
 namespace mailshift::mail {
 namespace {
@@ -38,6 +42,9 @@ class ExportLaunchTest : public ::testing::Test {
  protected:
   void SetUp() override { SetFolderPicker(&picker_); }
   void TearDown() override { SetFolderPicker(nullptr); }
+  // A destination the launch may check by writing into it.
+  std::string Destination(const std::string& name) const { return scratch_.path() + "/" + name; }
+  testing::ScratchFolder scratch_;
   ScriptedPicker picker_;
   FakeMessageBoxes messages_;
   ProgramValues values_;
@@ -45,12 +52,12 @@ class ExportLaunchTest : public ::testing::Test {
 
 TEST_F(ExportLaunchTest, AnUnchangedTreeSelectsEveryEntryAfterTheRoot) {
   FakeTree tree = ScannedTree({"Projects", "Projects\\2008"});
-  picker_.answer = "/home/ann/Mail";
+  picker_.answer = Destination("Mail");
   EXPECT_TRUE(CmdStartConversion_Click(tree, messages_, values_));
   EXPECT_EQ(values_.SelectedFolders,
             (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail", "Trash", "Folders",
                                       "Projects", "Projects\\2008", "", ""}));
-  EXPECT_EQ(values_.DestinationRoot, "/home/ann/Mail");
+  EXPECT_EQ(values_.DestinationRoot, Destination("Mail"));
   EXPECT_EQ(picker_.titles, (std::vector<std::string>{"Select Path to Save PST File"}));
   EXPECT_EQ(picker_.owners, (std::vector<std::intptr_t>{0}));
   EXPECT_TRUE(messages_.shown.empty());
@@ -59,7 +66,7 @@ TEST_F(ExportLaunchTest, AnUnchangedTreeSelectsEveryEntryAfterTheRoot) {
 TEST_F(ExportLaunchTest, KeepsTreeOrderWithEmptyEntriesAfterTheCheckedOnes) {
   FakeTree tree = ScannedTree({"Work"});
   for (int position : {2, 3, 4, 5, 6, 8}) tree.SetCheckState(position, 0);  // Trash and Work stay checked
-  picker_.answer = "/out";
+  picker_.answer = Destination("out");
   EXPECT_TRUE(CmdStartConversion_Click(tree, messages_, values_));
   EXPECT_EQ(values_.SelectedFolders,
             (std::vector<std::string>{"Trash", "Work", "", "", "", "", "", "", "", ""}));
@@ -74,7 +81,7 @@ TEST_F(ExportLaunchTest, TakesEachNodesOwnCheckAndNoLevelWithoutAFolder) {
   tree.SetCheckState(11, 1);
   tree.SetCheckState(8, 0);  // "Folders" unchecked alone: the folders below it stay
   tree.SetPartlyChecked(8, true);
-  picker_.answer = "/out";
+  picker_.answer = Destination("out");
   EXPECT_TRUE(CmdStartConversion_Click(tree, messages_, values_));
   EXPECT_EQ(values_.SelectedFolders,
             (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail", "Trash", "Projects",
@@ -113,12 +120,49 @@ TEST_F(ExportLaunchTest, ACancelledFolderDialogOpensNoWindow) {
 
 TEST_F(ExportLaunchTest, EveryLaunchStartsFromAnEmptySelection) {
   FakeTree tree = ScannedTree({"A", "B"});
-  picker_.answer = "/out";
+  picker_.answer = Destination("out");
   CmdStartConversion_Click(tree, messages_, values_);
   for (int position = 2; position <= tree.NodeCount(); ++position) tree.SetCheckState(position, 0);
   tree.SetCheckState(10, 1);
   CmdStartConversion_Click(tree, messages_, values_);
   EXPECT_EQ(values_.SelectedFolders, (std::vector<std::string>{"B", "", "", "", "", "", "", "", "", "", ""}));
+}
+
+TEST_F(ExportLaunchTest, ADestinationThatCannotBeWrittenIsSaidAndOpensNoWindow) {
+  FakeTree tree = ScannedTree({});
+  std::ofstream(Destination("file")) << "not a folder";
+  picker_.answer = Destination("file") + "/below";
+  EXPECT_FALSE(CmdStartConversion_Click(tree, messages_, values_));
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(
+      messages_.shown[0].text.rfind("The destination folder cannot be written:\r\n" + picker_.answer, 0), 0u);
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Exclamation);
+}
+
+TEST_F(ExportLaunchTest, AnEarlierExportInTheDestinationIsAskedAboutOnce) {
+  FakeTree tree = ScannedTree({});
+  values_.DatabaseTitle = "Mail - Ann";
+  picker_.answer = Destination("out");
+  EXPECT_TRUE(CmdStartConversion_Click(tree, messages_, values_));
+  EXPECT_TRUE(messages_.shown.empty());  // nothing exported there yet
+  EXPECT_FALSE(values_.ExportEverythingAgain);
+
+  std::filesystem::create_directories(Destination("out/Mail - Ann"));
+  std::ofstream(Destination("out/Mail - Ann/Mailshift-Manifest.txt"))
+      << "Corvane Mailshift export manifest 1\r\n";
+  const auto answered = [&](MessageAnswer answer) {
+    messages_.shown.clear();
+    messages_.answers.push_back(answer);
+    return CmdStartConversion_Click(tree, messages_, values_);
+  };
+  EXPECT_TRUE(answered(MessageAnswer::Yes));
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].buttons, MessageButtons::YesNoCancel);
+  EXPECT_NE(messages_.shown[0].text.find(Destination("out/Mail - Ann/")), std::string::npos);
+  EXPECT_FALSE(values_.ExportEverythingAgain);
+  EXPECT_TRUE(answered(MessageAnswer::No));
+  EXPECT_TRUE(values_.ExportEverythingAgain);
+  EXPECT_FALSE(answered(MessageAnswer::Cancel));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -412,6 +413,20 @@ TEST_F(WriterDates, AnEmptyDateTextGivesTodayAtMidnight) {
   const DateTime after = StartOfLocalDay(Now());
   ASSERT_TRUE(LastMessage().date.has_value());
   EXPECT_TRUE(*LastMessage().date == before || *LastMessage().date == after);
+}
+
+TEST_F(WriterDates, TheFileTimeIsTheMessageDateAndTheIdReachesTheMessage) {
+  const std::string date = DateText(DateTime{1226000000, 0});  // 6 November 2008
+  std::string subject = "Dated";
+  std::string attachments;
+  const WriteOutcome outcome = writer_->CreateEmailItem(
+      "Inbox", "f", subject, "t", "", "", date, "b", attachments, {{}, "0123456789ABCDEF0123456789ABCDEF"});
+  ASSERT_TRUE(outcome.written) << outcome.reason;
+  const auto written = std::chrono::file_clock::to_sys(fs::last_write_time(outcome.path));
+  EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count(), 1226000000);
+  EXPECT_NE(std::find(LastMessage().calls.begin(), LastMessage().calls.end(),
+                      "UNID 0123456789ABCDEF0123456789ABCDEF"),
+            LastMessage().calls.end());
 }
 
 TEST_F(WriterDates, AnUnreadableDateIsNotSetAndIsReported) {

@@ -147,6 +147,22 @@ TEST_F(MailComposerTest, WritesASinglePartMessageInFieldOrderWithTheGivenIdentit
   EXPECT_EQ(read.parts[0].Decoded(), Utf8(u8"Line one\r\nLine two €\r\n"));
 }
 
+TEST_F(MailComposerTest, AMessageOfANotesDocumentTakesItsIdentityFromTheDocument) {
+  auto message = NewMessage();
+  message->SetUniversalId("0123456789abcdef0123456789ABCDEF");
+  const RenderedMessage first = ReadRendered(Render(*message));
+  EXPECT_EQ(first.top.Field("Message-ID"), "<0123456789abcdef0123456789ABCDEF@notes.mailshift.invalid>");
+  EXPECT_EQ(first.top.Field("X-Notes-UNID"), "0123456789abcdef0123456789ABCDEF");
+  // Every rendering of the document gives it the same identity.
+  EXPECT_EQ(ReadRendered(Render(*message)).top.Field("Message-ID"), first.top.Field("Message-ID"));
+
+  for (const char* notAnId :
+       {"", "0123", "0123456789ABCDEF0123456789ABCDEG", "0123456789ABCDEF0123456789ABCDE\n"}) {
+    EXPECT_THROW(message->SetUniversalId(notAnId), mail::EmailError) << notAnId;
+  }
+  EXPECT_EQ(ReadRendered(Render(*message)).top.Field("X-Notes-UNID"), "0123456789abcdef0123456789ABCDEF");
+}
+
 TEST_F(MailComposerTest, RendersTheSameInputToTheSameBytes) {
   const std::string attachment = Extracted("a/report.pdf", std::string(5000, '\x01'));
   auto render = [&] {

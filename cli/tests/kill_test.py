@@ -6,8 +6,10 @@ usage: kill_test.py MAILSHIFT_CLI MAILSHIFT_STORE WORK_FOLDER
 A sample mailbox is exported once without interruption. Then the same export is killed with
 SIGKILL and with SIGTERM after different numbers of messages. Every .eml file a killed run leaves
 must parse without a defect with Python's email package and hold exactly the message the whole
-run wrote under that name (Message-ID and MIME boundaries aside). After SIGTERM the run must end
-with exit code 1, a log that says it was stopped, no passing files and no temporary folder.
+run wrote for that document (MIME boundaries aside). After SIGTERM the run must end with exit
+code 1, a log that says it was stopped, no passing files and no temporary folder. Each killed run
+is then resumed into the same place: afterwards every document is there exactly once, as the
+whole run wrote it, and a further run writes nothing.
 """
 import email
 import email.policy
@@ -20,9 +22,9 @@ import sys
 import time
 from pathlib import Path
 
-DOCUMENTS = 2500
-KILL_POINTS = [("SIGKILL", 1), ("SIGKILL", 60), ("SIGKILL", 700), ("SIGTERM", 1), ("SIGTERM", 25),
-               ("SIGTERM", 900)]
+DOCUMENTS = 1500
+KILL_POINTS = [("SIGKILL", 1), ("SIGKILL", 60), ("SIGKILL", 500), ("SIGTERM", 1), ("SIGTERM", 25),
+               ("SIGTERM", 600)]
 
 
 class Failures:
@@ -40,14 +42,32 @@ def message_files(root):
 
 def normalized(raw):
     """The message without what differs from one rendering to the next."""
-    text = re.sub(rb"Message-ID: <[^>]*>", b"Message-ID: <>", raw, flags=re.IGNORECASE)
+    text = raw
     for boundary in set(re.findall(rb'boundary="([^"]+)"', text)):
         text = text.replace(boundary, b"BOUNDARY")
     return text
 
 
+def document_id(raw):
+    found = re.search(rb"^X-Notes-UNID: ([0-9A-F]{32})\r$", raw, flags=re.MULTILINE)
+    return found.group(1).decode() if found else None
+
+
+def by_document(root):
+    """Each message file's folder and document id, with its bytes; and the ids seen twice."""
+    messages, twice = {}, []
+    for path in message_files(root):
+        raw = path.read_bytes()
+        key = (path.parent.name, document_id(raw))
+        if key in messages:
+            twice.append(key)
+        messages[key] = raw
+    return messages, twice
+
+
 def check_whole(path, raw, whole, label, failures):
     failures.check(raw.endswith(b"\r\n"), label, f"{path.name} does not end with CR LF")
+    failures.check(document_id(raw) is not None, label, f"{path.name} names no document")
     message = email.message_from_bytes(raw, policy=email.policy.default)
     for part in message.walk():
         failures.check(not part.defects, label, f"{path.name}: defects {part.defects!r}")
@@ -80,7 +100,7 @@ def main():
     whole_run = run_export(cli, store, fresh(work / "whole"), fresh(work / "whole-home"), fresh(work / "whole-tmp"))
     whole_run.communicate(timeout=300)
     whole_root = work / "whole"
-    whole = {p.relative_to(whole_root): p.read_bytes() for p in message_files(whole_root)}
+    whole, _ = by_document(whole_root)
     failures = Failures()
     failures.check(whole_run.returncode == 0, "whole run", f"exit code {whole_run.returncode}")
     failures.check(len(whole) > DOCUMENTS // 2, "whole run", f"only {len(whole)} messages")
@@ -100,7 +120,8 @@ def main():
         files = message_files(destination)
         failures.check(0 < len(files) < len(whole), label, f"left {len(files)} of {len(whole)} messages")
         for path in files:
-            check_whole(path, path.read_bytes(), whole.get(path.relative_to(destination)), label, failures)
+            raw = path.read_bytes()
+            check_whole(path, raw, whole.get((path.parent.name, document_id(raw))), label, failures)
 
         log = (home / "Log.txt").read_bytes()
         failures.check(log.endswith(b"\r\n"), label, "the log ends inside a line")
@@ -117,9 +138,36 @@ def main():
             failures.check(logged in (len(files), len(files) - 1), label,
                            f"{logged} messages logged, {len(files)} written")
 
+        # Resumed, the export ends with every document exactly once, as the whole run wrote it.
+        resumed = run_export(cli, store, destination, home, temp)
+        out, _ = resumed.communicate(timeout=300)
+        failures.check(resumed.returncode == 0, label, f"the resumed run ended with {resumed.returncode}")
+        failures.check(f"{len(files)} written before".encode() in out or len(files) == 0, label,
+                       f"the resumed run does not say what it skipped: {out[:200]!r}")
+        messages, twice = by_document(destination)
+        failures.check(not twice, label, f"documents written twice: {twice[:3]}")
+        failures.check(messages.keys() == whole.keys(), label,
+                       f"after resuming {len(messages)} documents, the whole run has {len(whole)}")
+        for key, raw in messages.items():
+            failures.check(normalized(raw) == normalized(whole.get(key, b"")), label, f"{key} differs after resuming")
+
+    # A further run into a complete export writes nothing; --again writes everything anew.
+    again = run_export(cli, store, destination, home, temp)
+    out, _ = again.communicate(timeout=300)
+    failures.check(f"0 messages written, 0 not written, {len(whole)} written before".encode() in out,
+                   "a complete export run again", f"said {out[:200]!r}")
+    failures.check(len(message_files(destination)) == len(whole), "a complete export run again",
+                   "wrote messages")
+    environment = dict(os.environ, HOME=str(home), TMPDIR=str(temp), LC_ALL="C", TZ="UTC0")
+    anew = subprocess.run([cli, "export", str(store), str(destination), "--again"], env=environment,
+                          capture_output=True, timeout=300)
+    failures.check(f"{len(whole)} messages written, 0 not written.".encode() in anew.stdout, "--again",
+                   f"said {anew.stdout[:200]!r}")
+    failures.check(len(message_files(destination)) == 2 * len(whole), "--again", "did not write everything")
+
     for item in failures.items:
         print(item)
-    print(f"{len(KILL_POINTS)} killed runs checked, {len(failures.items)} failures")
+    print(f"{len(KILL_POINTS)} killed and resumed runs checked, {len(failures.items)} failures")
     shutil.rmtree(work, ignore_errors=True)
     return 1 if failures.items else 0
 

@@ -31,20 +31,35 @@ void AttachmentFolder::Create() {
 
 std::string AttachmentFolder::NewFilePath(const std::string& fileName) {
   if (path_.empty()) Create();
-  const std::string subfolder = path_ + std::to_string(nextSubfolder_++);
-  if (const std::string problem = MakeOwnFolder(subfolder); !problem.empty())
-    throw std::runtime_error(problem);
-  filesHandedOut_ = true;
+  std::string subfolder;
+  if (!emptySubfolders_.empty()) {
+    subfolder = std::move(emptySubfolders_.front());
+    emptySubfolders_.pop_front();
+  } else {
+    subfolder = path_ + std::to_string(nextSubfolder_++);
+    if (const std::string problem = MakeOwnFolder(subfolder); !problem.empty())
+      throw std::runtime_error(problem);
+  }
+  handedOut_.push_back(subfolder);
   return subfolder + kPathSeparator + fileName;
 }
 
 void AttachmentFolder::RemoveFiles() {
-  if (!filesHandedOut_) return;
-  filesHandedOut_ = false;
-  std::error_code error;  // what cannot go now goes with the whole folder at the end
-  for (const auto& entry : fs::directory_iterator(FilePath(path_), error)) {
-    fs::remove_all(entry.path(), error);
+  // Emptied subfolders serve the next messages: making and removing a folder per attachment
+  // costs more than the attachment's own file on some file systems. A subfolder that cannot be
+  // emptied now is not used again and goes with the whole folder at the end.
+  for (std::string& subfolder : handedOut_) {
+    std::error_code error;
+    bool emptied = true;
+    for (fs::directory_iterator entry(FilePath(subfolder), error), end; !error && entry != end;
+         entry.increment(error)) {
+      std::error_code removal;
+      fs::remove_all(entry->path(), removal);
+      emptied = emptied && !removal;
+    }
+    if (emptied && !error) emptySubfolders_.push_back(std::move(subfolder));
   }
+  handedOut_.clear();
 }
 
 }  // namespace mailshift::mail

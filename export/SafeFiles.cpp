@@ -80,6 +80,9 @@ std::string MakeOwnFolder(const std::string& path) {
   return {};
 }
 
-unsigned long CurrentProcessNumber() { return static_cast<unsigned long>(getpid()); }
+unsigned long CurrentProcessNumber() {
+  static const auto number = static_cast<unsigned long>(getpid());
+  return number;
+}
 
 }  // namespace mailshift::mail

@@ -1,10 +1,12 @@
 // Exports the 20,000-document sample mailbox through the stand-in Notes client, the message
-// writer and the composer, and prints messages and bytes per second and the peak memory,
-// beside the time that writing the same bytes as plain files takes in the same run.
+// writer and the composer, and then writes the very same output tree (the same folders, file
+// names and bytes) again from memory with plain writes, in the same run. Prints the time, the
+// CPU time and the ratio of the two, and the peak memory of the export.
 //
 //   export_run_bench [--documents N] [--folder PATH]
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -27,13 +29,47 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace mailshift;
 
-double PeakMemoryMiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
-}
+// Time spent: elapsed, and the CPU time of this process in user and in system mode.
+struct Spent {
+  double elapsed = 0;
+  double user = 0;
+  double system = 0;
+};
 
-double Seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
+class Stopwatch {
+ public:
+  Stopwatch() : started_(Clock::now()), usage_(Usage()) {}
+  Spent Read() const {
+    const rusage now = Usage();
+    return {std::chrono::duration<double>(Clock::now() - started_).count(),
+            Seconds(now.ru_utime) - Seconds(usage_.ru_utime),
+            Seconds(now.ru_stime) - Seconds(usage_.ru_stime)};
+  }
+
+ private:
+  static rusage Usage() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage;
+  }
+  static double Seconds(const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+  }
+  Clock::time_point started_;
+  rusage usage_;
+};
+
+// The peak resident memory since ResetPeakMemory (VmHWM), in MiB; the store written before the
+// export does not count.
+void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+// A memory line of /proc/self/status ("VmHWM:" the peak, "VmRSS:" the present), in MiB.
+double MemoryMiB(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(field, 0) == 0) return std::stod(line.substr(field.size())) / 1024.0;  // in kB
+  }
+  return 0;
+}
 
 class QuietObserver : public mail::ExportObserver {
  public:
@@ -43,11 +79,57 @@ class QuietObserver : public mail::ExportObserver {
   std::string text;
 };
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+struct TreeFile {
+  fs::path relative;
+  std::string content;
+};
+
+struct Tree {
+  std::vector<fs::path> folders;  // parents before children
+  std::vector<TreeFile> files;    // in the order the export wrote them
+  std::uintmax_t bytes = 0;
+};
+
+Tree ReadTree(const fs::path& root) {
+  Tree tree;
+  std::vector<std::pair<fs::file_time_type, TreeFile>> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const fs::path relative = entry.path().lexically_relative(root);
+    if (entry.is_directory()) {
+      tree.folders.push_back(relative);
+      continue;
+    }
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    tree.bytes += content.str().size();
+    files.push_back({entry.last_write_time(), TreeFile{relative, content.str()}});
+  }
+  std::sort(tree.folders.begin(), tree.folders.end());
+  std::stable_sort(files.begin(), files.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [time, file] : files) tree.files.push_back(std::move(file));
+  return tree;
+}
+
+// The plain way to the same tree: make the folders, then open, write and close each file.
+bool WritePlain(const Tree& tree, const fs::path& root) {
+  fs::create_directory(root);
+  for (const fs::path& folder : tree.folders) fs::create_directory(root / folder);
+  for (const TreeFile& file : tree.files) {
+    std::FILE* out = std::fopen((root / file.relative).c_str(), "wb");
+    if (out == nullptr ||
+        std::fwrite(file.content.data(), 1, file.content.size(), out) != file.content.size() ||
+        std::fclose(out) != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void PrintSpent(const char* what, const Spent& spent, double megabytes) {
+  std::printf("%-32s%6.2f s (user %.2f s, system %.2f s), %.1f MB/s\n", what, spent.elapsed, spent.user,
+              spent.system, megabytes / spent.elapsed);
 }
 
 }  // namespace
@@ -70,7 +152,6 @@ int main(int argc, char** argv) {
   const fs::path work = base / "mailshift-export-bench";
   fs::remove_all(work);
   fs::create_directories(work / "out");
-  fs::create_directories(work / "plain");
   const fs::path store = work / "Sample Mail.nsf";
   standin::WriteSampleStore(store, sample);
 
@@ -87,44 +168,38 @@ int main(int argc, char** argv) {
   mail::ComponentItemWriter writer(*component);
   QuietObserver observer;
   notes::NotesState state;
-  const auto started = Clock::now();
+  ResetPeakMemory();
+  const double before = MemoryMiB("VmRSS:");
+  const Stopwatch exportWatch;
   const mail::ExportResult result =
       mail::RunExport({client, state, values, [&store] { return store.string(); }, writer, observer,
                        (work / "Log.txt").string()});
-  const double exportSeconds = Seconds(Clock::now() - started);
-  const double peak = PeakMemoryMiB();
+  const Spent exportSpent = exportWatch.Read();
+  const double peak = MemoryMiB("VmHWM:");
 
-  // The same bytes written again as plain files, one for each message file.
-  std::uintmax_t bytes = 0;
-  std::int64_t files = 0;
-  Clock::duration plainTime{};
-  for (const auto& entry : fs::recursive_directory_iterator(work / "out")) {
-    if (!entry.is_regular_file() || entry.path().extension() != ".eml") continue;
-    const std::string content = ReadFile(entry.path());
-    bytes += content.size();
-    const auto plainStarted = Clock::now();
-    std::FILE* file = std::fopen((work / "plain" / (std::to_string(files) + ".eml")).c_str(), "wb");
-    if (file == nullptr || std::fwrite(content.data(), 1, content.size(), file) != content.size() ||
-        std::fclose(file) != 0) {
-      std::cerr << "cannot write a plain file\n";
-      return 1;
-    }
-    plainTime += Clock::now() - plainStarted;
-    ++files;
+  const Tree tree = ReadTree(work / "out");
+  const Stopwatch plainWatch;
+  if (!WritePlain(tree, work / "plain")) {
+    std::cerr << "cannot write a plain file\n";
+    return 1;
   }
-  const double plainSeconds = Seconds(plainTime);
-  const double megabytes = static_cast<double>(bytes) / 1e6;
+  const Spent plainSpent = plainWatch.Read();
+  const double megabytes = static_cast<double>(tree.bytes) / 1e6;
 
   std::printf("documents in the sample:        %lld\n", static_cast<long long>(sample.documents));
   std::printf("messages handed to the writer:  %lld (%lld not written, %lld in part)\n",
               static_cast<long long>(result.messages), static_cast<long long>(result.notWritten),
               static_cast<long long>(result.incomplete));
-  std::printf("message files:                  %lld, %.1f MB\n", static_cast<long long>(files), megabytes);
-  std::printf("export run:                     %.2f s, %.0f messages/s, %.1f MB/s\n", exportSeconds,
-              static_cast<double>(result.messages) / exportSeconds, megabytes / exportSeconds);
-  std::printf("same bytes as plain files:      %.2f s, %.1f MB/s (export takes %.1fx as long)\n",
-              plainSeconds, megabytes / plainSeconds, exportSeconds / plainSeconds);
-  std::printf("peak memory (export run):       %.1f MiB\n", peak);
+  std::printf("output tree:                    %zu files in %zu folders, %.1f MB\n", tree.files.size(),
+              tree.folders.size(), megabytes);
+  PrintSpent("export run:", exportSpent, megabytes);
+  std::printf("                                %.0f messages/s\n",
+              static_cast<double>(result.messages) / exportSpent.elapsed);
+  PrintSpent("same tree by plain writes:", plainSpent, megabytes);
+  std::printf("the export takes:               %.1fx the time, %.1fx the CPU time\n",
+              exportSpent.elapsed / plainSpent.elapsed,
+              (exportSpent.user + exportSpent.system) / (plainSpent.user + plainSpent.system));
+  std::printf("peak memory (export run):       %.1f MiB (%.1f MiB resident before it)\n", peak, before);
   fs::remove_all(work);
   return result.Succeeded() ? 0 : 1;
 }

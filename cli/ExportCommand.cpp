@@ -1,10 +1,7 @@
 // mailshift-cli export DB DEST [--folder TAG]... [--log FILE]: the export of the export window,
 // started as the main window starts it: a scan fills the folder tree, the launch takes the checked
 // folders and the destination, and the run writes the messages and its log.
-#include <unistd.h>
-
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -13,6 +10,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/Console.h"
 #include "cli/ConsoleText.h"
 #include "common/Global.h"
 #include "common/HeadlessControls.h"
@@ -22,6 +20,7 @@
 #include "export/ExportLaunch.h"
 #include "export/PathSafety.h"
 #include "notes/FolderSelection.h"
+#include "export/SafeFiles.h"
 #include "notes/NotesState.h"
 #include "notes/Scan.h"
 #include "platform/SystemNotesClient.h"
@@ -39,35 +38,6 @@ struct ExportArguments {
 };
 
 namespace fs = std::filesystem;
-
-// Set by Ctrl+C or SIGTERM: the run stops after the message it is writing.
-volatile std::sig_atomic_t stopSignal = 0;
-
-extern "C" void OnStopSignal(int signal) { stopSignal = signal; }
-
-// Lets Ctrl+C and SIGTERM stop the run cleanly while it lives; a second one ends the program at
-// once, as usual.
-class StopOnSignals {
- public:
-  StopOnSignals() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previousInterrupt_);
-    sigaction(SIGTERM, &action, &previousTerminate_);
-  }
-  ~StopOnSignals() {
-    sigaction(SIGINT, &previousInterrupt_, nullptr);
-    sigaction(SIGTERM, &previousTerminate_, nullptr);
-  }
-  StopOnSignals(const StopOnSignals&) = delete;
-  StopOnSignals& operator=(const StopOnSignals&) = delete;
-
- private:
-  struct sigaction previousInterrupt_ {};
-  struct sigaction previousTerminate_ {};
-};
 
 // The folder dialog, answered with the destination of the command line.
 class GivenFolder : public FolderPicker {
@@ -96,7 +66,7 @@ class ProgressLine : public mail::ExportObserver {
     Clear();
     message_ = message;
   }
-  bool StopRequested() override { return stopSignal != 0; }
+  bool StopRequested() override { return StopRequests::Requested(); }
   void DocumentHandled(const mail::ExportProgress& progress) override {
     ++handled_;
     if (!onTerminal_) return;
@@ -135,8 +105,8 @@ class ProgressLine : public mail::ExportObserver {
 // A path as it is on disk, as far as it exists, for comparing places.
 fs::path Resolved(const std::string& path) {
   std::error_code error;
-  fs::path resolved = fs::weakly_canonical(fs::absolute(path, error), error);
-  return error ? fs::path(path).lexically_normal() : resolved;
+  fs::path resolved = fs::weakly_canonical(fs::absolute(mail::FilePath(path), error), error);
+  return error ? mail::FilePath(path).lexically_normal() : resolved;
 }
 
 bool IsInside(const fs::path& path, const fs::path& folder) {
@@ -154,7 +124,8 @@ std::string LogPlaceProblem(const std::string& logPath, const std::string& datab
                             const std::string& outputRoot) {
   if (logPath.empty()) return {};
   std::error_code error;
-  if (fs::equivalent(logPath, database, error)) return "the log cannot be the database";
+  if (fs::equivalent(mail::FilePath(logPath), mail::FilePath(database), error))
+    return "the log cannot be the database";
   if (IsInside(Resolved(logPath), Resolved(outputRoot))) {
     return "the log cannot lie inside the folder the messages are written to (" + outputRoot + ")";
   }
@@ -172,7 +143,7 @@ int RunExportCommand(const ExportArguments& arguments) {
     std::cerr << "mailshift-cli: " << problem << '\n';
     return kExitBadArguments;
   }
-  const StopOnSignals stopOnSignals;
+  const StopRequests stopRequests;
   HeadlessMainWindow window;
   window.txtNotesDatabaseFile.SetCaption(arguments.database);
   platform::SystemNotesClient notesClient;
@@ -187,8 +158,8 @@ int RunExportCommand(const ExportArguments& arguments) {
     if (!scan.noDataReason.empty()) std::cerr << "(" << TerminalText(scan.noDataReason) << ")\n";
     return kExitFailed;
   }
-  const std::string outputRoot =
-      (fs::path(arguments.destination) / mail::OutputFolderName(values.DatabaseTitle)).string();
+  const std::string outputRoot = mail::Utf8Text(mail::FilePath(arguments.destination) /
+                                                mail::FilePath(mail::OutputFolderName(values.DatabaseTitle)));
   if (const std::string problem = LogPlaceProblem(arguments.logPath, arguments.database, outputRoot);
       !problem.empty()) {
     std::cerr << "mailshift-cli: " << TerminalText(problem) << '\n';
@@ -214,7 +185,7 @@ int RunExportCommand(const ExportArguments& arguments) {
 
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
-  ProgressLine progress(isatty(STDERR_FILENO) != 0);
+  ProgressLine progress(ErrorStreamIsTerminal());
   const mail::ExportResult result =
       mail::RunExport({client, state, values, [&window] { return window.txtNotesDatabaseFile.Caption(); },
                        writer, progress, arguments.logPath});

@@ -39,7 +39,9 @@ void SetFolderPicker(FolderPicker* picker) { installedPicker = picker; }
 
 std::string GetTempFolder() {
   std::error_code error;
-  std::string folder = std::filesystem::temp_directory_path(error).string();
+  // UTF-8 on every system: on Windows the ANSI code page could not hold every user's name.
+  const std::u8string text = std::filesystem::temp_directory_path(error).u8string();
+  std::string folder(text.begin(), text.end());
   if (error || folder.empty()) return {};
   if (folder.back() != kPathSeparator) folder += kPathSeparator;
   return folder;
@@ -110,7 +112,7 @@ void RemoveDuplicates(std::vector<std::string>& entries) {
 bool EnsureFolderExists(const std::string& path) {
   if (path.empty()) return false;
   std::error_code error;
-  const std::filesystem::path folder(path);
+  const std::filesystem::path folder(std::u8string(path.begin(), path.end()));
   std::filesystem::create_directories(folder, error);
   return std::filesystem::is_directory(folder, error);
 }

@@ -1,11 +1,13 @@
 // The run's private folder for extracted attachments. It is made on first use under the system's
-// temporary folder with an unpredictable name and owner-only access, every attachment gets a
-// subfolder of its own (so that two attachments of one name both keep it), and the folder is
-// removed with everything in it when the object goes, however the run ends.
+// temporary folder with an unpredictable name and owner-only access, every attachment of a message
+// gets a subfolder of its own (so that two attachments of one name both keep it), and the folder
+// is removed with everything in it when the object goes, however the run ends.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <vector>
 
 namespace mailshift::mail {
 
@@ -20,7 +22,7 @@ class AttachmentFolder {
   // file name. Throws std::runtime_error when a folder cannot be made.
   std::string NewFilePath(const std::string& fileName);
 
-  // Removes every subfolder handed out so far, with its files; the private folder stays.
+  // Removes every file handed out so far; the emptied subfolders are handed out again.
   void RemoveFiles();
 
   // The private folder, ending in the path separator; "" before first use.
@@ -31,7 +33,8 @@ class AttachmentFolder {
 
   std::string path_;
   std::uint64_t nextSubfolder_ = 1;
-  bool filesHandedOut_ = false;  // since the last RemoveFiles
+  std::vector<std::string> handedOut_;       // since the last RemoveFiles
+  std::deque<std::string> emptySubfolders_;  // ready to be handed out again
 };
 
 }  // namespace mailshift::mail

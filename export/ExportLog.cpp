@@ -1,14 +1,7 @@
 #include "export/ExportLog.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
 #include "common/CodePage.h"
 #include "common/Global.h"
@@ -38,46 +31,13 @@ ExportLog::ExportLog(const std::string& path, const std::string& protectedPath)
 ExportLog::~ExportLog() { Close(); }
 
 std::string ExportLog::Open(const std::string& path) {
-  // Not emptied yet: first make sure the file may be written at all.
-  const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
-  if (file < 0) {
-    return errno == ELOOP ? path + " is a link, which is not followed" : path + ": " + std::strerror(errno);
-  }
-  const auto refuse = [file](std::string why) {
-    close(file);
-    return why;
-  };
-  struct stat opened {};
-  if (fstat(file, &opened) != 0) return refuse(path + ": " + std::strerror(errno));
-  if (!S_ISREG(opened.st_mode)) return refuse(path + " is not a plain file");
-  struct stat database {};
-  if (!protectedPath_.empty() && stat(protectedPath_.c_str(), &database) == 0 &&
-      database.st_dev == opened.st_dev && database.st_ino == opened.st_ino) {
-    return refuse(path + " is the database being exported");
-  }
-  if (flock(file, LOCK_EX | LOCK_NB) != 0) {
-    return refuse(errno == EWOULDBLOCK ? path + " is the log of another export that is still running"
-                                       : path + ": " + std::strerror(errno));
-  }
-  if (ftruncate(file, 0) != 0) return refuse(path + ": " + std::strerror(errno));
-  file_ = file;
-  path_ = path;
-  return {};
+  std::string problem = file_.Open(path, protectedPath_);
+  if (problem.empty()) path_ = path;
+  return problem;
 }
 
 void ExportLog::Put(const std::string& encodedLine) {
-  const char* data = encodedLine.data();
-  std::size_t left = encodedLine.size();
-  while (left > 0) {
-    const ssize_t written = write(file_, data, left);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      writeFailed_ = true;
-      return;
-    }
-    data += written;
-    left -= static_cast<std::size_t>(written);
-  }
+  if (!file_.Write(encodedLine)) writeFailed_ = true;
 }
 
 void ExportLog::WriteLine(std::string_view utf8Line) {
@@ -88,7 +48,7 @@ void ExportLog::WriteLine(std::string_view utf8Line) {
       std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (!ascii) line = ToSystemCodePage(line);
   line += "\r\n";
-  if (file_ >= 0) {
+  if (file_.IsOpen()) {
     Put(line);
   } else {
     heldBack_.push_back(std::move(line));
@@ -96,7 +56,7 @@ void ExportLog::WriteLine(std::string_view utf8Line) {
 }
 
 void ExportLog::FallBackTo(const std::string& folder) {
-  if (file_ >= 0 || closed_ || folder.empty()) return;
+  if (file_.IsOpen() || closed_ || folder.empty()) return;
   if (!Open(folder + "Log.txt").empty()) return;
   for (const auto& line : heldBack_) Put(line);
   heldBack_.clear();
@@ -106,8 +66,7 @@ void ExportLog::Close() {
   if (closed_) return;
   closed_ = true;
   heldBack_.clear();
-  if (file_ >= 0 && close(file_) != 0) writeFailed_ = true;
-  file_ = -1;
+  if (!file_.Close()) writeFailed_ = true;
 }
 
 }  // namespace mailshift::mail

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "export/LogFile.h"
+
 namespace mailshift::mail {
 
 // "C:\Log.txt" on Windows; elsewhere "Log.txt" in the user's home folder, or "" when the home
@@ -49,7 +51,7 @@ class ExportLog {
   std::string Open(const std::string& path);
   void Put(const std::string& encodedLine);
 
-  int file_ = -1;
+  LogFile file_;
   std::string path_;
   std::string protectedPath_;
   std::string refusal_;

@@ -1,7 +1,5 @@
 #include "export/MessageWriter.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -50,9 +48,9 @@ std::size_t FirstCharacterLength(const std::string& text) {
 void DeleteExtractedFile(const std::string& path, WriteOutcome& outcome) {
   if (path.empty()) return;
   std::error_code error;
-  const auto status = std::filesystem::symlink_status(path, error);
+  const auto status = std::filesystem::symlink_status(FilePath(path), error);
   if (!std::filesystem::exists(status) || std::filesystem::is_directory(status)) return;
-  if (!std::filesystem::remove(path, error) && error) {
+  if (!std::filesystem::remove(FilePath(path), error) && error) {
     outcome.problems.push_back("deleting the extracted file " + Quoted(path) + ": " + error.message());
   }
 }
@@ -60,7 +58,7 @@ void DeleteExtractedFile(const std::string& path, WriteOutcome& outcome) {
 // Removes the passing file of a message that could not be finished.
 void RemovePartFile(const std::string& partPath, WriteOutcome& outcome) {
   std::error_code error;
-  if (!std::filesystem::remove(partPath, error) && error) {
+  if (!std::filesystem::remove(FilePath(partPath), error) && error) {
     outcome.reason +=
         "; the unfinished file " + Quoted(partPath) + " could not be removed: " + error.message();
   }
@@ -174,15 +172,14 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
 
 std::FILE* MessageWriter::CreatePartFile(const std::string& folderPath, std::string& partPath,
                                          WriteOutcome& outcome) {
-  const std::string prefix = folderPath + ".mailshift-" + std::to_string(getpid()) + "-";
+  const std::string prefix = folderPath + ".mailshift-" + std::to_string(CurrentProcessNumber()) + "-";
   for (;;) {
     partPath = prefix + std::to_string(nextPart_++) + ".part";
-    errno = 0;
-    // "x": created new or not at all, so no existing file (or link) is ever written through.
-    if (std::FILE* file = std::fopen(partPath.c_str(), "wbx")) return file;
-    if (errno == EEXIST) continue;
+    int error = 0;
+    if (std::FILE* file = CreateNewFile(partPath, error)) return file;
+    if (error == EEXIST) continue;
     outcome.path = partPath;
-    outcome.reason = "cannot create a file in " + folderPath + ": " + std::strerror(errno);
+    outcome.reason = "cannot create a file in " + folderPath + ": " + std::strerror(error);
     return nullptr;
   }
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace mailshift::mail {
 
@@ -52,6 +53,36 @@ std::string WritableFolderProblem(const std::string& path) {
   close(file);
   unlink(probe.c_str());
   return {};
+}
+
+std::FILE* CreateNewFile(const std::string& path, int& error) {
+  errno = 0;
+  // "x": created new or not at all, so no existing file (or link) is ever written through.
+  std::FILE* file = std::fopen(path.c_str(), "wbx");
+  error = file == nullptr ? errno : 0;
+  return file;
+}
+
+std::string MakePrivateFolder(const std::string& parent, const std::string& prefix, std::string& made) {
+  const std::string pattern = parent + prefix + "XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  // mkdtemp gives owner-only access.
+  if (mkdtemp(buffer.data()) == nullptr)
+    return "cannot create the folder " + pattern + ": " + std::strerror(errno);
+  made = buffer.data();
+  return {};
+}
+
+std::string MakeOwnFolder(const std::string& path) {
+  if (mkdir(path.c_str(), S_IRWXU) != 0)
+    return "cannot create the folder " + path + ": " + std::strerror(errno);
+  return {};
+}
+
+unsigned long CurrentProcessNumber() {
+  static const auto number = static_cast<unsigned long>(getpid());
+  return number;
 }
 
 }  // namespace mailshift::mail

@@ -1,7 +1,10 @@
 // File operations of the export that must not be turned against the user: no existing file is
-// replaced and no link found below the destination is followed.
+// replaced and no link found below the destination is followed. Paths are UTF-8 text on every
+// system; on Windows they reach the file system through its wide-character API, never the ANSI
+// code page.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -29,5 +32,21 @@ std::string MakeFolderNoFollow(const std::string& path);
 // "" when a new file can be made in the existing folder at path (one is made and removed again);
 // otherwise why not.
 std::string WritableFolderProblem(const std::string& path);
+
+// A new file at path, opened for writing in binary mode; never an existing file or link. Null
+// when none was made; error then holds the error number (EEXIST when the name is taken).
+std::FILE* CreateNewFile(const std::string& path, int& error);
+
+// Makes a new folder in parent (which ends in the path separator) whose name is prefix followed
+// by an unpredictable ending, readable by its owner only. "" and made set to its path when done;
+// otherwise why not.
+std::string MakePrivateFolder(const std::string& parent, const std::string& prefix, std::string& made);
+
+// Makes the folder at path (its parent must exist), for its owner only. "" when done; otherwise
+// why not.
+std::string MakeOwnFolder(const std::string& path);
+
+// The number of this process, for names only this run uses.
+unsigned long CurrentProcessNumber();
 
 }  // namespace mailshift::mail

@@ -73,10 +73,28 @@ TEST_F(AttachmentFolderTest, RemovesHandedOutFilesAndFinallyItself) {
     privatePath = folder.path();
     folder.RemoveFiles();
     EXPECT_TRUE(fs::is_directory(privatePath));
-    EXPECT_TRUE(fs::is_empty(privatePath));
+    for (const auto& entry : fs::recursive_directory_iterator(privatePath))
+      EXPECT_TRUE(entry.is_directory()) << entry.path() << " is left";
     Touch(folder.NewFilePath("b.txt"));
   }
   EXPECT_FALSE(fs::exists(privatePath));
+}
+
+TEST_F(AttachmentFolderTest, EmptiedSubfoldersServeTheNextMessageStillOneFilePerSubfolder) {
+  AttachmentFolder folder;
+  const std::string first = folder.NewFilePath("same.doc");
+  const std::string second = folder.NewFilePath("same.doc");
+  Touch(first);
+  Touch(second);
+  folder.RemoveFiles();
+  const std::string third = folder.NewFilePath("same.doc");
+  const std::string fourth = folder.NewFilePath("same.doc");
+  const std::string fifth = folder.NewFilePath("other.doc");
+  EXPECT_EQ(third, first);
+  EXPECT_EQ(fourth, second);
+  EXPECT_NE(fs::path(fifth).parent_path(), fs::path(first).parent_path());
+  EXPECT_NE(fs::path(fifth).parent_path(), fs::path(second).parent_path());
+  EXPECT_FALSE(fs::exists(third)) << "a reused subfolder starts empty";
 }
 
 TEST_F(AttachmentFolderTest, IsRemovedWhenTheRunFailsMidway) {

@@ -1,0 +1,168 @@
+// The Windows form of the export's safe file operations, over the wide-character file API.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+// After windows.h:
+#include <bcrypt.h>
+#include <sddl.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+#include "export/SafeFiles.h"
+#include "export/WindowsFileNames.h"
+
+namespace mailshift::mail {
+namespace {
+
+using windows::ErrorNumber;
+using windows::ErrorText;
+using windows::WidePath;
+
+// The owner-only security of a private folder: the current user alone, with full access, for
+// the folder and everything made in it; nothing inherited from the folder above.
+class OwnerOnlySecurity {
+ public:
+  OwnerOnlySecurity() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::string buffer(size, '\0');
+    wchar_t* sidText = nullptr;
+    if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sidText)) {
+      const std::wstring sddl = L"O:" + std::wstring(sidText) + L"D:P(A;OICI;FA;;;" + sidText + L")";
+      LocalFree(sidText);
+      ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor_,
+                                                           nullptr);
+    }
+    CloseHandle(token);
+  }
+  ~OwnerOnlySecurity() {
+    if (descriptor_ != nullptr) LocalFree(descriptor_);
+  }
+  OwnerOnlySecurity(const OwnerOnlySecurity&) = delete;
+  OwnerOnlySecurity& operator=(const OwnerOnlySecurity&) = delete;
+
+  // Null when the security could not be built; the caller then refuses to make the folder.
+  SECURITY_ATTRIBUTES* attributes() {
+    if (descriptor_ == nullptr) return nullptr;
+    attributes_ = {sizeof(SECURITY_ATTRIBUTES), descriptor_, FALSE};
+    return &attributes_;
+  }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+  SECURITY_ATTRIBUTES attributes_{};
+};
+
+std::string UnpredictableEnding() {
+  unsigned char bytes[8] = {};
+  if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+    return {};
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string ending;
+  for (const unsigned char byte : bytes) {
+    ending += kDigits[byte >> 4];
+    ending += kDigits[byte & 0xF];
+  }
+  return ending;
+}
+
+}  // namespace
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when anything has the new name.
+  if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), 0)) return 0;
+  return ErrorNumber(GetLastError());
+}
+
+std::string MakeFolderNoFollow(const std::string& path) {
+  const std::wstring wide = WidePath(path);
+  DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) return ErrorText(error);
+    if (CreateDirectoryW(wide.c_str(), nullptr)) return {};
+    error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) return ErrorText(error);
+    attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return ErrorText(GetLastError());
+  }
+  // Symbolic links and junctions alike are reparse points.
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return "it is a link, which is not followed";
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return "something that is not a folder has its name";
+  return {};
+}
+
+std::string WritableFolderProblem(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return ErrorText(GetLastError());
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return "it is not a folder";
+  std::string probe = path;
+  if (probe.back() != '\\' && probe.back() != '/') probe += '\\';
+  probe += ".mailshift-probe-" + std::to_string(GetCurrentProcessId());
+  const HANDLE file = CreateFileW(WidePath(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return ErrorText(GetLastError());
+  CloseHandle(file);
+  return {};
+}
+
+std::FILE* CreateNewFile(const std::string& path, int& error) {
+  // CREATE_NEW: made new or not at all, so no existing file (or link) is ever written through.
+  const HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ErrorNumber(GetLastError());
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  if (descriptor < 0) {
+    error = errno != 0 ? errno : EMFILE;
+    CloseHandle(handle);
+    DeleteFileW(WidePath(path).c_str());
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    error = errno != 0 ? errno : ENOMEM;
+    _close(descriptor);
+    DeleteFileW(WidePath(path).c_str());
+    return nullptr;
+  }
+  error = 0;
+  return file;
+}
+
+std::string MakePrivateFolder(const std::string& parent, const std::string& prefix, std::string& made) {
+  OwnerOnlySecurity security;
+  if (security.attributes() == nullptr) {
+    return "cannot create the folder " + parent + prefix + ": the owner-only access cannot be set (" +
+           ErrorText(GetLastError()) + ")";
+  }
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string ending = UnpredictableEnding();
+    if (ending.empty()) return "cannot create the folder " + parent + prefix + ": no random name";
+    const std::string path = parent + prefix + ending;
+    if (CreateDirectoryW(WidePath(path).c_str(), security.attributes())) {
+      made = path;
+      return {};
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) return "cannot create the folder " + path + ": " + ErrorText(error);
+  }
+  return "cannot create the folder " + parent + prefix + ": every name tried was taken";
+}
+
+std::string MakeOwnFolder(const std::string& path) {
+  // Made inside the private folder, whose owner-only access it inherits.
+  if (CreateDirectoryW(WidePath(path).c_str(), nullptr)) return {};
+  return "cannot create the folder " + path + ": " + ErrorText(GetLastError());
+}
+
+unsigned long CurrentProcessNumber() { return GetCurrentProcessId(); }
+
+}  // namespace mailshift::mail

@@ -421,6 +421,10 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   std::string subject = Trim(fields_.subject);
   std::string attachmentCopy = fields_.hasEmbedded ? Trim(fields_.AttachmentList) : std::string();
   std::string& attachmentArgument = writerTakesAttachmentList ? fields_.AttachmentList : attachmentCopy;
+  if (manifest_ && !fields_.universalId.empty()) {
+    manifest_->MakeFile();
+    ReportManifestProblem();
+  }
   WriteOutcome outcome;
   try {
     outcome = setup_.writer.CreateEmailItem(result_.outputRoot, folder, Trim(fields_.from), subject,

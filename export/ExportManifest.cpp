@@ -111,17 +111,20 @@ void ExportManifest::Add(const std::string& folder, const std::string& universal
   Append(folder + '\t' + universalId + '\t' + fileName);
 }
 
-void ExportManifest::Append(const std::string& line) {
-  if (path_.empty()) return;
-  if (!out_.is_open()) {
-    out_.open(path_, appending_ ? std::ios::binary | std::ios::app : std::ios::binary | std::ios::trunc);
-    if (!out_) {
-      problem_ = "cannot write " + path_.string();
-      path_.clear();
-      return;
-    }
-    if (!appending_) out_ << kFirstLine << "\r\n";
+void ExportManifest::MakeFile() {
+  if (path_.empty() || out_.is_open()) return;
+  out_.open(path_, appending_ ? std::ios::binary | std::ios::app : std::ios::binary | std::ios::trunc);
+  if (!out_) {
+    problem_ = "cannot write " + path_.string();
+    path_.clear();
+    return;
   }
+  if (!appending_) out_ << kFirstLine << "\r\n" << std::flush;
+}
+
+void ExportManifest::Append(const std::string& line) {
+  MakeFile();
+  if (!out_.is_open()) return;
   // Each line reaches the file at once: a run that is killed keeps every whole line.
   out_ << line << "\r\n" << std::flush;
   if (!out_ && problem_.empty()) problem_ = "the manifest could not be written";

@@ -40,6 +40,9 @@ class ExportManifest {
   bool Holds(const std::string& folder, const std::string& universalId) const;
   // Whether a file of that name in the folder is one the manifest knows.
   bool KnowsFile(const std::string& folder, const std::string& fileName) const;
+  // Makes the file when it is not there yet: before the first message that will be recorded takes
+  // its name, so that a run ended right after it leaves a manifest that the next run reads.
+  void MakeFile();
   // Records a written message.
   void Add(const std::string& folder, const std::string& universalId, const std::string& fileName);
 

@@ -864,6 +864,33 @@ TEST_F(ExportDriverRerunTest, ASecondRunWritesOnlyWhatIsMissingAndSaysHowManyItS
   EXPECT_EQ(std::count(anew.begin(), anew.end(), '\n'), 5) << anew;
 }
 
+// A run killed right after its first message took its name must leave a manifest behind, or the
+// next run would not look for that message and write it twice.
+TEST_F(ExportDriverRerunTest, TheManifestIsThereBeforeTheFirstRecordedMessageIsWritten) {
+  class LookingWriter : public EmailItemWriter {
+   public:
+    explicit LookingWriter(std::string manifest) : manifest_(std::move(manifest)) {}
+    WriteOutcome CreateEmailItem(const std::string&, const std::string&, const std::string&, std::string&,
+                                 const std::string&, const std::string&, const std::string&,
+                                 const std::string&, const std::string&, std::string&,
+                                 const MessageOrigin& origin) override {
+      manifestAtWrite.push_back(fs::exists(manifest_));
+      return WriteOutcome{true, "/nowhere/x" + origin.universalId + ".eml", {}, {}};
+    }
+    std::vector<bool> manifestAtWrite;
+
+   private:
+    std::string manifest_;
+  };
+  Mail("($Inbox)", "no id");
+  MailWithId("($Inbox)", "first with an id", 1);
+  Select({"Inbox"});
+  LookingWriter looking(Root() + "Mailshift-Manifest.txt");
+  const ExportSetup setup{client_, state_, values_, databasePath_, looking, observer_, logPath_};
+  RunExport(setup);
+  EXPECT_EQ(looking.manifestAtWrite, (std::vector<bool>{false, true}));
+}
+
 TEST_F(ExportDriverRerunTest, WithoutDocumentIdsOrWithoutItsRecordEveryMessageIsWrittenAsBefore) {
   Mail("($Inbox)", "plain");
   Select({"Inbox"});

@@ -114,7 +114,8 @@ bool IsInside(const fs::path& path, const fs::path& folder) {
   auto inPath = path.begin();
   for (; inFolder != folder.end(); ++inFolder, ++inPath) {
     if (inFolder->empty()) continue;  // the empty last part of a path that ends in a separator
-    if (inPath == path.end() || *inPath != *inFolder) return false;
+    if (inPath == path.end() || !mail::SameName(mail::Utf8Text(*inPath), mail::Utf8Text(*inFolder)))
+      return false;
   }
   return true;
 }

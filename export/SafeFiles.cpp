@@ -80,6 +80,8 @@ std::string MakeOwnFolder(const std::string& path) {
   return {};
 }
 
+bool SameName(const std::string& first, const std::string& second) { return first == second; }
+
 unsigned long CurrentProcessNumber() {
   static const auto number = static_cast<unsigned long>(getpid());
   return number;

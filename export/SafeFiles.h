@@ -46,6 +46,10 @@ std::string MakePrivateFolder(const std::string& parent, const std::string& pref
 // why not.
 std::string MakeOwnFolder(const std::string& path);
 
+// True when two names of one level of a path name the same file or folder: the same bytes, or on
+// Windows the same letters in any case.
+bool SameName(const std::string& first, const std::string& second);
+
 // The number of this process, for names only this run uses.
 unsigned long CurrentProcessNumber();
 

@@ -163,6 +163,15 @@ std::string MakeOwnFolder(const std::string& path) {
   return "cannot create the folder " + path + ": " + ErrorText(GetLastError());
 }
 
+bool SameName(const std::string& first, const std::string& second) {
+  if (first == second) return true;
+  const std::wstring a = WidePath(first);
+  const std::wstring b = WidePath(second);
+  // The file system's own rule: ordinal, case folded letter by letter.
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                              TRUE) == CSTR_EQUAL;
+}
+
 unsigned long CurrentProcessNumber() { return GetCurrentProcessId(); }
 
 }  // namespace mailshift::mail

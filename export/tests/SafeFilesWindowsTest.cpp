@@ -87,6 +87,18 @@ TEST_F(WindowsFiles, NamesOutsideTheAnsiCodePageReachTheDiskAsTheyAre) {
             L"\u041F\u0440\u0438\u0432\u0435\u0442 \U0001F600.eml");  // the probe file is gone again
 }
 
+TEST_F(WindowsFiles, NamesDifferingInCaseOnlyAreOneName) {
+  EXPECT_TRUE(
+      SameName("Mail - Ann L\xC3\xA9"
+               "e",
+               "MAIL - ANN L\xC3\x89"
+               "E"));
+  EXPECT_TRUE(
+      SameName("\xD0\x9F\xD0\xBE\xD1\x87\xD1\x82\xD0\xB0", "\xD0\xBF\xD0\x9E\xD0\xA7\xD0\xA2\xD0\x90"));
+  EXPECT_FALSE(SameName("Inbox", "Inbox2"));
+  EXPECT_FALSE(SameName("Zo\xC3\xAB", "Zoe"));
+}
+
 TEST_F(WindowsFiles, ANewFileNeverOpensAnExistingOne) {
   const std::string path = root_ + "taken.eml";
   Write(path, "mine");

@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -539,6 +540,56 @@ class EndToEndTest : public QObject {
     QCOMPARE(ShownMessages(t.messages),
              QStringLiteral("Export to Outlook Express | Please Select Folders to Export"));
     QCOMPARE(t.folderPicker.titles.size(), std::size_t{1});
+  }
+
+  void followUpAndJunkMailAreExportedAndAnUnwritableDestinationIsRefusedFirst() {
+    TestServices t;
+    const std::string path = "/mail/flags.nsf";
+    auto& db = t.notes.AddDatabase(path);
+    db.title = "Flags";
+    for (const char* view : {"($Inbox)", "($Drafts)", "($Sent)", "($Trash)"}) db.AddView(view, true);
+    db.AddView("($Follow-Up)", true,
+               {db.AddDocument(notes::testing::MemoryDocument{}.Text("Subject", {"Call back"}))});
+    db.AddView("($JunkMail)", true,
+               {db.AddDocument(notes::testing::MemoryDocument{}.Text("Subject", {"Win now"}))});
+    frmMain window(t.services, t.state);
+    window.show();
+    t.fileDialog.answers = {path};
+    window.CmdBrowse_Click();
+    window.CmdScan_Click();
+    t.messages.shown.clear();
+    // Only the two flagged folders stay checked.
+    auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
+    tree.topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    NodeNamed(tree, QStringLiteral("Follow Up (1)"))->setCheckState(0, Qt::Checked);
+    NodeNamed(tree, QStringLiteral("Junk Mail (1)"))->setCheckState(0, Qt::Checked);
+
+    // A destination that cannot be written is said at once, and no export window opens.
+    QTemporaryDir scratch;
+    const QString file = scratch.filePath(QStringLiteral("a file"));
+    QFile(file).open(QIODevice::WriteOnly);
+    t.folderPicker.answers = {(file + QStringLiteral("/below")).toStdString()};
+    QCOMPARE(WithExportWindow([&] { window.CmdStartConversion_Click(); }, [](frmSave&) {}),
+             QStringLiteral("the export window did not open"));
+    QCOMPARE(t.messages.shown.size(), std::size_t{1});
+    QVERIFY(t.messages.shown[0].text.rfind("The destination folder cannot be written:\r\n", 0) == 0);
+    QVERIFY(!QFileInfo::exists(file + QStringLiteral("/below")));
+
+    t.folderPicker.answers = {scratch.path().toStdString()};
+    const QString problem = WithExportWindow(
+        [&] { window.CmdStartConversion_Click(); },
+        [&](frmSave& exportWindow) {
+          QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdConversion"), Qt::LeftButton);
+          QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdClose"), Qt::LeftButton);
+        });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QVERIFY2(t.messages.shown.back().text.rfind("Migration Completed Successfully !\r\n2 messages written",
+                                                0) == 0,
+             t.messages.shown.back().text.c_str());
+    const QStringList files = MessageFiles(scratch.path());
+    QCOMPARE(files.size(), 2);
+    QVERIFY2(files[0].startsWith(QStringLiteral("Flags/Follow Up/Call back")), qPrintable(files[0]));
+    QVERIFY2(files[1].startsWith(QStringLiteral("Flags/Junk Mail/Win now")), qPrintable(files[1]));
   }
 
   void aFailedExportLeavesTheWindowOpenForAnotherPress() {

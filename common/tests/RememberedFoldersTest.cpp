@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
+#include <string>
 
 #include "common/RememberedFolders.h"
 
@@ -13,9 +15,8 @@ namespace fs = std::filesystem;
 class RememberedFoldersTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "remembered-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
+    folder = fs::temp_directory_path() / ("remembered-" + std::to_string(std::random_device{}()));
+    ASSERT_TRUE(fs::create_directory(folder));
   }
   void TearDown() override { fs::remove_all(folder); }
   fs::path folder;

@@ -40,24 +40,21 @@ std::string AttachmentFolder::NewFilePath(const std::string& fileName) {
     if (const std::string problem = MakeOwnFolder(subfolder); !problem.empty())
       throw std::runtime_error(problem);
   }
-  handedOut_.push_back(subfolder);
-  return subfolder + kPathSeparator + fileName;
+  std::string file = subfolder + kPathSeparator + fileName;
+  handedOut_.push_back({std::move(subfolder), file});
+  return file;
 }
 
 void AttachmentFolder::RemoveFiles() {
   // Emptied subfolders serve the next messages: making and removing a folder per attachment
-  // costs more than the attachment's own file on some file systems. A subfolder that cannot be
-  // emptied now is not used again and goes with the whole folder at the end.
-  for (std::string& subfolder : handedOut_) {
+  // costs more than the attachment's own file on some file systems. Only the handed-out file is
+  // removed (most often the message writer has deleted it already), not the folder read through:
+  // that took more system calls than the rest of the attachment. A subfolder whose file cannot be
+  // removed is not used again and goes with the whole folder at the end.
+  for (HandedOut& handedOut : handedOut_) {
     std::error_code error;
-    bool emptied = true;
-    for (fs::directory_iterator entry(FilePath(subfolder), error), end; !error && entry != end;
-         entry.increment(error)) {
-      std::error_code removal;
-      fs::remove_all(entry->path(), removal);
-      emptied = emptied && !removal;
-    }
-    if (emptied && !error) emptySubfolders_.push_back(std::move(subfolder));
+    fs::remove(FilePath(handedOut.file), error);
+    if (!error) emptySubfolders_.push_back(std::move(handedOut.subfolder));
   }
   handedOut_.clear();
 }

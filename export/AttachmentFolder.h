@@ -33,7 +33,11 @@ class AttachmentFolder {
 
   std::string path_;
   std::uint64_t nextSubfolder_ = 1;
-  std::vector<std::string> handedOut_;       // since the last RemoveFiles
+  struct HandedOut {
+    std::string subfolder;
+    std::string file;
+  };
+  std::vector<HandedOut> handedOut_;         // since the last RemoveFiles
   std::deque<std::string> emptySubfolders_;  // ready to be handed out again
 };
 

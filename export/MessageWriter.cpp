@@ -148,6 +148,10 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
   std::string partPath;
   std::unique_ptr<std::FILE, FileCloser> file(CreatePartFile(folderPath, partPath, outcome));
   if (file == nullptr) return outcome;
+  // A buffer of the writer's own: the stream then does not ask the file system for one, and most
+  // messages go to their file in one write.
+  if (!fileBuffer_) fileBuffer_ = std::make_unique_for_overwrite<char[]>(kFileBufferBytes);
+  std::setvbuf(file.get(), fileBuffer_.get(), _IOFBF, kFileBufferBytes);
   try {
     renderer->Render(*message, file.get());
     if (std::fputs("\r\n", file.get()) == EOF || std::fflush(file.get()) != 0) {

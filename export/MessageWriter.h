@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -40,9 +41,9 @@ class MessageWriter {
   // a file name; attachments, the list as text, when not empty comes back without its first
   // character. The message attaches origin.attachmentFiles (never pieces of the text), and each
   // of those files is deleted once it has been added. The file's modification time is the
-  // message's date, so that file managers sort messages as mail programs do. The message is written whole under a passing name
-  // first and then takes its own name, never another file's, so no part of a message ever
-  // carries a message's name; when no file could be written, the outcome says why.
+  // message's date, so that file managers sort messages as mail programs do. The message is written whole
+  // under a passing name first and then takes its own name, never another file's, so no part of a message
+  // ever carries a message's name; when no file could be written, the outcome says why.
   WriteOutcome CreateEmailItem(const std::string& folder, const std::string& from, std::string& subject,
                                const std::string& to, const std::string& cc, const std::string& bcc,
                                const std::string& date, const std::string& body, std::string& attachments,
@@ -62,6 +63,8 @@ class MessageWriter {
   std::string destinationRoot_;
   NumberSource drawNumber_;
   std::uint64_t nextPart_ = 1;
+  static constexpr std::size_t kFileBufferBytes = 64 * 1024;
+  std::unique_ptr<char[]> fileBuffer_;  // the stream buffer of the message file being written
   // The next "-k" suffix to try for a name whose numbers kept clashing.
   std::unordered_map<std::string, std::uint32_t> nextSuffix_;
 };

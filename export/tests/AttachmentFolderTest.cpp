@@ -97,6 +97,23 @@ TEST_F(AttachmentFolderTest, EmptiedSubfoldersServeTheNextMessageStillOneFilePer
   EXPECT_FALSE(fs::exists(third)) << "a reused subfolder starts empty";
 }
 
+TEST_F(AttachmentFolderTest, ASubfolderWhoseFileCannotBeRemovedIsNotHandedOutAgain) {
+  AttachmentFolder folder;
+  const std::string stuck = folder.NewFilePath("stuck");
+  // A folder with something in it where the file was expected: removing it fails.
+  fs::create_directories(fs::path(stuck) / "inside");
+  const std::string plain = folder.NewFilePath("plain.txt");
+  Touch(plain);
+  folder.RemoveFiles();
+  EXPECT_TRUE(fs::exists(fs::path(stuck) / "inside")) << "nothing but the handed-out file is removed";
+  EXPECT_FALSE(fs::exists(plain));
+  const std::string next = folder.NewFilePath("next.txt");
+  const std::string after = folder.NewFilePath("after.txt");
+  EXPECT_EQ(fs::path(next).parent_path(), fs::path(plain).parent_path());
+  EXPECT_NE(fs::path(after).parent_path(), fs::path(stuck).parent_path());
+  EXPECT_TRUE(fs::is_empty(fs::path(after).parent_path()));
+}
+
 TEST_F(AttachmentFolderTest, IsRemovedWhenTheRunFailsMidway) {
   std::string privatePath;
   try {

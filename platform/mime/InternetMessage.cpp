@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -57,15 +58,15 @@ void WriteAttachmentPart(MessageSink& sink, const AttachedFile& file) {
 
   std::ifstream input(file.spooledPath, std::ios::binary);
   if (!input) throw mail::EmailError("cannot open the spooled copy of " + file.name);
-  std::vector<char> chunk(kReadChunk);
+  const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);  // not zeroed: filled by read
   std::string encoded;
   Base64Lines lines;
   while (input) {
-    input.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    input.read(chunk.get(), static_cast<std::streamsize>(kReadChunk));
     const auto count = static_cast<std::size_t>(input.gcount());
     if (input.bad()) break;
     encoded.clear();
-    lines.Add(std::string_view(chunk.data(), count), encoded);
+    lines.Add(std::string_view(chunk.get(), count), encoded);
     sink.Write(encoded);
   }
   if (input.bad() || !input.eof()) throw mail::EmailError("cannot read the spooled copy of " + file.name);

@@ -30,7 +30,6 @@ void MessageSink::Write(std::string_view text) {
 void MessageSink::Finish() {
   if (std::string_view(buffer_).ends_with(kLineEnd)) buffer_.resize(buffer_.size() - kLineEnd.size());
   WriteOut(buffer_.size());
-  if (std::fflush(target_) != 0) ThrowWriteError();
 }
 
 void MessageSink::WriteOut(std::size_t length) {

@@ -14,8 +14,9 @@ class MessageSink {
 
   // Throws mail::EmailError when writing fails.
   void Write(std::string_view text);
-  // Writes what is held back except a final CR LF and flushes the stream. Throws mail::EmailError
-  // when writing fails.
+  // Hands what is held back, except a final CR LF, to the stream. The stream is not flushed: the
+  // caller adds the final line end and flushes, so that a small message reaches its file in one
+  // write. Throws mail::EmailError when writing fails.
   void Finish();
 
  private:

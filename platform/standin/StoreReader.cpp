@@ -1,9 +1,11 @@
 #include "platform/standin/StoreReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "platform/standin/IsoDateTime.h"
 #include "platform/standin/ReplacementFile.h"
@@ -15,7 +17,7 @@ namespace {
 using notes::NotesError;
 
 constexpr int kLongestValueBytes = 64 << 20;  // no item value of a mail document comes near this
-constexpr std::size_t kExtractBufferBytes = 256 << 10;
+constexpr std::int64_t kExtractBufferBytes = 256 << 10;
 
 // A read-only, immutable URI: SQLite then takes no lock and writes no journal beside the file.
 std::string ReadOnlyUri(const std::filesystem::path& file) {
@@ -53,9 +55,8 @@ const char* const kQueries[] = {
     "SELECT e.position, e.document_id, d.id, d.size, d.has_embedded, d.unid FROM view_entries e "
     "LEFT JOIN documents d ON d.id = e.document_id "
     "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT 1",
-    // kFindItem
-    "SELECT position, type FROM items WHERE document_id = ?1 AND name = ?2 COLLATE NOCASE "
-    "ORDER BY position LIMIT 1",
+    // kItems
+    "SELECT position, type, name FROM items WHERE document_id = ?1 ORDER BY position",
     // kValues
     "SELECT value, utc_offset FROM item_values WHERE document_id = ?1 AND item_position = ?2 ORDER BY "
     "position",
@@ -101,7 +102,10 @@ class BlobHandle {
 
 class OutputFile {
  public:
-  explicit OutputFile(const std::filesystem::path& path) : file_(std::fopen(path.string().c_str(), "wb")) {}
+  // The file exists and is empty. Opened without truncation: ext4 writes a file that was truncated
+  // on opening out to disk when it is closed, which would cost every extracted attachment a disk
+  // write although it is read once and deleted.
+  explicit OutputFile(const std::filesystem::path& path) : file_(std::fopen(path.string().c_str(), "r+b")) {}
   ~OutputFile() {
     if (file_ != nullptr) std::fclose(file_);
   }
@@ -289,15 +293,47 @@ std::optional<EntryRecord> StoreReader::EntryAfter(std::int64_t viewId,
   }
 }
 
+void StoreReader::ReadItemsOf(std::int64_t documentId) {
+  items_.clear();
+  itemsDocument_.reset();
+  Running row(Prepared(kItems));
+  row->BindInt64(1, documentId);
+  while (row->Step()) {
+    const auto& r = *row;
+    StoredItem item;
+    item.positionIsInteger = IsInteger(r, 0);
+    item.position = r.ColumnInt64(0);
+    if (IsInteger(r, 1)) item.kind = ItemKindFromCode(r.ColumnInt64(1));
+    item.nameIsText = IsText(r, 2);
+    if (item.nameIsText) item.name = r.ColumnText(2);
+    items_.push_back(std::move(item));
+  }
+  itemsDocument_ = documentId;
+}
+
+namespace {
+
+// Names compare as SQLite's NOCASE does: ASCII letters in either case, all else byte for byte.
+bool SameItemName(std::string_view stored, std::string_view wanted) {
+  const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+  return stored.size() == wanted.size() &&
+         std::equal(stored.begin(), stored.end(), wanted.begin(), [&](char a, char b) {
+           return lower(static_cast<unsigned char>(a)) == lower(static_cast<unsigned char>(b));
+         });
+}
+
+}  // namespace
+
 std::optional<ItemRecord> StoreReader::FindItem(std::int64_t documentId, std::string_view name) {
   try {
-    Running row(Prepared(kFindItem));
-    row->BindInt64(1, documentId).BindText(2, name);
-    if (!row->Step()) return std::nullopt;
-    const auto& r = *row;
-    const auto kind = IsInteger(r, 1) ? ItemKindFromCode(r.ColumnInt64(1)) : std::nullopt;
-    if (!IsInteger(r, 0) || !kind) Fail("item \"" + std::string(name) + "\" has an unknown type");
-    return ItemRecord{r.ColumnInt64(0), *kind};
+    if (itemsDocument_ != documentId) ReadItemsOf(documentId);
+    for (const StoredItem& item : items_) {
+      if (!item.nameIsText || !SameItemName(item.name, name)) continue;
+      if (!item.positionIsInteger || !item.kind)
+        Fail("item \"" + std::string(name) + "\" has an unknown type");
+      return ItemRecord{item.position, *item.kind};
+    }
+    return std::nullopt;
   } catch (const sqlite::Error& error) {
     Fail(error.what());
   }
@@ -370,7 +406,9 @@ void StoreReader::Extract(const EmbeddedRecord& object, const std::filesystem::p
     Running rows(Prepared(kContentRows));
     rows->BindInt64(1, object.id);
     BlobHandle blob;
-    std::vector<char> buffer(kExtractBufferBytes);
+    const auto bufferBytes =
+        static_cast<std::size_t>(std::clamp<std::int64_t>(object.size, 1, kExtractBufferBytes));
+    const auto buffer = std::make_unique_for_overwrite<char[]>(bufferBytes);
     std::int64_t written = 0;
     while (rows->Step()) {
       const std::int64_t rowid = rows->ColumnInt64(0);
@@ -382,11 +420,11 @@ void StoreReader::Extract(const EmbeddedRecord& object, const std::filesystem::p
       const int chunkBytes = sqlite3_blob_bytes(blob.get());
       if (chunkBytes > object.size - written) Fail(what + "the content is longer than its size");
       for (int offset = 0; offset < chunkBytes;) {
-        const int piece = std::min(chunkBytes - offset, static_cast<int>(buffer.size()));
-        if (sqlite3_blob_read(blob.get(), buffer.data(), piece, offset) != SQLITE_OK) {
+        const int piece = std::min(chunkBytes - offset, static_cast<int>(bufferBytes));
+        if (sqlite3_blob_read(blob.get(), buffer.get(), piece, offset) != SQLITE_OK) {
           Fail(what + sqlite3_errmsg(connection_->get()));
         }
-        if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(piece), output.get()) !=
+        if (std::fwrite(buffer.get(), 1, static_cast<std::size_t>(piece), output.get()) !=
             static_cast<std::size_t>(piece)) {
           Fail(what + std::strerror(errno));
         }

@@ -89,7 +89,7 @@ class StoreReader {
     kFindViewTrimmed,
     kLastEntry,
     kEntryAfter,
-    kFindItem,
+    kItems,
     kValues,
     kEmbedded,
     kContentRows,
@@ -100,12 +100,26 @@ class StoreReader {
   void CheckReadable() const;
   sqlite::Statement& Prepared(Query query);
   [[noreturn]] void Fail(const std::string& what) const;
+  void ReadItemsOf(std::int64_t documentId);
+
+  // One row of the items table as stored: each lookup of an item would otherwise be a query, and
+  // a message reads some fifteen items of its document, most of them twice.
+  struct StoredItem {
+    std::string name;  // only names stored as text can match
+    bool nameIsText = false;
+    bool positionIsInteger = false;
+    std::int64_t position = 0;
+    std::optional<ItemKind> kind;
+  };
 
   std::filesystem::path file_;
   std::string failure_;
   std::int32_t version_ = 0;
   std::unique_ptr<sqlite::Connection> connection_;
   std::array<std::unique_ptr<sqlite::Statement>, kQueryCount> statements_;
+  // The items of the document read last, in the order of their positions.
+  std::optional<std::int64_t> itemsDocument_;
+  std::vector<StoredItem> items_;
 };
 
 }  // namespace mailshift::standin

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/SampleExport.h"
 #include "export/ComponentItemWriter.h"
 #include "export/ExportDriver.h"
-#include "export/ScanSelection.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/standin/StandInNotesClient.h"
 #include "platform/standin/StoreFixture.h"
@@ -70,14 +70,6 @@ double MemoryMiB(const std::string& field) {
   }
   return 0;
 }
-
-class QuietObserver : public mail::ExportObserver {
- public:
-  void SetLabel(mail::ExportLabel, const std::string&) override {}
-  void SetSubjectVisible(bool) override {}
-  void ShowMessage(const mail::ExportMessage& message) override { text = message.text; }
-  std::string text;
-};
 
 struct TreeFile {
   fs::path relative;
@@ -138,35 +130,16 @@ int main(int argc, char** argv) {
   standin::SampleOptions sample;
   sample.documents = 20000;
   fs::path base = fs::temp_directory_path();
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string option = argv[i];
-    if (option == "--documents") {
-      sample.documents = std::stoll(argv[i + 1]);
-    } else if (option == "--folder") {
-      base = argv[i + 1];
-    } else {
-      std::cerr << "usage: export_run_bench [--documents N] [--folder PATH]\n";
-      return 2;
-    }
-  }
-  const fs::path work = base / "mailshift-export-bench";
-  fs::remove_all(work);
-  fs::create_directories(work / "out");
-  const fs::path store = work / "Sample Mail.nsf";
-  standin::WriteSampleStore(store, sample);
-
+  if (!bench::ReadSampleArguments(argc, argv, "export_run_bench", sample, base)) return 2;
+  bench::SampleExport prepared = bench::PrepareSampleExport(base, "mailshift-export-bench", sample);
+  const fs::path& work = prepared.work;
+  const fs::path& store = prepared.store;
+  ProgramValues& values = prepared.values;
   standin::StandInNotesClient client;
-  ProgramValues values;
-  {
-    const auto database = client.CreateObject(notes::kDominoSessionClass)->GetDatabase("", store.string());
-    values.DatabaseTitle = database->Title();
-    values.SelectedFolders = mail::ScanSelection(*database);
-  }
-  values.DestinationRoot = (work / "out").string();
 
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
-  QuietObserver observer;
+  bench::QuietObserver observer;
   notes::NotesState state;
   ResetPeakMemory();
   const double before = MemoryMiB("VmRSS:");

@@ -111,8 +111,8 @@ int main(int argc, char** argv) {
     const auto outcome = writer.CreateEmailItem(
         "Inbox", "Ann Lee/Sales/Acme", subject, "bob@example.com;Carol Diaz/Sales/Acme;dave@example.com",
         "erin@example.com", "", date, body, attachments,
-        mailshift::mail::MessageOrigin{attachments.empty() ? std::vector<std::string>{} : std::vector{attachments.substr(1)},
-                            {}});
+        mailshift::mail::MessageOrigin{
+            attachments.empty() ? std::vector<std::string>{} : std::vector{attachments.substr(1)}, {}});
     if (!outcome.written) ++failed;
   }
   const double smallSeconds = Seconds(smallStart);

@@ -5,13 +5,12 @@
 //   resume_bench [--documents N] [--folder PATH]
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <string>
 
 #include "bench/BenchSupport.h"
+#include "bench/SampleExport.h"
 #include "export/ComponentItemWriter.h"
 #include "export/ExportDriver.h"
-#include "export/ScanSelection.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/standin/StandInNotesClient.h"
 #include "platform/standin/StoreFixture.h"
@@ -21,47 +20,21 @@ namespace {
 namespace fs = std::filesystem;
 using namespace mailshift;
 
-class QuietObserver : public mail::ExportObserver {
- public:
-  void SetLabel(mail::ExportLabel, const std::string&) override {}
-  void SetSubjectVisible(bool) override {}
-  void ShowMessage(const mail::ExportMessage&) override {}
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   standin::SampleOptions sample;
   sample.documents = 20000;
   fs::path base = fs::temp_directory_path();
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string option = argv[i];
-    if (option == "--documents") {
-      sample.documents = std::stoll(argv[i + 1]);
-    } else if (option == "--folder") {
-      base = argv[i + 1];
-    } else {
-      std::cerr << "usage: resume_bench [--documents N] [--folder PATH]\n";
-      return 2;
-    }
-  }
-  const fs::path work = base / "mailshift-resume-bench";
-  fs::remove_all(work);
-  fs::create_directories(work / "out");
-  const fs::path store = work / "Sample Mail.nsf";
-  standin::WriteSampleStore(store, sample);
-
+  if (!bench::ReadSampleArguments(argc, argv, "resume_bench", sample, base)) return 2;
+  bench::SampleExport prepared = bench::PrepareSampleExport(base, "mailshift-resume-bench", sample);
+  const fs::path& work = prepared.work;
+  const fs::path& store = prepared.store;
+  ProgramValues& values = prepared.values;
   standin::StandInNotesClient client;
-  ProgramValues values;
-  {
-    const auto database = client.CreateObject(notes::kDominoSessionClass)->GetDatabase("", store.string());
-    values.DatabaseTitle = database->Title();
-    values.SelectedFolders = mail::ScanSelection(*database);
-  }
-  values.DestinationRoot = (work / "out").string();
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
-  QuietObserver observer;
+  bench::QuietObserver observer;
 
   const auto run = [&](const char* label) {
     notes::NotesState state;

@@ -1,0 +1,44 @@
+#include "bench/SampleExport.h"
+
+#include <iostream>
+
+#include "export/ScanSelection.h"
+#include "platform/standin/StandInNotesClient.h"
+
+namespace mailshift::bench {
+
+bool ReadSampleArguments(int argc, char** argv, const char* program, standin::SampleOptions& sample,
+                         std::filesystem::path& base) {
+  for (int i = 1; i < argc; i += 2) {
+    const std::string option = argv[i];
+    if (i + 1 < argc && option == "--documents") {
+      sample.documents = std::stoll(argv[i + 1]);
+    } else if (i + 1 < argc && option == "--folder") {
+      base = argv[i + 1];
+    } else {
+      std::cerr << "usage: " << program << " [--documents N] [--folder PATH]\n";
+      return false;
+    }
+  }
+  return true;
+}
+
+SampleExport PrepareSampleExport(const std::filesystem::path& base, const std::string& workName,
+                                 const standin::SampleOptions& sample) {
+  SampleExport prepared;
+  prepared.work = base / workName;
+  std::filesystem::remove_all(prepared.work);
+  std::filesystem::create_directories(prepared.work / "out");
+  prepared.store = prepared.work / "Sample Mail.nsf";
+  standin::WriteSampleStore(prepared.store, sample);
+
+  standin::StandInNotesClient client;
+  const auto database =
+      client.CreateObject(notes::kDominoSessionClass)->GetDatabase("", prepared.store.string());
+  prepared.values.DatabaseTitle = database->Title();
+  prepared.values.SelectedFolders = mail::ScanSelection(*database);
+  prepared.values.DestinationRoot = (prepared.work / "out").string();
+  return prepared;
+}
+
+}  // namespace mailshift::bench

@@ -114,9 +114,10 @@ class ExportRun {
   // Opens the record of what this output root holds, or starts it anew.
   void OpenManifest();
   void ReportManifestProblem();
-  // Records the messages of the output folder that a run wrote but could not record before it
-  // ended, found by the document id in their header.
-  void RecordUnrecordedFiles(const std::string& folder);
+  // Looks at what earlier runs left in the output folder: records the messages a run wrote but
+  // could not record before it ended (found by the document id in their header), and removes the
+  // passing files of messages whose run was killed before they were whole.
+  void LookAtEarlierFiles(const std::string& folder);
   void FolderNotExported(const std::string& reason);
   // A folder whose output folder could not be made: its documents are counted as not written.
   void FolderNotCreated(const std::string& name, const std::string& problem, View* view);
@@ -313,15 +314,22 @@ void ExportRun::ReportManifestProblem() {
                  "; a later export cannot tell which messages it has");
 }
 
-void ExportRun::RecordUnrecordedFiles(const std::string& folder) {
-  if (!manifest_ || !manifest_->existedBefore()) return;  // without a manifest, nothing is skipped
+void ExportRun::LookAtEarlierFiles(const std::string& folder) {
+  const bool recording = manifest_ && manifest_->existedBefore();  // without a manifest, nothing is skipped
   std::error_code error;
-  const std::string folderPath = result_.outputRoot + folder;
-  for (auto entry = std::filesystem::directory_iterator(FilePath(folderPath), error);
+  for (auto entry = std::filesystem::directory_iterator(FilePath(result_.outputRoot + folder), error);
        !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-    if (entry->path().extension() != ".eml") continue;
     const std::string name = Utf8Text(entry->path().filename());
-    if (manifest_->KnowsFile(folder, name)) continue;
+    if (const auto process = PassingFileProcess(name)) {
+      if (*process == CurrentProcessNumber() || IsProcessRunning(*process)) continue;
+      std::error_code removal;
+      std::filesystem::remove(entry->path(), removal);
+      log_.WriteLine(std::string(kTab) + (removal ? "Not removed : " : "Removed : ") + name +
+                     ", the unfinished message of an export that was ended" +
+                     (removal ? ": " + removal.message() : std::string()));
+      continue;
+    }
+    if (!recording || entry->path().extension() != ".eml" || manifest_->KnowsFile(folder, name)) continue;
     const std::string universalId = UniversalIdOfMessageFile(Utf8Text(entry->path()));
     if (!universalId.empty() && !manifest_->Holds(folder, universalId))
       manifest_->Add(folder, universalId, name);
@@ -366,7 +374,7 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
   std::optional<std::int64_t> count = entryCount();
   if (!count) return;
   SetLabel(ExportLabel::LblFound, std::to_string(*count));
-  RecordUnrecordedFiles(folder);
+  LookAtEarlierFiles(folder);
   std::int64_t skipped = 0;
   const auto reportSkipped = [&] {
     if (skipped == 0) return;

@@ -80,6 +80,22 @@ struct FileCloser {
 
 }  // namespace
 
+std::optional<unsigned long> PassingFileProcess(std::string_view fileName) {
+  constexpr std::string_view kStart = ".mailshift-";
+  constexpr std::string_view kEnd = ".part";
+  if (!fileName.starts_with(kStart) || !fileName.ends_with(kEnd)) return std::nullopt;
+  const std::string_view middle =
+      fileName.substr(kStart.size(), fileName.size() - kStart.size() - kEnd.size());
+  const auto dash = middle.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash > 10) return std::nullopt;
+  unsigned long process = 0;
+  for (const char digit : middle.substr(0, dash)) {
+    if (digit < '0' || digit > '9') return std::nullopt;
+    process = process * 10 + static_cast<unsigned long>(digit - '0');
+  }
+  return process;
+}
+
 std::int32_t MessageWriter::DrawFileNumber() { return RandomInRange(1, 40000); }
 
 MessageWriter::MessageWriter(EmailComponent& component, std::string destinationRoot, NumberSource drawNumber)
@@ -176,6 +192,7 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
 
 std::FILE* MessageWriter::CreatePartFile(const std::string& folderPath, std::string& partPath,
                                          WriteOutcome& outcome) {
+  // The name says which process writes it: see PassingFileProcess.
   const std::string prefix = folderPath + ".mailshift-" + std::to_string(CurrentProcessNumber()) + "-";
   for (;;) {
     partPath = prefix + std::to_string(nextPart_++) + ".part";

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -18,6 +20,10 @@ struct MessageOrigin {
   std::vector<std::string> attachmentFiles;  // the extracted attachment files, in order
   std::string universalId;                   // the Notes document's; empty when it has none
 };
+
+// The process that wrote the passing file of a message under that file name; none when the name
+// is no passing file's. A passing file whose process is gone is what a killed run left.
+std::optional<unsigned long> PassingFileProcess(std::string_view fileName);
 
 struct WriteOutcome {
   bool written = false;

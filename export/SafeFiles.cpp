@@ -1,12 +1,14 @@
 #include "export/SafeFiles.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -85,6 +87,13 @@ bool SameName(const std::string& first, const std::string& second) { return firs
 unsigned long CurrentProcessNumber() {
   static const auto number = static_cast<unsigned long>(getpid());
   return number;
+}
+
+bool IsProcessRunning(unsigned long processNumber) {
+  if (processNumber == 0 || processNumber > static_cast<unsigned long>(std::numeric_limits<pid_t>::max())) {
+    return false;
+  }
+  return kill(static_cast<pid_t>(processNumber), 0) == 0 || errno != ESRCH;
 }
 
 }  // namespace mailshift::mail

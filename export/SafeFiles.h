@@ -53,4 +53,7 @@ bool SameName(const std::string& first, const std::string& second);
 // The number of this process, for names only this run uses.
 unsigned long CurrentProcessNumber();
 
+// Whether a process of that number is running (true when that cannot be told).
+bool IsProcessRunning(unsigned long processNumber);
+
 }  // namespace mailshift::mail

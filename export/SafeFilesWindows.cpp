@@ -174,4 +174,12 @@ bool SameName(const std::string& first, const std::string& second) {
 
 unsigned long CurrentProcessNumber() { return GetCurrentProcessId(); }
 
+bool IsProcessRunning(unsigned long processNumber) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processNumber);
+  if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+}
+
 }  // namespace mailshift::mail

@@ -146,6 +146,8 @@ def main():
                        f"the resumed run does not say what it skipped: {out[:200]!r}")
         messages, twice = by_document(destination)
         failures.check(not twice, label, f"documents written twice: {twice[:3]}")
+        passing = [p for p in destination.rglob("*") if p.name.startswith(".mailshift-")]
+        failures.check(not passing, label, f"the resumed run left unfinished messages: {passing[:3]}")
         failures.check(messages.keys() == whole.keys(), label,
                        f"after resuming {len(messages)} documents, the whole run has {len(whole)}")
         for key, raw in messages.items():

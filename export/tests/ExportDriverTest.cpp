@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -812,6 +814,29 @@ TEST_F(ExportDriverTest, TheLogIsNeverTheDatabaseALinkOrTheLogOfARunningExport) 
   EXPECT_NE(observer_.messages.back().text.find("the log of another export that is still running"),
             std::string::npos);
   EXPECT_EQ(ReadFile(logPath_), "the other run\r\n");
+}
+
+TEST_F(ExportDriverTest, TheUnfinishedMessagesOfAKilledRunAreRemovedAndNoOthers) {
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  fs::create_directories(Root() + "Inbox");
+  const std::string left = ".mailshift-" + std::to_string(gone) + "-3.part";
+  const std::string running = ".mailshift-1-4.part";  // its process is there: another export at work
+  for (const std::string& name :
+       {left, running, std::string(".mailshift-x-1.part"), std::string("notes.part")}) {
+    std::ofstream(Root() + "Inbox/" + name) << "half a message";
+  }
+  Mail("($Inbox)", "Hello");
+  Select({"Inbox"});
+  Run();
+  EXPECT_FALSE(fs::exists(Root() + "Inbox/" + left));
+  for (const char* kept : {".mailshift-1-4.part", ".mailshift-x-1.part", "notes.part"}) {
+    EXPECT_TRUE(fs::exists(Root() + "Inbox/" + kept)) << kept;
+  }
+  EXPECT_NE(Log().find("\tRemoved : " + left + ", the unfinished message of an export that was ended\r\n"),
+            std::string::npos)
+      << Log();
 }
 
 class ExportDriverRerunTest : public ExportDriverTest {

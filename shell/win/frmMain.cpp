@@ -92,7 +92,7 @@ frmMain::frmMain(WinServices& services, ProgramState& state) : services_(service
                             platform::win::Utf8ToWide(kMainCaption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
                             frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                             GetModuleHandleW(nullptr), this);
-  if (window_ == nullptr) throw ControlError("the main window could not be made");
+  if (window_ == nullptr) throw ControlError("the main window could not be made (error " + std::to_string(GetLastError()) + ")");
   Build();
   // Form_Load: the first tab.
   Controls().NotesTab.SelectTab(1);

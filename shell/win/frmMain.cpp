@@ -211,7 +211,7 @@ void frmMain::BuildToolBar() {
 
 void frmMain::BuildSelectFilePage() {
   auto& page = selectFilePage_;
-  page.push_back(CreatePicture(window_, IDB_SELECTFILE, 34, 170, 176, 132, GetSysColor(COLOR_BTNFACE)));  // Image1
+  page.push_back(CreatePicture(window_, IDB_SELECTFILE, 34, 170, 176, 132, GetSysColor(COLOR_WINDOW)));  // Image1
   HWND label3 = CreateChild(window_, L"STATIC", "Select Lotus Notes Database (.nsf)", SS_LEFT, 232, 172, 400, 16);
   SendMessageW(label3, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(true)), FALSE);
   page.push_back(label3);
@@ -223,9 +223,17 @@ void frmMain::BuildSelectFilePage() {
                           26, kCmdScan);
   page.push_back(scan);
   HWND frame = CreateChild(window_, L"BUTTON", " Scan Details", BS_GROUPBOX | WS_CLIPSIBLINGS, 232, 262, 668, 130);
+  // The frame's labels ask the frame for their colours; the window answers for it.
+  SetWindowSubclass(
+      frame,
+      [](HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) -> LRESULT {
+        if (message == WM_CTLCOLORSTATIC) return SendMessageW(GetParent(control), message, wParam, lParam);
+        return DefSubclassProc(control, message, wParam, lParam);
+      },
+      1, 0);
   page.push_back(frame);
   const auto arrow = [&](int y) {
-    HWND picture = CreatePicture(frame, IDB_ARROW, 18, y, 10, 16, GetSysColor(COLOR_BTNFACE));
+    HWND picture = CreatePicture(frame, IDB_ARROW, 18, y, 10, 16, GetSysColor(COLOR_WINDOW));
     ShowWindow(picture, SW_HIDE);
     return picture;
   };
@@ -368,12 +376,11 @@ LRESULT frmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
         static HBRUSH banner = CreateSolidBrush(kBannerColour);
         return reinterpret_cast<LRESULT>(banner);
       }
-      if (id == kOsenXPLabel11) {
-        SetTextColor(dc, RGB(91, 107, 127));
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-      }
-      break;
+      // The rest stand on a tab page, which has the colour of a window's inside.
+      if (id == kOsenXPLabel11) SetTextColor(dc, RGB(91, 107, 127));
+      if (id == kLblFolderName) SetTextColor(dc, RGB(21, 101, 168));
+      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);

@@ -18,7 +18,7 @@ std::function<void(frmSave&)>& ShownHook() {
 
 HWND PlacedLabel(HWND parent, const std::string& caption, int left, int top, int width, int height, bool bold,
                  DWORD extra = 0) {
-  HWND label = CreateChild(parent, L"STATIC", caption, SS_LEFT | SS_NOPREFIX | extra, Twips(120 + left),
+  HWND label = CreateChild(parent, L"STATIC", caption, (extra != 0 ? extra : SS_LEFT) | SS_NOPREFIX, Twips(120 + left),
                            Twips(120 + top), Twips(width), Twips(height));
   if (bold) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(true)), FALSE);
   return label;
@@ -47,11 +47,11 @@ frmSave::frmSave(HWND owner, ExportContext context) : context_(std::move(context
   CreatePicture(window_, IDB_ARROW, Twips(120 + 810), Twips(120 + 360), 10, 16, GetSysColor(COLOR_BTNFACE));
   // Wider than designed, so that the folder names the run adds to the header fit.
   LblSaveHeader = PlacedLabel(window_, "Checking Configuration...", 1080, 360, 5925, 195, false);
-  LblSubject = PlacedLabel(window_, "Subject :", 240, 720, 735, 195, true);
+  LblSubject = PlacedLabel(window_, "Subject :", 240, 720, 735, 195, true, SS_LEFTNOWORDWRAP);
   LblProcessing = PlacedLabel(window_, "", 1080, 720, 5925, 555, false);
-  PlacedLabel(window_, "Found :", 360, 1320, 705, 195, true);
+  PlacedLabel(window_, "Found :", 360, 1320, 705, 195, true, SS_LEFTNOWORDWRAP);
   LblFound = PlacedLabel(window_, "", 1080, 1320, 1725, 195, false);
-  PlacedLabel(window_, "Current :", 4440, 1320, 735, 195, true);
+  PlacedLabel(window_, "Current :", 4440, 1320, 735, 195, true, SS_LEFTNOWORDWRAP);
   LblCurrent = PlacedLabel(window_, "", 5280, 1320, 1485, 195, false);
   const auto button = [this](const char* caption, int id, int left, int width) {
     CreateChild(window_, L"BUTTON", caption, BS_PUSHBUTTON | WS_TABSTOP, Twips(left), Twips(2040), Twips(width),

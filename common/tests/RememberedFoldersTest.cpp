@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
+#include <random>
 
 #include "common/RememberedFolders.h"
 
@@ -13,9 +13,13 @@ namespace fs = std::filesystem;
 class RememberedFoldersTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "remembered-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
+    // A new folder of a random name (mkdtemp is not there on Windows).
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && folder.empty(); ++attempt) {
+      const fs::path candidate = fs::temp_directory_path() / ("remembered-" + std::to_string(random()));
+      if (fs::create_directory(candidate)) folder = candidate;
+    }
+    ASSERT_FALSE(folder.empty());
   }
   void TearDown() override { fs::remove_all(folder); }
   fs::path folder;

@@ -7,8 +7,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QSaveFile>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -31,8 +31,8 @@ void Put32(std::vector<char>& out, std::uint32_t value) {
 // The pixels bottom-up as BGRA, premultiplied or straight, after a BITMAPINFOHEADER whose height
 // is `height` (doubled in icons, where the mask follows).
 void PutDib(std::vector<char>& out, const QImage& source, bool premultiplied, int height) {
-  const QImage image = source.convertToFormat(premultiplied ? QImage::Format_ARGB32_Premultiplied
-                                                            : QImage::Format_ARGB32);
+  const QImage image =
+      source.convertToFormat(premultiplied ? QImage::Format_ARGB32_Premultiplied : QImage::Format_ARGB32);
   Put32(out, 40);
   Put32(out, static_cast<std::uint32_t>(image.width()));
   Put32(out, static_cast<std::uint32_t>(height));
@@ -52,8 +52,8 @@ void PutDib(std::vector<char>& out, const QImage& source, bool premultiplied, in
 
 bool Write(const QString& path, const std::vector<char>& bytes) {
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-                                              static_cast<qint64>(bytes.size()) ||
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
       !file.commit()) {
     std::fprintf(stderr, "mailshift-artwork: %s could not be written\n", qPrintable(path));
     return false;
@@ -77,7 +77,8 @@ bool WriteIcon(const QString& path, const QIcon& icon) {
   const int sides[] = {16, 24, 32, 48, 64};
   std::vector<std::vector<char>> entries;
   for (const int side : sides) {
-    const QImage image = icon.pixmap(side, side).toImage().scaled(side, side).convertToFormat(QImage::Format_ARGB32);
+    const QImage image =
+        icon.pixmap(side, side).toImage().scaled(side, side).convertToFormat(QImage::Format_ARGB32);
     std::vector<char> entry;
     PutDib(entry, image, false, side * 2);
     // The AND mask: a set bit where the picture is fully transparent, rows padded to 32 bits.
@@ -85,7 +86,8 @@ bool WriteIcon(const QString& path, const QIcon& icon) {
     for (int y = side - 1; y >= 0; --y) {
       std::vector<unsigned char> row(static_cast<std::size_t>(rowBytes), 0);
       for (int x = 0; x < side; ++x) {
-        if (qAlpha(image.pixel(x, y)) == 0) row[static_cast<std::size_t>(x / 8)] |= static_cast<unsigned char>(0x80 >> (x % 8));
+        if (qAlpha(image.pixel(x, y)) == 0)
+          row[static_cast<std::size_t>(x / 8)] |= static_cast<unsigned char>(0x80 >> (x % 8));
       }
       entry.insert(entry.end(), row.begin(), row.end());
     }

@@ -12,7 +12,8 @@ bool ShowWithHtmlHelp(HWND owner, const std::wstring& file) {
   static HMODULE library = LoadLibraryW(L"hhctrl.ocx");
   if (library == nullptr) return false;
   using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-  const auto htmlHelp = reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(library, "HtmlHelpW")));
+  const auto htmlHelp =
+      reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(library, "HtmlHelpW")));
   if (htmlHelp == nullptr) return false;
   return htmlHelp(owner, file.c_str(), 0 /* HH_DISPLAY_TOPIC */, 0) != nullptr;
 }
@@ -29,10 +30,13 @@ void ShowHelp(HWND owner, const std::string& programFolder, FileOpener& opener, 
   } else if (ShowWithHtmlHelp(owner, helpFile.wstring())) {
     return;
   } else {
-    problem = "No program on this computer can show the help file:\r\n" + platform::win::WideToUtf8(helpFile.wstring());
+    problem = "No program on this computer can show the help file:\r\n" +
+              platform::win::WideToUtf8(helpFile.wstring());
   }
   const std::filesystem::path pages = folder / kHelpPagesStart;
-  if (std::filesystem::is_regular_file(pages, error) && opener.Open(platform::win::WideToUtf8(pages.wstring()))) return;
+  if (std::filesystem::is_regular_file(pages, error) &&
+      opener.Open(platform::win::WideToUtf8(pages.wstring())))
+    return;
   messages.Show(problem, "", MessageIcon::Information, MessageButtons::Ok);
 }
 

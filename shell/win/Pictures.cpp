@@ -15,7 +15,8 @@ LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     auto* picture = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(window, GWLP_USERDATA));
     RECT all;
     GetClientRect(window, &all);
-    const auto background = static_cast<COLORREF>(reinterpret_cast<UINT_PTR>(GetPropW(window, L"Background")));
+    const auto background =
+        static_cast<COLORREF>(reinterpret_cast<UINT_PTR>(GetPropW(window, L"Background")));
     HBRUSH brush = CreateSolidBrush(background);
     FillRect(target, &all, brush);
     DeleteObject(brush);
@@ -95,8 +96,8 @@ void RegisterPictureClass() {
 }
 
 HWND CreatePicture(HWND parent, int id, int x, int y, int width, int height, COLORREF background) {
-  HWND window = CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height, parent, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+  HWND window = CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
   if (window == nullptr) throw std::runtime_error("a picture window could not be made");
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(LoadPicture(id)));
   SetPropW(window, L"Background", reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(background)));

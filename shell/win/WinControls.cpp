@@ -85,8 +85,8 @@ void WinTreeControl::AddNode(const TreeNodeSpec& node) {
   insert.item.iSelectedImage = node.image;
   insert.item.state = INDEXTOSTATEIMAGEMASK(kUncheckedImage) | (node.emphasis ? TVIS_BOLD : 0u);
   insert.item.stateMask = TVIS_STATEIMAGEMASK | TVIS_BOLD;
-  const auto item = reinterpret_cast<HTREEITEM>(
-      SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+  const auto item =
+      reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
   if (item == nullptr) throw ControlError("the tree node " + node.key + " could not be added");
   nodes_.push_back(Node{item, node.tag, parent, false, false});
   byKey_.emplace(node.key, NodeCount());
@@ -205,8 +205,8 @@ void WinReportList::SortBy(int column) {
   std::vector<std::pair<notes::PreviewSortKey, std::size_t>> keys;
   keys.reserve(rows_.size());
   for (std::size_t i = 0; i < rows_.size(); ++i) {
-    keys.emplace_back(notes::PreviewCellSortKey(column, WideToUtf8(rows_[i].cells[static_cast<std::size_t>(column)])),
-                      i);
+    keys.emplace_back(
+        notes::PreviewCellSortKey(column, WideToUtf8(rows_[i].cells[static_cast<std::size_t>(column)])), i);
   }
   const bool descending = descending_;
   std::stable_sort(keys.begin(), keys.end(), [descending](const auto& a, const auto& b) {
@@ -242,7 +242,9 @@ void WinTabControl::SelectTab(int tab) {
   showPage_(tab);
 }
 
-bool WinTabControl::IsTabEnabled(int tab) const { return !disabled_[static_cast<std::size_t>(Checked(tab) - 1)]; }
+bool WinTabControl::IsTabEnabled(int tab) const {
+  return !disabled_[static_cast<std::size_t>(Checked(tab) - 1)];
+}
 
 void WinTabControl::SetTabEnabled(int tab, bool enabled) {
   disabled_[static_cast<std::size_t>(Checked(tab) - 1)] = !enabled;
@@ -266,11 +268,13 @@ int WinToolBar::Checked(int index) const {
 }
 
 bool WinToolBar::IsButtonEnabled(int index) const {
-  return SendMessageW(toolbar_, TB_ISBUTTONENABLED, static_cast<WPARAM>(commandBase_ + Checked(index)), 0) != 0;
+  return SendMessageW(toolbar_, TB_ISBUTTONENABLED, static_cast<WPARAM>(commandBase_ + Checked(index)), 0) !=
+         0;
 }
 
 void WinToolBar::SetButtonEnabled(int index, bool enabled) {
-  SendMessageW(toolbar_, TB_ENABLEBUTTON, static_cast<WPARAM>(commandBase_ + Checked(index)), MAKELPARAM(enabled, 0));
+  SendMessageW(toolbar_, TB_ENABLEBUTTON, static_cast<WPARAM>(commandBase_ + Checked(index)),
+               MAKELPARAM(enabled, 0));
 }
 
 }  // namespace mailshift::shell::win

@@ -78,7 +78,8 @@ std::string WinFileOpenDialog::ShowOpen(const std::string& filter) {
   dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
   if (!GetOpenFileNameW(&dialog)) {
     const DWORD error = CommDlgExtendedError();
-    if (error != 0) throw ControlError("the file dialog could not be shown (error " + std::to_string(error) + ")");
+    if (error != 0)
+      throw ControlError("the file dialog could not be shown (error " + std::to_string(error) + ")");
     return {};
   }
   return WideToUtf8(file.data());
@@ -105,7 +106,8 @@ std::string WinFolderPicker::PickFolder(std::intptr_t ownerWindow, const std::st
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
   if (chosen == nullptr) return {};
   std::vector<wchar_t> path(32768, L'\0');
-  const bool named = SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
+  const bool named =
+      SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
   CoTaskMemFree(chosen);
   return named ? WideToUtf8(path.data()) : std::string();
 }
@@ -113,7 +115,8 @@ std::string WinFolderPicker::PickFolder(std::intptr_t ownerWindow, const std::st
 namespace {
 
 bool IsInput(UINT message) {
-  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
          (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
 }
 

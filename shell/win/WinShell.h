@@ -47,8 +47,8 @@ constexpr int Twips(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPer
 HFONT WindowFont(bool bold = false, int points = 8);
 
 // A child control with the window font.
-HWND CreateChild(HWND parent, const wchar_t* windowClass, const std::string& caption, DWORD style, int x, int y,
-                 int width, int height, int id = 0, DWORD extendedStyle = 0);
+HWND CreateChild(HWND parent, const wchar_t* windowClass, const std::string& caption, DWORD style, int x,
+                 int y, int width, int height, int id = 0, DWORD extendedStyle = 0);
 
 // Runs a command so that a failure nobody planned for is shown instead of ending the program.
 template <typename Command>
@@ -56,8 +56,8 @@ void RunGuarded(MessageBoxes& messages, Command&& command) {
   try {
     command();
   } catch (const std::exception& error) {
-    messages.Show(std::string("The command could not be completed:\r\n") + error.what(), "", MessageIcon::Critical,
-                  MessageButtons::Ok);
+    messages.Show(std::string("The command could not be completed:\r\n") + error.what(), "",
+                  MessageIcon::Critical, MessageButtons::Ok);
   }
 }
 

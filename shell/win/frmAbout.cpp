@@ -21,8 +21,8 @@ void ShowAbout(HWND owner, void (*shown)(HWND about)) {
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   RECT frame{0, 0, 541, 209};
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
-  HWND about = CreateWindowExW(WS_EX_DLGMODALFRAME, L"MailshiftAbout", L"About - Corvane Mailshift", style, 0, 0,
-                               frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
+  HWND about = CreateWindowExW(WS_EX_DLGMODALFRAME, L"MailshiftAbout", L"About - Corvane Mailshift", style, 0,
+                               0, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
   if (about == nullptr) throw ControlError("the About window could not be made");
   CreatePicture(about, IDB_ABOUT, 0, 0, 541, 209, GetSysColor(COLOR_BTNFACE));

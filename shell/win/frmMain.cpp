@@ -33,8 +33,10 @@ struct Column {
   int width;
   int format;
 };
-constexpr Column kMailListColumns[] = {
-    {L"From/To", 150, LVCFMT_LEFT}, {L"Subject", 240, LVCFMT_LEFT}, {L"Size", 52, LVCFMT_RIGHT}, {L"Date", 150, LVCFMT_LEFT}};
+constexpr Column kMailListColumns[] = {{L"From/To", 150, LVCFMT_LEFT},
+                                       {L"Subject", 240, LVCFMT_LEFT},
+                                       {L"Size", 52, LVCFMT_RIGHT},
+                                       {L"Date", 150, LVCFMT_LEFT}};
 
 // Ids of the controls that only show something.
 enum Decoration : int { kLabel7 = 301, kLabel8, kLabel9, kLblFolderName, kOsenXPLabel11 };
@@ -43,8 +45,8 @@ enum Decoration : int { kLabel7 = 301, kLabel8, kLabel9, kLblFolderName, kOsenXP
 
 struct frmMain::ControlSet {
   ControlSet(HWND tabs, std::function<void(int)> showPage, HWND toolbar, HWND path, HWND browse, HWND scan,
-             HWND scanFrame, HWND readingArrow, HWND emailsArrow, HWND mailFolderArrow, HWND folderName, HWND tree,
-             HIMAGELIST smallIcons, HWND list, WinServices& services)
+             HWND scanFrame, HWND readingArrow, HWND emailsArrow, HWND mailFolderArrow, HWND folderName,
+             HWND tree, HIMAGELIST smallIcons, HWND list, WinServices& services)
       : NotesTab(tabs, std::move(showPage)),
         NotesToolBar(toolbar, kToolBarBase, 6),
         txtNotesDatabaseFile(path),
@@ -79,7 +81,8 @@ struct frmMain::ControlSet {
 frmMain::frmMain(WinServices& services, ProgramState& state) : services_(services), state_(state) {
   static const bool registered = [] {
     RegisterPictureClass();
-    RegisterWindowClass<frmMain>(kMainClass, LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM)),
+    RegisterWindowClass<frmMain>(kMainClass,
+                                 LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_PROGRAM)),
                                  GetSysColorBrush(COLOR_BTNFACE));
     return true;
   }();
@@ -89,10 +92,11 @@ frmMain::frmMain(WinServices& services, ProgramState& state) : services_(service
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, style, TRUE, WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES);
   window_ = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES, kMainClass,
-                            platform::win::Utf8ToWide(kMainCaption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), this);
-  if (window_ == nullptr) throw ControlError("the main window could not be made (error " + std::to_string(GetLastError()) + ")");
+                            platform::win::Utf8ToWide(kMainCaption).c_str(), style, CW_USEDEFAULT,
+                            CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), this);
+  if (window_ == nullptr)
+    throw ControlError("the main window could not be made (error " + std::to_string(GetLastError()) + ")");
   Build();
   // Form_Load: the first tab.
   Controls().NotesTab.SelectTab(1);
@@ -124,8 +128,8 @@ void frmMain::Build() {
   BuildBanner();
   BuildMenus();
   BuildToolBar();
-  NotesTab = CreateChild(window_, WC_TABCONTROLW, "", WS_CLIPSIBLINGS | WS_TABSTOP | TCS_OWNERDRAWFIXED, 10, 120,
-                         904, 448, kNotesTab);
+  NotesTab = CreateChild(window_, WC_TABCONTROLW, "", WS_CLIPSIBLINGS | WS_TABSTOP | TCS_OWNERDRAWFIXED, 10,
+                         120, 904, 448, kNotesTab);
   TabCtrl_SetImageList(NotesTab, smallIcons_);
   const std::pair<const wchar_t*, int> tabs[] = {{L" Select File", 0}, {L" Emails Preview", 56}};
   for (int i = 0; i < 2; ++i) {
@@ -150,7 +154,6 @@ void frmMain::Build() {
     texts[i] = platform::win::Utf8ToWide(panels[i]);
     SendMessageW(StatusBar, SB_SETTEXTW, how, reinterpret_cast<LPARAM>(texts[i].c_str()));
   }
-
 }
 
 void frmMain::BuildBanner() {
@@ -159,7 +162,8 @@ void frmMain::BuildBanner() {
   SendMessageW(label7, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(true, 11)), FALSE);
   HWND label8 = CreateChild(window_, L"STATIC", "Mailshift", SS_LEFT, 150, 6, 200, 34, kLabel8);
   SendMessageW(label8, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(true, 20)), FALSE);
-  CreateChild(window_, L"STATIC", "Migrate Lotus Notes Emails to Outlook Express", SS_LEFT, 76, 42, 400, 16, kLabel9);
+  CreateChild(window_, L"STATIC", "Migrate Lotus Notes Emails to Outlook Express", SS_LEFT, 76, 42, 400, 16,
+              kLabel9);
   CreatePicture(window_, IDB_RULE, 0, kBannerHeight, kClientWidth, 3, kBannerColour);  // Image2
 }
 
@@ -180,16 +184,18 @@ void frmMain::BuildMenus() {
 }
 
 void frmMain::BuildToolBar() {
-  NotesToolBar = CreateChild(window_, TOOLBARCLASSNAMEW, "",
-                             TBSTYLE_FLAT | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | TBSTYLE_TOOLTIPS, 6,
-                             kBannerHeight + 5, 400, 48);
+  NotesToolBar =
+      CreateChild(window_, TOOLBARCLASSNAMEW, "",
+                  TBSTYLE_FLAT | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | TBSTYLE_TOOLTIPS, 6,
+                  kBannerHeight + 5, 400, 48);
   SendMessageW(NotesToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(NotesToolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarIcons_));
   struct Entry {
     int image;
     const wchar_t* caption;
   };
-  const Entry entries[] = {{1, L"Open"}, {2, L"Scan"}, {-1, nullptr}, {3, L"Export"}, {-1, nullptr}, {4, L"Help"}};
+  const Entry entries[] = {{1, L"Open"},   {2, L"Scan"},  {-1, nullptr},
+                           {3, L"Export"}, {-1, nullptr}, {4, L"Help"}};
   TBBUTTON buttons[6] = {};
   for (int i = 0; i < 6; ++i) {
     buttons[i].idCommand = kToolBarBase + i + 1;
@@ -211,18 +217,22 @@ void frmMain::BuildToolBar() {
 
 void frmMain::BuildSelectFilePage() {
   auto& page = selectFilePage_;
-  page.push_back(CreatePicture(window_, IDB_SELECTFILE, 34, 170, 176, 132, GetSysColor(COLOR_WINDOW)));  // Image1
-  HWND label3 = CreateChild(window_, L"STATIC", "Select Lotus Notes Database (.nsf)", SS_LEFT, 232, 172, 400, 16);
+  page.push_back(
+      CreatePicture(window_, IDB_SELECTFILE, 34, 170, 176, 132, GetSysColor(COLOR_WINDOW)));  // Image1
+  HWND label3 =
+      CreateChild(window_, L"STATIC", "Select Lotus Notes Database (.nsf)", SS_LEFT, 232, 172, 400, 16);
   SendMessageW(label3, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(true)), FALSE);
   page.push_back(label3);
-  txtNotesDatabaseFile = CreateChild(window_, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, 232, 194, 540,
-                                     22, kTxtNotesDatabaseFile, WS_EX_CLIENTEDGE);
+  txtNotesDatabaseFile = CreateChild(window_, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, 232,
+                                     194, 540, 22, kTxtNotesDatabaseFile, WS_EX_CLIENTEDGE);
   page.push_back(txtNotesDatabaseFile);
-  page.push_back(CreateChild(window_, L"BUTTON", "Browse...", BS_PUSHBUTTON | WS_TABSTOP, 780, 192, 120, 26, kCmdBrowse));
-  HWND scan = CreateChild(window_, L"BUTTON", "Start Scan", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 780, 226, 120,
-                          26, kCmdScan);
+  page.push_back(CreateChild(window_, L"BUTTON", "Browse...", BS_PUSHBUTTON | WS_TABSTOP, 780, 192, 120, 26,
+                             kCmdBrowse));
+  HWND scan = CreateChild(window_, L"BUTTON", "Start Scan", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 780,
+                          226, 120, 26, kCmdScan);
   page.push_back(scan);
-  HWND frame = CreateChild(window_, L"BUTTON", " Scan Details", BS_GROUPBOX | WS_CLIPSIBLINGS, 232, 262, 668, 130);
+  HWND frame =
+      CreateChild(window_, L"BUTTON", " Scan Details", BS_GROUPBOX | WS_CLIPSIBLINGS, 232, 262, 668, 130);
   // The frame's labels ask the frame for their colours; the window answers for it.
   SetWindowSubclass(
       frame,
@@ -243,13 +253,15 @@ void frmMain::BuildSelectFilePage() {
   CreateChild(frame, L"STATIC", "Reading Lotus Notes Mailbox...", SS_LEFT, 36, 25, 400, 16);
   CreateChild(frame, L"STATIC", "Scanning Mails...", SS_LEFT, 36, 49, 400, 16);
   CreateChild(frame, L"STATIC", "Scanning Folder...", SS_LEFT, 36, 73, 400, 16);
-  HWND folderName = CreateChild(frame, L"STATIC", "", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 36, 99, 620, 18, kLblFolderName);
-  page.push_back(CreateChild(window_, L"STATIC", "Supports Lotus Notes Database 8.5, 8.0, 7.0, 6.5, 6.0, 5.0", SS_LEFT,
-                             34, 536, 500, 16, kOsenXPLabel11));
+  HWND folderName = CreateChild(frame, L"STATIC", "", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 36, 99, 620, 18,
+                                kLblFolderName);
+  page.push_back(CreateChild(window_, L"STATIC", "Supports Lotus Notes Database 8.5, 8.0, 7.0, 6.5, 6.0, 5.0",
+                             SS_LEFT, 34, 536, 500, 16, kOsenXPLabel11));
 
-  controls_ = std::make_unique<ControlSet>(NotesTab, [this](int tab) { ShowPage(tab); }, NotesToolBar,
-                                           txtNotesDatabaseFile, GetDlgItem(window_, kCmdBrowse), scan, frame, reading,
-                                           emails, mailFolder, folderName, nullptr, smallIcons_, nullptr, services_);
+  controls_ = std::make_unique<ControlSet>(
+      NotesTab, [this](int tab) { ShowPage(tab); }, NotesToolBar, txtNotesDatabaseFile,
+      GetDlgItem(window_, kCmdBrowse), scan, frame, reading, emails, mailFolder, folderName, nullptr,
+      smallIcons_, nullptr, services_);
   controls_->ScanFrame.SetVisible(false);
   controls_->ImgReadingArrow.SetVisible(false);
   controls_->ImgEmailsArrow.SetVisible(false);
@@ -258,16 +270,17 @@ void frmMain::BuildSelectFilePage() {
 
 void frmMain::BuildPreviewPage() {
   auto& page = previewPage_;
-  ContactsTreeView = CreateChild(window_, WC_TREEVIEWW, "",
-                                 TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP, 22,
-                                 156, 262, 356, kContactsTreeView, WS_EX_CLIENTEDGE);
+  ContactsTreeView =
+      CreateChild(window_, WC_TREEVIEWW, "",
+                  TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP, 22, 156,
+                  262, 356, kContactsTreeView, WS_EX_CLIENTEDGE);
   TreeView_SetImageList(ContactsTreeView, checkBoxes_, TVSIL_STATE);
   page.push_back(ContactsTreeView);
   MailList = CreateChild(window_, WC_LISTVIEWW, "",
-                         LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, 290, 156, 612,
-                         356, kMailList, WS_EX_CLIENTEDGE);
-  ListView_SetExtendedListViewStyle(MailList, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES |
-                                                  LVS_EX_DOUBLEBUFFER);
+                         LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, 290,
+                         156, 612, 356, kMailList, WS_EX_CLIENTEDGE);
+  ListView_SetExtendedListViewStyle(
+      MailList, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES | LVS_EX_DOUBLEBUFFER);
   ListView_SetImageList(MailList, smallIcons_, LVSIL_SMALL);
   for (int i = 0; i < 4; ++i) {
     LVCOLUMNW column{};
@@ -279,14 +292,15 @@ void frmMain::BuildPreviewPage() {
   }
   page.push_back(MailList);
   page.push_back(CreateChild(window_, L"STATIC", "", SS_ETCHEDHORZ, 22, 522, 880, 2));  // Line1
-  page.push_back(CreateChild(window_, L"BUTTON", "Start Conversion", BS_PUSHBUTTON | WS_TABSTOP, 752, 530, 150, 28,
-                             kCmdStartConversion));
+  page.push_back(CreateChild(window_, L"BUTTON", "Start Conversion", BS_PUSHBUTTON | WS_TABSTOP, 752, 530,
+                             150, 28, kCmdStartConversion));
   // The tree and the list join the control set now that they exist.
   auto rebuilt = std::make_unique<ControlSet>(
       NotesTab, [this](int tab) { ShowPage(tab); }, NotesToolBar, txtNotesDatabaseFile,
       GetDlgItem(window_, kCmdBrowse), GetDlgItem(window_, kCmdScan), controls_->ScanFrame.Handle(),
-      controls_->ImgReadingArrow.Handle(), controls_->ImgEmailsArrow.Handle(), controls_->ImgMailFolderArrow.Handle(),
-      controls_->LblFolderName.Handle(), ContactsTreeView, smallIcons_, MailList, services_);
+      controls_->ImgReadingArrow.Handle(), controls_->ImgEmailsArrow.Handle(),
+      controls_->ImgMailFolderArrow.Handle(), controls_->LblFolderName.Handle(), ContactsTreeView,
+      smallIcons_, MailList, services_);
   rebuilt->ScanFrame.SetVisible(false);
   rebuilt->ImgReadingArrow.SetVisible(false);
   rebuilt->ImgEmailsArrow.SetVisible(false);
@@ -372,7 +386,9 @@ LRESULT frmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
       auto* dc = reinterpret_cast<HDC>(wParam);
       if (id == kLabel7 || id == kLabel8 || id == kLabel9) {
         SetBkColor(dc, kBannerColour);
-        SetTextColor(dc, id == kLabel7 ? RGB(11, 42, 74) : id == kLabel8 ? RGB(21, 101, 168) : RGB(74, 90, 110));
+        SetTextColor(dc, id == kLabel7   ? RGB(11, 42, 74)
+                         : id == kLabel8 ? RGB(21, 101, 168)
+                                         : RGB(74, 90, 110));
         static HBRUSH banner = CreateSolidBrush(kBannerColour);
         return reinterpret_cast<LRESULT>(banner);
       }
@@ -396,8 +412,9 @@ LRESULT frmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
         tab.cchTextMax = 64;
         TabCtrl_GetItem(NotesTab, static_cast<int>(item.itemID), &tab);
         const bool enabled = controls_->NotesTab.IsTabEnabled(static_cast<int>(item.itemID) + 1);
-        ImageList_DrawEx(smallIcons_, tab.iImage, dc, place.left + 6, place.top + (place.bottom - place.top - 16) / 2,
-                         16, 16, CLR_NONE, CLR_NONE, enabled ? ILD_NORMAL : ILD_BLEND50);
+        ImageList_DrawEx(smallIcons_, tab.iImage, dc, place.left + 6,
+                         place.top + (place.bottom - place.top - 16) / 2, 16, 16, CLR_NONE, CLR_NONE,
+                         enabled ? ILD_NORMAL : ILD_BLEND50);
         place.left += 26;
         SelectObject(dc, WindowFont());
         SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
@@ -406,7 +423,8 @@ LRESULT frmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
         SelectObject(dc, WindowFont(true));
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         place.left += 4;
-        DrawTextW(dc, reinterpret_cast<const wchar_t*>(item.itemData), -1, &place, DT_SINGLELINE | DT_VCENTER);
+        DrawTextW(dc, reinterpret_cast<const wchar_t*>(item.itemData), -1, &place,
+                  DT_SINGLELINE | DT_VCENTER);
       }
       return TRUE;
     }
@@ -466,7 +484,8 @@ LRESULT frmMain::Notify(const NMHDR& header) {
         return 1;
       }
       // A click on the node that was selected already lists it again.
-      if (!justSelected && (hit.flags & TVHT_ONITEM) != 0 && hit.hItem == TreeView_GetSelection(ContactsTreeView))
+      if (!justSelected && (hit.flags & TVHT_ONITEM) != 0 &&
+          hit.hItem == TreeView_GetSelection(ContactsTreeView))
         Guarded([this] { ContactsTreeView_Click(); });
       return 0;
     }
@@ -526,7 +545,9 @@ void frmMain::txtNotesDatabaseFile_Change() {
   c.NotesToolBar.SetButtonEnabled(2, chosen);
 }
 
-void frmMain::CmdScan_Click() { notes::CmdScan_Click(Controls(), services_.Sessions, state_.Notes, state_.Values); }
+void frmMain::CmdScan_Click() {
+  notes::CmdScan_Click(Controls(), services_.Sessions, state_.Notes, state_.Values);
+}
 
 void frmMain::ContactsTreeView_Click() { notes::ContactsTreeView_Click(Controls(), state_.Notes); }
 
@@ -536,10 +557,12 @@ void frmMain::ContactsTreeView_NodeCheck(int position, bool checked) {
 
 void frmMain::CmdStartConversion_Click() {
   if (!mail::CmdStartConversion_Click(controls_->ContactsTreeView, services_.Messages, state_.Values)) return;
-  if (services_.Remembered != nullptr && !services_.Remembered->RememberDestination(state_.Values.DestinationRoot)) {
+  if (services_.Remembered != nullptr &&
+      !services_.Remembered->RememberDestination(state_.Values.DestinationRoot)) {
     OutputDebugStringW(L"The destination could not be remembered.\n");
   }
-  frmSave exportWindow(window_, ExportContext{services_, state_, [this] { return Controls().txtNotesDatabaseFile.Caption(); }});
+  frmSave exportWindow(window_, ExportContext{services_, state_,
+                                              [this] { return Controls().txtNotesDatabaseFile.Caption(); }});
   exportWindow.ShowModal();
 }
 
@@ -566,14 +589,16 @@ void frmMain::mnuOpen_Click(int index) {
   if (index == 0) CmdBrowse_Click();
 }
 
-void frmMain::mnuHelp_Click() { ShowHelp(window_, services_.ProgramFolder, services_.Desktop, services_.Messages); }
+void frmMain::mnuHelp_Click() {
+  ShowHelp(window_, services_.ProgramFolder, services_.Desktop, services_.Messages);
+}
 
 void frmMain::mnuAbout_Click() { ShowAbout(window_); }
 
 void frmMain::mnuExit_Click() {
-  const MessageAnswer answer = services_.Messages.Show("Are you sure you want to close the software",
-                                                       "Corvane Quillon", MessageIcon::Information,
-                                                       MessageButtons::YesNo);
+  const MessageAnswer answer =
+      services_.Messages.Show("Are you sure you want to close the software", "Corvane Quillon",
+                              MessageIcon::Information, MessageButtons::YesNo);
   if (answer == MessageAnswer::Yes) services_.EndProgram();
 }
 

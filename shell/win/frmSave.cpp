@@ -18,8 +18,8 @@ std::function<void(frmSave&)>& ShownHook() {
 
 HWND PlacedLabel(HWND parent, const std::string& caption, int left, int top, int width, int height, bool bold,
                  DWORD extra = 0) {
-  HWND label = CreateChild(parent, L"STATIC", caption, (extra != 0 ? extra : SS_LEFT) | SS_NOPREFIX, Twips(120 + left),
-                           Twips(120 + top), Twips(width), Twips(height));
+  HWND label = CreateChild(parent, L"STATIC", caption, (extra != 0 ? extra : SS_LEFT) | SS_NOPREFIX,
+                           Twips(120 + left), Twips(120 + top), Twips(width), Twips(height));
   if (bold) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(true)), FALSE);
   return label;
 }
@@ -30,7 +30,8 @@ void frmSave::OnShown(std::function<void(frmSave&)> hook) { ShownHook() = std::m
 
 frmSave::frmSave(HWND owner, ExportContext context) : context_(std::move(context)), owner_(owner) {
   static const bool registered = [] {
-    RegisterWindowClass<frmSave>(kSaveClass, LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_EXPORT)),
+    RegisterWindowClass<frmSave>(kSaveClass,
+                                 LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_EXPORT)),
                                  GetSysColorBrush(COLOR_BTNFACE));
     return true;
   }();
@@ -42,8 +43,8 @@ frmSave::frmSave(HWND owner, ExportContext context) : context_(std::move(context
                             L"Export to Outlook Express .EML format", style, 0, 0, frame.right - frame.left,
                             frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr), this);
   if (window_ == nullptr) throw ControlError("the export window could not be made");
-  CreateChild(window_, L"BUTTON", " Export Progress Details", BS_GROUPBOX, Twips(120), Twips(120), Twips(7095),
-              Twips(1815));
+  CreateChild(window_, L"BUTTON", " Export Progress Details", BS_GROUPBOX, Twips(120), Twips(120),
+              Twips(7095), Twips(1815));
   CreatePicture(window_, IDB_ARROW, Twips(120 + 810), Twips(120 + 360), 10, 16, GetSysColor(COLOR_BTNFACE));
   // Wider than designed, so that the folder names the run adds to the header fit.
   LblSaveHeader = PlacedLabel(window_, "Checking Configuration...", 1080, 360, 5925, 195, false);
@@ -54,8 +55,8 @@ frmSave::frmSave(HWND owner, ExportContext context) : context_(std::move(context
   PlacedLabel(window_, "Current :", 4440, 1320, 735, 195, true, SS_LEFTNOWORDWRAP);
   LblCurrent = PlacedLabel(window_, "", 5280, 1320, 1485, 195, false);
   const auto button = [this](const char* caption, int id, int left, int width) {
-    CreateChild(window_, L"BUTTON", caption, BS_PUSHBUTTON | WS_TABSTOP, Twips(left), Twips(2040), Twips(width),
-                Twips(435), id);
+    CreateChild(window_, L"BUTTON", caption, BS_PUSHBUTTON | WS_TABSTOP, Twips(left), Twips(2040),
+                Twips(width), Twips(435), id);
   };
   button("&Export Emails", kCmdConversion, 2520, 2295);
   button("Cancel", kCmdCancel, 2520, 2295);

@@ -20,9 +20,10 @@ frmSplash::frmSplash(std::function<void()> showMain, int pauseMilliseconds)
     return true;
   }();
   (void)registered;
-  window_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"MailshiftSplash", L"", WS_POPUP, 0, 0, 541, 209, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), this);
-  if (window_ == nullptr) throw ControlError("the splash could not be made (error " + std::to_string(GetLastError()) + ")");
+  window_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"MailshiftSplash", L"", WS_POPUP, 0, 0, 541, 209, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), this);
+  if (window_ == nullptr)
+    throw ControlError("the splash could not be made (error " + std::to_string(GetLastError()) + ")");
   CreatePicture(window_, IDB_SPLASH, 0, 0, 541, 209, GetSysColor(COLOR_BTNFACE));
 }
 

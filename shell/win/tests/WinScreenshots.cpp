@@ -139,8 +139,16 @@ int main(int argc, char** argv) {
     mail::ComponentItemWriter writer(*email);
     ProgramState state;
     // The scan's and the export's messages are recorded, so that only the windows show.
-    WinServices services{recorded, fileDialog, desktop, waiter, notesClient, writer,
-                         platform::win::WideToUtf8(destination.path() + L"\\Log.txt"), "", [] {}, nullptr};
+    WinServices services{recorded,
+                         fileDialog,
+                         desktop,
+                         waiter,
+                         notesClient,
+                         writer,
+                         platform::win::WideToUtf8(destination.path() + L"\\Log.txt"),
+                         "",
+                         [] {},
+                         nullptr};
 
     std::unique_ptr<frmMain> main;
     {
@@ -158,7 +166,8 @@ int main(int argc, char** argv) {
     main->CmdScan_Click();
     HWND tree = main->TreeHandle();
     TreeView_SelectItem(tree, TreeView_GetChild(tree, TreeView_GetRoot(tree)));
-    const std::optional<int> drafts = main->TreeControl().NodeCount() > 3 ? std::optional<int>(3) : std::nullopt;
+    const std::optional<int> drafts =
+        main->TreeControl().NodeCount() > 3 ? std::optional<int>(3) : std::nullopt;
     if (drafts) main->ContactsTreeView_NodeCheck(*drafts, false);
     Capture(main->Handle(), "win-main-preview");
 

@@ -113,7 +113,8 @@ std::string ListCell(HWND list, int row, int column) {
 std::size_t FilesEndingIn(const fs::path& folder, const std::wstring& extension) {
   std::size_t count = 0;
   std::error_code error;
-  for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+  for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
     if (entry->path().extension() == extension) ++count;
   }
   return count;
@@ -145,7 +146,8 @@ TEST(SplashOnWindows, HandsOverAtOnceOnACharacterKey) {
 }
 
 TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
-  platform::win::testing::ProgIdAlias alias(L"Domino.NotesSession", platform::win::testing::kTestDominoSessionClassId);
+  platform::win::testing::ProgIdAlias alias(L"Domino.NotesSession",
+                                            platform::win::testing::kTestDominoSessionClassId);
   if (!alias.active()) GTEST_SKIP() << "a Notes client is registered on this machine";
   const std::string fixture =
       WideToUtf8(platform::win::testing::ExecutableFolder() + L"\\fixtures\\mailbox.json");
@@ -164,8 +166,9 @@ TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
   ScriptedFolderPicker picker(WideToUtf8(destination.path()));
   bool ended = false;
   ProgramState state;
-  WinServices services{messages, fileDialog, desktop, waiter, notesClient, writer, logPath, "",
-                       [&ended] { ended = true; }, nullptr};
+  WinServices services{
+      messages, fileDialog, desktop, waiter, notesClient, writer, logPath, "", [&ended] { ended = true; },
+      nullptr};
   frmMain window(services, state);
   window.Show();
   MainWindowControls& c = window.Controls();
@@ -228,7 +231,8 @@ TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
   ASSERT_TRUE(draftsPosition);
   ASSERT_EQ(window.TreeControl().CheckState(*draftsPosition), 1);
   window.ContactsTreeView_NodeCheck(*draftsPosition, false);
-  EXPECT_EQ(TreeView_GetItemState(tree, drafts, TVIS_STATEIMAGEMASK) >> 12, static_cast<UINT>(kUncheckedImage));
+  EXPECT_EQ(TreeView_GetItemState(tree, drafts, TVIS_STATEIMAGEMASK) >> 12,
+            static_cast<UINT>(kUncheckedImage));
   EXPECT_EQ(TreeView_GetItemState(tree, TreeView_GetRoot(tree), TVIS_STATEIMAGEMASK) >> 12,
             static_cast<UINT>(kPartlyCheckedImage));
 

@@ -68,7 +68,7 @@ void RemovePartFile(const std::string& partPath, WriteOutcome& outcome) {
 void SetFileTime(const std::string& path, const DateTime& date, WriteOutcome& outcome) {
   const auto instant = std::chrono::sys_seconds(std::chrono::seconds(date.secondsSinceEpoch));
   std::error_code error;
-  std::filesystem::last_write_time(path, std::chrono::file_clock::from_sys(instant), error);
+  std::filesystem::last_write_time(FilePath(path), std::chrono::file_clock::from_sys(instant), error);
   if (error) outcome.problems.push_back("setting the file's time to the message's date: " + error.message());
 }
 

@@ -1,0 +1,153 @@
+#include "shell/win/WinDialogs.h"
+
+// After windows.h:
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "platform/win/WideText.h"
+
+namespace mailshift::shell::win {
+
+using platform::win::Utf8ToWide;
+using platform::win::WideToUtf8;
+
+HWND DialogOwner() { return GetActiveWindow(); }
+
+MessageAnswer WinMessageBoxes::Show(const std::string& text, const std::string& title, MessageIcon icon,
+                                    MessageButtons buttons) {
+  UINT style = MB_OK;
+  if (buttons == MessageButtons::YesNo) style = MB_YESNO;
+  if (buttons == MessageButtons::YesNoCancel) style = MB_YESNOCANCEL;
+  switch (icon) {
+    case MessageIcon::Information:
+      style |= MB_ICONINFORMATION;
+      break;
+    case MessageIcon::Question:
+      style |= MB_ICONQUESTION;
+      break;
+    case MessageIcon::Exclamation:
+      style |= MB_ICONEXCLAMATION;
+      break;
+    case MessageIcon::Critical:
+      style |= MB_ICONERROR;
+      break;
+    case MessageIcon::None:
+      break;
+  }
+  const std::wstring caption = Utf8ToWide(title.empty() ? std::string("Corvane Mailshift") : title);
+  const int answer = MessageBoxW(DialogOwner(), Utf8ToWide(text).c_str(), caption.c_str(), style);
+  switch (answer) {
+    case IDYES:
+      return MessageAnswer::Yes;
+    case IDNO:
+      return MessageAnswer::No;
+    case IDCANCEL:
+      return MessageAnswer::Cancel;
+    case 0:
+      throw ControlError("the message box could not be shown (error " + std::to_string(GetLastError()) + ")");
+    default:
+      return MessageAnswer::Ok;
+  }
+}
+
+std::wstring DialogFilter(const std::string& filter) {
+  std::wstring result = Utf8ToWide(filter);
+  for (wchar_t& c : result) {
+    if (c == L'|') c = L'\0';
+  }
+  result.push_back(L'\0');
+  result.push_back(L'\0');
+  return result;
+}
+
+std::string WinFileOpenDialog::ShowOpen(const std::string& filter) {
+  const std::wstring filters = DialogFilter(filter);
+  const std::wstring startFolder = remembered_ != nullptr ? Utf8ToWide(remembered_->DatabaseFolder()) : L"";
+  std::vector<wchar_t> file(32768, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = DialogOwner();
+  dialog.lpstrFilter = filters.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!GetOpenFileNameW(&dialog)) {
+    const DWORD error = CommDlgExtendedError();
+    if (error != 0)
+      throw ControlError("the file dialog could not be shown (error " + std::to_string(error) + ")");
+    return {};
+  }
+  return WideToUtf8(file.data());
+}
+
+namespace {
+
+int CALLBACK StartInFolder(HWND dialog, UINT message, LPARAM, LPARAM start) {
+  if (message == BFFM_INITIALIZED && start != 0) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, start);
+  return 0;
+}
+
+}  // namespace
+
+std::string WinFolderPicker::PickFolder(std::intptr_t ownerWindow, const std::string& title) {
+  const std::wstring caption = Utf8ToWide(title);
+  const std::wstring start = remembered_ != nullptr ? Utf8ToWide(remembered_->Destination()) : L"";
+  BROWSEINFOW browse{};
+  browse.hwndOwner = ownerWindow != 0 ? reinterpret_cast<HWND>(ownerWindow) : DialogOwner();
+  browse.lpszTitle = caption.c_str();
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  browse.lpfn = StartInFolder;
+  browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+  if (chosen == nullptr) return {};
+  std::vector<wchar_t> path(32768, L'\0');
+  const bool named =
+      SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
+  CoTaskMemFree(chosen);
+  return named ? WideToUtf8(path.data()) : std::string();
+}
+
+namespace {
+
+bool IsInput(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+}
+
+}  // namespace
+
+void RunPendingMessages(bool keepInput) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // Left for the message loop, which ends the program.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    if (!keepInput && IsInput(message.message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+void WinWaiter::Pause(int milliseconds) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds < 0 ? 0 : milliseconds);
+  for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    RunPendingMessages(false);
+  }
+}
+
+bool ShellFileOpener::Open(const std::string& path) {
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(DialogOwner(), L"open", Utf8ToWide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32;
+}
+
+}  // namespace mailshift::shell::win

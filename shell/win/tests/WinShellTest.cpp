@@ -1,0 +1,284 @@
+// The windows on Windows, driven through their real controls (BM_CLICK, TVM_*, LVM_*) over the
+// test Notes server: the splash's hand-over, and the whole way from choosing a database to the
+// files and the log of an export.
+#include <windows.h>
+// After windows.h:
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "common/Global.h"
+#include "common/HeadlessControls.h"
+#include "export/ComponentItemWriter.h"
+#include "platform/mime/MailComposer.h"
+#include "platform/win/ComNotesClient.h"
+#include "platform/win/WideText.h"
+#include "platform/win/testing/TestNotesServerNames.h"
+#include "platform/win/tests/TestServerSupport.h"
+#include "shell/win/WinDialogs.h"
+#include "shell/win/frmMain.h"
+#include "shell/win/frmSave.h"
+#include "shell/win/frmSplash.h"
+
+namespace mailshift::shell::win {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::win::Utf8ToWide;
+using platform::win::WideToUtf8;
+
+// Runs the window messages until the condition holds or the time is up; whether it held.
+template <typename Condition>
+bool PumpUntil(Condition&& condition, int milliseconds) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+  while (!condition()) {
+    if (GetTickCount64() >= end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    RunPendingMessages(true);
+  }
+  return true;
+}
+
+class ScriptedFileDialog final : public FileOpenDialog {
+ public:
+  std::string ShowOpen(const std::string& filter) override {
+    filters.push_back(filter);
+    return answer;
+  }
+  std::string answer;
+  std::vector<std::string> filters;
+};
+
+class ScriptedFolderPicker final : public FolderPicker {
+ public:
+  explicit ScriptedFolderPicker(std::string folder) : folder_(std::move(folder)) { SetFolderPicker(this); }
+  ~ScriptedFolderPicker() override { SetFolderPicker(nullptr); }
+  ScriptedFolderPicker(const ScriptedFolderPicker&) = delete;
+  ScriptedFolderPicker& operator=(const ScriptedFolderPicker&) = delete;
+  std::string PickFolder(std::intptr_t, const std::string&) override { return folder_; }
+
+ private:
+  std::string folder_;
+};
+
+class RecordingOpener final : public FileOpener {
+ public:
+  bool Open(const std::string& path) override {
+    opened.push_back(path);
+    return true;
+  }
+  std::vector<std::string> opened;
+};
+
+std::string WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return WideToUtf8(text);
+}
+
+std::string TreeItemText(HWND tree, HTREEITEM item) {
+  wchar_t text[260] = {};
+  TVITEMW entry{};
+  entry.mask = TVIF_TEXT | TVIF_HANDLE;
+  entry.hItem = item;
+  entry.pszText = text;
+  entry.cchTextMax = 260;
+  TreeView_GetItem(tree, &entry);
+  return WideToUtf8(text);
+}
+
+// The first node below the root whose caption starts with the text.
+HTREEITEM FindNode(HWND tree, HTREEITEM from, const std::string& start) {
+  for (HTREEITEM item = from; item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
+    if (TreeItemText(tree, item).rfind(start, 0) == 0) return item;
+    if (HTREEITEM below = FindNode(tree, TreeView_GetChild(tree, item), start)) return below;
+  }
+  return nullptr;
+}
+
+std::string ListCell(HWND list, int row, int column) {
+  wchar_t text[260] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 260;
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return WideToUtf8(text);
+}
+
+std::size_t FilesEndingIn(const fs::path& folder, const std::wstring& extension) {
+  std::size_t count = 0;
+  std::error_code error;
+  for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    if (entry->path().extension() == extension) ++count;
+  }
+  return count;
+}
+
+TEST(SplashOnWindows, HandsOverToTheMainWindowOnceAfterItsPause) {
+  int shown = 0;
+  frmSplash splash([&shown] { ++shown; }, 300);
+  splash.Show();
+  EXPECT_TRUE(IsWindowVisible(splash.Handle()));
+  EXPECT_EQ(shown, 0);
+  ASSERT_TRUE(PumpUntil([&] { return splash.HandedOver(); }, 10000));
+  EXPECT_EQ(shown, 1);
+  EXPECT_FALSE(IsWindowVisible(splash.Handle()));
+  // No second tick follows.
+  PumpUntil([] { return false; }, 400);
+  EXPECT_EQ(shown, 1);
+}
+
+TEST(SplashOnWindows, HandsOverAtOnceOnACharacterKey) {
+  int shown = 0;
+  frmSplash splash([&shown] { ++shown; }, 60000);
+  splash.Show();
+  SendMessageW(splash.Handle(), WM_CHAR, VK_ESCAPE, 0);
+  EXPECT_TRUE(splash.HandedOver());
+  EXPECT_EQ(shown, 1);
+  PumpUntil([] { return false; }, 200);
+  EXPECT_EQ(shown, 1);
+}
+
+TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
+  platform::win::testing::ProgIdAlias alias(L"Domino.NotesSession",
+                                            platform::win::testing::kTestDominoSessionClassId);
+  if (!alias.active()) GTEST_SKIP() << "a Notes client is registered on this machine";
+  const std::string fixture =
+      WideToUtf8(platform::win::testing::ExecutableFolder() + L"\\fixtures\\mailbox.json");
+  const platform::win::testing::TemporaryFolder destination;
+  const platform::win::testing::TemporaryFolder logFolder;
+  const std::string logPath = WideToUtf8(logFolder.path() + L"\\Log.txt");
+
+  RecordingMessageBoxes messages;
+  ScriptedFileDialog fileDialog;
+  fileDialog.answer = fixture;
+  RecordingOpener desktop;
+  WinWaiter waiter;
+  platform::win::ComNotesClient notesClient;
+  const std::unique_ptr<mail::EmailComponent> email = platform::CreateMailComposer();
+  mail::ComponentItemWriter writer(*email);
+  ScriptedFolderPicker picker(WideToUtf8(destination.path()));
+  bool ended = false;
+  ProgramState state;
+  WinServices services{
+      messages, fileDialog, desktop, waiter, notesClient, writer, logPath, "", [&ended] { ended = true; },
+      nullptr};
+  frmMain window(services, state);
+  window.Show();
+  MainWindowControls& c = window.Controls();
+
+  // The design state.
+  EXPECT_EQ(WindowText(window.Handle()), "Corvane Mailshift v3.0 Build 1109");
+  EXPECT_EQ(c.NotesTab.SelectedTab(), 1);
+  EXPECT_FALSE(IsWindowEnabled(window.ButtonHandle(frmMain::kCmdScan)));
+  EXPECT_FALSE(c.NotesToolBar.IsButtonEnabled(2));
+  EXPECT_FALSE(c.NotesToolBar.IsButtonEnabled(4));
+  EXPECT_FALSE(c.ScanFrame.IsVisible());
+
+  // Browse with the dialog answered: the path box takes the file and Scan becomes available.
+  SendMessageW(window.ButtonHandle(frmMain::kCmdBrowse), BM_CLICK, 0, 0);
+  ASSERT_EQ(fileDialog.filters.size(), 1u);
+  EXPECT_EQ(fileDialog.filters[0], kNotesDatabaseFilter);
+  EXPECT_EQ(c.txtNotesDatabaseFile.Caption(), fixture);
+  EXPECT_TRUE(IsWindowEnabled(window.ButtonHandle(frmMain::kCmdScan)));
+  EXPECT_TRUE(c.NotesToolBar.IsButtonEnabled(2));
+
+  // Scan: the tree fills, the success message shows and the preview tab comes up.
+  SendMessageW(window.ButtonHandle(frmMain::kCmdScan), BM_CLICK, 0, 0);
+  ASSERT_FALSE(messages.shown.empty());
+  EXPECT_EQ(messages.shown.back().text, "Notes Database Scan Completed Successfully");
+  EXPECT_EQ(c.NotesTab.SelectedTab(), 2);
+  EXPECT_EQ(TabCtrl_GetCurSel(GetDlgItem(window.Handle(), frmMain::kNotesTab)), 1);
+  EXPECT_TRUE(c.NotesToolBar.IsButtonEnabled(4));
+  EXPECT_TRUE(IsWindowVisible(window.TreeHandle()));
+  HWND tree = window.TreeHandle();
+  const auto nodes = static_cast<int>(SendMessageW(tree, TVM_GETCOUNT, 0, 0));
+  EXPECT_EQ(nodes, window.TreeControl().NodeCount());
+  EXPECT_GT(nodes, 5);
+
+  // Preview: selecting the inbox lists its three messages in the list view.
+  HTREEITEM inbox = FindNode(tree, TreeView_GetRoot(tree), "Inbox");
+  ASSERT_NE(inbox, nullptr);
+  TreeView_SelectItem(tree, inbox);
+  HWND list = window.ListHandle();
+  EXPECT_EQ(ListView_GetItemCount(list), 3);
+  EXPECT_EQ(ListCell(list, 0, 0), "Bob Ray/Org");
+  EXPECT_EQ(ListCell(list, 0, 1), "Hello there");
+  EXPECT_EQ(ListCell(list, 0, 2), "1 KB");
+  // A click on a column's header sorts the rows by it, a second click the other way.
+  NMLISTVIEW click{};
+  click.hdr.hwndFrom = list;
+  click.hdr.idFrom = frmMain::kMailList;
+  click.hdr.code = LVN_COLUMNCLICK;
+  click.iItem = -1;
+  click.iSubItem = 1;
+  SendMessageW(window.Handle(), WM_NOTIFY, frmMain::kMailList, reinterpret_cast<LPARAM>(&click));
+  const std::string firstAscending = ListCell(list, 0, 1);
+  SendMessageW(window.Handle(), WM_NOTIFY, frmMain::kMailList, reinterpret_cast<LPARAM>(&click));
+  EXPECT_NE(ListCell(list, 0, 1), firstAscending);
+  EXPECT_LE(firstAscending, ListCell(list, 0, 1));
+
+  // Uncheck the drafts: their box shows unchecked and the root shows partly checked.
+  HTREEITEM drafts = FindNode(tree, TreeView_GetRoot(tree), "Drafts");
+  ASSERT_NE(drafts, nullptr);
+  const std::optional<int> draftsPosition = window.TreeControl().PositionOf(drafts);
+  ASSERT_TRUE(draftsPosition);
+  ASSERT_EQ(window.TreeControl().CheckState(*draftsPosition), 1);
+  window.ContactsTreeView_NodeCheck(*draftsPosition, false);
+  EXPECT_EQ(TreeView_GetItemState(tree, drafts, TVIS_STATEIMAGEMASK) >> 12,
+            static_cast<UINT>(kUncheckedImage));
+  EXPECT_EQ(TreeView_GetItemState(tree, TreeView_GetRoot(tree), TVIS_STATEIMAGEMASK) >> 12,
+            static_cast<UINT>(kPartlyCheckedImage));
+
+  // Export: the picker answers, the export window runs to its completion message and offers the
+  // folder and the log.
+  std::optional<mail::ExportResult> result;
+  std::string headerAfterRun;
+  bool openShown = false;
+  frmSave::OnShown([&](frmSave& exportWindow) {
+    SendMessageW(exportWindow.ButtonHandle(frmSave::kCmdConversion), BM_CLICK, 0, 0);
+    result = exportWindow.LastResult();
+    headerAfterRun = exportWindow.LabelText(mail::ExportLabel::LblSaveHeader);
+    openShown = IsWindowVisible(exportWindow.ButtonHandle(frmSave::kCmdOpenFolder)) &&
+                IsWindowVisible(exportWindow.ButtonHandle(frmSave::kCmdOpenLog));
+    SendMessageW(exportWindow.ButtonHandle(frmSave::kCmdOpenLog), BM_CLICK, 0, 0);
+    SendMessageW(exportWindow.ButtonHandle(frmSave::kCmdClose), BM_CLICK, 0, 0);
+  });
+  SendMessageW(window.ButtonHandle(frmMain::kCmdStartConversion), BM_CLICK, 0, 0);
+  frmSave::OnShown(nullptr);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->end, mail::ExportEnd::Completed);
+  EXPECT_TRUE(openShown);
+  EXPECT_FALSE(headerAfterRun.empty());
+  EXPECT_EQ(messages.shown.back().title, mail::kCompletionTitle);
+  ASSERT_EQ(desktop.opened.size(), 1u);
+  EXPECT_EQ(desktop.opened[0], logPath);
+  EXPECT_TRUE(IsWindowEnabled(window.Handle()));
+
+  // The files: messages below the destination, none from the drafts, and the log.
+  const fs::path output(Utf8ToWide(result->outputRoot));
+  EXPECT_GT(FilesEndingIn(output, L".eml"), 3u);
+  EXPECT_EQ(FilesEndingIn(output, L".eml"), static_cast<std::size_t>(result->written()));
+  EXPECT_FALSE(fs::exists(output / L"Drafts"));
+  std::ifstream log(fs::path(Utf8ToWide(logPath)));
+  std::stringstream logText;
+  logText << log.rdbuf();
+  EXPECT_FALSE(logText.str().empty());
+
+  // Exit answered No leaves the program running; Yes ends it.
+  messages.answers.push_back(MessageAnswer::No);
+  window.mnuExit_Click();
+  EXPECT_FALSE(ended);
+  messages.answers.push_back(MessageAnswer::Yes);
+  window.mnuExit_Click();
+  EXPECT_TRUE(ended);
+}
+
+}  // namespace
+}  // namespace mailshift::shell::win

@@ -5,6 +5,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "common/ProgramVersion.h"
 
 int main(int argc, char** argv) {
   using namespace mailshift::cli;
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   std::vector<const char*> argumentTexts;
   for (const std::string& argument : arguments) argumentTexts.push_back(argument.c_str());
   CLI::App app{"Corvane Mailshift on the command line", "mailshift-cli"};
+  app.set_version_flag("--version", std::string(mailshift::kProgramVersion), "Show the version and exit");
   app.require_subcommand(1);
   int exitCode = kExitDone;
   AddScanCommand(app, exitCode);

@@ -1,15 +1,20 @@
 // Corvane Mailshift: the process starts with the splash, which hands over to the main window.
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QWidget>
+#include <cstdio>
+#include <cstring>
 
 #include "common/Global.h"
+#include "common/ProgramVersion.h"
 #include "export/ComponentItemWriter.h"
 #include "export/ExportLog.h"
-#include "platform/mime/MailComposer.h"
 #include "platform/SystemNotesClient.h"
+#include "platform/mime/MailComposer.h"
 #include "shell/Artwork.h"
+#include "shell/HelpCommand.h"
 #include "shell/ProgramWindows.h"
 #include "shell/QtDialogs.h"
 #include "shell/Vendor.h"
@@ -27,9 +32,25 @@ void EndProgram() {
   QCoreApplication::exit(0);
 }
 
+// The help beside the program (a build or the Windows folder), else where the Linux packages put it.
+QString HelpFolder() {
+  const QString programFolder = QCoreApplication::applicationDirPath();
+  const QDir installed(programFolder + QStringLiteral("/" MAILSHIFT_INSTALLED_HELP_FOLDER));
+  const bool besideProgram =
+      QFileInfo(QDir(programFolder).filePath(QString::fromUtf8(kHelpFileName))).isFile() ||
+      QFileInfo(QDir(programFolder).filePath(QString::fromUtf8(kHelpPagesStart))).isFile();
+  if (!besideProgram && installed.exists()) return installed.absolutePath();
+  return programFolder;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before the windows start, so that it works without a display.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("%s\n", kProgramVersion);
+    return 0;
+  }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationName));
   QApplication::setOrganizationName(QString::fromUtf8(kVendorName));
@@ -51,16 +72,9 @@ int main(int argc, char** argv) {
   mail::ComponentItemWriter writer(*email);
 
   ProgramState state;
-  ShellServices services{messages,
-                         fileDialog,
-                         desktop,
-                         waiter,
-                         notesClient.sessions(),
-                         writer,
-                         mail::DefaultLogPath(),
-                         QCoreApplication::applicationDirPath(),
-                         EndProgram,
-                         &remembered};
+  ShellServices services{
+      messages,     fileDialog, desktop,    waiter, notesClient.sessions(), writer, mail::DefaultLogPath(),
+      HelpFolder(), EndProgram, &remembered};
   ProgramWindows windows(services, state);
   frmSplash splash([&windows] { windows.ShowMain(); });
   splash.show();

@@ -3,6 +3,7 @@
 // After windows.h:
 #include <shellapi.h>
 
+#include "common/DatabaseChoice.h"
 #include "common/Messages.h"
 #include "common/RememberedFolders.h"
 #include "export/ExportLaunch.h"
@@ -525,25 +526,12 @@ void frmMain::DatabaseFile_Drop(const std::string& path) { TakeDatabaseFile(path
 void frmMain::CmdBrowse_Click() { TakeDatabaseFile(services_.FileDialog.ShowOpen(kNotesDatabaseFilter)); }
 
 void frmMain::TakeDatabaseFile(const std::string& chosen) {
-  MainWindowControls& c = Controls();
-  if (!chosen.empty() && services_.Remembered != nullptr &&
-      !services_.Remembered->RememberDatabaseFolder(FolderOfFile(chosen))) {
+  if (!mailshift::TakeDatabaseFile(Controls(), chosen, services_.Remembered)) {
     OutputDebugStringW(L"The database folder could not be remembered.\n");
   }
-  c.txtNotesDatabaseFile.SetCaption(chosen);
-  c.NotesTab.SetTabEnabled(2, false);
-  c.ImgReadingArrow.SetVisible(false);
-  c.ImgEmailsArrow.SetVisible(false);
-  c.ImgMailFolderArrow.SetVisible(false);
-  if (c.txtNotesDatabaseFile.Caption().empty()) c.ScanFrame.SetVisible(false);
 }
 
-void frmMain::txtNotesDatabaseFile_Change() {
-  MainWindowControls& c = Controls();
-  const bool chosen = !c.txtNotesDatabaseFile.Caption().empty();
-  c.CmdScan.SetEnabled(chosen);
-  c.NotesToolBar.SetButtonEnabled(2, chosen);
-}
+void frmMain::txtNotesDatabaseFile_Change() { mailshift::txtNotesDatabaseFile_Change(Controls()); }
 
 void frmMain::CmdScan_Click() {
   notes::CmdScan_Click(Controls(), services_.Sessions, state_.Notes, state_.Values);

@@ -7,8 +7,11 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "common/Global.h"
+#include "common/ProgramVersion.h"
 #include "export/ComponentItemWriter.h"
 #include "export/ExportLog.h"
 #include "platform/SystemNotesClient.h"
@@ -41,9 +44,22 @@ std::filesystem::path RememberedFoldersFile() {
   return file;
 }
 
+// "--version" alone on the command line: the version goes to the standard output the program was
+// given (a window program has no console of its own), and no window opens.
+bool AnsweredVersion(PWSTR commandLine) {
+  if (commandLine == nullptr || std::wstring_view(commandLine) != L"--version") return false;
+  const std::string text = std::string(kProgramVersion) + "\n";
+  DWORD written = 0;
+  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (output != nullptr && output != INVALID_HANDLE_VALUE)
+    WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  return true;
+}
+
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  if (AnsweredVersion(commandLine)) return 0;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                                      ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);

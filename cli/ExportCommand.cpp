@@ -16,11 +16,11 @@
 #include "common/HeadlessControls.h"
 #include "common/ProgramValues.h"
 #include "export/ComponentItemWriter.h"
+#include "export/Destination.h"
 #include "export/ExportDriver.h"
 #include "export/ExportLaunch.h"
-#include "export/PathSafety.h"
-#include "notes/FolderSelection.h"
 #include "export/SafeFiles.h"
+#include "notes/FolderSelection.h"
 #include "notes/NotesState.h"
 #include "notes/Scan.h"
 #include "platform/SystemNotesClient.h"
@@ -159,8 +159,7 @@ int RunExportCommand(const ExportArguments& arguments) {
     if (!scan.noDataReason.empty()) std::cerr << "(" << TerminalText(scan.noDataReason) << ")\n";
     return kExitFailed;
   }
-  const std::string outputRoot = mail::Utf8Text(mail::FilePath(arguments.destination) /
-                                                mail::FilePath(mail::OutputFolderName(values.DatabaseTitle)));
+  const std::string outputRoot = mail::OutputRootOf(arguments.destination, values.DatabaseTitle);
   if (const std::string problem = LogPlaceProblem(arguments.logPath, arguments.database, outputRoot);
       !problem.empty()) {
     std::cerr << "mailshift-cli: " << TerminalText(problem) << '\n';

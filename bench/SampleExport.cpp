@@ -1,5 +1,6 @@
 #include "bench/SampleExport.h"
 
+#include <cstdlib>
 #include <iostream>
 
 #include "export/ScanSelection.h"
@@ -29,6 +30,10 @@ SampleExport PrepareSampleExport(const std::filesystem::path& base, const std::s
   prepared.work = base / workName;
   std::filesystem::remove_all(prepared.work);
   std::filesystem::create_directories(prepared.work / "out");
+  // The run's temporary folder (extracted attachments) goes into the work folder too, so that
+  // the whole run uses one file system, the one --folder names.
+  std::filesystem::create_directories(prepared.work / "temp");
+  setenv("TMPDIR", (prepared.work / "temp").c_str(), 1);
   prepared.store = prepared.work / "Sample Mail.nsf";
   standin::WriteSampleStore(prepared.store, sample);
 

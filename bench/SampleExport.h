@@ -23,6 +23,7 @@ struct SampleExport {
 bool ReadSampleArguments(int argc, char** argv, const char* program, standin::SampleOptions& sample,
                          std::filesystem::path& base);
 
+// Also points TMPDIR at a folder in the work folder.
 SampleExport PrepareSampleExport(const std::filesystem::path& base, const std::string& workName,
                                  const standin::SampleOptions& sample);
 

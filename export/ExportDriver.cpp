@@ -332,7 +332,7 @@ void ExportRun::LookAtEarlierFiles(const std::string& folder) {
     if (!recording || entry->path().extension() != ".eml" || manifest_->KnowsFile(folder, name)) continue;
     const std::string universalId = UniversalIdOfMessageFile(Utf8Text(entry->path()));
     if (!universalId.empty() && !manifest_->Holds(folder, universalId))
-      manifest_->Add(folder, universalId, name);
+      manifest_->AddEarlier(folder, universalId, name);
   }
 }
 

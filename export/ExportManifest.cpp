@@ -105,10 +105,15 @@ bool ExportManifest::KnowsFile(const std::string& folder, const std::string& fil
 
 void ExportManifest::Add(const std::string& folder, const std::string& universalId,
                          const std::string& fileName) {
-  documents_[folder].insert(universalId);
-  files_[folder].insert(fileName);
   ++entries_;
   Append(folder + '\t' + universalId + '\t' + fileName);
+}
+
+void ExportManifest::AddEarlier(const std::string& folder, const std::string& universalId,
+                                const std::string& fileName) {
+  documents_[folder].insert(universalId);
+  files_[folder].insert(fileName);
+  Add(folder, universalId, fileName);
 }
 
 void ExportManifest::MakeFile() {

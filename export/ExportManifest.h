@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace mailshift::mail {
 
@@ -43,8 +43,12 @@ class ExportManifest {
   // Makes the file when it is not there yet: before the first message that will be recorded takes
   // its name, so that a run ended right after it leaves a manifest that the next run reads.
   void MakeFile();
-  // Records a written message.
+  // Records a message this run wrote. Only the file learns of it: no run asks about a document
+  // it has written itself, so memory stays the same however many messages are written.
   void Add(const std::string& folder, const std::string& universalId, const std::string& fileName);
+  // Records a message an earlier run wrote without recording it; Holds and KnowsFile know it
+  // from now on.
+  void AddEarlier(const std::string& folder, const std::string& universalId, const std::string& fileName);
 
   // The entries read when the manifest was opened, and those added since.
   std::int64_t size() const { return entries_; }
@@ -58,8 +62,8 @@ class ExportManifest {
   std::ofstream out_;
   std::string problem_;
   bool existedBefore_ = false;
-  std::map<std::string, std::set<std::string>> documents_;  // folder -> universal ids
-  std::map<std::string, std::set<std::string>> files_;      // folder -> file names
+  std::unordered_map<std::string, std::unordered_set<std::string>> documents_;  // folder -> universal ids
+  std::unordered_map<std::string, std::unordered_set<std::string>> files_;      // folder -> file names
   std::int64_t entries_ = 0;
 };
 

@@ -1,7 +1,6 @@
 #include "export/MessageWriter.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -53,23 +52,6 @@ void DeleteExtractedFile(const std::string& path, WriteOutcome& outcome) {
   if (!std::filesystem::remove(FilePath(path), error) && error) {
     outcome.problems.push_back("deleting the extracted file " + Quoted(path) + ": " + error.message());
   }
-}
-
-// Removes the passing file of a message that could not be finished.
-void RemovePartFile(const std::string& partPath, WriteOutcome& outcome) {
-  std::error_code error;
-  if (!std::filesystem::remove(FilePath(partPath), error) && error) {
-    outcome.reason +=
-        "; the unfinished file " + Quoted(partPath) + " could not be removed: " + error.message();
-  }
-}
-
-// The file's modification time becomes the message's date.
-void SetFileTime(const std::string& path, const DateTime& date, WriteOutcome& outcome) {
-  const auto instant = std::chrono::sys_seconds(std::chrono::seconds(date.secondsSinceEpoch));
-  std::error_code error;
-  std::filesystem::last_write_time(FilePath(path), std::chrono::file_clock::from_sys(instant), error);
-  if (error) outcome.problems.push_back("setting the file's time to the message's date: " + error.message());
 }
 
 struct FileCloser {
@@ -161,8 +143,8 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
   }
 
   const std::string folderPath = destinationRoot_ + folder + kPathSeparator;
-  std::string partPath;
-  std::unique_ptr<std::FILE, FileCloser> file(CreatePartFile(folderPath, partPath, outcome));
+  std::string partName;
+  std::unique_ptr<std::FILE, FileCloser> file(CreatePartFile(folderPath, partName, outcome));
   if (file == nullptr) return outcome;
   // A buffer of the writer's own: the stream then does not ask the file system for one, and most
   // messages go to their file in one write.
@@ -173,40 +155,64 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
     if (std::fputs("\r\n", file.get()) == EOF || std::fflush(file.get()) != 0) {
       throw EmailError(std::string("cannot write the file: ") + std::strerror(errno));
     }
+    // The file's modification time becomes the message's date, so that file managers sort
+    // messages as mail programs do.
+    if (when) {
+      if (const int error = SetModificationTime(file.get(), when->secondsSinceEpoch)) {
+        outcome.problems.push_back("setting the file's time to the message's date: " +
+                                   std::string(std::strerror(error)));
+      }
+    }
     if (std::fclose(file.release()) != 0)
       throw EmailError(std::string("cannot write the file: ") + std::strerror(errno));
   } catch (const std::exception& error) {
     file.reset();
     outcome.reason = error.what();
-    RemovePartFile(partPath, outcome);
+    RemovePartFile(partName, outcome);
     return outcome;
   }
-  if (when) SetFileTime(partPath, *when, outcome);
-  if (!NameMessageFile(partPath, folderPath, subject, number, outcome)) {
-    RemovePartFile(partPath, outcome);
+  if (!NameMessageFile(partName, subject, number, outcome)) {
+    RemovePartFile(partName, outcome);
     return outcome;
   }
   outcome.written = true;
   return outcome;
 }
 
-std::FILE* MessageWriter::CreatePartFile(const std::string& folderPath, std::string& partPath,
+std::FILE* MessageWriter::CreatePartFile(const std::string& folderPath, std::string& partName,
                                          WriteOutcome& outcome) {
   // The name says which process writes it: see PassingFileProcess.
-  const std::string prefix = folderPath + ".mailshift-" + std::to_string(CurrentProcessNumber()) + "-";
-  for (;;) {
-    partPath = prefix + std::to_string(nextPart_++) + ".part";
-    int error = 0;
-    if (std::FILE* file = CreateNewFile(partPath, error)) return file;
-    if (error == EEXIST) continue;
-    outcome.path = partPath;
-    outcome.reason = "cannot create a file in " + folderPath + ": " + std::strerror(error);
-    return nullptr;
+  const std::string prefix = ".mailshift-" + std::to_string(CurrentProcessNumber()) + "-";
+  int error = folder_.path() == folderPath ? 0 : folder_.Open(folderPath);
+  // A folder removed and made again since it was opened is opened again, once.
+  bool reopened = error != 0;
+  while (error == 0) {
+    partName = prefix + std::to_string(nextPart_++) + ".part";
+    if (std::FILE* file = folder_.CreateNewFile(partName, error)) return file;
+    if (error == EEXIST) {
+      error = 0;
+    } else if (error == ENOENT && !reopened) {
+      reopened = true;
+      error = folder_.Open(folderPath);
+    }
+  }
+  folder_.Close();
+  outcome.path = folderPath + partName;
+  outcome.reason = "cannot create a file in " + folderPath + ": " + std::strerror(error);
+  return nullptr;
+}
+
+void MessageWriter::RemovePartFile(const std::string& partName, WriteOutcome& outcome) {
+  const int error = folder_.Remove(partName);
+  if (error != 0 && error != ENOENT) {
+    outcome.reason += "; the unfinished file " + Quoted(folder_.path() + partName) +
+                      " could not be removed: " + std::strerror(error);
   }
 }
 
-bool MessageWriter::NameMessageFile(const std::string& partPath, const std::string& folderPath,
-                                    const std::string& subject, std::int32_t number, WriteOutcome& outcome) {
+bool MessageWriter::NameMessageFile(const std::string& partName, const std::string& subject,
+                                    std::int32_t number, WriteOutcome& outcome) {
+  const std::string& folderPath = folder_.path();
   const FileNameRules rules = FileNameRules::Native();
   std::string stem = subject;
   bool asciiTried = false;
@@ -218,7 +224,7 @@ bool MessageWriter::NameMessageFile(const std::string& partPath, const std::stri
         std::to_string(number) + (suffix == 0 ? "" : "-" + std::to_string(suffix)) + ".eml";
     const std::string name = MessageFileName(stem, tail, rules);
     outcome.path = folderPath + name;
-    const int error = RenameNoReplace(partPath, outcome.path);
+    const int error = folder_.RenameNoReplace(partName, name);
     if (error == 0) return true;
     const std::string namedStem = name.substr(0, name.size() - tail.size());
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "export/EmailComposition.h"
+#include "export/SafeFiles.h"
 
 namespace mailshift::mail {
 
@@ -56,17 +57,20 @@ class MessageWriter {
                                const MessageOrigin& origin);
 
  private:
-  // Creates a new file to render into, in folderPath under a passing name. Null when none could
-  // be created; outcome.reason then says why.
-  std::FILE* CreatePartFile(const std::string& folderPath, std::string& partPath, WriteOutcome& outcome);
-  // Gives the rendered file its name (never one that is taken), moving to another name on a
-  // clash or a name the file system refuses. False when none could be given; outcome.reason then
-  // says why.
-  bool NameMessageFile(const std::string& partPath, const std::string& folderPath, const std::string& subject,
-                       std::int32_t number, WriteOutcome& outcome);
+  // Creates a new file to render into, in folderPath (which becomes the open folder) under a
+  // passing name. Null when none could be created; outcome.reason then says why.
+  std::FILE* CreatePartFile(const std::string& folderPath, std::string& partName, WriteOutcome& outcome);
+  // Gives the rendered file in the open folder its name (never one that is taken), moving to
+  // another name on a clash or a name the file system refuses. False when none could be given;
+  // outcome.reason then says why.
+  bool NameMessageFile(const std::string& partName, const std::string& subject, std::int32_t number,
+                       WriteOutcome& outcome);
+  // Removes the passing file of a message that could not be finished.
+  void RemovePartFile(const std::string& partName, WriteOutcome& outcome);
 
   EmailComponent& component_;
   std::string destinationRoot_;
+  OpenedFolder folder_;  // the folder of the last message
   NumberSource drawNumber_;
   std::uint64_t nextPart_ = 1;
   static constexpr std::size_t kFileBufferBytes = 64 * 1024;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -14,20 +15,93 @@
 
 namespace mailshift::mail {
 
-int RenameNoReplace(const std::string& from, const std::string& to) {
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+namespace {
+
+// Names relative to folder, an open folder or AT_FDCWD.
+int RenameNoReplaceAt(int folder, const char* from, const char* to) {
+  if (renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
   // A file system without the flag: a second name that cannot replace anything, then the first
   // name goes.
-  if (link(from.c_str(), to.c_str()) == 0) {
-    unlink(from.c_str());
+  if (linkat(folder, from, folder, to, 0) == 0) {
+    unlinkat(folder, from, 0);
     return 0;
   }
   if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
   // Nor hard links (FAT): only this run writes new names into the folder, so a look first holds.
   struct stat existing {};
-  if (lstat(to.c_str(), &existing) == 0) return EEXIST;
-  return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  if (fstatat(folder, to, &existing, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+  return renameat(folder, from, folder, to) == 0 ? 0 : errno;
+}
+
+std::FILE* CreateNewFileAt(int folder, const char* path, int& error) {
+  // O_EXCL: made new or not at all, so no existing file (or link) is ever written through.
+  const int descriptor = openat(folder, path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (descriptor < 0) {
+    error = errno;
+    return nullptr;
+  }
+  std::FILE* file = fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    error = errno;
+    close(descriptor);
+    unlinkat(folder, path, 0);
+    return nullptr;
+  }
+  error = 0;
+  return file;
+}
+
+}  // namespace
+
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  return RenameNoReplaceAt(AT_FDCWD, from.c_str(), to.c_str());
+}
+
+OpenedFolder::~OpenedFolder() { Close(); }
+
+int OpenedFolder::Open(const std::string& path) {
+  Close();
+  // Without the closing separator, which would have a link in the last place followed.
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (descriptor < 0) return errno;
+  descriptor_ = descriptor;
+  path_ = path;
+  return 0;
+}
+
+void OpenedFolder::Close() {
+  if (descriptor_ >= 0) close(descriptor_);
+  descriptor_ = -1;
+  path_.clear();
+}
+
+// Every file made stays reachable by its whole path, as other programs open it: a name that
+// would make the path longer than the system takes is refused as the path would be.
+bool OpenedFolder::FitsInPath(const std::string& name) const { return path_.size() + name.size() < PATH_MAX; }
+
+std::FILE* OpenedFolder::CreateNewFile(const std::string& name, int& error) const {
+  if (!FitsInPath(name)) {
+    error = ENAMETOOLONG;
+    return nullptr;
+  }
+  return CreateNewFileAt(descriptor_, name.c_str(), error);
+}
+
+int OpenedFolder::RenameNoReplace(const std::string& from, const std::string& to) const {
+  if (!FitsInPath(to)) return ENAMETOOLONG;
+  return RenameNoReplaceAt(descriptor_, from.c_str(), to.c_str());
+}
+
+int OpenedFolder::Remove(const std::string& name) const {
+  return unlinkat(descriptor_, name.c_str(), 0) == 0 ? 0 : errno;
+}
+
+int SetModificationTime(std::FILE* file, std::int64_t secondsSinceEpoch) {
+  const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(secondsSinceEpoch), 0}};
+  return futimens(fileno(file), times) == 0 ? 0 : errno;
 }
 
 std::string MakeFolderNoFollow(const std::string& path) {
@@ -58,11 +132,7 @@ std::string WritableFolderProblem(const std::string& path) {
 }
 
 std::FILE* CreateNewFile(const std::string& path, int& error) {
-  errno = 0;
-  // "x": created new or not at all, so no existing file (or link) is ever written through.
-  std::FILE* file = std::fopen(path.c_str(), "wbx");
-  error = file == nullptr ? errno : 0;
-  return file;
+  return CreateNewFileAt(AT_FDCWD, path.c_str(), error);
 }
 
 std::string MakePrivateFolder(const std::string& parent, const std::string& prefix, std::string& made) {

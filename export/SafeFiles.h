@@ -4,6 +4,7 @@
 // code page.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -36,6 +37,41 @@ std::string WritableFolderProblem(const std::string& path);
 // A new file at path, opened for writing in binary mode; never an existing file or link. Null
 // when none was made; error then holds the error number (EEXIST when the name is taken).
 std::FILE* CreateNewFile(const std::string& path, int& error);
+
+// A folder that files are made in one after another, held open: each name is found from the
+// folder itself instead of walking to it from the root again, and a folder replaced by a link
+// after it was opened is never followed. On Windows the folder's path serves as the handle.
+class OpenedFolder {
+ public:
+  OpenedFolder() = default;
+  ~OpenedFolder();
+  OpenedFolder(const OpenedFolder&) = delete;
+  OpenedFolder& operator=(const OpenedFolder&) = delete;
+
+  // Opens the folder at path, which ends in the path separator and must be a folder, not a link;
+  // whatever was open before is closed. 0 when done, otherwise the error number.
+  int Open(const std::string& path);
+  void Close();
+  bool IsOpen() const { return !path_.empty(); }
+  // The folder's path, ending in the path separator; empty when none is open.
+  const std::string& path() const { return path_; }
+
+  // CreateNewFile and RenameNoReplace for names in this folder.
+  std::FILE* CreateNewFile(const std::string& name, int& error) const;
+  int RenameNoReplace(const std::string& from, const std::string& to) const;
+  // Removes the file of that name; 0 when done, otherwise the error number.
+  int Remove(const std::string& name) const;
+
+ private:
+  bool FitsInPath(const std::string& name) const;
+
+  std::string path_;
+  int descriptor_ = -1;  // the open folder; unused on Windows
+};
+
+// Gives the open file the modification time secondsSinceEpoch. Called once everything is written
+// and flushed, before the file is closed. 0 when done, otherwise the error number.
+int SetModificationTime(std::FILE* file, std::int64_t secondsSinceEpoch);
 
 // Makes a new folder in parent (which ends in the path separator) whose name is prefix followed
 // by an unpredictable ending, readable by its owner only. "" and made set to its path when done;

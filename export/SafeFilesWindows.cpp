@@ -7,6 +7,7 @@
 #include <sddl.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -76,6 +77,46 @@ std::string UnpredictableEnding() {
 int RenameNoReplace(const std::string& from, const std::string& to) {
   // Without MOVEFILE_REPLACE_EXISTING the move fails when anything has the new name.
   if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), 0)) return 0;
+  return ErrorNumber(GetLastError());
+}
+
+OpenedFolder::~OpenedFolder() { Close(); }
+
+int OpenedFolder::Open(const std::string& path) {
+  Close();
+  const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return ErrorNumber(GetLastError());
+  // Symbolic links and junctions alike are reparse points.
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return ELOOP;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ENOTDIR;
+  path_ = path;
+  return 0;
+}
+
+void OpenedFolder::Close() { path_.clear(); }
+
+std::FILE* OpenedFolder::CreateNewFile(const std::string& name, int& error) const {
+  return mail::CreateNewFile(path_ + name, error);
+}
+
+int OpenedFolder::RenameNoReplace(const std::string& from, const std::string& to) const {
+  return mail::RenameNoReplace(path_ + from, path_ + to);
+}
+
+int OpenedFolder::Remove(const std::string& name) const {
+  if (DeleteFileW(WidePath(path_ + name).c_str())) return 0;
+  return ErrorNumber(GetLastError());
+}
+
+int SetModificationTime(std::FILE* file, std::int64_t secondsSinceEpoch) {
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  if (handle == INVALID_HANDLE_VALUE) return EBADF;
+  // FILETIME counts 100 ns steps since 1601-01-01.
+  constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+  if (secondsSinceEpoch < -kSecondsFrom1601To1970) return EINVAL;
+  const auto ticks = static_cast<std::uint64_t>(secondsSinceEpoch + kSecondsFrom1601To1970) * 10000000u;
+  FILETIME written{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+  if (SetFileTime(handle, nullptr, nullptr, &written)) return 0;
   return ErrorNumber(GetLastError());
 }
 

@@ -57,9 +57,9 @@ const char* const kQueries[] = {
     "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT 1",
     // kItems
     "SELECT position, type, name FROM items WHERE document_id = ?1 ORDER BY position",
-    // kValues
-    "SELECT value, utc_offset FROM item_values WHERE document_id = ?1 AND item_position = ?2 ORDER BY "
-    "position",
+    // kValues: all of a document's, in the order of their items
+    "SELECT item_position, value, utc_offset FROM item_values WHERE document_id = ?1 "
+    "ORDER BY item_position, position",
     // kEmbedded
     "SELECT id, name, type, size FROM embedded_objects WHERE document_id = ?1 AND item_position = ?2 "
     "ORDER BY position",
@@ -341,28 +341,26 @@ std::optional<ItemRecord> StoreReader::FindItem(std::int64_t documentId, std::st
 
 notes::ItemValues StoreReader::Values(std::int64_t documentId, const ItemRecord& item) {
   try {
-    Running row(Prepared(kValues));
-    row->BindInt64(1, documentId).BindInt64(2, item.position);
+    if (itemsDocument_ != documentId) ReadItemsOf(documentId);
+    if (valuesDocument_ != documentId) ReadValuesOf(documentId);
     notes::ItemValues values;
-    while (row->Step()) {
-      const auto& r = *row;
-      const int type = r.ColumnType(0);
+    for (const StoredValue& value : values_) {
+      if (value.itemPosition != item.position) continue;
       switch (item.kind) {
         case ItemKind::Text:
         case ItemKind::RichText:
-          if (type != SQLITE_TEXT) Fail("a text item holds a value that is not text");
-          values.emplace_back(r.ColumnText(0));
+          if (value.type != SQLITE_TEXT) Fail("a text item holds a value that is not text");
+          values.emplace_back(value.text);
           break;
         case ItemKind::Number:
-          if (type != SQLITE_INTEGER && type != SQLITE_FLOAT)
+          if (value.type != SQLITE_INTEGER && value.type != SQLITE_FLOAT)
             Fail("a number item holds a value that is not a number");
-          values.emplace_back(r.ColumnDouble(0));
+          values.emplace_back(value.real);
           break;
         case ItemKind::DateTime: {
-          const std::int64_t offset = r.ColumnInt64(1);
-          const DateTime when{r.ColumnInt64(0), static_cast<std::int32_t>(offset)};
-          if (type != SQLITE_INTEGER || !IsInteger(r, 1) || offset != when.utcOffsetMinutes ||
-              !IsStorableDateTime(when)) {
+          const DateTime when{value.integer, static_cast<std::int32_t>(value.offset)};
+          if (value.type != SQLITE_INTEGER || !value.offsetIsInteger ||
+              value.offset != when.utcOffsetMinutes || !IsStorableDateTime(when)) {
             Fail("a date-time item holds a value that is not a date-time");
           }
           values.emplace_back(when);
@@ -374,6 +372,28 @@ notes::ItemValues StoreReader::Values(std::int64_t documentId, const ItemRecord&
   } catch (const sqlite::Error& error) {
     Fail(error.what());
   }
+}
+
+void StoreReader::ReadValuesOf(std::int64_t documentId) {
+  values_.clear();
+  valuesDocument_.reset();
+  Running row(Prepared(kValues));
+  row->BindInt64(1, documentId);
+  while (row->Step()) {
+    const auto& r = *row;
+    // A position stored as anything but a whole number belongs to no item.
+    if (!IsInteger(r, 0)) continue;
+    StoredValue value;
+    value.itemPosition = r.ColumnInt64(0);
+    value.type = r.ColumnType(1);
+    if (value.type == SQLITE_TEXT) value.text = r.ColumnText(1);
+    value.integer = r.ColumnInt64(1);
+    value.real = r.ColumnDouble(1);
+    value.offsetIsInteger = IsInteger(r, 2);
+    value.offset = r.ColumnInt64(2);
+    values_.push_back(std::move(value));
+  }
+  valuesDocument_ = documentId;
 }
 
 std::vector<EmbeddedRecord> StoreReader::Embedded(std::int64_t documentId, std::int64_t itemPosition) {

@@ -102,6 +102,8 @@ class StoreReader {
   [[noreturn]] void Fail(const std::string& what) const;
   void ReadItemsOf(std::int64_t documentId);
 
+  void ReadValuesOf(std::int64_t documentId);
+
   // One row of the items table as stored: each lookup of an item would otherwise be a query, and
   // a message reads some fifteen items of its document, most of them twice.
   struct StoredItem {
@@ -110,6 +112,17 @@ class StoreReader {
     bool positionIsInteger = false;
     std::int64_t position = 0;
     std::optional<ItemKind> kind;
+  };
+  // One row of the item values as stored, checked against its item's type when it is read: the
+  // values of a document are read in one query rather than one query per item.
+  struct StoredValue {
+    std::int64_t itemPosition = 0;
+    int type = 0;      // SQLite's type of the value
+    std::string text;  // a text value
+    std::int64_t integer = 0;
+    double real = 0;
+    bool offsetIsInteger = false;
+    std::int64_t offset = 0;
   };
 
   std::filesystem::path file_;
@@ -120,6 +133,9 @@ class StoreReader {
   // The items of the document read last, in the order of their positions.
   std::optional<std::int64_t> itemsDocument_;
   std::vector<StoredItem> items_;
+  // The values of the document read last, in the order of their items and positions.
+  std::optional<std::int64_t> valuesDocument_;
+  std::vector<StoredValue> values_;
 };
 
 }  // namespace mailshift::standin

@@ -305,6 +305,36 @@ TEST_F(MessageWriterTest, ALinkInTheWayOfTheFileIsNeitherFollowedNorReplaced) {
   EXPECT_TRUE(fs::is_symlink(Inbox() / "Linked9.eml"));
 }
 
+TEST_F(MessageWriterTest, AFolderRemovedAndMadeAgainDuringTheRunGetsTheNextMessages) {
+  ASSERT_TRUE(WriteSubject("First").written);
+  fs::remove_all(Inbox());
+  // While the folder is gone a message cannot be written, and says so.
+  const WriteOutcome lost = WriteSubject("Lost");
+  EXPECT_FALSE(lost.written);
+  EXPECT_NE(lost.reason.find("No such file"), std::string::npos) << lost.reason;
+
+  fs::create_directory(Inbox());
+  const WriteOutcome next = WriteSubject("Next");
+  ASSERT_TRUE(next.written) << next.reason;
+  EXPECT_EQ(fs::path(next.path).parent_path(), Inbox());
+  EXPECT_EQ(InboxNames().size(), 1u);
+  EXPECT_TRUE(fs::exists(next.path));
+}
+
+TEST_F(MessageWriterTest, AFolderSwappedForALinkAfterItsFirstMessageIsNotFollowed) {
+  ASSERT_TRUE(WriteSubject("First").written);
+  const fs::path moved = Inbox().string() + "-moved";
+  const fs::path elsewhere = Inbox().string() + "-elsewhere";
+  fs::rename(Inbox(), moved);
+  fs::create_directory(elsewhere);
+  fs::create_directory_symlink(elsewhere, Inbox());
+
+  const WriteOutcome second = WriteSubject("Second");
+  ASSERT_TRUE(second.written) << second.reason;
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+  EXPECT_EQ(std::distance(fs::directory_iterator(moved), fs::directory_iterator()), 2);
+}
+
 class WriterAttachments : public MessageWriterTest {};
 
 TEST_F(WriterAttachments, AttachesTheFilesHandedOverAndNeverPiecesOfTheListText) {

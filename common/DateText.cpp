@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 namespace mailshift {
 
@@ -38,14 +39,41 @@ std::string LongTime(std::string pattern) {
   return pattern;
 }
 
-bool IsMidnight(const std::tm& local) {
-  return local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0;
-}
+bool IsMidnight(const std::tm& local) { return local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0; }
 
 std::string FormatTm(const std::string& pattern, const std::tm& local, locale_t locale) {
   std::array<char, 256> buffer{};
   const std::size_t length = strftime_l(buffer.data(), buffer.size(), pattern.c_str(), &local, locale);
   return std::string(buffer.data(), length);
+}
+
+// What mktime gives for local fields with tm_isdst -1, and the fields normalized as mktime leaves
+// them. glibc's mktime looks at the system's time zone file again on every call, which an export
+// would pay once per message; localtime_r reads it once.
+std::time_t LocalSeconds(std::tm& local) {
+  std::tm fields = local;
+  fields.tm_isdst = 0;
+  const std::time_t asUniversal = timegm(&fields);
+  constexpr std::time_t kDay = 24 * 60 * 60;
+  const auto offsetAt = [](std::time_t instant) -> std::optional<long> {
+    std::tm at{};
+    if (localtime_r(&instant, &at) == nullptr) return std::nullopt;
+    return at.tm_gmtoff;
+  };
+  // The offsets a day before and a day after: the one or two the fields can be in.
+  const std::optional<long> before = offsetAt(asUniversal - kDay);
+  const std::optional<long> after = offsetAt(asUniversal + kDay);
+  if (!before || !after) return -1;
+  std::optional<std::time_t> instant;
+  for (const long offset : {*before, *after}) {
+    const std::time_t candidate = asUniversal - offset;
+    // The earlier of two instants with these local fields, as mktime takes it.
+    if (offsetAt(candidate) == offset && (!instant || candidate < *instant)) instant = candidate;
+  }
+  // Fields in the hour skipped by a change: read with the offset before it.
+  if (!instant) instant = asUniversal - *before;
+  if (localtime_r(&*instant, &local) == nullptr) return -1;
+  return *instant;
 }
 
 // Parses the whole text (surrounding blanks allowed) with the pattern.
@@ -99,10 +127,8 @@ std::optional<DateTime> RegionalDateForm::Parse(std::string_view text) const {
       !ParseWhole(whole, datePattern_, locale_->handle, local)) {
     return std::nullopt;
   }
-  local.tm_isdst = -1;
-  const std::time_t seconds = std::mktime(&local);
-  return DateTime{static_cast<std::int64_t>(seconds),
-                  static_cast<std::int32_t>(local.tm_gmtoff / 60)};
+  const std::time_t seconds = LocalSeconds(local);
+  return DateTime{static_cast<std::int64_t>(seconds), static_cast<std::int32_t>(local.tm_gmtoff / 60)};
 }
 
 std::string DateText(const DateTime& when) { return RegionalDateForm::System().Format(when); }
@@ -118,8 +144,7 @@ DateTime StartOfLocalDay(const DateTime& when) {
   local.tm_hour = 0;
   local.tm_min = 0;
   local.tm_sec = 0;
-  local.tm_isdst = -1;
-  const std::time_t midnight = std::mktime(&local);
+  const std::time_t midnight = LocalSeconds(local);
   return DateTime{static_cast<std::int64_t>(midnight), static_cast<std::int32_t>(local.tm_gmtoff / 60)};
 }
 

@@ -1,9 +1,9 @@
-#include "common/DateText.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
+
+#include "common/DateText.h"
 
 namespace mailshift {
 namespace {
@@ -63,6 +63,37 @@ TEST_F(DateTextTest, KeepsTheLocalOffsetOfTheTextItReads) {
   ASSERT_TRUE(summer.has_value());
   EXPECT_EQ(summer->utcOffsetMinutes, 120);
   EXPECT_EQ(summer->secondsSinceEpoch, 1277978400);
+}
+
+TEST_F(DateTextTest, ReadsTheHoursAroundAChangeOfOffsetAsMktimeDoes) {
+  // Each quarter hour of the days the clocks go forward (an hour that does not exist) and back
+  // (an hour that comes twice), in zones east and west of Greenwich.
+  const struct {
+    const char* zone;
+    int year, month, day;
+  } changes[] = {{"CET-1CEST,M3.5.0,M10.5.0/3", 2010, 3, 28},
+                 {"CET-1CEST,M3.5.0,M10.5.0/3", 2010, 10, 31},
+                 {"EST5EDT,M3.2.0,M11.1.0", 2010, 3, 14},
+                 {"EST5EDT,M3.2.0,M11.1.0", 2010, 11, 7}};
+  for (const auto& change : changes) {
+    UseZone(change.zone);
+    for (int minutes = 0; minutes < 24 * 60; minutes += 15) {
+      std::tm fields{};
+      fields.tm_year = change.year - 1900;
+      fields.tm_mon = change.month - 1;
+      fields.tm_mday = change.day;
+      fields.tm_hour = minutes / 60;
+      fields.tm_min = minutes % 60;
+      fields.tm_isdst = -1;
+      char text[32];
+      std::strftime(text, sizeof text, "%m/%d/%Y %H:%M:%S", &fields);
+      const std::time_t expected = std::mktime(&fields);
+      const auto read = Form("C").Parse(text);
+      ASSERT_TRUE(read.has_value()) << change.zone << " " << text;
+      EXPECT_EQ(read->secondsSinceEpoch, expected) << change.zone << " " << text;
+      EXPECT_EQ(read->utcOffsetMinutes, fields.tm_gmtoff / 60) << change.zone << " " << text;
+    }
+  }
 }
 
 TEST_F(DateTextTest, RejectsTextsThatAreNotDates) {

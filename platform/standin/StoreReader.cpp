@@ -130,8 +130,9 @@ std::shared_ptr<StoreReader> StoreReader::Open(const std::filesystem::path& file
   reader->failure_ = CheckStoreHeader(file);
   if (!reader->failure_.empty()) return reader;
   try {
-    reader->connection_ =
-        std::make_unique<sqlite::Connection>(ReadOnlyUri(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+    // A reader is used by one thread at a time, so SQLite's own locking would only cost time.
+    reader->connection_ = std::make_unique<sqlite::Connection>(
+        ReadOnlyUri(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
     sqlite3* db = reader->connection_->get();
     // The store is data, never code: no functions with side effects run from its schema.
     sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);

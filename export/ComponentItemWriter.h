@@ -26,8 +26,7 @@ class ComponentItemWriter : public EmailItemWriter {
       writer_ = std::make_unique<MessageWriter>(component_, destinationRoot);
       root_ = destinationRoot;
     }
-    return writer_->CreateEmailItem(folder, from, subject, to, cc, bcc, date, body, attachments,
-                                    origin);
+    return writer_->CreateEmailItem(folder, from, subject, to, cc, bcc, date, body, attachments, origin);
   }
 
  private:

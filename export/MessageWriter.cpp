@@ -46,12 +46,9 @@ std::size_t FirstCharacterLength(const std::string& text) {
 // Deletes the extracted file at path when one exists there; a folder is no extracted file.
 void DeleteExtractedFile(const std::string& path, WriteOutcome& outcome) {
   if (path.empty()) return;
-  std::error_code error;
-  const auto status = std::filesystem::symlink_status(FilePath(path), error);
-  if (!std::filesystem::exists(status) || std::filesystem::is_directory(status)) return;
-  if (!std::filesystem::remove(FilePath(path), error) && error) {
-    outcome.problems.push_back("deleting the extracted file " + Quoted(path) + ": " + error.message());
-  }
+  const int error = RemoveFile(path);
+  if (error == 0 || error == ENOENT || error == EISDIR) return;
+  outcome.problems.push_back("deleting the extracted file " + Quoted(path) + ": " + std::strerror(error));
 }
 
 struct FileCloser {

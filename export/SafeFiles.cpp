@@ -104,6 +104,16 @@ int SetModificationTime(std::FILE* file, std::int64_t secondsSinceEpoch) {
   return futimens(fileno(file), times) == 0 ? 0 : errno;
 }
 
+int RemoveFile(const std::string& path) {
+  if (unlink(path.c_str()) == 0) return 0;
+  const int error = errno;
+  // Some systems answer EPERM for a folder.
+  struct stat found {};
+  if ((error == EPERM || error == EISDIR) && lstat(path.c_str(), &found) == 0 && S_ISDIR(found.st_mode))
+    return EISDIR;
+  return error;
+}
+
 std::string MakeFolderNoFollow(const std::string& path) {
   struct stat found {};
   if (lstat(path.c_str(), &found) != 0) {

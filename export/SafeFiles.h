@@ -25,6 +25,10 @@ inline std::string Utf8Text(const std::filesystem::path& path) {
 // 0 when done, otherwise the error number (EEXIST when the name is taken).
 int RenameNoReplace(const std::string& from, const std::string& to);
 
+// Removes the file or link at path, never a folder. 0 when done, ENOENT when nothing is there,
+// EISDIR for a folder, otherwise the error number.
+int RemoveFile(const std::string& path);
+
 // Makes the folder at path when it is missing (its parent must exist). A link, or anything but a
 // folder, in its place is refused and left as it is. "" when the folder is there afterwards;
 // otherwise why not.

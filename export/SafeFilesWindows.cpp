@@ -120,6 +120,18 @@ int SetModificationTime(std::FILE* file, std::int64_t secondsSinceEpoch) {
   return ErrorNumber(GetLastError());
 }
 
+int RemoveFile(const std::string& path) {
+  const std::wstring wide = WidePath(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return ErrorNumber(GetLastError());
+  // A link to a folder is removed as the link it is; a folder itself never.
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return EISDIR;
+    return RemoveDirectoryW(wide.c_str()) ? 0 : ErrorNumber(GetLastError());
+  }
+  return DeleteFileW(wide.c_str()) ? 0 : ErrorNumber(GetLastError());
+}
+
 std::string MakeFolderNoFollow(const std::string& path) {
   const std::wstring wide = WidePath(path);
   DWORD attributes = GetFileAttributesW(wide.c_str());

@@ -17,7 +17,7 @@
 namespace mailshift::standin {
 namespace {
 
-std::filesystem::path CreateSibling(const std::filesystem::path& target) {
+std::filesystem::path CreateSibling(const std::filesystem::path& target, std::FILE*& opened) {
   static std::atomic<unsigned> counter{0};
   const auto folder = target.parent_path();
   const auto stamp =
@@ -34,7 +34,7 @@ std::filesystem::path CreateSibling(const std::filesystem::path& target) {
     const auto candidate = folder.empty() ? std::filesystem::path(name) : folder / name;
     // "x": created here and now, never an existing file.
     if (std::FILE* file = std::fopen(candidate.string().c_str(), "wbx")) {
-      std::fclose(file);
+      opened = file;
       return candidate;
     }
     if (errno != EEXIST) {
@@ -61,16 +61,27 @@ void SyncToDisk(const std::filesystem::path& file) {
 
 }  // namespace
 
-ReplacementFile::ReplacementFile(std::filesystem::path target)
-    : target_(std::move(target)), path_(CreateSibling(target_)) {}
+ReplacementFile::ReplacementFile(std::filesystem::path target, Opening opening)
+    : target_(std::move(target)), path_(CreateSibling(target_, file_)) {
+  if (opening == Opening::Closed) CloseFile();
+}
+
+bool ReplacementFile::CloseFile() {
+  if (file_ == nullptr) return true;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  return closed;
+}
 
 ReplacementFile::~ReplacementFile() {
+  CloseFile();
   if (replaced_) return;
   std::error_code ignored;
   std::filesystem::remove(path_, ignored);
 }
 
 void ReplacementFile::ReplaceTarget(Durability durability) {
+  if (!CloseFile()) throw std::runtime_error("cannot write " + path_.string() + ": " + std::strerror(errno));
   if (durability == Durability::SyncedToDisk) SyncToDisk(path_);
   std::error_code error;
   std::filesystem::rename(path_, target_, error);

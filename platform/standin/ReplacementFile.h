@@ -2,20 +2,27 @@
 // until then the target is untouched, and an abandoned file is removed.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 
 namespace mailshift::standin {
 
 class ReplacementFile {
  public:
+  // Whether the new file is handed over open for writing, or closed for others to open.
+  enum class Opening { Closed, KeptOpen };
   // Creates an empty file with a fresh name in the target's folder; throws std::runtime_error.
-  explicit ReplacementFile(std::filesystem::path target);
+  explicit ReplacementFile(std::filesystem::path target, Opening opening = Opening::Closed);
   // Removes the file unless it replaced the target.
   ~ReplacementFile();
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
+  // Opening::KeptOpen: the new file, open for writing in binary mode, until CloseFile.
+  std::FILE* file() const { return file_; }
+  // Closes the file kept open; false when its last writes failed.
+  bool CloseFile();
   const std::filesystem::path& target() const { return target_; }
   // Whether the file reaches the disk before it takes the target's place. A store that is kept
   // wants that; a file that is read once and deleted a moment later does not need to pay for it.
@@ -26,6 +33,7 @@ class ReplacementFile {
 
  private:
   std::filesystem::path target_;
+  std::FILE* file_ = nullptr;  // before path_, which is made with it
   std::filesystem::path path_;
   bool replaced_ = false;
 };

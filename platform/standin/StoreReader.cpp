@@ -100,29 +100,6 @@ class BlobHandle {
   sqlite3_blob* blob_ = nullptr;
 };
 
-class OutputFile {
- public:
-  // The file exists and is empty. Opened without truncation: ext4 writes a file that was truncated
-  // on opening out to disk when it is closed, which would cost every extracted attachment a disk
-  // write although it is read once and deleted.
-  explicit OutputFile(const std::filesystem::path& path) : file_(std::fopen(path.string().c_str(), "r+b")) {}
-  ~OutputFile() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-  std::FILE* get() const { return file_; }
-  // Closes the file; false when the last writes failed.
-  bool Close() {
-    const int result = std::fclose(file_);
-    file_ = nullptr;
-    return result == 0;
-  }
-
- private:
-  std::FILE* file_;
-};
-
 }  // namespace
 
 std::shared_ptr<StoreReader> StoreReader::Open(const std::filesystem::path& file) {
@@ -420,9 +397,7 @@ void StoreReader::Extract(const EmbeddedRecord& object, const std::filesystem::p
   const std::string what = "cannot extract \"" + object.name + "\" to " + target.string() + ": ";
   if (object.size < 0) Fail(what + "damaged size");
   try {
-    ReplacementFile replacement(target);
-    OutputFile output(replacement.path());
-    if (output.get() == nullptr) Fail(what + std::strerror(errno));
+    ReplacementFile replacement(target, ReplacementFile::Opening::KeptOpen);
 
     Running rows(Prepared(kContentRows));
     rows->BindInt64(1, object.id);
@@ -445,7 +420,7 @@ void StoreReader::Extract(const EmbeddedRecord& object, const std::filesystem::p
         if (sqlite3_blob_read(blob.get(), buffer.get(), piece, offset) != SQLITE_OK) {
           Fail(what + sqlite3_errmsg(connection_->get()));
         }
-        if (std::fwrite(buffer.get(), 1, static_cast<std::size_t>(piece), output.get()) !=
+        if (std::fwrite(buffer.get(), 1, static_cast<std::size_t>(piece), replacement.file()) !=
             static_cast<std::size_t>(piece)) {
           Fail(what + std::strerror(errno));
         }
@@ -454,7 +429,7 @@ void StoreReader::Extract(const EmbeddedRecord& object, const std::filesystem::p
       written += chunkBytes;
     }
     if (written != object.size) Fail(what + "the content is shorter than its size");
-    if (!output.Close()) Fail(what + std::strerror(errno));
+    if (!replacement.CloseFile()) Fail(what + std::strerror(errno));
     // An extracted attachment is read once and deleted; syncing each one would stall every file
     // the export creates after it behind a journal commit.
     replacement.ReplaceTarget(ReplacementFile::Durability::LeftToTheSystem);

@@ -54,7 +54,7 @@ const char* const kQueries[] = {
     // kEntryAfter
     "SELECT e.position, e.document_id, d.id, d.size, d.has_embedded, d.unid FROM view_entries e "
     "LEFT JOIN documents d ON d.id = e.document_id "
-    "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT 1",
+    "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT ?3",
     // kItems
     "SELECT position, type, name FROM items WHERE document_id = ?1 ORDER BY position",
     // kValues: all of a document's, in the order of their items
@@ -72,7 +72,7 @@ static_assert(std::size(kQueries) == 10);
 const char* const kEntryAfterWithoutUniversalIds =
     "SELECT e.position, e.document_id, d.id, d.size, d.has_embedded, NULL FROM view_entries e "
     "LEFT JOIN documents d ON d.id = e.document_id "
-    "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT 1";
+    "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT ?3";
 
 // Resets a statement when its use ends, so no read stays open between calls.
 class Running {
@@ -245,28 +245,51 @@ std::int64_t StoreReader::EntryCount(const ViewRecord& view) {
 
 std::optional<EntryRecord> StoreReader::EntryAfter(std::int64_t viewId,
                                                    std::optional<std::int64_t> position) {
+  const bool readAhead = aheadView_ == viewId && aheadAfter_ == position.value_or(-1) && !ahead_.empty();
+  if (!readAhead) ReadEntriesAfter(viewId, position.value_or(-1));
+  if (ahead_.empty()) return std::nullopt;
+  AheadEntry next = std::move(ahead_.front());
+  ahead_.pop_front();
+  if (!next.failure.empty()) {
+    ahead_.clear();
+    Fail(next.failure);
+  }
+  aheadAfter_ = next.entry.position;
+  return std::move(next.entry);
+}
+
+void StoreReader::ReadEntriesAfter(std::int64_t viewId, std::int64_t position) {
+  ahead_.clear();
+  aheadView_ = viewId;
+  aheadAfter_ = position;
   try {
     Running row(Prepared(kEntryAfter));
-    row->BindInt64(1, viewId).BindInt64(2, position.value_or(-1));
-    if (!row->Step()) return std::nullopt;
-    const auto& r = *row;
-    EntryRecord entry;
-    entry.position = r.ColumnInt64(0);
-    if (!IsInteger(r, 0)) Fail("damaged entry in view " + std::to_string(viewId));
-    if (r.ColumnType(2) == SQLITE_NULL) {
-      Fail("entry " + std::to_string(entry.position) + " of view " + std::to_string(viewId) +
-           " names no document");
+    row->BindInt64(1, viewId).BindInt64(2, position).BindInt64(3, kEntriesReadAhead);
+    while (row->Step()) {
+      const auto& r = *row;
+      AheadEntry& ahead = ahead_.emplace_back();
+      EntryRecord& entry = ahead.entry;
+      entry.position = r.ColumnInt64(0);
+      if (!IsInteger(r, 0)) {
+        ahead.failure = "damaged entry in view " + std::to_string(viewId);
+        break;  // the entries after it cannot be told apart from it
+      }
+      if (r.ColumnType(2) == SQLITE_NULL) {
+        ahead.failure = "entry " + std::to_string(entry.position) + " of view " + std::to_string(viewId) +
+                        " names no document";
+        continue;
+      }
+      entry.documentId = r.ColumnInt64(2);
+      if (IsInteger(r, 3) && r.ColumnInt64(3) >= 0) entry.size = r.ColumnInt64(3);
+      entry.hasEmbedded = IsInteger(r, 4) && r.ColumnInt64(4) != 0;
+      if (r.ColumnType(5) == SQLITE_NULL) {
+        entry.universalId = std::string();
+      } else if (IsText(r, 5) && IsUniversalId(r.ColumnText(5))) {
+        entry.universalId = r.ColumnText(5);
+      }
     }
-    entry.documentId = r.ColumnInt64(2);
-    if (IsInteger(r, 3) && r.ColumnInt64(3) >= 0) entry.size = r.ColumnInt64(3);
-    entry.hasEmbedded = IsInteger(r, 4) && r.ColumnInt64(4) != 0;
-    if (r.ColumnType(5) == SQLITE_NULL) {
-      entry.universalId = std::string();
-    } else if (IsText(r, 5) && IsUniversalId(r.ColumnText(5))) {
-      entry.universalId = r.ColumnText(5);
-    }
-    return entry;
   } catch (const sqlite::Error& error) {
+    ahead_.clear();
     Fail(error.what());
   }
 }

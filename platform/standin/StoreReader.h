@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -103,6 +104,7 @@ class StoreReader {
   void ReadItemsOf(std::int64_t documentId);
 
   void ReadValuesOf(std::int64_t documentId);
+  void ReadEntriesAfter(std::int64_t viewId, std::int64_t position);
 
   // One row of the items table as stored: each lookup of an item would otherwise be a query, and
   // a message reads some fifteen items of its document, most of them twice.
@@ -133,6 +135,16 @@ class StoreReader {
   // The items of the document read last, in the order of their positions.
   std::optional<std::int64_t> itemsDocument_;
   std::vector<StoredItem> items_;
+  // The entries read ahead of the one returned last, with the view and position they follow: a
+  // view is walked entry after entry, and one query for each costs more than the entry itself.
+  static constexpr std::int64_t kEntriesReadAhead = 64;
+  struct AheadEntry {
+    EntryRecord entry;
+    std::string failure;  // why the entry cannot be returned; empty when it can
+  };
+  std::optional<std::int64_t> aheadView_;
+  std::int64_t aheadAfter_ = -1;
+  std::deque<AheadEntry> ahead_;
   // The values of the document read last, in the order of their items and positions.
   std::optional<std::int64_t> valuesDocument_;
   std::vector<StoredValue> values_;

@@ -249,6 +249,23 @@ TEST_F(DamagedRecordTest, EntriesThatNameNoDocument) {
   EXPECT_THROW(FirstDocument(), NotesError);
 }
 
+TEST_F(DamagedRecordTest, ADamagedEntryFailsWhenItIsReachedNotBefore) {
+  // Good entries at 5 and 6, then one that names no document and one whose position is no number.
+  Tamper(file_,
+         "INSERT INTO view_entries VALUES (1, 5, 1); INSERT INTO view_entries VALUES (1, 6, 1); "
+         "INSERT INTO view_entries VALUES (1, 7, 99); INSERT INTO view_entries VALUES (1, 'eight', 1);");
+  auto view = OpenStore(file_)->GetView("($Inbox)");
+  auto document = view->GetFirstDocument();
+  for (int step = 0; step < 2; ++step) {
+    document = view->GetNextDocument(document);
+    ASSERT_NE(document, nullptr) << step;
+  }
+  EXPECT_THROW(view->GetNextDocument(document), NotesError);
+  // Asked again, the same entry fails again; another view's walk is not disturbed.
+  EXPECT_THROW(view->GetNextDocument(document), NotesError);
+  EXPECT_NE(OpenStore(file_)->GetView("($Inbox)")->GetFirstDocument(), nullptr);
+}
+
 TEST_F(DamagedRecordTest, EntriesWithGapsAreWalkedInOrder) {
   Tamper(file_, "INSERT INTO view_entries VALUES (1, 7, 1); INSERT INTO view_entries VALUES (1, -3, 1);");
   auto view = OpenStore(file_)->GetView("($Inbox)");

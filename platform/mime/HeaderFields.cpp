@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace mailshift::platform {
 namespace {
@@ -83,6 +84,27 @@ std::size_t ValidSequenceLength(std::string_view text, std::size_t at) {
     if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
   }
   return length;
+}
+
+bool EightAsciiBytes(const char* bytes) {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, 8);
+  return (word & 0x8080808080808080) == 0;
+}
+
+// Where the valid UTF-8 from `at` ends: at the first byte of a broken sequence, or at the end.
+// ASCII, the most of most texts, is passed eight bytes at a time.
+std::size_t ValidUtf8End(std::string_view text, std::size_t at) {
+  while (at < text.size()) {
+    if (text.size() - at >= 8 && EightAsciiBytes(text.data() + at)) {
+      at += 8;
+      continue;
+    }
+    const std::size_t length = ValidSequenceLength(text, at);
+    if (length == 0) break;
+    at += length;
+  }
+  return at;
 }
 
 // Display names lose their control characters to spaces: parsers reject them in phrases.
@@ -295,20 +317,18 @@ std::string PercentEncoded(std::string_view bytes) {
 
 }  // namespace
 
+bool IsValidUtf8(std::string_view text) { return ValidUtf8End(text, 0) == text.size(); }
+
 std::string ValidUtf8(std::string_view text) {
   std::string valid;
   valid.reserve(text.size());
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = ValidSequenceLength(text, at);
-    if (length == 0) {
-      valid += kReplacementCharacter;
-      ++at;
-    } else {
-      valid.append(text.substr(at, length));
-      at += length;
-    }
+  for (std::size_t at = 0;;) {
+    const std::size_t end = ValidUtf8End(text, at);
+    valid.append(text.substr(at, end - at));
+    if (end == text.size()) return valid;
+    valid += kReplacementCharacter;
+    at = end + 1;
   }
-  return valid;
 }
 
 std::string UnstructuredFieldValue(std::string_view fieldName, std::string_view rawText) {

@@ -39,8 +39,11 @@ void WriteAddressField(MessageSink& sink, std::string_view name, const std::vect
   if (!recipients.empty()) WriteField(sink, name, AddressFieldValue(name, recipients));
 }
 
-void WriteBodyPart(MessageSink& sink, const std::string& rawBody) {
-  const std::string body = ValidUtf8(rawBody);
+void WriteBodyPart(MessageSink& sink, std::string_view rawBody) {
+  // Most bodies are valid UTF-8: only the others are copied, to be repaired.
+  std::string repaired;
+  if (!IsValidUtf8(rawBody)) repaired = ValidUtf8(rawBody);
+  const std::string_view body = repaired.empty() ? rawBody : repaired;
   sink.Write("Content-Type: text/plain; charset=UTF-8\r\n");
   if (PrefersBase64(body)) {
     sink.Write("Content-Transfer-Encoding: base64\r\n\r\n");

@@ -36,5 +36,7 @@ class Base64Lines {
 
 // The whole base64 encoding of the bytes, in lines.
 std::string Base64(std::string_view bytes);
+// The same, appended to `out`.
+void AppendBase64(std::string_view bytes, std::string& out);
 
 }  // namespace mailshift::platform

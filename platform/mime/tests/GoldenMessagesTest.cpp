@@ -155,6 +155,9 @@ std::vector<GoldenMessage> HandwrittenMessages() {
       "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\n\xE6\x97\xA5\xE6\x9C\xAC\r\n\r lone CR \xFF\xFE");
   add("Just over one byte in five", std::string(7, 'a') + "\xC3\xBC");
   add("Just one byte in five", std::string(8, 'a') + "\xC3\xBC");
+  // Long enough for any buffer or piece the encoders work in.
+  Pieces pieces(7);
+  add("Long", pieces.Text(4000, 0, 2, 0) + "\r\n" + pieces.Text(4000, 3, 2, 0) + " \r\n");
 
   GoldenMessage empty = simple("", "");
   empty.content.from.clear();

@@ -10,6 +10,9 @@ namespace {
 
 // A quoted-printable line holds at most 76 characters, a soft break's "=" included.
 constexpr std::size_t kMaxQuotedPrintableText = 75;
+// Long texts are encoded in pieces of this many bytes, so that the room set aside for the
+// longest encoding of a piece stays small.
+constexpr std::size_t kQuotedPrintablePiece = 16 * 1024;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr std::size_t kBase64LineLength = Base64Lines::kBytesPerLine / 3 * 4 + 2;  // CR LF included
@@ -24,9 +27,30 @@ constexpr auto kBase64Pairs = [] {
   return pairs;
 }();
 
-bool IsLineBreakAt(std::string_view text, std::size_t at) {
-  return at < text.size() &&
-         (text[at] == '\n' || (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n'));
+// Bytes that stand for themselves inside a quoted-printable line: printable ASCII but "=", and
+// the blanks, which are escaped only at the end of a line.
+constexpr auto kQuotedPrintableLiterals = [] {
+  std::array<bool, 256> literal{};
+  for (std::size_t byte = 0; byte < literal.size(); ++byte) {
+    literal[byte] = (byte >= 33 && byte <= 126 && byte != '=') || byte == ' ' || byte == '\t';
+  }
+  return literal;
+}();
+
+constexpr std::uint64_t kEveryByte = 0x0101010101010101;
+constexpr std::uint64_t kTopBits = kEveryByte * 0x80;
+
+// True when the eight bytes are all printable ASCII or spaces, none of them "=": the usual run of
+// plain text, copied eight bytes at a time. Each test sets the top bit of the bytes it looks for
+// (a borrow or carry can only mark a byte beyond one that is marked already).
+bool EightPlainBytes(const char* bytes) {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, 8);
+  const std::uint64_t control = (word - kEveryByte * 0x20) & ~word;  // below " "
+  const std::uint64_t high = (word + kEveryByte * 0x01) | word;      // DEL and above
+  const std::uint64_t notEquals = word ^ (kEveryByte * '=');
+  const std::uint64_t equals = (notEquals - kEveryByte) & ~notEquals;
+  return ((control | high | equals) & kTopBits) == 0;
 }
 
 char* PutLineEnd(char* out) {
@@ -34,6 +58,113 @@ char* PutLineEnd(char* out) {
   out[1] = '\n';
   return out + 2;
 }
+
+char* PutSoftBreak(char* out) {
+  out[0] = '=';
+  return PutLineEnd(out + 1);
+}
+
+// Quoted-printable of one text, written piece by piece.
+class QuotedPrintableWriter {
+ public:
+  explicit QuotedPrintableWriter(std::string_view text) : text_(text), lineBreak_(LineBreakFrom(0)) {}
+
+  bool Done() const { return at_ >= text_.size(); }
+
+  // Room for the longest encoding of the next piece: every byte an escape; since a soft break
+  // follows 73 characters at the least, 3 * 3 / 73 < 1 / 8 more for those; and a few characters
+  // for the line the piece continues and for what is read past its end (a blank ending the line
+  // and the line break).
+  std::size_t NextPieceRoom() const {
+    const std::size_t piece = std::min(text_.size() - at_, kQuotedPrintablePiece);
+    return 3 * piece + piece / 8 + 16;
+  }
+
+  // Encodes the next piece into `out`, which has NextPieceRoom() characters; returns the end of
+  // what it wrote.
+  char* WritePiece(char* out) {
+    const std::size_t pieceEnd = at_ + std::min(text_.size() - at_, kQuotedPrintablePiece);
+    // Local copies: the compiler would have to reload members after every write through `out`.
+    std::size_t at = at_;
+    std::size_t room = room_;
+    while (at < pieceEnd) {
+      const bool crLf = lineBreak_ < text_.size() && lineBreak_ > at && text_[lineBreak_ - 1] == '\r';
+      const std::size_t lineEnd = crLf ? lineBreak_ - 1 : lineBreak_;
+      // A blank at the end of a line would be lost to a parser that strips trailing blanks.
+      const bool blankAtEnd = lineEnd > at && (text_[lineEnd - 1] == ' ' || text_[lineEnd - 1] == '\t');
+      const std::size_t literalEnd = blankAtEnd ? lineEnd - 1 : lineEnd;
+      const std::size_t stop = std::min(literalEnd, pieceEnd);
+      out = PutText(at, stop, out, room);
+      at = stop;
+      if (at < literalEnd) break;
+      if (blankAtEnd) out = PutEscaped(static_cast<unsigned char>(text_[at++]), out, room);
+      if (at == text_.size()) break;
+      out = PutLineEnd(out);
+      room = kMaxQuotedPrintableText;
+      at = lineBreak_ + 1;
+      lineBreak_ = LineBreakFrom(at);
+    }
+    at_ = at;
+    room_ = room;
+    return out;
+  }
+
+  // Ends a last line without a line break in a soft break; returns the end.
+  char* Finish(char* out) { return room_ < kMaxQuotedPrintableText ? PutSoftBreak(out) : out; }
+
+ private:
+  // Where the next LF lies, or the end of the text.
+  std::size_t LineBreakFrom(std::size_t at) const {
+    const std::size_t lf = text_.find('\n', at);
+    return lf == std::string_view::npos ? text_.size() : lf;
+  }
+
+  // The bytes [at, end) of a line, none of them a line break.
+  char* PutText(std::size_t at, std::size_t end, char* out, std::size_t& room) const {
+    const char* const data = text_.data();
+    while (at < end) {
+      if (room >= 8 && end - at >= 8 && EightPlainBytes(data + at)) {
+        std::memcpy(out, data + at, 8);
+        out += 8;
+        at += 8;
+        room -= 8;
+        continue;
+      }
+      const auto byte = static_cast<unsigned char>(data[at++]);
+      if (kQuotedPrintableLiterals[byte]) {
+        out = MakeRoom(1, out, room);
+        *out++ = static_cast<char>(byte);
+      } else {
+        out = PutEscaped(byte, out, room);
+      }
+    }
+    return out;
+  }
+
+  static char* PutEscaped(unsigned char byte, char* out, std::size_t& room) {
+    out = MakeRoom(3, out, room);
+    out[0] = '=';
+    out[1] = kHexDigits[byte >> 4];
+    out[2] = kHexDigits[byte & 0x0F];
+    return out + 3;
+  }
+
+  // Breaks the line softly when `length` more characters would not fit on it, and takes them
+  // from the room left on the line.
+  static char* MakeRoom(std::size_t length, char* out, std::size_t& room) {
+    if (length > room) {
+      out = PutSoftBreak(out);
+      room = kMaxQuotedPrintableText;
+    }
+    room -= length;
+    return out;
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+  std::size_t room_ = kMaxQuotedPrintableText;  // left on the line the next piece continues
+  std::size_t lineBreak_;                       // the next LF from at_, or the end of the text
+};
 
 // Writes the base64 line of up to 57 bytes at `out` and returns its end.
 char* PutBase64Line(const char* data, std::size_t size, char* out) {
@@ -95,37 +226,19 @@ std::string CrLfLineEnds(std::string_view text) {
 
 std::string QuotedPrintable(std::string_view text) {
   std::string out;
-  out.reserve(text.size() + text.size() / 16 + 3);
-  std::size_t lineLength = 0;
-  const auto append = [&](const char* piece, std::size_t length) {
-    if (lineLength + length > kMaxQuotedPrintableText) {
-      out += "=\r\n";
-      lineLength = 0;
-    }
-    out.append(piece, length);
-    lineLength += length;
-  };
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (IsLineBreakAt(text, i)) {
-      if (c == '\r') ++i;
-      out += "\r\n";
-      lineLength = 0;
-      continue;
-    }
-    const auto byte = static_cast<unsigned char>(c);
-    // A blank at the end of a line would be lost to a parser that strips trailing blanks.
-    const bool endsLine = i + 1 == text.size() || IsLineBreakAt(text, i + 1);
-    const bool literal = (byte >= 33 && byte <= 126 && c != '=') || ((c == ' ' || c == '\t') && !endsLine);
-    if (literal) {
-      append(&c, 1);
-    } else {
-      const char escape[3] = {'=', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
-      append(escape, 3);
-    }
-  }
-  if (lineLength > 0) out += "=\r\n";
+  AppendQuotedPrintable(text, out);
   return out;
+}
+
+void AppendQuotedPrintable(std::string_view text, std::string& out) {
+  QuotedPrintableWriter writer(text);
+  std::size_t end = out.size();
+  while (!writer.Done()) {
+    out.resize(end + writer.NextPieceRoom());
+    end = static_cast<std::size_t>(writer.WritePiece(out.data() + end) - out.data());
+  }
+  out.resize(end + 3);
+  out.resize(static_cast<std::size_t>(writer.Finish(out.data() + end) - out.data()));
 }
 
 void Base64Lines::Add(std::string_view bytes, std::string& out) {

@@ -18,6 +18,8 @@ std::string CrLfLineEnds(std::string_view text);
 // encoded, and a last line without a line break ends in a soft break, so that the encoding always
 // ends in CR LF (or is empty) and whatever follows it is not part of the text.
 std::string QuotedPrintable(std::string_view text);
+// The same, appended to `out`.
+void AppendQuotedPrintable(std::string_view text, std::string& out);
 
 // Base64 of a byte stream fed in pieces, in lines of 76 characters.
 class Base64Lines {

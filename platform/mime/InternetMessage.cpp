@@ -58,7 +58,7 @@ void WriteBodyPart(MessageSink& sink, std::string_view rawBody) {
     sink.WriteWith([&](std::string& out) { AppendBase64(CrLfLineEnds(body), out); });
   } else {
     sink.Write("Content-Transfer-Encoding: quoted-printable\r\n\r\n");
-    sink.Write(QuotedPrintable(body));
+    sink.WriteWith([&](std::string& out) { AppendQuotedPrintable(body, out); });
   }
 }
 

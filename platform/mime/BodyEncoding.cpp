@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -40,17 +41,21 @@ constexpr auto kQuotedPrintableLiterals = [] {
 constexpr std::uint64_t kEveryByte = 0x0101010101010101;
 constexpr std::uint64_t kTopBits = kEveryByte * 0x80;
 
-// True when the eight bytes are all printable ASCII or spaces, none of them "=": the usual run of
-// plain text, copied eight bytes at a time. Each test sets the top bit of the bytes it looks for
-// (a borrow or carry can only mark a byte beyond one that is marked already).
-bool EightPlainBytes(const char* bytes) {
+// How many of the eight bytes from `bytes` on are plain text, printable ASCII or spaces but no
+// "=", before the first that is not: the usual runs of text are copied eight bytes at a time.
+// Each test sets the top bit of the bytes it looks for; a borrow or carry can only mark a byte
+// after one that is marked already.
+std::size_t PlainBytesOfEight(const char* bytes) {
   std::uint64_t word;
   std::memcpy(&word, bytes, 8);
   const std::uint64_t control = (word - kEveryByte * 0x20) & ~word;  // below " "
   const std::uint64_t high = (word + kEveryByte * 0x01) | word;      // DEL and above
   const std::uint64_t notEquals = word ^ (kEveryByte * '=');
   const std::uint64_t equals = (notEquals - kEveryByte) & ~notEquals;
-  return ((control | high | equals) & kTopBits) == 0;
+  const std::uint64_t marks = (control | high | equals) & kTopBits;
+  if (marks == 0) return 8;
+  if constexpr (std::endian::native == std::endian::little) return std::countr_zero(marks) / 8;
+  return 0;
 }
 
 char* PutLineEnd(char* out) {
@@ -123,12 +128,15 @@ class QuotedPrintableWriter {
   char* PutText(std::size_t at, std::size_t end, char* out, std::size_t& room) const {
     const char* const data = text_.data();
     while (at < end) {
-      if (room >= 8 && end - at >= 8 && EightPlainBytes(data + at)) {
+      if (room >= 8 && end - at >= 8) {
+        // All eight are copied, but only the plain ones are kept; the room set aside for the
+        // piece holds three characters for each byte still to come.
+        const std::size_t plain = PlainBytesOfEight(data + at);
         std::memcpy(out, data + at, 8);
-        out += 8;
-        at += 8;
-        room -= 8;
-        continue;
+        out += plain;
+        at += plain;
+        room -= plain;
+        if (plain == 8) continue;
       }
       const auto byte = static_cast<unsigned char>(data[at++]);
       if (kQuotedPrintableLiterals[byte]) {

@@ -174,10 +174,26 @@ class QuotedPrintableWriter {
   std::size_t lineBreak_;                       // the next LF from at_, or the end of the text
 };
 
+// The eight bytes as a number, the first the most significant (compilers make this one load).
+std::uint64_t BigEndian64(const unsigned char* bytes) {
+  return (std::uint64_t{bytes[0]} << 56) | (std::uint64_t{bytes[1]} << 48) | (std::uint64_t{bytes[2]} << 40) |
+         (std::uint64_t{bytes[3]} << 32) | (std::uint64_t{bytes[4]} << 24) | (std::uint64_t{bytes[5]} << 16) |
+         (std::uint64_t{bytes[6]} << 8) | std::uint64_t{bytes[7]};
+}
+
 // Writes the base64 line of up to 57 bytes at `out` and returns its end.
 char* PutBase64Line(const char* data, std::size_t size, char* out) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(data);
   std::size_t at = 0;
+  // Two groups at a time from eight bytes read at once, while there are eight.
+  for (; at + 8 <= size; at += 6) {
+    const std::uint64_t groups = BigEndian64(bytes + at) >> 16;
+    std::memcpy(out, &kBase64Pairs[2 * (groups >> 36)], 2);
+    std::memcpy(out + 2, &kBase64Pairs[2 * ((groups >> 24) & 0xFFF)], 2);
+    std::memcpy(out + 4, &kBase64Pairs[2 * ((groups >> 12) & 0xFFF)], 2);
+    std::memcpy(out + 6, &kBase64Pairs[2 * (groups & 0xFFF)], 2);
+    out += 8;
+  }
   for (; at + 3 <= size; at += 3) {
     const std::uint32_t group =
         (std::uint32_t{bytes[at]} << 16) | (std::uint32_t{bytes[at + 1]} << 8) | std::uint32_t{bytes[at + 2]};

@@ -54,8 +54,13 @@ std::size_t PlainBytesOfEight(const char* bytes) {
   const std::uint64_t equals = (notEquals - kEveryByte) & ~notEquals;
   const std::uint64_t marks = (control | high | equals) & kTopBits;
   if (marks == 0) return 8;
-  if constexpr (std::endian::native == std::endian::little) return std::countr_zero(marks) / 8;
-  return 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    return static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+  } else {
+    std::size_t count = 0;
+    while (bytes[count] >= ' ' && bytes[count] <= '~' && bytes[count] != '=') ++count;
+    return count;
+  }
 }
 
 char* PutLineEnd(char* out) {

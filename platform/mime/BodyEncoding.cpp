@@ -266,7 +266,7 @@ void AppendQuotedPrintable(std::string_view text, std::string& out) {
     out.resize(end + writer.NextPieceRoom());
     end = static_cast<std::size_t>(writer.WritePiece(out.data() + end) - out.data());
   }
-  out.resize(end + 3);
+  out.resize(end + 3);  // room for a soft break
   out.resize(static_cast<std::size_t>(writer.Finish(out.data() + end) - out.data()));
 }
 

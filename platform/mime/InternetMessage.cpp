@@ -16,12 +16,14 @@
 namespace mailshift::platform {
 namespace {
 
-// Attachments are read in chunks of whole base64 lines, whose encoding fits the sink's buffer.
+// Attachments are read in chunks of whole base64 lines, small enough that the sink's buffer need
+// not grow to take the encoding of one.
 constexpr std::size_t kReadChunk = Base64Lines::kBytesPerLine * 1024;
 
 // A sender is required in every message; an empty one is written as an empty group.
 const std::vector<Recipient> kUndisclosedSender = {{"undisclosed-sender", ""}};
 
+// A line put together from pieces, without a temporary string.
 void WriteLine(MessageSink& sink, std::string_view start, std::string_view middle,
                std::string_view end = "\r\n") {
   sink.Write(start);

@@ -27,42 +27,12 @@ const fs::path kGolden = fs::path("golden") / "varied-messages.txt";
 const fs::path kActual = fs::path("golden") / "varied-messages.actual.txt";
 
 // Pieces of text that the encoders treat each in their own way.
-const std::vector<std::string> kAsciiPieces = {"Hello",
-                                               "figures",
-                                               "a",
-                                               "Q2",
-                                               " ",
-                                               " ",
-                                               "  ",
-                                               "\t",
-                                               ".",
-                                               "..",
-                                               "From ",
-                                               "=",
-                                               "=?",
-                                               "?=",
-                                               "=3D",
-                                               "_",
-                                               "\"",
-                                               "\\",
-                                               "<",
-                                               ">",
-                                               ",",
-                                               ";",
-                                               ":",
-                                               "@",
-                                               "(",
-                                               ")",
-                                               "?",
-                                               "*",
-                                               "%",
-                                               "'",
-                                               "~",
-                                               std::string(80, 'x'),
-                                               std::string(1, '\0'),
-                                               "\x07",
-                                               "\x1B",
-                                               "\x7F"};
+const std::string kLongWord(80, 'x');  // longer than a line
+const std::string kNul(1, '\0');
+const std::vector<std::string> kAsciiPieces = {
+    "Hello", "figures", "a",   "Q2", " ",  " ",  "  ", "\t",      ".",  "..",   "From ", "=",
+    "=?",    "?=",      "=3D", "_",  "\"", "\\", "<",  ">",       ",",  ";",    ":",     "@",
+    "(",     ")",       "?",   "*",  "%",  "'",  "~",  kLongWord, kNul, "\x07", "\x1B",  "\x7F"};
 const std::vector<std::string> kLineBreaks = {"\n", "\r\n", "\r", "\r\r\n", "\n\n", " \n", "\t\r\n", "=\n"};
 const std::vector<std::string> kUtf8Pieces = {"\xC3\xBC",     "\xC3\x9F",         "\xE2\x82\xAC",
                                               "\xE6\x97\xA5", "\xF0\x9F\x93\xA7", "\xD0\x9F\xD1\x80\xD0\xBE",

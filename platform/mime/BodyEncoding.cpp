@@ -1,104 +1,273 @@
 #include "platform/mime/BodyEncoding.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace mailshift::platform {
 namespace {
 
 // A quoted-printable line holds at most 76 characters, a soft break's "=" included.
 constexpr std::size_t kMaxQuotedPrintableText = 75;
+// Long texts are encoded in pieces of this many bytes, so that the room set aside for the
+// longest encoding of a piece stays small.
+constexpr std::size_t kQuotedPrintablePiece = 16 * 1024;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::size_t kBase64LineLength = Base64Lines::kBytesPerLine / 3 * 4 + 2;  // CR LF included
 
-bool IsLineBreakAt(std::string_view text, std::size_t at) {
-  return at < text.size() &&
-         (text[at] == '\n' || (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n'));
-}
-
-// Appends one base64 group of 1 to 3 bytes.
-void AppendGroup(const unsigned char* bytes, std::size_t count, std::string& out) {
-  std::uint32_t group = static_cast<std::uint32_t>(bytes[0]) << 16;
-  if (count > 1) group |= static_cast<std::uint32_t>(bytes[1]) << 8;
-  if (count > 2) group |= bytes[2];
-  out += kBase64Alphabet[(group >> 18) & 0x3F];
-  out += kBase64Alphabet[(group >> 12) & 0x3F];
-  out += count > 1 ? kBase64Alphabet[(group >> 6) & 0x3F] : '=';
-  out += count > 2 ? kBase64Alphabet[group & 0x3F] : '=';
-}
-
-// Appends the line for up to 57 bytes; whole groups are encoded into a line on the stack and
-// appended at once (appending four characters at a time showed in profiles).
-void AppendLine(const char* data, std::size_t size, std::string& out) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-  char line[Base64Lines::kBytesPerLine / 3 * 4 + 2];
-  char* next = line;
-  std::size_t at = 0;
-  for (; at + 3 <= size; at += 3) {
-    const std::uint32_t group = (static_cast<std::uint32_t>(bytes[at]) << 16) |
-                                (static_cast<std::uint32_t>(bytes[at + 1]) << 8) | bytes[at + 2];
-    next[0] = kBase64Alphabet[group >> 18];
-    next[1] = kBase64Alphabet[(group >> 12) & 0x3F];
-    next[2] = kBase64Alphabet[(group >> 6) & 0x3F];
-    next[3] = kBase64Alphabet[group & 0x3F];
-    next += 4;
+// The two base64 characters of every 12 bits, so that a group of three bytes takes two look-ups.
+constexpr auto kBase64Pairs = [] {
+  std::array<char, 2 * 4096> pairs{};
+  for (std::size_t bits = 0; bits < 4096; ++bits) {
+    pairs[2 * bits] = kBase64Alphabet[bits >> 6];
+    pairs[2 * bits + 1] = kBase64Alphabet[bits & 0x3F];
   }
-  out.append(line, static_cast<std::size_t>(next - line));
-  if (at < size) AppendGroup(bytes + at, size - at, out);
-  out += "\r\n";
+  return pairs;
+}();
+
+// Bytes that stand for themselves inside a quoted-printable line: printable ASCII but "=", and
+// the blanks, which are escaped only at the end of a line.
+constexpr auto kQuotedPrintableLiterals = [] {
+  std::array<bool, 256> literal{};
+  for (std::size_t byte = 0; byte < literal.size(); ++byte) {
+    literal[byte] = (byte >= 33 && byte <= 126 && byte != '=') || byte == ' ' || byte == '\t';
+  }
+  return literal;
+}();
+
+constexpr std::uint64_t kEveryByte = 0x0101010101010101;
+constexpr std::uint64_t kTopBits = kEveryByte * 0x80;
+
+// How many of the eight bytes from `bytes` on are plain text, printable ASCII or spaces but no
+// "=", before the first that is not: the usual runs of text are copied eight bytes at a time.
+// Each test sets the top bit of the bytes it looks for; a borrow or carry can only mark a byte
+// after one that is marked already.
+std::size_t PlainBytesOfEight(const char* bytes) {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, 8);
+  const std::uint64_t control = (word - kEveryByte * 0x20) & ~word;  // below " "
+  const std::uint64_t high = (word + kEveryByte * 0x01) | word;      // DEL and above
+  const std::uint64_t notEquals = word ^ (kEveryByte * '=');
+  const std::uint64_t equals = (notEquals - kEveryByte) & ~notEquals;
+  const std::uint64_t marks = (control | high | equals) & kTopBits;
+  if (marks == 0) return 8;
+  if constexpr (std::endian::native == std::endian::little) {
+    return static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+  } else {
+    std::size_t count = 0;
+    while (bytes[count] >= ' ' && bytes[count] <= '~' && bytes[count] != '=') ++count;
+    return count;
+  }
+}
+
+char* PutLineEnd(char* out) {
+  out[0] = '\r';
+  out[1] = '\n';
+  return out + 2;
+}
+
+char* PutSoftBreak(char* out) {
+  out[0] = '=';
+  return PutLineEnd(out + 1);
+}
+
+// Quoted-printable of one text, written piece by piece.
+class QuotedPrintableWriter {
+ public:
+  explicit QuotedPrintableWriter(std::string_view text) : text_(text), lineBreak_(LineBreakFrom(0)) {}
+
+  bool Done() const { return at_ >= text_.size(); }
+
+  // Room for the longest encoding of the next piece: every byte an escape; since a soft break
+  // follows 73 characters at the least, 3 * 3 / 73 < 1 / 8 more for those; and a few characters
+  // for the line the piece continues and for what is read past its end (a blank ending the line
+  // and the line break).
+  std::size_t NextPieceRoom() const {
+    const std::size_t piece = std::min(text_.size() - at_, kQuotedPrintablePiece);
+    return 3 * piece + piece / 8 + 16;
+  }
+
+  // Encodes the next piece into `out`, which has NextPieceRoom() characters; returns the end of
+  // what it wrote.
+  char* WritePiece(char* out) {
+    const std::size_t pieceEnd = at_ + std::min(text_.size() - at_, kQuotedPrintablePiece);
+    // Local copies: the compiler would have to reload members after every write through `out`.
+    std::size_t at = at_;
+    std::size_t room = room_;
+    while (at < pieceEnd) {
+      const bool crLf = lineBreak_ < text_.size() && lineBreak_ > at && text_[lineBreak_ - 1] == '\r';
+      const std::size_t lineEnd = crLf ? lineBreak_ - 1 : lineBreak_;
+      // A blank at the end of a line would be lost to a parser that strips trailing blanks.
+      const bool blankAtEnd = lineEnd > at && (text_[lineEnd - 1] == ' ' || text_[lineEnd - 1] == '\t');
+      const std::size_t literalEnd = blankAtEnd ? lineEnd - 1 : lineEnd;
+      const std::size_t stop = std::min(literalEnd, pieceEnd);
+      out = PutText(at, stop, out, room);
+      at = stop;
+      if (at < literalEnd) break;
+      if (blankAtEnd) out = PutEscaped(static_cast<unsigned char>(text_[at++]), out, room);
+      if (at == text_.size()) break;
+      out = PutLineEnd(out);
+      room = kMaxQuotedPrintableText;
+      at = lineBreak_ + 1;
+      lineBreak_ = LineBreakFrom(at);
+    }
+    at_ = at;
+    room_ = room;
+    return out;
+  }
+
+  // Ends a last line without a line break in a soft break; returns the end.
+  char* Finish(char* out) { return room_ < kMaxQuotedPrintableText ? PutSoftBreak(out) : out; }
+
+ private:
+  // Where the next LF lies, or the end of the text.
+  std::size_t LineBreakFrom(std::size_t at) const {
+    const std::size_t lf = text_.find('\n', at);
+    return lf == std::string_view::npos ? text_.size() : lf;
+  }
+
+  // The bytes [at, end) of a line, none of them a line break.
+  char* PutText(std::size_t at, std::size_t end, char* out, std::size_t& room) const {
+    const char* const data = text_.data();
+    while (at < end) {
+      if (room >= 8 && end - at >= 8) {
+        // All eight are copied, but only the plain ones are kept; the room set aside for the
+        // piece holds three characters for each byte still to come.
+        const std::size_t plain = PlainBytesOfEight(data + at);
+        std::memcpy(out, data + at, 8);
+        out += plain;
+        at += plain;
+        room -= plain;
+        if (plain == 8) continue;
+      }
+      const auto byte = static_cast<unsigned char>(data[at++]);
+      if (kQuotedPrintableLiterals[byte]) {
+        out = MakeRoom(1, out, room);
+        *out++ = static_cast<char>(byte);
+      } else {
+        out = PutEscaped(byte, out, room);
+      }
+    }
+    return out;
+  }
+
+  static char* PutEscaped(unsigned char byte, char* out, std::size_t& room) {
+    out = MakeRoom(3, out, room);
+    out[0] = '=';
+    out[1] = kHexDigits[byte >> 4];
+    out[2] = kHexDigits[byte & 0x0F];
+    return out + 3;
+  }
+
+  // Breaks the line softly when `length` more characters would not fit on it, and takes them
+  // from the room left on the line.
+  static char* MakeRoom(std::size_t length, char* out, std::size_t& room) {
+    if (length > room) {
+      out = PutSoftBreak(out);
+      room = kMaxQuotedPrintableText;
+    }
+    room -= length;
+    return out;
+  }
+
+  std::string_view text_;
+  std::size_t at_ = 0;
+  std::size_t room_ = kMaxQuotedPrintableText;  // left on the line the next piece continues
+  std::size_t lineBreak_;                       // the next LF from at_, or the end of the text
+};
+
+// The eight bytes as a number, the first the most significant (compilers make this one load).
+std::uint64_t BigEndian64(const unsigned char* bytes) {
+  return (std::uint64_t{bytes[0]} << 56) | (std::uint64_t{bytes[1]} << 48) | (std::uint64_t{bytes[2]} << 40) |
+         (std::uint64_t{bytes[3]} << 32) | (std::uint64_t{bytes[4]} << 24) | (std::uint64_t{bytes[5]} << 16) |
+         (std::uint64_t{bytes[6]} << 8) | std::uint64_t{bytes[7]};
+}
+
+// Writes the base64 line of up to 57 bytes at `out` and returns its end.
+char* PutBase64Line(const char* data, std::size_t size, char* out) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+  std::size_t at = 0;
+  // Two groups at a time from eight bytes read at once, while there are eight.
+  for (; at + 8 <= size; at += 6) {
+    const std::uint64_t groups = BigEndian64(bytes + at) >> 16;
+    std::memcpy(out, &kBase64Pairs[2 * (groups >> 36)], 2);
+    std::memcpy(out + 2, &kBase64Pairs[2 * ((groups >> 24) & 0xFFF)], 2);
+    std::memcpy(out + 4, &kBase64Pairs[2 * ((groups >> 12) & 0xFFF)], 2);
+    std::memcpy(out + 6, &kBase64Pairs[2 * (groups & 0xFFF)], 2);
+    out += 8;
+  }
+  for (; at + 3 <= size; at += 3) {
+    const std::uint32_t group =
+        (std::uint32_t{bytes[at]} << 16) | (std::uint32_t{bytes[at + 1]} << 8) | std::uint32_t{bytes[at + 2]};
+    std::memcpy(out, &kBase64Pairs[2 * (group >> 12)], 2);
+    std::memcpy(out + 2, &kBase64Pairs[2 * (group & 0xFFF)], 2);
+    out += 4;
+  }
+  if (at < size) {
+    const std::size_t rest = size - at;
+    std::uint32_t group = std::uint32_t{bytes[at]} << 16;
+    if (rest > 1) group |= std::uint32_t{bytes[at + 1]} << 8;
+    out[0] = kBase64Alphabet[group >> 18];
+    out[1] = kBase64Alphabet[(group >> 12) & 0x3F];
+    out[2] = rest > 1 ? kBase64Alphabet[(group >> 6) & 0x3F] : '=';
+    out[3] = '=';
+    out += 4;
+  }
+  return PutLineEnd(out);
+}
+
+void AppendBase64Line(const char* data, std::size_t size, std::string& out) {
+  const std::size_t start = out.size();
+  out.resize(start + (size + 2) / 3 * 4 + 2);
+  PutBase64Line(data, size, out.data() + start);
 }
 
 }  // namespace
 
 bool PrefersBase64(std::string_view text) {
-  const auto high =
-      std::count_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-  return static_cast<std::size_t>(high) * 5 > text.size();
+  // The bytes from 0x80 up, counted eight at a time: the top bit of each byte, summed.
+  constexpr std::uint64_t kLowBits = 0x0101010101010101;
+  std::size_t high = 0;
+  std::size_t at = 0;
+  for (; at + 8 <= text.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + at, 8);
+    high += static_cast<std::size_t>((((word >> 7) & kLowBits) * kLowBits) >> 56);
+  }
+  for (; at < text.size(); ++at) high += static_cast<unsigned char>(text[at]) >> 7;
+  return high * 5 > text.size();
 }
 
 std::string CrLfLineEnds(std::string_view text) {
   std::string result;
   result.reserve(text.size() + text.size() / 32);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) result += '\r';
-    result += text[i];
+  std::size_t at = 0;
+  for (std::size_t lf; (lf = text.find('\n', at)) != std::string_view::npos; at = lf + 1) {
+    result.append(text.substr(at, lf - at));
+    result += lf == 0 || text[lf - 1] != '\r' ? "\r\n" : "\n";
   }
+  result.append(text.substr(at));
   return result;
 }
 
 std::string QuotedPrintable(std::string_view text) {
   std::string out;
-  out.reserve(text.size() + text.size() / 16 + 3);
-  std::size_t lineLength = 0;
-  const auto append = [&](const char* piece, std::size_t length) {
-    if (lineLength + length > kMaxQuotedPrintableText) {
-      out += "=\r\n";
-      lineLength = 0;
-    }
-    out.append(piece, length);
-    lineLength += length;
-  };
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (IsLineBreakAt(text, i)) {
-      if (c == '\r') ++i;
-      out += "\r\n";
-      lineLength = 0;
-      continue;
-    }
-    const auto byte = static_cast<unsigned char>(c);
-    // A blank at the end of a line would be lost to a parser that strips trailing blanks.
-    const bool endsLine = i + 1 == text.size() || IsLineBreakAt(text, i + 1);
-    const bool literal = (byte >= 33 && byte <= 126 && c != '=') || ((c == ' ' || c == '\t') && !endsLine);
-    if (literal) {
-      append(&c, 1);
-    } else {
-      const char escape[3] = {'=', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
-      append(escape, 3);
-    }
-  }
-  if (lineLength > 0) out += "=\r\n";
+  AppendQuotedPrintable(text, out);
   return out;
+}
+
+void AppendQuotedPrintable(std::string_view text, std::string& out) {
+  QuotedPrintableWriter writer(text);
+  std::size_t end = out.size();
+  while (!writer.Done()) {
+    out.resize(end + writer.NextPieceRoom());
+    end = static_cast<std::size_t>(writer.WritePiece(out.data() + end) - out.data());
+  }
+  out.resize(end + 3);  // room for a soft break
+  out.resize(static_cast<std::size_t>(writer.Finish(out.data() + end) - out.data()));
 }
 
 void Base64Lines::Add(std::string_view bytes, std::string& out) {
@@ -108,12 +277,15 @@ void Base64Lines::Add(std::string_view bytes, std::string& out) {
     pendingCount_ += taken;
     bytes.remove_prefix(taken);
     if (pendingCount_ < kBytesPerLine) return;
-    AppendLine(pending_, kBytesPerLine, out);
+    AppendBase64Line(pending_, kBytesPerLine, out);
     pendingCount_ = 0;
   }
-  out.reserve(out.size() + bytes.size() / kBytesPerLine * 78 + 78);
-  while (bytes.size() >= kBytesPerLine) {
-    AppendLine(bytes.data(), kBytesPerLine, out);
+  const std::size_t lines = bytes.size() / kBytesPerLine;
+  std::size_t end = out.size();
+  out.resize(end + lines * kBase64LineLength);
+  for (std::size_t line = 0; line < lines; ++line) {
+    PutBase64Line(bytes.data(), kBytesPerLine, out.data() + end);
+    end += kBase64LineLength;
     bytes.remove_prefix(kBytesPerLine);
   }
   std::copy_n(bytes.data(), bytes.size(), pending_);
@@ -121,16 +293,20 @@ void Base64Lines::Add(std::string_view bytes, std::string& out) {
 }
 
 void Base64Lines::Finish(std::string& out) {
-  if (pendingCount_ > 0) AppendLine(pending_, pendingCount_, out);
+  if (pendingCount_ > 0) AppendBase64Line(pending_, pendingCount_, out);
   pendingCount_ = 0;
 }
 
 std::string Base64(std::string_view bytes) {
   std::string out;
+  AppendBase64(bytes, out);
+  return out;
+}
+
+void AppendBase64(std::string_view bytes, std::string& out) {
   Base64Lines lines;
   lines.Add(bytes, out);
   lines.Finish(out);
-  return out;
 }
 
 }  // namespace mailshift::platform

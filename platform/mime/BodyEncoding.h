@@ -18,6 +18,8 @@ std::string CrLfLineEnds(std::string_view text);
 // encoded, and a last line without a line break ends in a soft break, so that the encoding always
 // ends in CR LF (or is empty) and whatever follows it is not part of the text.
 std::string QuotedPrintable(std::string_view text);
+// The same, appended to `out` (which must not hold the text).
+void AppendQuotedPrintable(std::string_view text, std::string& out);
 
 // Base64 of a byte stream fed in pieces, in lines of 76 characters.
 class Base64Lines {
@@ -36,5 +38,7 @@ class Base64Lines {
 
 // The whole base64 encoding of the bytes, in lines.
 std::string Base64(std::string_view bytes);
+// The same, appended to `out` (which must not hold the bytes).
+void AppendBase64(std::string_view bytes, std::string& out);
 
 }  // namespace mailshift::platform

@@ -1,7 +1,6 @@
 #include "platform/mime/DateField.h"
 
 #include <cstdint>
-#include <cstdio>
 
 #include "export/EmailComposition.h"
 
@@ -46,6 +45,11 @@ CivilDate CivilFromDays(std::int64_t days) {
   return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
 }
 
+void AppendTwoDigits(std::string& text, std::int64_t value) {
+  text += static_cast<char>('0' + value / 10);
+  text += static_cast<char>('0' + value % 10);
+}
+
 }  // namespace
 
 void CheckMessageDate(const DateTime& date) {
@@ -65,12 +69,22 @@ std::string DateFieldValue(const DateTime& date) {
   const auto weekday = static_cast<std::size_t>(FloorModulo(days + 4, 7));  // 1970-01-01 was a Thursday
   const std::int32_t offsetMagnitude = offset < 0 ? -offset : offset;
 
-  char text[48];
-  std::snprintf(text, sizeof text, "%s, %02d %s %04lld %02d:%02d:%02d %c%02d%02d", kWeekdays[weekday],
-                civil.day, kMonths[civil.month - 1], static_cast<long long>(civil.year),
-                static_cast<int>(secondOfDay / 3600), static_cast<int>(secondOfDay / 60 % 60),
-                static_cast<int>(secondOfDay % 60), offset < 0 ? '-' : '+', offsetMagnitude / 60,
-                offsetMagnitude % 60);
+  // "Wed, 05 Nov 2008 16:00:00 +0130". The local year lies between 1899 and 10000: it needs no
+  // padding.
+  std::string text;
+  text.reserve(32);
+  text.append(kWeekdays[weekday]).append(", ");
+  AppendTwoDigits(text, civil.day);
+  text.append(" ").append(kMonths[civil.month - 1]).append(" ").append(std::to_string(civil.year));
+  text += ' ';
+  AppendTwoDigits(text, secondOfDay / 3600);
+  text += ':';
+  AppendTwoDigits(text, secondOfDay / 60 % 60);
+  text += ':';
+  AppendTwoDigits(text, secondOfDay % 60);
+  text.append(offset < 0 ? " -" : " +");
+  AppendTwoDigits(text, offsetMagnitude / 60);
+  AppendTwoDigits(text, offsetMagnitude % 60);
   return text;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace mailshift::platform {
 namespace {
@@ -85,6 +86,27 @@ std::size_t ValidSequenceLength(std::string_view text, std::size_t at) {
   return length;
 }
 
+bool EightAsciiBytes(const char* bytes) {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, 8);
+  return (word & 0x8080808080808080) == 0;
+}
+
+// Where the valid UTF-8 from `at` ends: at the first byte of a broken sequence, or at the end.
+// ASCII, the most of most texts, is passed eight bytes at a time.
+std::size_t ValidUtf8End(std::string_view text, std::size_t at) {
+  while (at < text.size()) {
+    if (text.size() - at >= 8 && EightAsciiBytes(text.data() + at)) {
+      at += 8;
+      continue;
+    }
+    const std::size_t length = ValidSequenceLength(text, at);
+    if (length == 0) break;
+    at += length;
+  }
+  return at;
+}
+
 // Display names lose their control characters to spaces: parsers reject them in phrases.
 std::string DisplayText(std::string_view name) {
   std::string text = ValidUtf8(name);
@@ -93,12 +115,15 @@ std::string DisplayText(std::string_view name) {
 }
 
 std::string QuotedString(std::string_view text) {
-  std::string quoted = "\"";
+  std::string quoted;
+  quoted.reserve(text.size() + 8);
+  quoted += '"';
   for (char c : text) {
     if (c == '"' || c == '\\') quoted += '\\';
     quoted += c;
   }
-  return quoted + '"';
+  quoted += '"';
+  return quoted;
 }
 
 // Words of atext joined by single spaces: a phrase that needs no quotes.
@@ -123,7 +148,9 @@ WordEncoding ShorterEncoding(std::string_view text) {
 }
 
 std::string EncodedWord(std::string_view bytes, WordEncoding encoding) {
-  std::string word = encoding == WordEncoding::Q ? "=?UTF-8?Q?" : "=?UTF-8?B?";
+  std::string word;
+  word.reserve(kEncodedWordOverhead + 3 * bytes.size());
+  word += encoding == WordEncoding::Q ? "=?UTF-8?Q?" : "=?UTF-8?B?";
   if (encoding == WordEncoding::Q) {
     for (char c : bytes) {
       const auto byte = static_cast<unsigned char>(c);
@@ -150,7 +177,8 @@ std::string EncodedWord(std::string_view bytes, WordEncoding encoding) {
       word += i + 2 < bytes.size() ? kAlphabet[group & 0x3F] : '=';
     }
   }
-  return word + "?=";
+  word += "?=";
+  return word;
 }
 
 // The end of the longest run of whole characters from `start` whose encoded word fits
@@ -191,7 +219,9 @@ std::vector<std::string> EncodedWords(std::string_view text, WordEncoding encodi
 // where the line may be folded.
 class FoldedValue {
  public:
-  explicit FoldedValue(std::string_view fieldName) : lineLength_(fieldName.size() + 1) {}
+  explicit FoldedValue(std::string_view fieldName) : lineLength_(fieldName.size() + 1) {
+    text_.reserve(2 * kPreferredLineLength);
+  }
 
   std::size_t Room() const {
     return lineLength_ < kPreferredLineLength ? kPreferredLineLength - lineLength_ : 0;
@@ -257,25 +287,37 @@ std::string EncodedFieldValue(std::string_view fieldName, std::string_view text,
   return value.Finish();
 }
 
-// The display name as tokens (each beginning with a blank). `encoded` tells whether the last
-// token is an encoded word.
-std::vector<std::string> PhraseTokens(std::string_view name, bool& encoded) {
+// A token of a folded value: the blank where the line may fold, then the text.
+std::string Token(std::string_view text) {
+  std::string token;
+  token.reserve(text.size() + 1);
+  token += ' ';
+  token += text;
+  return token;
+}
+
+// Appends the display name as tokens. `encoded` tells whether the last token is an encoded word.
+void AddPhraseTokens(std::string_view name, std::vector<std::string>& tokens, bool& encoded) {
   const std::string text = DisplayText(name);
   encoded = false;
   if (IsAllPrintableAscii(text) && text.find("=?") == std::string::npos) {
-    std::string piece = IsAtomPhrase(text) ? text : QuotedString(text);
-    if (piece.size() <= kMaxSinglePiece) return {" " + piece};
+    std::string token = IsAtomPhrase(text) ? Token(text) : Token(QuotedString(text));
+    if (token.size() <= kMaxSinglePiece + 1) {
+      tokens.push_back(std::move(token));
+      return;
+    }
   }
   encoded = true;
   const WordEncoding encoding = ShorterEncoding(text);
-  std::string single = EncodedWord(text, encoding);
-  if (single.size() <= kMaxSinglePiece) return {" " + single};
+  const std::string single = EncodedWord(text, encoding);
+  if (single.size() <= kMaxSinglePiece) {
+    tokens.push_back(Token(single));
+    return;
+  }
   std::vector<std::string> words = EncodedWords(text, encoding);
   if (std::any_of(words.begin(), words.end() - 1, IsPaddedBase64Word))
     words = EncodedWords(text, WordEncoding::Q);
-  std::vector<std::string> tokens;
-  for (auto& word : words) tokens.push_back(" " + word);
-  return tokens;
+  for (const std::string& word : words) tokens.push_back(Token(word));
 }
 
 std::string PercentEncoded(std::string_view bytes) {
@@ -295,20 +337,18 @@ std::string PercentEncoded(std::string_view bytes) {
 
 }  // namespace
 
+bool IsValidUtf8(std::string_view text) { return ValidUtf8End(text, 0) == text.size(); }
+
 std::string ValidUtf8(std::string_view text) {
   std::string valid;
   valid.reserve(text.size());
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = ValidSequenceLength(text, at);
-    if (length == 0) {
-      valid += kReplacementCharacter;
-      ++at;
-    } else {
-      valid.append(text.substr(at, length));
-      at += length;
-    }
+  for (std::size_t at = 0;;) {
+    const std::size_t end = ValidUtf8End(text, at);
+    valid.append(text.substr(at, end - at));
+    if (end == text.size()) return valid;
+    valid += kReplacementCharacter;
+    at = end + 1;
   }
-  return valid;
 }
 
 std::string UnstructuredFieldValue(std::string_view fieldName, std::string_view rawText) {
@@ -338,19 +378,20 @@ std::string UnstructuredFieldValue(std::string_view fieldName, std::string_view 
 std::string AddressFieldValue(std::string_view fieldName, const std::vector<Recipient>& recipients) {
   FoldedValue value(fieldName);
   bool first = true;
+  std::vector<std::string> tokens;
   for (const Recipient& recipient : recipients) {
     if (recipient.displayName.empty() && recipient.address.empty()) continue;
     if (!first) value.Append(",");
     first = false;
     bool encoded = false;
-    std::vector<std::string> tokens;
-    if (!recipient.displayName.empty()) tokens = PhraseTokens(recipient.displayName, encoded);
+    tokens.clear();
+    if (!recipient.displayName.empty()) AddPhraseTokens(recipient.displayName, tokens, encoded);
     if (recipient.IsNotesName()) {
       tokens.back() += encoded ? " :;" : ":;";
     } else if (tokens.empty()) {
-      tokens.push_back(" " + recipient.address);
+      tokens.push_back(Token(recipient.address));
     } else {
-      tokens.push_back(" <" + recipient.address + ">");
+      tokens.push_back(Token("<" + recipient.address + ">"));
     }
     for (const std::string& token : tokens) value.Add(token);
   }

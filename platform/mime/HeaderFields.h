@@ -28,5 +28,7 @@ std::string FileNameFieldValue(std::string_view leadingValue, std::string_view p
 
 // The text with every byte sequence that is not UTF-8 replaced by U+FFFD.
 std::string ValidUtf8(std::string_view text);
+// True when ValidUtf8 would give the text back unchanged.
+bool IsValidUtf8(std::string_view text);
 
 }  // namespace mailshift::platform

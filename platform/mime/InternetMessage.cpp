@@ -16,38 +16,51 @@
 namespace mailshift::platform {
 namespace {
 
-// Attachments are read in chunks of whole base64 lines.
-constexpr std::size_t kReadChunk = Base64Lines::kBytesPerLine * 4096;
+// Attachments are read in chunks of whole base64 lines, small enough that the sink's buffer need
+// not grow to take the encoding of one.
+constexpr std::size_t kReadChunk = Base64Lines::kBytesPerLine * 1024;
 
 // A sender is required in every message; an empty one is written as an empty group.
 const std::vector<Recipient> kUndisclosedSender = {{"undisclosed-sender", ""}};
 
+// A line put together from pieces, without a temporary string.
+void WriteLine(MessageSink& sink, std::string_view start, std::string_view middle,
+               std::string_view end = "\r\n") {
+  sink.Write(start);
+  sink.Write(middle);
+  sink.Write(end);
+}
+
 // A field whose raw value comes from HeaderFields: folds as "\n ", ending in "\n".
 void WriteField(MessageSink& sink, std::string_view name, std::string_view rawValue) {
-  std::string line;
-  line.reserve(name.size() + rawValue.size() + rawValue.size() / 32 + 4);
-  line.append(name);
-  line += ':';
-  for (char c : rawValue) {
-    if (c == '\n') line += '\r';
-    line += c;
-  }
-  sink.Write(line);
+  sink.WriteWith([&](std::string& out) {
+    out.append(name);
+    out += ':';
+    std::size_t at = 0;
+    for (std::size_t lf; (lf = rawValue.find('\n', at)) != std::string_view::npos; at = lf + 1) {
+      out.append(rawValue.substr(at, lf - at));
+      out += "\r\n";
+    }
+    out.append(rawValue.substr(at));
+  });
 }
 
 void WriteAddressField(MessageSink& sink, std::string_view name, const std::vector<Recipient>& recipients) {
   if (!recipients.empty()) WriteField(sink, name, AddressFieldValue(name, recipients));
 }
 
-void WriteBodyPart(MessageSink& sink, const std::string& rawBody) {
-  const std::string body = ValidUtf8(rawBody);
+void WriteBodyPart(MessageSink& sink, std::string_view rawBody) {
+  // Most bodies are valid UTF-8: only the others are copied, to be repaired.
+  std::string repaired;
+  if (!IsValidUtf8(rawBody)) repaired = ValidUtf8(rawBody);
+  const std::string_view body = repaired.empty() ? rawBody : repaired;
   sink.Write("Content-Type: text/plain; charset=UTF-8\r\n");
   if (PrefersBase64(body)) {
     sink.Write("Content-Transfer-Encoding: base64\r\n\r\n");
-    sink.Write(Base64(CrLfLineEnds(body)));
+    sink.WriteWith([&](std::string& out) { AppendBase64(CrLfLineEnds(body), out); });
   } else {
     sink.Write("Content-Transfer-Encoding: quoted-printable\r\n\r\n");
-    sink.Write(QuotedPrintable(body));
+    sink.WriteWith([&](std::string& out) { AppendQuotedPrintable(body, out); });
   }
 }
 
@@ -59,20 +72,15 @@ void WriteAttachmentPart(MessageSink& sink, const AttachedFile& file) {
   std::ifstream input(file.spooledPath, std::ios::binary);
   if (!input) throw mail::EmailError("cannot open the spooled copy of " + file.name);
   const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);  // not zeroed: filled by read
-  std::string encoded;
   Base64Lines lines;
   while (input) {
     input.read(chunk.get(), static_cast<std::streamsize>(kReadChunk));
     const auto count = static_cast<std::size_t>(input.gcount());
     if (input.bad()) break;
-    encoded.clear();
-    lines.Add(std::string_view(chunk.get(), count), encoded);
-    sink.Write(encoded);
+    sink.WriteWith([&](std::string& out) { lines.Add(std::string_view(chunk.get(), count), out); });
   }
   if (input.bad() || !input.eof()) throw mail::EmailError("cannot read the spooled copy of " + file.name);
-  encoded.clear();
-  lines.Finish(encoded);
-  sink.Write(encoded);
+  sink.WriteWith([&](std::string& out) { lines.Finish(out); });
 }
 
 }  // namespace
@@ -92,24 +100,25 @@ void WriteInternetMessage(const MessageContent& content, const MessageIdentity& 
   WriteAddressField(sink, "Bcc", content.bcc);
   if (!content.subject.empty())
     WriteField(sink, "Subject", UnstructuredFieldValue("Subject", content.subject));
-  sink.Write("Date: " + date + "\r\n");
-  sink.Write("Message-ID: " + identity.messageId + "\r\n");
-  if (!content.universalId.empty()) sink.Write("X-Notes-UNID: " + content.universalId + "\r\n");
+  WriteLine(sink, "Date: ", date);
+  WriteLine(sink, "Message-ID: ", identity.messageId);
+  if (!content.universalId.empty()) WriteLine(sink, "X-Notes-UNID: ", content.universalId);
   sink.Write("MIME-Version: 1.0\r\n");
 
   if (content.attachments.empty()) {
     WriteBodyPart(sink, content.body);
   } else {
-    const std::string delimiter = "\r\n--" + identity.boundary + "\r\n";
-    sink.Write("Content-Type: multipart/mixed;\r\n boundary=\"" + identity.boundary + "\"\r\n\r\n");
+    sink.Write("Content-Type: multipart/mixed;\r\n boundary=\"");
+    sink.Write(identity.boundary);
+    sink.Write("\"\r\n\r\n");
     // The line end before a delimiter belongs to the delimiter, so the first comes without it.
-    sink.Write(std::string_view(delimiter).substr(2));
+    WriteLine(sink, "--", identity.boundary);
     WriteBodyPart(sink, content.body);
     for (const AttachedFile& file : content.attachments) {
-      sink.Write(delimiter);
+      WriteLine(sink, "\r\n--", identity.boundary);
       WriteAttachmentPart(sink, file);
     }
-    sink.Write("\r\n--" + identity.boundary + "--\r\n");
+    WriteLine(sink, "\r\n--", identity.boundary, "--\r\n");
   }
   sink.Finish();
 }

@@ -23,13 +23,17 @@ MessageSink::MessageSink(std::FILE* target) : target_(target) {
 
 void MessageSink::Write(std::string_view text) {
   buffer_.append(text);
-  // The last two bytes stay, in case they are the message's final line end.
-  if (buffer_.size() >= kBufferSize) WriteOut(buffer_.size() - kLineEnd.size());
+  WriteOutWhenFull();
 }
 
 void MessageSink::Finish() {
   if (std::string_view(buffer_).ends_with(kLineEnd)) buffer_.resize(buffer_.size() - kLineEnd.size());
   WriteOut(buffer_.size());
+}
+
+void MessageSink::WriteOutWhenFull() {
+  // The last two bytes stay, in case they are the message's final line end.
+  if (buffer_.size() >= kBufferSize) WriteOut(buffer_.size() - kLineEnd.size());
 }
 
 void MessageSink::WriteOut(std::size_t length) {

@@ -1,8 +1,15 @@
 #include "platform/mime/AttachmentSpool.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <random>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "export/EmailComposition.h"
 #include "platform/mime/Utf8Path.h"
@@ -99,6 +106,9 @@ fs::path SpoolFolder::NewPath() {
 AttachmentSpool::AttachmentSpool(std::shared_ptr<SpoolFolder> folder) : folder_(std::move(folder)) {}
 
 AttachmentSpool::~AttachmentSpool() {
+#ifndef _WIN32
+  for (const int file : held_) ::close(file);
+#endif
   for (const fs::path& file : files_) {
     std::error_code error;
     if (!fs::remove(file, error) && error)
@@ -106,15 +116,45 @@ AttachmentSpool::~AttachmentSpool() {
   }
 }
 
-fs::path AttachmentSpool::Take(const std::string& sourcePath) {
+std::optional<AttachmentSpool::Taken> AttachmentSpool::HoldOpen(const std::string& sourcePath) {
+#ifndef _WIN32
+  if (held_.size() >= kMostHeldOpen) return std::nullopt;
+  // Not blocking: opening a FIFO would otherwise wait for a writer.
+  const int file = ::open(sourcePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (file < 0) {
+    if (errno == EMFILE || errno == ENFILE) return std::nullopt;
+    throw mail::EmailError(
+        Described("cannot open " + sourcePath, std::error_code(errno, std::generic_category())));
+  }
+  struct stat found {};
+  if (::fstat(file, &found) != 0 || !S_ISREG(found.st_mode)) {
+    ::close(file);
+    throw mail::EmailError(sourcePath + " is not a regular file");
+  }
+  held_.push_back(file);
+  return Taken{{}, file};
+#else
+  // Windows keeps a file that is open from being deleted.
+  (void)sourcePath;
+  return std::nullopt;
+#endif
+}
+
+AttachmentSpool::Taken AttachmentSpool::Take(const std::string& sourcePath) {
   if (sourcePath.empty()) throw mail::EmailError("no attachment path");
+  if (std::optional<Taken> held = HoldOpen(sourcePath)) return *held;
   const fs::path source = PathFromUtf8(sourcePath);
   std::error_code error;
   const fs::file_status status = fs::status(source, error);
   if (error) throw mail::EmailError(Described("cannot open " + sourcePath, error));
   // Checked before opening: opening a FIFO would wait for a writer.
   if (!fs::is_regular_file(status)) throw mail::EmailError(sourcePath + " is not a regular file");
+#ifndef _WIN32
+  // Asked without opening the file: this is also the way taken when no more files can be opened.
+  if (::access(sourcePath.c_str(), R_OK) != 0) throw mail::EmailError("cannot read " + sourcePath);
+#else
   if (!std::ifstream(source, std::ios::binary)) throw mail::EmailError("cannot read " + sourcePath);
+#endif
 
   const fs::path target = folder_->NewPath();
   // A link to a symbolic link would share the link, not the file it names: those are copied.
@@ -125,7 +165,7 @@ fs::path AttachmentSpool::Take(const std::string& sourcePath) {
   }
   if (!linked) CopyFile(source, sourcePath, target);
   files_.push_back(target);
-  return target;
+  return Taken{target, -1};
 }
 
 }  // namespace mailshift::platform

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,16 +44,30 @@ class AttachmentSpool {
   AttachmentSpool(const AttachmentSpool&) = delete;
   AttachmentSpool& operator=(const AttachmentSpool&) = delete;
 
+  // Where a file's content waits: a file held open, or a spooled file at a path.
+  struct Taken {
+    std::filesystem::path path;  // empty when held open
+    int openFile = -1;           // open for reading, owned by the spool; -1 when spooled
+  };
+
   // Takes in the content of the readable regular file at sourcePath (UTF-8) now, so that the file
-  // may be deleted right after: a hard link when the file system allows one, a copy otherwise.
-  // A hard link shares the file, so the caller may delete or replace the file but must not
-  // rewrite it in place while the spool lives.
-  // Returns the spooled file's path. Throws mail::EmailError when the file cannot be taken in.
-  std::filesystem::path Take(const std::string& sourcePath);
+  // may be deleted right after: where files stay readable once deleted, the file is held open;
+  // otherwise a hard link when the file system allows one, a copy when not. Holding the file or a
+  // link shares it, so the caller may delete or replace the file but must not rewrite it in place
+  // while the spool lives. Throws mail::EmailError when the file cannot be taken in.
+  Taken Take(const std::string& sourcePath);
+
+  // Files held open by one message at most; more are spooled, so that a message with many
+  // attachments cannot run the process out of file handles.
+  static constexpr std::size_t kMostHeldOpen = 64;
 
  private:
+  // The file held open, or nothing when it has to be spooled instead.
+  std::optional<Taken> HoldOpen(const std::string& sourcePath);
+
   std::shared_ptr<SpoolFolder> folder_;
   std::vector<std::filesystem::path> files_;
+  std::vector<int> held_;
 };
 
 }  // namespace mailshift::platform

@@ -1,6 +1,12 @@
 #include "platform/mime/InternetMessage.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string_view>
@@ -64,22 +70,43 @@ void WriteBodyPart(MessageSink& sink, std::string_view rawBody) {
   }
 }
 
+// Hands the attached file's content to take piece by piece, from its start.
+template <typename Take>
+void ReadAttachedContent(const AttachedFile& file, Take&& take) {
+  const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);  // not zeroed: filled by read
+#ifndef _WIN32
+  if (file.openFile >= 0) {
+    for (off_t offset = 0;;) {
+      const ssize_t count = ::pread(file.openFile, chunk.get(), kReadChunk, offset);
+      if (count < 0 && errno == EINTR) continue;
+      if (count < 0)
+        throw mail::EmailError("cannot read the content of " + file.name + ": " + std::strerror(errno));
+      if (count == 0) return;
+      take(std::string_view(chunk.get(), static_cast<std::size_t>(count)));
+      offset += count;
+    }
+  }
+#endif
+  std::ifstream input(file.spooledPath, std::ios::binary);
+  if (!input) throw mail::EmailError("cannot open the spooled copy of " + file.name);
+  while (input) {
+    input.read(chunk.get(), static_cast<std::streamsize>(kReadChunk));
+    const auto count = static_cast<std::size_t>(input.gcount());
+    if (input.bad()) break;
+    take(std::string_view(chunk.get(), count));
+  }
+  if (input.bad() || !input.eof()) throw mail::EmailError("cannot read the spooled copy of " + file.name);
+}
+
 void WriteAttachmentPart(MessageSink& sink, const AttachedFile& file) {
   WriteField(sink, "Content-Type", FileNameFieldValue("application/octet-stream", "name", file.name));
   WriteField(sink, "Content-Disposition", FileNameFieldValue("attachment", "filename", file.name));
   sink.Write("Content-Transfer-Encoding: base64\r\n\r\n");
 
-  std::ifstream input(file.spooledPath, std::ios::binary);
-  if (!input) throw mail::EmailError("cannot open the spooled copy of " + file.name);
-  const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);  // not zeroed: filled by read
   Base64Lines lines;
-  while (input) {
-    input.read(chunk.get(), static_cast<std::streamsize>(kReadChunk));
-    const auto count = static_cast<std::size_t>(input.gcount());
-    if (input.bad()) break;
-    sink.WriteWith([&](std::string& out) { lines.Add(std::string_view(chunk.get(), count), out); });
-  }
-  if (input.bad() || !input.eof()) throw mail::EmailError("cannot read the spooled copy of " + file.name);
+  ReadAttachedContent(file, [&](std::string_view piece) {
+    sink.WriteWith([&](std::string& out) { lines.Add(piece, out); });
+  });
   sink.WriteWith([&](std::string& out) { lines.Finish(out); });
 }
 

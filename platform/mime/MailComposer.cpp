@@ -108,9 +108,9 @@ class ComposedMessage final : public mail::EmailMessage {
   }
 
   std::string AddAttachment(const std::string& filePath) override {
-    std::filesystem::path spooled = spool_.Take(filePath);
+    AttachmentSpool::Taken taken = spool_.Take(filePath);
     std::string name = Utf8FromPath(PathFromUtf8(filePath).filename());
-    content_.attachments.push_back({name, std::move(spooled)});
+    content_.attachments.push_back({name, std::move(taken.path), taken.openFile});
     return name;
   }
 

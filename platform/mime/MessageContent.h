@@ -12,7 +12,8 @@ namespace mailshift::platform {
 
 struct AttachedFile {
   std::string name;                   // the file name the part carries, UTF-8
-  std::filesystem::path spooledPath;  // where its content waits
+  std::filesystem::path spooledPath;  // where its content waits, unless held open
+  int openFile = -1;                  // the content held open (read from its start); -1 for none
 };
 
 struct MessageContent {

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "common/DateText.h"
+#include "platform/mime/AttachmentSpool.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/mime/tests/GMimeReading.h"
 
@@ -262,8 +263,11 @@ TEST_F(GMimeParseBackTest, TakesAttachmentsInAtOnceAndStreamsThemWhenRendering) 
 TEST_F(GMimeParseBackTest, KeepsTheSpoolPrivateAndRemovesEachMessagesFilesWithIt) {
   auto first = NewMessage();
   auto second = NewMessage();
-  first->AddAttachment(Extracted("a.bin", "a"));
-  second->AddAttachment(Extracted("b.bin", "b"));
+  // Each message's last attachment goes to the spool; the ones before it are held open.
+  for (std::size_t i = 0; i <= AttachmentSpool::kMostHeldOpen; ++i) {
+    first->AddAttachment(Extracted("a/" + std::to_string(i), "a"));
+    second->AddAttachment(Extracted("b/" + std::to_string(i), "b"));
+  }
   const auto spools = std::vector<fs::path>{fs::directory_iterator(Spools())->path()};
   EXPECT_EQ(std::distance(fs::directory_iterator(Spools()), fs::directory_iterator()), 1);
   struct stat status {};
@@ -309,7 +313,9 @@ TEST_F(GMimeParseBackTest, RefusesWhatIsNoReadableRegularFile) {
 
 TEST_F(GMimeParseBackTest, ReportsASpooledFileThatVanishedBeforeRendering) {
   auto message = NewMessage();
-  message->AddAttachment(Extracted("a.bin", "a"));
+  // The files a message holds open stay readable; the one after them is spooled.
+  for (std::size_t i = 0; i <= AttachmentSpool::kMostHeldOpen; ++i)
+    message->AddAttachment(Extracted("a/" + std::to_string(i), "a"));
   for (const auto& spool : fs::directory_iterator(Spools())) {
     for (const auto& file : fs::directory_iterator(spool)) fs::remove(file.path());
   }

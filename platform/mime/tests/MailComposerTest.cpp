@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -8,7 +12,9 @@
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "platform/mime/AttachmentSpool.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/mime/Utf8Path.h"
 #include "platform/mime/tests/RenderedMessage.h"
@@ -22,6 +28,14 @@ using mail::EmailMessage;
 using mail::RecipientKind;
 using testing::ReadRendered;
 using testing::RenderedMessage;
+
+// The attachments a message holds open before it spools the next ones; none where a file that is
+// open cannot be deleted.
+#ifndef _WIN32
+constexpr std::size_t kHeldOpen = AttachmentSpool::kMostHeldOpen;
+#else
+constexpr std::size_t kHeldOpen = 0;
+#endif
 
 constexpr DateTime kFixedDate{1225895400, 90};
 
@@ -302,8 +316,11 @@ TEST_F(MailComposerTest, UsesMultipartOnlyWithAttachmentsAndStreamsThemInBase64)
 TEST_F(MailComposerTest, KeepsTheSpoolPrivateAndRemovesEachMessagesFilesWithIt) {
   auto first = NewMessage();
   auto second = NewMessage();
-  first->AddAttachment(Extracted("a.bin", "a"));
-  second->AddAttachment(Extracted("b.bin", "b"));
+  // Each message's last attachment goes to the spool.
+  for (std::size_t i = 0; i <= kHeldOpen; ++i) {
+    first->AddAttachment(Extracted("a/" + std::to_string(i), "a"));
+    second->AddAttachment(Extracted("b/" + std::to_string(i), "b"));
+  }
   ASSERT_EQ(std::distance(fs::directory_iterator(Spools()), fs::directory_iterator()), 1);
   const fs::path spool = fs::directory_iterator(Spools())->path();
 #ifndef _WIN32
@@ -334,6 +351,31 @@ TEST_F(MailComposerTest, TakesInTheFileASymbolicLinkNamesNotTheLink) {
 }
 #endif
 
+#ifndef _WIN32
+TEST_F(MailComposerTest, TakesFilesInWhenNoMoreFilesCanBeOpened) {
+  std::vector<std::string> contents;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 8; ++i) {
+    contents.push_back("content " + std::to_string(i));
+    paths.push_back(Extracted("limit/" + std::to_string(i), contents.back()));
+  }
+  auto message = NewMessage();
+  rlimit previous{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &previous), 0);
+  const auto open = std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+  rlimit tight = previous;
+  tight.rlim_cur = static_cast<rlim_t>(open + 2);  // the first files are held, the rest are not
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  for (const std::string& path : paths) EXPECT_NO_THROW(message->AddAttachment(path));
+  setrlimit(RLIMIT_NOFILE, &previous);
+  for (const std::string& path : paths) fs::remove(PathFromUtf8(path));
+
+  const RenderedMessage read = ReadRendered(Render(*message));
+  ASSERT_EQ(read.parts.size(), paths.size() + 1);
+  for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(read.parts[i + 1].Decoded(), contents[i]) << i;
+}
+#endif
+
 TEST_F(MailComposerTest, RefusesWhatIsNoReadableFileAndGoesOnWithoutIt) {
   auto message = NewMessage();
   EXPECT_THROW(message->AddAttachment(Utf8FromPath(folder_ / "missing.txt")), EmailError);
@@ -346,7 +388,8 @@ TEST_F(MailComposerTest, RefusesWhatIsNoReadableFileAndGoesOnWithoutIt) {
 
 TEST_F(MailComposerTest, ReportsASpooledFileThatVanishedBeforeRendering) {
   auto message = NewMessage();
-  message->AddAttachment(Extracted("a.bin", "a"));
+  for (std::size_t i = 0; i <= kHeldOpen; ++i)
+    message->AddAttachment(Extracted("a/" + std::to_string(i), "a"));
   for (const auto& spool : fs::directory_iterator(Spools())) {
     for (const auto& file : fs::directory_iterator(spool)) fs::remove(file.path());
   }

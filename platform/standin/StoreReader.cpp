@@ -387,9 +387,12 @@ void StoreReader::ReadValuesOf(std::int64_t documentId) {
     StoredValue value;
     value.itemPosition = r.ColumnInt64(0);
     value.type = r.ColumnType(1);
-    if (value.type == SQLITE_TEXT) value.text = r.ColumnText(1);
-    value.integer = r.ColumnInt64(1);
-    value.real = r.ColumnDouble(1);
+    if (value.type == SQLITE_TEXT) {
+      value.text = r.ColumnText(1);
+    } else if (value.type == SQLITE_INTEGER || value.type == SQLITE_FLOAT) {
+      value.integer = r.ColumnInt64(1);
+      value.real = r.ColumnDouble(1);
+    }
     value.offsetIsInteger = IsInteger(r, 2);
     value.offset = r.ColumnInt64(2);
     values_.push_back(std::move(value));

@@ -77,10 +77,12 @@ std::optional<unsigned long> PassingFileProcess(std::string_view fileName) {
 
 std::int32_t MessageWriter::DrawFileNumber() { return RandomInRange(1, 40000); }
 
-MessageWriter::MessageWriter(EmailComponent& component, std::string destinationRoot, NumberSource drawNumber)
+MessageWriter::MessageWriter(EmailComponent& component, std::string destinationRoot, NumberSource drawNumber,
+                             PassingFiles passingFiles)
     : component_(component),
       destinationRoot_(std::move(destinationRoot)),
-      drawNumber_(std::move(drawNumber)) {}
+      drawNumber_(std::move(drawNumber)),
+      passingFiles_(passingFiles) {}
 
 WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std::string& from,
                                             std::string& subject, const std::string& to,
@@ -140,8 +142,8 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
   }
 
   const std::string folderPath = destinationRoot_ + folder + kPathSeparator;
-  std::string partName;
-  std::unique_ptr<std::FILE, FileCloser> file(CreatePartFile(folderPath, partName, outcome));
+  PassingFile passing;
+  std::unique_ptr<std::FILE, FileCloser> file(CreatePassingFile(folderPath, passing, outcome));
   if (file == nullptr) return outcome;
   // A buffer of the writer's own: the stream then does not ask the file system for one, and most
   // messages go to their file in one write.
@@ -160,55 +162,85 @@ WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const std
                                    std::string(std::strerror(error)));
       }
     }
-    if (std::fclose(file.release()) != 0)
+    // A named passing file is closed before it takes its own name; an unnamed one stays open
+    // until it has one, or it would be gone.
+    if (!passing.unnamed && std::fclose(file.release()) != 0)
       throw EmailError(std::string("cannot write the file: ") + std::strerror(errno));
   } catch (const std::exception& error) {
     file.reset();
     outcome.reason = error.what();
-    RemovePartFile(partName, outcome);
+    if (!passing.unnamed) RemovePassingFile(passing.name, outcome);
     return outcome;
   }
-  if (!NameMessageFile(partName, subject, number, outcome)) {
-    RemovePartFile(partName, outcome);
+
+  const auto giveName = [&](const std::string& name) {
+    return passing.unnamed ? folder_.NameUnnamedFile(file.get(), name)
+                           : folder_.RenameNoReplace(passing.name, name);
+  };
+  if (!NameMessageFile(giveName, subject, number, outcome)) {
+    file.reset();
+    if (!passing.unnamed) RemovePassingFile(passing.name, outcome);
+    // Opened again for the next message: the folder may have been removed and made again.
+    folder_.Close();
+    return outcome;
+  }
+  if (passing.unnamed && std::fclose(file.release()) != 0) {
+    // Its last writes failed after all: the message goes again, as a passing file would.
+    outcome.reason = std::string("cannot write the file: ") + std::strerror(errno);
+    RemovePassingFile(FilePath(outcome.path).filename().string(), outcome);
     return outcome;
   }
   outcome.written = true;
   return outcome;
 }
 
-std::FILE* MessageWriter::CreatePartFile(const std::string& folderPath, std::string& partName,
-                                         WriteOutcome& outcome) {
-  // The name says which process writes it: see PassingFileProcess.
+std::FILE* MessageWriter::CreatePassingFile(const std::string& folderPath, PassingFile& passing,
+                                            WriteOutcome& outcome) {
+  // The name of a named passing file says which process writes it: see PassingFileProcess.
   const std::string prefix = ".mailshift-" + std::to_string(CurrentProcessNumber()) + "-";
-  int error = folder_.path() == folderPath ? 0 : folder_.Open(folderPath);
+  int error = 0;
+  if (folder_.path() != folderPath) {
+    error = folder_.Open(folderPath);
+    unnamedFilesMissing_ = passingFiles_ == PassingFiles::Named;
+  }
   // A folder removed and made again since it was opened is opened again, once.
   bool reopened = error != 0;
+  bool unnamedFailed = false;
   while (error == 0) {
-    partName = prefix + std::to_string(nextPart_++) + ".part";
-    if (std::FILE* file = folder_.CreateNewFile(partName, error)) return file;
-    if (error == EEXIST) {
+    if (!unnamedFilesMissing_ && !unnamedFailed) {
+      passing = {{}, true};
+      if (std::FILE* file = folder_.CreateUnnamedFile(error)) return file;
+      // Any other failure is told by the named way, whose answers say more (a folder removed
+      // since it was opened, for one).
+      unnamedFilesMissing_ = OpenedFolder::IsNoUnnamedFiles(error);
+      unnamedFailed = true;
       error = 0;
-    } else if (error == ENOENT && !reopened) {
+    } else {
+      passing = {prefix + std::to_string(nextPart_++) + ".part", false};
+      if (std::FILE* file = folder_.CreateNewFile(passing.name, error)) return file;
+      if (error == EEXIST) error = 0;
+    }
+    if (error == ENOENT && !reopened) {
       reopened = true;
       error = folder_.Open(folderPath);
     }
   }
   folder_.Close();
-  outcome.path = folderPath + partName;
+  outcome.path = folderPath + passing.name;
   outcome.reason = "cannot create a file in " + folderPath + ": " + std::strerror(error);
   return nullptr;
 }
 
-void MessageWriter::RemovePartFile(const std::string& partName, WriteOutcome& outcome) {
-  const int error = folder_.Remove(partName);
+void MessageWriter::RemovePassingFile(const std::string& name, WriteOutcome& outcome) {
+  const int error = folder_.Remove(name);
   if (error != 0 && error != ENOENT) {
-    outcome.reason += "; the unfinished file " + Quoted(folder_.path() + partName) +
+    outcome.reason += "; the unfinished file " + Quoted(folder_.path() + name) +
                       " could not be removed: " + std::strerror(error);
   }
 }
 
-bool MessageWriter::NameMessageFile(const std::string& partName, const std::string& subject,
-                                    std::int32_t number, WriteOutcome& outcome) {
+bool MessageWriter::NameMessageFile(const std::function<int(const std::string&)>& giveName,
+                                    const std::string& subject, std::int32_t number, WriteOutcome& outcome) {
   const std::string& folderPath = folder_.path();
   const FileNameRules rules = FileNameRules::Native();
   std::string stem = subject;
@@ -221,7 +253,7 @@ bool MessageWriter::NameMessageFile(const std::string& partName, const std::stri
         std::to_string(number) + (suffix == 0 ? "" : "-" + std::to_string(suffix)) + ".eml";
     const std::string name = MessageFileName(stem, tail, rules);
     outcome.path = folderPath + name;
-    const int error = folder_.RenameNoReplace(partName, name);
+    const int error = giveName(name);
     if (error == 0) return true;
     const std::string namedStem = name.substr(0, name.size() - tail.size());
 

@@ -99,6 +99,35 @@ int OpenedFolder::Remove(const std::string& name) const {
   return unlinkat(descriptor_, name.c_str(), 0) == 0 ? 0 : errno;
 }
 
+std::FILE* OpenedFolder::CreateUnnamedFile(int& error) const {
+  const int descriptor = openat(descriptor_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (descriptor < 0) {
+    error = errno;
+    return nullptr;
+  }
+  std::FILE* file = fdopen(descriptor, "wb");
+  error = file == nullptr ? errno : 0;
+  if (file == nullptr) close(descriptor);
+  return file;
+}
+
+bool OpenedFolder::IsNoUnnamedFiles(int error) {
+  // A system older than unnamed files takes the flag for O_DIRECTORY and answers EISDIR.
+  return error == EOPNOTSUPP || error == ENOTSUP || error == EISDIR || error == EINVAL;
+}
+
+int OpenedFolder::NameUnnamedFile(std::FILE* file, const std::string& name) const {
+  if (!FitsInPath(name)) return ENAMETOOLONG;
+  const int descriptor = fileno(file);
+  // linkat never replaces: a name that is taken gives EEXIST.
+  if (linkat(descriptor, "", descriptor_, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  if (errno != ENOENT && errno != EPERM) return errno;
+  // Systems before 6.10 keep AT_EMPTY_PATH to privileged processes; the file's entry in /proc
+  // names the same file.
+  const std::string opened = "/proc/self/fd/" + std::to_string(descriptor);
+  return linkat(AT_FDCWD, opened.c_str(), descriptor_, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
 int SetModificationTime(std::FILE* file, std::int64_t secondsSinceEpoch) {
   const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(secondsSinceEpoch), 0}};
   return futimens(fileno(file), times) == 0 ? 0 : errno;

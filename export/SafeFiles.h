@@ -66,6 +66,16 @@ class OpenedFolder {
   // Removes the file of that name; 0 when done, otherwise the error number.
   int Remove(const std::string& name) const;
 
+  // A new file in the folder without a name: no other program sees it until NameUnnamedFile
+  // gives it one, and it is gone when closed before that, however the process ends. Null when
+  // none was made; error then holds the error number, one that IsNoUnnamedFiles knows when the
+  // file system (or the system) has no such files.
+  std::FILE* CreateUnnamedFile(int& error) const;
+  static bool IsNoUnnamedFiles(int error);
+  // Gives the open unnamed file the name, never one that is taken. 0 when done, otherwise the
+  // error number (EEXIST when the name is taken).
+  int NameUnnamedFile(std::FILE* file, const std::string& name) const;
+
  private:
   bool FitsInPath(const std::string& name) const;
 

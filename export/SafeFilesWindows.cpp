@@ -108,6 +108,16 @@ int OpenedFolder::Remove(const std::string& name) const {
   return ErrorNumber(GetLastError());
 }
 
+// Windows has no files without a name: the writer uses passing names instead.
+std::FILE* OpenedFolder::CreateUnnamedFile(int& error) const {
+  error = ENOTSUP;
+  return nullptr;
+}
+
+bool OpenedFolder::IsNoUnnamedFiles(int error) { return error == ENOTSUP; }
+
+int OpenedFolder::NameUnnamedFile(std::FILE*, const std::string&) const { return ENOTSUP; }
+
 int SetModificationTime(std::FILE* file, std::int64_t secondsSinceEpoch) {
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
   if (handle == INVALID_HANDLE_VALUE) return EBADF;

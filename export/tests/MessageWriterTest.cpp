@@ -266,14 +266,39 @@ TEST_F(MessageWriterTest, WithoutAMessageObjectStillCleansTheSubjectAndDeletesTh
 }
 
 TEST_F(MessageWriterTest, AMessageNeverCarriesItsNameBeforeItIsWhole) {
-  std::vector<std::string> namesWhileRendering;
-  component_.duringRender = [&] { namesWhileRendering = InboxNames(); };
-  const WriteOutcome outcome = WriteSubject("Whole");
-  ASSERT_TRUE(outcome.written) << outcome.reason;
-  ASSERT_EQ(namesWhileRendering.size(), 1u);
-  EXPECT_EQ(namesWhileRendering[0].find(".eml"), std::string::npos) << namesWhileRendering[0];
-  EXPECT_EQ(InboxNames(), (std::vector<std::string>{fs::path(outcome.path).filename().string()}));
-  EXPECT_EQ(ReadFile(outcome.path), component_.renderedText + "\r\n");
+  // Without a name while it is written where the file system allows (nothing is left of it when
+  // the run is killed), else under a passing name; both ways are the writer's, on every system.
+  for (const auto passing :
+       {MessageWriter::PassingFiles::UnnamedWherePossible, MessageWriter::PassingFiles::Named}) {
+    fs::remove_all(Inbox());
+    fs::create_directory(Inbox());
+    writer_ = std::make_unique<MessageWriter>(component_, Root(), MessageWriter::DrawFileNumber, passing);
+    std::vector<std::string> namesWhileRendering;
+    component_.duringRender = [&] { namesWhileRendering = InboxNames(); };
+    const WriteOutcome outcome = WriteSubject("Whole");
+    ASSERT_TRUE(outcome.written) << outcome.reason;
+    if (passing == MessageWriter::PassingFiles::Named) {
+      ASSERT_EQ(namesWhileRendering.size(), 1u);
+      EXPECT_TRUE(PassingFileProcess(namesWhileRendering[0]).has_value()) << namesWhileRendering[0];
+    } else {
+      EXPECT_TRUE(namesWhileRendering.empty()) << namesWhileRendering[0];
+    }
+    EXPECT_EQ(InboxNames(), (std::vector<std::string>{fs::path(outcome.path).filename().string()}));
+    EXPECT_EQ(ReadFile(outcome.path), component_.renderedText + "\r\n");
+
+    // A file that takes the name while the message is written keeps it.
+    MessageWriter racing(
+        component_, Root(), [] { return 5; }, passing);
+    component_.duringRender = [&] { WriteFile(Inbox() / "Race5.eml", "came first"); };
+    std::string subject = "Race";
+    std::string attachments;
+    const WriteOutcome raced =
+        racing.CreateEmailItem("Inbox", "f", subject, "t", "", "", "", "b", attachments, {});
+    ASSERT_TRUE(raced.written) << raced.reason;
+    EXPECT_EQ(fs::path(raced.path).filename(), "Race5-2.eml");
+    EXPECT_EQ(ReadFile(Inbox() / "Race5.eml"), "came first");
+    component_.duringRender = nullptr;
+  }
 }
 
 TEST_F(MessageWriterTest, AFileThatTakesTheNameWhileRenderingIsNeverReplaced) {

@@ -18,10 +18,10 @@ struct SampleExport {
   ProgramValues values;         // title, every folder selected, destination work/out
 };
 
-// Reads "--documents N" and "--folder PATH" (where the work folder goes); false after printing
-// the usage line for anything else.
+// Reads "--documents N" and "--folder PATH" (where the work folder goes), and "--rounds N" when
+// rounds is given; false after printing the usage line for anything else.
 bool ReadSampleArguments(int argc, char** argv, const char* program, standin::SampleOptions& sample,
-                         std::filesystem::path& base);
+                         std::filesystem::path& base, int* rounds = nullptr);
 
 // Also points TMPDIR at a folder in the work folder.
 SampleExport PrepareSampleExport(const std::filesystem::path& base, const std::string& workName,

@@ -61,8 +61,18 @@ void SyncToDisk(const std::filesystem::path& file) {
 
 }  // namespace
 
-ReplacementFile::ReplacementFile(std::filesystem::path target, Opening opening)
-    : target_(std::move(target)), path_(CreateSibling(target_, file_)) {
+ReplacementFile::ReplacementFile(std::filesystem::path target, Opening opening, Placement placement)
+    : target_(std::move(target)) {
+  if (placement == Placement::AtTargetWhenFree) {
+    // "x": made here and now, never over a file that has the name.
+    file_ = std::fopen(target_.string().c_str(), "wbx");
+    if (file_ != nullptr) {
+      path_ = target_;
+    } else if (errno != EEXIST) {
+      throw std::runtime_error("cannot create " + target_.string() + ": " + std::strerror(errno));
+    }
+  }
+  if (path_.empty()) path_ = CreateSibling(target_, file_);
   if (opening == Opening::Closed) CloseFile();
 }
 
@@ -83,6 +93,10 @@ ReplacementFile::~ReplacementFile() {
 void ReplacementFile::ReplaceTarget(Durability durability) {
   if (!CloseFile()) throw std::runtime_error("cannot write " + path_.string() + ": " + std::strerror(errno));
   if (durability == Durability::SyncedToDisk) SyncToDisk(path_);
+  if (path_ == target_) {  // made as the target itself
+    replaced_ = true;
+    return;
+  }
   std::error_code error;
   std::filesystem::rename(path_, target_, error);
   if (error) throw std::runtime_error("cannot write " + target_.string() + ": " + error.message());

@@ -11,8 +11,12 @@ class ReplacementFile {
  public:
   // Whether the new file is handed over open for writing, or closed for others to open.
   enum class Opening { Closed, KeptOpen };
+  // Where the new file is made: always beside the target, or as the target itself when nothing
+  // has its name yet (then nothing needs replacing, and a failure removes it all the same).
+  enum class Placement { BesideTarget, AtTargetWhenFree };
   // Creates an empty file with a fresh name in the target's folder; throws std::runtime_error.
-  explicit ReplacementFile(std::filesystem::path target, Opening opening = Opening::Closed);
+  explicit ReplacementFile(std::filesystem::path target, Opening opening = Opening::Closed,
+                           Placement placement = Placement::BesideTarget);
   // Removes the file unless it replaced the target.
   ~ReplacementFile();
   ReplacementFile(const ReplacementFile&) = delete;
@@ -33,7 +37,7 @@ class ReplacementFile {
 
  private:
   std::filesystem::path target_;
-  std::FILE* file_ = nullptr;  // before path_, which is made with it
+  std::FILE* file_ = nullptr;
   std::filesystem::path path_;
   bool replaced_ = false;
 };

@@ -423,7 +423,8 @@ void StoreReader::Extract(const EmbeddedRecord& object, const std::filesystem::p
   const std::string what = "cannot extract \"" + object.name + "\" to " + target.string() + ": ";
   if (object.size < 0) Fail(what + "damaged size");
   try {
-    ReplacementFile replacement(target, ReplacementFile::Opening::KeptOpen);
+    ReplacementFile replacement(target, ReplacementFile::Opening::KeptOpen,
+                                ReplacementFile::Placement::AtTargetWhenFree);
 
     Running rows(Prepared(kContentRows));
     rows->BindInt64(1, object.id);

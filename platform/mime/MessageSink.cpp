@@ -9,7 +9,13 @@ namespace mailshift::platform {
 namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
+constexpr std::size_t kBufferCapacity = kBufferSize + kBufferSize / 2;
 constexpr std::string_view kLineEnd = "\r\n";
+
+// The buffer of the last sink on this thread, kept for the next: it is larger than most
+// messages, and getting it anew for each one costs more than writing a small message. One that
+// grew for an unusually large piece is not kept.
+thread_local std::string spareBuffer;
 
 [[noreturn]] void ThrowWriteError() {
   throw mail::EmailError(std::string("cannot write the message: ") + std::strerror(errno));
@@ -17,8 +23,15 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 }  // namespace
 
-MessageSink::MessageSink(std::FILE* target) : target_(target) {
-  buffer_.reserve(kBufferSize + kBufferSize / 2);
+MessageSink::MessageSink(std::FILE* target) : target_(target), buffer_(std::move(spareBuffer)) {
+  buffer_.clear();
+  buffer_.reserve(kBufferCapacity);
+}
+
+MessageSink::~MessageSink() {
+  if (buffer_.capacity() > 2 * kBufferCapacity) return;
+  buffer_.clear();
+  spareBuffer = std::move(buffer_);
 }
 
 void MessageSink::Write(std::string_view text) {

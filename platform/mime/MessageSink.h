@@ -11,6 +11,9 @@ namespace mailshift::platform {
 class MessageSink {
  public:
   explicit MessageSink(std::FILE* target);
+  ~MessageSink();
+  MessageSink(const MessageSink&) = delete;
+  MessageSink& operator=(const MessageSink&) = delete;
 
   // Throws mail::EmailError when writing fails.
   void Write(std::string_view text);

@@ -16,7 +16,6 @@ namespace {
 
 using notes::NotesError;
 
-constexpr int kLongestValueBytes = 64 << 20;  // no item value of a mail document comes near this
 constexpr std::int64_t kExtractBufferBytes = 256 << 10;
 
 // A read-only, immutable URI: SQLite then takes no lock and writes no journal beside the file.
@@ -55,11 +54,9 @@ const char* const kQueries[] = {
     "SELECT e.position, e.document_id, d.id, d.size, d.has_embedded, d.unid FROM view_entries e "
     "LEFT JOIN documents d ON d.id = e.document_id "
     "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT ?3",
-    // kItems
-    "SELECT position, type, name FROM items WHERE document_id = ?1 ORDER BY position",
-    // kValues: all of a document's, in the order of their items
-    "SELECT item_position, value, utc_offset FROM item_values WHERE document_id = ?1 "
-    "ORDER BY item_position, position",
+    // kItems, kValues: see StoredDocument.h
+    kDocumentItemsSql,
+    kDocumentValuesSql,
     // kEmbedded
     "SELECT id, name, type, size FROM embedded_objects WHERE document_id = ?1 AND item_position = ?2 "
     "ORDER BY position",
@@ -107,14 +104,8 @@ std::shared_ptr<StoreReader> StoreReader::Open(const std::filesystem::path& file
   reader->failure_ = CheckStoreHeader(file);
   if (!reader->failure_.empty()) return reader;
   try {
-    // A reader is used by one thread at a time, so SQLite's own locking would only cost time.
-    reader->connection_ = std::make_unique<sqlite::Connection>(
-        ReadOnlyUri(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
+    reader->connection_ = OpenStoreForReading(ReadOnlyUri(file));
     sqlite3* db = reader->connection_->get();
-    // The store is data, never code: no functions with side effects run from its schema.
-    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kLongestValueBytes);
     // Every table must be a plain table, not a view that computes its rows.
     sqlite::Statement tables(
         db, std::string("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ") +
@@ -292,23 +283,30 @@ void StoreReader::ReadEntriesAfter(std::int64_t viewId, std::int64_t position) {
     ahead_.clear();
     Fail(error.what());
   }
+  // The documents of a long walk are read ahead on a thread of their own; a short walk would not
+  // gain what the thread costs.
+  if (ahead_.size() < kFewestToReadAhead) return;
+  std::vector<std::int64_t> documents;
+  for (const AheadEntry& ahead : ahead_) {
+    if (ahead.failure.empty()) documents.push_back(ahead.entry.documentId);
+  }
+  if (!prefetch_) prefetch_ = std::make_unique<DocumentPrefetch>(ReadOnlyUri(file_));
+  prefetch_->Request(documents);
 }
 
 void StoreReader::ReadItemsOf(std::int64_t documentId) {
   items_.clear();
   itemsDocument_.reset();
-  Running row(Prepared(kItems));
-  row->BindInt64(1, documentId);
-  while (row->Step()) {
-    const auto& r = *row;
-    StoredItem item;
-    item.positionIsInteger = IsInteger(r, 0);
-    item.position = r.ColumnInt64(0);
-    if (IsInteger(r, 1)) item.kind = ItemKindFromCode(r.ColumnInt64(1));
-    item.nameIsText = IsText(r, 2);
-    if (item.nameIsText) item.name = r.ColumnText(2);
-    items_.push_back(std::move(item));
+  if (prefetch_) {
+    if (std::optional<StoredDocument> read = prefetch_->Take(documentId)) {
+      items_ = std::move(read->items);
+      itemsDocument_ = documentId;
+      values_ = std::move(read->values);
+      valuesDocument_ = documentId;
+      return;
+    }
   }
+  items_ = ReadStoredItems(Prepared(kItems), documentId);
   itemsDocument_ = documentId;
 }
 
@@ -378,25 +376,7 @@ notes::ItemValues StoreReader::Values(std::int64_t documentId, const ItemRecord&
 void StoreReader::ReadValuesOf(std::int64_t documentId) {
   values_.clear();
   valuesDocument_.reset();
-  Running row(Prepared(kValues));
-  row->BindInt64(1, documentId);
-  while (row->Step()) {
-    const auto& r = *row;
-    // A position stored as anything but a whole number belongs to no item.
-    if (!IsInteger(r, 0)) continue;
-    StoredValue value;
-    value.itemPosition = r.ColumnInt64(0);
-    value.type = r.ColumnType(1);
-    if (value.type == SQLITE_TEXT) {
-      value.text = r.ColumnText(1);
-    } else if (value.type == SQLITE_INTEGER || value.type == SQLITE_FLOAT) {
-      value.integer = r.ColumnInt64(1);
-      value.real = r.ColumnDouble(1);
-    }
-    value.offsetIsInteger = IsInteger(r, 2);
-    value.offset = r.ColumnInt64(2);
-    values_.push_back(std::move(value));
-  }
+  values_ = ReadStoredValues(Prepared(kValues), documentId);
   valuesDocument_ = documentId;
 }
 

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "notes/NotesObjects.h"
+#include "platform/standin/DocumentPrefetch.h"
 #include "platform/standin/StoreFormat.h"
+#include "platform/standin/StoredDocument.h"
 
 namespace mailshift::standin {
 
@@ -106,27 +108,6 @@ class StoreReader {
   void ReadValuesOf(std::int64_t documentId);
   void ReadEntriesAfter(std::int64_t viewId, std::int64_t position);
 
-  // One row of the items table as stored: each lookup of an item would otherwise be a query, and
-  // a message reads some fifteen items of its document, most of them twice.
-  struct StoredItem {
-    std::string name;  // only names stored as text can match
-    bool nameIsText = false;
-    bool positionIsInteger = false;
-    std::int64_t position = 0;
-    std::optional<ItemKind> kind;
-  };
-  // One row of the item values as stored, checked against its item's type when it is read: the
-  // values of a document are read in one query rather than one query per item.
-  struct StoredValue {
-    std::int64_t itemPosition = 0;
-    int type = 0;      // SQLite's type of the value
-    std::string text;  // a text value
-    std::int64_t integer = 0;
-    double real = 0;
-    bool offsetIsInteger = false;
-    std::int64_t offset = 0;
-  };
-
   std::filesystem::path file_;
   std::string failure_;
   std::int32_t version_ = 0;
@@ -138,6 +119,7 @@ class StoreReader {
   // The entries read ahead of the one returned last, with the view and position they follow: a
   // view is walked entry after entry, and one query for each costs more than the entry itself.
   static constexpr std::int64_t kEntriesReadAhead = 64;
+  static constexpr std::size_t kFewestToReadAhead = 16;  // documents, for DocumentPrefetch
   struct AheadEntry {
     EntryRecord entry;
     std::string failure;  // why the entry cannot be returned; empty when it can
@@ -148,6 +130,8 @@ class StoreReader {
   // The values of the document read last, in the order of their items and positions.
   std::optional<std::int64_t> valuesDocument_;
   std::vector<StoredValue> values_;
+  // Last: its thread stops before the rest goes.
+  std::unique_ptr<DocumentPrefetch> prefetch_;
 };
 
 }  // namespace mailshift::standin

@@ -1,0 +1,80 @@
+#include "platform/standin/DocumentPrefetch.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/standin/Sqlite.h"
+
+namespace mailshift::standin {
+
+DocumentPrefetch::DocumentPrefetch(std::string uri) : uri_(std::move(uri)) {}
+
+DocumentPrefetch::~DocumentPrefetch() {
+  {
+    std::lock_guard lock(mutex_);
+    ending_ = true;
+  }
+  wake_.notify_one();
+  if (thread_.joinable()) thread_.join();
+}
+
+void DocumentPrefetch::Request(const std::vector<std::int64_t>& documentIds) {
+  {
+    std::lock_guard lock(mutex_);
+    ++request_;
+    wanted_.assign(documentIds.begin(), documentIds.end());
+    ready_.clear();
+    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+  }
+  wake_.notify_one();
+}
+
+std::optional<StoredDocument> DocumentPrefetch::Take(std::int64_t documentId) {
+  std::lock_guard lock(mutex_);
+  if (const auto found = ready_.find(documentId); found != ready_.end()) {
+    StoredDocument document = std::move(found->second);
+    ready_.erase(found);
+    return document;
+  }
+  wanted_.erase(std::remove(wanted_.begin(), wanted_.end(), documentId), wanted_.end());
+  return std::nullopt;
+}
+
+void DocumentPrefetch::Run() {
+  std::unique_ptr<sqlite::Connection> connection;
+  std::unique_ptr<sqlite::Statement> items;
+  std::unique_ptr<sqlite::Statement> values;
+  try {
+    connection = OpenStoreForReading(uri_);
+    items = std::make_unique<sqlite::Statement>(connection->get(), kDocumentItemsSql);
+    values = std::make_unique<sqlite::Statement>(connection->get(), kDocumentValuesSql);
+  } catch (const sqlite::Error&) {
+    return;  // nothing is read ahead; the reader reads every document itself
+  }
+  for (;;) {
+    std::int64_t documentId = 0;
+    std::uint64_t request = 0;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return ending_ || !wanted_.empty(); });
+      if (ending_) break;
+      documentId = wanted_.front();
+      wanted_.pop_front();
+      request = request_;
+    }
+    StoredDocument document;
+    try {
+      document.items = ReadStoredItems(*items, documentId);
+      document.values = ReadStoredValues(*values, documentId);
+    } catch (const sqlite::Error&) {
+      continue;  // the reader reads it itself, and reports what fails
+    }
+    std::lock_guard lock(mutex_);
+    if (request == request_) ready_.emplace(documentId, std::move(document));
+  }
+  // The statements go before their connection.
+  items.reset();
+  values.reset();
+}
+
+}  // namespace mailshift::standin

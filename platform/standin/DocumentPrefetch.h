@@ -1,0 +1,49 @@
+// Reads the items and values of the documents a view walk will come to next, on a thread and a
+// connection of its own, while the documents before them are exported. Only a help: a document
+// not read ahead in time (or that could not be read) is read by the caller as before.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/standin/StoredDocument.h"
+
+namespace mailshift::standin {
+
+class DocumentPrefetch {
+ public:
+  // uri: the store, opened read-only and immutable. The thread starts with the first request.
+  explicit DocumentPrefetch(std::string uri);
+  // Stops reading and waits for the thread.
+  ~DocumentPrefetch();
+  DocumentPrefetch(const DocumentPrefetch&) = delete;
+  DocumentPrefetch& operator=(const DocumentPrefetch&) = delete;
+
+  // The documents to read ahead, in the order they will be asked for; what was asked for before
+  // and not yet taken is forgotten.
+  void Request(const std::vector<std::int64_t>& documentIds);
+  // The document when it has been read ahead. Otherwise nothing, and it is no longer read ahead:
+  // the caller reads it.
+  std::optional<StoredDocument> Take(std::int64_t documentId);
+
+ private:
+  void Run();
+
+  std::string uri_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::int64_t> wanted_;  // still to read, in order
+  std::unordered_map<std::int64_t, StoredDocument> ready_;
+  std::uint64_t request_ = 0;  // counts the requests, so that an old one's reads are dropped
+  bool ending_ = false;
+  std::thread thread_;
+};
+
+}  // namespace mailshift::standin

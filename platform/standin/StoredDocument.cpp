@@ -1,0 +1,84 @@
+#include "platform/standin/StoredDocument.h"
+
+#include "platform/standin/Sqlite.h"
+
+namespace mailshift::standin {
+namespace {
+
+constexpr int kLongestValueBytes = 64 << 20;  // no item value of a mail document comes near this
+
+// Resets a statement when its use ends, so no read stays open between calls.
+class ResetAfter {
+ public:
+  explicit ResetAfter(sqlite::Statement& statement) : statement_(statement) { statement_.Reset(); }
+  ~ResetAfter() { statement_.Reset(); }
+  ResetAfter(const ResetAfter&) = delete;
+  ResetAfter& operator=(const ResetAfter&) = delete;
+
+ private:
+  sqlite::Statement& statement_;
+};
+
+bool IsText(const sqlite::Statement& row, int column) { return row.ColumnType(column) == SQLITE_TEXT; }
+bool IsInteger(const sqlite::Statement& row, int column) { return row.ColumnType(column) == SQLITE_INTEGER; }
+
+}  // namespace
+
+const char* const kDocumentItemsSql =
+    "SELECT position, type, name FROM items WHERE document_id = ?1 ORDER BY position";
+const char* const kDocumentValuesSql =
+    "SELECT item_position, value, utc_offset FROM item_values WHERE document_id = ?1 "
+    "ORDER BY item_position, position";
+
+std::vector<StoredItem> ReadStoredItems(sqlite::Statement& items, std::int64_t documentId) {
+  ResetAfter reset(items);
+  items.BindInt64(1, documentId);
+  std::vector<StoredItem> read;
+  while (items.Step()) {
+    StoredItem item;
+    item.positionIsInteger = IsInteger(items, 0);
+    item.position = items.ColumnInt64(0);
+    if (IsInteger(items, 1)) item.kind = ItemKindFromCode(items.ColumnInt64(1));
+    item.nameIsText = IsText(items, 2);
+    if (item.nameIsText) item.name = items.ColumnText(2);
+    read.push_back(std::move(item));
+  }
+  return read;
+}
+
+std::vector<StoredValue> ReadStoredValues(sqlite::Statement& values, std::int64_t documentId) {
+  ResetAfter reset(values);
+  values.BindInt64(1, documentId);
+  std::vector<StoredValue> read;
+  while (values.Step()) {
+    // A position stored as anything but a whole number belongs to no item.
+    if (!IsInteger(values, 0)) continue;
+    StoredValue value;
+    value.itemPosition = values.ColumnInt64(0);
+    value.type = values.ColumnType(1);
+    if (value.type == SQLITE_TEXT) {
+      value.text = values.ColumnText(1);
+    } else if (value.type == SQLITE_INTEGER || value.type == SQLITE_FLOAT) {
+      value.integer = values.ColumnInt64(1);
+      value.real = values.ColumnDouble(1);
+    }
+    value.offsetIsInteger = IsInteger(values, 2);
+    value.offset = values.ColumnInt64(2);
+    read.push_back(std::move(value));
+  }
+  return read;
+}
+
+std::unique_ptr<sqlite::Connection> OpenStoreForReading(const std::string& uri) {
+  // A connection is used by one thread at a time, so SQLite's own locking would only cost time.
+  auto connection =
+      std::make_unique<sqlite::Connection>(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
+  sqlite3* db = connection->get();
+  // The store is data, never code: no functions with side effects run from its schema.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kLongestValueBytes);
+  return connection;
+}
+
+}  // namespace mailshift::standin

@@ -266,6 +266,30 @@ TEST_F(DamagedRecordTest, ADamagedEntryFailsWhenItIsReachedNotBefore) {
   EXPECT_NE(OpenStore(file_)->GetView("($Inbox)")->GetFirstDocument(), nullptr);
 }
 
+TEST(DamagedReadAheadTest, ADocumentReadAheadFailsWhenItIsReadAndNoOtherDoes) {
+  ScratchFolder folder;
+  const auto store = folder / "sample.nsf";
+  WriteSampleStore(store, SampleOptions{300, 14, 7});
+  // The 30th document of ($All), well inside a walk that is read ahead: its Subject holds a
+  // number where text belongs.
+  Tamper(store,
+         "UPDATE item_values SET value = 5 WHERE document_id = (SELECT document_id FROM view_entries "
+         "WHERE view_id = (SELECT id FROM views WHERE name = '($All)') ORDER BY position LIMIT 1 OFFSET 29) "
+         "AND item_position = (SELECT position FROM items WHERE items.document_id = item_values.document_id "
+         "AND name = 'Subject')");
+  auto view = OpenStore(store)->GetView("($All)");
+  int index = 0;
+  for (auto document = view->GetFirstDocument(); document; document = view->GetNextDocument(document)) {
+    if (index == 29) {
+      EXPECT_THROW(document->GetItemValue("Subject"), NotesError);
+    } else if (document->hasitem("Subject")) {
+      EXPECT_NO_THROW(document->GetItemValue("Subject")) << index;
+    }
+    ++index;
+  }
+  EXPECT_EQ(index, view->AllEntriesCount());
+}
+
 TEST_F(DamagedRecordTest, EntriesWithGapsAreWalkedInOrder) {
   Tamper(file_, "INSERT INTO view_entries VALUES (1, 7, 1); INSERT INTO view_entries VALUES (1, -3, 1);");
   auto view = OpenStore(file_)->GetView("($Inbox)");

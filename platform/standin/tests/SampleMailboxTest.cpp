@@ -223,6 +223,40 @@ TEST_F(SampleMailboxTest, TheClientSeesWhatTheDumpHolds) {
   }
 }
 
+TEST_F(SampleMailboxTest, EveryDocumentOfAWalkHoldsWhatTheDumpHolds) {
+  // Long walks are read ahead on a thread of the reader's own (($All) over several read-aheads);
+  // what they give must be the very documents, in their order, with all their values.
+  auto database = OpenStore(*folder_ / "sample.nsf");
+  for (const char* viewName : {"($Inbox)", "($Sent)", "($All)"}) {
+    auto view = database->GetView(viewName);
+    ASSERT_NE(view, nullptr) << viewName;
+    const std::vector<const json*> expected = In(viewName);
+    ASSERT_GT(expected.size(), 16u) << viewName << ": a walk long enough to be read ahead";
+    std::size_t index = 0;
+    for (auto document = view->GetFirstDocument(); document; document = view->GetNextDocument(document)) {
+      ASSERT_LT(index, expected.size()) << viewName;
+      for (const auto& item : (*expected[index])["items"]) {
+        const std::string name = item["name"];
+        const json* texts = item.contains("text") ? &item["text"] : nullptr;
+        const json* numbers = item.contains("number") ? &item["number"] : nullptr;
+        if (texts == nullptr && numbers == nullptr) continue;
+        const notes::ItemValues values = document->GetItemValue(name);
+        const json& stored = texts != nullptr ? *texts : *numbers;
+        ASSERT_EQ(values.size(), stored.size()) << viewName << " #" << index << " " << name;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+          if (texts != nullptr) {
+            EXPECT_EQ(std::get<std::string>(values[i]), stored[i].get<std::string>()) << name;
+          } else {
+            EXPECT_EQ(std::get<double>(values[i]), stored[i].get<double>()) << name;
+          }
+        }
+      }
+      ++index;
+    }
+    EXPECT_EQ(index, expected.size()) << viewName;
+  }
+}
+
 TEST(SampleSizeTest, TinyAndEmptyMailboxes) {
   ScratchFolder folder;
   WriteSampleStore(folder / "empty.nsf", SampleOptions{0, 0, 1});

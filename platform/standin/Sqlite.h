@@ -66,4 +66,21 @@ class Statement {
   sqlite3_stmt* statement_ = nullptr;
 };
 
+// Resets a statement when its use starts and ends, so no read stays open between calls.
+class Running {
+ public:
+  explicit Running(Statement& statement) : statement_(statement) { statement_.Reset(); }
+  ~Running() { statement_.Reset(); }
+  Running(const Running&) = delete;
+  Running& operator=(const Running&) = delete;
+  Statement* operator->() { return &statement_; }
+  Statement& operator*() { return statement_; }
+
+ private:
+  Statement& statement_;
+};
+
+inline bool IsText(const Statement& row, int column) { return row.ColumnType(column) == SQLITE_TEXT; }
+inline bool IsInteger(const Statement& row, int column) { return row.ColumnType(column) == SQLITE_INTEGER; }
+
 }  // namespace mailshift::standin::sqlite

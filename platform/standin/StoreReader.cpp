@@ -14,6 +14,10 @@
 namespace mailshift::standin {
 namespace {
 
+using sqlite::IsInteger;
+using sqlite::IsText;
+using sqlite::Running;
+
 using notes::NotesError;
 
 constexpr std::int64_t kExtractBufferBytes = 256 << 10;
@@ -70,23 +74,6 @@ const char* const kEntryAfterWithoutUniversalIds =
     "SELECT e.position, e.document_id, d.id, d.size, d.has_embedded, NULL FROM view_entries e "
     "LEFT JOIN documents d ON d.id = e.document_id "
     "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT ?3";
-
-// Resets a statement when its use ends, so no read stays open between calls.
-class Running {
- public:
-  explicit Running(sqlite::Statement& statement) : statement_(statement) { statement_.Reset(); }
-  ~Running() { statement_.Reset(); }
-  Running(const Running&) = delete;
-  Running& operator=(const Running&) = delete;
-  sqlite::Statement* operator->() { return &statement_; }
-  sqlite::Statement& operator*() { return statement_; }
-
- private:
-  sqlite::Statement& statement_;
-};
-
-bool IsText(const sqlite::Statement& row, int column) { return row.ColumnType(column) == SQLITE_TEXT; }
-bool IsInteger(const sqlite::Statement& row, int column) { return row.ColumnType(column) == SQLITE_INTEGER; }
 
 class BlobHandle {
  public:
@@ -295,7 +282,6 @@ void StoreReader::ReadEntriesAfter(std::int64_t viewId, std::int64_t position) {
 }
 
 void StoreReader::ReadItemsOf(std::int64_t documentId) {
-  items_.clear();
   itemsDocument_.reset();
   if (prefetch_) {
     if (std::optional<StoredDocument> read = prefetch_->Take(documentId)) {
@@ -374,7 +360,6 @@ notes::ItemValues StoreReader::Values(std::int64_t documentId, const ItemRecord&
 }
 
 void StoreReader::ReadValuesOf(std::int64_t documentId) {
-  values_.clear();
   valuesDocument_.reset();
   values_ = ReadStoredValues(Prepared(kValues), documentId);
   valuesDocument_ = documentId;

@@ -7,20 +7,9 @@ namespace {
 
 constexpr int kLongestValueBytes = 64 << 20;  // no item value of a mail document comes near this
 
-// Resets a statement when its use ends, so no read stays open between calls.
-class ResetAfter {
- public:
-  explicit ResetAfter(sqlite::Statement& statement) : statement_(statement) { statement_.Reset(); }
-  ~ResetAfter() { statement_.Reset(); }
-  ResetAfter(const ResetAfter&) = delete;
-  ResetAfter& operator=(const ResetAfter&) = delete;
-
- private:
-  sqlite::Statement& statement_;
-};
-
-bool IsText(const sqlite::Statement& row, int column) { return row.ColumnType(column) == SQLITE_TEXT; }
-bool IsInteger(const sqlite::Statement& row, int column) { return row.ColumnType(column) == SQLITE_INTEGER; }
+using sqlite::IsInteger;
+using sqlite::IsText;
+using sqlite::Running;
 
 }  // namespace
 
@@ -31,10 +20,10 @@ const char* const kDocumentValuesSql =
     "ORDER BY item_position, position";
 
 std::vector<StoredItem> ReadStoredItems(sqlite::Statement& items, std::int64_t documentId) {
-  ResetAfter reset(items);
-  items.BindInt64(1, documentId);
+  Running row(items);
+  row->BindInt64(1, documentId);
   std::vector<StoredItem> read;
-  while (items.Step()) {
+  while (row->Step()) {
     StoredItem item;
     item.positionIsInteger = IsInteger(items, 0);
     item.position = items.ColumnInt64(0);
@@ -47,10 +36,10 @@ std::vector<StoredItem> ReadStoredItems(sqlite::Statement& items, std::int64_t d
 }
 
 std::vector<StoredValue> ReadStoredValues(sqlite::Statement& values, std::int64_t documentId) {
-  ResetAfter reset(values);
-  values.BindInt64(1, documentId);
+  Running row(values);
+  row->BindInt64(1, documentId);
   std::vector<StoredValue> read;
-  while (values.Step()) {
+  while (row->Step()) {
     // A position stored as anything but a whole number belongs to no item.
     if (!IsInteger(values, 0)) continue;
     StoredValue value;

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "bench/BenchSupport.h"
+#include "bench/SampleExport.h"
 #include "common/HeadlessControls.h"
 #include "common/ProgramValues.h"
 #include "export/ComponentItemWriter.h"
@@ -30,13 +31,6 @@ using namespace mailshift;
 namespace fs = std::filesystem;
 using bench::Clock;
 using bench::SecondsSince;
-
-class QuietObserver : public mail::ExportObserver {
- public:
-  void SetLabel(mail::ExportLabel, const std::string&) override {}
-  void SetSubjectVisible(bool) override {}
-  void ShowMessage(const mail::ExportMessage&) override {}
-};
 
 nlohmann::json Document() {
   return {{"id", "m1"}, {"items", {{{"name", "Subject"}, {"text", {"Deep down"}}}}}};
@@ -86,7 +80,7 @@ int ScanAndExport(const std::string& label, const nlohmann::json& mailbox, const
   fs::create_directories(values.DestinationRoot);
   auto composer = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*composer);
-  QuietObserver observer;
+  bench::QuietObserver observer;
   started = Clock::now();
   const auto result = mail::RunExport({client, state, values, [&store] { return store.string(); }, writer,
                                        observer, (work / (label + ".log")).string()});

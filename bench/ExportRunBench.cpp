@@ -17,7 +17,6 @@
 #include <sys/vfs.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -26,17 +25,16 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "bench/SampleExport.h"
 #include "export/ComponentItemWriter.h"
 #include "export/ExportDriver.h"
 #include "platform/mime/MailComposer.h"
-#include "platform/standin/StandInNotesClient.h"
 #include "platform/standin/StoreFixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace mailshift;
 
 // Time spent: elapsed, and the CPU time of this process in user and in system mode.
@@ -48,11 +46,10 @@ struct Spent {
 
 class Stopwatch {
  public:
-  Stopwatch() : started_(Clock::now()), usage_(Usage()) {}
+  Stopwatch() : started_(bench::Clock::now()), usage_(Usage()) {}
   Spent Read() const {
     const rusage now = Usage();
-    return {std::chrono::duration<double>(Clock::now() - started_).count(),
-            Seconds(now.ru_utime) - Seconds(usage_.ru_utime),
+    return {bench::SecondsSince(started_), Seconds(now.ru_utime) - Seconds(usage_.ru_utime),
             Seconds(now.ru_stime) - Seconds(usage_.ru_stime)};
   }
 
@@ -65,7 +62,7 @@ class Stopwatch {
   static double Seconds(const timeval& time) {
     return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
   }
-  Clock::time_point started_;
+  bench::Clock::time_point started_;
   rusage usage_;
 };
 
@@ -175,13 +172,8 @@ int main(int argc, char** argv) {
   if (!bench::ReadSampleArguments(argc, argv, "export_run_bench", sample, base, &rounds)) return 2;
   bench::SampleExport prepared = bench::PrepareSampleExport(base, "mailshift-export-bench", sample);
   const fs::path& work = prepared.work;
-  const fs::path& store = prepared.store;
-  ProgramValues& values = prepared.values;
-  standin::StandInNotesClient client;
-
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
-  bench::QuietObserver observer;
   std::vector<Round> measured;
   mail::ExportResult result;
   Tree tree;
@@ -192,16 +184,14 @@ int main(int argc, char** argv) {
     // made after them.
     const fs::path out = round == 0 ? work / "out" : work / ("out-" + std::to_string(round));
     fs::create_directories(out);
-    values.DestinationRoot = out.string();
-    notes::NotesState state;
+    prepared.values.DestinationRoot = out.string();
     if (round == 0) {
       ResetPeakMemory();
       before = MemoryMiB("VmRSS:");
     }
     Round spent;
     const Stopwatch exportWatch;
-    result = mail::RunExport({client, state, values, [&store] { return store.string(); }, writer, observer,
-                              (work / ("Log-" + std::to_string(round) + ".txt")).string()});
+    result = bench::ExportSample(prepared, writer, work / ("Log-" + std::to_string(round) + ".txt"));
     spent.exported = exportWatch.Read();
     if (round == 0) {
       peak = MemoryMiB("VmHWM:");

@@ -12,7 +12,6 @@
 #include "export/ComponentItemWriter.h"
 #include "export/ExportDriver.h"
 #include "platform/mime/MailComposer.h"
-#include "platform/standin/StandInNotesClient.h"
 #include "platform/standin/StoreFixture.h"
 
 namespace {
@@ -29,19 +28,12 @@ int main(int argc, char** argv) {
   if (!bench::ReadSampleArguments(argc, argv, "resume_bench", sample, base)) return 2;
   bench::SampleExport prepared = bench::PrepareSampleExport(base, "mailshift-resume-bench", sample);
   const fs::path& work = prepared.work;
-  const fs::path& store = prepared.store;
-  ProgramValues& values = prepared.values;
-  standin::StandInNotesClient client;
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
-  bench::QuietObserver observer;
 
   const auto run = [&](const char* label) {
-    notes::NotesState state;
     const auto started = bench::Clock::now();
-    const mail::ExportResult result =
-        mail::RunExport({client, state, values, [&store] { return store.string(); }, writer, observer,
-                         (work / "Log.txt").string()});
+    const mail::ExportResult result = bench::ExportSample(prepared, writer, work / "Log.txt");
     const double seconds = bench::SecondsSince(started);
     std::printf("%-14s %.2f s: %lld written, %lld not written, %lld written before\n", label, seconds,
                 static_cast<long long>(result.written()), static_cast<long long>(result.notWritten),

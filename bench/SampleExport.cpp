@@ -49,4 +49,14 @@ SampleExport PrepareSampleExport(const std::filesystem::path& base, const std::s
   return prepared;
 }
 
+mail::ExportResult ExportSample(SampleExport& prepared, mail::EmailItemWriter& writer,
+                                const std::filesystem::path& logFile) {
+  standin::StandInNotesClient client;
+  notes::NotesState state;
+  QuietObserver observer;
+  const std::string store = prepared.store.string();
+  return mail::RunExport(
+      {client, state, prepared.values, [&store] { return store; }, writer, observer, logFile.string()});
+}
+
 }  // namespace mailshift::bench

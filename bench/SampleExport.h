@@ -7,6 +7,8 @@
 #include <string>
 
 #include "common/ProgramValues.h"
+#include "export/EmailItemWriter.h"
+#include "export/ExportDriver.h"
 #include "export/ExportObserver.h"
 #include "platform/standin/StoreFixture.h"
 
@@ -26,6 +28,11 @@ bool ReadSampleArguments(int argc, char** argv, const char* program, standin::Sa
 // Also points TMPDIR at a folder in the work folder.
 SampleExport PrepareSampleExport(const std::filesystem::path& base, const std::string& workName,
                                  const standin::SampleOptions& sample);
+
+// Exports the prepared sample (with its values as they are now) through writer, with the
+// stand-in client and an observer that shows nothing; the log goes to logFile.
+mail::ExportResult ExportSample(SampleExport& prepared, mail::EmailItemWriter& writer,
+                                const std::filesystem::path& logFile);
 
 class QuietObserver : public mail::ExportObserver {
  public:

@@ -20,11 +20,13 @@
 #include "export/MessageWriter.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/mime/tests/EmlManifest.h"
+#include "platform/mime/tests/TestFiles.h"
 
 namespace {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
+using mailshift::platform::testing::WriteFile;
 using namespace mailshift::manifest;
 
 struct AttachmentInput {
@@ -163,11 +165,6 @@ std::vector<Sample> Samples() {
     samples.push_back(s);
   }
   return samples;
-}
-
-void WriteFile(const fs::path& path, const std::string& content) {
-  std::ofstream file(path, std::ios::binary);
-  file << content;
 }
 
 }  // namespace

@@ -23,11 +23,13 @@
 #include "notes/testing/MemoryNotes.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/mime/tests/EmlManifest.h"
+#include "platform/mime/tests/TestFiles.h"
 
 namespace {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
+using mailshift::platform::testing::ReadFile;
 using namespace mailshift::manifest;
 using namespace mailshift;
 using notes::testing::MemoryDocument;
@@ -279,13 +281,6 @@ class ClosingMessage : public mail::ExportObserver {
   void ShowMessage(const mail::ExportMessage& message) override { shown.push_back(message.text); }
   std::vector<std::string> shown;
 };
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 }  // namespace
 

@@ -18,6 +18,7 @@
 #include "platform/mime/AttachmentSpool.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/mime/tests/GMimeReading.h"
+#include "platform/mime/tests/TestFiles.h"
 
 namespace mailshift::platform {
 namespace {
@@ -26,20 +27,8 @@ namespace fs = std::filesystem;
 using mail::EmailError;
 using mail::EmailMessage;
 using mail::RecipientKind;
-
-void WriteFile(const fs::path& path, const std::string& content) {
-  std::ofstream file(path, std::ios::binary);
-  file << content;
-}
-
-std::string ReadAll(std::FILE* file) {
-  std::rewind(file);
-  std::string text;
-  char buffer[4096];
-  for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-    text.append(buffer, count);
-  return text;
-}
+using mailshift::platform::testing::ReadAll;
+using mailshift::platform::testing::WriteFile;
 
 // A message parsed back by GMime.
 struct Parsed {

@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "platform/mime/InternetMessage.h"
+#include "platform/mime/tests/TestFiles.h"
 
 namespace mailshift::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using mailshift::platform::testing::ReadFile;
 
 // The kept renderings, copied beside the test program; ctest runs it in that folder.
 const fs::path kGolden = fs::path("golden") / "varied-messages.txt";
@@ -184,11 +186,6 @@ std::vector<GoldenMessage> GeneratedMessages(std::size_t count) {
     }
   }
   return messages;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 class GoldenMessagesTest : public ::testing::Test {

@@ -18,6 +18,7 @@
 #include "platform/mime/MailComposer.h"
 #include "platform/mime/Utf8Path.h"
 #include "platform/mime/tests/RenderedMessage.h"
+#include "platform/mime/tests/TestFiles.h"
 
 namespace mailshift::platform {
 namespace {
@@ -26,6 +27,8 @@ namespace fs = std::filesystem;
 using mail::EmailError;
 using mail::EmailMessage;
 using mail::RecipientKind;
+using mailshift::platform::testing::ReadAll;
+using mailshift::platform::testing::WriteFile;
 using testing::ReadRendered;
 using testing::RenderedMessage;
 
@@ -40,20 +43,6 @@ constexpr std::size_t kHeldOpen = 0;
 constexpr DateTime kFixedDate{1225895400, 90};
 
 using ScratchFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-void WriteFile(const fs::path& path, const std::string& content) {
-  std::ofstream file(path, std::ios::binary);
-  file << content;
-}
-
-std::string ReadAll(std::FILE* file) {
-  std::rewind(file);
-  std::string text;
-  char buffer[4096];
-  for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-    text.append(buffer, count);
-  return text;
-}
 
 std::string Utf8(const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); }
 

@@ -8,6 +8,7 @@
 
 #include "common/DateText.h"
 #include "common/LocalTimeWindows.h"
+#include "common/WideText.h"
 
 namespace mailshift {
 namespace {
@@ -24,24 +25,6 @@ struct LocaleData {
 
 using windows::CivilTime;
 using windows::ToSystemTime;
-
-std::wstring Widen(std::string_view text) {
-  if (text.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
-
-std::string Narrow(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr,
-                      nullptr);
-  return narrow;
-}
 
 const wchar_t* LocaleName(const std::wstring& name) {
   return name.empty() ? LOCALE_NAME_INVARIANT : name.c_str();
@@ -267,8 +250,8 @@ struct RegionalDateForm::Locale : LocaleData {
 
 RegionalDateForm::RegionalDateForm(std::shared_ptr<Locale> locale)
     : locale_(std::move(locale)),
-      datePattern_(Narrow(locale_->datePicture)),
-      timePattern_(Narrow(locale_->timePicture)) {}
+      datePattern_(WideToUtf8(locale_->datePicture)),
+      timePattern_(WideToUtf8(locale_->timePicture)) {}
 
 const RegionalDateForm& RegionalDateForm::System() {
   static const RegionalDateForm form = [] {
@@ -288,7 +271,7 @@ std::optional<RegionalDateForm> RegionalDateForm::ForLocale(const std::string& l
   for (char& c : name) {
     if (c == '_') c = '-';
   }
-  const std::wstring wide = Widen(name);
+  const std::wstring wide = Utf8ToWide(name);
   if (wide.empty() || !IsValidLocaleName(wide.c_str())) return std::nullopt;
   return RegionalDateForm(std::make_shared<Locale>(LoadLocale(wide)));
 }
@@ -310,11 +293,11 @@ std::string RegionalDateForm::Format(const DateTime& when) const {
     text += L' ';
     text += buffer.data();
   }
-  return Narrow(text);
+  return WideToUtf8(text);
 }
 
 std::optional<DateTime> RegionalDateForm::Parse(std::string_view text) const {
-  const std::wstring wide = Widen(text);
+  const std::wstring wide = Utf8ToWide(text);
   const std::wstring_view trimmed = TrimSpaces(wide);
   auto civil = ReadCivil(*locale_, trimmed, locale_->datePicture + L' ' + locale_->timePicture);
   if (!civil) civil = ReadCivil(*locale_, trimmed, locale_->datePicture);

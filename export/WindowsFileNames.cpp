@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "common/WideText.h"
+
 namespace mailshift::mail::windows {
 namespace {
 
@@ -19,13 +21,7 @@ bool IsDriveAbsolute(const std::wstring& path) {
 }  // namespace
 
 std::wstring WidePath(const std::string& utf8Path) {
-  std::wstring wide;
-  if (!utf8Path.empty()) {
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, utf8Path.data(), static_cast<int>(utf8Path.size()), nullptr, 0);
-    wide.resize(static_cast<std::size_t>(length));
-    MultiByteToWideChar(CP_UTF8, 0, utf8Path.data(), static_cast<int>(utf8Path.size()), wide.data(), length);
-  }
+  std::wstring wide = Utf8ToWide(utf8Path);
   if (wide.size() < kPlainPathLength || !IsDriveAbsolute(wide)) return wide;
   // The "\\?\" form takes the path literally: "/", "." and ".." are resolved here first.
   const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
@@ -35,16 +31,6 @@ std::wstring WidePath(const std::string& utf8Path) {
   if (written == 0 || written >= needed) return wide;
   full.resize(written);
   return L"\\\\?\\" + full;
-}
-
-std::string Utf8FromWide(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
-                      nullptr);
-  return text;
 }
 
 int ErrorNumber(DWORD windowsError) {

@@ -12,9 +12,6 @@ namespace mailshift::mail::windows {
 // 260-character limit of the plain form does not apply.
 std::wstring WidePath(const std::string& utf8Path);
 
-// The UTF-8 form of UTF-16 text.
-std::string Utf8FromWide(const std::wstring& wide);
-
 // The C error number that matches a Windows error code (EEXIST for a name that is taken,
 // EACCES for access denied, ...); EIO for codes without a match.
 int ErrorNumber(DWORD windowsError);

@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "common/WideText.h"
+
 namespace mailshift::platform::win {
 
-std::wstring Utf8ToWide(std::string_view utf8);
-std::string WideToUtf8(std::wstring_view wide);
+using mailshift::Utf8ToWide;
+using mailshift::WideToUtf8;
 
 // The whole BSTR, embedded nulls included; a null BSTR is the empty text.
 std::string BstrToUtf8(BSTR text);

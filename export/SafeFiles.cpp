@@ -17,7 +17,7 @@ namespace mailshift::mail {
 
 namespace {
 
-// Names relative to folder, an open folder or AT_FDCWD.
+// Names relative to an open folder.
 int RenameNoReplaceAt(int folder, const char* from, const char* to) {
   if (renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
@@ -53,10 +53,6 @@ std::FILE* CreateNewFileAt(int folder, const char* path, int& error) {
 }
 
 }  // namespace
-
-int RenameNoReplace(const std::string& from, const std::string& to) {
-  return RenameNoReplaceAt(AT_FDCWD, from.c_str(), to.c_str());
-}
 
 OpenedFolder::~OpenedFolder() { Close(); }
 
@@ -168,10 +164,6 @@ std::string WritableFolderProblem(const std::string& path) {
   close(file);
   unlink(probe.c_str());
   return {};
-}
-
-std::FILE* CreateNewFile(const std::string& path, int& error) {
-  return CreateNewFileAt(AT_FDCWD, path.c_str(), error);
 }
 
 std::string MakePrivateFolder(const std::string& parent, const std::string& prefix, std::string& made) {

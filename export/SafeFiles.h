@@ -21,10 +21,6 @@ inline std::string Utf8Text(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-// Gives the file at `from` the path `to` in one step, unless something already has that path.
-// 0 when done, otherwise the error number (EEXIST when the name is taken).
-int RenameNoReplace(const std::string& from, const std::string& to);
-
 // Removes the file or link at path, never a folder. 0 when done, ENOENT when nothing is there,
 // EISDIR for a folder, otherwise the error number.
 int RemoveFile(const std::string& path);
@@ -37,10 +33,6 @@ std::string MakeFolderNoFollow(const std::string& path);
 // "" when a new file can be made in the existing folder at path (one is made and removed again);
 // otherwise why not.
 std::string WritableFolderProblem(const std::string& path);
-
-// A new file at path, opened for writing in binary mode; never an existing file or link. Null
-// when none was made; error then holds the error number (EEXIST when the name is taken).
-std::FILE* CreateNewFile(const std::string& path, int& error);
 
 // A folder that files are made in one after another, held open: each name is found from the
 // folder itself instead of walking to it from the root again, and a folder replaced by a link
@@ -60,8 +52,11 @@ class OpenedFolder {
   // The folder's path, ending in the path separator; empty when none is open.
   const std::string& path() const { return path_; }
 
-  // CreateNewFile and RenameNoReplace for names in this folder.
+  // A new file of that name, opened for writing in binary mode; never an existing file or link.
+  // Null when none was made; error then holds the error number (EEXIST when the name is taken).
   std::FILE* CreateNewFile(const std::string& name, int& error) const;
+  // Gives the file `from` the name `to` in one step, unless something already has that name. 0
+  // when done, otherwise the error number (EEXIST when the name is taken).
   int RenameNoReplace(const std::string& from, const std::string& to) const;
   // Removes the file of that name; 0 when done, otherwise the error number.
   int Remove(const std::string& name) const;

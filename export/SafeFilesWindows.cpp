@@ -72,13 +72,41 @@ std::string UnpredictableEnding() {
   return ending;
 }
 
-}  // namespace
+// A new file at path, opened for writing in binary mode; never an existing file or link.
+std::FILE* CreateNewFile(const std::string& path, int& error) {
+  // CREATE_NEW: made new or not at all, so no existing file (or link) is ever written through.
+  const HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ErrorNumber(GetLastError());
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  if (descriptor < 0) {
+    error = errno != 0 ? errno : EMFILE;
+    CloseHandle(handle);
+    DeleteFileW(WidePath(path).c_str());
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    error = errno != 0 ? errno : ENOMEM;
+    _close(descriptor);
+    DeleteFileW(WidePath(path).c_str());
+    return nullptr;
+  }
+  error = 0;
+  return file;
+}
 
+// Gives the file at `from` the path `to`, unless something already has that path.
 int RenameNoReplace(const std::string& from, const std::string& to) {
   // Without MOVEFILE_REPLACE_EXISTING the move fails when anything has the new name.
   if (MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), 0)) return 0;
   return ErrorNumber(GetLastError());
 }
+
+}  // namespace
 
 OpenedFolder::~OpenedFolder() { Close(); }
 
@@ -172,32 +200,6 @@ std::string WritableFolderProblem(const std::string& path) {
   if (file == INVALID_HANDLE_VALUE) return ErrorText(GetLastError());
   CloseHandle(file);
   return {};
-}
-
-std::FILE* CreateNewFile(const std::string& path, int& error) {
-  // CREATE_NEW: made new or not at all, so no existing file (or link) is ever written through.
-  const HANDLE handle = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    error = ErrorNumber(GetLastError());
-    return nullptr;
-  }
-  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-  if (descriptor < 0) {
-    error = errno != 0 ? errno : EMFILE;
-    CloseHandle(handle);
-    DeleteFileW(WidePath(path).c_str());
-    return nullptr;
-  }
-  std::FILE* file = _fdopen(descriptor, "wb");
-  if (file == nullptr) {
-    error = errno != 0 ? errno : ENOMEM;
-    _close(descriptor);
-    DeleteFileW(WidePath(path).c_str());
-    return nullptr;
-  }
-  error = 0;
-  return file;
 }
 
 std::string MakePrivateFolder(const std::string& parent, const std::string& prefix, std::string& made) {

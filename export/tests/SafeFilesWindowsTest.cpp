@@ -70,9 +70,12 @@ class WindowsFiles : public ::testing::Test {
 TEST_F(WindowsFiles, NamesOutsideTheAnsiCodePageReachTheDiskAsTheyAre) {
   const std::string folder = root_ + "Zo\xC3\xAB";
   ASSERT_EQ(MakeFolderNoFollow(folder), "");
-  const std::string path = folder + "\\\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xF0\x9F\x98\x80.eml";
+  const std::string name = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xF0\x9F\x98\x80.eml";
+  const std::string path = folder + "\\" + name;
+  OpenedFolder opened;
+  ASSERT_EQ(opened.Open(folder + "\\"), 0);
   int error = -1;
-  std::FILE* file = CreateNewFile(path, error);
+  std::FILE* file = opened.CreateNewFile(name, error);
   ASSERT_NE(file, nullptr) << std::strerror(error);
   std::fputs("line\r\n", file);
   std::fclose(file);
@@ -102,8 +105,10 @@ TEST_F(WindowsFiles, NamesDifferingInCaseOnlyAreOneName) {
 TEST_F(WindowsFiles, ANewFileNeverOpensAnExistingOne) {
   const std::string path = root_ + "taken.eml";
   Write(path, "mine");
+  OpenedFolder opened;
+  ASSERT_EQ(opened.Open(root_), 0);
   int error = 0;
-  EXPECT_EQ(CreateNewFile(path, error), nullptr);
+  EXPECT_EQ(opened.CreateNewFile("taken.eml", error), nullptr);
   EXPECT_EQ(error, EEXIST);
   EXPECT_EQ(Read(path), "mine");
 }
@@ -111,10 +116,12 @@ TEST_F(WindowsFiles, ANewFileNeverOpensAnExistingOne) {
 TEST_F(WindowsFiles, ARenameNeverReplacesAFile) {
   Write(root_ + "a.part", "new");
   Write(root_ + "b.eml", "old");
-  EXPECT_EQ(RenameNoReplace(root_ + "a.part", root_ + "b.eml"), EEXIST);
+  OpenedFolder opened;
+  ASSERT_EQ(opened.Open(root_), 0);
+  EXPECT_EQ(opened.RenameNoReplace("a.part", "b.eml"), EEXIST);
   EXPECT_EQ(Read(root_ + "b.eml"), "old");
   EXPECT_EQ(Read(root_ + "a.part"), "new");
-  EXPECT_EQ(RenameNoReplace(root_ + "a.part", root_ + "c.eml"), 0);
+  EXPECT_EQ(opened.RenameNoReplace("a.part", "c.eml"), 0);
   EXPECT_EQ(Read(root_ + "c.eml"), "new");
   EXPECT_FALSE(fs::exists(FilePath(root_ + "a.part")));
 }

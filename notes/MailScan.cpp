@@ -106,6 +106,8 @@ ScanResult ScanRun::Run(SessionFactory& sessions) {
 
 bool ScanRun::ReadDatabase(Views& views) {
   observer_.PhaseStarted(ScanPhase::StandardFolders);
+  // Counted before the database is opened for the scan, so that their nodes stand (with 0) also
+  // when that fails.
   std::array<std::int64_t, kStandardFolders.size()> counts{};
   for (std::size_t index = 0; index < kStandardFolders.size(); ++index) {
     counts[index] =

@@ -28,7 +28,7 @@ struct ExportContext {
   std::function<std::string()> databasePath;
 };
 
-class frmSave final : public QDialog, public mail::ExportObserver {
+class frmSave final : public QDialog, public mail::ExportWindowObserver {
   Q_OBJECT
 
  public:

@@ -20,7 +20,7 @@ struct ExportContext {
   std::function<std::string()> databasePath;
 };
 
-class frmSave final : public mail::ExportObserver {
+class frmSave final : public mail::ExportWindowObserver {
  public:
   frmSave(HWND owner, ExportContext context);
   ~frmSave() override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <exception>
 #include <optional>
 #include <unordered_set>
@@ -11,7 +12,7 @@
 #include "common/TextRules.h"
 #include "export/AttachmentFolder.h"
 #include "export/Destination.h"
-#include "export/ExportManifest.h"
+#include "export/EarlierExports.h"
 #include "export/FieldExtraction.h"
 #include "export/PathSafety.h"
 #include "export/SafeFiles.h"
@@ -110,14 +111,12 @@ class ExportRun {
   void ExportDocument(Document& document, std::int64_t handled, std::int64_t count, const std::string& folder,
                       bool writerTakesAttachmentList);
   // Whether an earlier run into this output root wrote the document into the folder.
-  bool WrittenBefore(Document& document, const std::string& folder);
-  // Opens the record of what this output root holds, or starts it anew.
-  void OpenManifest();
-  void ReportManifestProblem();
-  // Looks at what earlier runs left in the output folder: records the messages a run wrote but
-  // could not record before it ended (found by the document id in their header), and removes the
-  // passing files of messages whose run was killed before they were whole.
-  void LookAtEarlierFiles(const std::string& folder);
+  bool WrittenBefore(Document& document);
+  // Opens the record of what this output root holds, or starts it anew. "" when the run may write
+  // into the output root; otherwise why not.
+  std::string OpenManifest();
+  // Ends the run early when the record of what it writes can no longer be kept.
+  void CheckManifest();
   void FolderNotExported(const std::string& reason);
   // A folder whose output folder could not be made: its documents are counted as not written.
   void FolderNotCreated(const std::string& name, const std::string& problem, View* view);
@@ -139,8 +138,8 @@ class ExportRun {
   // SelectedFolders, for looking a tag up among many folders.
   const std::unordered_set<std::string> selected_;
   AttachmentFolder attachments_;
-  std::optional<ExportManifest> manifest_;
-  bool manifestProblemReported_ = false;
+  HeldRoot root_;
+  std::optional<EarlierExports> earlier_;
   MessageFields fields_;
   ExportResult result_;
 };
@@ -169,7 +168,9 @@ ExportResult ExportRun::Run() {
   if (const std::string problem = BuildOutputRoot(); !problem.empty()) {
     return Fail(ExportEnd::DestinationError, problem);
   }
-  OpenManifest();
+  if (const std::string problem = OpenManifest(); !problem.empty()) {
+    return Fail(ExportEnd::DestinationError, problem);
+  }
 
   try {
     state_.DatabaseObj = OpenDatabase();
@@ -204,6 +205,7 @@ std::string ExportRun::BuildOutputRoot() {
   result_.outputRoot = OutputRootOf(destination, setup_.values.DatabaseTitle);
   const std::string root = result_.outputRoot.substr(0, result_.outputRoot.size() - 1);
   if (const std::string problem = MakeFolderNoFollow(root); !problem.empty()) return root + ": " + problem;
+  if (const int error = root_.Hold(result_.outputRoot)) return root + ": " + std::strerror(error);
   log_.FallBackTo(result_.outputRoot);
   return {};
 }
@@ -302,41 +304,27 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
   state_.ReleaseDatabaseObjects();
 }
 
-void ExportRun::OpenManifest() {
-  manifest_.emplace(result_.outputRoot, setup_.values.ExportEverythingAgain);
-  ReportManifestProblem();
+std::string ExportRun::OpenManifest() {
+  earlier_.emplace(root_.folder(), setup_.values.ExportEverythingAgain, log_);
+  // A second run into the same place refuses at once rather than waiting: it could wait for hours
+  // without showing why, and started again after the first, it adds only what is missing.
+  if (earlier_->busy()) {
+    return "Another export is writing into " + result_.outputRoot +
+           " at this moment. Start this export again when that one has ended.";
+  }
+  if (earlier_->failed()) return earlier_->problem();
+  return {};
 }
 
-void ExportRun::ReportManifestProblem() {
-  if (manifestProblemReported_ || manifest_->problem().empty()) return;
-  manifestProblemReported_ = true;
-  log_.WriteLine(std::string(kTab) + "Not recorded : " + manifest_->problem() +
-                 "; a later export cannot tell which messages it has");
-}
-
-void ExportRun::LookAtEarlierFiles(const std::string& folder) {
-  const bool recording = manifest_ && manifest_->existedBefore();  // without a manifest, nothing is skipped
-  std::error_code error;
-  for (auto entry = std::filesystem::directory_iterator(FilePath(result_.outputRoot + folder), error);
-       !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-    const std::string name = Utf8Text(entry->path().filename());
-    if (const auto process = PassingFileProcess(name)) {
-      if (*process == CurrentProcessNumber() || IsProcessRunning(*process)) continue;
-      std::error_code removal;
-      std::filesystem::remove(entry->path(), removal);
-      log_.WriteLine(std::string(kTab) + (removal ? "Not removed : " : "Removed : ") + name +
-                     ", the unfinished message of an export that was ended" +
-                     (removal ? ": " + removal.message() : std::string()));
-      continue;
-    }
-    if (!recording || entry->path().extension() != ".eml" || manifest_->KnowsFile(folder, name)) continue;
-    const std::string universalId = UniversalIdOfMessageFile(Utf8Text(entry->path()));
-    if (!universalId.empty() && !manifest_->Holds(folder, universalId))
-      manifest_->AddEarlier(folder, universalId, name);
+void ExportRun::CheckManifest() {
+  if (earlier_->failed() && result_.failure.empty()) {
+    result_.failure = earlier_->problem();
+    log_.WriteLine(std::string(kTab) + "Ended : " + result_.failure);
   }
 }
 
 bool ExportRun::Stopping() {
+  if (!result_.failure.empty()) return true;
   if (!result_.stopped && observer_.StopRequested()) result_.stopped = true;
   return result_.stopped;
 }
@@ -374,7 +362,7 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
   std::optional<std::int64_t> count = entryCount();
   if (!count) return;
   SetLabel(ExportLabel::LblFound, std::to_string(*count));
-  LookAtEarlierFiles(folder);
+  earlier_->EnterFolder(folder);
   std::int64_t skipped = 0;
   const auto reportSkipped = [&] {
     if (skipped == 0) return;
@@ -388,7 +376,7 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
       break;
     }
     state_.DocumentObj = document;
-    if (WrittenBefore(*document, folder)) {
+    if (WrittenBefore(*document)) {
       ++skipped;
       SetLabel(ExportLabel::LblCurrent, std::to_string(handled) + "/" + std::to_string(*count));
       observer_.DocumentHandled(ExportProgress{folder, handled + 1, *count, false, true});
@@ -409,11 +397,9 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
   reportSkipped();
 }
 
-bool ExportRun::WrittenBefore(Document& document, const std::string& folder) {
-  if (!manifest_ || !manifest_->existedBefore()) return false;
+bool ExportRun::WrittenBefore(Document& document) {
   try {
-    const std::string universalId = document.UniversalID();
-    return !universalId.empty() && manifest_->Holds(folder, universalId);
+    return earlier_->WrittenBefore(document.UniversalID());
   } catch (const std::exception&) {
     return false;  // written again; the message's own reading reports the id it cannot read
   }
@@ -429,10 +415,6 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   std::string subject = Trim(fields_.subject);
   std::string attachmentCopy = fields_.hasEmbedded ? Trim(fields_.AttachmentList) : std::string();
   std::string& attachmentArgument = writerTakesAttachmentList ? fields_.AttachmentList : attachmentCopy;
-  if (manifest_ && !fields_.universalId.empty()) {
-    manifest_->MakeFile();
-    ReportManifestProblem();
-  }
   WriteOutcome outcome;
   try {
     outcome = setup_.writer.CreateEmailItem(result_.outputRoot, folder, Trim(fields_.from), subject,
@@ -460,11 +442,12 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
     log_.WriteLine(NotWrittenLine(folder, handled, count, outcome));
     ++result_.notWritten;
   } else {
+    const bool whole =
+        outcome.problems.empty() && fields_.unreadableItems.empty() && fields_.extractionFailures.empty();
     if (!outcome.problems.empty() || !fields_.unreadableItems.empty()) ++result_.incomplete;
-    if (manifest_ && !fields_.universalId.empty()) {
-      manifest_->Add(folder, fields_.universalId, Utf8Text(FilePath(outcome.path).filename()));
-      ReportManifestProblem();
-    }
+    // A message without all its parts is recorded as such: the next run writes it again.
+    earlier_->Written(fields_.universalId, outcome.path, whole);
+    CheckManifest();
   }
   observer_.DocumentHandled(ExportProgress{folder, handled + 1, count, outcome.written});
 }
@@ -483,6 +466,7 @@ void ExportRun::FolderNotExported(const std::string& reason) {
 }
 
 ExportResult ExportRun::Fail(ExportEnd end, const std::string& reason) {
+  if (earlier_) earlier_->Finish();
   log_.Close();
   result_.end = end;
   result_.failure = reason;
@@ -502,6 +486,7 @@ ExportResult ExportRun::Fail(ExportEnd end, const std::string& reason) {
 
 ExportResult ExportRun::Complete() {
   state_.ReleaseDatabaseObjects();
+  earlier_->Finish();
   if (result_.stopped) {
     log_.WriteLine("Stopped : the export was stopped before its end; " + Counted(result_.left, "message") +
                    " left");
@@ -525,12 +510,16 @@ std::string ExportRun::CompletionText() const {
   if (result_.stopped) {
     lines.emplace_back("Migration Stopped !");
     counts += ", " + std::to_string(result_.left) + " left";
+  } else if (!result_.failure.empty()) {
+    lines.emplace_back("Migration Completed with Errors !");
+    counts += ", " + std::to_string(result_.left) + " left";
   } else if (result_.Succeeded()) {
     lines.emplace_back("Migration Completed Successfully !");
   } else {
     lines.emplace_back("Migration Completed with Errors !");
   }
   lines.push_back(counts + ".");
+  if (!result_.failure.empty()) lines.push_back("The export was ended early: " + result_.failure + ".");
   if (result_.incomplete > 0) {
     lines.push_back(std::to_string(result_.incomplete) + " of " + Counted(result_.messages, "message") +
                     " could be written only in part.");

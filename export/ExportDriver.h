@@ -61,7 +61,7 @@ struct ExportResult {
 
   // Completed, and nothing was lost on the way.
   bool Succeeded() const {
-    return end == ExportEnd::Completed && !stopped && notWritten == 0 && incomplete == 0 &&
+    return end == ExportEnd::Completed && !stopped && failure.empty() && notWritten == 0 && incomplete == 0 &&
            attachmentsNotExtracted == 0 && foldersNotExported == 0;
   }
 };

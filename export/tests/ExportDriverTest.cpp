@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include "common/Messages.h"
 #include "common/TextRules.h"
 #include "export/ExportDriver.h"
+#include "export/ExportManifest.h"
 #include "export/tests/RecordingExport.h"
 #include "notes/testing/MemoryNotes.h"
 
@@ -913,7 +915,8 @@ TEST_F(ExportDriverRerunTest, TheManifestIsThereBeforeTheFirstRecordedMessageIsW
   LookingWriter looking(Root() + "Mailshift-Manifest.txt");
   const ExportSetup setup{client_, state_, values_, databasePath_, looking, observer_, logPath_};
   RunExport(setup);
-  EXPECT_EQ(looking.manifestAtWrite, (std::vector<bool>{false, true}));
+  // Made at the start, and held locked while the run lasts.
+  EXPECT_EQ(looking.manifestAtWrite, (std::vector<bool>{true, true}));
 }
 
 TEST_F(ExportDriverRerunTest, WithoutDocumentIdsOrWithoutItsRecordEveryMessageIsWrittenAsBefore) {
@@ -939,6 +942,7 @@ TEST_F(ExportDriverRerunTest, AMessageWrittenButNotRecordedIsRecognisedByItsHead
   std::ofstream(Root() + "Mailshift-Manifest.txt", std::ios::binary)
       << "Corvane Mailshift export manifest "
          "1\r\nInbox\tA0000000000000000000000000000001\trecorded1.eml\r\nInb";
+  std::ofstream(Root() + "Inbox/recorded1.eml", std::ios::binary) << "a message";
   std::ofstream(Root() + "Inbox/written only7.eml", std::ios::binary)
       << "Subject: written only\r\nX-Notes-UNID: A0000000000000000000000000000002\r\n\r\nbody\r\n";
 
@@ -948,10 +952,139 @@ TEST_F(ExportDriverRerunTest, AMessageWrittenButNotRecordedIsRecognisedByItsHead
   EXPECT_EQ(writer_.calls[0].subject, "not written");
   EXPECT_EQ(result.skipped, 2);
   const std::string manifest = Manifest();
-  EXPECT_NE(manifest.find("Inbox\tA0000000000000000000000000000002\twritten only7.eml\r\n"),
+  EXPECT_NE(manifest.find("Inbox\tA0000000000000000000000000000002\twritten only7.eml\t79\r\n"),
             std::string::npos)
       << manifest;
   EXPECT_NE(manifest.find("\tA0000000000000000000000000000003\t"), std::string::npos) << manifest;
+}
+
+// Every file directly in the output folder, sorted.
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A message written without some of its parts is recorded as such; the next run writes it again
+// and puts the whole one in its place, so the document is there once, whole.
+TEST_F(ExportDriverRerunTest, AMessageWrittenInPartIsWrittenAgainAndReplacedByTheWholeOne) {
+  MailWithId("($Inbox)", "half", 1);
+  MailWithId("($Inbox)", "fine", 2);
+  Select({"Inbox"});
+  writer_.problemsFor["half"] = {"attaching \"a.pdf\": no space left on device"};
+  ExportResult result = Run();
+  EXPECT_EQ(result.incomplete, 1);
+  EXPECT_EQ(FilesIn(Root() + "Inbox"), (std::vector<std::string>{"fine.2.txt", "half.1.txt"}));
+  EXPECT_NE(Manifest().find("\thalf.1.txt\t"), std::string::npos);
+
+  writer_.problemsFor.clear();
+  result = Run();
+  EXPECT_TRUE(result.Succeeded()) << observer_.messages.back().text;
+  EXPECT_EQ(result.written(), 1);
+  EXPECT_EQ(result.skipped, 1);
+  ASSERT_EQ(writer_.calls.size(), 3u);
+  EXPECT_EQ(writer_.calls[2].subject, "half");
+  // The whole message took the partial one's name in one step.
+  EXPECT_EQ(FilesIn(Root() + "Inbox"), (std::vector<std::string>{"fine.2.txt", "half.1.txt"}));
+  EXPECT_NE(
+      Log().find("\tWritten again : Inbox/half.1.txt : an earlier export could write it only in part\r\n"),
+      std::string::npos)
+      << Log();
+
+  result = Run();
+  EXPECT_EQ(result.written(), 0);
+  EXPECT_EQ(result.skipped, 2);
+}
+
+// An attachment that could not be extracted leaves the message in part as well.
+TEST_F(ExportDriverRerunTest, AMessageWithoutAnAttachmentIsNotRecordedAsWhole) {
+  MemoryDocument document =
+      MemoryDocument()
+          .Text("Subject", {"report"})
+          .Body("text", {MemoryEmbedded{"lost.bin", notes::kFileAttachmentType, "x", true}});
+  document.universalId = "A0000000000000000000000000000001";
+  File("($Inbox)", std::move(document));
+  Select({"Inbox"});
+  Run();
+  EXPECT_NE(Manifest().find("\tpart\r\n"), std::string::npos) << Manifest();
+  const ExportResult result = Run();
+  EXPECT_EQ(result.skipped, 0);
+  EXPECT_EQ(writer_.calls.size(), 2u);
+  EXPECT_EQ(FilesIn(Root() + "Inbox").size(), 1u);
+}
+
+TEST_F(ExportDriverRerunTest, AMessageFileMissingOrChangedSinceIsWrittenAgain) {
+  Folder("Work");
+  MailWithId("($Inbox)", "kept", 1);
+  MailWithId("($Inbox)", "deleted", 2);
+  MailWithId("($Inbox)", "changed", 3);
+  MailWithId("Work", "kept", 1);
+  Select({"Inbox", "Work"});
+  Run();
+  // User folders go first: the Work message was the first call.
+  fs::remove(Root() + "Inbox/deleted.3.txt");
+  std::ofstream(Root() + "Inbox/changed.4.txt", std::ios::app) << "more";
+
+  ExportResult result = Run();
+  EXPECT_EQ(result.written(), 2);
+  EXPECT_EQ(result.skipped, 2);
+  EXPECT_NE(
+      Log().find(
+          "\tWritten again : Inbox/deleted.3.txt : the file written by an earlier export is missing\r\n"),
+      std::string::npos)
+      << Log();
+  EXPECT_NE(Log().find("\tWritten again : Inbox/changed.4.txt : the file written by an earlier export has "
+                       "changed since\r\n"),
+            std::string::npos);
+
+  // A whole output folder deleted: all of it is written again.
+  fs::remove_all(Root() + "Inbox");
+  result = Run();
+  EXPECT_EQ(result.written(), 3);
+  EXPECT_EQ(result.skipped, 1);
+  EXPECT_EQ(FilesIn(Root() + "Inbox").size(), 3u);
+}
+
+TEST_F(ExportDriverRerunTest, ASecondRunIntoTheSamePlaceIsRefusedWhileTheFirstIsAtWork) {
+  MailWithId("($Inbox)", "one", 1);
+  Select({"Inbox"});
+  fs::create_directories(Root());
+  OpenedFolder root;
+  ASSERT_EQ(root.Open(Root()), 0);
+  ExportManifest running(root, false);
+  const ExportResult result = Run();
+  EXPECT_EQ(result.end, ExportEnd::DestinationError);
+  EXPECT_TRUE(writer_.calls.empty());
+  EXPECT_NE(observer_.messages.back().text.find("Another export is writing into " + Root() +
+                                                " at this moment. Start this export again when that "
+                                                "one has ended."),
+            std::string::npos)
+      << observer_.messages.back().text;
+}
+
+// A manifest that stops taking lines (a full disk) ends the run: what it would write next could
+// not be told from what is missing by the next run.
+TEST_F(ExportDriverRerunTest, AManifestThatCannotBeWrittenEndsTheRunWithAClearMessage) {
+  for (int i = 0; i < 3; ++i) MailWithId("($Inbox)", "m" + std::to_string(i), i);
+  Select({"Inbox"});
+  const pid_t child = fork();
+  if (child == 0) {
+    // Files may not grow beyond the manifest's first line and a short message.
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{80, 80};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const ExportResult result = Run();
+    const std::string text = observer_.messages.back().text;
+    const bool told =
+        text.find("The export was ended early: the manifest " + Root() +
+                  "Mailshift-Manifest.txt could not be written: File too large.") != std::string::npos;
+    _exit(told && !result.Succeeded() && result.written() == 1 && result.left == 2 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

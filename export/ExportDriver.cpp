@@ -370,18 +370,23 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
                    " written by an earlier export");
     result_.skipped += skipped;
   };
-  for (std::int64_t handled = 0; handled < *count; ++handled) {
+  // The view is walked to its last document, whatever it counts: a count below the entries would
+  // otherwise leave documents out without a word. A count that disagrees is logged.
+  std::int64_t handled = 0;
+  bool walkedToTheEnd = false;
+  for (;; ++handled) {
     if (Stopping()) {
-      result_.left += *count - handled;
+      result_.left += std::max<std::int64_t>(*count - handled, 0);
       break;
     }
+    const std::int64_t shown = std::max(*count, handled + 1);
     state_.DocumentObj = document;
     if (WrittenBefore(*document)) {
       ++skipped;
-      SetLabel(ExportLabel::LblCurrent, std::to_string(handled) + "/" + std::to_string(*count));
-      observer_.DocumentHandled(ExportProgress{folder, handled + 1, *count, false, true});
+      SetLabel(ExportLabel::LblCurrent, std::to_string(handled) + "/" + std::to_string(shown));
+      observer_.DocumentHandled(ExportProgress{folder, handled + 1, shown, false, true});
     } else {
-      ExportDocument(*document, handled, *count, folder, writerTakesAttachmentList);
+      ExportDocument(*document, handled, shown, folder, writerTakesAttachmentList);
     }
     try {
       document = view.GetNextDocument(document);
@@ -390,11 +395,19 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
       FolderNotExported("the next document cannot be read: " + Reason(error));
       return;
     }
-    if (!document) break;
+    if (!document) {
+      walkedToTheEnd = true;
+      ++handled;
+      break;
+    }
     count = entryCount();
     if (!count) break;
   }
   reportSkipped();
+  if (walkedToTheEnd && handled != *count) {
+    log_.WriteLine(std::string(kTab) + "Counted : " + folder + " holds " + Counted(handled, "document") +
+                   ", its view counts " + std::to_string(*count));
+  }
 }
 
 bool ExportRun::WrittenBefore(Document& document) {

@@ -448,7 +448,9 @@ TEST_F(ExportDriverTest, SentItemsAndDraftsLogTheListTheWriterShortened) {
   EXPECT_TRUE(PrivateFoldersGone());
 }
 
-TEST_F(ExportDriverTest, FollowsTheCountAndTheDocumentsWhicheverEndsFirst) {
+// A view whose count is below its entries loses none of them, and a count that disagrees is
+// logged either way.
+TEST_F(ExportDriverTest, WalksEveryFolderToItsLastDocumentWhateverItsViewCounts) {
   Folder("Short");
   Folder("Long");
   for (int i = 0; i < 2; ++i) Mail("Short", "s" + std::to_string(i));
@@ -457,12 +459,17 @@ TEST_F(ExportDriverTest, FollowsTheCountAndTheDocumentsWhicheverEndsFirst) {
   view("Long").count = 1;
   Select({"Short", "Long"});
   const ExportResult result = Run();
-  EXPECT_EQ(result.messages, 3);
+  EXPECT_EQ(result.messages, 5);
   EXPECT_TRUE(result.Succeeded());
   EXPECT_EQ(Log(), LogOf({"Customer Folder : Short", "Customer Folder : Long",
                           "---------------- Starting User Folders ---------------", "Created : Folder[Long]",
-                          "\tEmail Subject : SUBJECT[l0]", "Created : Folder[Short]",
-                          "\tEmail Subject : SUBJECT[s0]", "\tEmail Subject : SUBJECT[s1]", "Done"}));
+                          "\tEmail Subject : SUBJECT[l0]", "\tEmail Subject : SUBJECT[l1]",
+                          "\tEmail Subject : SUBJECT[l2]",
+                          "\tCounted : Long holds 3 documents, its view counts 1", "Created : Folder[Short]",
+                          "\tEmail Subject : SUBJECT[s0]", "\tEmail Subject : SUBJECT[s1]",
+                          "\tCounted : Short holds 2 documents, its view counts 5", "Done"}));
+  EXPECT_EQ(observer_.progress_[2].handled, 3);
+  EXPECT_EQ(observer_.progress_[2].count, 3);  // the count shown grows with the documents found
   const std::vector<std::string> expectedTail{"LblFound=5", "LblProcessing=s0", "LblCurrent=0/5",
                                               "LblProcessing=s1", "LblCurrent=1/5"};
   EXPECT_EQ(std::vector<std::string>(observer_.events.end() - 5, observer_.events.end()), expectedTail);

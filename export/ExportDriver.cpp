@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "common/Global.h"
@@ -56,6 +57,11 @@ struct UserFolder {
   std::string tag;
   std::string viewName;
   std::string folderProblem;
+  // The name the log and the window show and the output folder: the tag's, and for a second
+  // folder of the same tag (names that differ only by blanks around them) the tag with " (2)".
+  std::string shownName;
+  std::string outputFolder;
+  bool sharesItsTag = false;  // then found by its own name, which the tag would not reach
 };
 
 // "1 message", "2 messages".
@@ -232,39 +238,50 @@ std::vector<UserFolder> ExportRun::FindUserFolders(const std::vector<std::shared
     }
     std::string tag = Trim(name);
     if (!IsSelected(tag)) continue;
-    std::string problem = MakeFolderNoFollow(result_.outputRoot + OutputFolderName(tag));
     log_.WriteLine("Customer Folder : " + name);
-    found.push_back(UserFolder{std::move(tag), std::move(name), std::move(problem)});
+    found.push_back(UserFolder{std::move(tag), std::move(name), {}, {}, {}, false});
   }
 
-  // Each folder once, in ordinal order of its tag.
+  // Each folder once, in ordinal order of its tag. A view reported twice under one name is one
+  // folder; two names that differ only by blanks around them are two folders, and the second
+  // gets an output folder of its own rather than being dropped.
   std::stable_sort(found.begin(), found.end(),
                    [](const UserFolder& a, const UserFolder& b) { return CompareOrdinal(a.tag, b.tag) < 0; });
-  found.erase(std::unique(found.begin(), found.end(),
-                          [](const UserFolder& a, const UserFolder& b) { return a.tag == b.tag; }),
-              found.end());
-  return found;
+  std::vector<UserFolder> kept;
+  std::unordered_set<std::string> viewNames;
+  std::unordered_map<std::string, int> foldersOfTag;
+  for (UserFolder& folder : found) {
+    if (!viewNames.insert(folder.viewName).second) continue;
+    const int earlier = foldersOfTag[folder.tag]++;
+    folder.sharesItsTag = earlier > 0;
+    const std::string suffix = earlier > 0 ? " (" + std::to_string(earlier + 1) + ")" : "";
+    folder.shownName = folder.tag + suffix;
+    folder.outputFolder = OutputFolderName(folder.tag) + suffix;
+    folder.folderProblem = MakeFolderNoFollow(result_.outputRoot + folder.outputFolder);
+    kept.push_back(std::move(folder));
+  }
+  return kept;
 }
 
 void ExportRun::ExportUserFolder(const UserFolder& folder) {
   if (Stopping()) {
-    CountLeft(folder.tag);
+    CountLeft(folder.sharesItsTag ? folder.viewName : folder.tag);
     return;
   }
-  if (folder.folderProblem.empty()) log_.WriteLine("Created : Folder[" + folder.tag + "]");
-  SetLabel(ExportLabel::LblSaveHeader, std::string(kCustomFoldersHeader) + " [" + folder.tag + "]");
+  if (folder.folderProblem.empty()) log_.WriteLine("Created : Folder[" + folder.shownName + "]");
+  SetLabel(ExportLabel::LblSaveHeader, std::string(kCustomFoldersHeader) + " [" + folder.shownName + "]");
   state_.DocumentObj.reset();
   std::shared_ptr<Document> first;
   try {
     state_.DatabaseObj = OpenDatabase();
-    state_.ViewObj = state_.DatabaseObj->GetView(folder.tag);
+    state_.ViewObj = state_.DatabaseObj->GetView(folder.sharesItsTag ? folder.viewName : folder.tag);
     // A name with spaces around it may be known only as it was reported.
     if (!state_.ViewObj && folder.viewName != folder.tag) {
       state_.ViewObj = state_.DatabaseObj->GetView(folder.viewName);
     }
     if (!state_.ViewObj) throw notes::NotesError("the folder " + folder.tag + " was not found");
     if (!folder.folderProblem.empty()) {
-      FolderNotCreated(OutputFolderName(folder.tag), folder.folderProblem, state_.ViewObj.get());
+      FolderNotCreated(folder.outputFolder, folder.folderProblem, state_.ViewObj.get());
       return;
     }
     first = state_.ViewObj->GetFirstDocument();
@@ -272,7 +289,7 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
     FolderNotExported(Reason(error));
     return;
   }
-  if (first) ExportDocuments(*state_.ViewObj, std::move(first), OutputFolderName(folder.tag), false);
+  if (first) ExportDocuments(*state_.ViewObj, std::move(first), folder.outputFolder, false);
 }
 
 void ExportRun::ExportStandardFolder(const StandardFolder& folder) {

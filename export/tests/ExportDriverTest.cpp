@@ -375,6 +375,21 @@ TEST_F(ExportDriverTest, FindsAFolderWhoseNameHasSpacesAround) {
   EXPECT_EQ(TreeBelow(Root()), (std::vector<std::string>{"Pro/", "Pro/kept.1.txt"}));
 }
 
+// Two folders whose names differ only by blanks around them are both exported; the second into
+// an output folder of its own.
+TEST_F(ExportDriverTest, FoldersWhoseNamesDifferOnlyByBlanksAreBothExported) {
+  Folder("Travel");
+  Folder(" Travel ");
+  Mail("Travel", "flight");
+  Mail(" Travel ", "hotel");
+  Select({"Travel"});
+  const ExportResult result = Run();
+  EXPECT_EQ(result.messages, 2);
+  EXPECT_EQ(TreeBelow(Root()), (std::vector<std::string>{"Travel (2)/", "Travel (2)/hotel.2.txt", "Travel/",
+                                                         "Travel/flight.1.txt"}));
+  EXPECT_NE(Log().find("Created : Folder[Travel (2)]\r\n"), std::string::npos) << Log();
+}
+
 TEST_F(ExportDriverTest, AnEmptyFolderKeepsThePreviousCountOnTheWindow) {
   Folder("Empty");
   Folder("Full");

@@ -59,10 +59,10 @@ struct ExportResult {
   // Messages written whole or in part.
   std::int64_t written() const { return messages - notWritten; }
 
-  // Completed, and nothing was lost on the way.
+  // Completed, nothing was lost on the way, and the log tells all of it.
   bool Succeeded() const {
-    return end == ExportEnd::Completed && !stopped && failure.empty() && notWritten == 0 && incomplete == 0 &&
-           attachmentsNotExtracted == 0 && foldersNotExported == 0;
+    return end == ExportEnd::Completed && !stopped && failure.empty() && logComplete && notWritten == 0 &&
+           incomplete == 0 && attachmentsNotExtracted == 0 && foldersNotExported == 0;
   }
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -683,8 +684,11 @@ TEST_F(ExportDriverTest, SaysSoWhenTheLogCouldNotBeWrittenAnywhere) {
   EXPECT_EQ(result.logPath, "");
   EXPECT_FALSE(result.logComplete);
   EXPECT_EQ(result.end, ExportEnd::Completed);
+  // Without its log a run is no success: the exit code and the icon say so too.
+  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(observer_.messages.back().icon, MessageIcon::Exclamation);
   EXPECT_EQ(observer_.messages.back().text,
-            "Migration Completed Successfully !\r\n0 messages written, 0 not written.\r\n"
+            "Migration Completed with Errors !\r\n0 messages written, 0 not written.\r\n"
             "The export log could not be written.\r\n" +
                 Root() + "\r\nMail");
 }
@@ -828,6 +832,12 @@ TEST_F(ExportDriverTest, TheLogIsNeverTheDatabaseALinkOrTheLogOfARunningExport) 
   fs::create_symlink(target, logPath_);
   result = Run();
   EXPECT_EQ(ReadFile(target), "kept");
+  EXPECT_EQ(result.logPath, Root() + "Log.txt");
+
+  // A pipe is refused at once instead of holding the run up until something reads it.
+  logPath_ = other.path() + "/pipe.txt";
+  ASSERT_EQ(mkfifo(logPath_.c_str(), 0600), 0);
+  result = Run();
   EXPECT_EQ(result.logPath, Root() + "Log.txt");
 
   logPath_ = other.path() + "/busy.txt";

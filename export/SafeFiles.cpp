@@ -404,6 +404,11 @@ std::string MakeOwnFolder(const std::string& path) {
   return {};
 }
 
+bool IsOwnFolder(const std::string& path) {
+  struct stat found {};
+  return lstat(path.c_str(), &found) == 0 && S_ISDIR(found.st_mode) && found.st_uid == geteuid();
+}
+
 bool SameName(const std::string& first, const std::string& second) { return first == second; }
 
 unsigned long CurrentProcessNumber() {

@@ -166,6 +166,9 @@ std::string MakePrivateFolder(const std::string& parent, const std::string& pref
 // why not.
 std::string MakeOwnFolder(const std::string& path);
 
+// True when path is a folder (not a link) that belongs to the user running this program.
+bool IsOwnFolder(const std::string& path);
+
 // True when two names of one level of a path name the same file or folder: the same bytes, or on
 // Windows the same letters in any case.
 bool SameName(const std::string& first, const std::string& second);

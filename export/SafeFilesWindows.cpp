@@ -434,6 +434,14 @@ std::string MakeOwnFolder(const std::string& path) {
   return "cannot create the folder " + path + ": " + ErrorText(GetLastError());
 }
 
+// The temporary folder is the user's own; a folder in it that is no reparse point is taken as
+// the user's.
+bool IsOwnFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
 bool SameName(const std::string& first, const std::string& second) {
   if (first == second) return true;
   const std::wstring a = WidePath(first);

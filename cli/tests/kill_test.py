@@ -237,6 +237,8 @@ def main():
         failures.check(f"{len(files)} written before".encode() in out or len(files) == 0, label,
                        f"the resumed run does not say what it skipped: {out[:200]!r}")
         check_exactly_once(destination, whole, label + ", resumed", failures)
+        # The private folder a killed run could not remove is gone with the run that resumed it.
+        failures.check(not any(temp.iterdir()), label, f"left in the temporary folder: {list(temp.iterdir())}")
 
     # A further run into a complete export writes nothing; --again writes everything anew.
     again = run_export(cli, store, destination, home, temp)

@@ -29,6 +29,7 @@ void EarlierExports::ReportProblem() {
 
 void EarlierExports::EnterFolder(const std::string& folder) {
   folderName_ = folder;
+  occurrences_.clear();
   if (folder_.Open(root_.path() + folder + kPathSeparator) != 0) return;  // the writer tells why
   const bool recording = manifest_.existedBefore();  // without an earlier manifest, nothing is skipped
   int error = 0;
@@ -57,8 +58,10 @@ void EarlierExports::EnterFolder(const std::string& folder) {
 }
 
 bool EarlierExports::WrittenBefore(const std::string& universalId) {
-  if (!manifest_.existedBefore() || universalId.empty()) return false;
-  const ManifestRecord* record = manifest_.Find(folderName_, universalId);
+  if (universalId.empty()) return false;
+  occurrence_ = occurrences_[universalId]++;
+  if (!manifest_.existedBefore()) return false;
+  const ManifestRecord* record = manifest_.Find(folderName_, universalId, occurrence_);
   if (record == nullptr) return false;
   std::string why;
   if (!record->whole) {
@@ -80,7 +83,7 @@ void EarlierExports::Written(const std::string& universalId, const std::string& 
   if (universalId.empty() || !folder_.IsOpen()) return;
   ManifestRecord record{FileNameOf(path), -1, whole};
   const ManifestRecord* earlier =
-      manifest_.existedBefore() ? manifest_.Find(folderName_, universalId) : nullptr;
+      manifest_.existedBefore() ? manifest_.Find(folderName_, universalId, occurrence_) : nullptr;
   if (earlier != nullptr && !earlier->whole && earlier->file != record.file &&
       folder_.PlainFileSize(earlier->file) != OpenedFolder::kNotAPlainFile) {
     if (const int error = folder_.RenameReplacing(record.file, earlier->file); error == 0) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "export/ExportLog.h"
 #include "export/ExportManifest.h"
@@ -49,6 +50,9 @@ class EarlierExports {
   bool problemReported_ = false;
   std::string folderName_;
   OpenedFolder folder_;
+  // How many documents of each id the folder's walk has met, and which one the current is.
+  std::unordered_map<std::string, std::size_t> occurrences_;
+  std::size_t occurrence_ = 0;
 };
 
 }  // namespace mailshift::mail

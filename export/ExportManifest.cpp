@@ -111,17 +111,31 @@ void ExportManifest::Read(const std::string& content) {
     if (fields.size() < 3 || fields.size() > 5) continue;
     ManifestRecord record{fields[2], fields.size() > 3 ? NumberOrUnknown(fields[3]) : -1,
                           fields.size() < 5 || fields[4] != kPartMark};
-    if (!fields[1].empty()) documents_[fields[0]][fields[1]] = record;
+    if (!fields[1].empty()) Remember(fields[0], fields[1], record);
     files_[fields[0]].insert(fields[2]);
     ++entries_;
   }
 }
 
-const ManifestRecord* ExportManifest::Find(const std::string& folder, const std::string& universalId) const {
+void ExportManifest::Remember(const std::string& folder, const std::string& universalId,
+                              const ManifestRecord& record) {
+  std::vector<ManifestRecord>& records = documents_[folder][universalId];
+  for (ManifestRecord& known : records) {
+    if (known.file == record.file) {
+      known = record;
+      return;
+    }
+  }
+  records.push_back(record);
+}
+
+const ManifestRecord* ExportManifest::Find(const std::string& folder, const std::string& universalId,
+                                           std::size_t occurrence) const {
   const auto found = documents_.find(folder);
   if (found == documents_.end()) return nullptr;
-  const auto record = found->second.find(universalId);
-  return record == found->second.end() ? nullptr : &record->second;
+  const auto records = found->second.find(universalId);
+  if (records == found->second.end() || occurrence >= records->second.size()) return nullptr;
+  return &records->second[occurrence];
 }
 
 bool ExportManifest::KnowsFile(const std::string& folder, const std::string& fileName) const {
@@ -140,7 +154,7 @@ void ExportManifest::Add(const std::string& folder, const std::string& universal
 
 void ExportManifest::AddEarlier(const std::string& folder, const std::string& universalId,
                                 const ManifestRecord& record) {
-  documents_[folder][universalId] = record;
+  Remember(folder, universalId, record);
   files_[folder].insert(record.file);
   Add(folder, universalId, record);
 }

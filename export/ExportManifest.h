@@ -12,6 +12,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "export/SafeFiles.h"
 
@@ -52,7 +53,10 @@ class ExportManifest {
   const std::string& problem() const { return problem_; }
 
   // What an earlier run recorded for the document in that output folder; null when nothing.
-  const ManifestRecord* Find(const std::string& folder, const std::string& universalId) const;
+  // occurrence: the how-manieth document of that id in the folder's walk (from 0), as a damaged
+  // database may file two documents of one id in a folder, each a message of its own.
+  const ManifestRecord* Find(const std::string& folder, const std::string& universalId,
+                             std::size_t occurrence = 0) const;
   // Whether a file of that name in the folder is one the manifest knows.
   bool KnowsFile(const std::string& folder, const std::string& fileName) const;
   // Records a message this run wrote. Only the file learns of it: no run asks about a document
@@ -70,6 +74,8 @@ class ExportManifest {
 
  private:
   void Read(const std::string& content);
+  // Keeps the record: in place of one of the same file, else as the next message of its id.
+  void Remember(const std::string& folder, const std::string& universalId, const ManifestRecord& record);
   void Append(const std::string& line);
 
   const OpenedFolder& root_;
@@ -81,8 +87,8 @@ class ExportManifest {
   bool existedBefore_ = false;
   bool busy_ = false;
   bool failed_ = false;
-  std::unordered_map<std::string, std::unordered_map<std::string, ManifestRecord>>
-      documents_;                                                           // by folder, id
+  // By folder and id, each message of that id in the order first recorded.
+  std::unordered_map<std::string, std::unordered_map<std::string, std::vector<ManifestRecord>>> documents_;
   std::unordered_map<std::string, std::unordered_set<std::string>> files_;  // folder -> file names
   std::int64_t entries_ = 0;
 };

@@ -1119,5 +1119,25 @@ TEST_F(ExportDriverRerunTest, AManifestThatCannotBeWrittenEndsTheRunWithAClearMe
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// A damaged database may file two documents of one id in a folder: both are messages, and a run
+// that was ended after the first still writes the second when resumed.
+TEST_F(ExportDriverRerunTest, TwoDocumentsOfOneIdInAFolderAreBothKeptAcrossARestart) {
+  MailWithId("($Inbox)", "first", 1);
+  MailWithId("($Inbox)", "second", 1);
+  Select({"Inbox"});
+  observer_.stopAfter = 1;
+  ExportResult result = Run();
+  EXPECT_EQ(result.written(), 1);
+  observer_.stopAfter = -1;
+  result = Run();
+  EXPECT_EQ(result.written(), 1);
+  EXPECT_EQ(result.skipped, 1);
+  EXPECT_EQ(writer_.calls.back().subject, "second");
+  result = Run();
+  EXPECT_EQ(result.written(), 0);
+  EXPECT_EQ(result.skipped, 2);
+  EXPECT_EQ(FilesIn(Root() + "Inbox").size(), 2u);
+}
+
 }  // namespace
 }  // namespace mailshift::mail

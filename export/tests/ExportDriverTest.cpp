@@ -14,6 +14,7 @@
 #include "common/TextRules.h"
 #include "export/ExportDriver.h"
 #include "export/ExportManifest.h"
+#include "export/SafeFiles.h"
 #include "export/tests/RecordingExport.h"
 #include "notes/testing/MemoryNotes.h"
 
@@ -781,6 +782,15 @@ TEST_F(ExportDriverTest, ADestinationThatCannotBeWrittenEndsTheRunBeforeAnything
     EXPECT_EQ(Log(), "");
     EXPECT_TRUE(writer_.calls.empty());
   }
+  // Below a missing folder in a folder that takes no new entries, the message says what stops it.
+  const std::string closed = "/sys";
+  const std::string why = WritableFolderProblem(closed);
+  if (why.empty()) GTEST_SKIP() << closed << " takes new entries here";
+  values_.DestinationRoot = closed + "/mailshift-missing/destination";
+  Run();
+  EXPECT_EQ(observer_.messages.back().text, "The destination folder cannot be written:\r\n" +
+                                                values_.DestinationRoot + "\r\nit cannot be created (" + why +
+                                                ")");
 }
 
 TEST_F(ExportDriverTest, LinksBelowTheDestinationAreNeverFollowed) {

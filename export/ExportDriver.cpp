@@ -145,6 +145,7 @@ class ExportRun {
   const std::unordered_set<std::string> selected_;
   AttachmentFolder attachments_;
   HeldRoot root_;
+  std::string databaseIdentity_;  // of the database file the run opened first
   std::optional<EarlierExports> earlier_;
   MessageFields fields_;
   ExportResult result_;
@@ -217,7 +218,20 @@ std::string ExportRun::BuildOutputRoot() {
 }
 
 std::shared_ptr<Database> ExportRun::OpenDatabase() {
-  auto database = state_.SessionObj->GetDatabase("", setup_.databasePath());
+  const std::string path = setup_.databasePath();
+  // One run reads one database: one replaced under its name (a rebuild renamed over it) ends the
+  // run rather than mixing the two in one export.
+  if (const std::string identity = FileIdentity(path); !identity.empty()) {
+    if (databaseIdentity_.empty()) databaseIdentity_ = identity;
+    if (identity != databaseIdentity_) {
+      if (result_.failure.empty()) {
+        result_.failure = "the database " + path +
+                          " was replaced during the export; export it again to have it as it is now";
+      }
+      throw notes::NotesError(result_.failure);
+    }
+  }
+  auto database = state_.SessionObj->GetDatabase("", path);
   if (!database) throw notes::NotesError("the database could not be opened");
   return database;
 }

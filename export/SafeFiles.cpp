@@ -404,6 +404,12 @@ std::string MakeOwnFolder(const std::string& path) {
   return {};
 }
 
+std::string FileIdentity(const std::string& path) {
+  struct stat found {};
+  if (stat(path.c_str(), &found) != 0) return {};
+  return std::to_string(found.st_dev) + ":" + std::to_string(found.st_ino);
+}
+
 bool IsOwnFolder(const std::string& path) {
   struct stat found {};
   return lstat(path.c_str(), &found) == 0 && S_ISDIR(found.st_mode) && found.st_uid == geteuid();

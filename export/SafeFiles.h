@@ -166,6 +166,10 @@ std::string MakePrivateFolder(const std::string& parent, const std::string& pref
 // why not.
 std::string MakeOwnFolder(const std::string& path);
 
+// What tells the file at path from any other file on the system while both exist (its device and
+// file number); "" when it cannot be told. A file replaced under the same name has another.
+std::string FileIdentity(const std::string& path);
+
 // True when path is a folder (not a link) that belongs to the user running this program.
 bool IsOwnFolder(const std::string& path);
 

@@ -434,6 +434,19 @@ std::string MakeOwnFolder(const std::string& path) {
   return "cannot create the folder " + path + ": " + ErrorText(GetLastError());
 }
 
+std::string FileIdentity(const std::string& path) {
+  const HANDLE handle =
+      CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = GetFileInformationByHandle(handle, &information);
+  CloseHandle(handle);
+  if (!known) return {};
+  return std::to_string(information.dwVolumeSerialNumber) + ":" + std::to_string(information.nFileIndexHigh) +
+         ":" + std::to_string(information.nFileIndexLow);
+}
+
 // The temporary folder is the user's own; a folder in it that is no reparse point is taken as
 // the user's.
 bool IsOwnFolder(const std::string& path) {

@@ -860,6 +860,35 @@ TEST_F(ExportDriverTest, TheLogIsNeverTheDatabaseALinkOrTheLogOfARunningExport) 
   EXPECT_EQ(ReadFile(logPath_), "the other run\r\n");
 }
 
+// A database replaced under its name during the run (a rebuild renamed over it) is not mixed
+// into the export: the run ends and says why.
+TEST_F(ExportDriverTest, ADatabaseReplacedDuringTheRunEndsIt) {
+  ScratchFolder other;
+  const std::string database = other.path() + "/mail.nsf";
+  std::ofstream(database) << "the first";
+  databasePath_ = [database] { return database; };
+  client_.AddDatabase(database);
+  for (const char* name : {"($Inbox)", "($Sent)"}) client_.database(database).AddView(name, true);
+  client_.database(database).views[0].documents.push_back(
+      client_.database(database).AddDocument(MemoryDocument().Text("Subject", {"in"})));
+  client_.database(database).views[1].documents.push_back(
+      client_.database(database).AddDocument(MemoryDocument().Text("Subject", {"sent"})));
+  Select({"Inbox", "Sent"});
+  observer_.onEvent = [&](const std::string& event) {
+    if (event != "LblSaveHeader=Saving Emails (Sent Items)...") return;
+    std::ofstream(database + ".new") << "the second";
+    fs::rename(database + ".new", database);
+  };
+  const ExportResult result = Run();
+  EXPECT_EQ(result.written(), 1);
+  EXPECT_FALSE(result.Succeeded());
+  EXPECT_NE(observer_.messages.back().text.find("The export was ended early: the database " + database +
+                                                " was replaced during the export; export it again to have it "
+                                                "as it is now."),
+            std::string::npos)
+      << observer_.messages.back().text;
+}
+
 TEST_F(ExportDriverTest, TheUnfinishedMessagesOfAKilledRunAreRemovedAndNoOthers) {
   const pid_t gone = fork();
   if (gone == 0) _exit(0);

@@ -53,9 +53,11 @@ struct ExportReport {
   bool logComplete = false;
 
   std::int64_t written() const { return messages - notWritten; }
+  // Completed, nothing was lost on the way (a manifest that could not be written ends the run with
+  // a failure), and the log tells all of it.
   bool Succeeded() const {
-    return end == ExportEnd::Completed && !stopped && notWritten == 0 && incomplete == 0 &&
-           attachmentsNotExtracted == 0 && foldersNotExported == 0;
+    return end == ExportEnd::Completed && !stopped && failure.empty() && logComplete && notWritten == 0 &&
+           incomplete == 0 && attachmentsNotExtracted == 0 && foldersNotExported == 0;
   }
 };
 

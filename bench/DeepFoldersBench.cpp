@@ -15,12 +15,11 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/SampleExport.h"
-#include "common/HeadlessControls.h"
-#include "common/ProgramValues.h"
 #include "export/ComponentItemWriter.h"
-#include "export/ExportDriver.h"
-#include "notes/FolderSelection.h"
-#include "notes/Scan.h"
+#include "export/ExportPlan.h"
+#include "notes/FolderChecks.h"
+#include "notes/FolderOutline.h"
+#include "notes/MailScan.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/standin/StandInNotesClient.h"
 #include "platform/standin/StoreFixture.h"
@@ -62,34 +61,33 @@ int ScanAndExport(const std::string& label, const nlohmann::json& mailbox, const
   standin::BuildStore(mailbox, store);
   const double before = bench::PeakMegabytes();
 
-  HeadlessMainWindow window;
-  window.txtNotesDatabaseFile.SetCaption(store.string());
   standin::StandInNotesClient client;
-  notes::NotesState state;
-  ProgramValues values;
-  MainWindowControls controls = window.controls();
   auto started = Clock::now();
-  const auto scan = notes::CmdScan_Click(controls, client, state, values);
+  const notes::ScanResult scan = notes::Scan(client, store.string());
   const double scanSeconds = SecondsSince(started);
+  const notes::FolderChecks checks(scan.nodes);
   started = Clock::now();
-  const std::size_t outlineLines = window.ContactsTreeView.Outline().size();
+  const std::size_t outlineLines = notes::FolderOutline(scan.nodes, checks).size();
   const double outlineSeconds = SecondsSince(started);
 
-  values.SelectedFolders = notes::CheckedFolderTags(window.ContactsTreeView);
-  values.DestinationRoot = (work / (label + "-out")).string();
-  fs::create_directories(values.DestinationRoot);
+  mail::ExportPlan plan;
+  plan.databasePath = store.string();
+  plan.title = scan.title;
+  plan.folders = checks.CheckedTags();
+  plan.destination = (work / (label + "-out")).string();
+  plan.logPath = (work / (label + ".log")).string();
+  fs::create_directories(plan.destination);
   auto composer = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*composer);
-  bench::QuietObserver observer;
+  mail::ExportObserver quiet;
   started = Clock::now();
-  const auto result = mail::RunExport({client, state, values, [&store] { return store.string(); }, writer,
-                                       observer, (work / (label + ".log")).string()});
+  const auto result = mail::Export(plan, {client, writer}, quiet);
   const double exportSeconds = SecondsSince(started);
 
   std::printf(
       "%s: scan %.2f s (%d nodes), outline %.2f s (%zu lines), export %.2f s (%lld messages, %s), "
       "peak memory %.1f MB (%.1f MB before the scan)\n",
-      label.c_str(), scanSeconds, window.ContactsTreeView.NodeCount(), outlineSeconds, outlineLines,
+      label.c_str(), scanSeconds, static_cast<int>(scan.nodes.size()), outlineSeconds, outlineLines,
       exportSeconds, static_cast<long long>(result.written()),
       result.Succeeded() ? "completed" : "NOT COMPLETED", bench::PeakMegabytes(), before);
   return scan.end == notes::ScanEnd::Completed && result.Succeeded() ? 0 : 1;

@@ -28,7 +28,7 @@
 #include "bench/BenchSupport.h"
 #include "bench/SampleExport.h"
 #include "export/ComponentItemWriter.h"
-#include "export/ExportDriver.h"
+#include "export/ExportPlan.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/standin/StoreFixture.h"
 
@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
   std::vector<Round> measured;
-  mail::ExportResult result;
+  mail::ExportReport result;
   Tree tree;
   double before = 0;
   double peak = 0;
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
     // made after them.
     const fs::path out = round == 0 ? work / "out" : work / ("out-" + std::to_string(round));
     fs::create_directories(out);
-    prepared.values.DestinationRoot = out.string();
+    prepared.plan.destination = out.string();
     if (round == 0) {
       ResetPeakMemory();
       before = MemoryMiB("VmRSS:");

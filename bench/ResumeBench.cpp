@@ -10,7 +10,7 @@
 #include "bench/BenchSupport.h"
 #include "bench/SampleExport.h"
 #include "export/ComponentItemWriter.h"
-#include "export/ExportDriver.h"
+#include "export/ExportPlan.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/standin/StoreFixture.h"
 
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
 
   const auto run = [&](const char* label) {
     const auto started = bench::Clock::now();
-    const mail::ExportResult result = bench::ExportSample(prepared, writer, work / "Log.txt");
+    const mail::ExportReport result = bench::ExportSample(prepared, writer, work / "Log.txt");
     const double seconds = bench::SecondsSince(started);
     std::printf("%-14s %.2f s: %lld written, %lld not written, %lld written before\n", label, seconds,
                 static_cast<long long>(result.written()), static_cast<long long>(result.notWritten),

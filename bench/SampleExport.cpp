@@ -43,20 +43,19 @@ SampleExport PrepareSampleExport(const std::filesystem::path& base, const std::s
   standin::StandInNotesClient client;
   const auto database =
       client.CreateObject(notes::kDominoSessionClass)->GetDatabase("", prepared.store.string());
-  prepared.values.DatabaseTitle = database->Title();
-  prepared.values.SelectedFolders = mail::ScanSelection(*database);
-  prepared.values.DestinationRoot = (prepared.work / "out").string();
+  prepared.plan.databasePath = prepared.store.string();
+  prepared.plan.title = database->Title();
+  prepared.plan.folders = mail::ScanSelection(*database);
+  prepared.plan.destination = (prepared.work / "out").string();
   return prepared;
 }
 
-mail::ExportResult ExportSample(SampleExport& prepared, mail::EmailItemWriter& writer,
+mail::ExportReport ExportSample(SampleExport& prepared, mail::EmailItemWriter& writer,
                                 const std::filesystem::path& logFile) {
   standin::StandInNotesClient client;
-  notes::NotesState state;
-  QuietObserver observer;
-  const std::string store = prepared.store.string();
-  return mail::RunExport(
-      {client, state, prepared.values, [&store] { return store; }, writer, observer, logFile.string()});
+  mail::ExportObserver quiet;
+  prepared.plan.logPath = logFile.string();
+  return mail::Export(prepared.plan, {client, writer}, quiet);
 }
 
 }  // namespace mailshift::bench

@@ -12,10 +12,8 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/LargeMailbox.h"
-#include "common/HeadlessControls.h"
-#include "common/ProgramValues.h"
-#include "notes/Preview.h"
-#include "notes/Scan.h"
+#include "notes/MailPreview.h"
+#include "notes/MailScan.h"
 #include "platform/standin/StandInNotesClient.h"
 
 int main(int argc, char** argv) {
@@ -51,25 +49,17 @@ int main(int argc, char** argv) {
   std::printf("store: %d folders, %lld documents built in %.2f s\n", folders,
               static_cast<long long>(documents), SecondsSince(started));
 
-  HeadlessMainWindow window;
-  window.txtNotesDatabaseFile.SetCaption(store.string());
   standin::StandInNotesClient client;
-  notes::NotesState state;
-  ProgramValues values;
-  MainWindowControls controls = window.controls();
+  started = Clock::now();
+  const notes::ScanResult scan = notes::Scan(client, store.string());
+  std::printf("scan: %.3f s, %zu tree nodes, %s\n", SecondsSince(started), scan.nodes.size(),
+              scan.end == notes::ScanEnd::Completed ? "completed" : "FAILED");
+  if (scan.end != notes::ScanEnd::Completed) return 1;
 
   started = Clock::now();
-  const auto outcome = notes::CmdScan_Click(controls, client, state, values);
-  std::printf("scan: %.3f s, %d tree nodes, %s\n", SecondsSince(started), window.ContactsTreeView.NodeCount(),
-              outcome.end == notes::ScanEnd::Completed ? "completed" : "FAILED");
-
-  started = Clock::now();
-  notes::EnumerateEmails("Archive", controls, state);
-  std::printf("list Archive: %.3f s, %zu rows\n", SecondsSince(started), window.MailList.rows.size());
+  const notes::PreviewResult preview = notes::Preview(*scan.session, store.string(), "Archive");
+  std::printf("list Archive: %.3f s, %zu rows\n", SecondsSince(started), preview.rows.size());
   std::printf("peak memory: %.1f MB\n", bench::PeakMegabytes());
   std::filesystem::remove(store);
-  return outcome.end == notes::ScanEnd::Completed &&
-                 window.MailList.rows.size() == static_cast<std::size_t>(listed)
-             ? 0
-             : 1;
+  return preview.rows.size() == static_cast<std::size_t>(listed) ? 0 : 1;
 }

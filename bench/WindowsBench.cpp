@@ -16,10 +16,9 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/LargeMailbox.h"
-#include "common/HeadlessControls.h"
-#include "export/ExportDriver.h"
-#include "notes/Preview.h"
-#include "notes/Scan.h"
+#include "export/ExportPlan.h"
+#include "notes/MailPreview.h"
+#include "notes/MailScan.h"
 #include "platform/standin/StandInNotesClient.h"
 #include "shell/ProgramWindows.h"
 #include "shell/frmSave.h"
@@ -64,13 +63,6 @@ class WritesNothing final : public mail::EmailItemWriter {
   std::int64_t messages = 0;
 };
 
-class NoObserver final : public mail::ExportObserver {
- public:
-  void SetLabel(mail::ExportLabel, const std::string&) override {}
-  void SetSubjectVisible(bool) override {}
-  void ShowMessage(const mail::ExportMessage&) override {}
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,23 +98,25 @@ int main(int argc, char** argv) {
   const std::string logPath = (work / "Log.txt").string();
 
   // The logic alone.
-  HeadlessMainWindow headless;
-  headless.txtNotesDatabaseFile.SetCaption(store.string());
-  notes::NotesState headlessNotes;
-  ProgramValues headlessValues;
-  MainWindowControls headlessControls = headless.controls();
   started = Clock::now();
-  notes::CmdScan_Click(headlessControls, client, headlessNotes, headlessValues);
+  const notes::ScanResult scan = notes::Scan(client, store.string());
   const double scanAlone = bench::SecondsSince(started);
+  if (scan.end != notes::ScanEnd::Completed) {
+    std::fprintf(stderr, "the scan did not complete\n");
+    return 1;
+  }
   started = Clock::now();
-  notes::EnumerateEmails("Archive", headlessControls, headlessNotes);
+  notes::Preview(*scan.session, store.string(), "Archive");
   const double listAlone = bench::SecondsSince(started);
-  headlessValues.SelectedFolders = {"Archive"};
-  headlessValues.DestinationRoot = (work / "out").string();
-  NoObserver noObserver;
+  mail::ExportPlan plan;
+  plan.databasePath = store.string();
+  plan.title = scan.title;
+  plan.folders = {"Archive"};
+  plan.destination = (work / "out").string();
+  plan.logPath = logPath;
+  mail::ExportObserver quiet;
   started = Clock::now();
-  mail::RunExport(mail::ExportSetup{client, headlessNotes, headlessValues, [&] { return store.string(); },
-                                    writer, noObserver, logPath});
+  mail::Export(plan, {client, writer}, quiet);
   const double exportAlone = bench::SecondsSince(started);
 
   // The same through the windows.

@@ -1,28 +1,24 @@
 // mailshift-cli export DB DEST [--folder TAG]... [--log FILE]: the export of the export window,
-// started as the main window starts it: a scan fills the folder tree, the launch takes the checked
-// folders and the destination, and the run writes the messages and its log.
+// started as the main window starts it: a scan finds the folders, the folders asked for (or all)
+// and the destination make the plan, and the run writes the messages and its log.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/ConsoleText.h"
-#include "common/Global.h"
-#include "common/HeadlessControls.h"
-#include "common/ProgramValues.h"
+#include "cli/ScanText.h"
 #include "export/ComponentItemWriter.h"
 #include "export/Destination.h"
-#include "export/ExportDriver.h"
-#include "export/ExportLaunch.h"
+#include "export/ExportPlan.h"
 #include "export/SafeFiles.h"
-#include "notes/FolderSelection.h"
-#include "notes/NotesState.h"
-#include "notes/Scan.h"
+#include "notes/FolderChecks.h"
 #include "platform/SystemNotesClient.h"
 #include "platform/mime/MailComposer.h"
 
@@ -39,19 +35,6 @@ struct ExportArguments {
 
 namespace fs = std::filesystem;
 
-// The folder dialog, answered with the destination of the command line.
-class GivenFolder : public FolderPicker {
- public:
-  explicit GivenFolder(std::string folder) : folder_(std::move(folder)) { SetFolderPicker(this); }
-  ~GivenFolder() override { SetFolderPicker(nullptr); }
-  GivenFolder(const GivenFolder&) = delete;
-  GivenFolder& operator=(const GivenFolder&) = delete;
-  std::string PickFolder(std::intptr_t, const std::string&) override { return folder_; }
-
- private:
-  std::string folder_;
-};
-
 // Shows the run's progress on one terminal line, a few times a second at most.
 class ProgressLine : public mail::ExportObserver {
  public:
@@ -60,14 +43,8 @@ class ProgressLine : public mail::ExportObserver {
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
-  void SetLabel(mail::ExportLabel, const std::string&) override {}
-  void SetSubjectVisible(bool) override {}
-  void ShowMessage(const mail::ExportMessage& message) override {
-    Clear();
-    message_ = message;
-  }
   bool StopRequested() override { return StopRequests::Requested(); }
-  void DocumentHandled(const mail::ExportProgress& progress) override {
+  void DocumentHandled(const mail::DocumentProgress& progress) override {
     ++handled_;
     if (!onTerminal_) return;
     const auto now = Clock::now();
@@ -82,11 +59,7 @@ class ProgressLine : public mail::ExportObserver {
     shown_ = true;
   }
 
-  const mail::ExportMessage& message() const { return message_; }
-
- private:
-  using Clock = std::chrono::steady_clock;
-
+  // Takes the line off the terminal.
   void Clear() {
     if (!shown_) return;
     std::fputs("\r\033[K", stderr);
@@ -94,12 +67,14 @@ class ProgressLine : public mail::ExportObserver {
     shown_ = false;
   }
 
+ private:
+  using Clock = std::chrono::steady_clock;
+
   bool onTerminal_;
   bool shown_ = false;
   std::int64_t handled_ = 0;
   Clock::time_point started_ = Clock::now();
   Clock::time_point lastShown_{};
-  mail::ExportMessage message_;
 };
 
 // A path as it is on disk, as far as it exists, for comparing places.
@@ -120,17 +95,35 @@ bool IsInside(const fs::path& path, const fs::path& folder) {
   return true;
 }
 
+bool IsTheDatabase(const std::string& logPath, const std::string& database) {
+  std::error_code error;
+  return !logPath.empty() && fs::equivalent(mail::FilePath(logPath), mail::FilePath(database), error);
+}
+
 // Why the log cannot go where the command line says; "" when it can.
 std::string LogPlaceProblem(const std::string& logPath, const std::string& database,
                             const std::string& outputRoot) {
   if (logPath.empty()) return {};
-  std::error_code error;
-  if (fs::equivalent(mail::FilePath(logPath), mail::FilePath(database), error))
-    return "the log cannot be the database";
+  if (IsTheDatabase(logPath, database)) return "the log cannot be the database";
   if (IsInside(Resolved(logPath), Resolved(outputRoot))) {
     return "the log cannot lie inside the folder the messages are written to (" + outputRoot + ")";
   }
   return {};
+}
+
+// The folders to export: the tags of every node a scan leaves checked, or of the nodes asked
+// for with their branches. Empty, after the error was told, when one asked for is not there.
+std::optional<std::vector<std::string>> ChosenFolders(const notes::ScanResult& scan,
+                                                      const ExportArguments& arguments) {
+  notes::FolderChecks checks(scan.nodes);
+  if (!arguments.folders.empty()) {
+    if (const auto unknown = checks.CheckOnly(arguments.folders)) {
+      std::cerr << "mailshift-cli: " << arguments.database << " has no folder \"" << TerminalText(*unknown)
+                << "\"\n";
+      return std::nullopt;
+    }
+  }
+  return checks.CheckedTags();
 }
 
 int RunExportCommand(const ExportArguments& arguments) {
@@ -138,67 +131,58 @@ int RunExportCommand(const ExportArguments& arguments) {
     std::cerr << "mailshift-cli: the destination folder is empty\n";
     return kExitBadArguments;
   }
-  if (const std::string problem =
-          LogPlaceProblem(arguments.logPath, arguments.database, arguments.destination);
-      problem.find("database") != std::string::npos) {
-    std::cerr << "mailshift-cli: " << problem << '\n';
+  if (IsTheDatabase(arguments.logPath, arguments.database)) {
+    std::cerr << "mailshift-cli: the log cannot be the database\n";
     return kExitBadArguments;
   }
   const StopRequests stopRequests;
-  HeadlessMainWindow window;
-  window.txtNotesDatabaseFile.SetCaption(arguments.database);
   platform::SystemNotesClient notesClient;
   notes::SessionFactory& client = notesClient.sessions();
-  notes::NotesState state;
-  ProgramValues values;
 
-  MainWindowControls controls = window.controls();
-  const notes::ScanOutcome scan = notes::CmdScan_Click(controls, client, state, values);
-  if (scan.end != notes::ScanEnd::Completed) {
-    if (!window.Messages.shown.empty()) std::cerr << ConsoleLines(window.Messages.shown.back().text) << '\n';
-    if (!scan.noDataReason.empty()) std::cerr << "(" << TerminalText(scan.noDataReason) << ")\n";
-    return kExitFailed;
-  }
-  const std::string outputRoot = mail::OutputRootOf(arguments.destination, values.DatabaseTitle);
+  const notes::ScanResult scan = ScanOrSayWhyNot(client, arguments.database);
+  if (scan.end != notes::ScanEnd::Completed) return kExitFailed;
+  const std::string outputRoot = mail::OutputRootOf(arguments.destination, scan.title);
   if (const std::string problem = LogPlaceProblem(arguments.logPath, arguments.database, outputRoot);
       !problem.empty()) {
     std::cerr << "mailshift-cli: " << TerminalText(problem) << '\n';
     return kExitBadArguments;
   }
-  if (!arguments.folders.empty()) {
-    if (const auto unknown = notes::CheckOnlyFolders(window.ContactsTreeView, arguments.folders)) {
-      std::cerr << "mailshift-cli: " << arguments.database << " has no folder \"" << TerminalText(*unknown)
-                << "\"\n";
-      return kExitBadArguments;
-    }
-  }
-
-  const GivenFolder picker(arguments.destination);
-  const std::size_t messagesBefore = window.Messages.shown.size();
-  if (!mail::CmdStartConversion_Click(window.ContactsTreeView, window.Messages, values)) {
-    if (window.Messages.shown.size() > messagesBefore)
-      std::cerr << ConsoleLines(window.Messages.shown.back().text) << '\n';
+  const std::optional<std::vector<std::string>> folders = ChosenFolders(scan, arguments);
+  if (!folders) return kExitBadArguments;
+  if (folders->empty()) {
+    std::cerr << "Please Select Folders to Export\n";
     return kExitFailed;
   }
+  // Checked once before the run, as the windows check it at the launch.
+  if (const std::string problem = mail::DestinationProblem(arguments.destination); !problem.empty()) {
+    std::cerr << ConsoleLines(mail::DestinationMessage(arguments.destination, problem)) << '\n';
+    return kExitFailed;
+  }
+
+  mail::ExportPlan plan;
+  plan.databasePath = arguments.database;
+  plan.title = scan.title;
+  plan.folders = *folders;
+  plan.destination = arguments.destination;
   // The windows ask about an earlier export in the destination; here --again answers.
-  values.ExportEverythingAgain = arguments.again;
+  plan.everythingAgain = arguments.again;
+  plan.logPath = arguments.logPath;
 
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
   ProgressLine progress(ErrorStreamIsTerminal());
-  const mail::ExportResult result =
-      mail::RunExport({client, state, values, [&window] { return window.txtNotesDatabaseFile.Caption(); },
-                       writer, progress, arguments.logPath});
+  const mail::ExportReport report = mail::Export(plan, {client, writer}, progress);
+  progress.Clear();
 
-  const std::string message = ConsoleLines(progress.message().text);
-  if (result.end == mail::ExportEnd::Completed) {
+  const std::string message = ConsoleLines(mail::EndText(plan, report));
+  if (report.end == mail::ExportEnd::Completed) {
     std::cout << message << '\n';
   } else {
     std::cerr << message << '\n';
-    if (!result.failure.empty() && result.end != mail::ExportEnd::DestinationError)
-      std::cerr << "(" << TerminalText(result.failure) << ")\n";
+    if (!report.failure.empty() && report.end != mail::ExportEnd::DestinationError)
+      std::cerr << "(" << TerminalText(report.failure) << ")\n";
   }
-  return result.Succeeded() ? kExitDone : kExitFailed;
+  return report.Succeeded() ? kExitDone : kExitFailed;
 }
 
 }  // namespace

@@ -4,10 +4,9 @@
 
 #include "cli/Commands.h"
 #include "cli/ConsoleText.h"
-#include "common/HeadlessControls.h"
+#include "cli/ScanText.h"
 #include "notes/FolderTree.h"
-#include "notes/NotesState.h"
-#include "notes/Preview.h"
+#include "notes/MailPreview.h"
 #include "notes/SessionOrigin.h"
 #include "platform/SystemNotesClient.h"
 
@@ -15,37 +14,31 @@ namespace mailshift::cli {
 namespace {
 
 int RunList(const std::string& database, const std::string& tag) {
-  HeadlessMainWindow window;
-  window.txtNotesDatabaseFile.SetCaption(database);
   platform::SystemNotesClient notesClient;
-  notes::SessionFactory& client = notesClient.sessions();
-  notes::NotesState state;
-  state.SessionObj = notes::ObtainSession(client).session;
-  if (!state.SessionObj) {
+  const std::shared_ptr<notes::Session> session = notes::ObtainSession(notesClient.sessions()).session;
+  if (!session) {
     std::cerr << "No Notes session could be created.\n";
     return kExitFailed;
   }
 
   // The preview lists quietly; here the reader's reason for a database it cannot read is told.
   try {
-    const auto opened = state.SessionObj->GetDatabase("", database);
+    const auto opened = session->GetDatabase("", database);
     if (!opened) throw notes::NotesError("the database could not be opened");
     opened->Views();
   } catch (const std::exception& error) {
-    std::cerr << "No Data Found in NSF file or NSF file is encrypted\n(" << TerminalText(error.what())
-              << ")\n";
+    std::cerr << kNoDataText << "\n(" << TerminalText(error.what()) << ")\n";
     return kExitFailed;
   }
 
   // The root and the "Folders" node hold no messages of their own: nothing to list.
   if (tag.empty() || tag == notes::kFoldersKey) return kExitDone;
 
-  MainWindowControls controls = window.controls();
-  const notes::PreviewOutcome outcome = notes::EnumerateEmails(notes::PreviewViewName(tag), controls, state);
-  for (const std::string& row : window.MailList.rows) std::cout << TerminalText(row) << '\n';
-  if (!outcome.failure.empty()) {
-    std::cerr << "mailshift-cli: cannot list " << TerminalText(tag) << ": " << TerminalText(outcome.failure)
-              << '\n';
+  const std::string failure = notes::ListPreviewRows(
+      *session, database, tag,
+      [](const notes::PreviewRow& row) { std::cout << TerminalText(notes::PreviewRowText(row)) << '\n'; });
+  if (!failure.empty()) {
+    std::cerr << "mailshift-cli: cannot list " << TerminalText(tag) << ": " << TerminalText(failure) << '\n';
     return kExitFailed;
   }
   return kExitDone;

@@ -4,36 +4,23 @@
 
 #include "cli/Commands.h"
 #include "cli/ConsoleText.h"
-#include "common/HeadlessControls.h"
-#include "common/ProgramValues.h"
-#include "notes/NotesState.h"
-#include "notes/Scan.h"
+#include "cli/ScanText.h"
+#include "notes/FolderChecks.h"
+#include "notes/FolderOutline.h"
 #include "platform/SystemNotesClient.h"
 
 namespace mailshift::cli {
 namespace {
 
 int RunScan(const std::string& database) {
-  HeadlessMainWindow window;
-  window.txtNotesDatabaseFile.SetCaption(database);
   platform::SystemNotesClient notesClient;
-  notes::SessionFactory& client = notesClient.sessions();
-  notes::NotesState state;
-  ProgramValues values;
-
-  MainWindowControls controls = window.controls();
-  const notes::ScanOutcome outcome = notes::CmdScan_Click(controls, client, state, values);
-  const std::string message =
-      window.Messages.shown.empty() ? std::string() : ConsoleLines(window.Messages.shown.back().text);
-
-  if (outcome.end != notes::ScanEnd::Completed) {
-    std::cerr << message << '\n';
-    if (!outcome.noDataReason.empty()) std::cerr << "(" << TerminalText(outcome.noDataReason) << ")\n";
-    return kExitFailed;
-  }
-  std::cout << TerminalText(values.DatabaseTitle) << '\n';
-  for (const std::string& line : window.ContactsTreeView.Outline()) std::cout << TerminalText(line) << '\n';
-  std::cout << message << '\n';
+  const notes::ScanResult scan = ScanOrSayWhyNot(notesClient.sessions(), database);
+  if (scan.end != notes::ScanEnd::Completed) return kExitFailed;
+  std::cout << TerminalText(scan.title) << '\n';
+  const notes::FolderChecks checks(scan.nodes);
+  for (const std::string& line : notes::FolderOutline(scan.nodes, checks))
+    std::cout << TerminalText(line) << '\n';
+  std::cout << kScanCompletedText << '\n';
   return kExitDone;
 }
 

@@ -1,9 +1,8 @@
-#include "export/ExportDriver.h"
-
 #include <algorithm>
 #include <array>
 #include <exception>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "common/Global.h"
@@ -12,9 +11,12 @@
 #include "export/AttachmentFolder.h"
 #include "export/Destination.h"
 #include "export/ExportManifest.h"
+#include "export/ExportPlan.h"
 #include "export/FieldExtraction.h"
 #include "export/PathSafety.h"
 #include "export/SafeFiles.h"
+#include "notes/FolderCatalogue.h"
+#include "notes/NotesState.h"
 #include "notes/SessionOrigin.h"
 
 namespace mailshift::mail {
@@ -25,29 +27,9 @@ using notes::Document;
 using notes::View;
 
 constexpr std::string_view kTab = "\t";
-constexpr std::string_view kCustomFoldersHeader = "Saving Emails (Custom Folders)...";
 constexpr std::string_view kSeparatorLine = "---------------- Starting User Folders ---------------";
 
-struct StandardFolder {
-  std::string_view selectionWord;
-  std::string_view viewName;
-  std::string_view outputFolder;
-  std::string_view header;
-  // The writer gets the run's own attachment list, whose leading "|" it removes before the log
-  // line shows the list.
-  bool writerTakesAttachmentList;
-};
-
-// Follow Up and Junk Mail carry check boxes and counts like the others, so a checked one is
-// exported like the others too.
-constexpr std::array<StandardFolder, 6> kStandardFolders{{
-    {"Inbox", "($Inbox)", "Inbox", "Saving Emails (Inbox)...", false},
-    {"Sent", "($Sent)", "Sent Items", "Saving Emails (Sent Items)...", true},
-    {"Drafts", "($Drafts)", "Drafts", "Saving Emails (Drafts)...", true},
-    {"Follow-Up", "($Follow-Up)", "Follow Up", "Saving Emails (Follow Up)...", false},
-    {"JunkMail", "($JunkMail)", "Junk Mail", "Saving Emails (Junk Mail)...", false},
-    {"Trash", "($Trash)", "Deleted Items", "Saving Emails (Deleted Items)...", false},
-}};
+using notes::StandardFolder;
 
 // A selected user folder: its folder tag, the name its view reported, and why its output folder
 // could not be made ("" when it was).
@@ -67,37 +49,18 @@ std::string Reason(const std::exception& error) {
   return what.empty() ? "unknown error" : what;
 }
 
-// Puts the shared Notes objects back at every end of the run: what the run opened is released,
-// and the session the scan left there is there again for the preview.
-class NotesObjectsRestorer {
- public:
-  explicit NotesObjectsRestorer(notes::NotesState& state)
-      : state_(state), previousSession_(state.SessionObj) {}
-  ~NotesObjectsRestorer() {
-    state_.ReleaseDatabaseObjects();
-    state_.SessionObj = previousSession_;
-  }
-  NotesObjectsRestorer(const NotesObjectsRestorer&) = delete;
-  NotesObjectsRestorer& operator=(const NotesObjectsRestorer&) = delete;
-
- private:
-  notes::NotesState& state_;
-  std::shared_ptr<notes::Session> previousSession_;
-};
-
 class ExportRun {
  public:
-  explicit ExportRun(const ExportSetup& setup)
-      : setup_(setup),
-        state_(setup.notes),
-        observer_(setup.observer),
-        log_(setup.logPath, setup.databasePath()),
-        selected_(setup.values.SelectedFolders.begin(), setup.values.SelectedFolders.end()) {}
+  ExportRun(const ExportPlan& plan, const ExportServices& services, ExportObserver& observer)
+      : plan_(plan),
+        services_(services),
+        observer_(observer),
+        log_(plan.logPath, plan.databasePath),
+        selected_(plan.folders.begin(), plan.folders.end()) {}
 
-  ExportResult Run();
+  ExportReport Run();
 
  private:
-  void SetLabel(ExportLabel label, const std::string& text) { observer_.SetLabel(label, text); }
   bool IsSelected(const std::string& tag) const;
   // "" when the output root is there to write into; otherwise why not.
   std::string BuildOutputRoot();
@@ -127,14 +90,14 @@ class ExportRun {
   void CountLeft(const std::string& viewName);
   std::string NotWrittenLine(const std::string& folder, std::int64_t handled, std::int64_t count,
                              const WriteOutcome& outcome) const;
-  ExportResult Fail(ExportEnd end, const std::string& reason);
-  ExportResult Complete();
-  std::string CompletionText() const;
+  ExportReport Fail(ExportEnd end, const std::string& reason);
+  ExportReport Complete();
 
-  const ExportSetup& setup_;
-  notes::NotesState& state_;
+  const ExportPlan& plan_;
+  const ExportServices& services_;
   ExportObserver& observer_;
-  NotesObjectsRestorer restorer_{setup_.notes};
+  // The run's own session and the objects it has open.
+  notes::NotesState state_;
   ExportLog log_;
   // SelectedFolders, for looking a tag up among many folders.
   const std::unordered_set<std::string> selected_;
@@ -142,7 +105,7 @@ class ExportRun {
   std::optional<ExportManifest> manifest_;
   bool manifestProblemReported_ = false;
   MessageFields fields_;
-  ExportResult result_;
+  ExportReport result_;
 };
 
 std::int64_t EntryCountOrZero(View* view) {
@@ -153,19 +116,16 @@ std::int64_t EntryCountOrZero(View* view) {
   }
 }
 
-ExportResult ExportRun::Run() {
-  SetLabel(ExportLabel::LblSaveHeader, "Checking Configuration...");
-  SetLabel(ExportLabel::LblProcessing, "Processing...");
-  SetLabel(ExportLabel::LblFound, "");
-  SetLabel(ExportLabel::LblCurrent, "");
-  observer_.SetSubjectVisible(false);
+ExportReport ExportRun::Run() {
+  result_.title = plan_.title;
+  observer_.RunStarted();
 
-  const notes::ObtainedSession obtained = notes::ObtainSession(setup_.notesClient);
+  const notes::ObtainedSession obtained = notes::ObtainSession(services_.notesClient);
   if (!obtained.session) return Fail(ExportEnd::NotesNotInstalled, obtained.failure);
   state_.SessionObj = obtained.session;
   if (obtained.origin == notes::SessionOrigin::Notes) log_.WriteLine("Lotus Notes Found");
 
-  observer_.SetSubjectVisible(true);
+  observer_.SessionReady();
   if (const std::string problem = BuildOutputRoot(); !problem.empty()) {
     return Fail(ExportEnd::DestinationError, problem);
   }
@@ -176,7 +136,7 @@ ExportResult ExportRun::Run() {
   } catch (const std::exception& error) {
     return Fail(ExportEnd::ConversionError, Reason(error));
   }
-  SetLabel(ExportLabel::LblSaveHeader, std::string(kCustomFoldersHeader));
+  observer_.LookingForFolders();
   std::vector<std::shared_ptr<View>> views;
   try {
     views = state_.DatabaseObj->Views();
@@ -188,7 +148,7 @@ ExportResult ExportRun::Run() {
   views.clear();
   log_.WriteLine(kSeparatorLine);
   for (const auto& folder : userFolders) ExportUserFolder(folder);
-  for (const auto& folder : kStandardFolders) ExportStandardFolder(folder);
+  for (const std::size_t index : notes::kExportOrder) ExportStandardFolder(notes::kStandardFolders[index]);
   return Complete();
 }
 
@@ -196,12 +156,12 @@ bool ExportRun::IsSelected(const std::string& tag) const { return !tag.empty() &
 
 std::string ExportRun::BuildOutputRoot() {
   // The destination is taken as chosen: a folder named "sp " is not the folder "sp".
-  const std::string& destination = setup_.values.DestinationRoot;
+  const std::string& destination = plan_.destination;
   if (const std::string problem = DestinationProblem(destination); !problem.empty()) {
     result_.outputRoot = destination;
     return problem;
   }
-  result_.outputRoot = OutputRootOf(destination, setup_.values.DatabaseTitle);
+  result_.outputRoot = OutputRootOf(destination, plan_.title);
   const std::string root = result_.outputRoot.substr(0, result_.outputRoot.size() - 1);
   if (const std::string problem = MakeFolderNoFollow(root); !problem.empty()) return root + ": " + problem;
   log_.FallBackTo(result_.outputRoot);
@@ -209,7 +169,7 @@ std::string ExportRun::BuildOutputRoot() {
 }
 
 std::shared_ptr<Database> ExportRun::OpenDatabase() {
-  auto database = state_.SessionObj->GetDatabase("", setup_.databasePath());
+  auto database = state_.SessionObj->GetDatabase("", plan_.databasePath);
   if (!database) throw notes::NotesError("the database could not be opened");
   return database;
 }
@@ -222,7 +182,7 @@ std::vector<UserFolder> ExportRun::FindUserFolders(const std::vector<std::shared
     try {
       if (!view) continue;
       name = view->Name();
-      if (name.empty() || name.front() == '(' || !view->isfolder()) continue;
+      if (!notes::IsUserFolderView(name, *view)) continue;
     } catch (const std::exception& error) {
       const std::string which = name.empty() ? "a view" : "the view " + name;
       log_.WriteLine(std::string(kTab) + "Not exported : " + which + " cannot be read: " + Reason(error));
@@ -235,13 +195,18 @@ std::vector<UserFolder> ExportRun::FindUserFolders(const std::vector<std::shared
     found.push_back(UserFolder{std::move(tag), std::move(name), std::move(problem)});
   }
 
-  // Each folder once, in ordinal order of its tag.
-  std::stable_sort(found.begin(), found.end(),
-                   [](const UserFolder& a, const UserFolder& b) { return CompareOrdinal(a.tag, b.tag) < 0; });
-  found.erase(std::unique(found.begin(), found.end(),
-                          [](const UserFolder& a, const UserFolder& b) { return a.tag == b.tag; }),
-              found.end());
-  return found;
+  // Each folder once (as the views first named it), in the order of the folder names.
+  std::unordered_map<std::string, UserFolder> byTag;
+  std::vector<std::string> tags;
+  for (UserFolder& folder : found) {
+    if (byTag.count(folder.tag) == 0) tags.push_back(folder.tag);
+    byTag.emplace(folder.tag, std::move(folder));
+  }
+  notes::SortFolderNames(tags);
+  std::vector<UserFolder> sorted;
+  sorted.reserve(tags.size());
+  for (const std::string& tag : tags) sorted.push_back(std::move(byTag.at(tag)));
+  return sorted;
 }
 
 void ExportRun::ExportUserFolder(const UserFolder& folder) {
@@ -250,7 +215,7 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
     return;
   }
   if (folder.folderProblem.empty()) log_.WriteLine("Created : Folder[" + folder.tag + "]");
-  SetLabel(ExportLabel::LblSaveHeader, std::string(kCustomFoldersHeader) + " [" + folder.tag + "]");
+  observer_.FolderStarted(FolderStart{false, folder.tag, OutputFolderName(folder.tag)});
   state_.DocumentObj.reset();
   std::shared_ptr<Document> first;
   try {
@@ -274,21 +239,21 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
 }
 
 void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
-  if (!IsSelected(std::string(folder.selectionWord))) return;
+  if (!IsSelected(std::string(folder.tag))) return;
   if (Stopping()) {
-    CountLeft(std::string(folder.viewName));
+    CountLeft(std::string(folder.view));
     state_.ReleaseDatabaseObjects();
     return;
   }
   const std::string outputFolder(folder.outputFolder);
   const std::string folderProblem = MakeFolderNoFollow(result_.outputRoot + outputFolder);
-  SetLabel(ExportLabel::LblSaveHeader, std::string(folder.header));
-  log_.WriteLine(folder.header);
+  observer_.FolderStarted(FolderStart{true, std::string(folder.tag), outputFolder});
+  log_.WriteLine(folder.exportHeader);
   std::shared_ptr<Document> first;
   try {
     state_.DatabaseObj = OpenDatabase();
     // A mailbox without this folder's view has nothing in it, as the scan shows it with (0).
-    state_.ViewObj = state_.DatabaseObj->GetView(folder.viewName);
+    state_.ViewObj = state_.DatabaseObj->GetView(folder.view);
     if (state_.ViewObj && !folderProblem.empty()) {
       FolderNotCreated(outputFolder, folderProblem, state_.ViewObj.get());
     } else if (state_.ViewObj) {
@@ -303,7 +268,7 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
 }
 
 void ExportRun::OpenManifest() {
-  manifest_.emplace(result_.outputRoot, setup_.values.ExportEverythingAgain);
+  manifest_.emplace(result_.outputRoot, plan_.everythingAgain);
   ReportManifestProblem();
 }
 
@@ -373,7 +338,7 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
 
   std::optional<std::int64_t> count = entryCount();
   if (!count) return;
-  SetLabel(ExportLabel::LblFound, std::to_string(*count));
+  observer_.FolderCounted(*count);
   LookAtEarlierFiles(folder);
   std::int64_t skipped = 0;
   const auto reportSkipped = [&] {
@@ -390,8 +355,7 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
     state_.DocumentObj = document;
     if (WrittenBefore(*document, folder)) {
       ++skipped;
-      SetLabel(ExportLabel::LblCurrent, std::to_string(handled) + "/" + std::to_string(*count));
-      observer_.DocumentHandled(ExportProgress{folder, handled + 1, *count, false, true});
+      observer_.DocumentHandled(DocumentProgress{folder, {}, handled + 1, *count, false, true});
     } else {
       ExportDocument(*document, handled, *count, folder, writerTakesAttachmentList);
     }
@@ -422,8 +386,7 @@ bool ExportRun::WrittenBefore(Document& document, const std::string& folder) {
 void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::int64_t count,
                                const std::string& folder, bool writerTakesAttachmentList) {
   ReadSubject(document, fields_);
-  SetLabel(ExportLabel::LblProcessing, fields_.subject);
-  SetLabel(ExportLabel::LblCurrent, std::to_string(handled) + "/" + std::to_string(count));
+  observer_.DocumentStarted(DocumentProgress{folder, fields_.subject, handled, count, false, false});
   ReadMessageFields(document, attachments_, fields_);
 
   std::string subject = Trim(fields_.subject);
@@ -435,10 +398,10 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   }
   WriteOutcome outcome;
   try {
-    outcome = setup_.writer.CreateEmailItem(result_.outputRoot, folder, Trim(fields_.from), subject,
-                                            Trim(fields_.to), fields_.CcList, fields_.BccList,
-                                            Trim(fields_.date), Trim(fields_.body), attachmentArgument,
-                                            MessageOrigin{fields_.attachmentFiles, fields_.universalId});
+    outcome = services_.writer.CreateEmailItem(result_.outputRoot, folder, Trim(fields_.from), subject,
+                                               Trim(fields_.to), fields_.CcList, fields_.BccList,
+                                               Trim(fields_.date), Trim(fields_.body), attachmentArgument,
+                                               MessageOrigin{fields_.attachmentFiles, fields_.universalId});
   } catch (const std::exception& error) {
     outcome = WriteOutcome{false, {}, Reason(error), {}};
   }
@@ -466,7 +429,8 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
       ReportManifestProblem();
     }
   }
-  observer_.DocumentHandled(ExportProgress{folder, handled + 1, count, outcome.written});
+  observer_.DocumentHandled(
+      DocumentProgress{folder, fields_.subject, handled + 1, count, outcome.written, false});
 }
 
 std::string ExportRun::NotWrittenLine(const std::string& folder, std::int64_t handled, std::int64_t count,
@@ -482,25 +446,18 @@ void ExportRun::FolderNotExported(const std::string& reason) {
   ++result_.foldersNotExported;
 }
 
-ExportResult ExportRun::Fail(ExportEnd end, const std::string& reason) {
+ExportReport ExportRun::Fail(ExportEnd end, const std::string& reason) {
   log_.Close();
+  state_.ReleaseDatabaseObjects();
   result_.end = end;
   result_.failure = reason;
   result_.logPath = log_.path();
+  result_.logRefusal = log_.refusal();
   result_.logComplete = log_.complete();
-  if (end == ExportEnd::NotesNotInstalled) {
-    observer_.ShowMessage(ExportMessage{NotInstalledText(), std::string(kNotInstalledTitle)});
-  } else if (end == ExportEnd::DestinationError) {
-    observer_.ShowMessage(ExportMessage{DestinationMessage(setup_.values.DestinationRoot, reason),
-                                        std::string(kConversionErrorTitle), MessageIcon::Exclamation});
-  } else {
-    observer_.ShowMessage(
-        ExportMessage{"Error occured during conversion...", std::string(kConversionErrorTitle)});
-  }
   return result_;
 }
 
-ExportResult ExportRun::Complete() {
+ExportReport ExportRun::Complete() {
   state_.ReleaseDatabaseObjects();
   if (result_.stopped) {
     log_.WriteLine("Stopped : the export was stopped before its end; " + Counted(result_.left, "message") +
@@ -511,50 +468,65 @@ ExportResult ExportRun::Complete() {
   log_.Close();
   result_.end = ExportEnd::Completed;
   result_.logPath = log_.path();
+  result_.logRefusal = log_.refusal();
   result_.logComplete = log_.complete();
-  const MessageIcon icon = result_.Succeeded() ? MessageIcon::Information : MessageIcon::Exclamation;
-  observer_.ShowMessage(ExportMessage{CompletionText(), std::string(kCompletionTitle), icon});
   return result_;
 }
 
-std::string ExportRun::CompletionText() const {
+}  // namespace
+
+ExportReport Export(const ExportPlan& plan, const ExportServices& services, ExportObserver& observer) {
+  return ExportRun(plan, services, observer).Run();
+}
+
+std::string CompletionText(const ExportReport& report) {
   std::vector<std::string> lines;
-  std::string counts = Counted(result_.written(), "message") + " written, " +
-                       std::to_string(result_.notWritten) + " not written";
-  if (result_.skipped > 0) counts += ", " + std::to_string(result_.skipped) + " written before";
-  if (result_.stopped) {
+  std::string counts = Counted(report.written(), "message") + " written, " +
+                       std::to_string(report.notWritten) + " not written";
+  if (report.skipped > 0) counts += ", " + std::to_string(report.skipped) + " written before";
+  if (report.stopped) {
     lines.emplace_back("Migration Stopped !");
-    counts += ", " + std::to_string(result_.left) + " left";
-  } else if (result_.Succeeded()) {
+    counts += ", " + std::to_string(report.left) + " left";
+  } else if (report.Succeeded()) {
     lines.emplace_back("Migration Completed Successfully !");
   } else {
     lines.emplace_back("Migration Completed with Errors !");
   }
   lines.push_back(counts + ".");
-  if (result_.incomplete > 0) {
-    lines.push_back(std::to_string(result_.incomplete) + " of " + Counted(result_.messages, "message") +
+  if (report.incomplete > 0) {
+    lines.push_back(std::to_string(report.incomplete) + " of " + Counted(report.messages, "message") +
                     " could be written only in part.");
   }
-  if (result_.attachmentsNotExtracted > 0) {
-    lines.push_back(Counted(result_.attachmentsNotExtracted, "attachment") + " could not be extracted.");
+  if (report.attachmentsNotExtracted > 0) {
+    lines.push_back(Counted(report.attachmentsNotExtracted, "attachment") + " could not be extracted.");
   }
-  if (result_.foldersNotExported > 0) {
-    lines.push_back(Counted(result_.foldersNotExported, "folder") + " could not be read completely.");
+  if (report.foldersNotExported > 0) {
+    lines.push_back(Counted(report.foldersNotExported, "folder") + " could not be read completely.");
   }
-  if (!result_.logComplete) {
+  if (!report.logComplete) {
     lines.emplace_back("The export log could not be written.");
-  } else if (!result_.Succeeded()) {
-    lines.push_back("The export log names each of them: " + result_.logPath);
-  } else if (!log_.refusal().empty()) {
-    lines.push_back("The export log is " + result_.logPath + " (" + log_.refusal() + ").");
+  } else if (!report.Succeeded()) {
+    lines.push_back("The export log names each of them: " + report.logPath);
+  } else if (!report.logRefusal.empty()) {
+    lines.push_back("The export log is " + report.logPath + " (" + report.logRefusal + ").");
   }
-  lines.push_back(result_.outputRoot);
-  lines.push_back(setup_.values.DatabaseTitle);
+  lines.push_back(report.outputRoot);
+  lines.push_back(report.title);
   return Join(lines, "\r\n");
 }
 
-}  // namespace
-
-ExportResult RunExport(const ExportSetup& setup) { return ExportRun(setup).Run(); }
+std::string EndText(const ExportPlan& plan, const ExportReport& report) {
+  switch (report.end) {
+    case ExportEnd::NotesNotInstalled:
+      return NotInstalledText();
+    case ExportEnd::DestinationError:
+      return DestinationMessage(plan.destination, report.failure);
+    case ExportEnd::ConversionError:
+      return std::string(kConversionErrorText);
+    case ExportEnd::Completed:
+      break;
+  }
+  return CompletionText(report);
+}
 
 }  // namespace mailshift::mail

@@ -1,6 +1,6 @@
-// What an export run shows while it goes: the texts of the export window's labels, the visibility
-// of its subject caption, and its closing message. The export window and the command-line tool
-// each implement it.
+// What the export window shows while a run goes: the texts of its labels, the visibility of its
+// subject caption, and its closing message. RunExport (export/ExportDriver.h) turns the run's
+// events into these until the windows take the events themselves.
 #pragma once
 
 #include <cstdint>
@@ -28,9 +28,9 @@ struct ExportProgress {
   bool skipped = false;      // an earlier export into the same place wrote it already
 };
 
-class ExportObserver {
+class ExportWindowObserver {
  public:
-  virtual ~ExportObserver() = default;
+  virtual ~ExportWindowObserver() = default;
   virtual void SetLabel(ExportLabel label, const std::string& text) = 0;
   // LblSubject
   virtual void SetSubjectVisible(bool visible) = 0;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "export/EmailItemWriter.h"
@@ -98,5 +99,12 @@ ExportReport Export(const ExportPlan& plan, const ExportServices& services, Expo
 // The completion message of a report: "Migration Completed Successfully !" (or with errors, or
 // stopped), the counts, the other problems, where the log is, the output root and the title.
 std::string CompletionText(const ExportReport& report);
+
+// Shown when the database could not be opened or read.
+inline constexpr std::string_view kConversionErrorText = "Error occured during conversion...";
+
+// The message that ends a run: for a run that could not start, why (the not-installed text, the
+// destination's problem, or kConversionErrorText); otherwise CompletionText.
+std::string EndText(const ExportPlan& plan, const ExportReport& report);
 
 }  // namespace mailshift::mail

@@ -1,9 +1,10 @@
 #include "export/ScanSelection.h"
 
-#include <algorithm>
 #include <exception>
 
 #include "common/TextRules.h"
+#include "notes/FolderCatalogue.h"
+#include "notes/FolderTree.h"
 
 namespace mailshift::mail {
 
@@ -13,18 +14,18 @@ std::vector<std::string> ScanSelection(notes::Database& database) {
     try {
       if (!view) continue;
       const std::string name = view->Name();
-      if (name.empty() || name.front() == '(' || !view->isfolder()) continue;
+      if (!notes::IsUserFolderView(name, *view)) continue;
       std::string tag = Trim(name);
       if (!tag.empty()) userFolders.push_back(std::move(tag));
     } catch (const std::exception&) {
       continue;  // the scan shows no node for a view it cannot read, so nothing is checked
     }
   }
-  std::sort(userFolders.begin(), userFolders.end(),
-            [](const std::string& a, const std::string& b) { return CompareOrdinal(a, b) < 0; });
-  userFolders.erase(std::unique(userFolders.begin(), userFolders.end()), userFolders.end());
+  notes::SortFolderNames(userFolders);
 
-  std::vector<std::string> selection{"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail", "Trash", "Folders"};
+  std::vector<std::string> selection;
+  for (const notes::StandardFolder& folder : notes::kStandardFolders) selection.emplace_back(folder.tag);
+  selection.emplace_back(notes::kFoldersKey);
   selection.insert(selection.end(), userFolders.begin(), userFolders.end());
   return selection;
 }

@@ -31,18 +31,21 @@ class FolderChecks {
   // tag are left out.
   std::vector<std::string> CheckedTags() const;
 
-  // Checks the nodes carrying the given tags (or named as the scan shows them, ignoring case)
-  // with their branches and unchecks all others. A name no node carries changes nothing and is
-  // returned, the first one such.
-  std::optional<std::string> CheckOnly(const std::vector<std::string>& names);
+  // Checks the nodes after the root carrying the given tags with their branches and unchecks all
+  // others. A tag no such node carries changes nothing and is returned, the first one such.
+  std::optional<std::string> CheckOnly(const std::vector<std::string>& tags);
 
  private:
   // Copies of what the checks need from the nodes, so that the scan result may move.
   std::vector<std::optional<std::size_t>> parents_;
   std::vector<std::string> tags_;
-  std::vector<std::string> names_;  // as the scan shows them, for CheckOnly
   std::vector<std::vector<std::size_t>> children_;
   std::vector<bool> own_;
+  // Whether each node shows partly checked; worked out again after every change.
+  std::vector<bool> partly_;
+
+  void MarkBranch(std::size_t node, bool checked);
+  void UpdatePartly();
 };
 
 }  // namespace mailshift::notes

@@ -1,55 +1,11 @@
 #include "notes/FolderTree.h"
 
 #include <algorithm>
-#include <map>
-#include <vector>
+#include <stdexcept>
 
 #include "common/TextRules.h"
-#include "notes/CountEmails.h"
 
 namespace mailshift::notes {
-namespace {
-
-std::string CountedText(std::string_view label, std::int64_t count) {
-  return std::string(label) + " (" + std::to_string(count) + ")";
-}
-
-}  // namespace
-
-void EmailTreeFill(MainWindowControls& window, NotesState& notes, ProgramValues& values, StepPolicy& policy) {
-  TreeControl& tree = window.ContactsTreeView;
-  policy.Run([&] { tree.Clear(); });
-  policy.Run([&] { window.ImgEmailsArrow.SetVisible(true); });
-  policy.Run([&] { window.Wait.Pause(10); });
-  policy.Run([&] { tree.UseSmallIcons(); });
-
-  for (const StandardFolder& folder : kStandardFolders) {
-    values.*folder.count = CountEmails(std::string(folder.view), window, notes);
-  }
-
-  policy.Run([&] {
-    tree.AddNode(
-        TreeNodeSpec{std::string(kRootKey), std::string(kRootText), kRootImage, std::nullopt, true, ""});
-  });
-  for (const StandardFolder& folder : kStandardFolders) {
-    const std::int64_t count = values.*folder.count;
-    policy.Run([&] {
-      tree.AddNode(TreeNodeSpec{std::string(folder.key), CountedText(folder.label, count), folder.image,
-                                std::string(kRootKey), count > 0, std::string(folder.key)});
-    });
-  }
-  policy.Run([&] {
-    tree.AddNode(TreeNodeSpec{std::string(kFoldersKey), std::string(kFoldersKey), kFolderImage,
-                              std::string(kRootKey), false, std::string(kFoldersKey)});
-  });
-  policy.Run([&] { tree.FinishUpdate(); });
-}
-
-std::string_view LastLevel(std::string_view folderName) {
-  const auto separator = folderName.rfind('\\');
-  return separator == std::string_view::npos ? folderName : folderName.substr(separator + 1);
-}
-
 namespace {
 
 // Keys longer than this are numbered instead.
@@ -67,68 +23,87 @@ std::vector<std::string_view> Levels(std::string_view folderName) {
 
 }  // namespace
 
-struct UserFolderNodes::Level {
-  std::string key;
-  bool hasNode = false;
-  std::map<std::string, std::unique_ptr<Level>, std::less<>> children;
-};
-
-UserFolderNodes::UserFolderNodes(TreeControl& tree) : tree_(tree), folders_(std::make_unique<Level>()) {
-  folders_->key = std::string(kFoldersKey);
-  folders_->hasNode = true;
+std::string CountedText(std::string_view label, std::int64_t count) {
+  return std::string(label) + " (" + std::to_string(count) + ")";
 }
 
-// Levels go one by one, so that a deeply nested tree does not unwind through the stack.
-UserFolderNodes::~UserFolderNodes() {
-  std::vector<std::unique_ptr<Level>> pending;
-  pending.push_back(std::move(folders_));
-  while (!pending.empty()) {
-    std::unique_ptr<Level> level = std::move(pending.back());
-    pending.pop_back();
-    for (auto& [name, child] : level->children) pending.push_back(std::move(child));
+void AddFixedNodes(std::vector<FolderNode>& nodes,
+                   const std::array<std::int64_t, kStandardFolders.size()>& counts) {
+  const std::size_t root = nodes.size();
+  nodes.push_back(
+      FolderNode{std::string(kRootKey), std::string(kRootText), "", kRootImage, true, std::nullopt, 0});
+  for (std::size_t index = 0; index < kStandardFolders.size(); ++index) {
+    const StandardFolder& folder = kStandardFolders[index];
+    const std::int64_t count = counts[index];
+    nodes.push_back(FolderNode{std::string(folder.tag), CountedText(folder.label, count),
+                               std::string(folder.tag), folder.image, count > 0, root, count});
   }
+  nodes.push_back(FolderNode{std::string(kFoldersKey), std::string(kFoldersKey), std::string(kFoldersKey),
+                             kFolderImage, false, root, 0});
 }
 
-UserFolderNodes::Level& UserFolderNodes::Child(Level& parent, std::string_view name) {
-  const auto found = parent.children.find(name);
-  if (found != parent.children.end()) return *found->second;
-  auto level = std::make_unique<Level>();
-  if (parent.key.size() + 1 + name.size() <= kLongestNamedKey && parent.key.front() != '#') {
-    level->key = parent.key + '\\' + std::string(name);
+std::string_view LastLevel(std::string_view folderName) {
+  const auto separator = folderName.rfind('\\');
+  return separator == std::string_view::npos ? folderName : folderName.substr(separator + 1);
+}
+
+UserFolderNodes::UserFolderNodes(std::vector<FolderNode>& nodes) : nodes_(nodes) {
+  Level folders;
+  folders.key = std::string(kFoldersKey);
+  for (std::size_t index = nodes.size(); index > 0; --index) {
+    if (nodes[index - 1].key == kFoldersKey) {
+      folders.node = index - 1;
+      break;
+    }
+  }
+  levels_.push_back(std::move(folders));
+}
+
+std::size_t UserFolderNodes::Child(std::size_t parent, std::string_view name) {
+  const auto found = levels_[parent].children.find(std::string(name));
+  if (found != levels_[parent].children.end()) return found->second;
+  Level level;
+  const std::string& parentKey = levels_[parent].key;
+  if (parentKey.size() + 1 + name.size() <= kLongestNamedKey && parentKey.front() != '#') {
+    level.key = parentKey + '\\' + std::string(name);
   } else {
-    level->key = "#" + std::string(kFoldersKey) + "#" + std::to_string(nextNumberedKey_++);
+    level.key = "#" + std::string(kFoldersKey) + "#" + std::to_string(nextNumberedKey_++);
   }
-  return *parent.children.emplace(std::string(name), std::move(level)).first->second;
+  levels_.push_back(std::move(level));
+  levels_[parent].children.emplace(std::string(name), levels_.size() - 1);
+  return levels_.size() - 1;
 }
 
-bool UserFolderNodes::AddPlaceholder(Level& level, const std::string& parentKey, std::string_view text,
-                                     StepPolicy& policy) {
-  if (level.hasNode) return true;
-  policy.Run([&] {
-    tree_.AddNode(TreeNodeSpec{level.key, std::string(text), kFolderImage, parentKey, false, ""});
-    level.hasNode = true;
-  });
-  return level.hasNode;
+std::size_t UserFolderNodes::AddNode(std::size_t level, std::size_t parentLevel, std::string text,
+                                     std::string tag, std::int64_t count) {
+  const std::optional<std::size_t> parentNode = levels_[parentLevel].node;
+  if (!parentNode) throw std::runtime_error("no parent " + levels_[parentLevel].key);
+  nodes_.push_back(FolderNode{levels_[level].key, std::move(text), std::move(tag), kFolderImage, count > 0,
+                              parentNode, count});
+  levels_[level].node = nodes_.size() - 1;
+  return nodes_.size() - 1;
 }
 
 void UserFolderNodes::Add(const std::string& folderName, std::int64_t count, StepPolicy& policy) {
   const std::vector<std::string_view> levels = Levels(folderName);
   const std::size_t parents = std::min(levels.size() - 1, kDeepestFolderLevel - 1);
-  Level* parent = folders_.get();
+  std::size_t parent = 0;
   for (std::size_t depth = 0; depth < parents; ++depth) {
-    Level& level = Child(*parent, levels[depth]);
-    if (!AddPlaceholder(level, parent->key, levels[depth], policy)) return;
-    parent = &level;
+    const std::size_t level = Child(parent, levels[depth]);
+    if (!levels_[level].node) {
+      policy.Run([&] { AddNode(level, parent, std::string(levels[depth]), "", 0); });
+      if (!levels_[level].node) return;
+    }
+    parent = level;
   }
   // Below the deepest level, the rest of the name is the node's text.
   const std::string_view rest =
       std::string_view(folderName)
           .substr(static_cast<std::size_t>(levels[parents].data() - folderName.data()));
-  Level& folder = Child(*parent, rest);
+  const std::size_t folder = Child(parent, rest);
   policy.Run([&] {
-    tree_.AddNode(TreeNodeSpec{folder.key, CountedText(rest, count), kFolderImage, parent->key, count > 0,
-                               Trim(folderName)});
-    folder.hasNode = true;
+    if (levels_[folder].node) throw std::runtime_error("duplicate key " + levels_[folder].key);
+    AddNode(folder, parent, CountedText(rest, count), Trim(folderName), count);
   });
 }
 

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "notes/NotesObjects.h"
@@ -26,5 +28,22 @@ struct PreviewResult {
 // the path, opened anew through the session of its scan. A failure ends the listing quietly; the
 // rows made so far stay.
 PreviewResult Preview(Session& session, const std::string& databasePath, const std::string& tag);
+
+// The same listing, each row handed on as it is read; returns the failure ("" when none).
+std::string ListPreviewRows(Session& session, const std::string& databasePath, const std::string& tag,
+                            const std::function<void(const PreviewRow&)>& onRow);
+
+// The items that fill the "From/To" and "Date" cells for a view.
+struct PreviewItems {
+  std::string_view fromTo;
+  std::string_view date;
+};
+PreviewItems PreviewItemsFor(std::string_view viewName);
+
+// A row as one line: its cells separated by tabs.
+std::string PreviewRowText(const PreviewRow& row);
+
+// A size in bytes as whole kilobytes, halves rounded to the even neighbour, with " KB".
+std::string KilobyteText(std::int64_t bytes);
 
 }  // namespace mailshift::notes

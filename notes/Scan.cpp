@@ -1,15 +1,9 @@
 #include "notes/Scan.h"
 
-#include <memory>
-#include <optional>
 #include <utility>
 
-#include "common/Global.h"
 #include "common/Messages.h"
-#include "common/TextRules.h"
-#include "notes/CountEmails.h"
-#include "notes/FolderTree.h"
-#include "notes/SessionOrigin.h"
+#include "notes/FolderCatalogue.h"
 #include "notes/StepPolicy.h"
 
 namespace mailshift::notes {
@@ -19,64 +13,58 @@ constexpr int kSelectFileTab = 1;
 constexpr int kPreviewTab = 2;
 constexpr int kExportButton = 4;
 
-using Views = std::vector<std::shared_ptr<View>>;
+// The scan panel follows the scan.
+class ScanPanel : public ScanObserver {
+ public:
+  explicit ScanPanel(MainWindowControls& window) : window_(window) {}
+  void PhaseStarted(ScanPhase phase) override {
+    if (phase != ScanPhase::StandardFolders) return;
+    window_.ImgEmailsArrow.SetVisible(true);
+    window_.Wait.Pause(10);
+  }
+  void FolderShown(const std::string& caption) override { window_.LblFolderName.SetCaption(caption); }
+
+ private:
+  MainWindowControls& window_;
+};
 
 void ShowNotInstalled(MainWindowControls& window) {
   window.Messages.Show(NotInstalledText(), std::string(kNotInstalledTitle), MessageIcon::Information,
                        MessageButtons::Ok);
 }
 
-// The views of the database, or nothing (and why) when it holds no readable data.
-std::optional<Views> ReadViews(const std::shared_ptr<Database>& database, std::string& reason) {
-  if (!database) {
-    reason = "the database could not be opened";
-    return std::nullopt;
-  }
-  try {
-    return database->Views();
-  } catch (const NotesError& error) {
-    reason = error.what();
-    return std::nullopt;
-  }
-}
-
-// The names of the user folders in the order of the views: no hidden "(" views, folders only.
-std::vector<std::string> CollectFolderNames(const Views& views, MainWindowControls& window,
-                                            StepPolicy& policy) {
-  std::vector<std::string> folderNames;
-  folderNames.reserve(views.size());
-  for (const auto& view : views) {
+// Puts the scanned nodes into the tree; with `checked`, every node is checked.
+void FillTree(TreeControl& tree, const std::vector<FolderNode>& nodes, bool checked, StepPolicy& policy) {
+  policy.Run([&] { tree.Clear(); });
+  policy.Run([&] { tree.UseSmallIcons(); });
+  for (const FolderNode& node : nodes) {
     policy.Run([&] {
-      if (!view) throw NotesError("the database listed an empty view");
-      std::string name = view->Name();
-      if (name.empty() || name.front() == '(' || !view->isfolder()) return;
-      folderNames.push_back(std::move(name));
-      window.LblFolderName.SetCaption(folderNames.back());
+      tree.AddNode(
+          TreeNodeSpec{node.key, node.text, node.image,
+                       node.parent ? std::optional<std::string>(nodes[*node.parent].key) : std::nullopt,
+                       node.emphasis, node.tag});
     });
   }
-  return folderNames;
-}
-
-void AddUserFolders(const std::vector<std::string>& folderNames, MainWindowControls& window,
-                    NotesState& notes, StepPolicy& policy) {
-  UserFolderNodes nodes(window.ContactsTreeView);
-  for (const std::string& name : folderNames) {
-    const std::int64_t count = CountEmails(Trim(name), window, notes);
-    policy.Run([&] {
-      window.LblFolderName.SetCaption(std::string(LastLevel(name)) + " (" + std::to_string(count) +
-                                      " Emails)");
-    });
-    nodes.Add(name, count, policy);
-  }
-}
-
-void CheckEveryNode(TreeControl& tree, StepPolicy& policy) {
-  int count = 0;
-  policy.Run([&] { count = tree.NodeCount(); });
-  for (int position = 1; position <= count; ++position) {
-    policy.Run([&] { tree.SetCheckState(position, 1); });
+  if (checked) {
+    int count = 0;
+    policy.Run([&] { count = tree.NodeCount(); });
+    for (int position = 1; position <= count; ++position)
+      policy.Run([&] { tree.SetCheckState(position, 1); });
   }
   policy.Run([&] { tree.FinishUpdate(); });
+}
+
+void KeepCounts(const std::vector<FolderNode>& nodes, ProgramValues& values) {
+  std::int64_t ProgramValues::*const counts[] = {&ProgramValues::InboxCount,    &ProgramValues::DraftsCount,
+                                                 &ProgramValues::SentCount,     &ProgramValues::FollowUpCount,
+                                                 &ProgramValues::JunkMailCount, &ProgramValues::TrashCount};
+  static_assert(std::size(counts) == kStandardFolders.size());
+  for (std::size_t index = 0; index < kStandardFolders.size(); ++index) {
+    values.*counts[index] = 0;
+    for (const FolderNode& node : nodes) {
+      if (node.key == kStandardFolders[index].tag) values.*counts[index] = node.count;
+    }
+  }
 }
 
 }  // namespace
@@ -86,14 +74,15 @@ ScanOutcome CmdScan_Click(MainWindowControls& window, SessionFactory& sessions, 
   ScanOutcome outcome;
   if (window.NotesTab.SelectedTab() != kSelectFileTab) return outcome;
 
-  if (window.txtNotesDatabaseFile.Caption().empty()) {
+  const std::string databasePath = window.txtNotesDatabaseFile.Caption();
+  if (databasePath.empty()) {
     window.Messages.Show("Please select a Notes database and click Start Scan to proceed.",
                          "Select Notes Database", MessageIcon::Information, MessageButtons::Ok);
     window.NotesTab.SelectTab(kSelectFileTab);
     window.CmdBrowse.SetEnabled(true);
-    outcome.end = ScanEnd::NoDatabaseChosen;
     return outcome;
   }
+  outcome.started = true;
 
   window.ImgReadingArrow.SetVisible(true);
   window.ImgMailFolderArrow.SetVisible(true);
@@ -102,65 +91,36 @@ ScanOutcome CmdScan_Click(MainWindowControls& window, SessionFactory& sessions, 
   window.Wait.Pause(10);
 
   notes.SessionObj.reset();
-  ObtainedSession obtained = ObtainSession(sessions);
-  if (!obtained.session) {
+  notes.ReleaseDatabaseObjects();
+  ScanPanel panel(window);
+  outcome.result = Scan(sessions, databasePath, &panel);
+  ScanResult& result = outcome.result;
+  if (result.origin == SessionOrigin::None) {
     ShowNotInstalled(window);
-    outcome.end = ScanEnd::NotInstalled;
-    return outcome;
-  }
-  notes.SessionObj = std::move(obtained.session);
-
-  // A session of the Domino class lets the scan step over every failure; one of the Notes class
-  // takes a failure before the views are read as a sign of a broken client.
-  StepPolicy policy(obtained.origin == SessionOrigin::Domino ? StepPolicy::OnFailure::Skip
-                                                             : StepPolicy::OnFailure::End);
-  std::optional<Views> views;
-  try {
-    EmailTreeFill(window, notes, values, policy);
-
-    notes.DatabaseObj.reset();
-    policy.Run([&] {
-      notes.DatabaseObj = notes.SessionObj->GetDatabase("", window.txtNotesDatabaseFile.Caption());
-      if (!notes.DatabaseObj) throw NotesError("the database could not be opened");
-    });
-
-    // A title that cannot be read stays empty rather than the previous database's.
-    values.DatabaseTitle.clear();
-    policy.Run([&] {
-      if (!notes.DatabaseObj) throw NotesError("no database is open to read the title from");
-      values.DatabaseTitle = notes.DatabaseObj->Title();
-    });
-
-    views = ReadViews(notes.DatabaseObj, outcome.noDataReason);
-    if (!views) {
-      policy.Run([&] {
-        window.Messages.Show("No Data Found in NSF file or NSF file is encrypted", "", MessageIcon::None,
-                             MessageButtons::Ok);
-      });
-      policy.Run([&] { window.ScanFrame.SetVisible(false); });
-      notes.SessionObj.reset();
-      outcome.end = ScanEnd::NoData;
-      outcome.skippedFailures = policy.TakeSkipped();
-      return outcome;
-    }
-  } catch (const std::exception&) {
-    ShowNotInstalled(window);
-    outcome.end = ScanEnd::NotInstalled;
-    outcome.skippedFailures = policy.TakeSkipped();
     return outcome;
   }
 
-  policy.SetOnFailure(StepPolicy::OnFailure::Skip);
-  std::vector<std::string> folderNames = CollectFolderNames(*views, window, policy);
-  if (!folderNames.empty()) {
-    policy.Run([&] {
-      QuickSort(folderNames, 0, static_cast<std::ptrdiff_t>(folderNames.size()) - 1);
-      RemoveDuplicates(folderNames);
-    });
-  }
-  AddUserFolders(folderNames, window, notes, policy);
-  CheckEveryNode(window.ContactsTreeView, policy);
+  // The tree shows what the scan read, also when it ended early; only a completed scan checks it.
+  StepPolicy policy(StepPolicy::OnFailure::Skip);
+  FillTree(window.ContactsTreeView, result.nodes, result.end == ScanEnd::Completed, policy);
+  KeepCounts(result.nodes, values);
+  values.DatabaseTitle = result.title;
+  for (std::string& failure : policy.TakeSkipped()) result.skippedFailures.push_back(std::move(failure));
 
+  if (result.end == ScanEnd::NotInstalled) {
+    ShowNotInstalled(window);
+    return outcome;
+  }
+  if (result.end != ScanEnd::Completed) {
+    policy.Run([&] {
+      window.Messages.Show("No Data Found in NSF file or NSF file is encrypted", "", MessageIcon::None,
+                           MessageButtons::Ok);
+    });
+    policy.Run([&] { window.ScanFrame.SetVisible(false); });
+    return outcome;
+  }
+
+  notes.SessionObj = result.session;
   policy.Run([&] {
     window.Messages.Show("Notes Database Scan Completed Successfully", "Scan Completed...",
                          MessageIcon::Information, MessageButtons::Ok);
@@ -168,9 +128,7 @@ ScanOutcome CmdScan_Click(MainWindowControls& window, SessionFactory& sessions, 
   policy.Run([&] { window.NotesToolBar.SetButtonEnabled(kExportButton, true); });
   policy.Run([&] { window.NotesTab.SetTabEnabled(kPreviewTab, true); });
   policy.Run([&] { window.NotesTab.SelectTab(kPreviewTab); });
-
-  outcome.end = ScanEnd::Completed;
-  outcome.skippedFailures = policy.TakeSkipped();
+  for (std::string& failure : policy.TakeSkipped()) result.skippedFailures.push_back(std::move(failure));
   return outcome;
 }
 

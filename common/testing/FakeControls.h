@@ -1,7 +1,7 @@
 // The headless controls under the names the tests use for them.
 #pragma once
 
-#include "common/HeadlessControls.h"
+#include "common/testing/HeadlessControls.h"
 
 namespace mailshift::testing {
 

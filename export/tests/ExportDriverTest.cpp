@@ -10,7 +10,7 @@
 #include "common/CodePage.h"
 #include "common/Messages.h"
 #include "common/TextRules.h"
-#include "export/ExportDriver.h"
+#include "export/ExportPlan.h"
 #include "export/tests/RecordingExport.h"
 #include "notes/testing/MemoryNotes.h"
 
@@ -52,8 +52,9 @@ class ExportDriverTest : public ::testing::Test {
     destination_ = scratch_.path() + "/dest";
     fs::create_directory(destination_);
     logPath_ = scratch_.path() + "/Log.txt";
-    values_.DestinationRoot = destination_;
-    values_.DatabaseTitle = "Mail";
+    plan_.databasePath = kDatabasePath;
+    plan_.destination = destination_;
+    plan_.title = "Mail";
     client_.AddDatabase(kDatabasePath);
     for (const char* view : {"($Inbox)", "($Drafts)", "($Sent)", "($Follow-Up)", "($JunkMail)", "($Trash)"}) {
       db().AddView(view, true);
@@ -89,21 +90,15 @@ class ExportDriverTest : public ::testing::Test {
   }
   void Select(std::vector<std::string> tags) {
     tags.resize(tags.size() + 3);  // the launch leaves empty entries after the checked ones
-    values_.SelectedFolders = std::move(tags);
+    plan_.folders = std::move(tags);
   }
 
-  ExportResult Run() {
-    const ExportSetup setup{client_,
-                            state_,
-                            values_,
-                            [this] {
-                              ++pathReads_;
-                              return databasePath_();
-                            },
-                            writer_,
-                            observer_,
-                            logPath_};
-    return RunExport(setup);
+  ExportReport Run() {
+    plan_.logPath = logPath_;
+    message_.clear();
+    const ExportReport report = Export(plan_, ExportServices{client_, writer_}, observer_);
+    message_ = EndText(plan_, report);
+    return report;
   }
 
   std::string Root() const { return destination_ + "/Mail/"; }
@@ -116,11 +111,10 @@ class ExportDriverTest : public ::testing::Test {
   std::string destination_;
   std::string logPath_;
   MemoryNotesClient client_;
-  std::function<std::string()> databasePath_ = [] { return kDatabasePath; };
-  int pathReads_ = 0;
-  notes::NotesState state_;
-  ProgramValues values_;
+  ExportPlan plan_;
   testing::RecordingObserver observer_;
+  // The message that ends the last run.
+  std::string message_;
   testing::RecordingWriter writer_;
 };
 
@@ -130,7 +124,7 @@ TEST_F(ExportDriverTest, ExportsAUserFolderAndTheInbox) {
   Mail("($Inbox)", "Hello");
   Select({"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail", "Trash", "Folders", "Projects\\2008"});
 
-  const ExportResult result = Run();
+  const ExportReport result = Run();
 
   ASSERT_EQ(writer_.calls.size(), 2u);
   const std::string attachments = writer_.calls[0].attachments;
@@ -145,32 +139,14 @@ TEST_F(ExportDriverTest, ExportsAUserFolderAndTheInbox) {
                           "Saving Emails (Junk Mail)...", "Saving Emails (Deleted Items)...", "Done"}));
 
   EXPECT_EQ(observer_.events,
-            (std::vector<std::string>{"LblSaveHeader=Checking Configuration...",
-                                      "LblProcessing=Processing...",
-                                      "LblFound=",
-                                      "LblCurrent=",
-                                      "LblSubject=hidden",
-                                      "LblSubject=shown",
-                                      "LblSaveHeader=Saving Emails (Custom Folders)...",
-                                      "LblSaveHeader=Saving Emails (Custom Folders)... [Projects\\2008]",
-                                      "LblFound=1",
-                                      "LblProcessing=Budget",
-                                      "LblCurrent=0/1",
-                                      "LblSaveHeader=Saving Emails (Inbox)...",
-                                      "LblFound=1",
-                                      "LblProcessing=Hello",
-                                      "LblCurrent=0/1",
-                                      "LblSaveHeader=Saving Emails (Sent Items)...",
-                                      "LblSaveHeader=Saving Emails (Drafts)...",
-                                      "LblSaveHeader=Saving Emails (Follow Up)...",
-                                      "LblSaveHeader=Saving Emails (Junk Mail)...",
-                                      "LblSaveHeader=Saving Emails (Deleted Items)..."}));
-  ASSERT_EQ(observer_.messages.size(), 1u);
-  EXPECT_EQ(
-      observer_.messages[0].text,
-      "Migration Completed Successfully !\r\n2 messages written, 0 not written.\r\n" + Root() + "\r\nMail");
-  EXPECT_EQ(observer_.messages[0].title, "Export to Outlook Express");
-  EXPECT_EQ(observer_.messages[0].icon, MessageIcon::Information);
+            (std::vector<std::string>{
+                "RunStarted", "SessionReady", "LookingForFolders", "Folder=Projects\\2008 -> Projects-2008",
+                "Counted=1", "Document=Budget 0/1", "Handled=1/1 written", "Standard=Inbox -> Inbox",
+                "Counted=1", "Document=Hello 0/1", "Handled=1/1 written", "Standard=Sent -> Sent Items",
+                "Standard=Drafts -> Drafts", "Standard=Follow-Up -> Follow Up",
+                "Standard=JunkMail -> Junk Mail", "Standard=Trash -> Deleted Items"}));
+  EXPECT_EQ(message_, "Migration Completed Successfully !\r\n2 messages written, 0 not written.\r\n" +
+                          Root() + "\r\nMail");
 
   const auto& budget = writer_.calls[0];
   EXPECT_EQ(budget.root, Root());
@@ -193,8 +169,7 @@ TEST_F(ExportDriverTest, ExportsAUserFolderAndTheInbox) {
   EXPECT_EQ(result.outputRoot, Root());
   EXPECT_EQ(result.logPath, logPath_);
   EXPECT_TRUE(PrivateFoldersGone());
-  EXPECT_EQ(pathReads_, 9);  // the log's check, the first open, the user folder, six standard folders
-  EXPECT_EQ(values_.DestinationRoot, destination_);
+  EXPECT_EQ(plan_.destination, destination_);
 }
 
 TEST_F(ExportDriverTest, NothingSelectedCreatesOnlyTheRoot) {
@@ -204,10 +179,8 @@ TEST_F(ExportDriverTest, NothingSelectedCreatesOnlyTheRoot) {
   Run();
   EXPECT_EQ(Log(), LogOf({"---------------- Starting User Folders ---------------", "Done"}));
   EXPECT_EQ(TreeBelow(destination_), (std::vector<std::string>{"Mail/"}));
-  ASSERT_EQ(observer_.messages.size(), 1u);
-  EXPECT_EQ(
-      observer_.messages[0].text,
-      "Migration Completed Successfully !\r\n0 messages written, 0 not written.\r\n" + Root() + "\r\nMail");
+  EXPECT_EQ(message_, "Migration Completed Successfully !\r\n0 messages written, 0 not written.\r\n" +
+                          Root() + "\r\nMail");
 }
 
 TEST_F(ExportDriverTest, LogsTheSessionLineOnlyForTheSecondClassName) {
@@ -228,13 +201,11 @@ TEST_F(ExportDriverTest, WithoutANotesSessionTellsTheUserAndCreatesNothing) {
   Mail("($Inbox)", "Hello");
   Select(kEveryStandardTag);
 
-  const ExportResult result = Run();
+  const ExportReport result = Run();
 
   EXPECT_EQ(result.end, ExportEnd::NotesNotInstalled);
   EXPECT_FALSE(result.Succeeded());
-  ASSERT_EQ(observer_.messages.size(), 1u);
-  EXPECT_EQ(observer_.messages[0].title, "Notes Not Installed/Configured");
-  EXPECT_EQ(observer_.messages[0].text,
+  EXPECT_EQ(message_,
             "Lotus Notes NOT INSTALLED or CONFIGURED Properly.\r\n\r\n"
             "If Lotus Notes is installed and configured properly and you still get this error message\r\n"
             "then make sure your Lotus Notes Client is configured as stand alone client (does not look for "
@@ -242,36 +213,30 @@ TEST_F(ExportDriverTest, WithoutANotesSessionTellsTheUserAndCreatesNothing) {
             "It is RECOMMENDED that you install a Notes Client on a fresh disk to perform the conversion.\r\n"
             "Please contact our technical team at support@corvane.example for further assistance.\r\n\r\n"
             "Make sure you logged in under same user account through which Notes is installed.");
-  EXPECT_EQ(observer_.messages[0].icon, MessageIcon::Information);
   EXPECT_EQ(Log(), "");
   EXPECT_TRUE(fs::is_empty(destination_));
-  EXPECT_EQ(observer_.events, (std::vector<std::string>{"LblSaveHeader=Checking Configuration...",
-                                                        "LblProcessing=Processing...",
-                                                        "LblFound=", "LblCurrent=", "LblSubject=hidden"}));
+  EXPECT_EQ(observer_.events, std::vector<std::string>{"RunStarted"});
   EXPECT_TRUE(writer_.calls.empty());
 }
 
 TEST_F(ExportDriverTest, ADatabaseThatCannotBeOpenedOrReadIsAConversionError) {
   Select(kEveryStandardTag);
-  databasePath_ = [] { return std::string("/data/elsewhere.nsf"); };
+  plan_.databasePath = "/data/elsewhere.nsf";
   client_.SetClassBehaviour(notes::kDominoSessionClass, Behaviour::YieldsNothing);
-  ExportResult result = Run();
+  ExportReport result = Run();
   EXPECT_EQ(result.end, ExportEnd::ConversionError);
   EXPECT_NE(result.failure.find("elsewhere.nsf"), std::string::npos);
-  ASSERT_EQ(observer_.messages.size(), 1u);
-  EXPECT_EQ(observer_.messages[0].text, "Error occured during conversion...");
-  EXPECT_EQ(observer_.messages[0].title, "Error in Conversion");
+  EXPECT_EQ(message_, "Error occured during conversion...");
   EXPECT_EQ(Log(), LogOf({"Lotus Notes Found"}));
-  EXPECT_EQ(observer_.events.back(), "LblSubject=shown");
+  EXPECT_EQ(observer_.events.back(), "SessionReady");
   EXPECT_EQ(TreeBelow(destination_), (std::vector<std::string>{"Mail/"}));
 
-  databasePath_ = [] { return kDatabasePath; };
+  plan_.databasePath = kDatabasePath;
   db().failViews = true;
   observer_.events.clear();
   result = Run();
   EXPECT_EQ(result.end, ExportEnd::ConversionError);
-  EXPECT_EQ(observer_.messages.back().title, "Error in Conversion");
-  EXPECT_EQ(observer_.events.back(), "LblSaveHeader=Saving Emails (Custom Folders)...");
+  EXPECT_EQ(observer_.events.back(), "LookingForFolders");
   EXPECT_EQ(Log(), LogOf({"Lotus Notes Found"}));
   EXPECT_TRUE(PrivateFoldersGone());
 }
@@ -279,13 +244,13 @@ TEST_F(ExportDriverTest, ADatabaseThatCannotBeOpenedOrReadIsAConversionError) {
 TEST_F(ExportDriverTest, APressAfterAFailureStartsAgainFromTheChosenDestination) {
   Mail("($Inbox)", "Hello");
   Select({"Inbox"});
-  databasePath_ = [] { return std::string("/data/elsewhere.nsf"); };
+  plan_.databasePath = "/data/elsewhere.nsf";
   EXPECT_EQ(Run().end, ExportEnd::ConversionError);
-  databasePath_ = [] { return kDatabasePath; };
-  const ExportResult second = Run();
+  plan_.databasePath = kDatabasePath;
+  const ExportReport second = Run();
   EXPECT_EQ(second.outputRoot, Root());
   EXPECT_EQ(writer_.calls.at(0).root, Root());
-  EXPECT_EQ(values_.DestinationRoot, destination_);
+  EXPECT_EQ(plan_.destination, destination_);
   EXPECT_EQ(TreeBelow(destination_),
             (std::vector<std::string>{"Mail/", "Mail/Inbox/", "Mail/Inbox/Hello.1.txt"}));
 }
@@ -293,18 +258,18 @@ TEST_F(ExportDriverTest, APressAfterAFailureStartsAgainFromTheChosenDestination)
 TEST_F(ExportDriverTest, TheRootIsTheSameWithOrWithoutATrailingSeparatorAndTitleSpaces) {
   Select({});
   for (const std::string& destination : {destination_, destination_ + "/"}) {
-    values_.DestinationRoot = destination;
+    plan_.destination = destination;
     EXPECT_EQ(Run().outputRoot, Root()) << "[" << destination << "]";
   }
-  values_.DatabaseTitle = "  Mail  ";
+  plan_.title = "  Mail  ";
   EXPECT_EQ(Run().outputRoot, Root());
 }
 
 TEST_F(ExportDriverTest, ADestinationWhoseNameEndsInASpaceIsThatFolder) {
   Select({"Inbox"});
   Mail("($Inbox)", "Hello");
-  values_.DestinationRoot = destination_ + "/sp ";
-  const ExportResult result = Run();
+  plan_.destination = destination_ + "/sp ";
+  const ExportReport result = Run();
   EXPECT_EQ(result.outputRoot, destination_ + "/sp /Mail/");
   EXPECT_EQ(TreeBelow(destination_),
             (std::vector<std::string>{"sp /", "sp /Mail/", "sp /Mail/Inbox/", "sp /Mail/Inbox/Hello.1.txt"}));
@@ -380,8 +345,12 @@ TEST_F(ExportDriverTest, AnEmptyFolderKeepsThePreviousCountOnTheWindow) {
   Mail("Full", "two");
   Select({"Empty", "Full", "Inbox"});
   Run();
-  EXPECT_EQ(observer_.labels[ExportLabel::LblFound], "2");
-  EXPECT_EQ(observer_.labels[ExportLabel::LblCurrent], "1/2");
+  // An empty folder is not counted, so a window keeps showing the count before it.
+  EXPECT_EQ(
+      observer_.events,
+      (std::vector<std::string>{"RunStarted", "SessionReady", "LookingForFolders", "Folder=Empty -> Empty",
+                                "Folder=Full -> Full", "Counted=2", "Document=one 0/2", "Handled=1/2 written",
+                                "Document=two 1/2", "Handled=2/2 written", "Standard=Inbox -> Inbox"}));
   EXPECT_TRUE(fs::is_directory(Root() + "Empty"));
   EXPECT_TRUE(fs::is_directory(Root() + "Inbox"));
 }
@@ -408,7 +377,7 @@ TEST_F(ExportDriverTest, HandsOnTrimmedFieldsButTheRecipientListsAsTheyAre) {
   EXPECT_FALSE(call.date.empty());
   EXPECT_EQ(call.body, "text \r\n");
   EXPECT_NE(Log().find("\tEmail Subject : SUBJECT[Re: [x] done?]\r\n"), std::string::npos);
-  EXPECT_EQ(observer_.labels[ExportLabel::LblProcessing], "  Re: [x] done?  ");
+  EXPECT_EQ(observer_.events.at(observer_.events.size() - 2), "Document=  Re: [x] done?   0/1");
 }
 
 TEST_F(ExportDriverTest, SentItemsAndDraftsLogTheListTheWriterShortened) {
@@ -454,15 +423,15 @@ TEST_F(ExportDriverTest, FollowsTheCountAndTheDocumentsWhicheverEndsFirst) {
   for (int i = 0; i < 3; ++i) Mail("Long", "l" + std::to_string(i));
   view("Long").count = 1;
   Select({"Short", "Long"});
-  const ExportResult result = Run();
+  const ExportReport result = Run();
   EXPECT_EQ(result.messages, 3);
   EXPECT_TRUE(result.Succeeded());
   EXPECT_EQ(Log(), LogOf({"Customer Folder : Short", "Customer Folder : Long",
                           "---------------- Starting User Folders ---------------", "Created : Folder[Long]",
                           "\tEmail Subject : SUBJECT[l0]", "Created : Folder[Short]",
                           "\tEmail Subject : SUBJECT[s0]", "\tEmail Subject : SUBJECT[s1]", "Done"}));
-  const std::vector<std::string> expectedTail{"LblFound=5", "LblProcessing=s0", "LblCurrent=0/5",
-                                              "LblProcessing=s1", "LblCurrent=1/5"};
+  const std::vector<std::string> expectedTail{"Counted=5", "Document=s0 0/5", "Handled=1/5 written",
+                                              "Document=s1 1/5", "Handled=2/5 written"};
   EXPECT_EQ(std::vector<std::string>(observer_.events.end() - 5, observer_.events.end()), expectedTail);
 }
 
@@ -474,12 +443,13 @@ TEST_F(ExportDriverTest, CountsBeyondSixteenBitsWork) {
   Mail("Big", "only one");
   view("Big").count = 100000;
   Select({"Big", "Inbox"});
-  const ExportResult result = Run();
+  const ExportReport result = Run();
   EXPECT_EQ(result.messages, documents + 1);
-  EXPECT_EQ(observer_.labels[ExportLabel::LblFound], "32770");
-  EXPECT_EQ(observer_.labels[ExportLabel::LblCurrent], "32769/32770");
-  EXPECT_EQ(observer_.progress_.back().handled, 32770);
-  EXPECT_NE(std::find(observer_.events.begin(), observer_.events.end(), "LblFound=100000"),
+  EXPECT_EQ(observer_.events.at(observer_.events.size() - 2), "Document=m 32769/32770");
+  EXPECT_NE(std::find(observer_.events.begin(), observer_.events.end(), "Counted=32770"),
+            observer_.events.end());
+  EXPECT_EQ(observer_.handled.back().handled, 32770);
+  EXPECT_NE(std::find(observer_.events.begin(), observer_.events.end(), "Counted=100000"),
             observer_.events.end());
 }
 
@@ -492,7 +462,7 @@ TEST_F(ExportDriverTest, AnItemThatCannotBeReadIsWrittenWithoutAndReportedAsNotC
   undated.items[1].failRead = true;
   File("($Inbox)", undated);
   Select({"Inbox"});
-  const ExportResult result = Run();
+  const ExportReport result = Run();
   ASSERT_EQ(writer_.calls.size(), 2u);
   EXPECT_EQ(writer_.calls[0].subject, "");
   EXPECT_EQ(writer_.calls[0].from, "ann@corp.example");
@@ -510,7 +480,7 @@ TEST_F(ExportDriverTest, AFailedExtractionIsLoggedAndReported) {
   Mail("($Inbox)", "Report",
        {MemoryEmbedded{"broken.bin", notes::kFileAttachmentType, "x", true}, Attachment("ok.txt", "ok")});
   Select({"Inbox"});
-  const ExportResult result = Run();
+  const ExportReport result = Run();
   ASSERT_EQ(writer_.calls.size(), 1u);
   const std::string list = writer_.calls[0].attachments;
   EXPECT_EQ(writer_.calls[0].attachedFiles,
@@ -521,12 +491,11 @@ TEST_F(ExportDriverTest, AFailedExtractionIsLoggedAndReported) {
                    "\tNot extracted : broken.bin : ExtractFile failed", "Done"}));
   EXPECT_EQ(result.attachmentsNotExtracted, 1);
   EXPECT_FALSE(result.Succeeded());
-  EXPECT_EQ(observer_.messages.back().text,
+  EXPECT_EQ(message_,
             "Migration Completed with Errors !\r\n1 message written, 0 not written.\r\n"
             "1 attachment could not be extracted.\r\n"
             "The export log names each of them: " +
                 logPath_ + "\r\n" + Root() + "\r\nMail");
-  EXPECT_EQ(observer_.messages.back().icon, MessageIcon::Exclamation);
   EXPECT_TRUE(PrivateFoldersGone());
 }
 
@@ -537,7 +506,7 @@ TEST_F(ExportDriverTest, AMessageNotWrittenIsNeverReportedAsSuccess) {
   writer_.refuse = {"refused"};
   writer_.throwFor = {"breaks"};
   Select({"Inbox"});
-  const ExportResult result = Run();
+  const ExportReport result = Run();
   EXPECT_EQ(Log(),
             LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
                    "\tEmail Subject : SUBJECT[first]", "\tEmail Subject : SUBJECT[refused]",
@@ -546,14 +515,13 @@ TEST_F(ExportDriverTest, AMessageNotWrittenIsNeverReportedAsSuccess) {
                    "\tNot written : Inbox, document 3 of 3 : the component broke down", "Done"}));
   EXPECT_EQ(result.messages, 3);
   EXPECT_EQ(result.notWritten, 2);
-  EXPECT_EQ(observer_.messages.back().text,
+  EXPECT_EQ(message_,
             "Migration Completed with Errors !\r\n1 message written, 2 not written.\r\n"
             "The export log names each of them: " +
                 logPath_ + "\r\n" + Root() + "\r\nMail");
-  EXPECT_EQ(observer_.messages.back().title, "Export to Outlook Express");
-  EXPECT_EQ(observer_.progress_.size(), 3u);
-  EXPECT_TRUE(observer_.progress_[0].written);
-  EXPECT_FALSE(observer_.progress_[1].written);
+  EXPECT_EQ(observer_.handled.size(), 3u);
+  EXPECT_TRUE(observer_.handled[0].written);
+  EXPECT_FALSE(observer_.handled[1].written);
 }
 
 TEST_F(ExportDriverTest, AMessageWrittenOnlyInPartIsLoggedAndReported) {
@@ -561,7 +529,7 @@ TEST_F(ExportDriverTest, AMessageWrittenOnlyInPartIsLoggedAndReported) {
   Mail("($Inbox)", "dateless");
   writer_.problemsFor["dateless"] = {"the date \"x\" could not be read", "attaching \"y\": no such file"};
   Select({"Inbox"});
-  const ExportResult result = Run();
+  const ExportReport result = Run();
   EXPECT_EQ(Log(),
             LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
                    "\tEmail Subject : SUBJECT[fine]", "\tEmail Subject : SUBJECT[dateless]",
@@ -570,7 +538,7 @@ TEST_F(ExportDriverTest, AMessageWrittenOnlyInPartIsLoggedAndReported) {
   EXPECT_EQ(result.incomplete, 1);
   EXPECT_EQ(result.notWritten, 0);
   EXPECT_FALSE(result.Succeeded());
-  EXPECT_EQ(observer_.messages.back().text,
+  EXPECT_EQ(message_,
             "Migration Completed with Errors !\r\n2 messages written, 0 not written.\r\n"
             "1 of 2 messages could be written only in part.\r\n"
             "The export log names each of them: " +
@@ -585,20 +553,19 @@ TEST_F(ExportDriverTest, AFolderThatCannotBeReadIsLoggedAndTheRunGoesOn) {
   Folder("Work");
   Mail("Work", "work");
   Select({"Work", "Sent", "Drafts", "Trash"});
-  // The database opens for the log's check and the walk of the views, then no more for "Work".
-  databasePath_ = [this] { return pathReads_ == 3 ? std::string("/gone.nsf") : kDatabasePath; };
-  const ExportResult result = Run();
+  // The database opens for the walk of the views, then no more for "Work".
+  client_.failingGetDatabaseCall = 2;
+  const ExportReport result = Run();
 
   EXPECT_EQ(Log(), LogOf({"Customer Folder : Work", "---------------- Starting User Folders ---------------",
-                          "Created : Folder[Work]", "\tNot exported : cannot open /gone.nsf",
+                          "Created : Folder[Work]", "\tNot exported : cannot open /data/mail.nsf",
                           "Saving Emails (Sent Items)...", "\tEmail Subject : SUBJECT[sent]",
                           "Saving Emails (Drafts)...",
                           "\tNot exported : the number of documents cannot be read: AllEntries.Count failed",
                           "Saving Emails (Deleted Items)...", "Done"}));
   EXPECT_EQ(result.foldersNotExported, 2);
   EXPECT_EQ(result.end, ExportEnd::Completed);
-  EXPECT_NE(observer_.messages.back().text.find("2 folders could not be read completely."),
-            std::string::npos);
+  EXPECT_NE(message_.find("2 folders could not be read completely."), std::string::npos);
 }
 
 TEST_F(ExportDriverTest, AViewWhoseNameCannotBeReadIsLoggedAndSkipped) {
@@ -606,7 +573,7 @@ TEST_F(ExportDriverTest, AViewWhoseNameCannotBeReadIsLoggedAndSkipped) {
   view("Broken").failName = true;
   Folder("Work");
   Select({"Work"});
-  const ExportResult result = Run();
+  const ExportReport result = Run();
   EXPECT_EQ(Log(), LogOf({"\tNot exported : a view cannot be read: Name failed", "Customer Folder : Work",
                           "---------------- Starting User Folders ---------------", "Created : Folder[Work]",
                           "Done"}));
@@ -614,13 +581,13 @@ TEST_F(ExportDriverTest, AViewWhoseNameCannotBeReadIsLoggedAndSkipped) {
 }
 
 TEST_F(ExportDriverTest, DatabaseTitleAndFolderNamesCannotLeaveTheDestination) {
-  values_.DatabaseTitle = "../../escaped";
+  plan_.title = "../../escaped";
   for (const char* name : {"..", "a/b", "C:\\x"}) {
     Folder(name);
     Mail(name, std::string("in ") + name);
   }
   Select({"..", "a/b", "C:\\x"});
-  const ExportResult result = Run();
+  const ExportReport result = Run();
   EXPECT_EQ(result.outputRoot, destination_ + "/..-..-escaped/");
   EXPECT_EQ(
       TreeBelow(destination_),
@@ -630,7 +597,7 @@ TEST_F(ExportDriverTest, DatabaseTitleAndFolderNamesCannotLeaveTheDestination) {
   EXPECT_EQ(TreeBelow(scratch_.path()).size(), TreeBelow(destination_).size() + 2);  // dest/ and Log.txt
 
   for (const std::string title : {"", ".", " .. "}) {
-    values_.DatabaseTitle = title;
+    plan_.title = title;
     EXPECT_EQ(Run().outputRoot.substr(destination_.size()), title.empty() || title == "." ? "/_/" : "/__/");
   }
 }
@@ -640,13 +607,13 @@ TEST_F(ExportDriverTest, WritesTheLogIntoTheOutputRootWhenItsPlaceIsClosed) {
   client_.SetClassBehaviour(notes::kDominoSessionClass, Behaviour::Fails);
   Mail("($Inbox)", "Hello");
   Select({"Inbox"});
-  const ExportResult result = Run();
+  const ExportReport result = Run();
   EXPECT_EQ(result.logPath, Root() + "Log.txt");
   EXPECT_TRUE(result.logComplete);
   EXPECT_EQ(ReadFile(Root() + "Log.txt"),
             LogOf({"Lotus Notes Found", "---------------- Starting User Folders ---------------",
                    "Saving Emails (Inbox)...", "\tEmail Subject : SUBJECT[Hello]", "Done"}));
-  EXPECT_EQ(observer_.messages.back().text,
+  EXPECT_EQ(message_,
             "Migration Completed Successfully !\r\n1 message written, 0 not written.\r\nThe export log is " +
                 Root() + "Log.txt (" + logPath_ + ": No such file or directory).\r\n" + Root() + "\r\nMail");
 }
@@ -655,11 +622,11 @@ TEST_F(ExportDriverTest, SaysSoWhenTheLogCouldNotBeWrittenAnywhere) {
   logPath_ = "";
   fs::create_directories(Root() + "Log.txt");
   Select({});
-  const ExportResult result = Run();
+  const ExportReport result = Run();
   EXPECT_EQ(result.logPath, "");
   EXPECT_FALSE(result.logComplete);
   EXPECT_EQ(result.end, ExportEnd::Completed);
-  EXPECT_EQ(observer_.messages.back().text,
+  EXPECT_EQ(message_,
             "Migration Completed Successfully !\r\n0 messages written, 0 not written.\r\n"
             "The export log could not be written.\r\n" +
                 Root() + "\r\nMail");
@@ -678,34 +645,15 @@ TEST_F(ExportDriverTest, WritesTheLogInTheSystemCodePage) {
             std::string::npos);
 }
 
-TEST_F(ExportDriverTest, ReleasesWhatItOpenedAndGivesBackTheScanSession) {
-  const auto scanSession = client_.CreateObject(notes::kDominoSessionClass);
-  state_.SessionObj = scanSession;
-  Mail("($Inbox)", "Hello");
-  Select({"Inbox"});
-  Run();
-  EXPECT_EQ(state_.SessionObj, scanSession);
-  EXPECT_FALSE(state_.DatabaseObj);
-  EXPECT_FALSE(state_.ViewObj);
-  EXPECT_FALSE(state_.DocumentObj);
-
-  databasePath_ = [] { return std::string("/gone.nsf"); };
-  Run();
-  EXPECT_EQ(state_.SessionObj, scanSession);
-  EXPECT_FALSE(state_.DatabaseObj);
-}
-
 TEST_F(ExportDriverTest, ARunThatBreaksOffLeavesNoPrivateFilesBehind) {
   Mail("($Inbox)", "first", {Attachment("a.txt", "A")});
   Mail("($Inbox)", "second", {Attachment("b.txt", "B")});
   Select({"Inbox"});
   observer_.onEvent = [](const std::string& event) {
-    if (event == "LblCurrent=1/2") throw std::runtime_error("window gone");
+    if (event == "Document=second 1/2") throw std::runtime_error("window gone");
   };
   EXPECT_THROW(Run(), std::runtime_error);
   EXPECT_TRUE(PrivateFoldersGone());
-  EXPECT_FALSE(state_.DocumentObj);
-  EXPECT_FALSE(state_.SessionObj);
 }
 
 TEST_F(ExportDriverTest, AStoppedRunFinishesTheMessageItIsOnAndSaysWhatWasLeft) {
@@ -716,7 +664,7 @@ TEST_F(ExportDriverTest, AStoppedRunFinishesTheMessageItIsOnAndSaysWhatWasLeft) 
   Select({"Work", "Inbox", "Trash"});
   observer_.stopAfter = 2;
 
-  const ExportResult result = Run();
+  const ExportReport result = Run();
 
   EXPECT_EQ(writer_.calls.size(), 2u);
   EXPECT_TRUE(result.stopped);
@@ -727,7 +675,7 @@ TEST_F(ExportDriverTest, AStoppedRunFinishesTheMessageItIsOnAndSaysWhatWasLeft) 
             LogOf({"Customer Folder : Work", "---------------- Starting User Folders ---------------",
                    "Created : Folder[Work]", "\tEmail Subject : SUBJECT[w1]", "\tEmail Subject : SUBJECT[w2]",
                    "Stopped : the export was stopped before its end; 4 messages left"}));
-  EXPECT_EQ(observer_.messages.back().text,
+  EXPECT_EQ(message_,
             "Migration Stopped !\r\n2 messages written, 0 not written, 4 left.\r\n"
             "The export log names each of them: " +
                 logPath_ + "\r\n" + Root() + "\r\nMail");
@@ -741,15 +689,11 @@ TEST_F(ExportDriverTest, ADestinationThatCannotBeWrittenEndsTheRunBeforeAnything
   Mail("($Inbox)", "Hello");
   Select({"Inbox"});
   for (const std::string& destination : {file, file + "/below", std::string("/proc/mailshift")}) {
-    values_.DestinationRoot = destination;
-    const ExportResult result = Run();
+    plan_.destination = destination;
+    const ExportReport result = Run();
     EXPECT_EQ(result.end, ExportEnd::DestinationError) << destination;
-    ASSERT_FALSE(observer_.messages.empty());
-    EXPECT_EQ(observer_.messages.back().title, "Error in Conversion");
-    EXPECT_EQ(observer_.messages.back().text.rfind(
-                  "The destination folder cannot be written:\r\n" + destination + "\r\n", 0),
-              0u)
-        << observer_.messages.back().text;
+    EXPECT_EQ(message_.rfind("The destination folder cannot be written:\r\n" + destination + "\r\n", 0), 0u)
+        << message_;
     EXPECT_EQ(Log(), "");
     EXPECT_TRUE(writer_.calls.empty());
   }
@@ -763,9 +707,9 @@ TEST_F(ExportDriverTest, LinksBelowTheDestinationAreNeverFollowed) {
 
   // The database's folder is a link: the run refuses it.
   fs::create_directory_symlink(elsewhere.path(), destination_ + "/Mail");
-  ExportResult result = Run();
+  ExportReport result = Run();
   EXPECT_EQ(result.end, ExportEnd::DestinationError);
-  EXPECT_NE(observer_.messages.back().text.find("link"), std::string::npos);
+  EXPECT_NE(message_.find("link"), std::string::npos);
   EXPECT_TRUE(fs::is_empty(elsewhere.path()));
 
   // A mail folder is a link: that folder is not exported, the others are.
@@ -787,16 +731,16 @@ TEST_F(ExportDriverTest, TheLogIsNeverTheDatabaseALinkOrTheLogOfARunningExport) 
   ScratchFolder other;
   const std::string database = other.path() + "/mail.nsf";
   std::ofstream(database) << "the mailbox";
-  databasePath_ = [database] { return database; };
+  plan_.databasePath = database;
   client_.AddDatabase(database);
   client_.database(database).AddView("($Inbox)", true);
   Select({"Inbox"});
 
   logPath_ = database;
-  ExportResult result = Run();
+  ExportReport result = Run();
   EXPECT_EQ(ReadFile(database), "the mailbox");
   EXPECT_EQ(result.logPath, Root() + "Log.txt");
-  EXPECT_NE(observer_.messages.back().text.find("is the database being exported"), std::string::npos);
+  EXPECT_NE(message_.find("is the database being exported"), std::string::npos);
 
   const std::string target = other.path() + "/target.txt";
   std::ofstream(target) << "kept";
@@ -811,8 +755,7 @@ TEST_F(ExportDriverTest, TheLogIsNeverTheDatabaseALinkOrTheLogOfARunningExport) 
   running.WriteLine("the other run");
   result = Run();
   EXPECT_EQ(result.logPath, Root() + "Log.txt");
-  EXPECT_NE(observer_.messages.back().text.find("the log of another export that is still running"),
-            std::string::npos);
+  EXPECT_NE(message_.find("the log of another export that is still running"), std::string::npos);
   EXPECT_EQ(ReadFile(logPath_), "the other run\r\n");
 }
 
@@ -858,7 +801,7 @@ TEST_F(ExportDriverRerunTest, ASecondRunWritesOnlyWhatIsMissingAndSaysHowManyItS
   MailWithId("Work", "one", 1);  // the same document in another folder is another message
   Mail("($Inbox)", "no id");     // a document without an id is written every time
   Select({"Inbox", "Work"});
-  ExportResult result = Run();
+  ExportReport result = Run();
   EXPECT_EQ(result.written(), 4);
   EXPECT_EQ(writer_.calls.size(), 4u);
   const std::string manifest = Manifest();
@@ -877,11 +820,11 @@ TEST_F(ExportDriverRerunTest, ASecondRunWritesOnlyWhatIsMissingAndSaysHowManyItS
                           "Saving Emails (Inbox)...", "\tEmail Subject : SUBJECT[no id]",
                           "\tEmail Subject : SUBJECT[three]",
                           "\tSkipped : 2 messages written by an earlier export", "Done"}));
-  EXPECT_EQ(observer_.messages.back().text.substr(0, observer_.messages.back().text.find("\r\n", 36)),
+  EXPECT_EQ(message_.substr(0, message_.find("\r\n", 36)),
             "Migration Completed Successfully !\r\n2 messages written, 0 not written, 3 written before.");
 
   // Asked to write everything again, it does, and the record starts anew.
-  values_.ExportEverythingAgain = true;
+  plan_.everythingAgain = true;
   result = Run();
   EXPECT_EQ(result.written(), 5);
   EXPECT_EQ(result.skipped, 0);
@@ -911,8 +854,8 @@ TEST_F(ExportDriverRerunTest, TheManifestIsThereBeforeTheFirstRecordedMessageIsW
   MailWithId("($Inbox)", "first with an id", 1);
   Select({"Inbox"});
   LookingWriter looking(Root() + "Mailshift-Manifest.txt");
-  const ExportSetup setup{client_, state_, values_, databasePath_, looking, observer_, logPath_};
-  RunExport(setup);
+  plan_.logPath = logPath_;
+  Export(plan_, ExportServices{client_, looking}, observer_);
   EXPECT_EQ(looking.manifestAtWrite, (std::vector<bool>{false, true}));
 }
 
@@ -925,7 +868,7 @@ TEST_F(ExportDriverRerunTest, WithoutDocumentIdsOrWithoutItsRecordEveryMessageIs
   MailWithId("($Inbox)", "with id", 1);
   Run();
   fs::remove(Root() + "Mailshift-Manifest.txt");
-  const ExportResult result = Run();
+  const ExportReport result = Run();
   EXPECT_EQ(result.written(), 2);
   EXPECT_EQ(result.skipped, 0);
 }
@@ -942,7 +885,7 @@ TEST_F(ExportDriverRerunTest, AMessageWrittenButNotRecordedIsRecognisedByItsHead
   std::ofstream(Root() + "Inbox/written only7.eml", std::ios::binary)
       << "Subject: written only\r\nX-Notes-UNID: A0000000000000000000000000000002\r\n\r\nbody\r\n";
 
-  const ExportResult result = Run();
+  const ExportReport result = Run();
 
   ASSERT_EQ(writer_.calls.size(), 1u);
   EXPECT_EQ(writer_.calls[0].subject, "not written");

@@ -34,13 +34,35 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text) {
 
 }  // namespace
 
-void RecordingObserver::SetLabel(ExportLabel label, const std::string& text) {
+void RecordingObserver::Record(std::string event) {
+  events.push_back(std::move(event));
+  if (onEvent) onEvent(events.back());
+}
+
+void RecordingObserver::FolderStarted(const FolderStart& folder) {
+  Record((folder.standard ? "Standard=" : "Folder=") + folder.tag + " -> " + folder.outputFolder);
+}
+
+void RecordingObserver::DocumentStarted(const DocumentProgress& progress) {
+  Record("Document=" + progress.subject + " " + std::to_string(progress.handled) + "/" +
+         std::to_string(progress.count));
+}
+
+void RecordingObserver::DocumentHandled(const DocumentProgress& progress) {
+  handled.push_back(progress);
+  Record("Handled=" + std::to_string(progress.handled) + "/" + std::to_string(progress.count) + " " +
+         (progress.skipped   ? "skipped"
+          : progress.written ? "written"
+                             : "not written"));
+}
+
+void RecordingWindow::SetLabel(ExportLabel label, const std::string& text) {
   labels[label] = text;
   events.push_back(LabelName(label) + "=" + text);
   if (onEvent) onEvent(events.back());
 }
 
-void RecordingObserver::SetSubjectVisible(bool visible) {
+void RecordingWindow::SetSubjectVisible(bool visible) {
   events.push_back(std::string("LblSubject=") + (visible ? "shown" : "hidden"));
   if (onEvent) onEvent(events.back());
 }

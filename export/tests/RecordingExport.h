@@ -1,6 +1,6 @@
-// Test stand-ins for the export run: an observer that records what the export window would show,
-// a message writer that records its calls and writes a plain file per message, and a scratch
-// folder that is removed after the test.
+// Test stand-ins for the export run: an observer that records the run's events, one that records
+// what the export window would show, a message writer that records its calls and writes a plain file per
+// message, and a scratch folder that is removed after the test.
 #pragma once
 
 #include <functional>
@@ -10,10 +10,41 @@
 
 #include "export/EmailItemWriter.h"
 #include "export/ExportObserver.h"
+#include "export/ExportPlan.h"
 
 namespace mailshift::mail::testing {
 
+// Records every event as one line: "RunStarted", "SessionReady", "LookingForFolders",
+// "Folder=TAG -> OUTPUT" (standard folders "Standard=TAG -> OUTPUT"), "Counted=N",
+// "Document=SUBJECT HANDLED/COUNT", "Handled=HANDLED/COUNT written|not written|skipped".
 class RecordingObserver : public ExportObserver {
+ public:
+  void RunStarted() override { Record("RunStarted"); }
+  void SessionReady() override { Record("SessionReady"); }
+  void LookingForFolders() override { Record("LookingForFolders"); }
+  void FolderStarted(const FolderStart& folder) override;
+  void FolderCounted(std::int64_t count) override { Record("Counted=" + std::to_string(count)); }
+  void DocumentStarted(const DocumentProgress& progress) override;
+  void DocumentHandled(const DocumentProgress& progress) override;
+  bool StopRequested() override {
+    ++stopQuestions;
+    return stopAfter >= 0 && static_cast<int>(handled.size()) >= stopAfter;
+  }
+
+  std::vector<std::string> events;
+  std::vector<DocumentProgress> handled;
+  // Called with each event after it is recorded.
+  std::function<void(const std::string&)> onEvent;
+  // The run is asked to stop once this many documents were handled; never when negative.
+  int stopAfter = -1;
+  int stopQuestions = 0;
+
+ private:
+  void Record(std::string event);
+};
+
+// What the export window shows, recorded.
+class RecordingWindow : public ExportWindowObserver {
  public:
   void SetLabel(ExportLabel label, const std::string& text) override;
   void SetSubjectVisible(bool visible) override;

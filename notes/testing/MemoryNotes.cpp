@@ -155,7 +155,9 @@ class MemorySession : public Session {
   std::shared_ptr<Database> GetDatabase(std::string_view, std::string_view path) override {
     ++client_.getDatabaseCalls;
     const auto found = client_.databases_.find(std::string(path));
-    if (found == client_.databases_.end()) throw NotesError("cannot open " + std::string(path));
+    if (found == client_.databases_.end() || client_.getDatabaseCalls == client_.failingGetDatabaseCall) {
+      throw NotesError("cannot open " + std::string(path));
+    }
     return std::make_shared<MemoryDb>(found->second);
   }
 

@@ -77,6 +77,8 @@ class MemoryNotesClient : public SessionFactory {
   // Diagnostics for tests.
   std::vector<std::string> createdClasses;
   int getDatabaseCalls = 0;
+  // The GetDatabase call (counted from 1) that fails as for an unknown path; none when 0.
+  int failingGetDatabaseCall = 0;
 
  private:
   std::map<std::string, ClassBehaviour, std::less<>> classes_;

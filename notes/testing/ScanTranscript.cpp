@@ -14,16 +14,15 @@
 namespace mailshift::notes::testing {
 namespace {
 
-const char* EndName(ScanEnd end) {
-  switch (end) {
-    case ScanEnd::NotOnSelectFileTab:
-      return "not on the first tab";
-    case ScanEnd::NoDatabaseChosen:
-      return "no database chosen";
+const char* EndName(const ScanOutcome& scan) {
+  if (!scan.started) return "not started";
+  switch (scan.result.end) {
     case ScanEnd::NotInstalled:
       return "Notes not installed";
     case ScanEnd::NoData:
       return "no data";
+    case ScanEnd::Stopped:
+      return "stopped";
     case ScanEnd::Completed:
       return "completed";
   }
@@ -92,7 +91,8 @@ std::string ScanTranscript(SessionFactory& factory, const std::string& path,
   std::ostringstream out;
 
   const ScanOutcome scan = CmdScan_Click(controls, factory, notes, values);
-  out << "scan: " << EndName(scan.end) << ", " << scan.skippedFailures.size() << " failures stepped over\n";
+  out << "scan: " << EndName(scan) << ", " << scan.result.skippedFailures.size()
+      << " failures stepped over\n";
   for (const auto& message : window.Messages.shown) {
     out << "message: " << Visible(message.title) << ": " << Visible(message.text) << "\n";
   }

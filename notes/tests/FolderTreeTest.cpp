@@ -2,8 +2,9 @@
 
 #include <set>
 
+#include "notes/FolderChecks.h"
+#include "notes/FolderOutline.h"
 #include "notes/FolderTree.h"
-#include "notes/tests/MainWindowFixture.h"
 
 namespace mailshift::notes {
 namespace {
@@ -13,10 +14,12 @@ using Lines = std::vector<std::string>;
 class UserFolderNodesTest : public ::testing::Test {
  protected:
   UserFolderNodesTest() {
-    tree.AddNode(TreeNodeSpec{"Folders", "Folders", kFolderImage, std::nullopt, false, "Folders"});
+    tree.push_back(FolderNode{"Folders", "Folders", "Folders", kFolderImage, false, std::nullopt, 0});
   }
 
-  RefusingTree tree;
+  const std::string& ParentKey(const FolderNode& node) const { return tree.at(node.parent.value()).key; }
+
+  std::vector<FolderNode> tree;
   StepPolicy skip{StepPolicy::OnFailure::Skip};
 };
 
@@ -27,12 +30,13 @@ TEST_F(UserFolderNodesTest, ADeepFolderWithoutAnyParentViewGetsEveryLevel) {
   nodes.Add(name, 1, skip);
 
   EXPECT_TRUE(skip.skipped().empty());
-  ASSERT_EQ(tree.nodes.size(), 2001u);
-  EXPECT_EQ(tree.nodes[1].key, "Folders\\L");
-  EXPECT_EQ(tree.nodes[1].tag, "");
-  EXPECT_EQ(tree.nodes.back().text, "L (1)");
-  EXPECT_EQ(tree.nodes.back().tag, name);
-  EXPECT_TRUE(tree.nodes.back().emphasis);
+  ASSERT_EQ(tree.size(), 2001u);
+  EXPECT_EQ(tree[1].key, "Folders\\L");
+  EXPECT_EQ(tree[1].tag, "");
+  EXPECT_EQ(tree.back().text, "L (1)");
+  EXPECT_EQ(tree.back().tag, name);
+  EXPECT_TRUE(tree.back().emphasis);
+  EXPECT_EQ(tree.back().count, 1);
 }
 
 TEST_F(UserFolderNodesTest, BelowTheDeepestLevelTheRestOfTheNameIsTheText) {
@@ -43,18 +47,18 @@ TEST_F(UserFolderNodesTest, BelowTheDeepestLevelTheRestOfTheNameIsTheText) {
   nodes.Add(name.substr(0, name.size() - 2), 5, skip);  // the folder right above it
 
   EXPECT_TRUE(skip.skipped().empty());
-  ASSERT_EQ(tree.nodes.size(), 1 + kDeepestFolderLevel + 1);
-  EXPECT_EQ(tree.nodes[kDeepestFolderLevel].text, "L\\L\\L\\L (4)");
-  EXPECT_EQ(tree.nodes.back().text, "L\\L\\L (5)");
-  EXPECT_EQ(*tree.nodes.back().parentKey, tree.nodes[kDeepestFolderLevel - 1].key);
-  EXPECT_EQ(tree.nodes.back().tag, name.substr(0, name.size() - 2));
+  ASSERT_EQ(tree.size(), 1 + kDeepestFolderLevel + 1);
+  EXPECT_EQ(tree[kDeepestFolderLevel].text, "L\\L\\L\\L (4)");
+  EXPECT_EQ(tree.back().text, "L\\L\\L (5)");
+  EXPECT_EQ(ParentKey(tree.back()), tree[kDeepestFolderLevel - 1].key);
+  EXPECT_EQ(tree.back().tag, name.substr(0, name.size() - 2));
   // Keys too long to spell out are numbered, and stay unique.
   std::set<std::string> keys;
-  for (const auto& node : tree.nodes) {
+  for (const auto& node : tree) {
     EXPECT_LE(node.key.size(), 4096u);
     keys.insert(node.key);
   }
-  EXPECT_EQ(keys.size(), tree.nodes.size());
+  EXPECT_EQ(keys.size(), tree.size());
 }
 
 TEST_F(UserFolderNodesTest, EmptyLevelsAreLevelsToo) {
@@ -62,19 +66,19 @@ TEST_F(UserFolderNodesTest, EmptyLevelsAreLevelsToo) {
   nodes.Add("A\\\\B", 0, skip);
   nodes.Add("\\Lead", 2, skip);
   EXPECT_TRUE(skip.skipped().empty());
-  EXPECT_EQ(tree.Outline(),
-            (Lines{"[ ] Folders", "  [ ] A", "    [ ] ", "      [ ] B (0)", "  [ ] ", "    [ ] Lead (2)"}));
+  EXPECT_EQ(FolderOutline(tree, FolderChecks(tree)),
+            (Lines{"[x] Folders", "  [x] A", "    [x] ", "      [x] B (0)", "  [x] ", "    [x] Lead (2)"}));
 }
 
-TEST_F(UserFolderNodesTest, ARefusedParentLevelLeavesItsFolderOutOrEndsTheCommand) {
-  tree.refusedKeys = {"Folders\\A"};
+TEST_F(UserFolderNodesTest, AFolderThatHasItsNodeAlreadyIsAFailureOfThePolicy) {
   UserFolderNodes nodes(tree);
   nodes.Add("A\\B", 3, skip);
-  EXPECT_EQ(skip.skipped(), Lines{"node refused: Folders\\A"});
-  EXPECT_EQ(tree.nodes.size(), 1u);
+  nodes.Add("A\\B", 3, skip);
+  EXPECT_EQ(skip.skipped(), Lines{"duplicate key Folders\\A\\B"});
+  EXPECT_EQ(tree.size(), 3u);
 
   StepPolicy end(StepPolicy::OnFailure::End);
-  EXPECT_THROW(nodes.Add("A\\C", 3, end), ControlError);
+  EXPECT_THROW(nodes.Add("A\\B", 3, end), std::runtime_error);
 }
 
 }  // namespace

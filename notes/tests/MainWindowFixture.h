@@ -1,4 +1,5 @@
-// A main window of fakes over an in-memory Notes client, for the scan and preview tests.
+// A main window of fakes over an in-memory Notes client, for the tests of the scan and preview
+// handlers.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 
 #include "common/DateText.h"
 #include "common/TextRules.h"
-#include "notes/Preview.h"
-#include "notes/tests/MainWindowFixture.h"
+#include "notes/FolderCatalogue.h"
+#include "notes/tests/MailboxFixture.h"
 
 namespace mailshift::notes {
 namespace {
@@ -15,7 +15,7 @@ const DateTime kPosted{1225895400, 60};
 const DateTime kDelivered{1225899000, 60};
 const DateTime kRevised{1225800000, 0};
 
-class PreviewTest : public MainWindowFixture {
+class PreviewTest : public MailboxFixture {
  protected:
   // One message with every item the preview reads, each with its own recognisable value.
   std::size_t Message(std::int64_t size = 2048) {
@@ -34,9 +34,15 @@ class PreviewTest : public MainWindowFixture {
     return fromTo + "\tQuarterly figures\t2 KB\t" + DateText(date);
   }
 
-  void ScanMailbox() {
-    ASSERT_EQ(Scan().end, ScanEnd::Completed);
-    window.Wait.pauses.clear();
+  void ScanMailbox() { ASSERT_EQ(Scan().end, ScanEnd::Completed); }
+
+  // The rows of the folder of that tag as lines, cells separated by tabs.
+  Lines RowsOf(const std::string& tag, std::string* failure = nullptr) {
+    const PreviewResult result = List(tag);
+    if (failure != nullptr) *failure = result.failure;
+    Lines rows;
+    for (const PreviewRow& row : result.rows) rows.push_back(PreviewRowText(row));
+    return rows;
   }
 };
 
@@ -51,28 +57,30 @@ TEST_F(PreviewTest, EachFolderKindFillsItsCellsFromItsOwnItems) {
   ScanMailbox();
 
   const std::string inboxRow = Row("Alice Sender", kPosted);
-  EXPECT_EQ(Click("Inbox").rows, 2u);
-  EXPECT_EQ(window.MailList.rows, (Lines{inboxRow, inboxRow}));
-  EXPECT_EQ(window.MailList.icons, (std::map<std::pair<int, int>, int>{{{0, 0}, 56}, {{1, 0}, 56}}));
+  EXPECT_EQ(RowsOf("Inbox"), (Lines{inboxRow, inboxRow}));
+  const PreviewRow cells = List("Inbox").rows.at(0);
+  EXPECT_EQ(cells.fromTo, "Alice Sender");
+  EXPECT_EQ(cells.subject, "Quarterly figures");
+  EXPECT_EQ(cells.size, "2 KB");
+  EXPECT_EQ(cells.date, DateText(kPosted));
 
   const struct {
-    const char* key;
+    const char* tag;
     std::string row;
   } cases[] = {
       {"Drafts", Row("Bob Receiver", kRevised)},   {"Sent", Row("Bob Receiver", kPosted)},
       {"Follow-Up", Row("Bob Receiver", kPosted)}, {"JunkMail", Row("Alice Sender", kDelivered)},
-      {"Trash", Row("Bob Receiver", kPosted)},     {"Folders\\Projects\\2008", Row("Bob Receiver", kPosted)},
+      {"Trash", Row("Bob Receiver", kPosted)},     {"Projects\\2008", Row("Bob Receiver", kPosted)},
   };
   for (const auto& c : cases) {
-    const PreviewOutcome outcome = Click(c.key);
-    EXPECT_EQ(window.MailList.rows, Lines{c.row}) << c.key;
-    EXPECT_EQ(window.MailList.icons.at({0, 0}), 56) << c.key;
-    EXPECT_EQ(outcome.failure, "") << c.key;
+    std::string failure;
+    EXPECT_EQ(RowsOf(c.tag, &failure), Lines{c.row}) << c.tag;
+    EXPECT_EQ(failure, "") << c.tag;
   }
 
-  // "Projects" has no view of its own: its node lists nothing.
-  Click("Folders\\Projects");
-  EXPECT_TRUE(window.MailList.rows.empty());
+  // "Projects" has no view of its own: its node (which carries no tag) lists nothing.
+  EXPECT_EQ(Node("Folders\\Projects").tag, "");
+  EXPECT_TRUE(RowsOf("").empty());
 }
 
 TEST_F(PreviewTest, TheDateCellIsNotTrimmedButItsNeighboursAre) {
@@ -84,9 +92,8 @@ TEST_F(PreviewTest, TheDateCellIsNotTrimmedButItsNeighboursAre) {
   db.AddView("Notes", true, {db.AddDocument(std::move(document))});
   ScanMailbox();
 
-  Click("Folders\\Notes");
   // Tabs and line breaks inside a cell would break the row apart, so they show as blanks.
-  EXPECT_EQ(window.MailList.rows, Lines{" Tabbed \tLine one  line two\t0 KB\t someday "});
+  EXPECT_EQ(RowsOf("Notes"), Lines{" Tabbed \tLine one  line two\t0 KB\t someday "});
 }
 
 TEST_F(PreviewTest, MissingItemsGiveEmptyCells) {
@@ -95,8 +102,7 @@ TEST_F(PreviewTest, MissingItemsGiveEmptyCells) {
   db.AddView("($Inbox)", true, {db.AddDocument(std::move(document))});
   ScanMailbox();
 
-  EXPECT_EQ(Click("Inbox").rows, 1u);
-  EXPECT_EQ(window.MailList.rows, Lines{"\t\t0 KB\t"});
+  EXPECT_EQ(RowsOf("Inbox"), Lines{"\t\t0 KB\t"});
 }
 
 TEST_F(PreviewTest, SizesAreWholeKilobytesWithHalvesToTheEvenNeighbour) {
@@ -111,53 +117,41 @@ TEST_F(PreviewTest, SizesAreWholeKilobytesWithHalvesToTheEvenNeighbour) {
 
   db.AddView("($Sent)", true, {Message(1535), Message(1536), Message(2560), Message(512)});
   ScanMailbox();
-  Click("Sent");
   Lines sizeCells;
-  for (const auto& row : window.MailList.rows) sizeCells.push_back(Split(row, '\t').at(2));
+  for (const auto& row : List("Sent").rows) sizeCells.push_back(row.size);
   EXPECT_EQ(sizeCells, (Lines{"1 KB", "2 KB", "2 KB", "0 KB"}));
 }
 
 TEST_F(PreviewTest, TheRootListsNothingAndFoldersOnlyAViewOfThatName) {
   db.AddView("($Inbox)", true, {Message()});
   ScanMailbox();
-  Click("Inbox");
-  ASSERT_EQ(window.MailList.rows.size(), 1u);
+  ASSERT_EQ(RowsOf("Inbox").size(), 1u);
 
-  const PreviewOutcome root = Click("Lotus Notes Address Book");
-  EXPECT_TRUE(window.MailList.rows.empty());
+  const PreviewResult root = List(Node("Lotus Notes Address Book").tag);
+  EXPECT_TRUE(root.rows.empty());
   EXPECT_EQ(root.failure, "no view named ");
-  Click("Folders");
-  EXPECT_TRUE(window.MailList.rows.empty());
+  EXPECT_TRUE(RowsOf(Node("Folders").tag).empty());
 
   db.AddView("Folders", false, {Message(), Message()});
-  EXPECT_EQ(Click("Folders").rows, 2u);
-  EXPECT_EQ(window.MailList.rows.size(), 2u);
+  EXPECT_EQ(RowsOf(Node("Folders").tag).size(), 2u);
 }
 
 TEST_F(PreviewTest, AnEmptyFolderLeavesTheListEmptyWithoutAFailure) {
   db.AddView("($Inbox)", true, {Message()});
   db.AddView("($Trash)", true);
   ScanMailbox();
-  Click("Inbox");
-
-  const PreviewOutcome outcome = Click("Trash");
-  EXPECT_TRUE(window.MailList.rows.empty());
+  const PreviewResult outcome = List("Trash");
+  EXPECT_TRUE(outcome.rows.empty());
   EXPECT_EQ(outcome.failure, "");
-  EXPECT_EQ(window.Wait.doEventsCalls, 2);
-  EXPECT_EQ(window.Wait.pauses, (std::vector<int>{10, 10}));
 }
 
 TEST_F(PreviewTest, AViewCountingMoreThanItsDocumentsKeepsTheRowsItHas) {
   db.AddView("($Inbox)", true, {Message(), Message()}).count = 5;
   ScanMailbox();
 
-  const PreviewOutcome outcome = Click("Inbox");
-  EXPECT_EQ(outcome.rows, 2u);
-  EXPECT_EQ(window.MailList.rows.size(), 2u);
-  EXPECT_EQ(window.MailList.icons.size(), 2u);
-  EXPECT_FALSE(outcome.failure.empty());
-  EXPECT_EQ(window.Wait.doEventsCalls, 1);
-  EXPECT_TRUE(window.Messages.shown.size() == 1);  // only the scan's own message
+  const PreviewResult outcome = List("Inbox");
+  EXPECT_EQ(outcome.rows.size(), 2u);
+  EXPECT_EQ(outcome.failure, "the view holds fewer documents than its count");
 }
 
 TEST_F(PreviewTest, AFailingItemReadEndsTheListingAfterTheRowsBeforeIt) {
@@ -166,52 +160,29 @@ TEST_F(PreviewTest, AFailingItemReadEndsTheListingAfterTheRowsBeforeIt) {
   db.AddView("($Inbox)", true, {Message(), bad, Message()});
   ScanMailbox();
 
-  const PreviewOutcome outcome = Click("Inbox");
-  EXPECT_EQ(window.MailList.rows, Lines{Row("Alice Sender", kPosted)});
-  EXPECT_EQ(outcome.failure, "GetItemValue failed");
-  EXPECT_EQ(window.Wait.doEventsCalls, 1);
+  std::string failure;
+  EXPECT_EQ(RowsOf("Inbox", &failure), Lines{Row("Alice Sender", kPosted)});
+  EXPECT_EQ(failure, "GetItemValue failed");
 }
 
 TEST_F(PreviewTest, ACountThatCannotBeReadListsNothing) {
   db.AddView("($Inbox)", true, {Message()}).failCount = true;
   ScanMailbox();
-  EXPECT_EQ(tree.Outline()[1], "  [x] Inbox (0)");
-  EXPECT_EQ(Click("Inbox").rows, 0u);
-  EXPECT_TRUE(window.MailList.rows.empty());
+  EXPECT_EQ(Outline()[1], "  [x] Inbox (0)");
+  EXPECT_TRUE(RowsOf("Inbox").empty());
 }
 
-TEST_F(PreviewTest, NothingSelectedDoesNothing) {
-  db.AddView("($Inbox)", true, {Message()});
-  ScanMailbox();
-  Click("Inbox");
-  tree.selected.reset();
-  MainWindowControls c = controls();
-  ContactsTreeView_Click(c, notes);
-  EXPECT_EQ(window.MailList.rows.size(), 1u);
-  EXPECT_EQ(window.Wait.doEventsCalls, 1);
-}
-
-TEST_F(PreviewTest, WithoutASessionTheListStaysEmpty) {
-  db.AddView("($Inbox)", true, {Message()});
-  ScanMailbox();
-  notes.SessionObj.reset();
-  const PreviewOutcome outcome = Click("Inbox");
-  EXPECT_TRUE(window.MailList.rows.empty());
-  EXPECT_EQ(outcome.failure, "no Notes session");
-  EXPECT_EQ(window.Wait.doEventsCalls, 1);
-}
-
-TEST_F(PreviewTest, TheDatabaseIsOpenedAgainFromThePathBoxForEveryListing) {
+TEST_F(PreviewTest, TheDatabaseIsOpenedAgainForEveryListing) {
   db.AddView("($Inbox)", true, {Message()});
   ScanMailbox();
   const int opened = client.getDatabaseCalls;
-  Click("Inbox");
-  Click("Inbox");
+  List("Inbox");
+  List("Inbox");
   EXPECT_EQ(client.getDatabaseCalls, opened + 2);
 
-  window.txtNotesDatabaseFile.SetCaption("C:\\Mail\\other.nsf");
-  Click("Inbox");
-  EXPECT_TRUE(window.MailList.rows.empty());
+  const PreviewResult other = Preview(*scanned.session, "C:\\Mail\\other.nsf", "Inbox");
+  EXPECT_TRUE(other.rows.empty());
+  EXPECT_FALSE(other.failure.empty());
 }
 
 // A view whose entry count is given call by call, over plain documents.
@@ -258,25 +229,24 @@ struct OneViewSession : Session, Database {
 };
 
 TEST_F(PreviewTest, TheCountIsReadAgainBeforeEveryRow) {
-  auto session = std::make_shared<OneViewSession>();
-  notes.SessionObj = session;
-  session->view->counts = {5, 5, 2};  // the view shrinks while it is listed
+  OneViewSession session;
+  session.view->counts = {5, 5, 2};  // the view shrinks while it is listed
 
-  MainWindowControls c = controls();
-  const PreviewOutcome outcome = EnumerateEmails("Shifting", c, notes);
-  EXPECT_EQ(outcome.rows, 2u);
-  EXPECT_EQ(outcome.failure, "");
-  EXPECT_EQ(session->view->countCalls, 3u);
-  EXPECT_EQ(window.MailList.rows, (Lines{"\tmessage 0\t0 KB\t", "\tmessage 1\t0 KB\t"}));
+  Lines rows;
+  const std::string failure = ListPreviewRows(
+      session, kPath, "Shifting", [&rows](const PreviewRow& row) { rows.push_back(PreviewRowText(row)); });
+  EXPECT_EQ(failure, "");
+  EXPECT_EQ(session.view->countCalls, 3u);
+  EXPECT_EQ(rows, (Lines{"\tmessage 0\t0 KB\t", "\tmessage 1\t0 KB\t"}));
 }
 
-TEST(PreviewViewName, StandardTagsNameTheirHiddenViewsAndOtherTagsThemselves) {
-  EXPECT_EQ(PreviewViewName("Inbox"), "($Inbox)");
-  EXPECT_EQ(PreviewViewName("Follow-Up"), "($Follow-Up)");
-  EXPECT_EQ(PreviewViewName("JunkMail"), "($JunkMail)");
-  EXPECT_EQ(PreviewViewName("inbox"), "inbox");
-  EXPECT_EQ(PreviewViewName("Projects\\2008"), "Projects\\2008");
-  EXPECT_EQ(PreviewViewName(""), "");
+TEST(ViewNameOf, StandardTagsNameTheirHiddenViewsAndOtherTagsThemselves) {
+  EXPECT_EQ(ViewNameOf("Inbox"), "($Inbox)");
+  EXPECT_EQ(ViewNameOf("Follow-Up"), "($Follow-Up)");
+  EXPECT_EQ(ViewNameOf("JunkMail"), "($JunkMail)");
+  EXPECT_EQ(ViewNameOf("inbox"), "inbox");
+  EXPECT_EQ(ViewNameOf("Projects\\2008"), "Projects\\2008");
+  EXPECT_EQ(ViewNameOf(""), "");
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "export/ComponentItemWriter.h"
-#include "export/ExportDriver.h"
+#include "export/ExportPlan.h"
 #include "notes/testing/MemoryNotes.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/mime/tests/EmlManifest.h"
@@ -274,14 +274,6 @@ class NotingWriter : public mail::EmailItemWriter {
   mail::EmailItemWriter& inner_;
 };
 
-class ClosingMessage : public mail::ExportObserver {
- public:
-  void SetLabel(mail::ExportLabel, const std::string&) override {}
-  void SetSubjectVisible(bool) override {}
-  void ShowMessage(const mail::ExportMessage& message) override { shown.push_back(message.text); }
-  std::vector<std::string> shown;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -299,20 +291,20 @@ int main(int argc, char** argv) {
 
   Mailbox box;
   FillMailbox(box);
-  ProgramValues values;
-  values.DatabaseTitle = box.database->title;
-  values.DestinationRoot = destination.string();
-  values.SelectedFolders = {"Inbox",   "Drafts",   "Sent",           "Follow-Up", "JunkMail", "Trash",
-                            "Folders", "Projects", "Projects\\2008", "Spaced",    "",         ""};
+  mail::ExportPlan plan;
+  plan.databasePath = "/data/mail.nsf";
+  plan.title = box.database->title;
+  plan.destination = destination.string();
+  plan.folders = {"Inbox",   "Drafts",   "Sent",           "Follow-Up", "JunkMail", "Trash",
+                  "Folders", "Projects", "Projects\\2008", "Spaced",    "",         ""};
 
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter realWriter(*component);
   NotingWriter writer(realWriter);
-  ClosingMessage observer;
-  notes::NotesState state;
+  mail::ExportObserver quiet;
   const std::string logPath = (output / "Log.txt").string();
-  const mail::ExportResult result = mail::RunExport(
-      {box.client, state, values, [] { return std::string("/data/mail.nsf"); }, writer, observer, logPath});
+  plan.logPath = logPath;
+  const mail::ExportReport result = mail::Export(plan, {box.client, writer}, quiet);
 
   int failures = 0;
   const auto fail = [&failures](const std::string& what) {
@@ -338,8 +330,7 @@ int main(int argc, char** argv) {
     fail("the log does not name the failed extraction");
   }
   if (log.size() < 6 || log.substr(log.size() - 6) != "Done\r\n") fail("the log does not end with Done");
-  if (observer.shown.size() != 1 ||
-      observer.shown[0].find("1 attachment could not be extracted.") == std::string::npos) {
+  if (mail::CompletionText(result).find("1 attachment could not be extracted.") == std::string::npos) {
     fail("the closing message does not report the failed extraction");
   }
 

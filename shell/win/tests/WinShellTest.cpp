@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "common/Global.h"
-#include "common/HeadlessControls.h"
+#include "common/testing/HeadlessControls.h"
 #include "export/ComponentItemWriter.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/win/ComNotesClient.h"

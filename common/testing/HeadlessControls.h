@@ -1,5 +1,5 @@
-// Window controls without a window: they keep and record what the logic sets, so that the
-// command-line tool and the tests run the window logic without a display.
+// Window controls without a window: they keep and record what the logic sets, so that the tests
+// run the window logic without a display.
 #pragma once
 
 #include <deque>

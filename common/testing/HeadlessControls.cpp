@@ -1,4 +1,4 @@
-#include "common/HeadlessControls.h"
+#include "common/testing/HeadlessControls.h"
 
 #include <algorithm>
 #include <utility>

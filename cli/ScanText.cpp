@@ -1,0 +1,26 @@
+#include "cli/ScanText.h"
+
+#include <iostream>
+
+#include "cli/ConsoleText.h"
+#include "common/Messages.h"
+
+namespace mailshift::cli {
+
+notes::ScanResult ScanOrSayWhyNot(notes::SessionFactory& sessions, const std::string& database) {
+  if (database.empty()) {
+    std::cerr << kNoDatabaseText << '\n';
+    return {};
+  }
+  notes::ScanResult scan = notes::Scan(sessions, database);
+  if (scan.end == notes::ScanEnd::Completed) return scan;
+  if (scan.end == notes::ScanEnd::NotInstalled) {
+    std::cerr << ConsoleLines(NotInstalledText()) << '\n';
+  } else {
+    std::cerr << kNoDataText << '\n';
+    if (!scan.failure.empty()) std::cerr << "(" << TerminalText(scan.failure) << ")\n";
+  }
+  return scan;
+}
+
+}  // namespace mailshift::cli

@@ -39,7 +39,7 @@ class ControlsTest : public QObject {
         {"A", "A (0)", "A", 70, false, 2, 0},
         {"B", "B (1)", "A\\B", 70, true, 3, 1},
     };
-    tree.Show(nodes);
+    tree.ShowTree(nodes);
     QCOMPARE(tree.NodeCount(), std::size_t{5});
     QCOMPARE(tree.Item(4)->parent(), tree.Item(3));
     QCOMPARE(tree.Item(3)->parent(), tree.Item(2));
@@ -74,7 +74,7 @@ class ControlsTest : public QObject {
     QCOMPARE(tree.SelectedNode(), std::optional<std::size_t>(4));
 
     // A new tree replaces the old one.
-    tree.Show({nodes[1]});
+    tree.ShowTree({nodes[1]});
     QCOMPARE(tree.NodeCount(), std::size_t{1});
     QCOMPARE(widget.topLevelItemCount(), 1);
   }

@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <stdexcept>
 
 #include "PresenterFakes.h"
 #include "common/Messages.h"
+#include "export/Destination.h"
+#include "export/ExportManifest.h"
 #include "shell/presenters/ExportPresenter.h"
 #include "shell/presenters/MainPresenter.h"
 
@@ -324,6 +329,67 @@ TEST(MainPresenter, ADroppedDatabaseIsTakenAsIfChosenAndAFailureIsShown) {
   EXPECT_EQ(window.view.messages.shown.back().text,
             "The command could not be completed:\r\nthe client went away");
   EXPECT_EQ(window.view.messages.shown.back().icon, MessageIcon::Critical);
+}
+
+// The launch's checks of the destination as the core makes them on disk.
+struct DiskCheckingCore final : FakeMailCore {
+  std::string DestinationProblem(const std::string& destination) override {
+    return mail::DestinationProblem(destination);
+  }
+  std::string DestinationMessage(const std::string& destination, const std::string& problem) override {
+    return mail::DestinationMessage(destination, problem);
+  }
+  std::string OutputRootOf(const std::string& destination, const std::string& title) override {
+    return mail::OutputRootOf(destination, title);
+  }
+  bool HasEarlierExport(const std::string& outputRoot) override { return mail::HasManifest(outputRoot); }
+};
+
+TEST(MainPresenter, AnUnwritableDestinationIsSaidAndAnEarlierExportThereIsAskedAboutOnce) {
+  const std::filesystem::path scratch =
+      std::filesystem::temp_directory_path() / ("presenter-launch-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(scratch);
+  FakeMainView view;
+  DiskCheckingCore core;
+  FakeHelpDesk help;
+  MainPresenter presenter(view.Views(), core, help, {});
+  core.scanResult = ScannedMailbox();
+  presenter.DatabaseFile_Drop({kDatabase});
+  presenter.CmdScan_Click();
+  view.messages.shown.clear();
+
+  std::ofstream((scratch / "file").string()) << "not a folder";
+  const std::string below = (scratch / "file" / "below").string();
+  view.destinationAnswers = {below};
+  presenter.CmdStartConversion_Click();
+  ASSERT_EQ(view.messages.shown.size(), 1u);
+  EXPECT_EQ(view.messages.shown[0].text.rfind("The destination folder cannot be written:\r\n" + below, 0),
+            0u);
+  EXPECT_EQ(view.messages.shown[0].icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(view.exportPlans.empty());
+
+  // Nothing exported there yet: no question.
+  const std::string out = (scratch / "out").string();
+  view.messages.shown.clear();
+  view.destinationAnswers = {out};
+  presenter.CmdStartConversion_Click();
+  EXPECT_TRUE(view.messages.shown.empty());
+  ASSERT_EQ(view.exportPlans.size(), 1u);
+  EXPECT_FALSE(view.exportPlans[0].everythingAgain);
+
+  std::filesystem::create_directories(scratch / "out" / "John Doe Mail");
+  std::ofstream((scratch / "out" / "John Doe Mail" / "Mailshift-Manifest.txt").string())
+      << "Corvane Mailshift export manifest 1\r\n";
+  view.destinationAnswers = {out, out, out};
+  view.messages.answers = {MessageAnswer::Yes, MessageAnswer::No, MessageAnswer::Cancel};
+  for (int launch = 0; launch < 3; ++launch) presenter.CmdStartConversion_Click();
+  ASSERT_EQ(view.messages.shown.size(), 3u);
+  EXPECT_EQ(view.messages.shown[0].buttons, MessageButtons::YesNoCancel);
+  EXPECT_NE(view.messages.shown[0].text.find(mail::OutputRootOf(out, "John Doe Mail")), std::string::npos);
+  ASSERT_EQ(view.exportPlans.size(), 3u);
+  EXPECT_FALSE(view.exportPlans[1].everythingAgain);
+  EXPECT_TRUE(view.exportPlans[2].everythingAgain);
+  std::filesystem::remove_all(scratch);
 }
 
 }  // namespace

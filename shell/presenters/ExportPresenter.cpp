@@ -61,8 +61,8 @@ void ExportPresenter::ShowClosingMessage() {
                     text::kConversionErrorTitle, MessageIcon::Exclamation, MessageButtons::Ok);
       break;
     case mail::ExportEnd::ConversionError:
-      messages.Show(text::kConversionError, text::kConversionErrorTitle, MessageIcon::Information,
-                    MessageButtons::Ok);
+      messages.Show(std::string(mail::kConversionErrorText), text::kConversionErrorTitle,
+                    MessageIcon::Information, MessageButtons::Ok);
       break;
   }
 }

@@ -115,8 +115,8 @@ void MainPresenter::txtNotesDatabaseFile_Change() { Enable(Command::Scan, !path_
 void MainPresenter::CmdScan_Click() {
   if (views_.tabs.SelectedTab() != MainTab::SelectFile) return;
   if (path_.empty()) {
-    view_.Messages().Show(text::kSelectDatabaseFirst, text::kSelectDatabaseTitle, MessageIcon::Information,
-                          MessageButtons::Ok);
+    view_.Messages().Show(std::string(notes::kNoDatabaseChosenText), text::kSelectDatabaseTitle,
+                          MessageIcon::Information, MessageButtons::Ok);
     views_.tabs.SelectTab(MainTab::SelectFile);
     Enable(Command::Browse, true);
     return;
@@ -149,7 +149,7 @@ void MainPresenter::ShowScanResult(const notes::ScanResult& result) {
                     MessageButtons::Ok);
       return;
     case notes::ScanEnd::NoData:
-      messages.Show(text::kNoData, "", MessageIcon::None, MessageButtons::Ok);
+      messages.Show(std::string(notes::kNoDataText), "", MessageIcon::None, MessageButtons::Ok);
       views_.scanPanel.ShowScanPanel(false);
       return;
     case notes::ScanEnd::Stopped:
@@ -158,7 +158,7 @@ void MainPresenter::ShowScanResult(const notes::ScanResult& result) {
       break;
   }
   ShowAllChecks();
-  messages.Show(text::kScanCompleted, text::kScanCompletedTitle, MessageIcon::Information,
+  messages.Show(std::string(notes::kScanCompletedText), text::kScanCompletedTitle, MessageIcon::Information,
                 MessageButtons::Ok);
   Enable(Command::Export, true);
   views_.tabs.EnableTab(MainTab::EmailsPreview, true);
@@ -195,7 +195,8 @@ void MainPresenter::CmdStartConversion_Click() {
   const std::vector<std::string> tags = checks_ ? checks_->CheckedTags() : std::vector<std::string>{};
   MessageBoxes& messages = view_.Messages();
   if (tags.empty()) {
-    messages.Show(text::kSelectFolders, text::kExportTitle, MessageIcon::Information, MessageButtons::Ok);
+    messages.Show(std::string(mail::kNoFoldersCheckedText), text::kExportTitle, MessageIcon::Information,
+                  MessageButtons::Ok);
     return;
   }
   const std::string destination = view_.ChooseDestination(text::kDestinationTitle);

@@ -47,16 +47,11 @@ inline constexpr const char* kOpenFolderButton = "Open Folder";
 inline constexpr const char* kOpenLogButton = "Open Log";
 inline constexpr const char* kCloseButton = "Close";
 
-// Messages.
+// Messages. Those the command line says too are the core's (notes/MailScan.h, export/ExportPlan.h).
 inline constexpr const char* kExitQuestion = "Are you sure you want to close the software";
 inline constexpr const char* kExitTitle = "Corvane Quillon";
-inline constexpr const char* kSelectDatabaseFirst =
-    "Please select a Notes database and click Start Scan to proceed.";
 inline constexpr const char* kSelectDatabaseTitle = "Select Notes Database";
-inline constexpr const char* kNoData = "No Data Found in NSF file or NSF file is encrypted";
-inline constexpr const char* kScanCompleted = "Notes Database Scan Completed Successfully";
 inline constexpr const char* kScanCompletedTitle = "Scan Completed...";
-inline constexpr const char* kSelectFolders = "Please Select Folders to Export";
 inline constexpr const char* kExportTitle = "Export to Outlook Express";
 inline constexpr const char* kDestinationTitle = "Select Path to Save PST File";
 inline constexpr const char* kEarlierExportIn = "An earlier export of this database is in:\r\n";
@@ -64,7 +59,6 @@ inline constexpr const char* kEarlierExportChoice =
     "\r\n\r\nYes: add only the messages that are missing there.\r\n"
     "No: write every message again.\r\nCancel: export nothing now.";
 inline constexpr const char* kConversionErrorTitle = "Error in Conversion";
-inline constexpr const char* kConversionError = "Error occured during conversion...";
 inline constexpr const char* kCommandFailed = "The command could not be completed:\r\n";
 inline constexpr const char* kHelpFileMissing = "The help file could not be found:\r\n";
 inline constexpr const char* kHelpFileNotShown = "No program on this computer can show the help file:\r\n";

@@ -22,6 +22,7 @@
 #include "platform/standin/StandInNotesClient.h"
 #include "shell/ProgramWindows.h"
 #include "shell/frmSave.h"
+#include "shell/presenters/RealMailCore.h"
 
 namespace {
 
@@ -46,7 +47,12 @@ class NoFileDialog final : public FileOpenDialog {
 
 class NoDesktop final : public FileOpener {
  public:
-  bool Open(const QString&) override { return false; }
+  bool Open(const std::string&) override { return false; }
+};
+
+class NoFolderPicker final : public FolderPicker {
+ public:
+  std::string PickFolder(std::intptr_t, const std::string&) override { return {}; }
 };
 
 class WritesNothing final : public mail::EmailItemWriter {
@@ -122,15 +128,16 @@ int main(int argc, char** argv) {
   NoFileDialog fileDialog;
   NoDesktop desktop;
   QtWaiter waiter;
-  ProgramState state;
-  ShellServices services{messages, fileDialog, desktop, waiter, client, writer, logPath, QString(), [] {}};
-  ProgramWindows windows(services, state);
+  NoFolderPicker picker;
+  RealMailCore core(client, writer);
+  ShellServices services{messages, fileDialog, picker, desktop, waiter, core, logPath, "", [] {}};
+  ProgramWindows windows(services);
   windows.ShowMain();
   frmMain& main = *windows.Main();
-  main.Controls().txtNotesDatabaseFile.SetCaption(store.string());
+  main.Presenter().DatabaseFile_Drop({store.string()});
   QCoreApplication::processEvents();
   started = Clock::now();
-  main.CmdScan_Click();
+  main.Presenter().CmdScan_Click();
   QCoreApplication::processEvents();
   const double scanWindows = bench::SecondsSince(started);
   auto* tree = main.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView"));
@@ -142,17 +149,16 @@ int main(int argc, char** argv) {
   }
   tree->setCurrentItem(archive.front());
   started = Clock::now();
-  main.ContactsTreeView_Click();
+  main.Presenter().ContactsTreeView_Click();
   QCoreApplication::processEvents();
   const double listWindows = bench::SecondsSince(started);
 
-  state.Values.SelectedFolders = {"Archive"};
-  state.Values.DestinationRoot = (work / "out").string();
-  frmSave exportWindow(&main, ExportContext{services, state, [&] { return store.string(); }});
+  ExportPresenter exportPresenter(core, plan);
+  frmSave exportWindow(&main, exportPresenter, services);
   exportWindow.show();
   QCoreApplication::processEvents();
   started = Clock::now();
-  exportWindow.CmdConversion_Click();
+  exportPresenter.CmdConversion_Click();
   const double exportWindowed = bench::SecondsSince(started);
 
   std::printf("scan %d folders:        %.3f s alone, %.3f s in the window\n", folders, scanAlone,

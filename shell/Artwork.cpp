@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "common/Messages.h"
-#include "shell/Vendor.h"
 #include "shell/WindowFont.h"
+#include "shell/presenters/Vendor.h"
 
 namespace mailshift::shell {
 namespace {

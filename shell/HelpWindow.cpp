@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "shell/Artwork.h"
-#include "shell/Vendor.h"
+#include "shell/presenters/Vendor.h"
 
 namespace mailshift::shell {
 

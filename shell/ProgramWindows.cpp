@@ -6,7 +6,7 @@ namespace mailshift::shell {
 
 void ProgramWindows::ShowMain() {
   if (!main_) {
-    main_ = std::make_unique<frmMain>(services_, state_);
+    main_ = std::make_unique<frmMain>(services_);
     ++mainLoads_;
   }
   main_->show();

@@ -10,7 +10,7 @@ namespace mailshift::shell {
 
 class ProgramWindows {
  public:
-  ProgramWindows(ShellServices& services, ProgramState& state) : services_(services), state_(state) {}
+  explicit ProgramWindows(ShellServices& services) : services_(services) {}
 
   // Shows the main window, loading it first when it is not loaded yet; a loaded window is only
   // brought up.
@@ -21,7 +21,6 @@ class ProgramWindows {
 
  private:
   ShellServices& services_;
-  ProgramState& state_;
   std::unique_ptr<frmMain> main_;
   int mainLoads_ = 0;
 };

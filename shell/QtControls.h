@@ -1,83 +1,52 @@
-// The control operations of the logic, carried out on Qt widgets.
+// The folder tree and the message list of the main window, on Qt widgets.
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QAction>
 #include <QElapsedTimer>
-#include <QTabWidget>
 #include <QTableView>
 #include <QTreeWidget>
-#include <QWidget>
+#include <array>
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
-#include "common/Controls.h"
-#include "shell/ReportColumns.h"
+#include "notes/FolderChecks.h"
+#include "notes/MailScan.h"
+#include "shell/presenters/MailListColumns.h"
+#include "shell/presenters/MainView.h"
+
+class QGroupBox;
+class QLabel;
 
 namespace mailshift::shell {
 
-// A label, frame, picture, button or text box. The caption is a label's or button's text, a
-// frame's title or a text box's text. A new caption is painted at once, so that captions set by
-// a command that does not return to the event loop still show; captions that change faster than
-// the eye follows are painted every few hundredths of a second, the last one when the event loop
-// runs again.
-class WidgetControl final : public Control {
+// The folder tree: a check box at every node, emphasis in bold, the small icons. A box shows what
+// it is told; the user's click on it is reported, not applied.
+class QtFolderTree final : public FolderTreeView {
  public:
-  explicit WidgetControl(QWidget& widget) : widget_(widget) {}
-  std::string Caption() const override;
-  void SetCaption(const std::string& caption) override;
-  // Visible as set, whether or not its tab is showing right now.
-  bool IsVisible() const override;
-  void SetVisible(bool visible) override;
-  bool IsEnabled() const override;
-  void SetEnabled(bool enabled) override;
+  explicit QtFolderTree(QTreeWidget& tree);
+  // What runs when the user clicks a node's box: the node's index.
+  void OnBoxClicked(std::function<void(std::size_t)> handler) { onBoxClicked_ = std::move(handler); }
+  void ShowTree(const std::vector<notes::FolderNode>& nodes) override;
+  void ShowCheck(std::size_t node, notes::CheckShown shown) override;
+  std::optional<std::size_t> SelectedNode() const override;
+  std::size_t NodeCount() const { return items_.size(); }
+  QTreeWidgetItem* Item(std::size_t node) const;
 
  private:
-  QWidget& widget_;
-  QElapsedTimer sincePaint_;
-};
-
-// The folder tree: a check box at every node, emphasis in bold, positions in the order added. A
-// node keeps its own check apart from what its box shows, which is the partly-checked state while
-// the node and the nodes below it differ.
-class QtTreeControl final : public TreeControl {
- public:
-  explicit QtTreeControl(QTreeWidget& tree);
-  // What runs when the user changes a node's check box: the node's position and its new check.
-  void OnNodeCheck(std::function<void(int, bool)> handler) { onNodeCheck_ = std::move(handler); }
-  void Clear() override;
-  void UseSmallIcons() override;
-  void AddNode(const TreeNodeSpec& node) override;
-  int NodeCount() const override;
-  std::string NodeTag(int position) const override;
-  int CheckState(int position) const override;
-  void SetCheckState(int position, int state) override;
-  bool IsPartlyChecked(int position) const override;
-  void SetPartlyChecked(int position, bool partly) override;
-  std::optional<int> ParentNode(int position) const override;
-  std::optional<int> SelectedNode() const override;
-  void FinishUpdate() override;
-
-  // The node at a position, for the windows and the tests.
-  QTreeWidgetItem* Item(int position) const;
-
- private:
-  // Sets one of the two check values of an item and shows its box accordingly.
-  void ShowCheck(QTreeWidgetItem* item, int role, bool value);
   void ItemChanged(QTreeWidgetItem* item, int column);
+  void Draw(QTreeWidgetItem* item, Qt::CheckState state);
 
   QTreeWidget& tree_;
-  std::function<void(int, bool)> onNodeCheck_;
-  bool showingCheck_ = false;
-  std::vector<QTreeWidgetItem*> byPosition_;
-  std::unordered_map<std::string, QTreeWidgetItem*> byKey_;
-  std::vector<int> images_;
-  bool iconsShown_ = false;
+  std::function<void(std::size_t)> onBoxClicked_;
+  bool drawing_ = false;
+  std::vector<QTreeWidgetItem*> items_;
 };
 
-// The rows of the message list. Rows added in a burst are announced to the view in one step.
+// The rows of the message list, each with the message icon in its first cell. Rows added in a
+// burst are announced to the view in one step.
 class ReportListModel final : public QAbstractTableModel {
  public:
   explicit ReportListModel(std::vector<ReportColumn> columns, QObject* parent = nullptr);
@@ -88,11 +57,9 @@ class ReportListModel final : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   void Clear();
-  void Append(const QString& rowText);
+  void Append(std::vector<QString> cells, int icon);
   // Rows added so far, shown or not.
   int StoredRows() const { return static_cast<int>(rows_.size()); }
-  void SetIcon(int row, int column, int icon);
-  void ShowIcons(bool shown);
   // Makes every stored row known to the view.
   void Publish();
   // Orders the rows by a column, as the header's click asks; -1 leaves them as they are.
@@ -101,7 +68,7 @@ class ReportListModel final : public QAbstractTableModel {
  private:
   struct Row {
     std::vector<QString> cells;
-    std::vector<int> icons;  // per column, -1 for none
+    int icon = -1;  // in the first cell
   };
   void SchedulePublish();
 
@@ -109,7 +76,6 @@ class ReportListModel final : public QAbstractTableModel {
   std::vector<Row> rows_;
   int published_ = 0;
   bool publishScheduled_ = false;
-  bool iconsShown_ = false;
 };
 
 // The message list's view: Home and End go to the first and the last row.
@@ -121,45 +87,35 @@ class ReportListView final : public QTableView {
   QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 };
 
-class QtReportList final : public ReportList {
+// The message list: a new listing comes in the folder's own order, the message icon in each row.
+class QtMessageList final : public MessageListView {
  public:
-  QtReportList(QTableView& view, ReportListModel& model) : view_(view), model_(model) {}
-  void Clear() override;
-  void UseSmallIcons() override;
-  void AddItem(const std::string& rowText) override;
-  void SetReportIcon(int row, int column, int icon) override;
-  void LockUpdate(bool locked) override;
+  QtMessageList(QTableView& view, ReportListModel& model) : view_(view), model_(model) {}
+  void ShowRows(const std::vector<notes::PreviewRow>& rows) override;
 
  private:
   QTableView& view_;
   ReportListModel& model_;
 };
 
-class QtTabControl final : public TabControl {
+// The scan panel. Its changes show at once: the scan does not return to the event loop. Folder
+// names that change faster than the eye follows are painted every few hundredths of a second, the
+// last one when the event loop runs again.
+class QtScanPanel final : public ScanPanelView {
  public:
-  explicit QtTabControl(QTabWidget& tabs) : tabs_(tabs) {}
-  int SelectedTab() const override;
-  void SelectTab(int tab) override;
-  bool IsTabEnabled(int tab) const override;
-  void SetTabEnabled(int tab, bool enabled) override;
+  QtScanPanel(QGroupBox& frame, std::array<QLabel*, 3> arrows, QLabel& folderName)
+      : frame_(frame), arrows_(arrows), folderName_(folderName) {}
+  void ShowScanPanel(bool shown) override;
+  void ShowArrow(ScanArrow arrow, bool shown) override;
+  void ShowFolderName(const std::string& caption) override;
 
  private:
-  int Checked(int tab) const;
-  QTabWidget& tabs_;
+  QGroupBox& frame_;
+  std::array<QLabel*, 3> arrows_;  // ImgReadingArrow, ImgEmailsArrow, ImgMailFolderArrow
+  QLabel& folderName_;
+  QElapsedTimer sinceFolderName_;
 };
 
-// The toolbar's entries by index from 1, separators included.
-class QtToolBar final : public ToolBar {
- public:
-  explicit QtToolBar(std::vector<QAction*> entries) : entries_(std::move(entries)) {}
-  bool IsButtonEnabled(int index) const override;
-  void SetButtonEnabled(int index, bool enabled) override;
-  // The index of an entry, 0 when it is not one of them.
-  int IndexOf(const QAction* action) const;
-  QAction* Entry(int index) const;
-
- private:
-  std::vector<QAction*> entries_;
-};
+Qt::Alignment ToQtAlignment(ColumnAlignment alignment);
 
 }  // namespace mailshift::shell

@@ -13,7 +13,7 @@
 #include <QUrl>
 
 #include "common/TextRules.h"
-#include "shell/Vendor.h"
+#include "shell/presenters/Vendor.h"
 
 namespace mailshift::shell {
 namespace {
@@ -117,9 +117,10 @@ void QtWaiter::Pause(int milliseconds) {
 
 void QtWaiter::DoEvents() { QCoreApplication::processEvents(); }
 
-bool DesktopFileOpener::Open(const QString& path) {
-  if (!HasDesktopHandler(path)) return false;
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool DesktopFileOpener::Open(const std::string& path) {
+  const QString file = QString::fromStdString(path);
+  if (!HasDesktopHandler(file)) return false;
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
 }  // namespace mailshift::shell

@@ -10,6 +10,7 @@
 #include "common/Controls.h"
 #include "common/Global.h"
 #include "common/RememberedFolders.h"
+#include "shell/presenters/WindowServices.h"
 
 namespace mailshift::shell {
 
@@ -52,17 +53,9 @@ class QtWaiter final : public Waiter {
   void DoEvents() override;
 };
 
-// Opens a file with the program the desktop associates with it.
-class FileOpener {
- public:
-  virtual ~FileOpener() = default;
-  // False when there is no such program or it could not be started.
-  virtual bool Open(const QString& path) = 0;
-};
-
 class DesktopFileOpener final : public FileOpener {
  public:
-  bool Open(const QString& path) override;
+  bool Open(const std::string& path) override;
 };
 
 // "Notes Database (*.nsf)|*.nsf" becomes "Notes Database (*.nsf)"; several entries are joined

@@ -4,6 +4,7 @@
 
 #include "shell/Artwork.h"
 #include "shell/WindowPlacement.h"
+#include "shell/presenters/ShellTexts.h"
 
 namespace mailshift::shell {
 
@@ -11,7 +12,7 @@ frmAbout::frmAbout(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("frmAbout"));
-  setWindowTitle(QStringLiteral("About - Corvane Mailshift"));
+  setWindowTitle(QString::fromUtf8(text::kAboutCaption));
   setModal(true);
   setFixedSize(kSplashSize);
   auto* picture = new QLabel(this);

@@ -23,22 +23,16 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "common/DatabaseChoice.h"
 #include "common/Messages.h"
-#include "common/RememberedFolders.h"
-#include "export/ExportLaunch.h"
-#include "notes/FolderSelection.h"
-#include "notes/Preview.h"
-#include "notes/Scan.h"
 #include "shell/Artwork.h"
-#include "shell/Guarded.h"
-#include "shell/HelpCommand.h"
 #include "shell/HelpWindow.h"
-#include "shell/Vendor.h"
 #include "shell/WindowFont.h"
 #include "shell/WindowPlacement.h"
 #include "shell/frmAbout.h"
 #include "shell/frmSave.h"
+#include "shell/presenters/ExportPresenter.h"
+#include "shell/presenters/ShellTexts.h"
+#include "shell/presenters/Vendor.h"
 
 namespace mailshift::shell {
 namespace {
@@ -64,25 +58,34 @@ QLabel* PhaseArrow(QWidget* parent, const char* name) {
   return arrow;
 }
 
-QPushButton* CommandButton(QWidget* parent, const char* name, const QString& caption) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QString::fromLatin1(name));
+QPushButton* CommandButton(QWidget* parent, const ButtonEntry& entry) {
+  auto* button = new QPushButton(QString::fromUtf8(entry.caption), parent);
+  button->setObjectName(QString::fromLatin1(entry.name));
+  button->setIcon(SmallIcon(entry.image));
   button->setMinimumWidth(kCommandButtonWidth);
   // Enter presses the button that has the focus.
   button->setAutoDefault(true);
   return button;
 }
 
-// The first local Notes database file among the dropped ones, or "".
-std::string DroppedDatabase(const QMimeData* data) {
-  if (data == nullptr || !data->hasUrls()) return {};
+// The local files among the dropped ones.
+std::vector<std::string> DroppedFiles(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (data == nullptr || !data->hasUrls()) return paths;
   for (const QUrl& url : data->urls()) {
-    if (!url.isLocalFile()) continue;
-    const std::string path = QDir::toNativeSeparators(url.toLocalFile()).toStdString();
-    if (IsNotesDatabaseFile(path)) return path;
+    if (url.isLocalFile()) paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
   }
-  return {};
+  return paths;
 }
+
+bool HoldsDatabase(const QMimeData* data) {
+  for (const std::string& path : DroppedFiles(data)) {
+    if (IsNotesDatabaseFile(path)) return true;
+  }
+  return false;
+}
+
+QString Text(const char* text) { return QString::fromUtf8(text); }
 
 QFont Sized(QFont font, qreal points, bool bold) {
   font.setPointSizeF(points);
@@ -92,43 +95,9 @@ QFont Sized(QFont font, qreal points, bool bold) {
 
 }  // namespace
 
-struct frmMain::ControlSet {
-  ControlSet(QTabWidget& tabs, std::vector<QAction*> toolbarEntries, QLineEdit& path, QWidget& browse,
-             QWidget& scan, QWidget& scanFrame, QWidget& readingArrow, QWidget& emailsArrow,
-             QWidget& mailFolderArrow, QWidget& folderName, QTreeWidget& tree, QTableView& list,
-             ReportListModel& listModel, ShellServices& services)
-      : NotesTab(tabs),
-        NotesToolBar(std::move(toolbarEntries)),
-        txtNotesDatabaseFile(path),
-        CmdBrowse(browse),
-        CmdScan(scan),
-        ScanFrame(scanFrame),
-        ImgReadingArrow(readingArrow),
-        ImgEmailsArrow(emailsArrow),
-        ImgMailFolderArrow(mailFolderArrow),
-        LblFolderName(folderName),
-        ContactsTreeView(tree),
-        MailList(list, listModel),
-        controls{NotesTab,        txtNotesDatabaseFile, CmdBrowse,          CmdScan,       ScanFrame,
-                 ImgReadingArrow, ImgEmailsArrow,       ImgMailFolderArrow, LblFolderName, ContactsTreeView,
-                 MailList,        NotesToolBar,         services.Messages,  services.Wait} {}
-
-  QtTabControl NotesTab;
-  QtToolBar NotesToolBar;
-  WidgetControl txtNotesDatabaseFile;
-  WidgetControl CmdBrowse;
-  WidgetControl CmdScan;
-  WidgetControl ScanFrame;
-  WidgetControl ImgReadingArrow;
-  WidgetControl ImgEmailsArrow;
-  WidgetControl ImgMailFolderArrow;
-  WidgetControl LblFolderName;
-  QtTreeControl ContactsTreeView;
-  QtReportList MailList;
-  MainWindowControls controls;
-};
-
-frmMain::frmMain(ShellServices& services, ProgramState& state) : services_(services), state_(state) {
+frmMain::frmMain(ShellServices& services)
+    : ServicedMainView(services),
+      help_(services.Desktop, [this](const QString& startPage) { ShowHelpPages(startPage); }) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromUtf8(kMainCaption));
   setWindowIcon(ProgramIcon());
@@ -153,8 +122,8 @@ frmMain::frmMain(ShellServices& services, ProgramState& state) : services_(servi
   NotesTab = new QTabWidget(this);
   NotesTab->setObjectName(QStringLiteral("NotesTab"));
   NotesTab->setIconSize(QSize(16, 16));
-  NotesTab->addTab(BuildSelectFileTab(), SmallIcon(icon::kDatabase), QStringLiteral(" Select File"));
-  NotesTab->addTab(BuildPreviewTab(), SmallIcon(icon::kMessage), QStringLiteral(" Emails Preview"));
+  NotesTab->addTab(BuildSelectFileTab(), SmallIcon(icon::kDatabase), Text(text::kSelectFileTab));
+  NotesTab->addTab(BuildPreviewTab(), SmallIcon(icon::kMessage), Text(text::kEmailsPreviewTab));
   auto* central = new QWidget(this);
   auto* centralLayout = new QVBoxLayout(central);
   centralLayout->setContentsMargins(10, 8, 10, 6);
@@ -162,35 +131,42 @@ frmMain::frmMain(ShellServices& services, ProgramState& state) : services_(servi
   setCentralWidget(central);
 
   BuildStatusBar();
-  BuildControlSet();
+  presenter_ = std::make_unique<MainPresenter>(
+      MainViews{*this, *this, *scanPanel_, *tree_, *mailList_}, services.Core, help_,
+      MainSettings{services.LogPath, services.ProgramFolder, services.Remembered});
+  Connect();
+  setFixedSize(kMainWindowSize);
+  presenter_->Form_Load();
+}
 
-  connect(txtNotesDatabaseFile, &QLineEdit::textChanged, this,
-          [this] { Guarded([this] { txtNotesDatabaseFile_Change(); }); });
-  connect(CmdBrowse, &QPushButton::clicked, this, [this] { Guarded([this] { CmdBrowse_Click(); }); });
-  connect(CmdScan, &QPushButton::clicked, this, [this] { Guarded([this] { CmdScan_Click(); }); });
-  connect(CmdStartConversion, &QPushButton::clicked, this,
-          [this] { Guarded([this] { CmdStartConversion_Click(); }); });
+void frmMain::Connect() {
+  for (std::size_t i = 0; i < kButtons.size(); ++i) {
+    const Command command = kButtons[i].command;
+    connect(buttons_[i], &QPushButton::clicked, this, [this, command] { presenter_->Run(command); });
+  }
+  for (std::size_t i = 0; i < kMenus.size(); ++i) {
+    if (kMenus[i].caption == nullptr) continue;
+    const Command command = kMenus[i].command;
+    if (command == Command::Browse) {
+      connect(menuEntries_[i], &QAction::triggered, this, [this] { presenter_->mnuOpen_Click(0); });
+    } else {
+      connect(menuEntries_[i], &QAction::triggered, this, [this, command] { presenter_->Run(command); });
+    }
+  }
+  connect(NotesToolBar, &QToolBar::actionTriggered, this, [this](QAction* action) {
+    for (std::size_t i = 0; i < toolbarEntries_.size(); ++i) {
+      if (toolbarEntries_[i] == action) presenter_->NotesToolBar_ButtonClick(static_cast<int>(i) + 1);
+    }
+  });
   connect(ContactsTreeView, &QTreeWidget::itemClicked, this,
-          [this] { Guarded([this] { ContactsTreeView_Click(); }); });
+          [this] { presenter_->ContactsTreeView_Click(); });
   // Moving through the tree with the keys previews like a click. A click moves the current node
   // while the button is down and previews as it is released.
   connect(ContactsTreeView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
     if (current == nullptr || QApplication::mouseButtons() != Qt::NoButton) return;
-    Guarded([this] { ContactsTreeView_Click(); });
+    presenter_->ContactsTreeView_Click();
   });
-  controls_->ContactsTreeView.OnNodeCheck([this](int position, bool checked) {
-    Guarded([this, position, checked] { ContactsTreeView_NodeCheck(position, checked); });
-  });
-  connect(NotesToolBar, &QToolBar::actionTriggered, this, [this](QAction* action) {
-    Guarded([this, action] { NotesToolBar_ButtonClick(controls_->NotesToolBar.IndexOf(action)); });
-  });
-  connect(mnuOpen, &QAction::triggered, this, [this] { Guarded([this] { mnuOpen_Click(0); }); });
-  connect(mnuExit, &QAction::triggered, this, [this] { Guarded([this] { mnuExit_Click(); }); });
-  connect(mnuHelp, &QAction::triggered, this, [this] { Guarded([this] { mnuHelp_Click(); }); });
-  connect(mnuAbout, &QAction::triggered, this, [this] { Guarded([this] { mnuAbout_Click(); }); });
-
-  setFixedSize(kMainWindowSize);
-  Form_Load();
+  tree_->OnBoxClicked([this](std::size_t node) { presenter_->ContactsTreeView_NodeCheck(node); });
 }
 
 frmMain::~frmMain() = default;
@@ -205,13 +181,13 @@ QWidget* frmMain::BuildBanner() {
   Image3 = NamedLabel(banner, "Image3");
   Image3->setPixmap(LogoPicture(48));
   Image3->setFixedSize(48, 48);
-  Label7 = NamedLabel(banner, "Label7", QStringLiteral("Corvane"));
+  Label7 = NamedLabel(banner, "Label7", Text(text::kBannerCompany));
   Label7->setFont(Sized(font(), 11, true));
   Label7->setStyleSheet(QStringLiteral("color: #0b2a4a;"));
-  Label8 = NamedLabel(banner, "Label8", QStringLiteral("Mailshift"));
+  Label8 = NamedLabel(banner, "Label8", Text(text::kBannerProduct));
   Label8->setFont(Sized(font(), 20, true));
   Label8->setStyleSheet(QStringLiteral("color: #1565a8;"));
-  Label9 = NamedLabel(banner, "Label9", QStringLiteral("Migrate Lotus Notes Emails to Outlook Express"));
+  Label9 = NamedLabel(banner, "Label9", Text(text::kBannerLine));
   Label9->setFont(Sized(font(), 9, false));
   Label9->setStyleSheet(QStringLiteral("color: #4a5a6e;"));
 
@@ -248,25 +224,23 @@ void frmMain::BuildMenus(QWidget* menuHolder) {
   bar->setNativeMenuBar(false);
   menuHolder->layout()->addWidget(bar);
 
-  mnuFileTop = bar->addMenu(QStringLiteral("&File"));
-  mnuFileTop->setObjectName(QStringLiteral("mnuFileTop"));
-  mnuOpen = mnuFileTop->addAction(SmallIcon(icon::kOpen), QStringLiteral("&Open..."));
-  mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
-  mnuOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  mnuOpen->setShortcutContext(Qt::WindowShortcut);
-  // The menu bar is a child of the banner holder; the shortcut works for the whole window.
-  addAction(mnuOpen);
-  mnuSep1 = mnuFileTop->addSeparator();
-  mnuSep1->setObjectName(QStringLiteral("mnuSep1"));
-  mnuExit = mnuFileTop->addAction(SmallIcon(icon::kExit), QStringLiteral("E&xit"));
-  mnuExit->setObjectName(QStringLiteral("mnuExit"));
-
-  mnuHelpTop = bar->addMenu(QStringLiteral("&Help"));
-  mnuHelpTop->setObjectName(QStringLiteral("mnuHelpTop"));
-  mnuHelp = mnuHelpTop->addAction(SmallIcon(icon::kHelp), QStringLiteral("Contents"));
-  mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-  mnuAbout = mnuHelpTop->addAction(SmallIcon(icon::kAbout), QStringLiteral("&About..."));
-  mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+  QMenu* menus[] = {bar->addMenu(Text(kMenuTitles[0])), bar->addMenu(Text(kMenuTitles[1]))};
+  menus[0]->setObjectName(QStringLiteral("mnuFileTop"));
+  menus[1]->setObjectName(QStringLiteral("mnuHelpTop"));
+  for (std::size_t i = 0; i < kMenus.size(); ++i) {
+    const MenuEntry& entry = kMenus[i];
+    QMenu* menu = menus[entry.menu == Menu::File ? 0 : 1];
+    QAction* action = entry.caption == nullptr ? menu->addSeparator()
+                                               : menu->addAction(SmallIcon(entry.image), Text(entry.caption));
+    action->setObjectName(QString::fromLatin1(entry.name));
+    if (entry.ctrlO) {
+      action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+      action->setShortcutContext(Qt::WindowShortcut);
+      // The menu bar is a child of the banner holder; the shortcut works for the whole window.
+      addAction(action);
+    }
+    menuEntries_[i] = action;
+  }
 }
 
 void frmMain::BuildToolBar() {
@@ -279,6 +253,14 @@ void frmMain::BuildToolBar() {
   NotesToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
   NotesToolBar->toggleViewAction()->setVisible(false);
   addToolBar(Qt::TopToolBarArea, NotesToolBar);
+  for (std::size_t i = 0; i < kToolbar.size(); ++i) {
+    const ToolbarEntry& entry = kToolbar[i];
+    QAction* action = entry.caption == nullptr ? NotesToolBar->addSeparator()
+                                               : NotesToolBar->addAction(SmallIcon(entry.image),
+                                                                         QString::fromLatin1(entry.caption));
+    action->setObjectName(QStringLiteral("NotesToolBarButton%1").arg(i + 1));
+    toolbarEntries_[i] = action;
+  }
 }
 
 QWidget* frmMain::BuildSelectFileTab() {
@@ -288,26 +270,21 @@ QWidget* frmMain::BuildSelectFileTab() {
   Image1 = NamedLabel(page, "Image1");
   Image1->setPixmap(SelectFilePicture(QSize(176, 132)));
   Image1->setFixedSize(176, 132);
-  Label3 = NamedLabel(page, "Label3", QStringLiteral("Select Lotus Notes Database (.nsf)"));
+  Label3 = NamedLabel(page, "Label3", Text(text::kSelectDatabase));
   Label3->setFont(Sized(font(), 9, true));
   txtNotesDatabaseFile = new QLineEdit(page);
   txtNotesDatabaseFile->setObjectName(QStringLiteral("txtNotesDatabaseFile"));
   txtNotesDatabaseFile->setReadOnly(true);
   txtNotesDatabaseFile->setMinimumHeight(24);
-  CmdBrowse = CommandButton(page, "CmdBrowse", QStringLiteral("Browse..."));
-  CmdBrowse->setIcon(SmallIcon(icon::kOpen));
-  CmdScan = CommandButton(page, "CmdScan", QStringLiteral("Start Scan"));
-  CmdScan->setIcon(SmallIcon(icon::kScan));
-  CmdScan->setEnabled(false);
+  for (std::size_t i = 0; i < 2; ++i) buttons_[i] = CommandButton(page, kButtons[i]);
 
-  ScanFrame = new QGroupBox(QStringLiteral(" Scan Details"), page);
+  ScanFrame = new QGroupBox(Text(text::kScanFrame), page);
   ScanFrame->setObjectName(QStringLiteral("ScanFrame"));
-  ImgReadingArrow = PhaseArrow(ScanFrame, "ImgReadingArrow");
-  ImgEmailsArrow = PhaseArrow(ScanFrame, "ImgEmailsArrow");
-  ImgMailFolderArrow = PhaseArrow(ScanFrame, "ImgMailFolderArrow");
-  Label10 = NamedLabel(ScanFrame, "Label10", QStringLiteral("Reading Lotus Notes Mailbox..."));
-  Label1 = NamedLabel(ScanFrame, "Label1", QStringLiteral("Scanning Mails..."));
-  Label2 = NamedLabel(ScanFrame, "Label2", QStringLiteral("Scanning Folder..."));
+  arrows_ = {PhaseArrow(ScanFrame, "ImgReadingArrow"), PhaseArrow(ScanFrame, "ImgEmailsArrow"),
+             PhaseArrow(ScanFrame, "ImgMailFolderArrow")};
+  auto* Label10 = NamedLabel(ScanFrame, "Label10", Text(text::kReadingPhase));
+  auto* Label1 = NamedLabel(ScanFrame, "Label1", Text(text::kMailsPhase));
+  auto* Label2 = NamedLabel(ScanFrame, "Label2", Text(text::kFolderPhase));
   LblFolderName = NamedLabel(ScanFrame, "LblFolderName");
   LblFolderName->setStyleSheet(QStringLiteral("color: #1565a8;"));
   LblFolderName->setMinimumHeight(18);
@@ -316,26 +293,26 @@ QWidget* frmMain::BuildSelectFileTab() {
   phases->setHorizontalSpacing(8);
   phases->setVerticalSpacing(8);
   phases->setColumnStretch(1, 1);
-  phases->addWidget(ImgReadingArrow, 0, 0);
+  phases->addWidget(arrows_[0], 0, 0);
   phases->addWidget(Label10, 0, 1);
-  phases->addWidget(ImgEmailsArrow, 1, 0);
+  phases->addWidget(arrows_[1], 1, 0);
   phases->addWidget(Label1, 1, 1);
-  phases->addWidget(ImgMailFolderArrow, 2, 0);
+  phases->addWidget(arrows_[2], 2, 0);
   phases->addWidget(Label2, 2, 1);
   phases->addWidget(LblFolderName, 3, 1);
   ScanFrame->hide();
+  scanPanel_ = std::make_unique<QtScanPanel>(*ScanFrame, arrows_, *LblFolderName);
 
-  OsenXPLabel11 = NamedLabel(page, "OsenXPLabel11",
-                             QStringLiteral("Supports Lotus Notes Database 8.5, 8.0, 7.0, 6.5, 6.0, 5.0"));
+  OsenXPLabel11 = NamedLabel(page, "OsenXPLabel11", Text(text::kSupportedVersions));
   OsenXPLabel11->setStyleSheet(QStringLiteral("color: #5b6b7f;"));
 
   auto* pathRow = new QHBoxLayout;
   pathRow->setSpacing(8);
   pathRow->addWidget(txtNotesDatabaseFile, 1);
-  pathRow->addWidget(CmdBrowse);
+  pathRow->addWidget(buttons_[0]);
   auto* scanRow = new QHBoxLayout;
   scanRow->addStretch();
-  scanRow->addWidget(CmdScan);
+  scanRow->addWidget(buttons_[1]);
   auto* work = new QVBoxLayout;
   work->setSpacing(8);
   work->addWidget(Label3);
@@ -367,17 +344,19 @@ QWidget* frmMain::BuildPreviewTab() {
   ContactsTreeView = new QTreeWidget(shape);
   ContactsTreeView->setObjectName(QStringLiteral("ContactsTreeView"));
   ContactsTreeView->setColumnCount(1);
-  ContactsTreeView->setHeaderLabel(QStringLiteral("Notes Database"));
+  ContactsTreeView->setHeaderLabel(Text(text::kTreeHeader));
   ContactsTreeView->setIconSize(QSize(16, 16));
   ContactsTreeView->setFixedWidth(262);
   ContactsTreeView->setIndentation(16);
   ContactsTreeView->setUniformRowHeights(true);
+  tree_ = std::make_unique<QtFolderTree>(*ContactsTreeView);
 
-  const std::vector<ReportColumn> columns = ParseHeaderFormat(kMailListHeaderFormat);
+  const std::vector<ReportColumn> columns = ParseHeaderFormat(text::kMailListHeaderFormat);
   mailListModel_ = new ReportListModel(columns, this);
   MailList = new ReportListView(shape);
   MailList->setObjectName(QStringLiteral("MailList"));
   MailList->setModel(mailListModel_);
+  mailList_ = std::make_unique<QtMessageList>(*MailList, *mailListModel_);
   MailList->setShowGrid(true);
   MailList->setAlternatingRowColors(true);
   QPalette rows = MailList->palette();
@@ -411,8 +390,7 @@ QWidget* frmMain::BuildPreviewTab() {
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
 
-  CmdStartConversion = CommandButton(page, "CmdStartConversion", QStringLiteral("Start Conversion"));
-  CmdStartConversion->setIcon(SmallIcon(icon::kExport));
+  QPushButton* CmdStartConversion = buttons_[2] = CommandButton(page, kButtons[2]);
   CmdStartConversion->setMinimumWidth(150);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -443,48 +421,11 @@ void frmMain::BuildStatusBar() {
   };
   panel("StatusPanel1", QString::fromUtf8(kVendorName), true, 1);
   panel("StatusPanel2",
-        QStringLiteral("Email: ") + QString::fromUtf8(kSupportAddress.data(), kSupportAddress.size()), false,
+        Text(text::kStatusEmail) + QString::fromUtf8(kSupportAddress.data(), kSupportAddress.size()), false,
         2);
   panel("StatusPanel3", QString::fromUtf8(kWebAddress), true, 1);
   setStatusBar(bar);
 }
-
-void frmMain::BuildControlSet() {
-  struct Entry {
-    int image;
-    const char* caption;
-  };
-  const Entry entries[] = {{icon::kOpen, "Open"},     {icon::kScan, "Scan"}, {-1, nullptr},
-                           {icon::kExport, "Export"}, {-1, nullptr},         {icon::kHelp, "Help"}};
-  std::vector<QAction*> toolbarEntries;
-  int index = 0;
-  for (const Entry& entry : entries) {
-    ++index;
-    QAction* action = entry.caption == nullptr ? NotesToolBar->addSeparator()
-                                               : NotesToolBar->addAction(SmallIcon(entry.image),
-                                                                         QString::fromLatin1(entry.caption));
-    action->setObjectName(QStringLiteral("NotesToolBarButton%1").arg(index));
-    toolbarEntries.push_back(action);
-  }
-  toolbarEntries[1]->setEnabled(false);
-  toolbarEntries[3]->setEnabled(false);
-
-  controls_ = std::make_unique<ControlSet>(*NotesTab, std::move(toolbarEntries), *txtNotesDatabaseFile,
-                                           *CmdBrowse, *CmdScan, *ScanFrame, *ImgReadingArrow,
-                                           *ImgEmailsArrow, *ImgMailFolderArrow, *LblFolderName,
-                                           *ContactsTreeView, *MailList, *mailListModel_, services_);
-}
-
-MainWindowControls& frmMain::Controls() { return controls_->controls; }
-
-QtTreeControl& frmMain::TreeControl() { return controls_->ContactsTreeView; }
-
-template <typename Command>
-void frmMain::Guarded(Command&& command) {
-  RunGuarded(services_.Messages, std::forward<Command>(command));
-}
-
-void frmMain::Form_Load() { Controls().NotesTab.SelectTab(1); }
 
 void frmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
@@ -495,85 +436,17 @@ void frmMain::showEvent(QShowEvent* event) {
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DroppedDatabase(event->mimeData()).empty()) event->acceptProposedAction();
+  if (HoldsDatabase(event->mimeData())) event->acceptProposedAction();
 }
 
 void frmMain::dragMoveEvent(QDragMoveEvent* event) {
-  if (!DroppedDatabase(event->mimeData()).empty()) event->acceptProposedAction();
+  if (HoldsDatabase(event->mimeData())) event->acceptProposedAction();
 }
 
 void frmMain::dropEvent(QDropEvent* event) {
-  const std::string path = DroppedDatabase(event->mimeData());
-  if (path.empty()) return;
+  if (!HoldsDatabase(event->mimeData())) return;
   event->acceptProposedAction();
-  Guarded([this, &path] { DatabaseFile_Drop(path); });
-}
-
-void frmMain::DatabaseFile_Drop(const std::string& path) { TakeDatabaseFile(path); }
-
-void frmMain::CmdBrowse_Click() { TakeDatabaseFile(services_.FileDialog.ShowOpen(kNotesDatabaseFilter)); }
-
-void frmMain::TakeDatabaseFile(const std::string& chosen) {
-  if (!mailshift::TakeDatabaseFile(Controls(), chosen, services_.Remembered)) {
-    qWarning("The database folder could not be remembered in %s",
-             qPrintable(QString::fromStdString(services_.Remembered->file().string())));
-  }
-}
-
-void frmMain::txtNotesDatabaseFile_Change() { mailshift::txtNotesDatabaseFile_Change(Controls()); }
-
-void frmMain::CmdScan_Click() {
-  notes::CmdScan_Click(Controls(), services_.Sessions, state_.Notes, state_.Values);
-}
-
-void frmMain::ContactsTreeView_Click() { notes::ContactsTreeView_Click(Controls(), state_.Notes); }
-
-void frmMain::ContactsTreeView_NodeCheck(int position, bool checked) {
-  notes::ContactsTreeView_NodeCheck(controls_->ContactsTreeView, position, checked);
-}
-
-void frmMain::CmdStartConversion_Click() {
-  if (!mail::CmdStartConversion_Click(controls_->ContactsTreeView, services_.Messages, state_.Values)) return;
-  if (services_.Remembered != nullptr &&
-      !services_.Remembered->RememberDestination(state_.Values.DestinationRoot)) {
-    qWarning("The destination could not be remembered in %s",
-             qPrintable(QString::fromStdString(services_.Remembered->file().string())));
-  }
-  ShowExportWindow();
-}
-
-void frmMain::ShowExportWindow() {
-  frmSave exportWindow(
-      this, ExportContext{services_, state_, [this] { return Controls().txtNotesDatabaseFile.Caption(); }});
-  exportWindow.exec();
-}
-
-void frmMain::NotesToolBar_ButtonClick(int index) {
-  switch (index) {
-    case 1:
-      CmdBrowse_Click();
-      break;
-    case 2:
-      CmdScan_Click();
-      break;
-    case 4:
-      CmdStartConversion_Click();
-      break;
-    case 6:
-      mnuHelp_Click();
-      break;
-    default:
-      break;  // the separators
-  }
-}
-
-void frmMain::mnuOpen_Click(int index) {
-  if (index == 0) CmdBrowse_Click();
-}
-
-void frmMain::mnuHelp_Click() {
-  ShowHelp(services_.ProgramFolder, services_.Desktop, services_.Messages,
-           [this](const QString& startPage) { ShowHelpPages(startPage); });
+  presenter_->DatabaseFile_Drop(DroppedFiles(event->mimeData()));
 }
 
 void frmMain::ShowHelpPages(const QString& startPage) {
@@ -581,16 +454,39 @@ void frmMain::ShowHelpPages(const QString& startPage) {
   helpWindow_->ShowContents();
 }
 
-void frmMain::mnuAbout_Click() {
+void frmMain::ShowPath(const std::string& path) {
+  txtNotesDatabaseFile->setText(QString::fromStdString(path));
+}
+
+void frmMain::EnableCommand(Command command, bool enabled) {
+  for (std::size_t i = 0; i < kToolbar.size(); ++i) {
+    if (kToolbar[i].command == command) toolbarEntries_[i]->setEnabled(enabled);
+  }
+  for (std::size_t i = 0; i < kButtons.size(); ++i) {
+    if (kButtons[i].command == command && kButtons[i].followsCommand) buttons_[i]->setEnabled(enabled);
+  }
+}
+
+void frmMain::EnableTab(MainTab tab, bool enabled) {
+  NotesTab->setTabEnabled(static_cast<int>(tab) - 1, enabled);
+}
+
+void frmMain::SelectTab(MainTab tab) { NotesTab->setCurrentIndex(static_cast<int>(tab) - 1); }
+
+MainTab frmMain::SelectedTab() const {
+  return NotesTab->currentIndex() == 1 ? MainTab::EmailsPreview : MainTab::SelectFile;
+}
+
+void frmMain::ShowExportWindow(ExportPresenter& presenter) {
+  frmSave exportWindow(this, presenter, services_);
+  exportWindow.exec();
+}
+
+void frmMain::ShowAbout() {
   frmAbout about(this);
   about.exec();
 }
 
-void frmMain::mnuExit_Click() {
-  const MessageAnswer answer =
-      services_.Messages.Show("Are you sure you want to close the software", "Corvane Quillon",
-                              MessageIcon::Information, MessageButtons::YesNo);
-  if (answer == MessageAnswer::Yes) services_.EndProgram();
-}
+void frmMain::Warn(const std::string& problem) { qWarning("%s", problem.c_str()); }
 
 }  // namespace mailshift::shell

@@ -8,7 +8,6 @@
 #include <QPushButton>
 
 #include "shell/Artwork.h"
-#include "shell/Guarded.h"
 #include "shell/WindowFont.h"
 #include "shell/WindowPlacement.h"
 
@@ -18,15 +17,21 @@ namespace {
 // The labels change with every document; painting them this often is enough to follow.
 constexpr qint64 kPaintIntervalMilliseconds = 40;
 
-QLabel* PlacedLabel(QWidget* parent, const char* name, const QString& caption, const QRect& place,
-                    bool bold) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setGeometry(place);
-  label->setFont(WindowFont(bold));
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  return label;
+// Indexes into the layout's labels of the labels the run writes into.
+std::size_t LabelIndex(ExportLabel label) {
+  switch (label) {
+    case ExportLabel::LblSaveHeader:
+      return 0;
+    case ExportLabel::LblProcessing:
+      return 2;
+    case ExportLabel::LblFound:
+      return 4;
+    case ExportLabel::LblCurrent:
+      return 6;
+  }
+  return 0;
 }
+constexpr std::size_t kSubjectLabel = 1;
 
 bool IsUserInput(QEvent::Type type) {
   switch (type) {
@@ -51,16 +56,6 @@ bool IsUserInput(QEvent::Type type) {
   }
 }
 
-QPushButton* RowButton(QWidget* parent, const char* name, const QString& caption, const QRect& place) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setGeometry(place);
-  // Enter presses the button that has the focus.
-  button->setAutoDefault(true);
-  button->hide();
-  return button;
-}
-
 }  // namespace
 
 // While a run goes, the user's input to the export window and to its owner waits, but for the
@@ -76,7 +71,7 @@ class frmSave::RunInputFilter final : public QObject {
     const QWidget* top = widget->window();
     const QWidget* owner = window_.parentWidget() != nullptr ? window_.parentWidget()->window() : nullptr;
     if (top != &window_ && top != owner) return false;
-    if (widget == window_.CmdCancel) return false;
+    if (widget == window_.Button(layout::kCancel)) return false;
     const bool keyEvent = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
                           event->type() == QEvent::ShortcutOverride;
     return !(keyEvent && top == &window_ && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape);
@@ -86,70 +81,61 @@ class frmSave::RunInputFilter final : public QObject {
   frmSave& window_;
 };
 
-QRect FromTwips(int left, int top, int width, int height) {
-  const auto pixels = [](int twips) {
-    return (twips + frmSave::kTwipsPerPixel / 2) / frmSave::kTwipsPerPixel;
-  };
-  return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
+QRect FromTwips(const layout::Place& place) {
+  return QRect(layout::Pixels(place.left), layout::Pixels(place.top), layout::Pixels(place.width),
+               layout::Pixels(place.height));
 }
 
-frmSave::frmSave(QWidget* owner, ExportContext context)
+frmSave::frmSave(QWidget* owner, ExportPresenter& presenter, ShellServices& services)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      context_(std::move(context)) {
+      ServicedExportView(services),
+      presenter_(presenter) {
   setObjectName(QStringLiteral("frmSave"));
-  setWindowTitle(QStringLiteral("Export to Outlook Express .EML format"));
+  setWindowTitle(QString::fromUtf8(text::kExportCaption));
   setWindowIcon(ExportWindowIcon());
   setFont(WindowFont());
   setModal(true);
-  setFixedSize(FromTwips(0, 0, 7350, 2565).size());
+  setFixedSize(FromTwips(layout::kExportClient).size());
 
-  ExportFrame = new QGroupBox(QStringLiteral(" Export Progress Details"), this);
+  ExportFrame = new QGroupBox(QString::fromUtf8(text::kExportFrame), this);
   ExportFrame->setObjectName(QStringLiteral("ExportFrame"));
-  ExportFrame->setGeometry(FromTwips(120, 120, 7095, 1815));
-  ImgReadingArrow = new QLabel(ExportFrame);
-  ImgReadingArrow->setObjectName(QStringLiteral("ImgReadingArrow"));
-  ImgReadingArrow->setPixmap(PhaseArrowPicture());
-  ImgReadingArrow->setGeometry(FromTwips(810, 360, 150, 240));
-  // Wider than designed, so that the folder names the run adds to the header fit.
-  LblSaveHeader = PlacedLabel(ExportFrame, "LblSaveHeader", QStringLiteral("Checking Configuration..."),
-                              FromTwips(1080, 360, 5925, 195), false);
-  LblSubject = PlacedLabel(ExportFrame, "LblSubject", QStringLiteral("Subject :"),
-                           FromTwips(240, 720, 735, 195), true);
-  LblProcessing =
-      PlacedLabel(ExportFrame, "LblProcessing", QString(), FromTwips(1080, 720, 5925, 555), false);
-  LblProcessing->setWordWrap(true);
-  LblFoundLabel = PlacedLabel(ExportFrame, "LblFoundLabel", QStringLiteral("Found :"),
-                              FromTwips(360, 1320, 705, 195), true);
-  LblFound = PlacedLabel(ExportFrame, "LblFound", QString(), FromTwips(1080, 1320, 1725, 195), false);
-  Label1 =
-      PlacedLabel(ExportFrame, "Label1", QStringLiteral("Current :"), FromTwips(4440, 1320, 735, 195), true);
-  LblCurrent = PlacedLabel(ExportFrame, "LblCurrent", QString(), FromTwips(5280, 1320, 1485, 195), false);
-
-  CmdConversion = new QPushButton(QStringLiteral("&Export Emails"), this);
-  CmdConversion->setObjectName(QStringLiteral("CmdConversion"));
-  CmdConversion->setGeometry(FromTwips(2520, 2040, 2295, 435));
-  CmdConversion->setIcon(SmallIcon(icon::kExport));
-  CmdConversion->setAutoDefault(true);
-  connect(CmdConversion, &QPushButton::clicked, this,
-          [this] { RunGuarded(context_.services.Messages, [this] { CmdConversion_Click(); }); });
-
-  CmdCancel = RowButton(this, "CmdCancel", QStringLiteral("Cancel"), FromTwips(2520, 2040, 2295, 435));
-  CmdOpenFolder =
-      RowButton(this, "CmdOpenFolder", QStringLiteral("Open Folder"), FromTwips(855, 2040, 1800, 435));
-  CmdOpenLog = RowButton(this, "CmdOpenLog", QStringLiteral("Open Log"), FromTwips(2775, 2040, 1800, 435));
-  CmdClose = RowButton(this, "CmdClose", QStringLiteral("Close"), FromTwips(4695, 2040, 1800, 435));
-  const auto guarded = [this](void (frmSave::*command)()) {
-    return
-        [this, command] { RunGuarded(context_.services.Messages, [this, command] { (this->*command)(); }); };
-  };
-  connect(CmdCancel, &QPushButton::clicked, this, guarded(&frmSave::CmdCancel_Click));
-  connect(CmdOpenFolder, &QPushButton::clicked, this, guarded(&frmSave::CmdOpenFolder_Click));
-  connect(CmdOpenLog, &QPushButton::clicked, this, guarded(&frmSave::CmdOpenLog_Click));
-  connect(CmdClose, &QPushButton::clicked, this, &QDialog::accept);
+  ExportFrame->setGeometry(FromTwips(layout::kExportFrame));
+  auto* arrow = new QLabel(ExportFrame);
+  arrow->setObjectName(QStringLiteral("ImgReadingArrow"));
+  arrow->setPixmap(PhaseArrowPicture());
+  arrow->setGeometry(FromTwips(layout::kExportArrow));
+  for (std::size_t i = 0; i < layout::kExportLabels.size(); ++i) {
+    const layout::PlacedLabel& placed = layout::kExportLabels[i];
+    auto* label = new QLabel(QString::fromUtf8(placed.caption), ExportFrame);
+    label->setObjectName(QString::fromLatin1(placed.name));
+    label->setGeometry(FromTwips(placed.place));
+    label->setFont(WindowFont(placed.bold));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(placed.multiLine);
+    labels_[i] = label;
+  }
+  for (std::size_t i = 0; i < layout::kExportButtons.size(); ++i) {
+    const layout::PlacedButton& placed = layout::kExportButtons[i];
+    auto* button = new QPushButton(QString::fromUtf8(placed.caption), this);
+    button->setObjectName(QString::fromLatin1(placed.name));
+    button->setGeometry(FromTwips(placed.place));
+    // Enter presses the button that has the focus.
+    button->setAutoDefault(true);
+    buttons_[i] = button;
+  }
+  Button(layout::kConversion)->setIcon(SmallIcon(icon::kExport));
+  connect(Button(layout::kConversion), &QPushButton::clicked, this,
+          [this] { presenter_.CmdConversion_Click(); });
+  connect(Button(layout::kCancel), &QPushButton::clicked, this, [this] { presenter_.CmdCancel_Click(); });
+  connect(Button(layout::kOpenFolder), &QPushButton::clicked, this,
+          [this] { presenter_.CmdOpenFolder_Click(); });
+  connect(Button(layout::kOpenLog), &QPushButton::clicked, this, [this] { presenter_.CmdOpenLog_Click(); });
+  connect(Button(layout::kClose), &QPushButton::clicked, this, [this] { presenter_.CmdClose_Click(); });
+  presenter_.Attach(*this);
 }
 
-frmSave::~frmSave() = default;
+frmSave::~frmSave() { presenter_.Detach(); }
 
 void frmSave::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -159,8 +145,7 @@ void frmSave::showEvent(QShowEvent* event) {
 void frmSave::closeEvent(QCloseEvent* event) {
   // During a run the title bar's close button (and Alt+F4) asks the run to stop; the window
   // stays until the run has ended.
-  if (running_) {
-    CmdCancel_Click();
+  if (!presenter_.CloseRequested()) {
     event->ignore();
     return;
   }
@@ -169,88 +154,46 @@ void frmSave::closeEvent(QCloseEvent* event) {
 
 void frmSave::keyPressEvent(QKeyEvent* event) {
   // Esc closes the window, as its title bar does; in the middle of a run it asks the run to stop.
-  if (running_ && event->key() == Qt::Key_Escape) {
-    CmdCancel_Click();
+  if (event->key() == Qt::Key_Escape) {
+    presenter_.CmdCancel_Click();
     return;
   }
   QDialog::keyPressEvent(event);
 }
 
-void frmSave::CmdConversion_Click() {
-  if (running_) return;
-  running_ = true;
-  stopRequested_ = false;
-  ShowButtons(Stage::Running);
-  inputFilter_ = std::make_unique<RunInputFilter>(*this);
-  QCoreApplication::instance()->installEventFilter(inputFilter_.get());
-  const auto endRun = [this] {
+void frmSave::ShowStage(ExportStage stage, bool canOpenFolder, bool canOpenLog) {
+  const bool ready = stage == ExportStage::Ready;
+  const bool running = stage == ExportStage::Running || stage == ExportStage::Stopping;
+  const bool done = stage == ExportStage::Done;
+  const std::pair<layout::ExportButton, std::pair<bool, bool>> states[] = {
+      {layout::kConversion, {ready, ready}},
+      {layout::kCancel, {running, stage == ExportStage::Running}},
+      {layout::kOpenFolder, {done, canOpenFolder}},
+      {layout::kOpenLog, {done, canOpenLog}},
+      {layout::kClose, {done, done}},
+  };
+  for (const auto& [button, state] : states) {
+    Button(button)->setVisible(state.first);
+    Button(button)->setEnabled(state.second);
+  }
+  // While a run goes, the user's input to this window and its owner waits, but for Cancel and Esc.
+  if (running && !inputFilter_) {
+    inputFilter_ = std::make_unique<RunInputFilter>(*this);
+    QCoreApplication::instance()->installEventFilter(inputFilter_.get());
+    sincePaint_.start();
+    sinceEvents_.start();
+  } else if (!running && inputFilter_) {
     QCoreApplication::instance()->removeEventFilter(inputFilter_.get());
     inputFilter_.reset();
-    running_ = false;
-  };
-  sincePaint_.start();
-  sinceEvents_.start();
-  ShellServices& services = context_.services;
-  const mail::ExportSetup setup{services.Sessions,     context_.state.Notes, context_.state.Values,
-                                context_.databasePath, services.Writer,      *this,
-                                services.LogPath};
-  try {
-    lastResult_ = mail::RunExport(setup);
-  } catch (...) {
-    endRun();
-    ShowButtons(Stage::Ready);
-    throw;
   }
-  endRun();
-  ShowButtons(lastResult_->end == mail::ExportEnd::Completed ? Stage::Done : Stage::Ready);
-}
-
-void frmSave::CmdCancel_Click() {
-  if (!running_ || stopRequested_) return;
-  stopRequested_ = true;
-  CmdCancel->setEnabled(false);
-  CmdCancel->repaint();
-}
-
-void frmSave::CmdOpenFolder_Click() {
-  if (lastResult_) OpenWithDesktop(lastResult_->outputRoot, "The output folder");
-}
-
-void frmSave::CmdOpenLog_Click() {
-  if (lastResult_) OpenWithDesktop(lastResult_->logPath, "The log");
-}
-
-void frmSave::OpenWithDesktop(const std::string& path, const char* what) {
-  if (path.empty() || !context_.services.Desktop.Open(QString::fromStdString(path))) {
-    context_.services.Messages.Show(std::string(what) + " could not be opened:\r\n" + path, "",
-                                    MessageIcon::Information, MessageButtons::Ok);
+  if (stage == ExportStage::Stopping) {
+    Button(layout::kCancel)->repaint();
+    return;
   }
-}
-
-void frmSave::ShowButtons(Stage stage) {
-  const bool done = stage == Stage::Done;
-  CmdConversion->setVisible(stage == Stage::Ready);
-  CmdConversion->setEnabled(stage == Stage::Ready);
-  CmdCancel->setVisible(stage == Stage::Running);
-  CmdCancel->setEnabled(stage == Stage::Running);
-  CmdOpenFolder->setVisible(done);
-  CmdOpenLog->setVisible(done);
-  CmdClose->setVisible(done);
-  if (done) {
-    CmdOpenFolder->setEnabled(!lastResult_->outputRoot.empty());
-    CmdOpenLog->setEnabled(!lastResult_->logPath.empty());
-  }
-  QPushButton* focus = stage == Stage::Ready ? CmdConversion : stage == Stage::Running ? CmdCancel : CmdClose;
+  QPushButton* focus = Button(ready ? layout::kConversion : running ? layout::kCancel : layout::kClose);
   if (focus->isVisible()) focus->setFocus();
   if (isVisible()) repaint();
 }
-
-bool frmSave::StopRequested() {
-  LetWindowsFollow();
-  return stopRequested_;
-}
-
-void frmSave::DocumentHandled(const mail::ExportProgress&) { LetWindowsFollow(); }
 
 void frmSave::LetWindowsFollow() {
   if (sinceEvents_.isValid() && sinceEvents_.elapsed() < kPaintIntervalMilliseconds) return;
@@ -258,35 +201,14 @@ void frmSave::LetWindowsFollow() {
   sinceEvents_.restart();
 }
 
-void frmSave::SetLabel(mail::ExportLabel label, const std::string& text) {
-  QLabel* target = nullptr;
-  switch (label) {
-    case mail::ExportLabel::LblSaveHeader:
-      target = LblSaveHeader;
-      break;
-    case mail::ExportLabel::LblProcessing:
-      target = LblProcessing;
-      break;
-    case mail::ExportLabel::LblFound:
-      target = LblFound;
-      break;
-    case mail::ExportLabel::LblCurrent:
-      target = LblCurrent;
-      break;
-  }
-  target->setText(QString::fromStdString(text));
-  PaintProgress(label == mail::ExportLabel::LblSaveHeader);
-  if (running_) LetWindowsFollow();
+void frmSave::SetLabel(ExportLabel label, const std::string& text) {
+  labels_[LabelIndex(label)]->setText(QString::fromStdString(text));
+  PaintProgress(label == ExportLabel::LblSaveHeader);
 }
 
-void frmSave::SetSubjectVisible(bool visible) {
-  LblSubject->setVisible(visible);
+void frmSave::ShowSubjectCaption(bool shown) {
+  labels_[kSubjectLabel]->setVisible(shown);
   PaintProgress(true);
-}
-
-void frmSave::ShowMessage(const mail::ExportMessage& message) {
-  PaintProgress(true);
-  context_.services.Messages.Show(message.text, message.title, message.icon, MessageButtons::Ok);
 }
 
 void frmSave::PaintProgress(bool now) {

@@ -1,18 +1,17 @@
-// The export window: a progress frame whose labels follow the export run, and the button that
-// starts it. It is the run's observer.
+// The export window: a progress frame whose labels follow the export run, and the buttons that
+// start it, stop it and open what it wrote. It draws what its presenter tells it.
 #pragma once
 
 #include <QDialog>
 #include <QElapsedTimer>
-#include <functional>
+#include <array>
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "export/ExportDriver.h"
-#include "export/ExportObserver.h"
-#include "shell/QtControls.h"
 #include "shell/ShellServices.h"
+#include "shell/presenters/ExportPresenter.h"
+#include "shell/presenters/ExportView.h"
+#include "shell/presenters/ExportWindowLayout.h"
 
 class QGroupBox;
 class QLabel;
@@ -20,43 +19,14 @@ class QPushButton;
 
 namespace mailshift::shell {
 
-// What the export run needs besides the window: the services, the program-wide values and the
-// path box of the main window, read at every open of the database.
-struct ExportContext {
-  ShellServices& services;
-  ProgramState& state;
-  std::function<std::string()> databasePath;
-};
-
-class frmSave final : public QDialog, public mail::ExportWindowObserver {
+class frmSave final : public QDialog, private ServicedExportView {
   Q_OBJECT
 
  public:
-  static constexpr int kTwipsPerPixel = 15;
-
-  frmSave(QWidget* owner, ExportContext context);
+  frmSave(QWidget* owner, ExportPresenter& presenter, ShellServices& services);
   ~frmSave() override;
 
-  // The export button: runs the export to its end or until the user stops it. After the
-  // completion message the window offers the output folder and the log; after a failure the
-  // export button is back.
-  void CmdConversion_Click();
-  // Cancel, Esc and the title bar's close button while a run goes: the run stops after the
-  // current message.
-  void CmdCancel_Click();
-  // After a completed run: the output folder and the log, through the desktop's handler.
-  void CmdOpenFolder_Click();
-  void CmdOpenLog_Click();
-  // How the last run ended; none before the first.
-  const std::optional<mail::ExportResult>& LastResult() const { return lastResult_; }
-  bool Running() const { return running_; }
-  bool StopWasRequested() const { return stopRequested_; }
-
-  void SetLabel(mail::ExportLabel label, const std::string& text) override;
-  void SetSubjectVisible(bool visible) override;
-  void ShowMessage(const mail::ExportMessage& message) override;
-  void DocumentHandled(const mail::ExportProgress& progress) override;
-  bool StopRequested() override;
+  ExportPresenter& Presenter() { return presenter_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -64,43 +34,29 @@ class frmSave final : public QDialog, public mail::ExportWindowObserver {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // ExportView
+  void SetLabel(ExportLabel label, const std::string& text) override;
+  void ShowSubjectCaption(bool shown) override;
+  void ShowStage(ExportStage stage, bool canOpenFolder, bool canOpenLog) override;
+  void LetWindowsFollow() override;
+  void Close() override { done(QDialog::Accepted); }
+
   // Paints the frame now when the header changed or a moment has passed since the last paint,
   // so that the labels follow the run without slowing it down.
   void PaintProgress(bool now);
-  // Lets the windows repaint and the Cancel command reach the window every few hundredths of a
-  // second; other input waits until the run is over.
-  void LetWindowsFollow();
-  // Which buttons the bottom row shows: before a run, during it, after it completed.
-  enum class Stage { Ready, Running, Done };
-  void ShowButtons(Stage stage);
-  void OpenWithDesktop(const std::string& path, const char* what);
+  QPushButton* Button(layout::ExportButton button) const { return buttons_[button]; }
 
-  ExportContext context_;
+  ExportPresenter& presenter_;
   QGroupBox* ExportFrame = nullptr;
-  QLabel* ImgReadingArrow = nullptr;
-  QLabel* LblSaveHeader = nullptr;
-  QLabel* LblSubject = nullptr;
-  QLabel* LblProcessing = nullptr;
-  QLabel* LblFoundLabel = nullptr;
-  QLabel* LblFound = nullptr;
-  QLabel* Label1 = nullptr;
-  QLabel* LblCurrent = nullptr;
-  QPushButton* CmdConversion = nullptr;
-  QPushButton* CmdCancel = nullptr;
-  QPushButton* CmdOpenFolder = nullptr;
-  QPushButton* CmdOpenLog = nullptr;
-  QPushButton* CmdClose = nullptr;
-
-  bool running_ = false;
-  bool stopRequested_ = false;
+  std::array<QLabel*, layout::kExportLabels.size()> labels_{};
+  std::array<QPushButton*, layout::kExportButtons.size()> buttons_{};
   QElapsedTimer sinceEvents_;
   class RunInputFilter;
   std::unique_ptr<RunInputFilter> inputFilter_;
   QElapsedTimer sincePaint_;
-  std::optional<mail::ExportResult> lastResult_;
 };
 
-// A position in twips as pixels at 96 dots per inch.
-QRect FromTwips(int left, int top, int width, int height);
+// A place in twips as pixels at 96 dots per inch.
+QRect FromTwips(const layout::Place& place);
 
 }  // namespace mailshift::shell

@@ -24,7 +24,7 @@ bool ProducesCharacter(const QKeyEvent& event) {
 }
 
 frmSplash::frmSplash(std::function<void()> showMain, int pauseMilliseconds)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), showMain_(std::move(showMain)) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), handOver_(std::move(showMain)) {
   setObjectName(QStringLiteral("frmSplash"));
   setAttribute(Qt::WA_DeleteOnClose, false);
   setFixedSize(kSplashSize);
@@ -35,7 +35,7 @@ frmSplash::frmSplash(std::function<void()> showMain, int pauseMilliseconds)
   setFocusPolicy(Qt::StrongFocus);
 
   Timer1.setObjectName(QStringLiteral("Timer1"));
-  Timer1.setInterval(10);
+  Timer1.setInterval(SplashHandOver::kTimerInterval);
   Timer1.setSingleShot(true);
   connect(&Timer1, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
   // The hold is a timer, not a blocking wait, so that the splash keeps painting meanwhile.
@@ -49,7 +49,7 @@ void frmSplash::showEvent(QShowEvent* event) {
   CentreOnScreen(*this);
   activateWindow();
   setFocus();
-  if (!handedOver_ && !Timer1.isActive() && !pause_.isActive()) Timer1.start();
+  if (!HandedOver() && !Timer1.isActive() && !pause_.isActive()) Timer1.start();
 }
 
 void frmSplash::keyPressEvent(QKeyEvent* event) {
@@ -61,19 +61,15 @@ void frmSplash::keyPressEvent(QKeyEvent* event) {
 }
 
 void frmSplash::Timer1_Timer() {
-  if (!handedOver_) pause_.start();
+  if (!HandedOver()) pause_.start();
 }
 
 void frmSplash::Form_KeyPress() { HandOver(); }
 
 void frmSplash::HandOver() {
-  if (handedOver_) return;
-  handedOver_ = true;
   Timer1.stop();
   pause_.stop();
-  // The main window comes up before the splash goes, so the program never has no window.
-  showMain_();
-  close();
+  if (handOver_.HandOver()) close();
 }
 
 }  // namespace mailshift::shell

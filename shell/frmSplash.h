@@ -5,19 +5,21 @@
 #include <QWidget>
 #include <functional>
 
+#include "shell/presenters/SplashHandOver.h"
+
 namespace mailshift::shell {
 
 class frmSplash final : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kPauseMilliseconds = 4000;
+  static constexpr int kPauseMilliseconds = SplashHandOver::kPauseMilliseconds;
 
   // showMain shows the main window, loading it on its first call. pauseMilliseconds is how long
   // the splash holds after its first tick.
   explicit frmSplash(std::function<void()> showMain, int pauseMilliseconds = kPauseMilliseconds);
 
-  bool HandedOver() const { return handedOver_; }
+  bool HandedOver() const { return handOver_.HandedOver(); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -28,10 +30,9 @@ class frmSplash final : public QWidget {
   void Form_KeyPress();
   void HandOver();
 
-  std::function<void()> showMain_;
+  SplashHandOver handOver_;
   QTimer Timer1;
   QTimer pause_;
-  bool handedOver_ = false;
 };
 
 // True for a key that types a character, Enter, Esc and Backspace included.

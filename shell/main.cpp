@@ -9,17 +9,15 @@
 
 #include "common/Global.h"
 #include "common/ProgramVersion.h"
-#include "export/ComponentItemWriter.h"
 #include "export/ExportLog.h"
-#include "platform/SystemNotesClient.h"
-#include "platform/mime/MailComposer.h"
 #include "shell/Artwork.h"
 #include "shell/HelpCommand.h"
 #include "shell/ProgramWindows.h"
 #include "shell/QtDialogs.h"
-#include "shell/Vendor.h"
 #include "shell/WindowFont.h"
 #include "shell/frmSplash.h"
+#include "shell/presenters/SystemMailCore.h"
+#include "shell/presenters/Vendor.h"
 
 using namespace mailshift;
 using namespace mailshift::shell;
@@ -66,19 +64,13 @@ int main(int argc, char** argv) {
   DesktopFileOpener desktop;
   QtWaiter waiter;
   QtFolderPicker folderPicker(&remembered);
-  SetFolderPicker(&folderPicker);
-  platform::SystemNotesClient notesClient;
-  const std::unique_ptr<mail::EmailComponent> email = platform::CreateMailComposer();
-  mail::ComponentItemWriter writer(*email);
+  SystemMailCore mailCore;
 
-  ProgramState state;
-  ShellServices services{
-      messages,     fileDialog, desktop,    waiter, notesClient.sessions(), writer, mail::DefaultLogPath(),
-      HelpFolder(), EndProgram, &remembered};
-  ProgramWindows windows(services, state);
+  ShellServices services{messages,   fileDialog,      folderPicker,           desktop,
+                         waiter,     mailCore.Core(), mail::DefaultLogPath(), HelpFolder().toStdString(),
+                         EndProgram, &remembered};
+  ProgramWindows windows(services);
   frmSplash splash([&windows] { windows.ShowMain(); });
   splash.show();
-  const int exitCode = QApplication::exec();
-  SetFolderPicker(nullptr);
-  return exitCode;
+  return QApplication::exec();
 }

@@ -1,4 +1,4 @@
-// The Qt controls behave as the logic's control operations promise.
+// The folder tree and the message list on Qt widgets, and the conversions the Qt dialogs make.
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
@@ -14,7 +14,7 @@
 #include "shell/Artwork.h"
 #include "shell/QtControls.h"
 #include "shell/QtDialogs.h"
-#include "shell/ReportColumns.h"
+#include "shell/presenters/ShellTexts.h"
 
 namespace mailshift::shell {
 
@@ -22,29 +22,6 @@ class ControlsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void headerFormatGivesCaptionsWidthsAndAlignments() {
-    const auto columns = ParseHeaderFormat(kMailListHeaderFormat);
-    QCOMPARE(columns.size(), std::size_t{4});
-    const QStringList captions{columns[0].caption, columns[1].caption, columns[2].caption,
-                               columns[3].caption};
-    QCOMPARE(captions, (QStringList{"From/To", "Subject", "Size", "Date"}));
-    QCOMPARE(columns[0].width, 150);
-    QCOMPARE(columns[1].width, 240);
-    QCOMPARE(columns[2].width, 52);
-    QCOMPARE(columns[3].width, 150);
-    QVERIFY(columns[2].alignment & Qt::AlignRight);
-    for (const int plain : {0, 1, 3})
-      QVERIFY(columns[static_cast<std::size_t>(plain)].alignment & Qt::AlignLeft);
-    QCOMPARE(ParseHeaderFormat("A;10;1").front().alignment & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-  }
-
-  void malformedHeaderFormatsAreErrors() {
-    for (const char* format :
-         {"Subject;wide;0", "Subject;240", ";240;0", "Subject;240;7", "Subject;0;0", "A;10;0|B;x;0"}) {
-      QVERIFY_THROWS_EXCEPTION(ControlError, ParseHeaderFormat(format));
-    }
-  }
-
   void fileFiltersBecomeQtFilters() {
     QCOMPARE(ToQtFileFilter("Notes Database (*.nsf)|*.nsf"), QStringLiteral("Notes Database (*.nsf)"));
     QCOMPARE(ToQtFileFilter("Mail|*.eml;*.msg|All files|*.*"),
@@ -52,127 +29,68 @@ class ControlsTest : public QObject {
     QCOMPARE(MessageText("one\r\ntwo\r\n\r\nthree"), QStringLiteral("one\ntwo\n\nthree"));
   }
 
-  void widgetCaptionsAndStatesFollowTheirKind() {
-    QWidget window;
-    QLabel label(QStringLiteral("Found :"), &window);
-    QPushButton button(QStringLiteral("Start Scan"), &window);
-    QGroupBox frame(QStringLiteral(" Scan Details"), &window);
-    QLineEdit box(&window);
-    QWidget plain(&window);
-    WidgetControl labelControl(label), buttonControl(button), frameControl(frame), boxControl(box),
-        plainControl(plain);
-
-    QCOMPARE(labelControl.Caption(), std::string("Found :"));
-    QCOMPARE(buttonControl.Caption(), std::string("Start Scan"));
-    QCOMPARE(frameControl.Caption(), std::string(" Scan Details"));
-    boxControl.SetCaption("C:\\Mail\\ann.nsf");
-    QCOMPARE(box.text(), QStringLiteral("C:\\Mail\\ann.nsf"));
-    labelControl.SetCaption(
-        "Gr\xC3\xBC\xC3\x9F"
-        "e");  // UTF-8 survives the way in and out
-    QCOMPARE(label.text(), QStringLiteral("Grüße"));
-    QCOMPARE(labelControl.Caption(), std::string("Gr\xC3\xBC\xC3\x9F"
-                                                 "e"));
-    QVERIFY_THROWS_EXCEPTION(ControlError, plainControl.SetCaption("x"));
-
-    // Visible means "not hidden": a control on a tab that is not showing is still visible.
-    QVERIFY(!window.isVisible());
-    QVERIFY(frameControl.IsVisible());
-    frameControl.SetVisible(false);
-    QVERIFY(!frameControl.IsVisible());
-    buttonControl.SetEnabled(false);
-    QVERIFY(!buttonControl.IsEnabled());
-    QVERIFY(!button.isEnabled());
-  }
-
-  void treeNodesKeepTheirOrderTagsAndChecks() {
+  void treeNodesShowTheirPlacesAndChecksAndReportClicks() {
     QTreeWidget widget;
-    QtTreeControl tree(widget);
-    tree.AddNode({"Lotus Notes Address Book", "Notes Email Database", 0, std::nullopt, true, ""});
-    tree.AddNode({"Inbox", "Inbox (2)", 67, "Lotus Notes Address Book", true, "Inbox"});
-    tree.AddNode({"Folders", "Folders", 70, "Lotus Notes Address Book", false, "Folders"});
-    tree.AddNode({"A", "A (0)", 70, "Folders", false, "A"});
-    tree.AddNode({"B", "B (1)", 70, "A", true, "A\\B"});
-
-    QCOMPARE(tree.NodeCount(), 5);
-    QCOMPARE(tree.NodeTag(1), std::string());
-    QCOMPARE(tree.NodeTag(5), std::string("A\\B"));
-    QCOMPARE(tree.Item(5)->parent(), tree.Item(4));
+    QtFolderTree tree(widget);
+    const std::vector<notes::FolderNode> nodes{
+        {"Lotus Notes Address Book", "Notes Email Database", "", 0, true, {}, 0},
+        {"Inbox", "Inbox (2)", "Inbox", 67, true, 0, 2},
+        {"Folders", "Folders", "Folders", 70, false, 0, 0},
+        {"A", "A (0)", "A", 70, false, 2, 0},
+        {"B", "B (1)", "A\\B", 70, true, 3, 1},
+    };
+    tree.ShowTree(nodes);
+    QCOMPARE(tree.NodeCount(), std::size_t{5});
     QCOMPARE(tree.Item(4)->parent(), tree.Item(3));
+    QCOMPARE(tree.Item(3)->parent(), tree.Item(2));
     QCOMPARE(widget.topLevelItemCount(), 1);
-    QVERIFY(tree.Item(2)->font(0).bold());
-    QVERIFY(!tree.Item(3)->font(0).bold());
+    QVERIFY(tree.Item(1)->font(0).bold());
+    QVERIFY(!tree.Item(2)->font(0).bold());
+    QVERIFY(!tree.Item(1)->icon(0).isNull());
+    QVERIFY_THROWS_EXCEPTION(ControlError, tree.Item(5));
 
-    QVERIFY_THROWS_EXCEPTION(ControlError, tree.AddNode({"Inbox", "again", 67, std::nullopt, false, "x"}));
-    QVERIFY_THROWS_EXCEPTION(ControlError, tree.AddNode({"C", "C", 70, "Missing", false, "C"}));
-    QCOMPARE(tree.NodeCount(), 5);
-    QVERIFY_THROWS_EXCEPTION(ControlError, tree.NodeTag(0));
-    QVERIFY_THROWS_EXCEPTION(ControlError, tree.CheckState(6));
-
-    // Every node has a check box, unchecked until set; check states are 1 or 0.
-    for (int position = 1; position <= 5; ++position) {
-      QVERIFY(tree.Item(position)->flags() & Qt::ItemIsUserCheckable);
-      QCOMPARE(tree.CheckState(position), 0);
-      tree.SetCheckState(position, 1);
+    // Every node has a check box, unchecked until told; the three states show as Qt's.
+    for (std::size_t node = 0; node < 5; ++node) {
+      QVERIFY(tree.Item(node)->flags() & Qt::ItemIsUserCheckable);
+      QCOMPARE(tree.Item(node)->checkState(0), Qt::Unchecked);
     }
-    QCOMPARE(tree.Item(4)->checkState(0), Qt::Checked);
-    tree.Item(4)->setCheckState(0, Qt::Unchecked);  // as the user's click does
-    QCOMPARE(tree.CheckState(4), 0);
+    tree.ShowCheck(2, notes::CheckShown::Partly);
+    tree.ShowCheck(3, notes::CheckShown::Checked);
+    QCOMPARE(tree.Item(2)->checkState(0), Qt::PartiallyChecked);
+    QCOMPARE(tree.Item(3)->checkState(0), Qt::Checked);
 
-    // A node's own check stays apart from the partly-checked state its box shows.
-    tree.SetPartlyChecked(3, true);
-    QCOMPARE(tree.Item(3)->checkState(0), Qt::PartiallyChecked);
-    QCOMPARE(tree.CheckState(3), 1);
-    QVERIFY(tree.IsPartlyChecked(3));
-    tree.SetCheckState(3, 0);
-    QCOMPARE(tree.Item(3)->checkState(0), Qt::PartiallyChecked);
-    tree.SetPartlyChecked(3, false);
-    QCOMPARE(tree.Item(3)->checkState(0), Qt::Unchecked);
-    QCOMPARE(tree.ParentNode(5), std::optional<int>(4));
-    QCOMPARE(tree.ParentNode(1), std::optional<int>());
-
-    // With a handler, the user's change goes to it and the node's own check waits for it.
-    std::vector<std::pair<int, bool>> userChecks;
-    tree.OnNodeCheck([&](int position, bool checked) { userChecks.emplace_back(position, checked); });
-    tree.Item(2)->setCheckState(0, Qt::Unchecked);
-    tree.SetPartlyChecked(5, true);  // not the user's
-    QCOMPARE(userChecks, (std::vector<std::pair<int, bool>>{{2, false}}));
-    QCOMPARE(tree.CheckState(2), 1);
-    tree.OnNodeCheck({});
+    // The user's click is reported and the box keeps what it was told until told again.
+    std::vector<std::size_t> clicks;
+    tree.OnBoxClicked([&](std::size_t node) { clicks.push_back(node); });
+    tree.Item(2)->setCheckState(0, Qt::Checked);  // as the user's click on a partly-checked box does
+    tree.Item(3)->setCheckState(0, Qt::Unchecked);
+    tree.ShowCheck(4, notes::CheckShown::Checked);  // not the user's
+    QCOMPARE(clicks, (std::vector<std::size_t>{2, 3}));
+    QCOMPARE(tree.Item(2)->checkState(0), Qt::PartiallyChecked);
+    QCOMPARE(tree.Item(3)->checkState(0), Qt::Checked);
 
     QVERIFY(!tree.SelectedNode());
-    widget.setCurrentItem(tree.Item(5));
-    QCOMPARE(tree.SelectedNode(), std::optional<int>(5));
+    widget.setCurrentItem(tree.Item(4));
+    QCOMPARE(tree.SelectedNode(), std::optional<std::size_t>(4));
 
-    // Icons appear once the image list is given, for nodes added before and after.
-    QVERIFY(tree.Item(2)->icon(0).isNull());
-    tree.UseSmallIcons();
-    QVERIFY(!tree.Item(2)->icon(0).isNull());
-    tree.AddNode({"Sent", "Sent (0)", 69, "Lotus Notes Address Book", false, "Sent"});
-    QVERIFY(!tree.Item(6)->icon(0).isNull());
-
-    tree.Clear();
-    QCOMPARE(tree.NodeCount(), 0);
-    QVERIFY(!tree.SelectedNode());
-    tree.AddNode({"Inbox", "Inbox (0)", 67, std::nullopt, false, "Inbox"});  // the key is free again
-    QCOMPARE(tree.NodeTag(1), std::string("Inbox"));
+    // A new tree replaces the old one.
+    tree.ShowTree({nodes[1]});
+    QCOMPARE(tree.NodeCount(), std::size_t{1});
+    QCOMPARE(widget.topLevelItemCount(), 1);
   }
 
   void reportRowsArriveInOneBurstWithIconsAndAlignment() {
     QTableView view;
-    ReportListModel model(ParseHeaderFormat(kMailListHeaderFormat));
+    ReportListModel model(ParseHeaderFormat(text::kMailListHeaderFormat));
     view.setModel(&model);
-    QtReportList list(view, model);
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
 
-    list.UseSmallIcons();
     for (int row = 0; row < 50000; ++row) {
-      list.AddItem("Ann Lee\tHello " + std::to_string(row) + "\t2 KB\t05/11/2008 14:30:00");
-      list.SetReportIcon(row, 0, icon::kMessage);
+      model.Append({QStringLiteral("Ann Lee"), QStringLiteral("Hello %1").arg(row), QStringLiteral("2 KB"),
+                    QStringLiteral("05/11/2008 14:30:00")},
+                   icon::kMessage);
     }
-    QVERIFY_THROWS_EXCEPTION(ControlError, list.SetReportIcon(50000, 0, icon::kMessage));
-    QVERIFY_THROWS_EXCEPTION(ControlError, list.SetReportIcon(0, 4, icon::kMessage));
-    list.LockUpdate(false);
+    model.Publish();
     QCOMPARE(model.rowCount(), 50000);
     QCOMPARE(inserted.count(), 1);
 
@@ -183,41 +101,15 @@ class ControlsTest : public QObject {
     QVERIFY(model.index(7, 1).data(Qt::DecorationRole).isNull());
     QCOMPARE(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Date"));
 
-    list.Clear();
+    model.Clear();
     QCOMPARE(model.rowCount(), 0);
     QCOMPARE(model.StoredRows(), 0);
-    // Rows added without a closing update still show once the event loop runs.
-    list.AddItem("Bob\tShort row");
+    // Rows added without a closing publish still show once the event loop runs.
+    model.Append({QStringLiteral("Bob"), QStringLiteral("Short row")}, -1);
     QCOMPARE(model.rowCount(), 0);
     QCoreApplication::processEvents();
     QCOMPARE(model.rowCount(), 1);
     QCOMPARE(model.index(0, 2).data().toString(), QString());
-  }
-
-  void tabsAndToolbarAreAddressedFromOne() {
-    QTabWidget widget;
-    widget.addTab(new QWidget, QStringLiteral(" Select File"));
-    widget.addTab(new QWidget, QStringLiteral(" Emails Preview"));
-    QtTabControl tabs(widget);
-    QCOMPARE(tabs.SelectedTab(), 1);
-    tabs.SelectTab(2);
-    QCOMPARE(widget.currentIndex(), 1);
-    tabs.SetTabEnabled(1, false);
-    QVERIFY(!tabs.IsTabEnabled(1));
-    QVERIFY(tabs.IsTabEnabled(2));
-    QVERIFY_THROWS_EXCEPTION(ControlError, tabs.SelectTab(3));
-    QVERIFY_THROWS_EXCEPTION(ControlError, tabs.IsTabEnabled(0));
-
-    QAction open, separator, help;
-    separator.setSeparator(true);
-    QtToolBar bar({&open, &separator, &help});
-    bar.SetButtonEnabled(1, false);
-    QVERIFY(!open.isEnabled());
-    QVERIFY(bar.IsButtonEnabled(3));
-    QCOMPARE(bar.IndexOf(&help), 3);
-    QAction stranger;
-    QCOMPARE(bar.IndexOf(&stranger), 0);
-    QVERIFY_THROWS_EXCEPTION(ControlError, bar.SetButtonEnabled(4, true));
   }
 
   void smallIconListHasSeventyTwoImages() {

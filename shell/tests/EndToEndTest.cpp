@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <deque>
 #include <filesystem>
 #include <functional>
 
@@ -151,7 +152,7 @@ class PaintRecorder : public QObject {
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && window_.Running()) {
+    if (event->type() == QEvent::Paint && window_.Presenter().Running()) {
       const auto* label = qobject_cast<QLabel*>(watched);
       painted << label->objectName() + QStringLiteral(": ") + label->text();
       modalDuringRun = modalDuringRun && QApplication::activeModalWidget() == &window_;
@@ -178,28 +179,23 @@ class EndToEndTest : public QObject {
   QString store_;
   standin::StandInNotesClient standIn_;
 
-  ShellServices WithStandIn(TestServices& t) {
+  std::deque<RealMailCore> cores_;
+
+  // The services of the test over the stand-in client, with the given message writer.
+  ShellServices WithStandIn(TestServices& t, mail::EmailItemWriter* writer = nullptr) {
     const ShellServices& s = t.services;
-    return ShellServices{s.Messages, s.FileDialog, s.Desktop,       s.Wait,      standIn_,
-                         s.Writer,   s.LogPath,    s.ProgramFolder, s.EndProgram};
+    RealMailCore& core = cores_.emplace_back(standIn_, writer != nullptr ? *writer : t.writer);
+    return ShellServices{s.Messages, s.FileDialog, s.Folders,       s.Desktop,   s.Wait,
+                         core,       s.LogPath,    s.ProgramFolder, s.EndProgram};
   }
 
   // Browse and scan over the sample mailbox.
   void Scan(frmMain& window, TestServices& t) {
     window.show();
     t.fileDialog.answers = {store_.toStdString()};
-    window.CmdBrowse_Click();
-    window.CmdScan_Click();
+    window.Presenter().CmdBrowse_Click();
+    window.Presenter().CmdScan_Click();
     t.messages.shown.clear();
-  }
-
-  // The tags the launch takes from the tree as it is now (the folder dialog is cancelled).
-  std::vector<std::string> Selected(frmMain& window, TestServices& t) {
-    t.folderPicker.answers = {""};
-    window.CmdStartConversion_Click();
-    std::vector<std::string> tags = t.state.Values.SelectedFolders;
-    tags.erase(std::remove(tags.begin(), tags.end(), std::string()), tags.end());
-    return tags;
   }
 
  private slots:
@@ -213,7 +209,7 @@ class EndToEndTest : public QObject {
   void browseScanPreviewUncheckAndExport() {
     TestServices t;
     ShellServices services = WithStandIn(t);
-    frmMain window(services, t.state);
+    frmMain window(services);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -226,7 +222,7 @@ class EndToEndTest : public QObject {
     QTest::mouseClick(Find<QPushButton>(window, "CmdScan"), Qt::LeftButton);
     QCOMPARE(ShownMessages(t.messages),
              QStringLiteral("Scan Completed... | Notes Database Scan Completed Successfully"));
-    QCOMPARE(t.state.Values.DatabaseTitle, std::string("Mail - Ann Lee"));
+    QCOMPARE(window.Presenter().LastScan()->title, std::string("Mail - Ann Lee"));
     auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
     QStringList outline;
     for (QTreeWidgetItemIterator it(&tree); *it; ++it) {
@@ -265,9 +261,11 @@ class EndToEndTest : public QObject {
     t.messages.shown.clear();
     std::unique_ptr<PaintRecorder> recorder;
     QString captionsAtOpen;
+    mail::ExportPlan plan;
     const QString problem = WithExportWindow(
         [&] { QTest::mouseClick(Find<QPushButton>(window, "CmdStartConversion"), Qt::LeftButton); },
         [&](frmSave& exportWindow) {
+          plan = exportWindow.Presenter().Plan();
           captionsAtOpen = Find<QLabel>(exportWindow, "LblSaveHeader")->text() + QLatin1Char('|') +
                            Find<QLabel>(exportWindow, "LblProcessing")->text();
           if (!QTest::qWaitForWindowExposed(&exportWindow)) return;
@@ -282,10 +280,9 @@ class EndToEndTest : public QObject {
         });
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(t.folderPicker.titles, (std::vector<std::string>{"Select Path to Save PST File"}));
-    QCOMPARE(t.state.Values.DestinationRoot, destination.path().toStdString());
-    QCOMPARE(t.state.Values.SelectedFolders,
-             (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail", "Folders",
-                                       "Projects", "Projects\\2008", "", "", "", ""}));
+    QCOMPARE(plan.destination, destination.path().toStdString());
+    QCOMPARE(plan.folders, (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail",
+                                                     "Folders", "Projects", "Projects\\2008"}));
     QCOMPARE(captionsAtOpen, QStringLiteral("Checking Configuration...|"));
 
     // The labels were painted as the run went, while the export window kept every other command out.
@@ -337,55 +334,10 @@ class EndToEndTest : public QObject {
     QVERIFY(Find<QToolBar>(window, "NotesToolBar")->actions().at(3)->isEnabled());
   }
 
-  void aCheckTakesTheWholeBranchAndParentsShowWhenTheyAreMixed() {
-    TestServices t;
-    ShellServices services = WithStandIn(t);
-    frmMain window(services, t.state);
-    Scan(window, t);
-    auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
-    QTreeWidgetItem* root = tree.topLevelItem(0);
-    QTreeWidgetItem* folders = NodeNamed(tree, QStringLiteral("Folders"));
-    QTreeWidgetItem* projects = NodeNamed(tree, QStringLiteral("Projects (1)"));
-    QTreeWidgetItem* year = NodeNamed(tree, QStringLiteral("2008 (2)"));
-
-    // Space on Projects unchecks it and its 2008; the levels above show partly checked.
-    ClickNode(tree, projects);
-    QTest::keyClick(tree.viewport(), Qt::Key_Space);
-    QCOMPARE(projects->checkState(0), Qt::Unchecked);
-    QCOMPARE(year->checkState(0), Qt::Unchecked);
-    QCOMPARE(folders->checkState(0), Qt::PartiallyChecked);
-    QCOMPARE(root->checkState(0), Qt::PartiallyChecked);
-    QCOMPARE(Selected(window, t), (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up",
-                                                            "JunkMail", "Trash", "Folders", "Private"}));
-
-    // The partly-checked root, pressed, checks everything again.
-    ClickNode(tree, root);
-    QTest::keyClick(tree.viewport(), Qt::Key_Space);
-    for (QTreeWidgetItemIterator it(&tree); *it; ++it) QCOMPARE((*it)->checkState(0), Qt::Checked);
-
-    // A parent whose one subfolder is unchecked still exports its own messages.
-    ClickNode(tree, year);
-    QTest::keyClick(tree.viewport(), Qt::Key_Space);
-    QCOMPARE(projects->checkState(0), Qt::PartiallyChecked);
-    const std::vector<std::string> tags = Selected(window, t);
-    QVERIFY(std::find(tags.begin(), tags.end(), "Projects") != tags.end());
-    QVERIFY(std::find(tags.begin(), tags.end(), "Projects\\2008") == tags.end());
-
-    // The root unchecked leaves nothing to export.
-    ClickNode(tree, root);
-    QTest::keyClick(tree.viewport(), Qt::Key_Space);  // partly -> checked
-    QTest::keyClick(tree.viewport(), Qt::Key_Space);  // checked -> unchecked
-    for (QTreeWidgetItemIterator it(&tree); *it; ++it) QCOMPARE((*it)->checkState(0), Qt::Unchecked);
-    t.messages.shown.clear();
-    QVERIFY(Selected(window, t).empty());
-    QCOMPARE(ShownMessages(t.messages),
-             QStringLiteral("Export to Outlook Express | Please Select Folders to Export"));
-  }
-
   void theKeysPreviewMoveAndSortTheList() {
     TestServices t;
     ShellServices services = WithStandIn(t);
-    frmMain window(services, t.state);
+    frmMain window(services);
     Scan(window, t);
     auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
     auto* view = Find<QTableView>(window, "MailList");
@@ -429,7 +381,7 @@ class EndToEndTest : public QObject {
   void aDatabaseDroppedOnTheWindowIsTakenAsIfChosen() {
     TestServices t;
     ShellServices services = WithStandIn(t);
-    frmMain window(services, t.state);
+    frmMain window(services);
     window.show();
     const auto drop = [&](const QString& file) {
       QMimeData data;
@@ -451,16 +403,19 @@ class EndToEndTest : public QObject {
   void cancelEscAndCloseStopTheRunWithHonestCounts() {
     for (const char* way : {"Cancel", "Esc", "close"}) {
       TestServices t;
-      const ShellServices base = WithStandIn(t);
       WriterWithPause writer(t.writer, 1);
-      ShellServices services{base.Messages, base.FileDialog, base.Desktop,       base.Wait,      standIn_,
-                             writer,        base.LogPath,    base.ProgramFolder, base.EndProgram};
-      frmMain window(services, t.state);
+      ShellServices services = WithStandIn(t, &writer);
+      frmMain window(services);
       Scan(window, t);
       QTemporaryDir destination;
-      t.state.Values.SelectedFolders = {"Inbox", "Projects\\2008"};
-      t.state.Values.DestinationRoot = destination.path().toStdString();
-      frmSave exportWindow(&window, ExportContext{services, t.state, [&] { return store_.toStdString(); }});
+      mail::ExportPlan plan;
+      plan.databasePath = store_.toStdString();
+      plan.title = window.Presenter().LastScan()->title;
+      plan.folders = {"Inbox", "Projects\\2008"};
+      plan.destination = destination.path().toStdString();
+      plan.logPath = services.LogPath;
+      ExportPresenter presenter(services.Core, plan);
+      frmSave exportWindow(&window, presenter, services);
       exportWindow.show();
       QVERIFY(QTest::qWaitForWindowExposed(&exportWindow));
       QStringList seen;
@@ -470,7 +425,7 @@ class EndToEndTest : public QObject {
         // Other commands wait while the run goes.
         QTest::mouseClick(Find<QPushButton>(window, "CmdBrowse"), Qt::LeftButton);
         QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdConversion"), Qt::LeftButton);
-        seen << QStringLiteral("stop before=%1").arg(exportWindow.StopRequested());
+        seen << QStringLiteral("stop before=%1").arg(presenter.StopWasRequested());
         if (QLatin1String(way) == QLatin1String("Cancel")) {
           QTest::mouseClick(cancel, Qt::LeftButton);
         } else if (QLatin1String(way) == QLatin1String("Esc")) {
@@ -479,20 +434,20 @@ class EndToEndTest : public QObject {
           seen << QStringLiteral("closed=%1").arg(exportWindow.close());
         }
         seen << QStringLiteral("stop after=%1 open=%2")
-                    .arg(exportWindow.StopRequested())
+                    .arg(presenter.StopWasRequested())
                     .arg(exportWindow.isVisible());
       };
-      exportWindow.CmdConversion_Click();
+      presenter.CmdConversion_Click();
       QStringList expected{"cancel shown=1", "stop before=0"};
       if (QLatin1String(way) == QLatin1String("close")) expected << "closed=0";
       expected << "stop after=1 open=1";
       QCOMPARE(seen, expected);
       QVERIFY2(t.fileDialog.filters.size() == 1, way);  // the scan's Browse only
-      QVERIFY(exportWindow.LastResult().has_value());
+      QVERIFY(presenter.LastReport().has_value());
       QVERIFY(!Find<QPushButton>(exportWindow, "CmdCancel")->isVisible());
 
       // The run stopped after the message it was on, kept it, and says what was left.
-      const mail::ExportResult& result = *exportWindow.LastResult();
+      const mail::ExportReport& result = *presenter.LastReport();
       QVERIFY(result.stopped);
       QCOMPARE(result.written(), std::int64_t{1});
       QCOMPARE(result.left, std::int64_t{3});
@@ -506,38 +461,6 @@ class EndToEndTest : public QObject {
     }
   }
 
-  void nothingToExportOrNoDestinationOpensNoWindow() {
-    TestServices t;
-    ShellServices services = WithStandIn(t);
-    frmMain window(services, t.state);
-    window.show();
-    t.fileDialog.answers = {store_.toStdString()};
-    window.CmdBrowse_Click();
-    window.CmdScan_Click();
-    t.messages.shown.clear();
-
-    // The folder dialog cancelled, by the toolbar's Export: nothing opens, nothing is said.
-    const QString cancelled = WithExportWindow(
-        [&] {
-          auto* toolbar = Find<QToolBar>(window, "NotesToolBar");
-          QTest::mouseClick(toolbar->widgetForAction(toolbar->actions().at(3)), Qt::LeftButton);
-        },
-        [](frmSave&) {});
-    QCOMPARE(cancelled, QStringLiteral("the export window did not open"));
-    QCOMPARE(t.folderPicker.titles.size(), std::size_t{1});
-    QVERIFY(t.messages.shown.empty());
-
-    // The root unchecked: every node goes with it.
-    auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
-    tree.topLevelItem(0)->setCheckState(0, Qt::Unchecked);
-    for (QTreeWidgetItemIterator it(&tree); *it; ++it) QCOMPARE((*it)->checkState(0), Qt::Unchecked);
-    const QString unchecked = WithExportWindow([&] { window.CmdStartConversion_Click(); }, [](frmSave&) {});
-    QCOMPARE(unchecked, QStringLiteral("the export window did not open"));
-    QCOMPARE(ShownMessages(t.messages),
-             QStringLiteral("Export to Outlook Express | Please Select Folders to Export"));
-    QCOMPARE(t.folderPicker.titles.size(), std::size_t{1});
-  }
-
   void followUpAndJunkMailAreExportedAndAnUnwritableDestinationIsRefusedFirst() {
     TestServices t;
     const std::string path = "/mail/flags.nsf";
@@ -548,11 +471,11 @@ class EndToEndTest : public QObject {
                {db.AddDocument(notes::testing::MemoryDocument{}.Text("Subject", {"Call back"}))});
     db.AddView("($JunkMail)", true,
                {db.AddDocument(notes::testing::MemoryDocument{}.Text("Subject", {"Win now"}))});
-    frmMain window(t.services, t.state);
+    frmMain window(t.services);
     window.show();
     t.fileDialog.answers = {path};
-    window.CmdBrowse_Click();
-    window.CmdScan_Click();
+    window.Presenter().CmdBrowse_Click();
+    window.Presenter().CmdScan_Click();
     t.messages.shown.clear();
     // Only the two flagged folders stay checked.
     auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
@@ -565,7 +488,7 @@ class EndToEndTest : public QObject {
     const QString file = scratch.filePath(QStringLiteral("a file"));
     QFile(file).open(QIODevice::WriteOnly);
     t.folderPicker.answers = {(file + QStringLiteral("/below")).toStdString()};
-    QCOMPARE(WithExportWindow([&] { window.CmdStartConversion_Click(); }, [](frmSave&) {}),
+    QCOMPARE(WithExportWindow([&] { window.Presenter().CmdStartConversion_Click(); }, [](frmSave&) {}),
              QStringLiteral("the export window did not open"));
     QCOMPARE(t.messages.shown.size(), std::size_t{1});
     QVERIFY(t.messages.shown[0].text.rfind("The destination folder cannot be written:\r\n", 0) == 0);
@@ -573,7 +496,7 @@ class EndToEndTest : public QObject {
 
     t.folderPicker.answers = {scratch.path().toStdString()};
     const QString problem = WithExportWindow(
-        [&] { window.CmdStartConversion_Click(); },
+        [&] { window.Presenter().CmdStartConversion_Click(); },
         [&](frmSave& exportWindow) {
           QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdConversion"), Qt::LeftButton);
           QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdClose"), Qt::LeftButton);
@@ -595,18 +518,18 @@ class EndToEndTest : public QObject {
     auto& db = t.notes.AddDatabase(path);
     db.title = "John Doe Mail";
     db.AddView("($Inbox)", true, {db.AddDocument(notes::testing::MemoryDocument{}.Text("Subject", {"Hi"}))});
-    frmMain window(t.services, t.state);
+    frmMain window(t.services);
     window.show();
     t.fileDialog.answers = {path};
-    window.CmdBrowse_Click();
-    window.CmdScan_Click();
+    window.Presenter().CmdBrowse_Click();
+    window.Presenter().CmdScan_Click();
     t.messages.shown.clear();
 
     QTemporaryDir destination;
     t.folderPicker.answers = {destination.path().toStdString()};
     QStringList afterPresses;
     const QString problem =
-        WithExportWindow([&] { window.CmdStartConversion_Click(); },
+        WithExportWindow([&] { window.Presenter().CmdStartConversion_Click(); },
                          [&](frmSave& exportWindow) {
                            auto* button = Find<QPushButton>(exportWindow, "CmdConversion");
                            using Behaviour = notes::testing::MemoryNotesClient::ClassBehaviour;

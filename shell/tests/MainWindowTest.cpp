@@ -60,7 +60,7 @@ QString Describe(frmMain& window) {
                  .arg(QLatin1String(hideable))
                  .arg(!Find<QWidget>(window, hideable)->isHidden());
   }
-  state << QStringLiteral("tree nodes=%1").arg(window.TreeControl().NodeCount());
+  state << QStringLiteral("tree nodes=%1").arg(static_cast<int>(window.Tree().NodeCount()));
   return state.join(QLatin1Char('\n'));
 }
 
@@ -96,7 +96,7 @@ class MainWindowTest : public QObject {
  private slots:
   void startsInTheDesignState() {
     TestServices t;
-    frmMain window(t.services, t.state);
+    frmMain window(t.services);
     window.show();
 
     QCOMPARE(window.windowTitle(), QStringLiteral("Corvane Mailshift v3.0 Build 1109"));
@@ -117,7 +117,7 @@ class MainWindowTest : public QObject {
 
   void carriesEveryControlWithItsCaption() {
     TestServices t;
-    frmMain window(t.services, t.state);
+    frmMain window(t.services);
 
     const std::pair<const char*, const char*> captions[] = {
         {"Label7", "Corvane"},
@@ -194,37 +194,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(widths, (QList<int>{150, 240, 52, 150}));
   }
 
-  void choosingAFileEnablesScanAndCancellingClearsEverything() {
-    TestServices t;
-    frmMain window(t.services, t.state);
-    window.show();
-
-    t.fileDialog.answers = {kDatabasePath};
-    QTest::mouseClick(Find<QPushButton>(window, "CmdBrowse"), Qt::LeftButton);
-    QCOMPARE(t.fileDialog.filters, (std::vector<std::string>{"Notes Database (*.nsf)|*.nsf"}));
-    QCOMPARE(Describe(window), QStringLiteral("tab=1 tab1=1 tab2=0\n"
-                                              "path=[/mail/jdoe.nsf] readOnly=1\n"
-                                              "CmdBrowse=1\nCmdScan=1\nCmdStartConversion=1\n"
-                                              "toolbar=1,1,1,0,1,1\n"
-                                              "ScanFrame shown=0\nImgReadingArrow shown=0\n"
-                                              "ImgEmailsArrow shown=0\nImgMailFolderArrow shown=0\n"
-                                              "tree nodes=0"));
-
-    // The dialog cancelled: the earlier path is not kept.
-    QTest::mouseClick(Find<QPushButton>(window, "CmdBrowse"), Qt::LeftButton);
-    QCOMPARE(Describe(window), QStringLiteral("tab=1 tab1=1 tab2=0\n"
-                                              "path=[] readOnly=1\n"
-                                              "CmdBrowse=1\nCmdScan=0\nCmdStartConversion=1\n"
-                                              "toolbar=1,0,1,0,1,1\n"
-                                              "ScanFrame shown=0\nImgReadingArrow shown=0\n"
-                                              "ImgEmailsArrow shown=0\nImgMailFolderArrow shown=0\n"
-                                              "tree nodes=0"));
-    QVERIFY(t.messages.shown.empty());
-  }
-
   void theUserCannotTypeAPath() {
     TestServices t;
-    frmMain window(t.services, t.state);
+    frmMain window(t.services);
     window.show();
     auto* box = Find<QLineEdit>(window, "txtNotesDatabaseFile");
     box->setFocus();
@@ -233,66 +205,14 @@ class MainWindowTest : public QObject {
     QVERIFY(!Find<QPushButton>(window, "CmdScan")->isEnabled());
   }
 
-  void aScanEnablesThePreviewAndExportAndANewFileTakesThePreviewAway() {
-    TestServices t;
-    AddMailbox(t.notes, kDatabasePath);
-    frmMain window(t.services, t.state);
-    window.show();
-
-    t.fileDialog.answers = {kDatabasePath, kOtherPath, ""};
-    QTest::mouseClick(Find<QPushButton>(window, "CmdBrowse"), Qt::LeftButton);
-    QTest::mouseClick(Find<QPushButton>(window, "CmdScan"), Qt::LeftButton);
-    QCOMPARE(ShownMessages(t.messages),
-             QStringLiteral("Scan Completed... | Notes Database Scan Completed Successfully"));
-    QCOMPARE(t.state.Values.DatabaseTitle, std::string("John Doe Mail"));
-    QCOMPARE(Describe(window), QStringLiteral("tab=2 tab1=1 tab2=1\n"
-                                              "path=[/mail/jdoe.nsf] readOnly=1\n"
-                                              "CmdBrowse=1\nCmdScan=1\nCmdStartConversion=1\n"
-                                              "toolbar=1,1,1,1,1,1\n"
-                                              "ScanFrame shown=1\nImgReadingArrow shown=1\n"
-                                              "ImgEmailsArrow shown=1\nImgMailFolderArrow shown=1\n"
-                                              "tree nodes=10"));
-    const auto* tree = Find<QTreeWidget>(window, "ContactsTreeView");
-    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Notes Email Database"));
-    QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("Inbox (1)"));
-    QCOMPARE(tree->topLevelItem(0)->child(0)->checkState(0), Qt::Checked);
-
-    // Toolbar "Scan" does nothing while the preview is shown.
-    t.messages.shown.clear();
-    const QString scanned = Describe(window);
-    ClickToolbar(window, 2);
-    QCOMPARE(Describe(window), scanned);
-    QVERIFY(t.messages.shown.empty());
-
-    // Another file: the preview goes, Export stays, the scan panel stays on the first tab.
-    ClickToolbar(window, 1);
-    QCOMPARE(Describe(window), QStringLiteral("tab=1 tab1=1 tab2=0\n"
-                                              "path=[/mail/other.nsf] readOnly=1\n"
-                                              "CmdBrowse=1\nCmdScan=1\nCmdStartConversion=1\n"
-                                              "toolbar=1,1,1,1,1,1\n"
-                                              "ScanFrame shown=1\nImgReadingArrow shown=0\n"
-                                              "ImgEmailsArrow shown=0\nImgMailFolderArrow shown=0\n"
-                                              "tree nodes=10"));
-
-    // Cancelled now: the scan panel is hidden too; Export still stays.
-    ClickToolbar(window, 1);
-    QCOMPARE(Describe(window), QStringLiteral("tab=1 tab1=1 tab2=0\n"
-                                              "path=[] readOnly=1\n"
-                                              "CmdBrowse=1\nCmdScan=0\nCmdStartConversion=1\n"
-                                              "toolbar=1,0,1,1,1,1\n"
-                                              "ScanFrame shown=0\nImgReadingArrow shown=0\n"
-                                              "ImgEmailsArrow shown=0\nImgMailFolderArrow shown=0\n"
-                                              "tree nodes=10"));
-  }
-
   void clickingAFolderListsItsMessages() {
     TestServices t;
     AddMailbox(t.notes, kDatabasePath);
-    frmMain window(t.services, t.state);
+    frmMain window(t.services);
     window.show();
     t.fileDialog.answers = {kDatabasePath};
-    window.CmdBrowse_Click();
-    window.CmdScan_Click();
+    window.Presenter().CmdBrowse_Click();
+    window.Presenter().CmdScan_Click();
 
     auto* tree = Find<QTreeWidget>(window, "ContactsTreeView");
     auto* list = Find<QTableView>(window, "MailList");
@@ -336,7 +256,7 @@ class MainWindowTest : public QObject {
     QString expected;
     for (const auto& [name, browse] : paths) {
       TestServices t;
-      frmMain window(t.services, t.state);
+      frmMain window(t.services);
       window.show();
       window.activateWindow();
       QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -350,35 +270,14 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void toolbarScanAndExportRunTheButtonsCommands() {
-    // Scan through the toolbar and through the button end in the same state.
-    QString byButton;
-    QString byToolbar;
-    for (const bool toolbar : {false, true}) {
-      TestServices t;
-      AddMailbox(t.notes, kDatabasePath);
-      frmMain window(t.services, t.state);
-      window.show();
-      t.fileDialog.answers = {kDatabasePath};
-      window.CmdBrowse_Click();
-      if (toolbar) {
-        ClickToolbar(window, 2);
-      } else {
-        QTest::mouseClick(Find<QPushButton>(window, "CmdScan"), Qt::LeftButton);
-      }
-      (toolbar ? byToolbar : byButton) = Describe(window) + QLatin1Char('\n') + ShownMessages(t.messages);
-    }
-    QCOMPARE(byToolbar, byButton);
-  }
-
   void separatorsDoNothing() {
     TestServices t;
-    frmMain window(t.services, t.state);
+    frmMain window(t.services);
     window.show();
     const QString before = Describe(window);
     for (const int separator : {3, 5}) {
       QVERIFY(ToolbarEntry(window, separator)->isSeparator());
-      window.NotesToolBar_ButtonClick(separator);
+      window.Presenter().NotesToolBar_ButtonClick(separator);
       ToolbarEntry(window, separator)->trigger();
     }
     QCOMPARE(Describe(window), before);
@@ -387,35 +286,9 @@ class MainWindowTest : public QObject {
     QVERIFY(t.desktop.opened.empty());
   }
 
-  void exitAsksAndEndsOnlyOnYes() {
-    TestServices t;
-    frmMain window(t.services, t.state);
-    window.show();
-    t.fileDialog.answers = {kDatabasePath};
-    window.CmdBrowse_Click();
-    const QString before = Describe(window);
-
-    t.messages.answers = {MessageAnswer::No};
-    Find<QAction>(window, "mnuExit")->trigger();
-    QCOMPARE(t.messages.shown.size(), std::size_t{1});
-    const auto& asked = t.messages.shown.front();
-    QCOMPARE(asked.text, std::string("Are you sure you want to close the software"));
-    QCOMPARE(asked.title, std::string("Corvane Quillon"));
-    QCOMPARE(asked.icon, MessageIcon::Information);
-    QCOMPARE(asked.buttons, MessageButtons::YesNo);
-    QCOMPARE(t.endProgramCalls, 0);
-    QCOMPARE(Describe(window), before);
-    QVERIFY(window.isVisible());
-
-    t.messages.answers = {MessageAnswer::Yes};
-    Find<QAction>(window, "mnuExit")->trigger();
-    QCOMPARE(t.messages.shown.size(), std::size_t{2});
-    QCOMPARE(t.endProgramCalls, 1);
-  }
-
   void closingTheWindowAsksNothing() {
     TestServices t;
-    frmMain window(t.services, t.state);
+    frmMain window(t.services);
     window.show();
     QVERIFY(window.close());
     QVERIFY(!window.isVisible());
@@ -434,7 +307,7 @@ class MainWindowTest : public QObject {
 
     for (const bool toolbar : {false, true}) {
       TestServices t(programFolder.path());
-      frmMain window(t.services, t.state);
+      frmMain window(t.services);
       window.show();
       if (toolbar) {
         ClickToolbar(window, 6);
@@ -453,8 +326,8 @@ class MainWindowTest : public QObject {
     const auto helpWindow = [](frmMain& window) { return window.findChild<HelpWindow*>(); };
     {
       TestServices t(programFolder.path());
-      frmMain window(t.services, t.state);
-      window.mnuHelp_Click();
+      frmMain window(t.services);
+      window.Presenter().mnuHelp_Click();
       QCOMPARE(ShownMessages(t.messages),
                QStringLiteral(" | The help file could not be found:\r\n") +
                    QDir::toNativeSeparators(folder.filePath(QStringLiteral("Help.chm"))));
@@ -470,8 +343,8 @@ class MainWindowTest : public QObject {
     pages.close();
     {
       TestServices t(programFolder.path());
-      frmMain window(t.services, t.state);
-      window.mnuHelp_Click();
+      frmMain window(t.services);
+      window.Presenter().mnuHelp_Click();
       QVERIFY(t.messages.shown.empty());
       QVERIFY(t.desktop.opened.empty());
       HelpWindow* help = helpWindow(window);
@@ -480,7 +353,7 @@ class MainWindowTest : public QObject {
       QCOMPARE(help->Browser().source(), QUrl::fromLocalFile(pages.fileName()));
       QVERIFY(help->Browser().toPlainText().contains(QStringLiteral("Welcome")));
       // A second Help brings the same window up again.
-      window.mnuHelp_Click();
+      window.Presenter().mnuHelp_Click();
       QCOMPARE(window.findChildren<HelpWindow*>().size(), 1);
     }
 
@@ -491,8 +364,8 @@ class MainWindowTest : public QObject {
     {
       TestServices t(programFolder.path());
       t.desktop.succeeds = false;
-      frmMain window(t.services, t.state);
-      window.mnuHelp_Click();
+      frmMain window(t.services);
+      window.Presenter().mnuHelp_Click();
       QCOMPARE(t.desktop.opened, (std::vector<QString>{chm.fileName()}));
       QVERIFY(t.messages.shown.empty());
       QVERIFY(helpWindow(window) != nullptr && helpWindow(window)->isVisible());
@@ -509,23 +382,21 @@ class MainWindowTest : public QObject {
       RememberedFolders remembered(file);
       TestServices t;
       t.services.Remembered = &remembered;
-      frmMain window(t.services, t.state);
+      frmMain window(t.services);
       window.show();
       t.fileDialog.answers = {""};
-      window.CmdBrowse_Click();  // cancelled: nothing to remember
+      window.Presenter().CmdBrowse_Click();  // cancelled: nothing to remember
       QCOMPARE(remembered.DatabaseFolder(), std::string());
       t.fileDialog.answers = {database};
-      window.CmdBrowse_Click();
+      window.Presenter().CmdBrowse_Click();
       QCOMPARE(remembered.DatabaseFolder(), databases.path().toStdString());
-      auto& tree = window.TreeControl();
-      tree.AddNode({"root", "root", 0, std::nullopt, false, ""});
-      tree.AddNode({"Inbox", "Inbox", 67, "root", false, "Inbox"});
-      tree.SetCheckState(2, 1);
+      AddMailbox(t.notes, database);
+      window.Presenter().CmdScan_Click();
       t.folderPicker.answers = {destination.path().toStdString()};
       QTimer::singleShot(0, [] {
         if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
       });
-      window.CmdStartConversion_Click();
+      window.Presenter().CmdStartConversion_Click();
       QCOMPARE(remembered.Destination(), destination.path().toStdString());
     }
 
@@ -551,7 +422,7 @@ class MainWindowTest : public QObject {
 
   void aboutIsAModalPictureCentredOnTheMainWindow() {
     TestServices t;
-    frmMain window(t.services, t.state);
+    frmMain window(t.services);
     window.show();
     QString seen;
     QTimer::singleShot(0, [&] {

@@ -15,15 +15,16 @@ class SaveWindowTest : public QObject {
 
  private slots:
   void twipsBecomePixelsAtNinetySixDotsPerInch() {
-    QCOMPARE(FromTwips(120, 120, 7095, 1815), QRect(8, 8, 473, 121));
-    QCOMPARE(FromTwips(0, 0, 7350, 2565).size(), QSize(490, 171));
-    QCOMPARE(FromTwips(810, 360, 150, 240), QRect(54, 24, 10, 16));
-    QCOMPARE(FromTwips(2520, 2040, 2295, 435), QRect(168, 136, 153, 29));
+    QCOMPARE(FromTwips({120, 120, 7095, 1815}), QRect(8, 8, 473, 121));
+    QCOMPARE(FromTwips({0, 0, 7350, 2565}).size(), QSize(490, 171));
+    QCOMPARE(FromTwips({810, 360, 150, 240}), QRect(54, 24, 10, 16));
+    QCOMPARE(FromTwips({2520, 2040, 2295, 435}), QRect(168, 136, 153, 29));
   }
 
   void opensWithItsDesignCaptionsInTheirPlaces() {
     TestServices t;
-    frmSave window(nullptr, ExportContext{t.services, t.state, [] { return std::string(); }});
+    ExportPresenter presenter(t.core, mail::ExportPlan{});
+    frmSave window(nullptr, presenter, t.services);
     window.show();
     QCOMPARE(window.windowTitle(), QStringLiteral("Export to Outlook Express .EML format"));
     QCOMPARE(window.size(), QSize(490, 171));

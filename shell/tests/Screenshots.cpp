@@ -13,7 +13,6 @@
 #include <cstdio>
 
 #include "ShellTestSupport.h"
-#include "export/ExportLaunch.h"
 #include "platform/standin/StandInNotesClient.h"
 #include "platform/standin/StoreFixture.h"
 #include "shell/Artwork.h"
@@ -23,6 +22,7 @@
 #include "shell/frmAbout.h"
 #include "shell/frmSave.h"
 #include "shell/frmSplash.h"
+#include "shell/presenters/ShellTexts.h"
 
 using namespace mailshift;
 using namespace mailshift::shell;
@@ -97,16 +97,17 @@ int main(int argc, char** argv) {
   TestServices t;
   standin::StandInNotesClient standIn;
   PictureMidway writer(t.writer, 180);
+  RealMailCore core(standIn, writer);
   ShellServices services{t.messages,
                          t.fileDialog,
+                         t.folderPicker,
                          t.desktop,
                          t.waiter,
-                         standIn,
-                         writer,
+                         core,
                          t.services.LogPath,
                          t.services.ProgramFolder,
                          t.services.EndProgram};
-  ProgramWindows windows(services, t.state);
+  ProgramWindows windows(services);
 
   frmSplash splash([&] { windows.ShowMain(); }, 60000);
   splash.show();
@@ -116,16 +117,16 @@ int main(int argc, char** argv) {
   Grab(main, "main-start");
 
   t.fileDialog.answers = {store};
-  main.CmdBrowse_Click();
+  main.Presenter().CmdBrowse_Click();
   Grab(main, "main-file-chosen");
-  main.CmdScan_Click();
+  main.Presenter().CmdScan_Click();
   auto* tabs = main.findChild<QTabWidget*>(QStringLiteral("NotesTab"));
   tabs->setCurrentIndex(0);
   Grab(main, "main-scanned");
   tabs->setCurrentIndex(1);
   auto* tree = main.findChild<QTreeWidget*>(QStringLiteral("ContactsTreeView"));
   tree->setCurrentItem(tree->topLevelItem(0)->child(0));
-  main.ContactsTreeView_Click();
+  main.Presenter().ContactsTreeView_Click();
   Grab(main, "main-preview");
 
   // One user folder unchecked: its subfolders go with it, the levels above show partly checked.
@@ -146,13 +147,19 @@ int main(int argc, char** argv) {
   Grab(about, "about");
   about.close();
 
-  t.folderPicker.answers = {work.filePath(QStringLiteral("Export")).toStdString()};
-  mail::CmdStartConversion_Click(main.TreeControl(), t.messages, t.state.Values);
-  frmSave save(&main, ExportContext{services, t.state, [&] { return store; }});
+  // The plan the export command makes of the checked folders and the chosen destination.
+  mail::ExportPlan plan;
+  plan.databasePath = store;
+  plan.title = main.Presenter().LastScan()->title;
+  plan.folders = main.Presenter().Checks()->CheckedTags();
+  plan.destination = work.filePath(QStringLiteral("Export")).toStdString();
+  plan.logPath = services.LogPath;
+  ExportPresenter exportPresenter(core, plan);
+  frmSave save(&main, exportPresenter, services);
   writer.window = &save;
   save.show();
   Grab(save, "export-window");
-  save.CmdConversion_Click();
+  exportPresenter.CmdConversion_Click();
   Settle();
   Grab(save, "export-done");
 
@@ -175,9 +182,8 @@ int main(int argc, char** argv) {
     help.close();
   }
 
-  QMessageBox exitQuestion(QMessageBox::Information, QStringLiteral("Corvane Quillon"),
-                           QStringLiteral("Are you sure you want to close the software"),
-                           QMessageBox::Yes | QMessageBox::No, &main);
+  QMessageBox exitQuestion(QMessageBox::Information, QString::fromUtf8(text::kExitTitle),
+                           QString::fromUtf8(text::kExitQuestion), QMessageBox::Yes | QMessageBox::No, &main);
   exitQuestion.show();
   Grab(exitQuestion, "exit-question");
   exitQuestion.close();

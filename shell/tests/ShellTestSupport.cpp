@@ -23,27 +23,26 @@ std::string ScriptedFolderPicker::PickFolder(std::intptr_t, const std::string& t
   return answer;
 }
 
-bool RecordingOpener::Open(const QString& path) {
-  opened.push_back(path);
+bool RecordingOpener::Open(const std::string& path) {
+  opened.push_back(QString::fromStdString(path));
   return succeeds;
 }
 
 TestServices::TestServices(QString programFolder)
     : email(platform::CreateMailComposer()),
       writer(*email),
+      core(notes, writer),
       services{messages,
                fileDialog,
+               folderPicker,
                desktop,
                waiter,
-               notes,
-               writer,
+               core,
                QDir(logFolder.path()).filePath(QStringLiteral("Log.txt")).toStdString(),
-               std::move(programFolder),
-               [this] { ++endProgramCalls; }} {
-  SetFolderPicker(&folderPicker);
-}
+               programFolder.toStdString(),
+               [this] { ++endProgramCalls; }} {}
 
-TestServices::~TestServices() { SetFolderPicker(nullptr); }
+TestServices::~TestServices() = default;
 
 QString TestServices::LogFile() const { return QString::fromStdString(services.LogPath); }
 

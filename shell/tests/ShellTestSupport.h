@@ -13,7 +13,9 @@
 #include "common/testing/FakeControls.h"
 #include "export/ComponentItemWriter.h"
 #include "notes/testing/MemoryNotes.h"
+#include "shell/QtDialogs.h"
 #include "shell/ShellServices.h"
+#include "shell/presenters/RealMailCore.h"
 
 namespace mailshift::shell::testing {
 
@@ -33,7 +35,7 @@ class ScriptedFolderPicker final : public FolderPicker {
 
 class RecordingOpener final : public FileOpener {
  public:
-  bool Open(const QString& path) override;
+  bool Open(const std::string& path) override;
   std::vector<QString> opened;
   bool succeeds = true;
 };
@@ -55,9 +57,9 @@ struct TestServices {
   QTemporaryDir logFolder;
   std::unique_ptr<mail::EmailComponent> email;
   mail::ComponentItemWriter writer;
+  RealMailCore core;
   int endProgramCalls = 0;
   ShellServices services;
-  ProgramState state;
 };
 
 // Every message shown so far, one line each: "title | text".

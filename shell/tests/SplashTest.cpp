@@ -19,7 +19,7 @@ class SplashTest : public QObject {
  private slots:
   void isABorderlessPictureCentredOnTheScreen() {
     TestServices t;
-    ProgramWindows windows(t.services, t.state);
+    ProgramWindows windows(t.services);
     frmSplash splash([&] { windows.ShowMain(); }, kLongPause);
     splash.show();
     QCOMPARE(splash.size(), QSize(541, 209));
@@ -32,7 +32,7 @@ class SplashTest : public QObject {
 
   void handsOverAfterThePause() {
     TestServices t;
-    ProgramWindows windows(t.services, t.state);
+    ProgramWindows windows(t.services);
     constexpr int kPause = 150;
     frmSplash splash([&] { windows.ShowMain(); }, kPause);
     QElapsedTimer clock;
@@ -51,7 +51,7 @@ class SplashTest : public QObject {
     for (const Qt::Key key :
          {Qt::Key_A, Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Backspace}) {
       TestServices t;
-      ProgramWindows windows(t.services, t.state);
+      ProgramWindows windows(t.services);
       frmSplash splash([&] { windows.ShowMain(); }, 100);
       splash.show();
       QTest::keyClick(&splash, key);
@@ -66,7 +66,7 @@ class SplashTest : public QObject {
 
   void keysWithoutACharacterDoNotEndTheSplash() {
     TestServices t;
-    ProgramWindows windows(t.services, t.state);
+    ProgramWindows windows(t.services);
     frmSplash splash([&] { windows.ShowMain(); }, kLongPause);
     splash.show();
     for (const Qt::Key key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_F1, Qt::Key_F5,
@@ -80,7 +80,7 @@ class SplashTest : public QObject {
 
   void aKeyDuringThePauseHandsOverOnce() {
     TestServices t;
-    ProgramWindows windows(t.services, t.state);
+    ProgramWindows windows(t.services);
     constexpr int kPause = 300;
     frmSplash splash([&] { windows.ShowMain(); }, kPause);
     splash.show();
@@ -94,7 +94,7 @@ class SplashTest : public QObject {
 
   void showingTheMainWindowAgainDoesNotLoadItAgain() {
     TestServices t;
-    ProgramWindows windows(t.services, t.state);
+    ProgramWindows windows(t.services);
     windows.ShowMain();
     frmMain* first = windows.Main();
     first->hide();

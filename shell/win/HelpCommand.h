@@ -1,20 +1,26 @@
-// The Help command: "Help.chm" from the program's folder through HTML Help; when it is missing or
-// cannot be shown, the HTML pages beside it in the browser; only when those are missing too is the
-// user told why there is no help.
+// The Help command on Windows: "Help.chm" through HTML Help; the HTML pages in the browser.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "common/Controls.h"
-#include "shell/win/WinDialogs.h"
+#include "shell/presenters/HelpCommand.h"
+#include "shell/presenters/WindowServices.h"
 
 namespace mailshift::shell::win {
 
-inline constexpr const char* kHelpFileName = "Help.chm";
-inline constexpr const char* kHelpPagesStart = "help\\index.html";
+class WinHelpDesk final : public HelpDesk {
+ public:
+  WinHelpDesk(HWND owner, FileOpener& desktop) : owner_(owner), desktop_(desktop) {}
+  void SetOwner(HWND owner) { owner_ = owner; }
+  bool IsFile(const std::string& path) override;
+  bool ShowHelpFile(const std::string& path) override;
+  bool ShowHelpPages(const std::string& startPage) override { return desktop_.Open(startPage); }
 
-void ShowHelp(HWND owner, const std::string& programFolder, FileOpener& opener, MessageBoxes& messages);
+ private:
+  HWND owner_;
+  FileOpener& desktop_;
+};
 
 }  // namespace mailshift::shell::win

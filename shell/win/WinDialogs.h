@@ -9,6 +9,7 @@
 #include "common/Controls.h"
 #include "common/Global.h"
 #include "common/RememberedFolders.h"
+#include "shell/presenters/WindowServices.h"
 
 namespace mailshift::shell::win {
 
@@ -51,14 +52,6 @@ class WinWaiter final : public Waiter {
   // Waits while the windows keep painting; the user's input waits until the pause is over.
   void Pause(int milliseconds) override;
   void DoEvents() override { RunPendingMessages(true); }
-};
-
-// Opens a file or folder with the program the desktop associates with it.
-class FileOpener {
- public:
-  virtual ~FileOpener() = default;
-  // False when there is no such program or it could not be started.
-  virtual bool Open(const std::string& path) = 0;
 };
 
 class ShellFileOpener final : public FileOpener {

@@ -1,6 +1,6 @@
-// What the Windows windows are handed: the program-wide values, the outside components and the
-// dialogs (the program passes the real ones, the tests their own), and what every window uses to
-// make its controls.
+// What the Windows windows are handed: the mail core, the outside components and the dialogs (the
+// program passes the real ones, the tests their own), and what every window uses to make its
+// controls.
 #pragma once
 
 #include <windows.h>
@@ -9,39 +9,12 @@
 #include <string>
 
 #include "common/Controls.h"
-#include "common/ProgramValues.h"
-#include "common/RememberedFolders.h"
-#include "export/EmailItemWriter.h"
-#include "notes/NotesObjects.h"
-#include "notes/NotesState.h"
+#include "shell/presenters/WindowServices.h"
 #include "shell/win/WinDialogs.h"
 
 namespace mailshift::shell::win {
 
-struct ProgramState {
-  ProgramValues Values;
-  notes::NotesState Notes;
-};
-
-struct WinServices {
-  MessageBoxes& Messages;
-  FileOpenDialog& FileDialog;
-  FileOpener& Desktop;
-  Waiter& Wait;
-  notes::SessionFactory& Sessions;
-  mail::EmailItemWriter& Writer;
-  // Where the export run writes its log.
-  std::string LogPath;
-  // The folder that holds the program's own files (the help file among them), UTF-8.
-  std::string ProgramFolder;
-  // Ends the program at once: every window closes and no further event runs.
-  std::function<void()> EndProgram;
-  RememberedFolders* Remembered = nullptr;
-};
-
-inline constexpr int kTwipsPerPixel = 15;
-// A length in twips as pixels at 96 dots per inch.
-constexpr int Twips(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+using WinServices = WindowServices;
 
 // Tahoma at 8 points, plain or bold, and larger sizes for the banner.
 HFONT WindowFont(bool bold = false, int points = 8);
@@ -49,17 +22,6 @@ HFONT WindowFont(bool bold = false, int points = 8);
 // A child control with the window font.
 HWND CreateChild(HWND parent, const wchar_t* windowClass, const std::string& caption, DWORD style, int x,
                  int y, int width, int height, int id = 0, DWORD extendedStyle = 0);
-
-// Runs a command so that a failure nobody planned for is shown instead of ending the program.
-template <typename Command>
-void RunGuarded(MessageBoxes& messages, Command&& command) {
-  try {
-    command();
-  } catch (const std::exception& error) {
-    messages.Show(std::string("The command could not be completed:\r\n") + error.what(), "",
-                  MessageIcon::Critical, MessageButtons::Ok);
-  }
-}
 
 // Centres a window over another, or over the screen's work area when there is none.
 void CentreWindow(HWND window, HWND over);

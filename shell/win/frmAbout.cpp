@@ -1,5 +1,7 @@
 #include "shell/win/frmAbout.h"
 
+#include "platform/win/WideText.h"
+#include "shell/presenters/ShellTexts.h"
 #include "shell/win/Pictures.h"
 #include "shell/win/Resources.h"
 #include "shell/win/WinShell.h"
@@ -21,8 +23,9 @@ void ShowAbout(HWND owner, void (*shown)(HWND about)) {
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   RECT frame{0, 0, 541, 209};
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
-  HWND about = CreateWindowExW(WS_EX_DLGMODALFRAME, L"MailshiftAbout", L"About - Corvane Mailshift", style, 0,
-                               0, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
+  HWND about = CreateWindowExW(WS_EX_DLGMODALFRAME, L"MailshiftAbout",
+                               platform::win::Utf8ToWide(text::kAboutCaption).c_str(), style, 0, 0,
+                               frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
   if (about == nullptr) throw ControlError("the About window could not be made");
   CreatePicture(about, IDB_ABOUT, 0, 0, 541, 209, GetSysColor(COLOR_BTNFACE));

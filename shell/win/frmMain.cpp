@@ -3,16 +3,12 @@
 // After windows.h:
 #include <shellapi.h>
 
-#include "common/DatabaseChoice.h"
 #include "common/Messages.h"
-#include "common/RememberedFolders.h"
-#include "export/ExportLaunch.h"
-#include "notes/FolderSelection.h"
-#include "notes/Preview.h"
-#include "notes/Scan.h"
 #include "platform/win/WideText.h"
-#include "shell/Vendor.h"
-#include "shell/win/HelpCommand.h"
+#include "shell/presenters/ExportPresenter.h"
+#include "shell/presenters/MailListColumns.h"
+#include "shell/presenters/ShellTexts.h"
+#include "shell/presenters/Vendor.h"
 #include "shell/win/Pictures.h"
 #include "shell/win/Resources.h"
 #include "shell/win/frmAbout.h"
@@ -28,58 +24,18 @@ constexpr int kBannerHeight = 64;
 constexpr COLORREF kBannerColour = RGB(255, 255, 255);
 constexpr COLORREF kAlternateRow = RGB(241, 246, 252);
 
-// The message list's columns: caption, width, alignment.
-struct Column {
-  const wchar_t* caption;
-  int width;
-  int format;
-};
-constexpr Column kMailListColumns[] = {{L"From/To", 150, LVCFMT_LEFT},
-                                       {L"Subject", 240, LVCFMT_LEFT},
-                                       {L"Size", 52, LVCFMT_RIGHT},
-                                       {L"Date", 150, LVCFMT_LEFT}};
+using platform::win::Utf8ToWide;
+
+// The list view's format of each alignment, in the order of ColumnAlignment.
+constexpr int kColumnFormats[] = {LVCFMT_LEFT, LVCFMT_CENTER, LVCFMT_RIGHT};
+int ColumnFormat(ColumnAlignment alignment) { return kColumnFormats[static_cast<int>(alignment)]; }
 
 // Ids of the controls that only show something.
 enum Decoration : int { kLabel7 = 301, kLabel8, kLabel9, kLblFolderName, kOsenXPLabel11 };
 
 }  // namespace
 
-struct frmMain::ControlSet {
-  ControlSet(HWND tabs, std::function<void(int)> showPage, HWND toolbar, HWND path, HWND browse, HWND scan,
-             HWND scanFrame, HWND readingArrow, HWND emailsArrow, HWND mailFolderArrow, HWND folderName,
-             HWND tree, HIMAGELIST smallIcons, HWND list, WinServices& services)
-      : NotesTab(tabs, std::move(showPage)),
-        NotesToolBar(toolbar, kToolBarBase, 6),
-        txtNotesDatabaseFile(path),
-        CmdBrowse(browse),
-        CmdScan(scan),
-        ScanFrame(scanFrame),
-        ImgReadingArrow(readingArrow),
-        ImgEmailsArrow(emailsArrow),
-        ImgMailFolderArrow(mailFolderArrow),
-        LblFolderName(folderName),
-        ContactsTreeView(tree, smallIcons),
-        MailList(list, 4),
-        controls{NotesTab,        txtNotesDatabaseFile, CmdBrowse,          CmdScan,       ScanFrame,
-                 ImgReadingArrow, ImgEmailsArrow,       ImgMailFolderArrow, LblFolderName, ContactsTreeView,
-                 MailList,        NotesToolBar,         services.Messages,  services.Wait} {}
-
-  WinTabControl NotesTab;
-  WinToolBar NotesToolBar;
-  WinControl txtNotesDatabaseFile;
-  WinControl CmdBrowse;
-  WinControl CmdScan;
-  WinControl ScanFrame;
-  WinControl ImgReadingArrow;
-  WinControl ImgEmailsArrow;
-  WinControl ImgMailFolderArrow;
-  WinControl LblFolderName;
-  WinTreeControl ContactsTreeView;
-  WinReportList MailList;
-  MainWindowControls controls;
-};
-
-frmMain::frmMain(WinServices& services, ProgramState& state) : services_(services), state_(state) {
+frmMain::frmMain(WinServices& services) : ServicedMainView(services), help_(nullptr, services.Desktop) {
   static const bool registered = [] {
     RegisterPictureClass();
     RegisterWindowClass<frmMain>(kMainClass,
@@ -92,15 +48,18 @@ frmMain::frmMain(WinServices& services, ProgramState& state) : services_(service
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, style, TRUE, WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES);
-  window_ = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES, kMainClass,
-                            platform::win::Utf8ToWide(kMainCaption).c_str(), style, CW_USEDEFAULT,
-                            CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                            nullptr, GetModuleHandleW(nullptr), this);
+  window_ =
+      CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES, kMainClass, Utf8ToWide(kMainCaption).c_str(),
+                      style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
+                      nullptr, nullptr, GetModuleHandleW(nullptr), this);
   if (window_ == nullptr)
     throw ControlError("the main window could not be made (error " + std::to_string(GetLastError()) + ")");
+  help_.SetOwner(window_);
   Build();
-  // Form_Load: the first tab.
-  Controls().NotesTab.SelectTab(1);
+  presenter_ = std::make_unique<MainPresenter>(
+      MainViews{*this, *tabs_, *scanPanel_, *tree_, *mailList_}, services.Core, help_,
+      MainSettings{services.LogPath, services.ProgramFolder, services.Remembered});
+  presenter_->Form_Load();
 }
 
 frmMain::~frmMain() {
@@ -118,10 +77,6 @@ void frmMain::Show() {
   UpdateWindow(window_);
 }
 
-MainWindowControls& frmMain::Controls() { return controls_->controls; }
-WinTreeControl& frmMain::TreeControl() { return controls_->ContactsTreeView; }
-WinReportList& frmMain::MailListControl() { return controls_->MailList; }
-
 void frmMain::Build() {
   smallIcons_ = LoadIconList(IDB_SMALLICONS16, 16);
   toolbarIcons_ = LoadIconList(IDB_SMALLICONS24, 24);
@@ -132,14 +87,16 @@ void frmMain::Build() {
   NotesTab = CreateChild(window_, WC_TABCONTROLW, "", WS_CLIPSIBLINGS | WS_TABSTOP | TCS_OWNERDRAWFIXED, 10,
                          120, 904, 448, kNotesTab);
   TabCtrl_SetImageList(NotesTab, smallIcons_);
-  const std::pair<const wchar_t*, int> tabs[] = {{L" Select File", 0}, {L" Emails Preview", 56}};
+  const std::pair<std::wstring, int> tabs[] = {{Utf8ToWide(text::kSelectFileTab), icon::kDatabase},
+                                               {Utf8ToWide(text::kEmailsPreviewTab), icon::kMessage}};
   for (int i = 0; i < 2; ++i) {
     TCITEMW item{};
     item.mask = TCIF_TEXT | TCIF_IMAGE;
-    item.pszText = const_cast<wchar_t*>(tabs[i].first);
+    item.pszText = const_cast<wchar_t*>(tabs[i].first.c_str());
     item.iImage = tabs[i].second;
     TabCtrl_InsertItem(NotesTab, i, &item);
   }
+  tabs_ = std::make_unique<WinTabControl>(NotesTab, [this](int tab) { ShowPage(tab); });
   TabCtrl_SetItemSize(NotesTab, 130, 24);
   BuildSelectFilePage();
   BuildPreviewPage();
@@ -147,41 +104,46 @@ void frmMain::Build() {
   StatusBar = CreateChild(window_, STATUSCLASSNAMEW, "", SBARS_TOOLTIPS, 0, 0, 0, 0);
   const int edges[] = {230, 640, -1};
   SendMessageW(StatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
-  const std::string panels[] = {kVendorName, "Email: " + std::string(kSupportAddress), kWebAddress};
+  const std::string panels[] = {kVendorName, text::kStatusEmail + std::string(kSupportAddress), kWebAddress};
   for (int i = 0; i < 3; ++i) {
     // Panels 1 and 3 are bold: the window draws them (WM_DRAWITEM); the text stays for readers.
     const WPARAM how = static_cast<WPARAM>(i) | (i == 1 ? 0 : SBT_OWNERDRAW);
     static std::wstring texts[3];
-    texts[i] = platform::win::Utf8ToWide(panels[i]);
+    texts[i] = Utf8ToWide(panels[i]);
     SendMessageW(StatusBar, SB_SETTEXTW, how, reinterpret_cast<LPARAM>(texts[i].c_str()));
   }
 }
 
 void frmMain::BuildBanner() {
   CreatePicture(window_, IDB_LOGO, 14, 8, 48, 48, kBannerColour);  // Image3
-  HWND label7 = CreateChild(window_, L"STATIC", "Corvane", SS_LEFT, 74, 18, 80, 20, kLabel7);
+  HWND label7 = CreateChild(window_, L"STATIC", text::kBannerCompany, SS_LEFT, 74, 18, 80, 20, kLabel7);
   SendMessageW(label7, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(true, 11)), FALSE);
-  HWND label8 = CreateChild(window_, L"STATIC", "Mailshift", SS_LEFT, 150, 6, 200, 34, kLabel8);
+  HWND label8 = CreateChild(window_, L"STATIC", text::kBannerProduct, SS_LEFT, 150, 6, 200, 34, kLabel8);
   SendMessageW(label8, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(true, 20)), FALSE);
-  CreateChild(window_, L"STATIC", "Migrate Lotus Notes Emails to Outlook Express", SS_LEFT, 76, 42, 400, 16,
-              kLabel9);
+  CreateChild(window_, L"STATIC", text::kBannerLine, SS_LEFT, 76, 42, 400, 16, kLabel9);
   CreatePicture(window_, IDB_RULE, 0, kBannerHeight, kClientWidth, 3, kBannerColour);  // Image2
 }
 
 void frmMain::BuildMenus() {
-  HMENU file = CreatePopupMenu();
-  AppendMenuW(file, MF_STRING, kMnuOpen, L"&Open...\tCtrl+O");
-  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(file, MF_STRING, kMnuExit, L"E&xit");
-  HMENU help = CreatePopupMenu();
-  AppendMenuW(help, MF_STRING, kMnuHelp, L"Contents");
-  AppendMenuW(help, MF_STRING, kMnuAbout, L"&About...");
+  HMENU menus[] = {CreatePopupMenu(), CreatePopupMenu()};
+  for (std::size_t i = 0; i < kMenus.size(); ++i) {
+    const MenuEntry& entry = kMenus[i];
+    HMENU menu = menus[entry.menu == Menu::File ? 0 : 1];
+    if (entry.caption == nullptr) {
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    const std::wstring caption = Utf8ToWide(entry.caption) + (entry.ctrlO ? L"\tCtrl+O" : L"");
+    AppendMenuW(menu, MF_STRING, kMenuBase + i, caption.c_str());
+    if (entry.ctrlO) {
+      ACCEL shortcut{FCONTROL | FVIRTKEY, 'O', static_cast<WORD>(kMenuBase + i)};
+      accelerators_ = CreateAcceleratorTableW(&shortcut, 1);
+    }
+  }
   HMENU bar = CreateMenu();
-  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
-  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
+  for (int i = 0; i < 2; ++i)
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(menus[i]), Utf8ToWide(kMenuTitles[i]).c_str());
   SetMenu(window_, bar);
-  ACCEL open{FCONTROL | FVIRTKEY, 'O', kMnuOpen};
-  accelerators_ = CreateAcceleratorTableW(&open, 1);
 }
 
 void frmMain::BuildToolBar() {
@@ -191,49 +153,42 @@ void frmMain::BuildToolBar() {
                   kBannerHeight + 5, 400, 48);
   SendMessageW(NotesToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(NotesToolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarIcons_));
-  struct Entry {
-    int image;
-    const wchar_t* caption;
-  };
-  const Entry entries[] = {{1, L"Open"},   {2, L"Scan"},  {-1, nullptr},
-                           {3, L"Export"}, {-1, nullptr}, {4, L"Help"}};
-  TBBUTTON buttons[6] = {};
-  for (int i = 0; i < 6; ++i) {
-    buttons[i].idCommand = kToolBarBase + i + 1;
-    if (entries[i].caption == nullptr) {
+  static std::wstring captions[kToolbar.size()];
+  TBBUTTON buttons[kToolbar.size()] = {};
+  for (std::size_t i = 0; i < kToolbar.size(); ++i) {
+    buttons[i].idCommand = kToolBarBase + static_cast<int>(i) + 1;
+    if (kToolbar[i].caption == nullptr) {
       buttons[i].fsStyle = BTNS_SEP;
       buttons[i].iBitmap = 8;
       continue;
     }
-    buttons[i].iBitmap = entries[i].image;
+    captions[i] = Utf8ToWide(kToolbar[i].caption);
+    buttons[i].iBitmap = kToolbar[i].image;
     buttons[i].fsState = TBSTATE_ENABLED;
     buttons[i].fsStyle = BTNS_BUTTON;
-    buttons[i].iString = reinterpret_cast<INT_PTR>(entries[i].caption);
+    buttons[i].iString = reinterpret_cast<INT_PTR>(captions[i].c_str());
   }
-  SendMessageW(NotesToolBar, TB_ADDBUTTONSW, 6, reinterpret_cast<LPARAM>(buttons));
+  SendMessageW(NotesToolBar, TB_ADDBUTTONSW, kToolbar.size(), reinterpret_cast<LPARAM>(buttons));
   SendMessageW(NotesToolBar, TB_SETBUTTONSIZE, 0, MAKELPARAM(56, 44));
-  SendMessageW(NotesToolBar, TB_ENABLEBUTTON, kToolBarBase + 2, FALSE);
-  SendMessageW(NotesToolBar, TB_ENABLEBUTTON, kToolBarBase + 4, FALSE);
+  toolbar_ = std::make_unique<WinToolBar>(NotesToolBar, kToolBarBase, static_cast<int>(kToolbar.size()));
 }
 
 void frmMain::BuildSelectFilePage() {
   auto& page = selectFilePage_;
   page.push_back(
       CreatePicture(window_, IDB_SELECTFILE, 34, 170, 176, 132, GetSysColor(COLOR_WINDOW)));  // Image1
-  HWND label3 =
-      CreateChild(window_, L"STATIC", "Select Lotus Notes Database (.nsf)", SS_LEFT, 232, 172, 400, 16);
+  HWND label3 = CreateChild(window_, L"STATIC", text::kSelectDatabase, SS_LEFT, 232, 172, 400, 16);
   SendMessageW(label3, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(true)), FALSE);
   page.push_back(label3);
   txtNotesDatabaseFile = CreateChild(window_, L"EDIT", "", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, 232,
                                      194, 540, 22, kTxtNotesDatabaseFile, WS_EX_CLIENTEDGE);
   page.push_back(txtNotesDatabaseFile);
-  page.push_back(CreateChild(window_, L"BUTTON", "Browse...", BS_PUSHBUTTON | WS_TABSTOP, 780, 192, 120, 26,
-                             kCmdBrowse));
-  HWND scan = CreateChild(window_, L"BUTTON", "Start Scan", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 780,
-                          226, 120, 26, kCmdScan);
-  page.push_back(scan);
+  page.push_back(CreateChild(window_, L"BUTTON", kButtons[0].caption, BS_PUSHBUTTON | WS_TABSTOP, 780, 192,
+                             120, 26, kCmdBrowse));
+  page.push_back(CreateChild(window_, L"BUTTON", kButtons[1].caption, BS_PUSHBUTTON | WS_TABSTOP, 780, 226,
+                             120, 26, kCmdScan));
   HWND frame =
-      CreateChild(window_, L"BUTTON", " Scan Details", BS_GROUPBOX | WS_CLIPSIBLINGS, 232, 262, 668, 130);
+      CreateChild(window_, L"BUTTON", text::kScanFrame, BS_GROUPBOX | WS_CLIPSIBLINGS, 232, 262, 668, 130);
   // The frame's labels ask the frame for their colours; the window answers for it.
   SetWindowSubclass(
       frame,
@@ -243,30 +198,18 @@ void frmMain::BuildSelectFilePage() {
       },
       1, 0);
   page.push_back(frame);
-  const auto arrow = [&](int y) {
-    HWND picture = CreatePicture(frame, IDB_ARROW, 18, y, 10, 16, GetSysColor(COLOR_WINDOW));
-    ShowWindow(picture, SW_HIDE);
-    return picture;
-  };
-  HWND reading = arrow(24);
-  HWND emails = arrow(48);
-  HWND mailFolder = arrow(72);
-  CreateChild(frame, L"STATIC", "Reading Lotus Notes Mailbox...", SS_LEFT, 36, 25, 400, 16);
-  CreateChild(frame, L"STATIC", "Scanning Mails...", SS_LEFT, 36, 49, 400, 16);
-  CreateChild(frame, L"STATIC", "Scanning Folder...", SS_LEFT, 36, 73, 400, 16);
+  const char* phases[] = {text::kReadingPhase, text::kMailsPhase, text::kFolderPhase};
+  std::array<HWND, 3> arrows{};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const int top = 24 + 24 * static_cast<int>(i);
+    arrows[i] = CreatePicture(frame, IDB_ARROW, 18, top, 10, 16, GetSysColor(COLOR_WINDOW));
+    CreateChild(frame, L"STATIC", phases[i], SS_LEFT, 36, top + 1, 400, 16);
+  }
   HWND folderName = CreateChild(frame, L"STATIC", "", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 36, 99, 620, 18,
                                 kLblFolderName);
-  page.push_back(CreateChild(window_, L"STATIC", "Supports Lotus Notes Database 8.5, 8.0, 7.0, 6.5, 6.0, 5.0",
-                             SS_LEFT, 34, 536, 500, 16, kOsenXPLabel11));
-
-  controls_ = std::make_unique<ControlSet>(
-      NotesTab, [this](int tab) { ShowPage(tab); }, NotesToolBar, txtNotesDatabaseFile,
-      GetDlgItem(window_, kCmdBrowse), scan, frame, reading, emails, mailFolder, folderName, nullptr,
-      smallIcons_, nullptr, services_);
-  controls_->ScanFrame.SetVisible(false);
-  controls_->ImgReadingArrow.SetVisible(false);
-  controls_->ImgEmailsArrow.SetVisible(false);
-  controls_->ImgMailFolderArrow.SetVisible(false);
+  scanPanel_ = std::make_unique<WinScanPanel>(frame, arrows, folderName);
+  page.push_back(
+      CreateChild(window_, L"STATIC", text::kSupportedVersions, SS_LEFT, 34, 536, 500, 16, kOsenXPLabel11));
 }
 
 void frmMain::BuildPreviewPage() {
@@ -283,37 +226,29 @@ void frmMain::BuildPreviewPage() {
   ListView_SetExtendedListViewStyle(
       MailList, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES | LVS_EX_DOUBLEBUFFER);
   ListView_SetImageList(MailList, smallIcons_, LVSIL_SMALL);
-  for (int i = 0; i < 4; ++i) {
+  const std::vector<ReportColumn> columns = ParseHeaderFormat(text::kMailListHeaderFormat);
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const std::wstring caption = Utf8ToWide(columns[i].caption);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.pszText = const_cast<wchar_t*>(kMailListColumns[i].caption);
-    column.cx = kMailListColumns[i].width;
-    column.fmt = kMailListColumns[i].format;
-    ListView_InsertColumn(MailList, i, &column);
+    column.pszText = const_cast<wchar_t*>(caption.c_str());
+    column.cx = columns[i].width;
+    column.fmt = ColumnFormat(columns[i].alignment);
+    ListView_InsertColumn(MailList, static_cast<int>(i), &column);
   }
   page.push_back(MailList);
   page.push_back(CreateChild(window_, L"STATIC", "", SS_ETCHEDHORZ, 22, 522, 880, 2));  // Line1
-  page.push_back(CreateChild(window_, L"BUTTON", "Start Conversion", BS_PUSHBUTTON | WS_TABSTOP, 752, 530,
+  page.push_back(CreateChild(window_, L"BUTTON", kButtons[2].caption, BS_PUSHBUTTON | WS_TABSTOP, 752, 530,
                              150, 28, kCmdStartConversion));
-  // The tree and the list join the control set now that they exist.
-  auto rebuilt = std::make_unique<ControlSet>(
-      NotesTab, [this](int tab) { ShowPage(tab); }, NotesToolBar, txtNotesDatabaseFile,
-      GetDlgItem(window_, kCmdBrowse), GetDlgItem(window_, kCmdScan), controls_->ScanFrame.Handle(),
-      controls_->ImgReadingArrow.Handle(), controls_->ImgEmailsArrow.Handle(),
-      controls_->ImgMailFolderArrow.Handle(), controls_->LblFolderName.Handle(), ContactsTreeView,
-      smallIcons_, MailList, services_);
-  rebuilt->ScanFrame.SetVisible(false);
-  rebuilt->ImgReadingArrow.SetVisible(false);
-  rebuilt->ImgEmailsArrow.SetVisible(false);
-  rebuilt->ImgMailFolderArrow.SetVisible(false);
-  controls_ = std::move(rebuilt);
+  tree_ = std::make_unique<WinFolderTree>(ContactsTreeView, smallIcons_);
+  mailList_ = std::make_unique<WinReportList>(MailList, static_cast<int>(columns.size()));
 }
 
 void frmMain::ShowPage(int tab) {
   const auto show = [this](const std::vector<HWND>& page, bool shown) {
     for (HWND control : page) {
-      if (control == controls_->ScanFrame.Handle()) {
-        controls_->ScanFrame.ShowWithPage(shown);
+      if (control == scanPanel_->Frame().Handle()) {
+        scanPanel_->Frame().ShowWithPage(shown);
       } else {
         ShowWindow(control, shown ? SW_SHOWNA : SW_HIDE);
       }
@@ -330,58 +265,14 @@ bool frmMain::TranslateOwnKeys(MSG& message) {
 
 LRESULT frmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND: {
-      const int id = LOWORD(wParam);
-      const int code = HIWORD(wParam);
-      if (id > kToolBarBase && id <= kToolBarBase + 6) {
-        Guarded([this, id] { NotesToolBar_ButtonClick(id - kToolBarBase); });
-      } else if (id == kTxtNotesDatabaseFile && code == EN_CHANGE) {
-        Guarded([this] { txtNotesDatabaseFile_Change(); });
-      } else if (code == BN_CLICKED || code == 1 /* accelerator */ || lParam == 0) {
-        switch (id) {
-          case kCmdBrowse:
-            Guarded([this] { CmdBrowse_Click(); });
-            break;
-          case kCmdScan:
-            Guarded([this] { CmdScan_Click(); });
-            break;
-          case kCmdStartConversion:
-            Guarded([this] { CmdStartConversion_Click(); });
-            break;
-          case kMnuOpen:
-            Guarded([this] { mnuOpen_Click(0); });
-            break;
-          case kMnuExit:
-            Guarded([this] { mnuExit_Click(); });
-            break;
-          case kMnuHelp:
-            Guarded([this] { mnuHelp_Click(); });
-            break;
-          case kMnuAbout:
-            Guarded([this] { mnuAbout_Click(); });
-            break;
-          default:
-            break;
-        }
-      }
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam), lParam);
       return 0;
-    }
     case WM_NOTIFY:
       return Notify(*reinterpret_cast<const NMHDR*>(lParam));
-    case WM_DROPFILES: {
-      auto* drop = reinterpret_cast<HDROP>(wParam);
-      const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-      std::string chosen;
-      for (UINT i = 0; i < count && chosen.empty(); ++i) {
-        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-        path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
-        const std::string utf8 = platform::win::WideToUtf8(path);
-        if (IsNotesDatabaseFile(utf8)) chosen = utf8;
-      }
-      DragFinish(drop);
-      if (!chosen.empty()) Guarded([this, &chosen] { DatabaseFile_Drop(chosen); });
+    case WM_DROPFILES:
+      Drop(reinterpret_cast<HDROP>(wParam));
       return 0;
-    }
     case WM_CTLCOLORSTATIC: {
       const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
       auto* dc = reinterpret_cast<HDC>(wParam);
@@ -412,7 +303,7 @@ LRESULT frmMain::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
         tab.pszText = text;
         tab.cchTextMax = 64;
         TabCtrl_GetItem(NotesTab, static_cast<int>(item.itemID), &tab);
-        const bool enabled = controls_->NotesTab.IsTabEnabled(static_cast<int>(item.itemID) + 1);
+        const bool enabled = tabs_->IsTabEnabled(static_cast<int>(item.itemID) + 1);
         ImageList_DrawEx(smallIcons_, tab.iImage, dc, place.left + 6,
                          place.top + (place.bottom - place.top - 16) / 2, 16, 16, CLR_NONE, CLR_NONE,
                          enabled ? ILD_NORMAL : ILD_BLEND50);
@@ -457,7 +348,7 @@ LRESULT frmMain::Notify(const NMHDR& header) {
     return FALSE;
   }
   if (header.hwndFrom == NotesTab && header.code == TCN_SELCHANGE) {
-    controls_->NotesTab.UserSelected(static_cast<int>(GetWindowLongPtrW(NotesTab, GWLP_USERDATA)));
+    tabs_->UserSelected(static_cast<int>(GetWindowLongPtrW(NotesTab, GWLP_USERDATA)));
     return 0;
   }
   if (header.hwndFrom == ContactsTreeView) {
@@ -465,7 +356,7 @@ LRESULT frmMain::Notify(const NMHDR& header) {
       // Moving through the tree previews like a click; a click previews once, here.
       const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
       selectionByClick_ = change.action == TVC_BYMOUSE;
-      Guarded([this] { ContactsTreeView_Click(); });
+      presenter_->ContactsTreeView_Click();
       return 0;
     }
     if (header.code == NM_CLICK) {
@@ -477,35 +368,31 @@ LRESULT frmMain::Notify(const NMHDR& header) {
       const bool justSelected = selectionByClick_;
       selectionByClick_ = false;
       if (hit.hItem == nullptr) return 0;
-      const std::optional<int> position = controls_->ContactsTreeView.PositionOf(hit.hItem);
-      if (!position) return 0;
+      const std::optional<std::size_t> node = tree_->NodeOf(hit.hItem);
+      if (!node) return 0;
       if ((hit.flags & TVHT_ONITEMSTATEICON) != 0) {
-        const bool checked = controls_->ContactsTreeView.CheckState(*position) != 1;
-        Guarded([this, &position, checked] { ContactsTreeView_NodeCheck(*position, checked); });
+        presenter_->ContactsTreeView_NodeCheck(*node);
         return 1;
       }
       // A click on the node that was selected already lists it again.
       if (!justSelected && (hit.flags & TVHT_ONITEM) != 0 &&
           hit.hItem == TreeView_GetSelection(ContactsTreeView))
-        Guarded([this] { ContactsTreeView_Click(); });
+        presenter_->ContactsTreeView_Click();
       return 0;
     }
     if (header.code == TVN_KEYDOWN && reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey == VK_SPACE) {
-      const std::optional<int> position = controls_->ContactsTreeView.SelectedNode();
-      if (position) {
-        const bool checked = controls_->ContactsTreeView.CheckState(*position) != 1;
-        Guarded([this, &position, checked] { ContactsTreeView_NodeCheck(*position, checked); });
-      }
+      if (const std::optional<std::size_t> node = tree_->SelectedNode())
+        presenter_->ContactsTreeView_NodeCheck(*node);
       return 1;
     }
   }
   if (header.hwndFrom == MailList) {
     if (header.code == LVN_GETDISPINFOW) {
-      controls_->MailList.FillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+      mailList_->FillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
       return 0;
     }
     if (header.code == LVN_COLUMNCLICK) {
-      controls_->MailList.SortBy(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+      mailList_->SortBy(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
       return 0;
     }
     if (header.code == NM_CUSTOMDRAW) {
@@ -521,73 +408,58 @@ LRESULT frmMain::Notify(const NMHDR& header) {
   return 0;
 }
 
-void frmMain::DatabaseFile_Drop(const std::string& path) { TakeDatabaseFile(path); }
-
-void frmMain::CmdBrowse_Click() { TakeDatabaseFile(services_.FileDialog.ShowOpen(kNotesDatabaseFilter)); }
-
-void frmMain::TakeDatabaseFile(const std::string& chosen) {
-  if (!mailshift::TakeDatabaseFile(Controls(), chosen, services_.Remembered)) {
-    OutputDebugStringW(L"The database folder could not be remembered.\n");
+void frmMain::OnCommand(int id, int code, LPARAM lParam) {
+  if (id > kToolBarBase && id <= kToolBarBase + static_cast<int>(kToolbar.size())) {
+    presenter_->NotesToolBar_ButtonClick(id - kToolBarBase);
+    return;
+  }
+  // Buttons, menu entries and accelerators.
+  if (code != BN_CLICKED && code != 1 && lParam != 0) return;
+  if (id >= kCmdBrowse && id < kCmdBrowse + static_cast<int>(kButtons.size())) {
+    presenter_->Run(kButtons[static_cast<std::size_t>(id - kCmdBrowse)].command);
+  } else if (id >= kMenuBase && id < kMenuBase + static_cast<int>(kMenus.size())) {
+    const mailshift::shell::Command command = kMenus[static_cast<std::size_t>(id - kMenuBase)].command;
+    if (command == mailshift::shell::Command::Browse) {
+      presenter_->mnuOpen_Click(0);
+    } else {
+      presenter_->Run(command);
+    }
   }
 }
 
-void frmMain::txtNotesDatabaseFile_Change() { mailshift::txtNotesDatabaseFile_Change(Controls()); }
-
-void frmMain::CmdScan_Click() {
-  notes::CmdScan_Click(Controls(), services_.Sessions, state_.Notes, state_.Values);
-}
-
-void frmMain::ContactsTreeView_Click() { notes::ContactsTreeView_Click(Controls(), state_.Notes); }
-
-void frmMain::ContactsTreeView_NodeCheck(int position, bool checked) {
-  notes::ContactsTreeView_NodeCheck(controls_->ContactsTreeView, position, checked);
-}
-
-void frmMain::CmdStartConversion_Click() {
-  if (!mail::CmdStartConversion_Click(controls_->ContactsTreeView, services_.Messages, state_.Values)) return;
-  if (services_.Remembered != nullptr &&
-      !services_.Remembered->RememberDestination(state_.Values.DestinationRoot)) {
-    OutputDebugStringW(L"The destination could not be remembered.\n");
+void frmMain::Drop(HDROP drop) {
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  std::vector<std::string> paths;
+  for (UINT i = 0; i < count; ++i) {
+    std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+    path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+    paths.push_back(platform::win::WideToUtf8(path));
   }
-  frmSave exportWindow(window_, ExportContext{services_, state_,
-                                              [this] { return Controls().txtNotesDatabaseFile.Caption(); }});
+  DragFinish(drop);
+  presenter_->DatabaseFile_Drop(paths);
+}
+
+void frmMain::ShowPath(const std::string& path) {
+  SetWindowTextW(txtNotesDatabaseFile, Utf8ToWide(path).c_str());
+}
+
+void frmMain::EnableCommand(mailshift::shell::Command command, bool enabled) {
+  for (std::size_t i = 0; i < kToolbar.size(); ++i) {
+    if (kToolbar[i].command == command) toolbar_->SetButtonEnabled(static_cast<int>(i) + 1, enabled);
+  }
+  for (std::size_t i = 0; i < kButtons.size(); ++i) {
+    if (kButtons[i].command == command && kButtons[i].followsCommand)
+      EnableWindow(GetDlgItem(window_, kCmdBrowse + static_cast<int>(i)), enabled ? TRUE : FALSE);
+  }
+}
+
+void frmMain::ShowExportWindow(ExportPresenter& presenter) {
+  frmSave exportWindow(window_, presenter, services_);
   exportWindow.ShowModal();
 }
 
-void frmMain::NotesToolBar_ButtonClick(int index) {
-  switch (index) {
-    case 1:
-      CmdBrowse_Click();
-      break;
-    case 2:
-      CmdScan_Click();
-      break;
-    case 4:
-      CmdStartConversion_Click();
-      break;
-    case 6:
-      mnuHelp_Click();
-      break;
-    default:
-      break;  // the separators
-  }
-}
+void frmMain::ShowAbout() { mailshift::shell::win::ShowAbout(window_); }
 
-void frmMain::mnuOpen_Click(int index) {
-  if (index == 0) CmdBrowse_Click();
-}
-
-void frmMain::mnuHelp_Click() {
-  ShowHelp(window_, services_.ProgramFolder, services_.Desktop, services_.Messages);
-}
-
-void frmMain::mnuAbout_Click() { ShowAbout(window_); }
-
-void frmMain::mnuExit_Click() {
-  const MessageAnswer answer =
-      services_.Messages.Show("Are you sure you want to close the software", "Corvane Quillon",
-                              MessageIcon::Information, MessageButtons::YesNo);
-  if (answer == MessageAnswer::Yes) services_.EndProgram();
-}
+void frmMain::Warn(const std::string& problem) { OutputDebugStringW(Utf8ToWide(problem + "\n").c_str()); }
 
 }  // namespace mailshift::shell::win

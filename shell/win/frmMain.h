@@ -1,5 +1,5 @@
 // The main window on Windows: choose the database, scan it, preview its folders, start the
-// export. Every command runs the same logic as the Linux window.
+// export. It draws what its presenter tells it and forwards its input there.
 #pragma once
 
 #include <windows.h>
@@ -8,26 +8,29 @@
 #include <string>
 #include <vector>
 
-#include "common/MainWindowControls.h"
+#include "shell/presenters/MainPresenter.h"
+#include "shell/presenters/MainView.h"
+#include "shell/win/HelpCommand.h"
 #include "shell/win/WinControls.h"
 #include "shell/win/WinShell.h"
 
 namespace mailshift::shell::win {
 
-inline constexpr const char* kNotesDatabaseFilter = "Notes Database (*.nsf)|*.nsf";
-
-class frmMain {
+class frmMain final : private ServicedMainView {
  public:
-  frmMain(WinServices& services, ProgramState& state);
-  ~frmMain();
+  explicit frmMain(WinServices& services);
+  ~frmMain() override;
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
 
   HWND Handle() const { return window_; }
   void Show();
-  MainWindowControls& Controls();
-  WinTreeControl& TreeControl();
-  WinReportList& MailListControl();
+  MainPresenter& Presenter() { return *presenter_; }
+  WinFolderTree& Tree() { return *tree_; }
+  WinReportList& MailListControl() { return *mailList_; }
+  WinToolBar& ToolBar() { return *toolbar_; }
+  WinTabControl& Tabs() { return *tabs_; }
+  const WinControl& ScanFrame() const { return scanPanel_->Frame(); }
   // The real controls, for the tests that drive them with messages.
   HWND TreeHandle() const { return ContactsTreeView; }
   HWND ListHandle() const { return MailList; }
@@ -36,22 +39,10 @@ class frmMain {
   // message loop asks before dispatching.
   bool TranslateOwnKeys(MSG& message);
 
-  void CmdBrowse_Click();
-  void txtNotesDatabaseFile_Change();
-  void CmdScan_Click();
-  void ContactsTreeView_Click();
-  void ContactsTreeView_NodeCheck(int position, bool checked);
-  void DatabaseFile_Drop(const std::string& path);
-  void CmdStartConversion_Click();
-  void NotesToolBar_ButtonClick(int index);
-  void mnuOpen_Click(int index);
-  void mnuHelp_Click();
-  void mnuAbout_Click();
-  void mnuExit_Click();
-
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   // Command ids of the buttons, menu entries and toolbar buttons (toolbar: base + index).
+  // The buttons in the order of the command table.
   enum Id : int {
     kCmdBrowse = 101,
     kCmdScan,
@@ -60,10 +51,7 @@ class frmMain {
     kNotesTab,
     kContactsTreeView,
     kMailList,
-    kMnuOpen,
-    kMnuExit,
-    kMnuHelp,
-    kMnuAbout,
+    kMenuBase = 150,  // + the index of the entry in the menu table
     kToolBarBase = 200,
   };
 
@@ -76,15 +64,17 @@ class frmMain {
   void BuildPreviewPage();
   void ShowPage(int tab);
   LRESULT Notify(const NMHDR& header);
-  template <typename Command>
-  void Guarded(Command&& command) {
-    RunGuarded(services_.Messages, std::forward<Command>(command));
-  }
-  void TakeDatabaseFile(const std::string& chosen);
-  void PreviewSelected();
+  void OnCommand(int id, int code, LPARAM lParam);
+  void Drop(HDROP drop);
 
-  WinServices& services_;
-  ProgramState& state_;
+  // MainView
+  void ShowPath(const std::string& path) override;
+  void EnableCommand(mailshift::shell::Command command, bool enabled) override;
+  void ShowExportWindow(ExportPresenter& presenter) override;
+  void ShowAbout() override;
+  void Warn(const std::string& problem) override;
+
+  WinHelpDesk help_;
   HWND window_ = nullptr;
   HACCEL accelerators_ = nullptr;
   HIMAGELIST smallIcons_ = nullptr;
@@ -101,8 +91,12 @@ class frmMain {
   std::vector<HWND> previewPage_;
   bool selectionByClick_ = false;
 
-  struct ControlSet;
-  std::unique_ptr<ControlSet> controls_;
+  std::unique_ptr<WinTabControl> tabs_;
+  std::unique_ptr<WinToolBar> toolbar_;
+  std::unique_ptr<WinScanPanel> scanPanel_;
+  std::unique_ptr<WinFolderTree> tree_;
+  std::unique_ptr<WinReportList> mailList_;
+  std::unique_ptr<MainPresenter> presenter_;
 };
 
 }  // namespace mailshift::shell::win

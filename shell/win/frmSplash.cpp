@@ -13,7 +13,7 @@ constexpr UINT_PTR kPause = 2;
 }  // namespace
 
 frmSplash::frmSplash(std::function<void()> showMain, int pauseMilliseconds)
-    : showMain_(std::move(showMain)), pauseMilliseconds_(pauseMilliseconds) {
+    : handOver_(std::move(showMain)), pauseMilliseconds_(pauseMilliseconds) {
   static const bool registered = [] {
     RegisterPictureClass();
     RegisterWindowClass<frmSplash>(L"MailshiftSplash", nullptr, GetSysColorBrush(COLOR_BTNFACE));
@@ -41,14 +41,14 @@ void frmSplash::Show() {
   SetFocus(window_);
   UpdateWindow(window_);
   // Timer1: the first tick starts the hold, which is a timer too, so the splash keeps painting.
-  SetTimer(window_, kTimer1, 10, nullptr);
+  SetTimer(window_, kTimer1, SplashHandOver::kTimerInterval, nullptr);
 }
 
 LRESULT frmSplash::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
       KillTimer(window, wParam);
-      if (wParam == kTimer1 && !handedOver_) {
+      if (wParam == kTimer1 && !HandedOver()) {
         SetTimer(window, kPause, static_cast<UINT>(pauseMilliseconds_), nullptr);
       } else if (wParam == kPause) {
         HandOver();
@@ -64,13 +64,9 @@ LRESULT frmSplash::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 void frmSplash::HandOver() {
-  if (handedOver_) return;
-  handedOver_ = true;
   KillTimer(window_, kTimer1);
   KillTimer(window_, kPause);
-  // The main window comes up before the splash goes, so the program never has no window.
-  showMain_();
-  ShowWindow(window_, SW_HIDE);
+  if (handOver_.HandOver()) ShowWindow(window_, SW_HIDE);
 }
 
 }  // namespace mailshift::shell::win

@@ -6,11 +6,13 @@
 
 #include <functional>
 
+#include "shell/presenters/SplashHandOver.h"
+
 namespace mailshift::shell::win {
 
 class frmSplash {
  public:
-  static constexpr int kPauseMilliseconds = 4000;
+  static constexpr int kPauseMilliseconds = SplashHandOver::kPauseMilliseconds;
 
   // showMain shows the main window, loading it on its first call.
   explicit frmSplash(std::function<void()> showMain, int pauseMilliseconds = kPauseMilliseconds);
@@ -19,7 +21,7 @@ class frmSplash {
   frmSplash& operator=(const frmSplash&) = delete;
 
   void Show();
-  bool HandedOver() const { return handedOver_; }
+  bool HandedOver() const { return handOver_.HandedOver(); }
   HWND Handle() const { return window_; }
 
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -27,10 +29,9 @@ class frmSplash {
  private:
   void HandOver();
 
-  std::function<void()> showMain_;
+  SplashHandOver handOver_;
   int pauseMilliseconds_;
   HWND window_ = nullptr;
-  bool handedOver_ = false;
 };
 
 }  // namespace mailshift::shell::win

@@ -12,12 +12,10 @@
 
 #include "common/Global.h"
 #include "common/ProgramVersion.h"
-#include "export/ComponentItemWriter.h"
 #include "export/ExportLog.h"
-#include "platform/SystemNotesClient.h"
-#include "platform/mime/MailComposer.h"
 #include "platform/win/ComApartment.h"
 #include "platform/win/WideText.h"
+#include "shell/presenters/SystemMailCore.h"
 #include "shell/win/WinDialogs.h"
 #include "shell/win/WinShell.h"
 #include "shell/win/frmMain.h"
@@ -71,25 +69,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     ShellFileOpener desktop;
     WinWaiter waiter;
     WinFolderPicker folderPicker(&remembered);
-    SetFolderPicker(&folderPicker);
-    platform::SystemNotesClient notesClient;
-    const std::unique_ptr<mail::EmailComponent> email = platform::CreateMailComposer();
-    mail::ComponentItemWriter writer(*email);
-
-    ProgramState state;
+    shell::SystemMailCore mailCore;
     WinServices services{messages,
                          fileDialog,
+                         folderPicker,
                          desktop,
                          waiter,
-                         notesClient.sessions(),
-                         writer,
+                         mailCore.Core(),
                          mail::DefaultLogPath(),
                          platform::win::WideToUtf8(ProgramFolder().wstring()),
                          [] { PostQuitMessage(0); },
                          &remembered};
     std::unique_ptr<frmMain> main;
     frmSplash splash([&] {
-      if (!main) main = std::make_unique<frmMain>(services, state);
+      if (!main) main = std::make_unique<frmMain>(services);
       main->Show();
     });
     splash.Show();
@@ -99,7 +92,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
-    SetFolderPicker(nullptr);
     return static_cast<int>(message.wParam);
   } catch (const std::exception& error) {
     MessageBoxW(nullptr, platform::win::Utf8ToWide(error.what()).c_str(), L"Corvane Mailshift", MB_ICONERROR);

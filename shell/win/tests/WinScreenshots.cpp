@@ -20,6 +20,8 @@
 #include "platform/win/WideText.h"
 #include "platform/win/testing/TestNotesServerNames.h"
 #include "platform/win/tests/TestServerSupport.h"
+#include "shell/presenters/RealMailCore.h"
+#include "shell/presenters/ShellTexts.h"
 #include "shell/win/WinDialogs.h"
 #include "shell/win/frmAbout.h"
 #include "shell/win/frmMain.h"
@@ -27,6 +29,7 @@
 #include "shell/win/frmSplash.h"
 
 using namespace mailshift;
+using namespace mailshift::shell;
 using namespace mailshift::shell::win;
 namespace fs = std::filesystem;
 
@@ -84,7 +87,7 @@ void Capture(HWND window, const char* name) {
 // The exit question: pictured from inside its own message loop, then answered No.
 void CALLBACK CaptureQuestion(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
-  HWND question = FindWindowW(L"#32770", L"Corvane Quillon");
+  HWND question = FindWindowW(L"#32770", platform::win::Utf8ToWide(text::kExitTitle).c_str());
   if (question == nullptr) return;
   Capture(question, "win-exit");
   PostMessageW(question, WM_COMMAND, IDNO, 0);
@@ -131,20 +134,19 @@ int main(int argc, char** argv) {
      private:
       std::string folder_;
     } picker(platform::win::WideToUtf8(destination.path()));
-    SetFolderPicker(&picker);
     ShellFileOpener desktop;
     WinWaiter waiter;
     platform::win::ComNotesClient notesClient;
     const std::unique_ptr<mail::EmailComponent> email = platform::CreateMailComposer();
     mail::ComponentItemWriter writer(*email);
-    ProgramState state;
+    RealMailCore core(notesClient, writer);
     // The scan's and the export's messages are recorded, so that only the windows show.
     WinServices services{recorded,
                          fileDialog,
+                         picker,
                          desktop,
                          waiter,
-                         notesClient,
-                         writer,
+                         core,
                          platform::win::WideToUtf8(destination.path() + L"\\Log.txt"),
                          "",
                          [] {},
@@ -153,7 +155,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<frmMain> main;
     {
       frmSplash splash([&] {
-        main = std::make_unique<frmMain>(services, state);
+        main = std::make_unique<frmMain>(services);
         main->Show();
       });
       splash.Show();
@@ -161,14 +163,12 @@ int main(int argc, char** argv) {
       SendMessageW(splash.Handle(), WM_CHAR, L' ', 0);
     }
     Capture(main->Handle(), "win-main-start");
-    main->CmdBrowse_Click();
+    main->Presenter().CmdBrowse_Click();
     Capture(main->Handle(), "win-main-file-chosen");
-    main->CmdScan_Click();
+    main->Presenter().CmdScan_Click();
     HWND tree = main->TreeHandle();
     TreeView_SelectItem(tree, TreeView_GetChild(tree, TreeView_GetRoot(tree)));
-    const std::optional<int> drafts =
-        main->TreeControl().NodeCount() > 3 ? std::optional<int>(3) : std::nullopt;
-    if (drafts) main->ContactsTreeView_NodeCheck(*drafts, false);
+    if (main->Tree().NodeCount() > 2) main->Presenter().ContactsTreeView_NodeCheck(2);
     Capture(main->Handle(), "win-main-preview");
 
     ShowAbout(main->Handle(), [](HWND about) {
@@ -178,17 +178,15 @@ int main(int argc, char** argv) {
 
     frmSave::OnShown([](frmSave& exportWindow) {
       Capture(exportWindow.Handle(), "win-export-ready");
-      SendMessageW(exportWindow.ButtonHandle(frmSave::kCmdConversion), BM_CLICK, 0, 0);
+      SendMessageW(exportWindow.ButtonHandle(layout::kConversion), BM_CLICK, 0, 0);
       Capture(exportWindow.Handle(), "win-export-done");
-      SendMessageW(exportWindow.ButtonHandle(frmSave::kCmdClose), BM_CLICK, 0, 0);
+      SendMessageW(exportWindow.ButtonHandle(layout::kClose), BM_CLICK, 0, 0);
     });
-    main->CmdStartConversion_Click();
+    main->Presenter().CmdStartConversion_Click();
     frmSave::OnShown(nullptr);
 
     SetTimer(nullptr, 0, 800, CaptureQuestion);
-    messages.Show("Are you sure you want to close the software", "Corvane Quillon", MessageIcon::Information,
-                  MessageButtons::YesNo);
-    SetFolderPicker(nullptr);
+    messages.Show(text::kExitQuestion, text::kExitTitle, MessageIcon::Information, MessageButtons::YesNo);
   }
   platform::win::testing::UnregisterTestServer();
   return 0;

@@ -19,6 +19,8 @@
 #include "platform/win/WideText.h"
 #include "platform/win/testing/TestNotesServerNames.h"
 #include "platform/win/tests/TestServerSupport.h"
+#include "shell/presenters/RealMailCore.h"
+#include "shell/presenters/ShellTexts.h"
 #include "shell/win/WinDialogs.h"
 #include "shell/win/frmMain.h"
 #include "shell/win/frmSave.h"
@@ -55,10 +57,7 @@ class ScriptedFileDialog final : public FileOpenDialog {
 
 class ScriptedFolderPicker final : public FolderPicker {
  public:
-  explicit ScriptedFolderPicker(std::string folder) : folder_(std::move(folder)) { SetFolderPicker(this); }
-  ~ScriptedFolderPicker() override { SetFolderPicker(nullptr); }
-  ScriptedFolderPicker(const ScriptedFolderPicker&) = delete;
-  ScriptedFolderPicker& operator=(const ScriptedFolderPicker&) = delete;
+  explicit ScriptedFolderPicker(std::string folder) : folder_(std::move(folder)) {}
   std::string PickFolder(std::intptr_t, const std::string&) override { return folder_; }
 
  private:
@@ -89,6 +88,21 @@ std::string TreeItemText(HWND tree, HTREEITEM item) {
   entry.cchTextMax = 260;
   TreeView_GetItem(tree, &entry);
   return WideToUtf8(text);
+}
+
+// The box a node shows: one of the tree's state images.
+UINT ShownBox(HWND tree, HTREEITEM item) {
+  return TreeView_GetItemState(tree, item, TVIS_STATEIMAGEMASK) >> 12;
+}
+
+// Space on the selected node, as the tree reports it to the window.
+void PressSpace(frmMain& window) {
+  NMTVKEYDOWN key{};
+  key.hdr.hwndFrom = window.TreeHandle();
+  key.hdr.idFrom = frmMain::kContactsTreeView;
+  key.hdr.code = TVN_KEYDOWN;
+  key.wVKey = VK_SPACE;
+  SendMessageW(window.Handle(), WM_NOTIFY, frmMain::kContactsTreeView, reinterpret_cast<LPARAM>(&key));
 }
 
 // The first node below the root whose caption starts with the text.
@@ -164,42 +178,41 @@ TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
   const std::unique_ptr<mail::EmailComponent> email = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*email);
   ScriptedFolderPicker picker(WideToUtf8(destination.path()));
+  RealMailCore core(notesClient, writer);
   bool ended = false;
-  ProgramState state;
   WinServices services{
-      messages, fileDialog, desktop, waiter, notesClient, writer, logPath, "", [&ended] { ended = true; },
-      nullptr};
-  frmMain window(services, state);
+      messages, fileDialog, picker, desktop, waiter, core, logPath, "", [&ended] { ended = true; }, nullptr};
+  frmMain window(services);
   window.Show();
-  MainWindowControls& c = window.Controls();
+  HWND path = GetDlgItem(window.Handle(), frmMain::kTxtNotesDatabaseFile);
 
   // The design state.
   EXPECT_EQ(WindowText(window.Handle()), "Corvane Mailshift v3.0 Build 1109");
-  EXPECT_EQ(c.NotesTab.SelectedTab(), 1);
+  EXPECT_EQ(window.Tabs().SelectedTab(), MainTab::SelectFile);
   EXPECT_FALSE(IsWindowEnabled(window.ButtonHandle(frmMain::kCmdScan)));
-  EXPECT_FALSE(c.NotesToolBar.IsButtonEnabled(2));
-  EXPECT_FALSE(c.NotesToolBar.IsButtonEnabled(4));
-  EXPECT_FALSE(c.ScanFrame.IsVisible());
+  EXPECT_FALSE(window.ToolBar().IsButtonEnabled(2));
+  EXPECT_FALSE(window.ToolBar().IsButtonEnabled(4));
+  EXPECT_FALSE(window.ScanFrame().IsVisible());
 
   // Browse with the dialog answered: the path box takes the file and Scan becomes available.
   SendMessageW(window.ButtonHandle(frmMain::kCmdBrowse), BM_CLICK, 0, 0);
   ASSERT_EQ(fileDialog.filters.size(), 1u);
-  EXPECT_EQ(fileDialog.filters[0], kNotesDatabaseFilter);
-  EXPECT_EQ(c.txtNotesDatabaseFile.Caption(), fixture);
+  EXPECT_EQ(fileDialog.filters[0], text::kNotesDatabaseFilter);
+  EXPECT_EQ(WindowText(path), fixture);
   EXPECT_TRUE(IsWindowEnabled(window.ButtonHandle(frmMain::kCmdScan)));
-  EXPECT_TRUE(c.NotesToolBar.IsButtonEnabled(2));
+  EXPECT_TRUE(window.ToolBar().IsButtonEnabled(2));
 
   // Scan: the tree fills, the success message shows and the preview tab comes up.
   SendMessageW(window.ButtonHandle(frmMain::kCmdScan), BM_CLICK, 0, 0);
   ASSERT_FALSE(messages.shown.empty());
   EXPECT_EQ(messages.shown.back().text, "Notes Database Scan Completed Successfully");
-  EXPECT_EQ(c.NotesTab.SelectedTab(), 2);
+  EXPECT_EQ(window.Tabs().SelectedTab(), MainTab::EmailsPreview);
   EXPECT_EQ(TabCtrl_GetCurSel(GetDlgItem(window.Handle(), frmMain::kNotesTab)), 1);
-  EXPECT_TRUE(c.NotesToolBar.IsButtonEnabled(4));
+  EXPECT_TRUE(window.ToolBar().IsButtonEnabled(4));
   EXPECT_TRUE(IsWindowVisible(window.TreeHandle()));
   HWND tree = window.TreeHandle();
   const auto nodes = static_cast<int>(SendMessageW(tree, TVM_GETCOUNT, 0, 0));
-  EXPECT_EQ(nodes, window.TreeControl().NodeCount());
+  EXPECT_EQ(static_cast<std::size_t>(nodes), window.Tree().NodeCount());
   EXPECT_GT(nodes, 5);
 
   // Preview: selecting the inbox lists its three messages in the list view.
@@ -224,31 +237,41 @@ TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
   EXPECT_NE(ListCell(list, 0, 1), firstAscending);
   EXPECT_LE(firstAscending, ListCell(list, 0, 1));
 
-  // Uncheck the drafts: their box shows unchecked and the root shows partly checked.
-  HTREEITEM drafts = FindNode(tree, TreeView_GetRoot(tree), "Drafts");
+  // Space on the drafts unchecks them: their box shows unchecked and the root partly checked.
+  HTREEITEM root = TreeView_GetRoot(tree);
+  HTREEITEM drafts = FindNode(tree, root, "Drafts");
   ASSERT_NE(drafts, nullptr);
-  const std::optional<int> draftsPosition = window.TreeControl().PositionOf(drafts);
-  ASSERT_TRUE(draftsPosition);
-  ASSERT_EQ(window.TreeControl().CheckState(*draftsPosition), 1);
-  window.ContactsTreeView_NodeCheck(*draftsPosition, false);
-  EXPECT_EQ(TreeView_GetItemState(tree, drafts, TVIS_STATEIMAGEMASK) >> 12,
-            static_cast<UINT>(kUncheckedImage));
-  EXPECT_EQ(TreeView_GetItemState(tree, TreeView_GetRoot(tree), TVIS_STATEIMAGEMASK) >> 12,
-            static_cast<UINT>(kPartlyCheckedImage));
+  EXPECT_EQ(ShownBox(tree, drafts), static_cast<UINT>(kCheckedImage));
+  TreeView_SelectItem(tree, drafts);
+  PressSpace(window);
+  EXPECT_EQ(ShownBox(tree, drafts), static_cast<UINT>(kUncheckedImage));
+  EXPECT_EQ(ShownBox(tree, root), static_cast<UINT>(kPartlyCheckedImage));
+  // The partly-checked root checks its whole branch, as on Linux; a second press unchecks it.
+  TreeView_SelectItem(tree, root);
+  PressSpace(window);
+  EXPECT_EQ(ShownBox(tree, drafts), static_cast<UINT>(kCheckedImage));
+  EXPECT_EQ(ShownBox(tree, root), static_cast<UINT>(kCheckedImage));
+  PressSpace(window);
+  EXPECT_EQ(ShownBox(tree, root), static_cast<UINT>(kUncheckedImage));
+  EXPECT_EQ(ShownBox(tree, drafts), static_cast<UINT>(kUncheckedImage));
+  PressSpace(window);
+  TreeView_SelectItem(tree, drafts);
+  PressSpace(window);
+  EXPECT_EQ(ShownBox(tree, drafts), static_cast<UINT>(kUncheckedImage));
 
   // Export: the picker answers, the export window runs to its completion message and offers the
   // folder and the log.
-  std::optional<mail::ExportResult> result;
+  std::optional<mail::ExportReport> result;
   std::string headerAfterRun;
   bool openShown = false;
   frmSave::OnShown([&](frmSave& exportWindow) {
-    SendMessageW(exportWindow.ButtonHandle(frmSave::kCmdConversion), BM_CLICK, 0, 0);
-    result = exportWindow.LastResult();
-    headerAfterRun = exportWindow.LabelText(mail::ExportLabel::LblSaveHeader);
-    openShown = IsWindowVisible(exportWindow.ButtonHandle(frmSave::kCmdOpenFolder)) &&
-                IsWindowVisible(exportWindow.ButtonHandle(frmSave::kCmdOpenLog));
-    SendMessageW(exportWindow.ButtonHandle(frmSave::kCmdOpenLog), BM_CLICK, 0, 0);
-    SendMessageW(exportWindow.ButtonHandle(frmSave::kCmdClose), BM_CLICK, 0, 0);
+    SendMessageW(exportWindow.ButtonHandle(layout::kConversion), BM_CLICK, 0, 0);
+    result = exportWindow.Presenter().LastReport();
+    headerAfterRun = exportWindow.LabelText(ExportLabel::LblSaveHeader);
+    openShown = IsWindowVisible(exportWindow.ButtonHandle(layout::kOpenFolder)) &&
+                IsWindowVisible(exportWindow.ButtonHandle(layout::kOpenLog));
+    SendMessageW(exportWindow.ButtonHandle(layout::kOpenLog), BM_CLICK, 0, 0);
+    SendMessageW(exportWindow.ButtonHandle(layout::kClose), BM_CLICK, 0, 0);
   });
   SendMessageW(window.ButtonHandle(frmMain::kCmdStartConversion), BM_CLICK, 0, 0);
   frmSave::OnShown(nullptr);
@@ -256,7 +279,7 @@ TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
   EXPECT_EQ(result->end, mail::ExportEnd::Completed);
   EXPECT_TRUE(openShown);
   EXPECT_FALSE(headerAfterRun.empty());
-  EXPECT_EQ(messages.shown.back().title, mail::kCompletionTitle);
+  EXPECT_EQ(messages.shown.back().title, text::kExportTitle);
   ASSERT_EQ(desktop.opened.size(), 1u);
   EXPECT_EQ(desktop.opened[0], logPath);
   EXPECT_TRUE(IsWindowEnabled(window.Handle()));
@@ -273,10 +296,10 @@ TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
 
   // Exit answered No leaves the program running; Yes ends it.
   messages.answers.push_back(MessageAnswer::No);
-  window.mnuExit_Click();
+  window.Presenter().mnuExit_Click();
   EXPECT_FALSE(ended);
   messages.answers.push_back(MessageAnswer::Yes);
-  window.mnuExit_Click();
+  window.Presenter().mnuExit_Click();
   EXPECT_TRUE(ended);
 }
 

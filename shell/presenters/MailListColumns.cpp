@@ -1,10 +1,12 @@
-#include "shell/ReportColumns.h"
+#include "shell/presenters/MailListColumns.h"
 
+#include <algorithm>
 #include <charconv>
-#include <string>
+#include <utility>
 
 #include "common/Controls.h"
 #include "common/TextRules.h"
+#include "notes/PreviewOrder.h"
 
 namespace mailshift::shell {
 namespace {
@@ -18,14 +20,14 @@ int Number(const std::string& text, const std::string& column) {
   return value;
 }
 
-Qt::Alignment Alignment(int code, const std::string& column) {
+ColumnAlignment Alignment(int code, const std::string& column) {
   switch (code) {
     case 0:
-      return Qt::AlignLeft | Qt::AlignVCenter;
+      return ColumnAlignment::Left;
     case 1:
-      return Qt::AlignHCenter | Qt::AlignVCenter;
+      return ColumnAlignment::Centre;
     case 2:
-      return Qt::AlignRight | Qt::AlignVCenter;
+      return ColumnAlignment::Right;
     default:
       throw ControlError("header format: unknown alignment code in column " + column);
   }
@@ -42,10 +44,28 @@ std::vector<ReportColumn> ParseHeaderFormat(std::string_view format) {
     }
     const int width = Number(settings[1], settings[0]);
     if (width <= 0) throw ControlError("header format: column " + settings[0] + " has no width");
-    columns.push_back(ReportColumn{QString::fromStdString(settings[0]), width,
-                                   Alignment(Number(settings[2], settings[0]), settings[0])});
+    columns.push_back(
+        ReportColumn{settings[0], width, Alignment(Number(settings[2], settings[0]), settings[0])});
   }
   return columns;
+}
+
+std::vector<std::size_t> SortedRows(const std::vector<std::vector<std::string>>& rows, int column,
+                                    bool descending) {
+  std::vector<std::pair<notes::PreviewSortKey, std::size_t>> keys;
+  keys.reserve(rows.size());
+  const auto cell = static_cast<std::size_t>(column);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    keys.emplace_back(
+        notes::PreviewCellSortKey(column, cell < rows[i].size() ? rows[i][cell] : std::string()), i);
+  }
+  std::stable_sort(keys.begin(), keys.end(), [descending](const auto& a, const auto& b) {
+    return descending ? b.first < a.first : a.first < b.first;
+  });
+  std::vector<std::size_t> order;
+  order.reserve(keys.size());
+  for (const auto& key : keys) order.push_back(key.second);
+  return order;
 }
 
 }  // namespace mailshift::shell

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/Controls.h"
+#include "shell/presenters/ShellTexts.h"
 
 namespace mailshift::shell {
 
@@ -15,8 +16,8 @@ void RunGuarded(MessageBoxes& messages, Command&& command) {
   try {
     std::forward<Command>(command)();
   } catch (const std::exception& error) {
-    messages.Show(std::string("The command could not be completed:\r\n") + error.what(), "",
-                  MessageIcon::Critical, MessageButtons::Ok);
+    messages.Show(std::string(text::kCommandFailed) + error.what(), "", MessageIcon::Critical,
+                  MessageButtons::Ok);
   }
 }
 

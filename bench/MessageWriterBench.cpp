@@ -106,13 +106,14 @@ int main(int argc, char** argv) {
   int failed = 0;
   const auto smallStart = Clock::now();
   for (int i = 0; i < messages; ++i) {
-    std::string subject = "Re: Quarterly figures " + std::to_string(i);
-    std::string& attachments = attachmentTexts[static_cast<std::size_t>(i)];
+    const std::string& attachments = attachmentTexts[static_cast<std::size_t>(i)];
     const auto outcome = writer.CreateEmailItem(
-        "Inbox", "Ann Lee/Sales/Acme", subject, "bob@example.com;Carol Diaz/Sales/Acme;dave@example.com",
-        "erin@example.com", "", date, body, attachments,
-        mailshift::mail::MessageOrigin{
-            attachments.empty() ? std::vector<std::string>{} : std::vector{attachments.substr(1)}, {}});
+        "Inbox",
+        {"Ann Lee/Sales/Acme", "Re: Quarterly figures " + std::to_string(i),
+         "bob@example.com;Carol Diaz/Sales/Acme;dave@example.com", "erin@example.com", "", date, body,
+         attachments,
+         mailshift::mail::MessageOrigin{
+             attachments.empty() ? std::vector<std::string>{} : std::vector{attachments.substr(1)}, {}}});
     if (!outcome.written) ++failed;
   }
   const double smallSeconds = Seconds(smallStart);
@@ -126,10 +127,15 @@ int main(int argc, char** argv) {
     WriteLargeFile(large, attachmentMegabytes);
     const double before = PeakMemoryMiB();
     const auto largeStart = Clock::now();
-    std::string subject = "Large attachment";
-    std::string attachments = "|" + large.string();
-    const auto outcome = writer.CreateEmailItem("Inbox", "ann@example.com", subject, "bob@example.com", "",
-                                                "", date, "", attachments, {{large.string()}, {}});
+    const auto outcome = writer.CreateEmailItem("Inbox", {"ann@example.com",
+                                                          "Large attachment",
+                                                          "bob@example.com",
+                                                          "",
+                                                          "",
+                                                          date,
+                                                          "",
+                                                          "|" + large.string(),
+                                                          {{large.string()}, {}}});
     const double largeSeconds = Seconds(largeStart);
     std::printf("one message with a %zu MiB attachment: %s in %.2f s (%.0f MiB/s), file %.0f MiB\n",
                 attachmentMegabytes, outcome.written ? "written" : outcome.reason.c_str(), largeSeconds,

@@ -51,10 +51,8 @@ class NoDesktop final : public FileOpener {
 
 class WritesNothing final : public mail::EmailItemWriter {
  public:
-  mail::WriteOutcome CreateEmailItem(const std::string&, const std::string&, const std::string&, std::string&,
-                                     const std::string&, const std::string&, const std::string&,
-                                     const std::string&, const std::string&, std::string&,
-                                     const mail::MessageOrigin&) override {
+  mail::WriteOutcome CreateEmailItem(const std::string&, const std::string&,
+                                     const mail::EmailItem&) override {
     ++messages;
     mail::WriteOutcome outcome;
     outcome.written = true;

@@ -7,30 +7,12 @@
 #include <cerrno>
 #include <memory>
 
+#include "common/Utf8.h"
+
 namespace mailshift {
 namespace {
 
 bool IsUtf8Name(const std::string& name) { return name == "UTF-8" || name == "utf-8" || name == "UTF8"; }
-
-// Bytes of the character (or broken sequence) at the start of text, at least one.
-std::size_t CharacterLength(const char* text, std::size_t available) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  std::size_t expected = 1;
-  if (lead >= 0xF0 && lead < 0xF8) {
-    expected = 4;
-  } else if (lead >= 0xE0 && lead < 0xF0) {
-    expected = 3;
-  } else if (lead >= 0xC0 && lead < 0xE0) {
-    expected = 2;
-  }
-  std::size_t length = 1;
-  while (length < expected && length < available &&
-         (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
-    ++length;
-  }
-  return length;
-}
-
 }  // namespace
 
 std::string SystemCodePageName() {
@@ -65,7 +47,7 @@ std::string ToCodePage(std::string_view utf8, const std::string& codePage) {
     if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
       // A character this code page cannot hold, or a broken sequence: one "?" for it.
       out += '?';
-      const std::size_t skip = CharacterLength(in, inLeft);
+      const std::size_t skip = ReadUtf8(std::string_view(in, inLeft), 0).length;
       in += skip;
       inLeft -= skip;
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/CodePage.h"
+#include "common/Utf8.h"
 
 namespace mailshift {
 namespace {
@@ -49,28 +50,9 @@ std::wstring DecodeUtf8(std::string_view utf8, bool keepSupplementary) {
   wide.reserve(utf8.size());
   std::size_t i = 0;
   while (i < utf8.size()) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    std::size_t length = 1;
-    std::uint32_t code = 0xFFFD;
-    std::uint32_t minimum = 0;
-    if (lead < 0x80) {
-      code = lead;
-    } else if (lead >= 0xC2 && lead < 0xE0) {
-      length = 2, code = lead & 0x1Fu, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead < 0xF0) {
-      length = 3, code = lead & 0x0Fu, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead < 0xF5) {
-      length = 4, code = lead & 0x07u, minimum = 0x10000;
-    }
-    std::size_t taken = 1;
-    while (taken < length && i + taken < utf8.size() &&
-           (static_cast<unsigned char>(utf8[i + taken]) & 0xC0) == 0x80) {
-      code = (code << 6) | (static_cast<unsigned char>(utf8[i + taken]) & 0x3Fu);
-      ++taken;
-    }
-    if (taken < length || code < minimum || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000))
-      code = 0xFFFD;
-    i += taken;
+    const Utf8Step step = ReadUtf8(utf8, i);
+    std::uint32_t code = step.code;
+    i += step.length;
     if (code >= 0x10000) {
       if (!keepSupplementary) {
         wide += L'\xFFFD';

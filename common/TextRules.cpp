@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/Utf8.h"
+
 namespace mailshift {
 namespace {
 
@@ -77,15 +79,9 @@ std::string ReplaceControlCharacters(std::string_view text, std::string_view rep
   result.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
     const auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length = lead < 0x80                    ? 1
-                         : lead >= 0xF0 && lead <= 0xF4 ? 4
-                         : lead >= 0xE0                 ? 3
-                         : lead >= 0xC2                 ? 2
-                                                        : 0;
-    for (std::size_t i = 1; i < length; ++i) {
-      if (at + i >= text.size() || (static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) length = 0;
-    }
-    if (length == 0) {  // a byte that begins no UTF-8 character
+    const Utf8Step step = ReadUtf8(text, at);
+    const std::size_t length = step.length;
+    if (!step.whole) {  // a byte that begins no UTF-8 character
       if (replaceInvalid) {
         result += replacement;
       } else {

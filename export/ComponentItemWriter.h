@@ -18,15 +18,12 @@ class ComponentItemWriter : public EmailItemWriter {
   explicit ComponentItemWriter(EmailComponent& component) : component_(component) {}
 
   WriteOutcome CreateEmailItem(const std::string& destinationRoot, const std::string& folder,
-                               const std::string& from, std::string& subject, const std::string& to,
-                               const std::string& cc, const std::string& bcc, const std::string& date,
-                               const std::string& body, std::string& attachments,
-                               const MessageOrigin& origin) override {
+                               const EmailItem& fields) override {
     if (!writer_ || root_ != destinationRoot) {
       writer_ = std::make_unique<MessageWriter>(component_, destinationRoot);
       root_ = destinationRoot;
     }
-    return writer_->CreateEmailItem(folder, from, subject, to, cc, bcc, date, body, attachments, origin);
+    return writer_->CreateEmailItem(folder, fields);
   }
 
  private:

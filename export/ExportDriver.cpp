@@ -13,6 +13,7 @@
 #include "export/ExportManifest.h"
 #include "export/ExportPlan.h"
 #include "export/FieldExtraction.h"
+#include "export/MessageFile.h"
 #include "export/PathSafety.h"
 #include "export/SafeFiles.h"
 #include "notes/FolderCatalogue.h"
@@ -398,12 +399,14 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   }
   WriteOutcome outcome;
   try {
-    outcome = services_.writer.CreateEmailItem(result_.outputRoot, folder, Trim(fields_.from), subject,
-                                               Trim(fields_.to), fields_.CcList, fields_.BccList,
-                                               Trim(fields_.date), Trim(fields_.body), attachmentArgument,
-                                               MessageOrigin{fields_.attachmentFiles, fields_.universalId});
+    outcome = services_.writer.CreateEmailItem(
+        result_.outputRoot, folder,
+        EmailItem{Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList, fields_.BccList,
+                  Trim(fields_.date), Trim(fields_.body), attachmentArgument,
+                  MessageOrigin{fields_.attachmentFiles, fields_.universalId}});
+    attachmentArgument = outcome.attachments;
   } catch (const std::exception& error) {
-    outcome = WriteOutcome{false, {}, Reason(error), {}};
+    outcome.reason = Reason(error);
   }
   attachments_.RemoveFiles();
   ++result_.messages;

@@ -3,28 +3,12 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/Utf8.h"
+
 namespace mailshift::mail {
 namespace {
 
 bool IsControl(char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }
-
-// The byte length of the UTF-8 character at text[at]; a stray byte counts as one character.
-std::size_t CharacterLength(std::string_view text, std::size_t at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  std::size_t length = 1;
-  if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-  } else if (lead >= 0xE0) {
-    length = 3;
-  } else if (lead >= 0xC2) {
-    length = 2;
-  }
-  if (at + length > text.size()) return 1;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 1;
-  }
-  return length;
-}
 
 std::size_t Units(std::size_t byteLength, bool utf16) {
   if (!utf16) return byteLength;
@@ -34,7 +18,7 @@ std::size_t Units(std::size_t byteLength, bool utf16) {
 std::size_t LengthOf(std::string_view text, bool utf16) {
   std::size_t units = 0;
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = CharacterLength(text, at);
+    const std::size_t length = Utf8CharacterLength(text, at);
     units += Units(length, utf16);
     at += length;
   }
@@ -46,7 +30,7 @@ std::string_view CutToUnits(std::string_view text, std::size_t maxUnits, bool ut
   std::size_t units = 0;
   std::size_t at = 0;
   while (at < text.size()) {
-    const std::size_t length = CharacterLength(text, at);
+    const std::size_t length = Utf8CharacterLength(text, at);
     if (units + Units(length, utf16) > maxUnits) break;
     units += Units(length, utf16);
     at += length;

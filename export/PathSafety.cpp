@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/TextRules.h"
+#include "common/Utf8.h"
 
 namespace mailshift::mail {
 namespace {
@@ -17,13 +18,6 @@ std::string NotEmptyNorDots(std::string name) {
   return name;
 }
 
-// Cuts text to at most length bytes without splitting a UTF-8 character.
-std::string_view CutAtCharacter(std::string_view text, std::size_t length) {
-  if (text.size() <= length) return text;
-  while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
-  return text.substr(0, length);
-}
-
 std::string ShortenKeepingExtension(const std::string& name) {
   if (name.size() <= kLongestFileName) return name;
   const auto dot = name.rfind('.');
@@ -32,7 +26,7 @@ std::string ShortenKeepingExtension(const std::string& name) {
     extension = std::string_view(name).substr(dot);
   }
   const std::string_view stem = std::string_view(name).substr(0, name.size() - extension.size());
-  return std::string(CutAtCharacter(stem, kLongestFileName - extension.size())) + std::string(extension);
+  return std::string(CutUtf8(stem, kLongestFileName - extension.size())) + std::string(extension);
 }
 
 }  // namespace
@@ -40,7 +34,7 @@ std::string ShortenKeepingExtension(const std::string& name) {
 std::string OutputFolderName(std::string_view name) {
   std::string cleaned = ReplaceControlCharacters(ReplaceNameCharacters(Trim(name)), "-");
   std::replace(cleaned.begin(), cleaned.end(), '\t', '-');
-  return NotEmptyNorDots(std::string(CutAtCharacter(cleaned, kLongestFileName)));
+  return NotEmptyNorDots(std::string(CutUtf8(cleaned, kLongestFileName)));
 }
 
 std::string AttachmentFileName(std::string_view name) {

@@ -10,8 +10,8 @@
 #include <exception>
 #include <vector>
 
-#include "packaging/IconFile.h"
 #include "shell/Artwork.h"
+#include "shell/artwork/IconFile.h"
 
 namespace {
 
@@ -53,8 +53,7 @@ int main(int argc, char** argv) {
     }
     std::vector<QImage> windowsImages;
     for (const int side : kWindowsIconSizes) windowsImages.push_back(IconImage(side));
-    Write(folder.filePath(QStringLiteral("mailshift.ico")),
-          mailshift::packaging::IconFileBytes(windowsImages));
+    Write(folder.filePath(QStringLiteral("mailshift.ico")), mailshift::shell::IconFileBytes(windowsImages));
   } catch (const std::exception& error) {
     std::fprintf(stderr, "mailshift-render-icons: %s\n", error.what());
     return 1;

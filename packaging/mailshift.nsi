@@ -1,6 +1,6 @@
 ; The Windows installer of Corvane Mailshift, made by packaging/build-installer with Debian's makensis:
 ;   makensis -DSTAGE=FOLDER -DOUTFILE=FILE -DVERSION=3.0.1109 "-DVERSION_TEXT=3.0 Build 1109" mailshift.nsi
-; STAGE holds mailshift-cli.exe, Help.chm and mailshift.ico, and mailshift.exe when the build made it.
+; STAGE holds mailshift.exe, mailshift-cli.exe, Help.chm and mailshift.ico.
 ; It installs for the current user alone (no administrator rights), into
 ; %LOCALAPPDATA%\Programs\Corvane Mailshift unless /D= names another folder; /S installs silently.
 ; The programs are 64-bit, and so is the installer: it runs where they run.
@@ -42,15 +42,11 @@ Section "Install"
   File "${STAGE}\mailshift-cli.exe"
   File "${STAGE}\Help.chm"
   File "${STAGE}\mailshift.ico"
-!if /FileExists "${STAGE}\mailshift.exe"
   File "${STAGE}\mailshift.exe"
-!endif
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
   CreateDirectory "${START_MENU}"
-!if /FileExists "${STAGE}\mailshift.exe"
   CreateShortcut "${START_MENU}\${PRODUCT}.lnk" "$INSTDIR\mailshift.exe" "" "$INSTDIR\mailshift.ico" 0
-!endif
   CreateShortcut "${START_MENU}\${PRODUCT} Help.lnk" "$INSTDIR\Help.chm"
   CreateShortcut "${START_MENU}\Uninstall ${PRODUCT}.lnk" "$INSTDIR\Uninstall.exe" "" "$INSTDIR\mailshift.ico" 0
 

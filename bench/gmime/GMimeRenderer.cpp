@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "bench/gmime/FileStreams.h"
+#include "common/Utf8.h"
 #include "export/EmailComposition.h"
 #include "platform/mime/DateField.h"
 #include "platform/mime/HeaderFields.h"

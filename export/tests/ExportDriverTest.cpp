@@ -838,12 +838,12 @@ TEST_F(ExportDriverRerunTest, TheManifestIsThereBeforeTheFirstRecordedMessageIsW
   class LookingWriter : public EmailItemWriter {
    public:
     explicit LookingWriter(std::string manifest) : manifest_(std::move(manifest)) {}
-    WriteOutcome CreateEmailItem(const std::string&, const std::string&, const std::string&, std::string&,
-                                 const std::string&, const std::string&, const std::string&,
-                                 const std::string&, const std::string&, std::string&,
-                                 const MessageOrigin& origin) override {
+    WriteOutcome CreateEmailItem(const std::string&, const std::string&, const EmailItem& fields) override {
       manifestAtWrite.push_back(fs::exists(manifest_));
-      return WriteOutcome{true, "/nowhere/x" + origin.universalId + ".eml", {}, {}};
+      WriteOutcome outcome;
+      outcome.written = true;
+      outcome.path = "/nowhere/x" + fields.origin.universalId + ".eml";
+      return outcome;
     }
     std::vector<bool> manifestAtWrite;
 

@@ -35,6 +35,16 @@ void WriteFile(const fs::path& path, const std::string& content) {
   file << content;
 }
 
+// Writes the message and leaves in subject and attachments what the outcome gives back of them,
+// as the export keeps them.
+WriteOutcome Create(MessageWriter& writer, const std::string& folder, const EmailItem& fields,
+                    std::string& subject, std::string& attachments) {
+  const WriteOutcome outcome = writer.CreateEmailItem(folder, fields);
+  subject = outcome.cleanedSubject;
+  attachments = outcome.attachments;
+  return outcome;
+}
+
 // The first numbers RandomInRange(1, 40000) gives in a run.
 std::vector<std::int32_t> FirstDraws(int count) {
   ResetRandomGenerator();
@@ -77,8 +87,17 @@ class MessageWriterTest : public ::testing::Test {
   WriteOutcome WriteFiles(std::string& subject, std::string& attachments,
                           const std::vector<std::string>& files, const std::string& date = "",
                           const std::string& folder = "Inbox") {
-    return writer_->CreateEmailItem(folder, "from@example.com", subject, "to@example.com", "cc@example.com",
-                                    "", date, "body", attachments, {files, {}});
+    return Create(*writer_, folder,
+                  {"from@example.com",
+                   subject,
+                   "to@example.com",
+                   "cc@example.com",
+                   "",
+                   date,
+                   "body",
+                   attachments,
+                   {files, {}}},
+                  subject, attachments);
   }
   static std::vector<std::string> ListedFiles(const std::string& attachments) {
     if (attachments.size() <= 1) return {};
@@ -123,8 +142,15 @@ TEST_F(MessageWriterTest, CallsTheComponentInTheDocumentedOrderWithWholeRecipien
   std::string subject = "S";
   std::string attachments = "|" + Extracted("a.doc", "A");
   const std::string attachment = attachments.substr(1);
-  writer_->CreateEmailItem("Inbox", "Ann Lee/Org", subject, "ann@example.com;Bob Ray/Org", "",
-                           "x@example.com", "", "the body", attachments, {{attachment}, {}});
+  writer_->CreateEmailItem("Inbox", {"Ann Lee/Org",
+                                     subject,
+                                     "ann@example.com;Bob Ray/Org",
+                                     "",
+                                     "x@example.com",
+                                     "",
+                                     "the body",
+                                     attachments,
+                                     {{attachment}, {}}});
   EXPECT_EQ(LastMessage().calls,
             (std::vector<std::string>{"To ann@example.com;Bob Ray/Org", "Subject S", "Body the body",
                                       "From Ann Lee/Org", "Cc ", "Bcc x@example.com", "Date",
@@ -169,10 +195,8 @@ TEST_F(MessageWriterTest, UsesASuffixWhenTheDrawnNumbersKeepClashing) {
   WriteFile(Inbox() / "Same7.eml", "kept");
   std::vector<std::string> names;
   for (int i = 0; i < 3; ++i) {
-    std::string subject = "Same";
-    std::string attachments;
-    const WriteOutcome outcome = writer.CreateEmailItem("Inbox", "f", subject, "t", "", "", "",
-                                                        "body " + std::to_string(i), attachments, {});
+    const WriteOutcome outcome =
+        writer.CreateEmailItem("Inbox", {"f", "Same", "t", "", "", "", "body " + std::to_string(i), "", {}});
     ASSERT_TRUE(outcome.written) << outcome.reason;
     names.push_back(fs::path(outcome.path).filename().string());
   }
@@ -253,6 +277,37 @@ TEST_F(MessageWriterTest, LeavesNoPartialFileWhenRenderingFails) {
   EXPECT_TRUE(WriteSubject("Broken").written);
 }
 
+// The file half of the writer on its own: whatever the content writes before it fails never
+// stays in the folder, and a whole content takes its name and the message's time.
+TEST_F(MessageWriterTest, TheFileWriterKeepsOnlyWholeContentUnderItsName) {
+  for (const auto passing :
+       {MessageFileWriter::PassingFiles::UnnamedWherePossible, MessageFileWriter::PassingFiles::Named}) {
+    MessageFileWriter files([] { return 7; }, passing);
+    const std::string folder = Root() + "Inbox" + kPathSeparator;
+    WriteOutcome failed;
+    files.Write(
+        folder,
+        [](std::FILE* file) {
+          std::fputs("half a message", file);
+          throw EmailError("the content broke off");
+        },
+        std::nullopt, "Note", 7, failed);
+    EXPECT_FALSE(failed.written);
+    EXPECT_EQ(failed.reason, "the content broke off");
+    EXPECT_TRUE(InboxNames().empty());
+
+    WriteOutcome written;
+    files.Write(
+        folder, [](std::FILE* file) { std::fputs("whole", file); }, 1226000000, "Note", 7, written);
+    ASSERT_TRUE(written.written) << written.reason;
+    EXPECT_EQ(written.path, folder + "Note7.eml");
+    EXPECT_EQ(ReadFile(written.path), "whole");
+    const auto time = std::chrono::file_clock::to_sys(fs::last_write_time(written.path));
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count(), 1226000000);
+    fs::remove(written.path);
+  }
+}
+
 TEST_F(MessageWriterTest, WithoutAMessageObjectStillCleansTheSubjectAndDeletesTheAttachments) {
   component_.failCreation = true;
   std::string subject = "A/B";
@@ -290,10 +345,7 @@ TEST_F(MessageWriterTest, AMessageNeverCarriesItsNameBeforeItIsWhole) {
     MessageWriter racing(
         component_, Root(), [] { return 5; }, passing);
     component_.duringRender = [&] { WriteFile(Inbox() / "Race5.eml", "came first"); };
-    std::string subject = "Race";
-    std::string attachments;
-    const WriteOutcome raced =
-        racing.CreateEmailItem("Inbox", "f", subject, "t", "", "", "", "b", attachments, {});
+    const WriteOutcome raced = racing.CreateEmailItem("Inbox", {"f", "Race", "t", "", "", "", "b", "", {}});
     ASSERT_TRUE(raced.written) << raced.reason;
     EXPECT_EQ(fs::path(raced.path).filename(), "Race5-2.eml");
     EXPECT_EQ(ReadFile(Inbox() / "Race5.eml"), "came first");
@@ -307,10 +359,7 @@ TEST_F(MessageWriterTest, AFileThatTakesTheNameWhileRenderingIsNeverReplaced) {
     component_.duringRender = nullptr;
     WriteFile(Inbox() / "Race5.eml", "came first");
   };
-  std::string subject = "Race";
-  std::string attachments;
-  const WriteOutcome outcome =
-      writer.CreateEmailItem("Inbox", "f", subject, "t", "", "", "", "b", attachments, {});
+  const WriteOutcome outcome = writer.CreateEmailItem("Inbox", {"f", "Race", "t", "", "", "", "b", "", {}});
   ASSERT_TRUE(outcome.written) << outcome.reason;
   EXPECT_EQ(fs::path(outcome.path).filename(), "Race5-2.eml");
   EXPECT_EQ(ReadFile(Inbox() / "Race5.eml"), "came first");
@@ -320,10 +369,7 @@ TEST_F(MessageWriterTest, ALinkInTheWayOfTheFileIsNeitherFollowedNorReplaced) {
   MessageWriter writer(component_, Root(), [] { return 9; });
   const std::string outside = Extracted("outside.txt", "the user's file");
   fs::create_symlink(outside, Inbox() / "Linked9.eml");
-  std::string subject = "Linked";
-  std::string attachments;
-  const WriteOutcome outcome =
-      writer.CreateEmailItem("Inbox", "f", subject, "t", "", "", "", "b", attachments, {});
+  const WriteOutcome outcome = writer.CreateEmailItem("Inbox", {"f", "Linked", "t", "", "", "", "b", "", {}});
   ASSERT_TRUE(outcome.written) << outcome.reason;
   EXPECT_EQ(fs::path(outcome.path).filename(), "Linked9-2.eml");
   EXPECT_EQ(ReadFile(outside), "the user's file");
@@ -472,10 +518,8 @@ TEST_F(WriterDates, AnEmptyDateTextGivesTodayAtMidnight) {
 
 TEST_F(WriterDates, TheFileTimeIsTheMessageDateAndTheIdReachesTheMessage) {
   const std::string date = DateText(DateTime{1226000000, 0});  // 6 November 2008
-  std::string subject = "Dated";
-  std::string attachments;
   const WriteOutcome outcome = writer_->CreateEmailItem(
-      "Inbox", "f", subject, "t", "", "", date, "b", attachments, {{}, "0123456789ABCDEF0123456789ABCDEF"});
+      "Inbox", {"f", "Dated", "t", "", "", date, "b", "", {{}, "0123456789ABCDEF0123456789ABCDEF"}});
   ASSERT_TRUE(outcome.written) << outcome.reason;
   const auto written = std::chrono::file_clock::to_sys(fs::last_write_time(outcome.path));
   EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count(), 1226000000);

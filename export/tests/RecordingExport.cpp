@@ -68,36 +68,43 @@ void RecordingWindow::SetSubjectVisible(bool visible) {
 }
 
 WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot, const std::string& folder,
-                                              const std::string& from, std::string& subject,
-                                              const std::string& to, const std::string& cc,
-                                              const std::string& bcc, const std::string& date,
-                                              const std::string& body, std::string& attachments,
-                                              const MessageOrigin& origin) {
-  WriterCall call{destinationRoot, folder, from, subject, to, cc, bcc, date, body, attachments, {}};
-  if (!attachments.empty()) attachments.erase(0, 1);
-  for (const auto& path : origin.attachmentFiles) {
+                                              const EmailItem& fields) {
+  WriterCall call{destinationRoot, folder,      fields.from, fields.subject,     fields.to, fields.cc,
+                  fields.bcc,      fields.date, fields.body, fields.attachments, {}};
+  for (const auto& path : fields.origin.attachmentFiles) {
     std::error_code error;
     if (!fs::exists(path, error)) continue;
     call.attachedFiles.emplace_back(fs::path(path).filename().string(), ReadFile(path));
     fs::remove(path, error);
   }
-  const std::string received = subject;
-  subject = RemoveNameCharacters(subject);
+  const std::string& received = fields.subject;
   calls.push_back(call);
+  // What the writer gives back of the fields, whatever becomes of the message.
+  const auto outcome = [&](bool written, std::string path, std::string reason,
+                           std::vector<std::string> problems) {
+    WriteOutcome result;
+    result.written = written;
+    result.path = std::move(path);
+    result.reason = std::move(reason);
+    result.problems = std::move(problems);
+    result.cleanedSubject = RemoveNameCharacters(fields.subject);
+    result.attachments = fields.attachments.empty() ? std::string() : fields.attachments.substr(1);
+    return result;
+  };
   if (Contains(throwFor, received)) throw std::runtime_error("the component broke down");
-  if (Contains(refuse, received)) return WriteOutcome{false, {}, "disk full", {"attaching \"x\": gone"}};
-  if (!writeFiles) return WriteOutcome{true, {}, {}, {}};
+  if (Contains(refuse, received)) return outcome(false, {}, "disk full", {"attaching \"x\": gone"});
+  if (!writeFiles) return outcome(true, {}, {}, {});
 
-  const std::string path =
-      destinationRoot + folder + "/" + subject + "." + std::to_string(calls.size()) + ".txt";
+  const std::string path = destinationRoot + folder + "/" + RemoveNameCharacters(fields.subject) + "." +
+                           std::to_string(calls.size()) + ".txt";
   std::ofstream out(path, std::ios::binary);
-  out << "From: " << from << "\nTo: " << to << "\nCc: " << cc << "\nBcc: " << bcc << "\nDate: " << date
-      << "\nSubject: " << received << "\n\n"
-      << body;
-  if (!out) return WriteOutcome{false, path, "cannot create " + path, {}};
+  out << "From: " << fields.from << "\nTo: " << fields.to << "\nCc: " << fields.cc << "\nBcc: " << fields.bcc
+      << "\nDate: " << fields.date << "\nSubject: " << received << "\n\n"
+      << fields.body;
+  if (!out) return outcome(false, path, "cannot create " + path, {});
   const auto problems = problemsFor.find(received);
-  return WriteOutcome{
-      true, path, {}, problems == problemsFor.end() ? std::vector<std::string>{} : problems->second};
+  return outcome(true, path, {},
+                 problems == problemsFor.end() ? std::vector<std::string>{} : problems->second);
 }
 
 ScratchFolder::ScratchFolder() {

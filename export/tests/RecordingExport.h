@@ -75,14 +75,11 @@ struct WriterCall {
 };
 
 // Writes each message as a small text file ROOT/FOLDER/<cleaned subject>.<call number>.txt and
-// treats its in/out arguments as the real writer does.
+// gives back the cleaned subject and the attachment list as the real writer does.
 class RecordingWriter : public EmailItemWriter {
  public:
   WriteOutcome CreateEmailItem(const std::string& destinationRoot, const std::string& folder,
-                               const std::string& from, std::string& subject, const std::string& to,
-                               const std::string& cc, const std::string& bcc, const std::string& date,
-                               const std::string& body, std::string& attachments,
-                               const MessageOrigin& origin) override;
+                               const EmailItem& fields) override;
 
   std::vector<WriterCall> calls;
   // Subjects (as received) for which the writer reports failure, or throws.

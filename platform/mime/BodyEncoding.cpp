@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/Base64.h"
+
 namespace mailshift::platform {
 namespace {
 
@@ -15,18 +17,7 @@ constexpr std::size_t kMaxQuotedPrintableText = 75;
 // longest encoding of a piece stays small.
 constexpr std::size_t kQuotedPrintablePiece = 16 * 1024;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr std::size_t kBase64LineLength = Base64Lines::kBytesPerLine / 3 * 4 + 2;  // CR LF included
-
-// The two base64 characters of every 12 bits, so that a group of three bytes takes two look-ups.
-constexpr auto kBase64Pairs = [] {
-  std::array<char, 2 * 4096> pairs{};
-  for (std::size_t bits = 0; bits < 4096; ++bits) {
-    pairs[2 * bits] = kBase64Alphabet[bits >> 6];
-    pairs[2 * bits + 1] = kBase64Alphabet[bits & 0x3F];
-  }
-  return pairs;
-}();
 
 // Bytes that stand for themselves inside a quoted-printable line: printable ASCII but "=", and
 // the blanks, which are escaped only at the end of a line.
@@ -179,49 +170,14 @@ class QuotedPrintableWriter {
   std::size_t lineBreak_;                       // the next LF from at_, or the end of the text
 };
 
-// The eight bytes as a number, the first the most significant (compilers make this one load).
-std::uint64_t BigEndian64(const unsigned char* bytes) {
-  return (std::uint64_t{bytes[0]} << 56) | (std::uint64_t{bytes[1]} << 48) | (std::uint64_t{bytes[2]} << 40) |
-         (std::uint64_t{bytes[3]} << 32) | (std::uint64_t{bytes[4]} << 24) | (std::uint64_t{bytes[5]} << 16) |
-         (std::uint64_t{bytes[6]} << 8) | std::uint64_t{bytes[7]};
-}
-
 // Writes the base64 line of up to 57 bytes at `out` and returns its end.
 char* PutBase64Line(const char* data, std::size_t size, char* out) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-  std::size_t at = 0;
-  // Two groups at a time from eight bytes read at once, while there are eight.
-  for (; at + 8 <= size; at += 6) {
-    const std::uint64_t groups = BigEndian64(bytes + at) >> 16;
-    std::memcpy(out, &kBase64Pairs[2 * (groups >> 36)], 2);
-    std::memcpy(out + 2, &kBase64Pairs[2 * ((groups >> 24) & 0xFFF)], 2);
-    std::memcpy(out + 4, &kBase64Pairs[2 * ((groups >> 12) & 0xFFF)], 2);
-    std::memcpy(out + 6, &kBase64Pairs[2 * (groups & 0xFFF)], 2);
-    out += 8;
-  }
-  for (; at + 3 <= size; at += 3) {
-    const std::uint32_t group =
-        (std::uint32_t{bytes[at]} << 16) | (std::uint32_t{bytes[at + 1]} << 8) | std::uint32_t{bytes[at + 2]};
-    std::memcpy(out, &kBase64Pairs[2 * (group >> 12)], 2);
-    std::memcpy(out + 2, &kBase64Pairs[2 * (group & 0xFFF)], 2);
-    out += 4;
-  }
-  if (at < size) {
-    const std::size_t rest = size - at;
-    std::uint32_t group = std::uint32_t{bytes[at]} << 16;
-    if (rest > 1) group |= std::uint32_t{bytes[at + 1]} << 8;
-    out[0] = kBase64Alphabet[group >> 18];
-    out[1] = kBase64Alphabet[(group >> 12) & 0x3F];
-    out[2] = rest > 1 ? kBase64Alphabet[(group >> 6) & 0x3F] : '=';
-    out[3] = '=';
-    out += 4;
-  }
-  return PutLineEnd(out);
+  return PutLineEnd(PutBase64(data, size, out));
 }
 
 void AppendBase64Line(const char* data, std::size_t size, std::string& out) {
   const std::size_t start = out.size();
-  out.resize(start + (size + 2) / 3 * 4 + 2);
+  out.resize(start + Base64Length(size) + 2);
   PutBase64Line(data, size, out.data() + start);
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/Utf8.h"
+
 namespace mailshift::platform {
 namespace {
 
@@ -21,7 +23,6 @@ constexpr std::size_t kMaxSinglePiece = 900;
 constexpr std::size_t kMaxQuotedFileName = 60;
 
 constexpr std::string_view kHexDigits = "0123456789ABCDEF";
-constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
 bool IsPrintableAscii(char c) { return c >= 0x20 && c <= 0x7E; }
 bool IsControl(char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }
@@ -46,65 +47,6 @@ bool IsQSafe(char c) {
 // Characters that stand for themselves in an RFC 2231 parameter value.
 bool IsAttributeCharacter(char c) {
   return IsAlphaNumeric(c) || std::string_view("!#$&+-.^_`|~").find(c) != std::string_view::npos;
-}
-
-// The length of the UTF-8 character starting with this byte of valid UTF-8 text.
-std::size_t CharacterLength(char lead) {
-  const auto byte = static_cast<unsigned char>(lead);
-  if (byte < 0x80) return 1;
-  if (byte < 0xE0) return 2;
-  if (byte < 0xF0) return 3;
-  return 4;
-}
-
-// The length of the valid UTF-8 sequence at text[at], or 0 when none starts there.
-std::size_t ValidSequenceLength(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
-  const auto lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;  // nothing beyond U+10FFFF
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  if (byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  }
-  return length;
-}
-
-bool EightAsciiBytes(const char* bytes) {
-  std::uint64_t word;
-  std::memcpy(&word, bytes, 8);
-  return (word & 0x8080808080808080) == 0;
-}
-
-// Where the valid UTF-8 from `at` ends: at the first byte of a broken sequence, or at the end.
-// ASCII, the most of most texts, is passed eight bytes at a time.
-std::size_t ValidUtf8End(std::string_view text, std::size_t at) {
-  while (at < text.size()) {
-    if (text.size() - at >= 8 && EightAsciiBytes(text.data() + at)) {
-      at += 8;
-      continue;
-    }
-    const std::size_t length = ValidSequenceLength(text, at);
-    if (length == 0) break;
-    at += length;
-  }
-  return at;
 }
 
 // Display names lose their control characters to spaces: parsers reject them in phrases.
@@ -192,7 +134,7 @@ std::size_t EncodedChunkEnd(std::string_view text, std::size_t start, WordEncodi
   std::size_t used = 0;
   std::size_t lastUnpadded = start;
   while (end < text.size()) {
-    const std::size_t next = end + CharacterLength(text[end]);
+    const std::size_t next = end + Utf8SequenceLength(text[end]);
     const std::size_t length =
         encoding == WordEncoding::Q ? used + QLength(text.substr(end, next - end)) : BLength(next - start);
     if (length > room && end > start) break;
@@ -337,20 +279,6 @@ std::string PercentEncoded(std::string_view bytes) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view text) { return ValidUtf8End(text, 0) == text.size(); }
-
-std::string ValidUtf8(std::string_view text) {
-  std::string valid;
-  valid.reserve(text.size());
-  for (std::size_t at = 0;;) {
-    const std::size_t end = ValidUtf8End(text, at);
-    valid.append(text.substr(at, end - at));
-    if (end == text.size()) return valid;
-    valid += kReplacementCharacter;
-    at = end + 1;
-  }
-}
-
 std::string UnstructuredFieldValue(std::string_view fieldName, std::string_view rawText) {
   const std::string text = ValidUtf8(rawText);
   FoldedValue value(fieldName);
@@ -420,7 +348,7 @@ std::string FileNameFieldValue(std::string_view leadingValue, std::string_view p
     std::string chunk;
     std::size_t end = start;
     while (end < fileName.size()) {
-      const std::size_t next = end + CharacterLength(fileName[end]);
+      const std::size_t next = end + Utf8SequenceLength(fileName[end]);
       std::string more = PercentEncoded(std::string_view(fileName).substr(end, next - end));
       if (chunk.size() + more.size() > room && end > start) break;
       chunk += more;

@@ -26,9 +26,4 @@ std::string AddressFieldValue(std::string_view fieldName, const std::vector<Reci
 std::string FileNameFieldValue(std::string_view leadingValue, std::string_view parameterName,
                                std::string_view fileName);
 
-// The text with every byte sequence that is not UTF-8 replaced by U+FFFD.
-std::string ValidUtf8(std::string_view text);
-// True when ValidUtf8 would give the text back unchanged.
-bool IsValidUtf8(std::string_view text);
-
 }  // namespace mailshift::platform

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/Utf8.h"
 #include "export/EmailComposition.h"
 #include "platform/mime/BodyEncoding.h"
 #include "platform/mime/DateField.h"

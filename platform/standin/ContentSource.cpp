@@ -6,7 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/standin/Base64.h"
+#include "common/Base64.h"
 
 namespace mailshift::standin {
 namespace {

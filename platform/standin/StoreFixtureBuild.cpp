@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "platform/standin/Base64.h"
+#include "common/Base64.h"
 #include "platform/standin/IsoDateTime.h"
 #include "platform/standin/StoreFixture.h"
 #include "platform/standin/StoreWriter.h"

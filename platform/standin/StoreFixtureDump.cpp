@@ -5,7 +5,7 @@
 #include <sstream>
 #include <unordered_map>
 
-#include "platform/standin/Base64.h"
+#include "common/Base64.h"
 #include "platform/standin/IsoDateTime.h"
 #include "platform/standin/Sqlite.h"
 #include "platform/standin/StandInNotesClient.h"

@@ -1,6 +1,7 @@
 // mailshift-artwork OUTPUT_FOLDER: writes every picture and icon the windows use as files, so that
 // the Windows build embeds the same artwork the Linux windows draw. Pictures become 32-bit bitmaps
-// with premultiplied alpha (what AlphaBlend and image lists take), icons multi-size .ico files.
+// with premultiplied alpha (what AlphaBlend and image lists take), icons multi-size .ico files
+// (IconFile).
 #include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
@@ -9,10 +10,12 @@
 #include <QSaveFile>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "shell/Artwork.h"
+#include "shell/artwork/IconFile.h"
 
 using namespace mailshift::shell;
 
@@ -28,14 +31,12 @@ void Put32(std::vector<char>& out, std::uint32_t value) {
   Put16(out, value >> 16);
 }
 
-// The pixels bottom-up as BGRA, premultiplied or straight, after a BITMAPINFOHEADER whose height
-// is `height` (doubled in icons, where the mask follows).
-void PutDib(std::vector<char>& out, const QImage& source, bool premultiplied, int height) {
-  const QImage image =
-      source.convertToFormat(premultiplied ? QImage::Format_ARGB32_Premultiplied : QImage::Format_ARGB32);
+// The pixels bottom-up as premultiplied BGRA, after a BITMAPINFOHEADER.
+void PutDib(std::vector<char>& out, const QImage& source) {
+  const QImage image = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   Put32(out, 40);
   Put32(out, static_cast<std::uint32_t>(image.width()));
-  Put32(out, static_cast<std::uint32_t>(height));
+  Put32(out, static_cast<std::uint32_t>(image.height()));
   Put16(out, 1);
   Put16(out, 32);
   Put32(out, 0);  // BI_RGB
@@ -63,7 +64,7 @@ bool Write(const QString& path, const std::vector<char>& bytes) {
 
 bool WriteBitmap(const QString& path, const QImage& image) {
   std::vector<char> dib;
-  PutDib(dib, image, true, image.height());
+  PutDib(dib, image);
   std::vector<char> out;
   Put16(out, 0x4d42);  // "BM"
   Put32(out, static_cast<std::uint32_t>(14 + dib.size()));
@@ -74,43 +75,18 @@ bool WriteBitmap(const QString& path, const QImage& image) {
 }
 
 bool WriteIcon(const QString& path, const QIcon& icon) {
-  const int sides[] = {16, 24, 32, 48, 64};
-  std::vector<std::vector<char>> entries;
-  for (const int side : sides) {
-    const QImage image =
-        icon.pixmap(side, side).toImage().scaled(side, side).convertToFormat(QImage::Format_ARGB32);
-    std::vector<char> entry;
-    PutDib(entry, image, false, side * 2);
-    // The AND mask: a set bit where the picture is fully transparent, rows padded to 32 bits.
-    const int rowBytes = ((side + 31) / 32) * 4;
-    for (int y = side - 1; y >= 0; --y) {
-      std::vector<unsigned char> row(static_cast<std::size_t>(rowBytes), 0);
-      for (int x = 0; x < side; ++x) {
-        if (qAlpha(image.pixel(x, y)) == 0)
-          row[static_cast<std::size_t>(x / 8)] |= static_cast<unsigned char>(0x80 >> (x % 8));
-      }
-      entry.insert(entry.end(), row.begin(), row.end());
-    }
-    entries.push_back(std::move(entry));
+  std::vector<QImage> images;
+  for (const int side : {16, 24, 32, 48, 64}) {
+    images.push_back(
+        icon.pixmap(side, side).toImage().scaled(side, side).convertToFormat(QImage::Format_ARGB32));
   }
-  std::vector<char> out;
-  Put16(out, 0);
-  Put16(out, 1);  // icon
-  Put16(out, static_cast<std::uint32_t>(entries.size()));
-  std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(entries.size());
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    out.push_back(static_cast<char>(sides[i]));
-    out.push_back(static_cast<char>(sides[i]));
-    out.push_back(0);
-    out.push_back(0);
-    Put16(out, 1);
-    Put16(out, 32);
-    Put32(out, static_cast<std::uint32_t>(entries[i].size()));
-    Put32(out, offset);
-    offset += static_cast<std::uint32_t>(entries[i].size());
+  try {
+    const QByteArray bytes = IconFileBytes(images);
+    return Write(path, std::vector<char>(bytes.begin(), bytes.end()));
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "mailshift-artwork: %s: %s\n", qPrintable(path), error.what());
+    return false;
   }
-  for (const auto& entry : entries) out.insert(out.end(), entry.begin(), entry.end());
-  return Write(path, out);
 }
 
 // The icons of SmallIcons side by side, each `side` pixels square: the strip an image list loads.

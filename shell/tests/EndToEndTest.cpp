@@ -104,12 +104,8 @@ class WriterWithPause final : public mail::EmailItemWriter {
  public:
   WriterWithPause(mail::EmailItemWriter& writer, int count) : writer_(writer), after_(count) {}
   mail::WriteOutcome CreateEmailItem(const std::string& root, const std::string& folder,
-                                     const std::string& from, std::string& subject, const std::string& to,
-                                     const std::string& cc, const std::string& bcc, const std::string& date,
-                                     const std::string& body, std::string& attachments,
-                                     const mail::MessageOrigin& origin) override {
-    mail::WriteOutcome outcome =
-        writer_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments, origin);
+                                     const mail::EmailItem& fields) override {
+    mail::WriteOutcome outcome = writer_.CreateEmailItem(root, folder, fields);
     if (++written_ == after_ && after) after();
     return outcome;
   }

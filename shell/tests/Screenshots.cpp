@@ -60,12 +60,8 @@ class PictureMidway final : public mail::EmailItemWriter {
  public:
   PictureMidway(mail::EmailItemWriter& writer, int after) : writer_(writer), after_(after) {}
   mail::WriteOutcome CreateEmailItem(const std::string& root, const std::string& folder,
-                                     const std::string& from, std::string& subject, const std::string& to,
-                                     const std::string& cc, const std::string& bcc, const std::string& date,
-                                     const std::string& body, std::string& attachments,
-                                     const mail::MessageOrigin& origin) override {
-    mail::WriteOutcome outcome =
-        writer_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments, origin);
+                                     const mail::EmailItem& fields) override {
+    mail::WriteOutcome outcome = writer_.CreateEmailItem(root, folder, fields);
     if (++written_ == after_ && window != nullptr) Grab(*window, "export-running", false);
     return outcome;
   }

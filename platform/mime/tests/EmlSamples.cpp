@@ -215,10 +215,15 @@ int main(int argc, char** argv) {
       expectedDate = {{"around", static_cast<std::int64_t>(std::time(nullptr))}};
     }
 
-    std::string subject = sample.subject;
-    const auto outcome =
-        writer->CreateEmailItem(sample.folder, sample.from, subject, sample.to, sample.cc, sample.bcc,
-                                dateText, sample.body, attachments, {attachmentFiles, {}});
+    const auto outcome = writer->CreateEmailItem(sample.folder, {sample.from,
+                                                                 sample.subject,
+                                                                 sample.to,
+                                                                 sample.cc,
+                                                                 sample.bcc,
+                                                                 dateText,
+                                                                 sample.body,
+                                                                 attachments,
+                                                                 {attachmentFiles, {}}});
     if (!outcome.written) {
       std::cerr << sample.label << ": not written: " << outcome.reason << "\n";
       ++failures;

@@ -258,13 +258,9 @@ class NotingWriter : public mail::EmailItemWriter {
  public:
   explicit NotingWriter(mail::EmailItemWriter& inner) : inner_(inner) {}
   mail::WriteOutcome CreateEmailItem(const std::string& root, const std::string& folder,
-                                     const std::string& from, std::string& subject, const std::string& to,
-                                     const std::string& cc, const std::string& bcc, const std::string& date,
-                                     const std::string& body, std::string& attachments,
-                                     const mail::MessageOrigin& origin) override {
-    const std::string key = folder + "\n" + subject;
-    auto outcome =
-        inner_.CreateEmailItem(root, folder, from, subject, to, cc, bcc, date, body, attachments, origin);
+                                     const mail::EmailItem& fields) override {
+    const std::string key = folder + "\n" + fields.subject;
+    auto outcome = inner_.CreateEmailItem(root, folder, fields);
     if (outcome.written) written[key] = outcome.path;
     return outcome;
   }

@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "platform/standin/Base64.h"
+#include "common/Base64.h"
 #include "platform/standin/StoreFixture.h"
 #include "platform/standin/tests/StoreTestSupport.h"
 

@@ -1,7 +1,7 @@
 // The stand-in Notes client on good stores: every operation the program calls.
 #include <gtest/gtest.h>
 
-#include "platform/standin/Base64.h"
+#include "common/Base64.h"
 #include "platform/standin/StandInNotesClient.h"
 #include "platform/standin/StoreFixture.h"
 #include "platform/standin/StoreWriter.h"

@@ -6,8 +6,10 @@
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <stdexcept>
 
+#include "common/Base64.h"
 #include "common/LocalTimeWindows.h"
 #include "platform/win/WideText.h"
 #include "platform/win/testing/TestNotesServerNames.h"
@@ -37,39 +39,10 @@ std::wstring TextOf(const json& value, const std::string& where) {
   return Utf8ToWide(value.get<std::string>());
 }
 
-std::string DecodeBase64(const std::string& text, const std::string& where) {
-  std::string bytes;
-  std::uint32_t buffer = 0;
-  int bits = 0;
-  std::size_t padding = 0;
-  for (const char c : text) {
-    int value = -1;
-    if (c >= 'A' && c <= 'Z')
-      value = c - 'A';
-    else if (c >= 'a' && c <= 'z')
-      value = c - 'a' + 26;
-    else if (c >= '0' && c <= '9')
-      value = c - '0' + 52;
-    else if (c == '+')
-      value = 62;
-    else if (c == '/')
-      value = 63;
-    else if (c == '=') {
-      ++padding;
-      continue;
-    } else if (c == '\n' || c == '\r') {
-      continue;
-    }
-    if (value < 0 || padding > 0) Bad(where, "bad base64");
-    buffer = (buffer << 6) | static_cast<std::uint32_t>(value);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      bytes += static_cast<char>((buffer >> bits) & 0xFF);
-    }
-  }
-  if (padding > 2) Bad(where, "bad base64");
-  return bytes;
+std::string Base64Bytes(const std::string& text, const std::string& where) {
+  std::optional<std::string> bytes = DecodeBase64(text);
+  if (!bytes) Bad(where, "bad base64");
+  return std::move(*bytes);
 }
 
 Faults ReadFaults(const json& owner, const std::string& where) {
@@ -134,7 +107,7 @@ FixtureItem ReadItem(const json& node, const std::filesystem::path& folder, cons
         embedded.type = object.value("type", 1454);
         embedded.faults = ReadFaults(object, at);
         if (object.contains("base64")) {
-          embedded.bytes = DecodeBase64(object.at("base64").get<std::string>(), at);
+          embedded.bytes = Base64Bytes(object.at("base64").get<std::string>(), at);
         } else if (object.contains("file")) {
           std::ifstream in(folder / std::filesystem::path(TextOf(object.at("file"), at)), std::ios::binary);
           if (!in) Bad(at, "cannot read its file");

@@ -1,4 +1,5 @@
-// Base64 (RFC 4648, standard alphabet) as the store fixtures carry attachment bytes.
+// Base64 (RFC 4648, standard alphabet): the one encoder, which the message composer's lines and
+// the store fixtures' attachment bytes share, and the decoder of the store fixtures.
 #pragma once
 
 #include <cstddef>
@@ -7,11 +8,17 @@
 #include <string>
 #include <string_view>
 
-namespace mailshift::standin {
+namespace mailshift {
 
 // True for base64 text: ASCII white space between characters is ignored and the closing "="
 // padding may be left out.
 bool IsBase64(std::string_view text);
+
+// The length of the base64 text of `bytes` bytes, padded.
+constexpr std::size_t Base64Length(std::size_t bytes) { return (bytes + 2) / 3 * 4; }
+// Writes the padded base64 text of the bytes at `out`, which has room for Base64Length(size)
+// characters, and returns its end. Two groups of three bytes are encoded at a time.
+char* PutBase64(const char* data, std::size_t size, char* out);
 
 // Decodes base64 text piece by piece.
 class Base64Decoder {
@@ -35,11 +42,11 @@ class Base64Encoder {
 
  private:
   std::string text_;
-  unsigned char held_[2] = {0, 0};
+  unsigned char held_[3] = {0, 0, 0};  // the bytes of a group not yet complete
   int heldCount_ = 0;
 };
 
 std::string EncodeBase64(std::string_view bytes);
 std::optional<std::string> DecodeBase64(std::string_view text);
 
-}  // namespace mailshift::standin
+}  // namespace mailshift

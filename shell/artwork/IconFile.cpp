@@ -1,10 +1,10 @@
-#include "packaging/IconFile.h"
+#include "shell/artwork/IconFile.h"
 
 #include <QBuffer>
 #include <QDataStream>
 #include <stdexcept>
 
-namespace mailshift::packaging {
+namespace mailshift::shell {
 namespace {
 
 constexpr int kDirectoryEntrySize = 16;
@@ -71,4 +71,4 @@ QByteArray IconFileBytes(const std::vector<QImage>& images) {
   return bytes;
 }
 
-}  // namespace mailshift::packaging
+}  // namespace mailshift::shell

@@ -1,0 +1,42 @@
+// The fields of one message as the export run hands them to CreateEmailItem, and what the writer
+// tells back about the message.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace mailshift::mail {
+
+// What a message comes from besides its fields.
+struct MessageOrigin {
+  std::vector<std::string> attachmentFiles;  // the extracted attachment files, in order
+  std::string universalId;                   // the Notes document's; empty when it has none
+};
+
+struct EmailItem {
+  std::string from;
+  std::string subject;
+  std::string to;    // several recipients joined by ";"
+  std::string cc;    // the same form
+  std::string bcc;   // the same form
+  std::string date;  // the message date as regional date text, or empty
+  std::string body;
+  // The attachment list as text: "|" before each extracted file's path, or empty. The message
+  // attaches origin.attachmentFiles, never pieces of this text.
+  std::string attachments;
+  MessageOrigin origin;
+};
+
+struct WriteOutcome {
+  bool written = false;
+  std::string path;                   // the file written, or the last one attempted
+  std::string reason;                 // why nothing was written; empty when written
+  std::vector<std::string> problems;  // steps that failed without stopping the message
+  // The subject cleaned of the characters a file name must not hold, as the file name uses it.
+  std::string cleanedSubject;
+  // The attachment list as the writer leaves it: without its first character when it was not
+  // empty. The export's log shows this list for the folders whose writer keeps the run's list.
+  std::string attachments;
+};
+
+}  // namespace mailshift::mail

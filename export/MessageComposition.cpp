@@ -1,0 +1,88 @@
+#include "export/MessageComposition.h"
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+
+#include "common/DateText.h"
+#include "common/Utf8.h"
+#include "export/SafeFiles.h"
+
+namespace mailshift::mail {
+namespace {
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Runs one step of the message; a failure is noted and the next step runs all the same.
+template <typename Step>
+void Attempt(std::vector<std::string>& problems, const std::string& what, Step&& step) {
+  try {
+    step();
+  } catch (const std::exception& error) {
+    problems.push_back(what + ": " + error.what());
+  }
+}
+
+// Deletes the extracted file at path when one exists there; a folder is no extracted file.
+void DeleteExtractedFile(const std::string& path, std::vector<std::string>& problems) {
+  if (path.empty()) return;
+  const int error = RemoveFile(path);
+  if (error == 0 || error == ENOENT || error == EISDIR) return;
+  problems.push_back("deleting the extracted file " + Quoted(path) + ": " + std::strerror(error));
+}
+
+}  // namespace
+
+ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& fields,
+                               std::vector<std::string>& problems) {
+  ComposedMessage composed;
+  Attempt(problems, "creating the message", [&] {
+    composed.renderer = component.CreateRenderer();
+    composed.message = component.CreateMessage();
+  });
+  const auto onMessage = [&](const std::string& what, auto&& step) {
+    Attempt(problems, what, [&] {
+      if (composed.message == nullptr) throw EmailError("there is no message object");
+      step(*composed.message);
+    });
+  };
+  const auto addRecipients = [&](RecipientKind kind, const std::string& text, const char* what) {
+    onMessage(what, [&](EmailMessage& m) {
+      if (!m.AddRecipient(kind, text, text))
+        throw EmailError("the recipients " + Quoted(text) + " were refused");
+    });
+  };
+
+  addRecipients(RecipientKind::To, fields.to, "adding the To recipients");
+  onMessage("setting the subject", [&](EmailMessage& m) { m.SetSubject(fields.subject); });
+  onMessage("setting the body", [&](EmailMessage& m) { m.SetBodyText(fields.body); });
+  onMessage("setting the sender", [&](EmailMessage& m) { m.SetSender(fields.from); });
+  addRecipients(RecipientKind::Cc, fields.cc, "adding the Cc recipients");
+  addRecipients(RecipientKind::Bcc, fields.bcc, "adding the Bcc recipients");
+
+  composed.date = fields.date.empty() ? std::optional(StartOfLocalDay(Now())) : ParseDateText(fields.date);
+  if (composed.date) {
+    onMessage("setting the date " + Quoted(fields.date), [&](EmailMessage& m) { m.SetDate(*composed.date); });
+  } else {
+    problems.push_back("the date " + Quoted(fields.date) +
+                       " could not be read; the message carries the time it was written");
+  }
+
+  if (!fields.origin.universalId.empty()) {
+    onMessage("giving the message its id",
+              [&](EmailMessage& m) { m.SetUniversalId(fields.origin.universalId); });
+  }
+
+  for (const std::string& file : fields.origin.attachmentFiles) {
+    onMessage("attaching " + Quoted(file), [&](EmailMessage& m) { m.AddAttachment(file); });
+    DeleteExtractedFile(file, problems);
+  }
+  return composed;
+}
+
+std::string AttachmentListAfterWriting(const std::string& attachments) {
+  if (attachments.empty()) return attachments;
+  return attachments.substr(Utf8CharacterLength(attachments, 0));
+}
+
+}  // namespace mailshift::mail

@@ -87,7 +87,8 @@ void AutomationObject::SetProperty(std::string_view member, Variant value) {
   Call(member, DISPATCH_PROPERTYPUT, passed, true);
 }
 
-Variant AutomationObject::Call(std::string_view member, WORD kind, std::vector<VARIANT>& passed, bool namedValue) {
+Variant AutomationObject::Call(std::string_view member, WORD kind, std::vector<VARIANT>& passed,
+                               bool namedValue) {
   const std::string where = className_ + "." + std::string(member);
   const DISPID id = FindMember(member);
   if (id == DISPID_UNKNOWN) throw NotesError(ComErrorMessage(DISP_E_UNKNOWNNAME, "no such member", where));
@@ -100,9 +101,9 @@ Variant AutomationObject::Call(std::string_view member, WORD kind, std::vector<V
   Variant result;
   ExceptionInfo exception;
   UINT argumentInError = 0;
-  const HRESULT outcome = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters,
-                                          namedValue ? nullptr : result.Receive(), &exception.info,
-                                          &argumentInError);
+  const HRESULT outcome =
+      object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters,
+                      namedValue ? nullptr : result.Receive(), &exception.info, &argumentInError);
   if (outcome == DISP_E_EXCEPTION) {
     if (exception.info.pfnDeferredFillIn != nullptr) exception.info.pfnDeferredFillIn(&exception.info);
     const HRESULT code =

@@ -104,9 +104,7 @@ class ComMIMEEntity : public notes::MIMEEntity {
     return TextOf(*object_.Invoke("ContentSubType"), "NotesMIMEEntity.ContentSubType");
   }
   std::string Headers() override { return TextOf(*object_.Invoke("Headers"), "NotesMIMEEntity.Headers"); }
-  std::shared_ptr<notes::MIMEEntity> GetFirstChildEntity() override {
-    return Related("GetFirstChildEntity");
-  }
+  std::shared_ptr<notes::MIMEEntity> GetFirstChildEntity() override { return Related("GetFirstChildEntity"); }
   std::shared_ptr<notes::MIMEEntity> GetNextSibling() override { return Related("GetNextSibling"); }
 
   // GetContentAsBytes into a NotesStream opened on the new file: the client writes the decoded
@@ -170,7 +168,8 @@ class ComDocument : public notes::Document {
   // A client without MIME entities keeps every body as rich text.
   std::shared_ptr<notes::MIMEEntity> GetMIMEEntity(std::string_view itemName) override {
     if (!object_.HasMember("GetMIMEEntity")) return nullptr;
-    auto entity = ObjectOf(*object_.Invoke("GetMIMEEntity", Arguments(itemName)), "NotesDocument.GetMIMEEntity");
+    auto entity =
+        ObjectOf(*object_.Invoke("GetMIMEEntity", Arguments(itemName)), "NotesDocument.GetMIMEEntity");
     if (!entity) return nullptr;
     return std::make_shared<ComMIMEEntity>(std::move(entity), ComRef<IDispatch>::Share(object_.get()));
   }
@@ -196,7 +195,8 @@ class ComDocument : public notes::Document {
     return names;
   }
   std::shared_ptr<notes::EmbeddedObject> GetAttachment(std::string_view fileName) override {
-    auto object = ObjectOf(*object_.Invoke("GetAttachment", Arguments(fileName)), "NotesDocument.GetAttachment");
+    auto object =
+        ObjectOf(*object_.Invoke("GetAttachment", Arguments(fileName)), "NotesDocument.GetAttachment");
     if (!object) return nullptr;
     return std::make_shared<ComEmbeddedObject>(std::move(object));
   }

@@ -183,8 +183,8 @@ class DocumentServer : public DispatchObject {
  protected:
   const std::vector<std::wstring>& Members() const override {
     static const std::vector<std::wstring> members{
-        L"GetItemValue",  L"HasItem",       L"Size",           L"HasEmbedded",   L"GetFirstItem",
-        L"UniversalID",   L"GetMIMEEntity", L"ConvertToMIME",  L"GetAttachment", L"ParentDatabase"};
+        L"GetItemValue", L"HasItem",       L"Size",          L"HasEmbedded",   L"GetFirstItem",
+        L"UniversalID",  L"GetMIMEEntity", L"ConvertToMIME", L"GetAttachment", L"ParentDatabase"};
     return members;
   }
   const Faults* MemberFaults() const override { return &Data().faults; }
@@ -215,7 +215,8 @@ class DocumentServer : public DispatchObject {
       }
       case 6: {
         ExpectArguments(arguments, 0, 1);
-        const bool body = arguments.empty() || SameName(TextArgument(arguments, 0, L"GetMIMEEntity"), L"Body");
+        const bool body =
+            arguments.empty() || SameName(TextArgument(arguments, 0, L"GetMIMEEntity"), L"Body");
         return ObjectResult(body && converted_ ? new ConvertedTextEntityServer() : nullptr);
       }
       case 7: {

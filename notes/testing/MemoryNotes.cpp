@@ -123,8 +123,10 @@ class MemoryDoc : public Document {
   std::shared_ptr<MIMEEntity> GetMIMEEntity(std::string_view itemName) override {
     if (!SameName(itemName, "Body")) return nullptr;
     if (data().mimeBody && convertMime_ != nullptr && !*convertMime_)
-      return std::make_shared<MemoryMime>(std::make_shared<MemoryMimeEntity>(*data().mimeBody),
-                                          std::vector<std::size_t>{});
+      // Shares the document's entity (kept alive with its database) rather than copying content.
+      return std::make_shared<MemoryMime>(
+          std::shared_ptr<const MemoryMimeEntity>(database_, &*database_->documents.at(index_).mimeBody),
+          std::vector<std::size_t>{});
     return converted_ ? std::make_shared<MemoryMime>(converted_, std::vector<std::size_t>{}) : nullptr;
   }
   void ConvertToMIME(int) override {

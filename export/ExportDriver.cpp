@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <array>
 #include <exception>
 #include <optional>
 #include <unordered_map>

@@ -100,6 +100,9 @@ ExportReport Export(const ExportPlan& plan, const ExportServices& services, Expo
 // stopped), the counts, the other problems, where the log is, the output root and the title.
 std::string CompletionText(const ExportReport& report);
 
+// Said when no folder is checked for export.
+inline constexpr std::string_view kNoFoldersCheckedText = "Please Select Folders to Export";
+
 // Shown when the database could not be opened or read.
 inline constexpr std::string_view kConversionErrorText = "Error occured during conversion...";
 

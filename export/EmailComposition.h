@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/DateTime.h"
+#include "export/MessageBody.h"
 
 namespace mailshift::mail {
 
@@ -28,6 +29,9 @@ class EmailMessage {
                             const std::string& address) = 0;
   virtual void SetSubject(const std::string& subject) = 0;
   virtual void SetBodyText(const std::string& body) = 0;
+  // The body as parts, written instead of the body text. Takes in each part's content file now
+  // (it may be deleted right after). Throws EmailError when a content file cannot be read.
+  virtual void SetBodyParts(const BodyPart& body) = 0;
   // The sender text, read like a recipient text.
   virtual void SetSender(const std::string& sender) = 0;
   // Without a date set, the message carries the time it was created. Throws EmailError for a

@@ -2,8 +2,11 @@
 // tells back about the message.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "export/MessageBody.h"
 
 namespace mailshift::mail {
 
@@ -25,6 +28,8 @@ struct EmailItem {
   // attaches origin.attachmentFiles, never pieces of this text.
   std::string attachments;
   MessageOrigin origin;
+  // The body as the parts it was sent with; when set, it is written instead of body.
+  std::optional<BodyPart> bodyParts = std::nullopt;
 };
 
 struct WriteOutcome {

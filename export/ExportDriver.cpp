@@ -9,6 +9,7 @@
 #include "common/Messages.h"
 #include "common/TextRules.h"
 #include "export/AttachmentFolder.h"
+#include "export/BodyExtraction.h"
 #include "export/Destination.h"
 #include "export/EarlierExports.h"
 #include "export/ExportPlan.h"
@@ -96,6 +97,10 @@ class ExportRun {
                              const WriteOutcome& outcome) const;
   ExportReport Fail(ExportEnd end, const std::string& reason);
   ExportReport Complete();
+  // MIME items stay MIME while the run reads documents; the session's setting is given back at
+  // the end of the run.
+  void KeepMimeWhole();
+  void RestoreConvertMime();
 
   const ExportPlan& plan_;
   const ExportServices& services_;
@@ -111,6 +116,7 @@ class ExportRun {
   std::optional<EarlierExports> earlier_;
   MessageFields fields_;
   ExportReport result_;
+  std::optional<bool> convertMimeBefore_;
 };
 
 std::int64_t EntryCountOrZero(View* view) {
@@ -129,6 +135,7 @@ ExportReport ExportRun::Run() {
   if (!obtained.session) return Fail(ExportEnd::NotesNotInstalled, obtained.failure);
   state_.SessionObj = obtained.session;
   if (obtained.origin == notes::SessionOrigin::Notes) log_.WriteLine("Lotus Notes Found");
+  KeepMimeWhole();
 
   observer_.SessionReady();
   if (const std::string problem = BuildOutputRoot(); !problem.empty()) {
@@ -412,9 +419,12 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   ReadSubject(document, fields_);
   observer_.DocumentStarted(DocumentProgress{folder, fields_.subject, handled, count, false, false});
   ReadMessageFields(document, attachments_, fields_);
+  ReadMessageBody(document, attachments_, fields_);
+  // Files attached outside the body's rich text are listed like the embedded ones.
+  const bool listsAttachments = fields_.hasEmbedded || !fields_.attachmentFiles.empty();
 
   std::string subject = Trim(fields_.subject);
-  std::string attachmentCopy = fields_.hasEmbedded ? Trim(fields_.AttachmentList) : std::string();
+  std::string attachmentCopy = listsAttachments ? Trim(fields_.AttachmentList) : std::string();
   std::string& attachmentArgument = writerTakesAttachmentList ? fields_.AttachmentList : attachmentCopy;
   WriteOutcome outcome;
   try {
@@ -422,7 +432,7 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
         result_.outputRoot, folder,
         EmailItem{Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList, fields_.BccList,
                   Trim(fields_.date), Trim(fields_.body), attachmentArgument,
-                  MessageOrigin{fields_.attachmentFiles, fields_.universalId}});
+                  MessageOrigin{fields_.attachmentFiles, fields_.universalId}, fields_.bodyParts});
     attachmentArgument = outcome.attachments;
   } catch (const std::exception& error) {
     outcome.reason = Reason(error);
@@ -432,7 +442,8 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
 
   const std::string tab(kTab);
   log_.WriteLine(tab + "Email Subject : SUBJECT[" + Trim(fields_.subject) + "]");
-  if (fields_.hasEmbedded) log_.WriteLine(tab + "Attachment : ATTACH[" + Trim(fields_.AttachmentList) + "]");
+  if (listsAttachments) log_.WriteLine(tab + "Attachment : ATTACH[" + Trim(fields_.AttachmentList) + "]");
+  if (!fields_.plainBodyReason.empty()) log_.WriteLine(tab + "Plain body : " + fields_.plainBodyReason);
   for (const auto& failure : fields_.extractionFailures) {
     log_.WriteLine(tab + "Not extracted : " + failure.name + " : " + failure.reason);
     ++result_.attachmentsNotExtracted;
@@ -469,8 +480,31 @@ void ExportRun::FolderNotExported(const std::string& reason) {
   ++result_.foldersNotExported;
 }
 
+void ExportRun::KeepMimeWhole() {
+  try {
+    const bool before = state_.SessionObj->ConvertMIME();
+    state_.SessionObj->SetConvertMIME(false);
+    convertMimeBefore_ = before;
+  } catch (const std::exception& error) {
+    log_.WriteLine(std::string(kTab) + "Plain body : MIME bodies cannot be kept as MIME: " + Reason(error));
+  }
+}
+
+void ExportRun::RestoreConvertMime() {
+  if (!convertMimeBefore_) return;
+  try {
+    state_.SessionObj->SetConvertMIME(*convertMimeBefore_);
+  } catch (const std::exception& error) {
+    log_.WriteLine(
+        std::string(kTab) +
+        "Not complete : the session's ConvertMIME setting could not be restored: " + Reason(error));
+  }
+  convertMimeBefore_.reset();
+}
+
 ExportReport ExportRun::Fail(ExportEnd end, const std::string& reason) {
   if (earlier_) earlier_->Finish();
+  RestoreConvertMime();
   log_.Close();
   state_.ReleaseDatabaseObjects();
   result_.end = end;
@@ -484,6 +518,7 @@ ExportReport ExportRun::Fail(ExportEnd end, const std::string& reason) {
 ExportReport ExportRun::Complete() {
   state_.ReleaseDatabaseObjects();
   earlier_->Finish();
+  RestoreConvertMime();
   if (result_.stopped) {
     log_.WriteLine("Stopped : the export was stopped before its end; " + Counted(result_.left, "message") +
                    " left");

@@ -140,6 +140,7 @@ void ExtractAttachments(Document& document, AttachmentFolder& folder, MessageFie
     fields.AttachmentList += '|';
     fields.AttachmentList += target;
     fields.attachmentFiles.push_back(std::move(target));
+    fields.attachmentNames.push_back(std::move(name));
   }
 }
 
@@ -176,6 +177,7 @@ void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFiel
 
   fields.AttachmentList.clear();
   fields.attachmentFiles.clear();
+  fields.attachmentNames.clear();
   fields.extractionFailures.clear();
   fields.hasEmbedded = HasEmbeddedObjects(document, fields);
   if (fields.hasEmbedded) ExtractAttachments(document, folder, fields);

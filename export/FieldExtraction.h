@@ -2,10 +2,12 @@
 // and the file attachments, which are extracted into the run's attachment folder.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "export/AttachmentFolder.h"
+#include "export/MessageBody.h"
 #include "notes/NotesObjects.h"
 
 namespace mailshift::mail {
@@ -30,6 +32,12 @@ struct MessageFields {
   // The same files as a list, for the writer: every one lies in the run's attachment folder.
   std::vector<std::string> attachmentFiles;
   std::vector<ExtractionFailure> extractionFailures;
+  // The names of the body's embedded files as the document gives them, in the same order.
+  std::vector<std::string> attachmentNames;
+  // The body as MIME parts (ReadMessageBody); none when the body is the plain text above.
+  std::optional<BodyPart> bodyParts;
+  // Why rich text is written as its plain text; empty when there is nothing to tell.
+  std::string plainBodyReason;
   // The document's universal id; empty when it has none.
   std::string universalId;
   // Items the document has but whose values could not be read; the message goes without them.

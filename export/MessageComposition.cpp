@@ -55,7 +55,13 @@ ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& field
 
   addRecipients(RecipientKind::To, fields.to, "adding the To recipients");
   onMessage("setting the subject", [&](EmailMessage& m) { m.SetSubject(fields.subject); });
-  onMessage("setting the body", [&](EmailMessage& m) { m.SetBodyText(fields.body); });
+  onMessage("setting the body", [&](EmailMessage& m) {
+    if (fields.bodyParts) {
+      m.SetBodyParts(*fields.bodyParts);
+    } else {
+      m.SetBodyText(fields.body);
+    }
+  });
   onMessage("setting the sender", [&](EmailMessage& m) { m.SetSender(fields.from); });
   addRecipients(RecipientKind::Cc, fields.cc, "adding the Cc recipients");
   addRecipients(RecipientKind::Bcc, fields.bcc, "adding the Bcc recipients");

@@ -26,7 +26,13 @@ using ItemValues = std::vector<ItemValue>;
 
 // Item types and embedded-object types the program tests for.
 inline constexpr int kRichTextItemType = 1;
+inline constexpr int kMimePartItemType = 25;
 inline constexpr int kFileAttachmentType = 1454;
+
+// ConvertToMIME's conversion types.
+inline constexpr int kConvertToPlainText = 1;
+inline constexpr int kConvertToHtml = 2;
+inline constexpr int kConvertToPlainTextAndHtml = 3;
 
 class EmbeddedObject {
  public:
@@ -44,6 +50,21 @@ class RichTextItem {
   virtual std::vector<std::shared_ptr<EmbeddedObject>> EmbeddedObjects() = 0;
 };
 
+// One entity of a MIME item: a multipart entity has children, any other has content.
+class MIMEEntity {
+ public:
+  virtual ~MIMEEntity() = default;
+  virtual std::string ContentType() = 0;     // "text", "multipart", "image", ...
+  virtual std::string ContentSubType() = 0;  // "plain", "alternative", "png", ...
+  // The entity's own header lines as text ("Name: value", folded as stored).
+  virtual std::string Headers() = 0;
+  virtual std::shared_ptr<MIMEEntity> GetFirstChildEntity() = 0;
+  virtual std::shared_ptr<MIMEEntity> GetNextSibling() = 0;
+  // Writes the content, its transfer encoding undone, to a new file at exactly this path
+  // (GetContentAsBytes into a stream opened on the file), without holding it in memory.
+  virtual void WriteContentToFile(const std::string& targetPath) = 0;
+};
+
 class Document {
  public:
   virtual ~Document() = default;
@@ -57,6 +78,27 @@ class Document {
   // The document's universal id: 32 hexadecimal digits in upper case, the same in every replica
   // and every run; "" when the client gives none.
   virtual std::string UniversalID() = 0;
+
+  // The root entity of a MIME item, or nothing when the item is not stored as MIME (a client
+  // that converts MIME to rich text on opening gives nothing either). Clients without MIME
+  // entities give nothing.
+  virtual std::shared_ptr<MIMEEntity> GetMIMEEntity(std::string_view itemName) {
+    static_cast<void>(itemName);
+    return nullptr;
+  }
+  // Converts the document's rich text to MIME in memory (never saved); GetMIMEEntity then reads
+  // the result. Throws NotesError when the client cannot convert.
+  virtual void ConvertToMIME(int conversionType) {
+    static_cast<void>(conversionType);
+    throw NotesError("this Notes client cannot convert rich text to MIME (Notes 8.5.1 or later can)");
+  }
+  // The names of every file attached to the document, inside "Body" or not (@AttachmentNames).
+  virtual std::vector<std::string> AttachmentNames() { return {}; }
+  // The attached file of that name, or nothing.
+  virtual std::shared_ptr<EmbeddedObject> GetAttachment(std::string_view fileName) {
+    static_cast<void>(fileName);
+    return nullptr;
+  }
 };
 
 class View {
@@ -84,6 +126,10 @@ class Session {
  public:
   virtual ~Session() = default;
   virtual std::shared_ptr<Database> GetDatabase(std::string_view server, std::string_view path) = 0;
+  // Whether MIME items are converted to rich text when a document is opened. A client without
+  // the setting always converts and ignores the change.
+  virtual bool ConvertMIME() { return true; }
+  virtual void SetConvertMIME(bool convert) { static_cast<void>(convert); }
 };
 
 // Creates session objects by class name, as the system's object registry does.

@@ -19,6 +19,9 @@ class RecordingMessage : public EmailMessage {
   }
   void SetSubject(const std::string& subject) override { record_->calls.push_back("Subject " + subject); }
   void SetBodyText(const std::string& body) override { record_->calls.push_back("Body " + body); }
+  void SetBodyParts(const BodyPart& body) override {
+    record_->calls.push_back("Body parts " + body.mediaType);
+  }
   void SetSender(const std::string& sender) override { record_->calls.push_back("From " + sender); }
   void SetDate(const DateTime& date) override {
     record_->calls.push_back("Date");

@@ -69,6 +69,42 @@ def raw_parameter(part, header, name):
     return None if value is None else email.utils.collapse_rfc2231_value(value)
 
 
+def check_plain_body(entry, body, label, failures):
+    failures.check(body.get_content_type() == "text/plain", label, "body is not text/plain")
+    failures.check(body.get_content_charset() == "utf-8", label, "body is not UTF-8")
+    failures.check(body["Content-Transfer-Encoding"] in ("quoted-printable", "base64"), label,
+                   f"body encoding {body['Content-Transfer-Encoding']}")
+    text = body.get_content().replace("\r\n", "\n")
+    want = entry["body"].replace("\r\n", "\n")
+    failures.check(text == want, label, f"body {text[:200]!r} != {want[:200]!r}")
+
+
+def check_body_parts(entry, body, label, failures):
+    """A body sent as MIME: its text and HTML alternatives, and the pictures the HTML shows, each
+    found by a Content-ID that exists."""
+    failures.check(body.is_multipart(), label, "the body is no multipart")
+    leaves = [part for part in body.walk() if not part.is_multipart()]
+    texts = [part for part in leaves if part.get_content_type() == "text/plain"]
+    htmls = [part for part in leaves if part.get_content_type() == "text/html"]
+    failures.check(len(texts) == 1 and len(htmls) == 1, label, "has not one text and one HTML part")
+    if texts:
+        text = texts[0].get_content().replace("\r\n", "\n")
+        failures.check(text == entry["body"].replace("\r\n", "\n"), label, f"text part {text[:200]!r}")
+    html = htmls[0].get_content() if htmls else ""
+    failures.check(html == entry["html"], label, f"HTML part {html[:200]!r}")
+    by_id = {str(part["Content-ID"]).strip("<>"): part for part in leaves if part["Content-ID"]}
+    for cid in re.findall(r'cid:([^"\'>\s]+)', html):
+        failures.check(cid in by_id, label, f"the HTML shows cid:{cid}, which no part has")
+    for inline in entry.get("inline", []):
+        part = by_id.get(inline["cid"])
+        if not failures.check(part is not None, label, f"no part has the Content-ID {inline['cid']}"):
+            continue
+        failures.check(part.get_content_type() == inline["type"], label, f"{inline['cid']} type")
+        failures.check(part.get_content_disposition() == "inline", label, f"{inline['cid']} is not inline")
+        failures.check(part.get_payload(decode=True) == base64.b64decode(inline["base64"]), label,
+                       f"{inline['cid']} bytes differ")
+
+
 def check_message(entry, failures):
     label = entry["label"]
     path = Path(entry["file"])
@@ -118,20 +154,18 @@ def check_message(entry, failures):
         failures.check(message.get_content_type() == "multipart/mixed", label, "is not multipart/mixed")
         parts = list(message.iter_parts())
     else:
-        failures.check(not message.is_multipart(), label, "is multipart without attachments")
+        # A body sent as MIME is multipart itself; only attachments make the message mixed.
+        failures.check("html" in entry or not message.is_multipart(), label,
+                       "is multipart without attachments")
         parts = [message]
     failures.check(len(parts) == 1 + len(attachments), label, f"has {len(parts)} parts")
     if not parts:
         return
 
-    body = parts[0]
-    failures.check(body.get_content_type() == "text/plain", label, "body is not text/plain")
-    failures.check(body.get_content_charset() == "utf-8", label, "body is not UTF-8")
-    failures.check(body["Content-Transfer-Encoding"] in ("quoted-printable", "base64"), label,
-                   f"body encoding {body['Content-Transfer-Encoding']}")
-    text = body.get_content().replace("\r\n", "\n")
-    want = entry["body"].replace("\r\n", "\n")
-    failures.check(text == want, label, f"body {text[:200]!r} != {want[:200]!r}")
+    if "html" in entry:
+        check_body_parts(entry, parts[0], label, failures)
+    else:
+        check_plain_body(entry, parts[0], label, failures)
 
     for part, attachment in zip(parts[1:], attachments):
         failures.check(part.get_content_disposition() == "attachment", label, "part is no attachment")

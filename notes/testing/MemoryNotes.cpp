@@ -4,6 +4,8 @@
 #include <cctype>
 #include <fstream>
 
+#include "notes/SessionOrigin.h"
+
 namespace mailshift::notes::testing {
 namespace {
 
@@ -45,10 +47,53 @@ class MemoryRichText : public RichTextItem {
   MemoryItem item_;
 };
 
+class MemoryMime : public MIMEEntity {
+ public:
+  // The entity at path (child indexes from the root) of the shared root.
+  MemoryMime(std::shared_ptr<const MemoryMimeEntity> root, std::vector<std::size_t> path)
+      : root_(std::move(root)), path_(std::move(path)) {}
+
+  std::string ContentType() override { return Data().type; }
+  std::string ContentSubType() override { return Data().subType; }
+  std::string Headers() override { return Data().headers; }
+  std::shared_ptr<MIMEEntity> GetFirstChildEntity() override {
+    if (Data().children.empty()) return nullptr;
+    std::vector<std::size_t> child = path_;
+    child.push_back(0);
+    return std::make_shared<MemoryMime>(root_, std::move(child));
+  }
+  std::shared_ptr<MIMEEntity> GetNextSibling() override {
+    if (path_.empty()) return nullptr;
+    std::vector<std::size_t> sibling = path_;
+    ++sibling.back();
+    if (sibling.back() >= Parent().children.size()) return nullptr;
+    return std::make_shared<MemoryMime>(root_, std::move(sibling));
+  }
+  void WriteContentToFile(const std::string& targetPath) override {
+    if (Data().failContent) throw NotesError("GetContentAsBytes failed");
+    std::ofstream out(targetPath, std::ios::binary | std::ios::trunc);
+    out.write(Data().content.data(), static_cast<std::streamsize>(Data().content.size()));
+    if (!out) throw NotesError("cannot write " + targetPath);
+  }
+
+ private:
+  const MemoryMimeEntity& At(std::size_t depth) const {
+    const MemoryMimeEntity* entity = root_.get();
+    for (std::size_t i = 0; i < depth; ++i) entity = &entity->children.at(path_[i]);
+    return *entity;
+  }
+  const MemoryMimeEntity& Data() const { return At(path_.size()); }
+  const MemoryMimeEntity& Parent() const { return At(path_.size() - 1); }
+
+  std::shared_ptr<const MemoryMimeEntity> root_;
+  std::vector<std::size_t> path_;
+};
+
 class MemoryDoc : public Document {
  public:
-  MemoryDoc(std::shared_ptr<MemoryDatabase> database, std::size_t index, std::size_t position)
-      : database_(std::move(database)), index_(index), position_(position) {}
+  MemoryDoc(std::shared_ptr<MemoryDatabase> database, std::size_t index, std::size_t position,
+            const bool* convertMime)
+      : database_(std::move(database)), index_(index), position_(position), convertMime_(convertMime) {}
 
   const MemoryDocument& data() const { return database_->documents.at(index_); }
   std::size_t position() const { return position_; }
@@ -75,6 +120,43 @@ class MemoryDoc : public Document {
     if (data().failUniversalId) throw NotesError("UniversalID failed");
     return data().universalId;
   }
+  std::shared_ptr<MIMEEntity> GetMIMEEntity(std::string_view itemName) override {
+    if (!SameName(itemName, "Body")) return nullptr;
+    if (data().mimeBody && convertMime_ != nullptr && !*convertMime_)
+      // Shares the document's entity (kept alive with its database) rather than copying content.
+      return std::make_shared<MemoryMime>(
+          std::shared_ptr<const MemoryMimeEntity>(database_, &*database_->documents.at(index_).mimeBody),
+          std::vector<std::size_t>{});
+    return converted_ ? std::make_shared<MemoryMime>(converted_, std::vector<std::size_t>{}) : nullptr;
+  }
+  void ConvertToMIME(int) override {
+    if (data().cannotConvert) throw NotesError("ConvertToMIME is not a member of this client");
+    const MemoryItem* body = Find("Body");
+    if (body == nullptr || !body->richText) return;
+    if (data().convertedBody) {
+      converted_ = std::make_shared<MemoryMimeEntity>(*data().convertedBody);
+      return;
+    }
+    const std::string text = body->values.empty() ? "" : ItemValueText(body->values.front());
+    converted_ = std::make_shared<MemoryMimeEntity>(
+        MemoryMimeEntity{"text", "plain", "Content-Type: text/plain; charset=UTF-8\r\n", text, {}, false});
+  }
+  std::vector<std::string> AttachmentNames() override {
+    std::vector<std::string> names;
+    for (const auto& item : data().items)
+      for (const auto& object : item.embedded)
+        if (object.type == kFileAttachmentType) names.push_back(object.name);
+    for (const auto& file : data().filesOutsideBody) names.push_back(file.name);
+    return names;
+  }
+  std::shared_ptr<EmbeddedObject> GetAttachment(std::string_view fileName) override {
+    for (const auto& item : data().items)
+      for (const auto& object : item.embedded)
+        if (object.name == fileName) return std::make_shared<MemoryEmbeddedObject>(object);
+    for (const auto& file : data().filesOutsideBody)
+      if (file.name == fileName) return std::make_shared<MemoryEmbeddedObject>(file);
+    return nullptr;
+  }
 
  private:
   const MemoryItem* Find(std::string_view name) const {
@@ -87,12 +169,14 @@ class MemoryDoc : public Document {
   std::shared_ptr<MemoryDatabase> database_;
   std::size_t index_;
   std::size_t position_;
+  const bool* convertMime_;
+  std::shared_ptr<const MemoryMimeEntity> converted_;  // the rich text converted in memory
 };
 
 class MemoryViewObject : public View {
  public:
-  MemoryViewObject(std::shared_ptr<MemoryDatabase> database, std::size_t index)
-      : database_(std::move(database)), index_(index) {}
+  MemoryViewObject(std::shared_ptr<MemoryDatabase> database, std::size_t index, const bool* convertMime)
+      : database_(std::move(database)), index_(index), convertMime_(convertMime) {}
 
   const MemoryView& data() const { return database_->views.at(index_); }
 
@@ -115,16 +199,18 @@ class MemoryViewObject : public View {
  private:
   std::shared_ptr<Document> At(std::size_t position) {
     if (position >= data().documents.size()) return nullptr;
-    return std::make_shared<MemoryDoc>(database_, data().documents[position], position);
+    return std::make_shared<MemoryDoc>(database_, data().documents[position], position, convertMime_);
   }
 
   std::shared_ptr<MemoryDatabase> database_;
   std::size_t index_;
+  const bool* convertMime_;
 };
 
 class MemoryDb : public Database {
  public:
-  explicit MemoryDb(std::shared_ptr<MemoryDatabase> data) : data_(std::move(data)) {}
+  MemoryDb(std::shared_ptr<MemoryDatabase> data, const bool* convertMime)
+      : data_(std::move(data)), convertMime_(convertMime) {}
   std::string Title() override {
     if (data_->failTitle) throw NotesError("Title failed");
     return data_->title;
@@ -133,18 +219,20 @@ class MemoryDb : public Database {
     if (data_->failViews) throw NotesError("no readable data");
     std::vector<std::shared_ptr<View>> views;
     for (std::size_t i = 0; i < data_->views.size(); ++i)
-      views.push_back(std::make_shared<MemoryViewObject>(data_, i));
+      views.push_back(std::make_shared<MemoryViewObject>(data_, i, convertMime_));
     return views;
   }
   std::shared_ptr<View> GetView(std::string_view name) override {
     for (std::size_t i = 0; i < data_->views.size(); ++i) {
-      if (SameName(data_->views[i].name, name)) return std::make_shared<MemoryViewObject>(data_, i);
+      if (SameName(data_->views[i].name, name))
+        return std::make_shared<MemoryViewObject>(data_, i, convertMime_);
     }
     return nullptr;
   }
 
  private:
   std::shared_ptr<MemoryDatabase> data_;
+  const bool* convertMime_;
 };
 
 }  // namespace
@@ -158,8 +246,10 @@ class MemorySession : public Session {
     if (found == client_.databases_.end() || client_.getDatabaseCalls == client_.failingGetDatabaseCall) {
       throw NotesError("cannot open " + std::string(path));
     }
-    return std::make_shared<MemoryDb>(found->second);
+    return std::make_shared<MemoryDb>(found->second, &client_.convertMime);
   }
+  bool ConvertMIME() override { return client_.convertMime; }
+  void SetConvertMIME(bool convert) override { client_.convertMime = convert; }
 
  private:
   MemoryNotesClient& client_;

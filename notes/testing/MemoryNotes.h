@@ -27,12 +27,29 @@ struct MemoryItem {
   bool failRead = false;                 // GetItemValue throws
 };
 
+// One MIME entity: a multipart entity has children, any other has content.
+struct MemoryMimeEntity {
+  std::string type;     // "text", "multipart", "image", ...
+  std::string subType;  // "plain", "alternative", "png", ...
+  std::string headers;  // every header line, "Content-Type" among them, each ending in CR LF
+  std::string content;  // decoded
+  std::vector<MemoryMimeEntity> children;
+  bool failContent = false;  // WriteContentToFile throws
+};
+
 struct MemoryDocument {
   std::vector<MemoryItem> items;
   std::int64_t size = 1024;
   std::optional<bool> hasEmbedded;  // default: true when an item has embedded objects
   std::string universalId;          // what UniversalID gives, as it stands ("" for none)
   bool failUniversalId = false;     // UniversalID throws
+  // "Body" stored as MIME: GetMIMEEntity gives it once the session keeps MIME (ConvertMIME off).
+  std::optional<MemoryMimeEntity> mimeBody;
+  // What ConvertToMIME makes of the rich-text "Body"; unset, one text/plain entity of its text.
+  std::optional<MemoryMimeEntity> convertedBody;
+  bool cannotConvert = false;  // ConvertToMIME throws, as in clients before Notes 8.5.1
+  // Files attached to the document outside "Body" ($FILE items the body does not embed).
+  std::vector<MemoryEmbedded> filesOutsideBody;
 
   MemoryDocument& Text(const std::string& name, std::vector<std::string> texts);
   MemoryDocument& Date(const std::string& name, DateTime when);
@@ -73,6 +90,9 @@ class MemoryNotesClient : public SessionFactory {
   // Registers a database; GetDatabase of any other path fails.
   MemoryDatabase& AddDatabase(const std::string& path);
   MemoryDatabase& database(const std::string& path) { return *databases_.at(path); }
+
+  // The sessions' ConvertMIME setting, shared by every session of this client.
+  bool convertMime = true;
 
   // Diagnostics for tests.
   std::vector<std::string> createdClasses;

@@ -99,17 +99,105 @@ void ReadAttachedContent(const AttachedFile& file, Take&& take) {
   if (input.bad() || !input.eof()) throw mail::EmailError("cannot read the spooled copy of " + file.name);
 }
 
-void WriteAttachmentPart(MessageSink& sink, const AttachedFile& file) {
-  WriteField(sink, "Content-Type", FileNameFieldValue("application/octet-stream", "name", file.name));
-  WriteField(sink, "Content-Disposition", FileNameFieldValue("attachment", "filename", file.name));
+void WriteBase64Content(MessageSink& sink, const AttachedFile& file) {
   sink.Write("Content-Transfer-Encoding: base64\r\n\r\n");
-
   Base64Lines lines;
   ReadAttachedContent(file, [&](std::string_view piece) {
     sink.WriteWith([&](std::string& out) { lines.Add(piece, out); });
   });
   sink.WriteWith([&](std::string& out) { lines.Finish(out); });
 }
+
+void WriteAttachmentPart(MessageSink& sink, const AttachedFile& file) {
+  WriteField(sink, "Content-Type", FileNameFieldValue("application/octet-stream", "name", file.name));
+  WriteField(sink, "Content-Disposition", FileNameFieldValue("attachment", "filename", file.name));
+  WriteBase64Content(sink, file);
+}
+
+// MIME tokens (RFC 2045) pass; anything else would not survive in a header.
+bool IsToken(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return c > ' ' && c < 127 && std::string_view("()<>@,;:\\\"/[]?=").find(c) == std::string_view::npos;
+  });
+}
+
+std::string MediaTypeOf(const SpooledBodyPart& part) {
+  const std::size_t slash = part.mediaType.find('/');
+  const bool valid = slash != std::string::npos &&
+                     IsToken(std::string_view(part.mediaType).substr(0, slash)) &&
+                     IsToken(std::string_view(part.mediaType).substr(slash + 1));
+  return valid ? part.mediaType : "application/octet-stream";
+}
+
+// A Content-ID that a header holds as it is: visible ASCII without angle brackets or blanks.
+std::string ContentIdOf(const SpooledBodyPart& part) {
+  std::string id;
+  for (const char c : part.contentId)
+    if (c > ' ' && c < 127 && c != '<' && c != '>') id += c;
+  return id;
+}
+
+// Nested multiparts take the message's boundary with a number of their own after its "=_", so
+// that no boundary begins with another.
+class BodyPartWriter {
+ public:
+  BodyPartWriter(MessageSink& sink, std::string_view boundary, int firstNumber)
+      : sink_(sink), boundary_(boundary), next_(firstNumber) {}
+
+  void Write(const SpooledBodyPart& part) {
+    if (!part.parts.empty()) {
+      WriteMultipart(part);
+    } else {
+      WriteLeaf(part);
+    }
+  }
+
+ private:
+  void WriteMultipart(const SpooledBodyPart& part) {
+    const std::string boundary =
+        next_ == 0 ? boundary_ : boundary_.substr(0, 2) + std::to_string(next_) + "." + boundary_.substr(2);
+    ++next_;
+    sink_.Write("Content-Type: ");
+    sink_.Write(MediaTypeOf(part));
+    if (part.mediaType == "multipart/related") {
+      // The type of the part the others belong to (RFC 2387).
+      const SpooledBodyPart& root = part.parts.front();
+      sink_.Write(";\r\n type=\"");
+      sink_.Write(MediaTypeOf(root));
+      sink_.Write("\"");
+    }
+    WriteLine(sink_, ";\r\n boundary=\"", boundary, "\"\r\n\r\n");
+    WriteLine(sink_, "--", boundary);
+    bool first = true;
+    for (const SpooledBodyPart& inner : part.parts) {
+      if (!first) WriteLine(sink_, "\r\n--", boundary);
+      first = false;
+      Write(inner);
+    }
+    WriteLine(sink_, "\r\n--", boundary, "--\r\n");
+  }
+
+  void WriteLeaf(const SpooledBodyPart& part) {
+    std::string type = MediaTypeOf(part);
+    if (IsToken(part.charset)) type += "; charset=" + part.charset;
+    if (part.fileName.empty()) {
+      WriteLine(sink_, "Content-Type: ", type);
+    } else {
+      WriteField(sink_, "Content-Type", FileNameFieldValue(type, "name", part.fileName));
+    }
+    if (const std::string id = ContentIdOf(part); !id.empty()) WriteLine(sink_, "Content-ID: <", id, ">\r\n");
+    if (part.fileName.empty()) {
+      sink_.Write("Content-Disposition: inline\r\n");
+    } else {
+      WriteField(sink_, "Content-Disposition", FileNameFieldValue("inline", "filename", part.fileName));
+    }
+    WriteBase64Content(sink_, part.content);
+  }
+
+  MessageSink& sink_;
+  std::string boundary_;
+  int next_;
+};
 
 }  // namespace
 
@@ -133,15 +221,24 @@ void WriteInternetMessage(const MessageContent& content, const MessageIdentity& 
   if (!content.universalId.empty()) WriteLine(sink, "X-Notes-UNID: ", content.universalId);
   sink.Write("MIME-Version: 1.0\r\n");
 
+  // With attachments, multipart/mixed takes the message's own boundary.
+  BodyPartWriter bodyParts(sink, identity.boundary, content.attachments.empty() ? 0 : 1);
+  const auto writeBody = [&] {
+    if (content.bodyParts) {
+      bodyParts.Write(*content.bodyParts);
+    } else {
+      WriteBodyPart(sink, content.body);
+    }
+  };
   if (content.attachments.empty()) {
-    WriteBodyPart(sink, content.body);
+    writeBody();
   } else {
     sink.Write("Content-Type: multipart/mixed;\r\n boundary=\"");
     sink.Write(identity.boundary);
     sink.Write("\"\r\n\r\n");
     // The line end before a delimiter belongs to the delimiter, so the first comes without it.
     WriteLine(sink, "--", identity.boundary);
-    WriteBodyPart(sink, content.body);
+    writeBody();
     for (const AttachedFile& file : content.attachments) {
       WriteLine(sink, "\r\n--", identity.boundary);
       WriteAttachmentPart(sink, file);

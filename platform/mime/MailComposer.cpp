@@ -52,7 +52,8 @@ struct ComposerShared {
         spoolFolder(std::make_shared<SpoolFolder>(settings.spoolParentFolder)) {}
 
   MessageIdentity NextIdentity(const MessageContent& content) {
-    const bool multipart = !content.attachments.empty();
+    const bool multipart =
+        !content.attachments.empty() || (content.bodyParts && !content.bodyParts->parts.empty());
     MessageIdentity identity;
     if (!content.universalId.empty()) {
       identity.messageId = "<" + content.universalId + "@notes.mailshift.invalid>";
@@ -92,6 +93,7 @@ class ComposedMessage final : public mail::EmailMessage {
 
   void SetSubject(const std::string& subject) override { content_.subject = subject; }
   void SetBodyText(const std::string& body) override { content_.body = body; }
+  void SetBodyParts(const mail::BodyPart& body) override { content_.bodyParts = Spooled(body); }
   void SetSender(const std::string& sender) override { content_.from = ParseRecipientText(sender); }
 
   void SetDate(const DateTime& date) override {
@@ -100,9 +102,10 @@ class ComposedMessage final : public mail::EmailMessage {
   }
 
   void SetUniversalId(const std::string& universalId) override {
-    const bool hex = universalId.size() == 32 && std::all_of(universalId.begin(), universalId.end(), [](char c) {
-                       return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-                     });
+    const bool hex =
+        universalId.size() == 32 && std::all_of(universalId.begin(), universalId.end(), [](char c) {
+          return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        });
     if (!hex) throw mail::EmailError("\"" + universalId + "\" is no universal id");
     content_.universalId = universalId;
   }
@@ -117,6 +120,18 @@ class ComposedMessage final : public mail::EmailMessage {
   const MessageContent& content() const { return content_; }
 
  private:
+  SpooledBodyPart Spooled(const mail::BodyPart& part) {
+    SpooledBodyPart spooled{part.mediaType, part.charset, part.contentId, part.fileName, {}, {}};
+    if (part.IsMultipart()) {
+      for (const mail::BodyPart& inner : part.parts) spooled.parts.push_back(Spooled(inner));
+      return spooled;
+    }
+    AttachmentSpool::Taken taken = spool_.Take(part.contentFile);
+    spooled.content = {part.fileName.empty() ? part.mediaType : part.fileName, std::move(taken.path),
+                       taken.openFile};
+    return spooled;
+  }
+
   MessageContent content_;
   AttachmentSpool spool_;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,16 @@ struct AttachedFile {
   int openFile = -1;                  // the content held open (read from its start); -1 for none
 };
 
+// A body part as the composer holds it: a multipart part's parts, or the content of another.
+struct SpooledBodyPart {
+  std::string mediaType;  // "type/subtype"
+  std::string charset;
+  std::string contentId;  // without angle brackets
+  std::string fileName;
+  AttachedFile content;
+  std::vector<SpooledBodyPart> parts;
+};
+
 struct MessageContent {
   std::vector<Recipient> from;
   std::vector<Recipient> to;
@@ -23,6 +34,7 @@ struct MessageContent {
   std::vector<Recipient> bcc;
   std::string subject;
   std::string body;
+  std::optional<SpooledBodyPart> bodyParts;  // when set, written instead of body
   DateTime date;
   std::vector<AttachedFile> attachments;
   std::string universalId;  // of the Notes document; empty when it has none

@@ -1,7 +1,12 @@
 #include "platform/standin/StandInNotesClient.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <limits>
+#include <optional>
 
+#include "notes/SessionOrigin.h"
 #include "platform/standin/StoreReader.h"
 
 namespace mailshift::standin {
@@ -52,6 +57,33 @@ class StandInItem : public notes::RichTextItem {
   ItemRecord item_;
 };
 
+bool IsBodyName(std::string_view name) {
+  return name.size() == 4 && std::equal(name.begin(), name.end(), "body", [](char a, char b) {
+           return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+         });
+}
+
+// The stand-in's rich text is plain text alone, so its conversion to MIME is one text/plain
+// entity holding that text.
+class ConvertedRichTextEntity : public notes::MIMEEntity {
+ public:
+  explicit ConvertedRichTextEntity(std::string text) : text_(std::move(text)) {}
+
+  std::string ContentType() override { return "text"; }
+  std::string ContentSubType() override { return "plain"; }
+  std::string Headers() override { return "Content-Type: text/plain; charset=UTF-8\r\n"; }
+  std::shared_ptr<notes::MIMEEntity> GetFirstChildEntity() override { return nullptr; }
+  std::shared_ptr<notes::MIMEEntity> GetNextSibling() override { return nullptr; }
+  void WriteContentToFile(const std::string& targetPath) override {
+    std::ofstream file(std::filesystem::path(targetPath), std::ios::binary | std::ios::trunc);
+    file.write(text_.data(), static_cast<std::streamsize>(text_.size()));
+    if (!file.flush()) throw NotesError("cannot write the MIME content to \"" + targetPath + "\"");
+  }
+
+ private:
+  std::string text_;
+};
+
 class StandInDocument : public notes::Document {
  public:
   StandInDocument(std::shared_ptr<StoreReader> store, std::int64_t viewId, EntryRecord entry)
@@ -83,11 +115,47 @@ class StandInDocument : public notes::Document {
     if (!entry_.universalId) throw NotesError("document has a damaged universal id");
     return *entry_.universalId;
   }
+  std::shared_ptr<notes::MIMEEntity> GetMIMEEntity(std::string_view itemName) override {
+    if (!converted_ || !IsBodyName(itemName)) return nullptr;
+    const auto body = RichTextBody();
+    if (!body) return nullptr;
+    const notes::ItemValues values = store_->Values(entry_.documentId, *body);
+    return std::make_shared<ConvertedRichTextEntity>(values.empty() ? std::string()
+                                                                    : notes::ItemValueText(values.front()));
+  }
+  void ConvertToMIME(int conversionType) override {
+    if (conversionType < notes::kConvertToPlainText || conversionType > notes::kConvertToPlainTextAndHtml)
+      throw NotesError("ConvertToMIME: no conversion type " + std::to_string(conversionType));
+    converted_ = RichTextBody().has_value();
+  }
+  std::vector<std::string> AttachmentNames() override {
+    std::vector<std::string> names;
+    if (const auto body = RichTextBody()) {
+      for (const auto& record : store_->Embedded(entry_.documentId, body->position))
+        if (record.type == notes::kFileAttachmentType) names.push_back(record.name);
+    }
+    return names;
+  }
+  std::shared_ptr<notes::EmbeddedObject> GetAttachment(std::string_view fileName) override {
+    if (const auto body = RichTextBody()) {
+      for (auto& record : store_->Embedded(entry_.documentId, body->position))
+        if (record.type == notes::kFileAttachmentType && record.name == fileName)
+          return std::make_shared<StandInEmbeddedObject>(store_, std::move(record));
+    }
+    return nullptr;
+  }
 
  private:
+  std::optional<ItemRecord> RichTextBody() {
+    auto item = store_->FindItem(entry_.documentId, "Body");
+    if (!item || item->kind != ItemKind::RichText) return std::nullopt;
+    return item;
+  }
+
   std::shared_ptr<StoreReader> store_;
   std::int64_t viewId_;
   EntryRecord entry_;
+  bool converted_ = false;  // the rich text was converted to MIME in memory
 };
 
 class StandInView : public notes::View {

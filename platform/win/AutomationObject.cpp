@@ -74,23 +74,36 @@ DISPID AutomationObject::FindMember(std::string_view member) {
 bool AutomationObject::HasMember(std::string_view member) { return FindMember(member) != DISPID_UNKNOWN; }
 
 Variant AutomationObject::Invoke(std::string_view member, std::vector<Variant> arguments) {
-  const std::string where = className_ + "." + std::string(member);
-  const DISPID id = FindMember(member);
-  if (id == DISPID_UNKNOWN) throw NotesError(ComErrorMessage(DISP_E_UNKNOWNNAME, "no such member", where));
-
   // Automation takes the arguments last one first.
   std::vector<VARIANT> passed;
   passed.reserve(arguments.size());
   for (auto argument = arguments.rbegin(); argument != arguments.rend(); ++argument)
     passed.push_back(**argument);
-  DISPPARAMS parameters{passed.data(), nullptr, static_cast<UINT>(passed.size()), 0};
+  return Call(member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, passed, false);
+}
+
+void AutomationObject::SetProperty(std::string_view member, Variant value) {
+  std::vector<VARIANT> passed{*value};
+  Call(member, DISPATCH_PROPERTYPUT, passed, true);
+}
+
+Variant AutomationObject::Call(std::string_view member, WORD kind, std::vector<VARIANT>& passed,
+                               bool namedValue) {
+  const std::string where = className_ + "." + std::string(member);
+  const DISPID id = FindMember(member);
+  if (id == DISPID_UNKNOWN) throw NotesError(ComErrorMessage(DISP_E_UNKNOWNNAME, "no such member", where));
+
+  // A property's new value is passed as the named argument DISPID_PROPERTYPUT.
+  DISPID putId = DISPID_PROPERTYPUT;
+  DISPPARAMS parameters{passed.data(), namedValue ? &putId : nullptr, static_cast<UINT>(passed.size()),
+                        namedValue ? 1u : 0u};
 
   Variant result;
   ExceptionInfo exception;
   UINT argumentInError = 0;
   const HRESULT outcome =
-      object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &parameters,
-                      result.Receive(), &exception.info, &argumentInError);
+      object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters,
+                      namedValue ? nullptr : result.Receive(), &exception.info, &argumentInError);
   if (outcome == DISP_E_EXCEPTION) {
     if (exception.info.pfnDeferredFillIn != nullptr) exception.info.pfnDeferredFillIn(&exception.info);
     const HRESULT code =

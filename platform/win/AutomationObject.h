@@ -22,6 +22,8 @@ class AutomationObject {
 
   // Reads a property or calls a method; the arguments in their written order.
   Variant Invoke(std::string_view member, std::vector<Variant> arguments = {});
+  // Sets a property.
+  void SetProperty(std::string_view member, Variant value);
   // Whether the object has a member of that name.
   bool HasMember(std::string_view member);
 
@@ -31,6 +33,7 @@ class AutomationObject {
  private:
   // The member's dispatch id, or DISPID_UNKNOWN when the object has no such member.
   DISPID FindMember(std::string_view member);
+  Variant Call(std::string_view member, WORD kind, std::vector<VARIANT>& passed, bool namedValue);
 
   ComRef<IDispatch> object_;
   std::string className_;

@@ -82,6 +82,13 @@ Variant Variant::Number(double number) {
   return variant;
 }
 
+Variant Variant::Boolean(bool truth) {
+  Variant variant;
+  variant.value_.vt = VT_BOOL;
+  variant.value_.boolVal = truth ? VARIANT_TRUE : VARIANT_FALSE;
+  return variant;
+}
+
 Variant Variant::Date(double automationDate) {
   Variant variant;
   variant.value_.vt = VT_DATE;

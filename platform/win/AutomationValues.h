@@ -25,6 +25,7 @@ class Variant {
   static Variant Object(IDispatch* object);  // adds a reference of its own
   static Variant Number(double number);
   static Variant Date(double automationDate);
+  static Variant Boolean(bool truth);
   // Takes over the contents of a VARIANT, leaving it empty.
   static Variant Adopt(VARIANT& value) noexcept;
 

@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "notes/SessionOrigin.h"
 #include "platform/win/AutomationObject.h"
 #include "platform/win/AutomationValues.h"
 #include "platform/win/WideText.h"
@@ -74,6 +75,72 @@ class ComRichTextItem : public notes::RichTextItem {
   AutomationObject object_;
 };
 
+// The session a document belongs to (NotesDocument.ParentDatabase.Parent), for the session's own
+// members that work on a document: streams and formula evaluation.
+AutomationObject SessionOf(AutomationObject& document) {
+  auto database = ObjectOf(*document.Invoke("ParentDatabase"), "NotesDocument.ParentDatabase");
+  if (!database) throw NotesError("NotesDocument.ParentDatabase gave nothing");
+  AutomationObject parent(std::move(database), "NotesDatabase");
+  auto session = ObjectOf(*parent.Invoke("Parent"), "NotesDatabase.Parent");
+  if (!session) throw NotesError("NotesDatabase.Parent gave nothing");
+  return AutomationObject(std::move(session), "NotesSession");
+}
+
+std::vector<Variant> TextArguments(std::string_view text) {
+  std::vector<Variant> arguments;
+  arguments.push_back(Variant::Text(text));
+  return arguments;
+}
+
+class ComMIMEEntity : public notes::MIMEEntity {
+ public:
+  ComMIMEEntity(ComRef<IDispatch> object, ComRef<IDispatch> document)
+      : object_(std::move(object), "NotesMIMEEntity"), document_(std::move(document)) {}
+
+  std::string ContentType() override {
+    return TextOf(*object_.Invoke("ContentType"), "NotesMIMEEntity.ContentType");
+  }
+  std::string ContentSubType() override {
+    return TextOf(*object_.Invoke("ContentSubType"), "NotesMIMEEntity.ContentSubType");
+  }
+  std::string Headers() override { return TextOf(*object_.Invoke("Headers"), "NotesMIMEEntity.Headers"); }
+  std::shared_ptr<notes::MIMEEntity> GetFirstChildEntity() override { return Related("GetFirstChildEntity"); }
+  std::shared_ptr<notes::MIMEEntity> GetNextSibling() override { return Related("GetNextSibling"); }
+
+  // GetContentAsBytes into a NotesStream opened on the new file: the client writes the decoded
+  // content itself, so the program never holds it.
+  void WriteContentToFile(const std::string& targetPath) override {
+    AutomationObject document(document_, "NotesDocument");
+    AutomationObject session = SessionOf(document);
+    auto created = ObjectOf(*session.Invoke("CreateStream"), "NotesSession.CreateStream");
+    if (!created) throw NotesError("NotesSession.CreateStream gave nothing");
+    AutomationObject stream(std::move(created), "NotesStream");
+    if (!TruthOf(*stream.Invoke("Open", TextArguments(targetPath)), "NotesStream.Open"))
+      throw NotesError("NotesStream.Open could not open " + targetPath);
+    try {
+      std::vector<Variant> arguments;
+      arguments.push_back(Variant::Object(stream.get()));
+      arguments.push_back(Variant::Boolean(true));  // decoded
+      object_.Invoke("GetContentAsBytes", std::move(arguments));
+    } catch (...) {
+      stream.Invoke("Close");
+      throw;
+    }
+    stream.Invoke("Close");
+  }
+
+ private:
+  std::shared_ptr<notes::MIMEEntity> Related(std::string_view member) {
+    const std::string what = "NotesMIMEEntity." + std::string(member);
+    auto entity = ObjectOf(*object_.Invoke(member), what);
+    if (!entity) return nullptr;
+    return std::make_shared<ComMIMEEntity>(std::move(entity), document_);
+  }
+
+  AutomationObject object_;
+  ComRef<IDispatch> document_;
+};
+
 class ComDocument : public notes::Document {
  public:
   explicit ComDocument(ComRef<IDispatch> object) : object_(std::move(object), "NotesDocument") {}
@@ -97,6 +164,41 @@ class ComDocument : public notes::Document {
     // A client without the member gives no id, as one that gives no usable value.
     if (!object_.HasMember("UniversalID")) return {};
     return UniversalIdOf(*object_.Invoke("UniversalID"));
+  }
+  // A client without MIME entities keeps every body as rich text.
+  std::shared_ptr<notes::MIMEEntity> GetMIMEEntity(std::string_view itemName) override {
+    if (!object_.HasMember("GetMIMEEntity")) return nullptr;
+    auto entity =
+        ObjectOf(*object_.Invoke("GetMIMEEntity", Arguments(itemName)), "NotesDocument.GetMIMEEntity");
+    if (!entity) return nullptr;
+    return std::make_shared<ComMIMEEntity>(std::move(entity), ComRef<IDispatch>::Share(object_.get()));
+  }
+  void ConvertToMIME(int conversionType) override {
+    if (!object_.HasMember("ConvertToMIME"))
+      throw NotesError("this Notes client has no ConvertToMIME (Notes 8.5.1 or later has)");
+    std::vector<Variant> arguments;
+    arguments.push_back(Variant::Number(conversionType));
+    object_.Invoke("ConvertToMIME", std::move(arguments));
+  }
+  // @AttachmentNames evaluated on the document by its session.
+  std::vector<std::string> AttachmentNames() override {
+    AutomationObject session = SessionOf(object_);
+    std::vector<Variant> arguments;
+    arguments.push_back(Variant::Text("@AttachmentNames"));
+    arguments.push_back(Variant::Object(object_.get()));
+    const Variant result = session.Invoke("Evaluate", std::move(arguments));
+    std::vector<std::string> names;
+    for (const auto& value : ItemValuesOf(*result, "NotesSession.Evaluate(@AttachmentNames)")) {
+      std::string name = notes::ItemValueText(value);
+      if (!name.empty()) names.push_back(std::move(name));  // a document without files gives one ""
+    }
+    return names;
+  }
+  std::shared_ptr<notes::EmbeddedObject> GetAttachment(std::string_view fileName) override {
+    auto object =
+        ObjectOf(*object_.Invoke("GetAttachment", Arguments(fileName)), "NotesDocument.GetAttachment");
+    if (!object) return nullptr;
+    return std::make_shared<ComEmbeddedObject>(std::move(object));
   }
 
  private:
@@ -184,6 +286,14 @@ class ComSession : public notes::Session {
         ObjectOf(*object_.Invoke("GetDatabase", std::move(arguments)), "NotesSession.GetDatabase");
     if (!database) throw NotesError("NotesSession.GetDatabase gave no database for " + std::string(path));
     return std::make_shared<ComDatabase>(std::move(database));
+  }
+  // Clients without the property convert MIME to rich text whatever is asked.
+  bool ConvertMIME() override {
+    if (!object_.HasMember("ConvertMIME")) return true;
+    return TruthOf(*object_.Invoke("ConvertMIME"), "NotesSession.ConvertMIME");
+  }
+  void SetConvertMIME(bool convert) override {
+    if (object_.HasMember("ConvertMIME")) object_.SetProperty("ConvertMIME", Variant::Boolean(convert));
   }
 
  private:

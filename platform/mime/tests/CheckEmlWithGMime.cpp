@@ -109,6 +109,57 @@ std::string FromBase64(const std::string& text) {
   return result;
 }
 
+// Every leaf part below object, in order.
+void CollectLeaves(GMimeObject* object, std::vector<GMimePart*>& leaves) {
+  if (GMIME_IS_MULTIPART(object)) {
+    for (int i = 0; i < g_mime_multipart_get_count(GMIME_MULTIPART(object)); ++i)
+      CollectLeaves(g_mime_multipart_get_part(GMIME_MULTIPART(object), i), leaves);
+  } else if (GMIME_IS_PART(object)) {
+    leaves.push_back(GMIME_PART(object));
+  }
+}
+
+// A body sent as MIME: its text and HTML alternatives, and the pictures the HTML shows, each
+// found by a Content-ID that exists.
+template <typename Check>
+void CheckBodyParts(const json& entry, GMimeObject* body, Check&& check) {
+  check(GMIME_IS_MULTIPART(body), "the body is no multipart");
+  std::vector<GMimePart*> leaves;
+  CollectLeaves(body, leaves);
+  std::vector<GMimePart*> texts;
+  std::vector<GMimePart*> htmls;
+  for (GMimePart* leaf : leaves) {
+    GMimeContentType* type = g_mime_object_get_content_type(GMIME_OBJECT(leaf));
+    if (g_mime_content_type_is_type(type, "text", "plain")) texts.push_back(leaf);
+    if (g_mime_content_type_is_type(type, "text", "html")) htmls.push_back(leaf);
+  }
+  check(texts.size() == 1 && htmls.size() == 1, "has not one text and one HTML part");
+  if (!texts.empty()) check(LfLineEnds(Decoded(texts[0])) == LfLineEnds(entry["body"]), "text part differs");
+  const std::string html = htmls.empty() ? "" : Decoded(htmls[0]);
+  check(html == entry["html"].get<std::string>(), "HTML part differs");
+  const auto byId = [&](const std::string& id) -> GMimePart* {
+    for (GMimePart* leaf : leaves)
+      if (Text(g_mime_object_get_content_id(GMIME_OBJECT(leaf))) == id) return leaf;
+    return nullptr;
+  };
+  for (std::size_t at = 0; (at = html.find("cid:", at)) != std::string::npos;) {
+    at += 4;
+    const std::size_t end = html.find_first_of("\"'> \t\r\n", at);
+    const std::string id = html.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    check(byId(id) != nullptr, "the HTML shows cid:" + id + ", which no part has");
+  }
+  for (const json& inline_ : entry.value("inline", json::array())) {
+    const std::string id = inline_["cid"];
+    GMimePart* part = byId(id);
+    if (part == nullptr) {
+      check(false, "no part has the Content-ID " + id);
+      continue;
+    }
+    check(Text(g_mime_object_get_disposition(GMIME_OBJECT(part))) == "inline", id + " is not inline");
+    check(Decoded(part) == FromBase64(inline_["base64"]), id + " bytes differ");
+  }
+}
+
 void CheckMessage(const json& entry, Failures& failures) {
   const std::string label = entry["label"];
   const auto check = [&](bool condition, const std::string& message) {
@@ -169,7 +220,8 @@ void CheckMessage(const json& entry, Failures& failures) {
   const json& attachments = entry["attachments"];
   GMimeObject* top = g_mime_message_get_mime_part(message.get());
   std::vector<GMimeObject*> parts;
-  if (GMIME_IS_MULTIPART(top)) {
+  // A body sent as MIME is multipart itself; only attachments make the message multipart/mixed.
+  if (GMIME_IS_MULTIPART(top) && !(attachments.empty() && entry.contains("html"))) {
     check(!attachments.empty(), "is multipart without attachments");
     check(g_mime_content_type_is_type(g_mime_object_get_content_type(top), "multipart", "mixed"),
           "is not multipart/mixed");
@@ -180,18 +232,23 @@ void CheckMessage(const json& entry, Failures& failures) {
     parts.push_back(top);
   }
   check(parts.size() == 1 + attachments.size(), "has " + std::to_string(parts.size()) + " parts");
-  if (parts.empty() || !GMIME_IS_PART(parts[0])) return check(false, "no body part");
-
-  GMimeContentType* bodyType = g_mime_object_get_content_type(parts[0]);
-  check(g_mime_content_type_is_type(bodyType, "text", "plain"), "body is not text/plain");
-  check(
-      g_ascii_strcasecmp(Text(g_mime_content_type_get_parameter(bodyType, "charset")).c_str(), "utf-8") == 0,
-      "body is not UTF-8");
-  const GMimeContentEncoding bodyEncoding = g_mime_part_get_content_encoding(GMIME_PART(parts[0]));
-  check(
-      bodyEncoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE || bodyEncoding == GMIME_CONTENT_ENCODING_BASE64,
-      "body encoding");
-  check(LfLineEnds(Decoded(GMIME_PART(parts[0]))) == LfLineEnds(entry["body"]), "body differs");
+  if (parts.empty()) return check(false, "no body part");
+  if (entry.contains("html")) {
+    CheckBodyParts(entry, parts[0], check);
+  } else if (!GMIME_IS_PART(parts[0])) {
+    check(false, "no body part");
+  } else {
+    GMimeContentType* bodyType = g_mime_object_get_content_type(parts[0]);
+    check(g_mime_content_type_is_type(bodyType, "text", "plain"), "body is not text/plain");
+    check(g_ascii_strcasecmp(Text(g_mime_content_type_get_parameter(bodyType, "charset")).c_str(), "utf-8") ==
+              0,
+          "body is not UTF-8");
+    const GMimeContentEncoding bodyEncoding = g_mime_part_get_content_encoding(GMIME_PART(parts[0]));
+    check(bodyEncoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE ||
+              bodyEncoding == GMIME_CONTENT_ENCODING_BASE64,
+          "body encoding");
+    check(LfLineEnds(Decoded(GMIME_PART(parts[0]))) == LfLineEnds(entry["body"]), "body differs");
+  }
 
   for (std::size_t i = 0; i < attachments.size() && i + 1 < parts.size(); ++i) {
     const std::string name = attachments[i]["name"];

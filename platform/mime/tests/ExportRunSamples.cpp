@@ -51,6 +51,18 @@ struct Sample {
   std::vector<Attachment> attachments;
 };
 
+// What a message whose body is sent as MIME must hold besides its text: the HTML and the
+// pictures it shows.
+struct InlinePicture {
+  std::string contentId;
+  std::string type;
+  std::string bytes;
+};
+struct BodyExtras {
+  std::string html;
+  std::vector<InlinePicture> pictures;
+};
+
 MemoryEmbedded File(const std::string& name, const std::string& bytes, bool failExtract = false) {
   return MemoryEmbedded{name, notes::kFileAttachmentType, bytes, failExtract};
 }
@@ -60,6 +72,7 @@ struct Mailbox {
   notes::testing::MemoryNotesClient client;
   notes::testing::MemoryDatabase* database = nullptr;
   std::vector<Sample> samples;
+  std::map<std::string, BodyExtras> extras;  // by sample label
 
   Mailbox() {
     database = &client.AddDatabase("/data/mail.nsf");
@@ -76,7 +89,119 @@ struct Mailbox {
     }
     samples.push_back(std::move(sample));
   }
+  void Add(const std::string& view, MemoryDocument document, Sample sample, BodyExtras bodyExtras) {
+    extras[sample.label] = std::move(bodyExtras);
+    Add(view, std::move(document), std::move(sample));
+  }
 };
+
+using notes::testing::MemoryMimeEntity;
+
+MemoryMimeEntity Multipart(const std::string& subType, std::vector<MemoryMimeEntity> children) {
+  return {"multipart",
+          subType,
+          "Content-Type: multipart/" + subType + "; boundary=\"b-" + subType + "\"\r\n",
+          "",
+          std::move(children),
+          false};
+}
+
+// typeParameters follow the media type on its line ("; charset=UTF-8").
+MemoryMimeEntity Leaf(const std::string& type, const std::string& subType, const std::string& typeParameters,
+                      const std::string& moreHeaders, const std::string& content) {
+  return {type,    subType, "Content-Type: " + type + "/" + subType + typeParameters + "\r\n" + moreHeaders,
+          content, {},      false};
+}
+
+// Mail as sent: MIME stored whole, with its HTML, a picture it shows and an attachment, and a
+// file attached outside the body; rich text whose conversion gives HTML and a picture; rich text
+// that cannot be converted.
+void AddMimeBodies(Mailbox& box) {
+  const std::string photo = RandomBytes(3000, 7);
+  const std::string terms = RandomBytes(2000, 8);
+  // Non-ASCII text shows whether each part keeps its charset.
+  const std::string photoText =
+      "See the photo \xE2\x80\x93 Gr\xC3\xBC\xC3\x9F"
+      "e:\r\n";
+  const std::string html =
+      "<p>See the <b>photo</b> \xE2\x80\x93 Gr\xC3\xBC\xC3\x9F"
+      "e:</p><img src=\"cid:photo1@cam.example\">";
+  MemoryDocument internet;
+  internet.Text("Subject", {"Launch photos"})
+      .Text("From", {"pat@photo.example"})
+      .Date("PostedDate", DateTime{1300000000, 0})
+      .Text("Body", {photoText});
+  internet.mimeBody = Multipart(
+      "mixed",
+      {Multipart("related",
+                 {Multipart("alternative", {Leaf("text", "plain", "; charset=UTF-8", "", photoText),
+                                            Leaf("text", "html", ";\r\n charset=\"utf-8\"", "", html)}),
+                  Leaf("image", "png", "",
+                       "Content-ID: <photo1@cam.example>\r\nContent-Disposition: inline;\r\n "
+                       "filename=\"photo.png\"\r\n",
+                       photo)}),
+       Leaf("application", "pdf", "", "Content-Disposition: attachment; filename=\"terms.pdf\"\r\n", terms)});
+  internet.filesOutsideBody = {File("minutes.txt", "minutes of the launch")};
+  box.Add("($Inbox)", std::move(internet),
+          Sample{"MIME kept whole: HTML, an inline picture, an attachment part and a file outside the body",
+                 "Inbox",
+                 "Launch photos",
+                 {{"", "pat@photo.example"}},
+                 {},
+                 {},
+                 {},
+                 1300000000,
+                 photoText,
+                 {{"terms.pdf", terms}, {"minutes.txt", "minutes of the launch"}}},
+          BodyExtras{html, {{"photo1@cam.example", "image/png", photo}}});
+
+  const std::string chart = RandomBytes(1500, 9);
+  const std::string plan = RandomBytes(800, 10);
+  const std::string richHtml = "<p>Hello <i>team</i>, the plan:</p><img src=cid:chart.gif@notes>";
+  MemoryDocument rich;
+  rich.Text("Subject", {"Plan with chart"})
+      .Text("From", {"lee@corp.example"})
+      .Date("PostedDate", DateTime{1300003600, 0})
+      .Body("Hello team, the plan:", {File("plan.ods", plan)});
+  rich.convertedBody = Multipart(
+      "mixed", {Multipart("related",
+                          {Multipart("alternative", {Leaf("text", "plain", "; charset=UTF-8", "",
+                                                          "Hello team, the plan:\r\n"),
+                                                     Leaf("text", "html", "; charset=UTF-8", "", richHtml)}),
+                           Leaf("image", "gif", "", "Content-ID: <chart.gif@notes>\r\n", chart)}),
+                Leaf("application", "octet-stream", "",
+                     "Content-Disposition: attachment; filename=plan.ods\r\n", plan)});
+  box.Add("($Inbox)", std::move(rich),
+          Sample{"rich text converted: text, HTML and its picture; the attachment once",
+                 "Inbox",
+                 "Plan with chart",
+                 {{"", "lee@corp.example"}},
+                 {},
+                 {},
+                 {},
+                 1300003600,
+                 "Hello team, the plan:\r\n",
+                 {{"plan.ods", plan}}},
+          BodyExtras{richHtml, {{"chart.gif@notes", "image/gif", chart}}});
+
+  MemoryDocument old;
+  old.Text("Subject", {"From an old client"})
+      .Text("From", {"old@corp.example"})
+      .Date("PostedDate", DateTime{1300007200, 0})
+      .Body("Plain as it was");
+  old.cannotConvert = true;
+  box.Add("($Inbox)", std::move(old),
+          Sample{"rich text that cannot be converted keeps its plain text",
+                 "Inbox",
+                 "From an old client",
+                 {{"", "old@corp.example"}},
+                 {},
+                 {},
+                 {},
+                 1300007200,
+                 "Plain as it was",
+                 {}});
+}
 
 void FillMailbox(Mailbox& box) {
   const std::string figures = RandomBytes(5000, 1);
@@ -287,6 +412,7 @@ int main(int argc, char** argv) {
 
   Mailbox box;
   FillMailbox(box);
+  AddMimeBodies(box);
   mail::ExportPlan plan;
   plan.databasePath = "/data/mail.nsf";
   plan.title = box.database->title;
@@ -326,6 +452,14 @@ int main(int argc, char** argv) {
     fail("the log does not name the failed extraction");
   }
   if (log.size() < 6 || log.substr(log.size() - 6) != "Done\r\n") fail("the log does not end with Done");
+  if (log.find(
+          "\tPlain body : the rich text could not be converted to MIME: ConvertToMIME is not a member of "
+          "this client\r\n") == std::string::npos) {
+    fail("the log does not say why a rich-text body was written as plain text");
+  }
+  if (log.find("minutes.txt]\r\n") == std::string::npos)
+    fail("the log does not list the file outside the body");
+  if (!box.client.convertMime) fail("the session's ConvertMIME setting was not restored");
   if (mail::CompletionText(result).find("1 attachment could not be extracted.") == std::string::npos) {
     fail("the closing message does not report the failed extraction");
   }
@@ -355,6 +489,14 @@ int main(int argc, char** argv) {
                         {"date", DateJson(when)},
                         {"body", sample.body},
                         {"attachments", attachments}});
+    if (const auto extra = box.extras.find(sample.label); extra != box.extras.end()) {
+      json pictures = json::array();
+      for (const auto& picture : extra->second.pictures)
+        pictures.push_back(
+            {{"cid", picture.contentId}, {"type", picture.type}, {"base64", Base64(picture.bytes)}});
+      manifest.back()["html"] = extra->second.html;
+      manifest.back()["inline"] = pictures;
+    }
   }
 
   // The tree holds the folders of the run and exactly the message files above.

@@ -143,6 +143,34 @@ class ItemServer : public DispatchObject {
   const FixtureItem& data_;
 };
 
+// The test client's rich text is plain text alone: its conversion to MIME is one text/plain
+// entity.
+class ConvertedTextEntityServer : public DispatchObject {
+ public:
+  ConvertedTextEntityServer() : DispatchObject(L"NotesMIMEEntity") {}
+
+ protected:
+  const std::vector<std::wstring>& Members() const override {
+    static const std::vector<std::wstring> members{L"ContentType", L"ContentSubType", L"Headers",
+                                                   L"GetFirstChildEntity", L"GetNextSibling"};
+    return members;
+  }
+  Variant Run(std::size_t member, const std::vector<Variant>&) override {
+    switch (member) {
+      case 0:
+        return TextResult(L"text");
+      case 1:
+        return TextResult(L"plain");
+      case 2:
+        return TextResult(L"Content-Type: text/plain; charset=UTF-8\r\n");
+      default:
+        return ObjectResult(nullptr);
+    }
+  }
+};
+
+DispatchObject* NewDatabaseServer(FixturePtr fixture);
+
 class DocumentServer : public DispatchObject {
  public:
   DocumentServer(FixturePtr fixture, std::size_t view, std::size_t position)
@@ -154,8 +182,9 @@ class DocumentServer : public DispatchObject {
 
  protected:
   const std::vector<std::wstring>& Members() const override {
-    static const std::vector<std::wstring> members{L"GetItemValue", L"HasItem",      L"Size",
-                                                   L"HasEmbedded",  L"GetFirstItem", L"UniversalID"};
+    static const std::vector<std::wstring> members{
+        L"GetItemValue", L"HasItem",       L"Size",          L"HasEmbedded",   L"GetFirstItem",
+        L"UniversalID",  L"GetMIMEEntity", L"ConvertToMIME", L"GetAttachment", L"ParentDatabase"};
     return members;
   }
   const Faults* MemberFaults() const override { return &Data().faults; }
@@ -180,11 +209,44 @@ class DocumentServer : public DispatchObject {
         const FixtureItem* item = Find(TextArgument(arguments, 0, L"GetFirstItem"));
         return ObjectResult(item == nullptr ? nullptr : new ItemServer(fixture_, *item));
       }
-      default: {
+      case 5: {
         const FixtureUniversalId& id = Data().universalId;
         return id.number ? Variant::Number(*id.number) : TextResult(id.text);
       }
+      case 6: {
+        ExpectArguments(arguments, 0, 1);
+        const bool body =
+            arguments.empty() || SameName(TextArgument(arguments, 0, L"GetMIMEEntity"), L"Body");
+        return ObjectResult(body && converted_ ? new ConvertedTextEntityServer() : nullptr);
+      }
+      case 7: {
+        ExpectArguments(arguments, 0, 2);
+        const FixtureItem* body = Find(L"Body");
+        converted_ = body != nullptr && body->kind == ItemKind::RichText;
+        return Variant();
+      }
+      case 8: {
+        ExpectArguments(arguments, 1, 1);
+        const std::wstring name = TextArgument(arguments, 0, L"GetAttachment");
+        for (const auto& item : Data().items)
+          for (const auto& embedded : item.embedded)
+            if (embedded.type == 1454 && embedded.name == name)
+              return ObjectResult(new EmbeddedObjectServer(fixture_, embedded));
+        return ObjectResult(nullptr);
+      }
+      default:
+        return ObjectResult(NewDatabaseServer(fixture_));
     }
+  }
+
+ public:
+  // What @AttachmentNames gives for the document: every attached file's name.
+  std::vector<std::wstring> AttachmentNames() const {
+    std::vector<std::wstring> names;
+    for (const auto& item : Data().items)
+      for (const auto& embedded : item.embedded)
+        if (embedded.type == 1454) names.push_back(embedded.name);
+    return names;
   }
 
  private:
@@ -215,6 +277,7 @@ class DocumentServer : public DispatchObject {
   FixturePtr fixture_;
   std::size_t view_;
   std::size_t position_;
+  bool converted_ = false;  // ConvertToMIME was called
 };
 
 class EntryCollectionServer : public DispatchObject {
@@ -298,7 +361,7 @@ class DatabaseServer : public DispatchObject {
 
  protected:
   const std::vector<std::wstring>& Members() const override {
-    static const std::vector<std::wstring> members{L"Title", L"Views", L"GetView", L"IsOpen"};
+    static const std::vector<std::wstring> members{L"Title", L"Views", L"GetView", L"IsOpen", L"Parent"};
     return members;
   }
   const Faults* MemberFaults() const override { return fixture_ ? &fixture_->faults : nullptr; }
@@ -320,8 +383,10 @@ class DatabaseServer : public DispatchObject {
         const auto found = FindView(name);
         return ObjectResult(found ? new ViewServer(fixture_, *found) : nullptr);
       }
-      default:
+      case 3:
         return BoolResult(fixture_ != nullptr);
+      default:
+        return ObjectResult(NewTestSession(SessionKind::Domino));
     }
   }
 
@@ -385,10 +450,11 @@ class SessionServer : public DispatchObject {
 
  protected:
   const std::vector<std::wstring>& Members() const override {
-    static const std::vector<std::wstring> members{L"GetDatabase", L"Initialize"};
+    static const std::vector<std::wstring> members{L"GetDatabase", L"Initialize", L"Evaluate"};
     return members;
   }
   Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
+    if (member == 2) return Evaluate(arguments);
     if (member == 1) {
       if (kind_ == SessionKind::Notes) Raise(L"Initialize is not a member of this session class");
       if (!arguments.empty()) Raise(L"A password was passed to Initialize");
@@ -414,9 +480,27 @@ class SessionServer : public DispatchObject {
   }
 
  private:
+  // The one formula the program evaluates: @AttachmentNames on a document, which gives one ""
+  // for a document without files, as the Notes client does.
+  static Variant Evaluate(const std::vector<Variant>& arguments) {
+    ExpectArguments(arguments, 2, 2);
+    if (TextArgument(arguments, 0, L"Evaluate") != L"@AttachmentNames") Raise(L"Formula not understood");
+    const VARIANT& argument = *arguments[1];
+    const auto* document = argument.vt == VT_DISPATCH
+                               ? dynamic_cast<DocumentServer*>(DispatchObject::Recognise(argument.pdispVal))
+                               : nullptr;
+    if (document == nullptr) Raise(L"Invalid object type for method argument");
+    std::vector<Variant> names;
+    for (const auto& name : document->AttachmentNames()) names.push_back(TextResult(name));
+    if (names.empty()) names.push_back(TextResult(L""));
+    return ArrayResult(std::move(names));
+  }
+
   SessionKind kind_;
   bool initialized_ = false;
 };
+
+DispatchObject* NewDatabaseServer(FixturePtr fixture) { return new DatabaseServer(std::move(fixture)); }
 
 }  // namespace
 

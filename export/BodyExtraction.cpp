@@ -1,0 +1,230 @@
+#include "export/BodyExtraction.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+
+#include "export/EntityHeaders.h"
+#include "export/PathSafety.h"
+
+namespace mailshift::mail {
+namespace {
+
+using notes::Document;
+using notes::MIMEEntity;
+
+// A body nested deeper, or holding more parts, is damaged or hostile: the rest is left out.
+constexpr int kDeepestNesting = 32;
+constexpr std::size_t kMostParts = 10'000;
+
+std::string WhyFailed(const std::exception& error) {
+  const std::string reason = error.what();
+  return reason.empty() ? "unknown error" : reason;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+enum class BodySource { NativeMime, ConvertedRichText };
+
+class EntityWalk {
+ public:
+  EntityWalk(BodySource source, AttachmentFolder& folder, MessageFields& fields)
+      : source_(source), folder_(folder), fields_(fields) {}
+
+  std::optional<BodyPart> Read(MIMEEntity& entity, int depth) {
+    if (depth > kDeepestNesting || ++partsSeen_ > kMostParts) {
+      fields_.extractionFailures.push_back({"Body", "the MIME body nests too deep or has too many parts"});
+      return std::nullopt;
+    }
+    BodyPart part;
+    std::vector<HeaderLine> headers;
+    try {
+      part.mediaType = Lower(entity.ContentType()) + "/" + Lower(entity.ContentSubType());
+      headers = ParseHeaderLines(entity.Headers());
+    } catch (const std::exception& error) {
+      fields_.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error)});
+      return std::nullopt;
+    }
+    if (part.IsMultipart()) return ReadChildren(entity, std::move(part), depth);
+
+    const std::string contentType = HeaderValue(headers, "Content-Type");
+    const std::string disposition = HeaderValue(headers, "Content-Disposition");
+    part.charset = ParameterValue(contentType, "charset");
+    part.fileName = ParameterValue(disposition, "filename");
+    if (part.fileName.empty()) part.fileName = ParameterValue(contentType, "name");
+    part.contentId = HeaderValue(headers, "Content-ID");
+    if (part.contentId.size() >= 2 && part.contentId.front() == '<' && part.contentId.back() == '>')
+      part.contentId = part.contentId.substr(1, part.contentId.size() - 2);
+
+    const bool attachment =
+        MainValue(disposition) == "attachment" ||
+        (!part.fileName.empty() && part.contentId.empty() && !part.mediaType.starts_with("text/"));
+    if (attachment) {
+      // The attachments of rich text are read from "Body" itself, in their own order.
+      if (source_ == BodySource::NativeMime) ExtractAttachmentPart(entity, part);
+      return std::nullopt;
+    }
+    return ExtractContent(entity, std::move(part));
+  }
+
+  // The names of the attachment parts, as the document's attachments also list them.
+  const std::vector<std::string>& attachmentNames() const { return attachmentNames_; }
+
+ private:
+  std::optional<BodyPart> ReadChildren(MIMEEntity& entity, BodyPart part, int depth) {
+    try {
+      for (auto child = entity.GetFirstChildEntity(); child; child = child->GetNextSibling()) {
+        if (auto read = Read(*child, depth + 1)) part.parts.push_back(std::move(*read));
+      }
+    } catch (const std::exception& error) {
+      fields_.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error)});
+    }
+    if (part.parts.empty()) return std::nullopt;
+    if (part.parts.size() == 1) return std::move(part.parts.front());
+    return part;
+  }
+
+  std::optional<BodyPart> ExtractContent(MIMEEntity& entity, BodyPart part) {
+    const std::string name = part.fileName.empty() ? part.mediaType : part.fileName;
+    if (!WriteContent(entity, name, AttachmentFileName(part.fileName.empty() ? "part" : part.fileName),
+                      part.contentFile)) {
+      return std::nullopt;
+    }
+    return part;
+  }
+
+  void ExtractAttachmentPart(MIMEEntity& entity, const BodyPart& part) {
+    const std::string name = part.fileName.empty() ? "attachment" : part.fileName;
+    attachmentNames_.push_back(name);
+    std::string path;
+    WriteContent(entity, name, AttachmentFileName(name), path);
+    if (path.empty()) return;
+    fields_.AttachmentList += '|';
+    fields_.AttachmentList += path;
+    fields_.attachmentFiles.push_back(std::move(path));
+  }
+
+  // The content into a new file of the folder; false, with the failure noted, when it fails. A
+  // path is given back when a file was meant to be there, even if writing it failed.
+  bool WriteContent(MIMEEntity& entity, const std::string& name, const std::string& fileName,
+                    std::string& path) {
+    try {
+      path = folder_.NewFilePath(fileName);
+    } catch (const std::exception& error) {
+      fields_.extractionFailures.push_back({name, WhyFailed(error)});
+      return false;
+    }
+    try {
+      entity.WriteContentToFile(path);
+      return true;
+    } catch (const std::exception& error) {
+      std::remove(path.c_str());  // a part of the bytes must not pass for the content
+      fields_.extractionFailures.push_back({name, WhyFailed(error)});
+      return false;
+    }
+  }
+
+  BodySource source_;
+  AttachmentFolder& folder_;
+  MessageFields& fields_;
+  std::size_t partsSeen_ = 0;
+  std::vector<std::string> attachmentNames_;
+};
+
+bool IsPlainTextOnly(MIMEEntity& root, MessageFields& fields) {
+  try {
+    return Lower(root.ContentType()) == "text" && Lower(root.ContentSubType()) == "plain";
+  } catch (const std::exception& error) {
+    fields.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error)});
+    return true;
+  }
+}
+
+// The body's MIME entity: the item stored as MIME, else its rich text converted. Nothing when
+// the body stays plain text; the reason is then noted when there is one worth telling.
+std::shared_ptr<MIMEEntity> BodyEntity(Document& document, BodySource& source, MessageFields& fields) {
+  try {
+    if (auto root = document.GetMIMEEntity("Body")) {
+      source = BodySource::NativeMime;
+      return root;
+    }
+    const auto item = document.GetFirstItem("Body");
+    if (!item || item->Type() != notes::kRichTextItemType) return nullptr;
+  } catch (const std::exception& error) {
+    fields.extractionFailures.push_back({"Body", WhyFailed(error)});
+    return nullptr;
+  }
+  source = BodySource::ConvertedRichText;
+  try {
+    document.ConvertToMIME(notes::kConvertToPlainTextAndHtml);
+    if (auto root = document.GetMIMEEntity("Body")) return root;
+    fields.plainBodyReason = "the rich text converted to no MIME body";
+  } catch (const std::exception& error) {
+    fields.plainBodyReason = "the rich text could not be converted to MIME: " + WhyFailed(error);
+  }
+  return nullptr;
+}
+
+// Takes one of name out of names; false when none is there.
+bool TakeName(std::vector<std::string>& names, const std::string& name) {
+  const auto found = std::find(names.begin(), names.end(), name);
+  if (found == names.end()) return false;
+  names.erase(found);
+  return true;
+}
+
+void ExtractOutsideAttachments(Document& document, AttachmentFolder& folder, MessageFields& fields,
+                               std::vector<std::string> namesTaken) {
+  std::vector<std::string> names;
+  try {
+    names = document.AttachmentNames();
+  } catch (const std::exception& error) {
+    fields.extractionFailures.push_back({"$FILE", WhyFailed(error)});
+    return;
+  }
+  for (const std::string& name : names) {
+    if (TakeName(namesTaken, name)) continue;
+    std::string target;
+    try {
+      const auto object = document.GetAttachment(name);
+      if (!object) throw notes::NotesError("the document gives no attachment of that name");
+      target = folder.NewFilePath(AttachmentFileName(name));
+      try {
+        object->ExtractFile(target);
+      } catch (...) {
+        std::remove(target.c_str());
+        throw;
+      }
+    } catch (const std::exception& error) {
+      fields.extractionFailures.push_back({name, WhyFailed(error)});
+      if (target.empty()) continue;
+    }
+    fields.AttachmentList += '|';
+    fields.AttachmentList += target;
+    fields.attachmentFiles.push_back(std::move(target));
+  }
+}
+
+}  // namespace
+
+void ReadMessageBody(Document& document, AttachmentFolder& folder, MessageFields& fields) {
+  fields.bodyParts.reset();
+  fields.plainBodyReason.clear();
+  BodySource source = BodySource::ConvertedRichText;
+  std::vector<std::string> namesTaken = fields.attachmentNames;
+  const auto root = BodyEntity(document, source, fields);
+  // Rich text that converts to plain text alone gives no more than the plain text of "Body",
+  // which is written as it is.
+  if (root && !(source == BodySource::ConvertedRichText && IsPlainTextOnly(*root, fields))) {
+    EntityWalk walk(source, folder, fields);
+    fields.bodyParts = walk.Read(*root, 0);
+    namesTaken.insert(namesTaken.end(), walk.attachmentNames().begin(), walk.attachmentNames().end());
+  }
+  ExtractOutsideAttachments(document, folder, fields, std::move(namesTaken));
+}
+
+}  // namespace mailshift::mail

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "export/BodyExtraction.h"
+#include "export/tests/RecordingExport.h"
+#include "notes/testing/MemoryNotes.h"
+
+namespace mailshift::mail {
+namespace {
+
+namespace fs = std::filesystem;
+using notes::testing::MemoryDocument;
+using notes::testing::MemoryEmbedded;
+using notes::testing::MemoryMimeEntity;
+using notes::testing::MemoryNotesClient;
+
+MemoryMimeEntity Part(const std::string& type, const std::string& subType, const std::string& content,
+                      const std::string& moreHeaders = "") {
+  return {type, subType, "Content-Type: " + type + "/" + subType + "\r\n" + moreHeaders, content, {}, false};
+}
+
+MemoryMimeEntity Multipart(const std::string& subType, std::vector<MemoryMimeEntity> children) {
+  return {"multipart",         subType, "Content-Type: multipart/" + subType + "; boundary=x\r\n", "",
+          std::move(children), false};
+}
+
+std::string Content(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class BodyExtractionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* previous = std::getenv("TMPDIR");
+    if (previous != nullptr) previousTemp_ = previous;
+    setenv("TMPDIR", temp_.path().c_str(), 1);
+  }
+  void TearDown() override {
+    if (previousTemp_.empty()) {
+      unsetenv("TMPDIR");
+    } else {
+      setenv("TMPDIR", previousTemp_.c_str(), 1);
+    }
+  }
+
+  // Reads the document's fields and then its body, as the export run does.
+  MessageFields Read(MemoryDocument document) {
+    auto& database = client_.AddDatabase("mail" + std::to_string(++databases_) + ".nsf");
+    database.AddView("($Inbox)", true, {database.AddDocument(std::move(document))});
+    auto session = client_.CreateObject(notes::kDominoSessionClass);
+    auto opened = session->GetDatabase("", "mail" + std::to_string(databases_) + ".nsf")
+                      ->GetView("($Inbox)")
+                      ->GetFirstDocument();
+    MessageFields fields = ExtractMessageFields(*opened, folder_);
+    ReadMessageBody(*opened, folder_, fields);
+    return fields;
+  }
+
+  testing::ScratchFolder temp_;
+  std::string previousTemp_;
+  MemoryNotesClient client_;
+  int databases_ = 0;
+  AttachmentFolder folder_;
+};
+
+TEST_F(BodyExtractionTest, AMimeBodyIsReadOnlyWhileTheSessionKeepsMime) {
+  const auto document = [] {
+    MemoryDocument mime;
+    mime.Text("Body", {"plain"});
+    mime.mimeBody =
+        Multipart("alternative", {Part("text", "plain", "plain", ""), Part("text", "html", "<p>x</p>")});
+    return mime;
+  };
+  // A session that converts MIME to rich text shows no MIME entity: the plain text stays the body.
+  EXPECT_FALSE(Read(document()).bodyParts);
+
+  client_.convertMime = false;
+  const MessageFields fields = Read(document());
+  ASSERT_TRUE(fields.bodyParts);
+  EXPECT_EQ(fields.bodyParts->mediaType, "multipart/alternative");
+  ASSERT_EQ(fields.bodyParts->parts.size(), 2u);
+  EXPECT_EQ(Content(fields.bodyParts->parts[1].contentFile), "<p>x</p>");
+  EXPECT_TRUE(fields.plainBodyReason.empty());
+}
+
+TEST_F(BodyExtractionTest, APartThatCannotBeReadIsLeftOutAndReported) {
+  client_.convertMime = false;
+  MemoryDocument mime;
+  mime.mimeBody = Multipart("alternative", {Part("text", "plain", "kept"), Part("text", "html", "lost")});
+  mime.mimeBody->children[1].failContent = true;
+  const MessageFields fields = Read(std::move(mime));
+  // The alternative left with one part is that part.
+  ASSERT_TRUE(fields.bodyParts);
+  EXPECT_EQ(fields.bodyParts->mediaType, "text/plain");
+  EXPECT_EQ(Content(fields.bodyParts->contentFile), "kept");
+  ASSERT_EQ(fields.extractionFailures.size(), 1u);
+  EXPECT_EQ(fields.extractionFailures[0].name, "text/html");
+}
+
+TEST_F(BodyExtractionTest, EveryAttachedFileArrivesOnceInTheListedOrder) {
+  client_.convertMime = false;
+  MemoryDocument mime;
+  mime.mimeBody = Multipart("mixed", {Part("text", "plain", "see attached"),
+                                      Part("application", "pdf", "pdf",
+                                           "Content-Disposition: attachment;\r\n filename=\"a b.pdf\"\r\n")});
+  mime.filesOutsideBody = {MemoryEmbedded{"a b.pdf", notes::kFileAttachmentType, "pdf", false},
+                           MemoryEmbedded{"notes.txt", notes::kFileAttachmentType, "outside", false}};
+  const MessageFields fields = Read(std::move(mime));
+  // The MIME part's file, named by the document's attachments too, comes once; the file outside
+  // the body after it.
+  ASSERT_EQ(fields.attachmentFiles.size(), 2u);
+  EXPECT_EQ(fs::path(fields.attachmentFiles[0]).filename(), "a b.pdf");
+  EXPECT_EQ(fs::path(fields.attachmentFiles[1]).filename(), "notes.txt");
+  EXPECT_EQ(Content(fields.attachmentFiles[1]), "outside");
+  EXPECT_EQ(fields.AttachmentList, "|" + fields.attachmentFiles[0] + "|" + fields.attachmentFiles[1]);
+
+  // Rich text: its embedded files are not taken again as files of the document.
+  const MessageFields rich =
+      Read(MemoryDocument().Body("text", {MemoryEmbedded{"x.doc", notes::kFileAttachmentType, "x", false}}));
+  EXPECT_EQ(rich.attachmentFiles.size(), 1u);
+  EXPECT_FALSE(rich.bodyParts);
+}
+
+TEST_F(BodyExtractionTest, RichTextThatCannotBeConvertedSaysWhy) {
+  MemoryDocument old;
+  old.Body("plain as it was");
+  old.cannotConvert = true;
+  const MessageFields fields = Read(std::move(old));
+  EXPECT_FALSE(fields.bodyParts);
+  EXPECT_EQ(fields.body, "plain as it was");
+  EXPECT_EQ(fields.plainBodyReason,
+            "the rich text could not be converted to MIME: ConvertToMIME is not a member of this client");
+}
+
+}  // namespace
+}  // namespace mailshift::mail

@@ -45,6 +45,13 @@ std::string Counted(std::int64_t count, const std::string& noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
+// The item names of unreadable-item entries ("Body: why"), joined by ", ".
+std::string ItemNames(const std::vector<std::string>& entries) {
+  std::vector<std::string> names;
+  for (const auto& entry : entries) names.push_back(entry.substr(0, entry.find(": ")));
+  return Join(names, ", ");
+}
+
 std::string Reason(const std::exception& error) {
   const std::string what = error.what();
   return what.empty() ? "unknown error" : what;
@@ -106,6 +113,8 @@ class ExportRun {
   std::optional<ExportManifest> manifest_;
   bool manifestProblemReported_ = false;
   MessageFields fields_;
+  // The date item the preview shows for the folder being exported.
+  std::string_view previewDateItem_ = "PostedDate";
   ExportReport result_;
 };
 
@@ -236,6 +245,7 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
     FolderNotExported(Reason(error));
     return;
   }
+  previewDateItem_ = "PostedDate";
   if (first) ExportDocuments(*state_.ViewObj, std::move(first), OutputFolderName(folder.tag), false);
 }
 
@@ -263,6 +273,7 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
   } catch (const std::exception& error) {
     FolderNotExported(Reason(error));
   }
+  previewDateItem_ = folder.previewDate;
   if (first)
     ExportDocuments(*state_.ViewObj, std::move(first), outputFolder, folder.writerTakesAttachmentList);
   state_.ReleaseDatabaseObjects();
@@ -388,7 +399,8 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
                                const std::string& folder, bool writerTakesAttachmentList) {
   ReadSubject(document, fields_);
   observer_.DocumentStarted(DocumentProgress{folder, fields_.subject, handled, count, false, false});
-  ReadMessageFields(document, attachments_, fields_);
+  ReadMessageFields(document, attachments_, fields_,
+                    FieldReading{plan_.names.get(), previewDateItem_, plan_.plainText});
 
   std::string subject = Trim(fields_.subject);
   std::string attachmentCopy = fields_.hasEmbedded ? Trim(fields_.AttachmentList) : std::string();
@@ -403,7 +415,7 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
         result_.outputRoot, folder,
         EmailItem{Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList, fields_.BccList,
                   Trim(fields_.date), Trim(fields_.body), attachmentArgument,
-                  MessageOrigin{fields_.attachmentFiles, fields_.universalId}});
+                  MessageOrigin{fields_.attachmentFiles, fields_.universalId}, fields_.headers});
     attachmentArgument = outcome.attachments;
   } catch (const std::exception& error) {
     outcome.reason = Reason(error);
@@ -418,8 +430,14 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
     log_.WriteLine(tab + "Not extracted : " + failure.name + " : " + failure.reason);
     ++result_.attachmentsNotExtracted;
   }
-  for (const auto& item : fields_.unreadableItems) {
-    log_.WriteLine(tab + "Not complete : the item " + item);
+  const bool encryptedInPart = fields_.encrypted && !fields_.unreadableItems.empty();
+  if (encryptedInPart) {
+    log_.WriteLine(tab +
+                   "Encrypted : the document is encrypted; not read: " + ItemNames(fields_.unreadableItems));
+  } else {
+    for (const auto& item : fields_.unreadableItems) {
+      log_.WriteLine(tab + "Not complete : the item " + item);
+    }
   }
   for (const auto& problem : outcome.problems) log_.WriteLine(tab + "Not complete : " + problem);
   if (!outcome.written) {
@@ -427,6 +445,7 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
     ++result_.notWritten;
   } else {
     if (!outcome.problems.empty() || !fields_.unreadableItems.empty()) ++result_.incomplete;
+    if (encryptedInPart) ++result_.encrypted;
     if (manifest_ && !fields_.universalId.empty()) {
       manifest_->Add(folder, fields_.universalId, Utf8Text(FilePath(outcome.path).filename()));
       ReportManifestProblem();
@@ -499,6 +518,10 @@ std::string CompletionText(const ExportReport& report) {
   if (report.incomplete > 0) {
     lines.push_back(std::to_string(report.incomplete) + " of " + Counted(report.messages, "message") +
                     " could be written only in part.");
+  }
+  if (report.encrypted > 0) {
+    lines.push_back(Counted(report.encrypted, "message") + (report.encrypted == 1 ? " was" : " were") +
+                    " encrypted and written with what could be read.");
   }
   if (report.attachmentsNotExtracted > 0) {
     lines.push_back(Counted(report.attachmentsNotExtracted, "attachment") + " could not be extracted.");

@@ -57,6 +57,11 @@ class Document {
   // The document's universal id: 32 hexadecimal digits in upper case, the same in every replica
   // and every run; "" when the client gives none.
   virtual std::string UniversalID() = 0;
+  // IsEncrypted: whether items of the document are encrypted. Those the user's ID cannot decrypt
+  // throw when they are read; the others read as usual.
+  virtual bool IsEncrypted() = 0;
+  // Created: when the document was made.
+  virtual DateTime Created() = 0;
 };
 
 class View {

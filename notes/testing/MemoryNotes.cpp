@@ -75,6 +75,8 @@ class MemoryDoc : public Document {
     if (data().failUniversalId) throw NotesError("UniversalID failed");
     return data().universalId;
   }
+  bool IsEncrypted() override { return data().encrypted; }
+  DateTime Created() override { return data().created; }
 
  private:
   const MemoryItem* Find(std::string_view name) const {

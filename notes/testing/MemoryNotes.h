@@ -33,6 +33,8 @@ struct MemoryDocument {
   std::optional<bool> hasEmbedded;  // default: true when an item has embedded objects
   std::string universalId;          // what UniversalID gives, as it stands ("" for none)
   bool failUniversalId = false;     // UniversalID throws
+  bool encrypted = false;           // what IsEncrypted gives; the items that fail read stay apart
+  DateTime created{1577836800, 0};  // what Created gives: 2020-01-01 00:00 UTC
 
   MemoryDocument& Text(const std::string& name, std::vector<std::string> texts);
   MemoryDocument& Date(const std::string& name, DateTime when);

@@ -154,8 +154,9 @@ class DocumentServer : public DispatchObject {
 
  protected:
   const std::vector<std::wstring>& Members() const override {
-    static const std::vector<std::wstring> members{L"GetItemValue", L"HasItem",      L"Size",
-                                                   L"HasEmbedded",  L"GetFirstItem", L"UniversalID"};
+    static const std::vector<std::wstring> members{L"GetItemValue", L"HasItem",     L"Size",
+                                                   L"HasEmbedded",  L"GetFirstItem", L"UniversalID",
+                                                   L"IsEncrypted",  L"Created"};
     return members;
   }
   const Faults* MemberFaults() const override { return &Data().faults; }
@@ -180,10 +181,15 @@ class DocumentServer : public DispatchObject {
         const FixtureItem* item = Find(TextArgument(arguments, 0, L"GetFirstItem"));
         return ObjectResult(item == nullptr ? nullptr : new ItemServer(fixture_, *item));
       }
-      default: {
+      case 5: {
         const FixtureUniversalId& id = Data().universalId;
         return id.number ? Variant::Number(*id.number) : TextResult(id.text);
       }
+      case 6:
+        return BoolResult(Data().encrypted);
+      default:
+        if (!Data().created) Raise(L"Notes error: the document has no creation date");
+        return DateResult(*Data().created);
     }
   }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/DateTime.h"
+
 namespace mailshift::standin {
 
 // PRAGMA application_id of every store: "MSNF".
@@ -21,6 +23,9 @@ inline constexpr std::int32_t kFirstVersionWithUniversalIds = 2;
 // The first version with the table document_details (creation dates, encrypted items); earlier
 // stores have no details: no creation date, nothing encrypted.
 inline constexpr std::int32_t kFirstVersionWithDetails = 3;
+// The creation date of a document built without one and without any date-time item:
+// 2000-01-01T00:00:00Z.
+inline constexpr DateTime kDefaultCreationDate{946684800, 0};
 // Attachment content is stored in rows of at most this many bytes.
 inline constexpr std::size_t kContentChunkBytes = std::size_t{1} << 20;
 

@@ -63,8 +63,9 @@ struct StoreWriter::Statements {
 
 namespace {
 
-// The creation date a document without one of its own gets: its earliest date-time value.
-std::optional<DateTime> EarliestDate(const std::vector<ItemSpec>& items) {
+// The creation date a document without one of its own gets: its earliest date-time value, else
+// kDefaultCreationDate. Every Notes document has one.
+DateTime CreationDateOf(const std::vector<ItemSpec>& items) {
   std::optional<DateTime> earliest;
   for (const auto& item : items) {
     for (const auto& value : item.values) {
@@ -73,7 +74,7 @@ std::optional<DateTime> EarliestDate(const std::vector<ItemSpec>& items) {
         earliest = *when;
     }
   }
-  return earliest;
+  return earliest.value_or(kDefaultCreationDate);
 }
 
 // The names of the encrypted items, each followed by a line break.
@@ -212,10 +213,9 @@ std::int64_t StoreWriter::AddDocument(DocumentSpec document) {
   if (!document.universalId.empty()) s.document->BindText(3, document.universalId);
   s.document->Run();
   {
-    const std::optional<DateTime> created =
-        document.created ? document.created : EarliestDate(document.items);
+    const DateTime created = document.created.value_or(CreationDateOf(document.items));
     s.details->BindInt64(1, key);
-    if (created) s.details->BindInt64(2, created->secondsSinceEpoch).BindInt64(3, created->utcOffsetMinutes);
+    s.details->BindInt64(2, created.secondsSinceEpoch).BindInt64(3, created.utcOffsetMinutes);
     s.details->BindInt64(4, document.encrypted ? 1 : 0).BindText(5, encryptedItems).Run();
   }
 

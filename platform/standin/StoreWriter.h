@@ -40,7 +40,8 @@ struct DocumentSpec {
   std::string universalId;           // "" for none; else IsUniversalId, unique within the store
   std::optional<std::int64_t> size;  // default: DefaultDocumentSize
   std::optional<bool> hasEmbedded;   // default: true when an item has an embedded object
-  std::optional<DateTime> created;   // default: the earliest date-time among its items, if any
+  std::optional<DateTime> created;   // default: the earliest date-time among its items, else
+                                     // kDefaultCreationDate
   bool encrypted = false;            // IsEncrypted; an item may be encrypted only then
   std::vector<ItemSpec> items;
 };

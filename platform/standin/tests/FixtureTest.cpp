@@ -36,9 +36,10 @@ const json kEveryKind = json::parse(R"json({
        "embedded": [{"name": "a.doc", "type": 1454, "base64": "SGVsbG8="},
                     {"name": "a.doc", "type": 1454, "base64": ""},
                     {"name": "Übersicht.xlsx", "type": 1453, "base64": "AAEC/f7/"}]}]},
-    {"id": "m2", "size": 0, "has_embedded": false, "encrypted": false, "items": [
+    {"id": "m2", "size": 0, "has_embedded": false, "created": "2000-01-01T00:00:00+00:00", "encrypted": false, "items": [
       {"name": "Body", "richtext": ""}]},
-    {"id": "m3", "size": 123456789012, "has_embedded": true, "encrypted": false, "items": []}
+    {"id": "m3", "size": 123456789012, "has_embedded": true, "created": "2000-01-01T00:00:00+00:00",
+     "encrypted": false, "items": []}
   ]
 })json");
 

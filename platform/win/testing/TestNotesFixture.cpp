@@ -208,6 +208,8 @@ std::shared_ptr<const Fixture> LoadFixture(const std::wstring& path) {
       }
       document.size = node.contains("size") ? node.at("size").get<std::int64_t>() : size;
       document.hasEmbedded = node.contains("has_embedded") ? node.at("has_embedded").get<bool>() : embedded;
+      // As the built-in stand-in: every document has a creation date.
+      if (!document.created) document.created = DateTime{946684800, 0};
       documentIndex[document.id] = fixture->documents.size();
       fixture->documents.push_back(std::move(document));
     }

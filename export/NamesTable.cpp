@@ -60,7 +60,10 @@ std::string Stripped(std::string_view text) {
 }  // namespace
 
 std::string AbbreviatedNotesName(std::string_view name) {
-  if (LabelLength(name) == 0) return std::string(name);
+  // A canonical name begins with its common name.
+  const bool canonical =
+      name.size() > 3 && AsciiLower(name[0]) == 'c' && AsciiLower(name[1]) == 'n' && name[2] == '=';
+  if (!canonical) return std::string(name);
   std::string abbreviated;
   std::size_t start = 0;
   while (true) {

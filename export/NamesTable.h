@@ -11,7 +11,8 @@
 namespace mailshift::mail {
 
 // "CN=Hal Okafor/OU=IT/O=Corvane" -> "Hal Okafor/IT/Corvane": the component labels (CN, OU, O,
-// C, ...) of a canonical name dropped. Anything that is no canonical name comes back as it is.
+// C, ...) of a canonical name (one that begins with "CN=") dropped. Anything else comes back as
+// it is.
 std::string AbbreviatedNotesName(std::string_view name);
 
 // Whether a recipient entry is an Internet address rather than a Notes name: it carries an "@"

@@ -178,7 +178,7 @@ TEST_F(ExportCommandTest, TheNamesTableThreadsAndImportanceReachTheMessage) {
   std::string reply;
   for (const auto& entry : fs::directory_iterator(root / "Inbox")) reply = ReadBytes(entry.path());
   for (const char* field :
-       {"From: \"Hal Okafor/IT/Corvane\" <hal@corvane.example>\r\n",
+       {"From: Hal Okafor/IT/Corvane <hal@corvane.example>\r\n",
         "To: Cy Orr/Org <Cy.Orr.Org@notes.mailshift.invalid>\r\n",
         "Message-ID: <OF85257C5A.0052D8A3@corvane.example>\r\n", "In-Reply-To: <budget.1@mail.example>\r\n",
         "References: <root.1@mail.example> <budget.1@mail.example>\r\n",

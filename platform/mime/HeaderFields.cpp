@@ -342,6 +342,7 @@ std::string NotesNameAddress(std::string_view notesName) {
     }
   }
   if (local.size() > 48) local.resize(48);
+  while (!local.empty() && local.back() == '.') local.pop_back();  // a dot-atom ends in a letter or digit
   if (local.empty() || other) {
     std::uint32_t hash = 2166136261u;  // FNV-1a
     for (char c : notesName) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;

@@ -154,7 +154,7 @@ class DocumentServer : public DispatchObject {
 
  protected:
   const std::vector<std::wstring>& Members() const override {
-    static const std::vector<std::wstring> members{L"GetItemValue", L"HasItem",     L"Size",
+    static const std::vector<std::wstring> members{L"GetItemValue", L"HasItem",      L"Size",
                                                    L"HasEmbedded",  L"GetFirstItem", L"UniversalID",
                                                    L"IsEncrypted",  L"Created"};
     return members;

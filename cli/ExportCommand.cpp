@@ -163,7 +163,7 @@ int RunExportCommand(const ExportArguments& arguments) {
   const std::optional<std::vector<std::string>> folders = ChosenFolders(scan, arguments);
   if (!folders) return kExitBadArguments;
   if (folders->empty()) {
-    std::cerr << "Please Select Folders to Export\n";
+    std::cerr << mail::kNoFoldersCheckedText << '\n';
     return kExitFailed;
   }
   // Checked once before the run, as the windows check it at the launch.

@@ -4,9 +4,9 @@
 
 #include "cli/Commands.h"
 #include "cli/ConsoleText.h"
-#include "cli/ScanText.h"
 #include "notes/FolderTree.h"
 #include "notes/MailPreview.h"
+#include "notes/MailScan.h"
 #include "notes/SessionOrigin.h"
 #include "platform/SystemNotesClient.h"
 
@@ -27,7 +27,7 @@ int RunList(const std::string& database, const std::string& tag) {
     if (!opened) throw notes::NotesError("the database could not be opened");
     opened->Views();
   } catch (const std::exception& error) {
-    std::cerr << kNoDataText << "\n(" << TerminalText(error.what()) << ")\n";
+    std::cerr << notes::kNoDataText << "\n(" << TerminalText(error.what()) << ")\n";
     return kExitFailed;
   }
 

@@ -20,7 +20,7 @@ int RunScan(const std::string& database) {
   const notes::FolderChecks checks(scan.nodes);
   for (const std::string& line : notes::FolderOutline(scan.nodes, checks))
     std::cout << TerminalText(line) << '\n';
-  std::cout << kScanCompletedText << '\n';
+  std::cout << notes::kScanCompletedText << '\n';
   return kExitDone;
 }
 

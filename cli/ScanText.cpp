@@ -9,7 +9,7 @@ namespace mailshift::cli {
 
 notes::ScanResult ScanOrSayWhyNot(notes::SessionFactory& sessions, const std::string& database) {
   if (database.empty()) {
-    std::cerr << kNoDatabaseText << '\n';
+    std::cerr << notes::kNoDatabaseChosenText << '\n';
     return {};
   }
   notes::ScanResult scan = notes::Scan(sessions, database);
@@ -17,7 +17,7 @@ notes::ScanResult ScanOrSayWhyNot(notes::SessionFactory& sessions, const std::st
   if (scan.end == notes::ScanEnd::NotInstalled) {
     std::cerr << ConsoleLines(NotInstalledText()) << '\n';
   } else {
-    std::cerr << kNoDataText << '\n';
+    std::cerr << notes::kNoDataText << '\n';
     if (!scan.failure.empty()) std::cerr << "(" << TerminalText(scan.failure) << ")\n";
   }
   return scan;

@@ -1,15 +1,20 @@
 #include "common/RememberedFolders.h"
 
-#include <fstream>
 #include <map>
+#include <sstream>
 #include <system_error>
+
+#include "common/PlainFile.h"
 
 namespace mailshift {
 namespace {
 
+// Two folder names and a little room for more: a file beyond this is no file of ours.
+constexpr std::size_t kLongestFile = 256 * 1024;
+
 std::map<std::string, std::string> ReadEntries(const std::filesystem::path& file) {
   std::map<std::string, std::string> entries;
-  std::ifstream in(file, std::ios::binary);
+  std::istringstream in(ReadPlainFile(file, kLongestFile).value_or(std::string()));
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -37,25 +42,9 @@ bool RememberedFolders::Write(const std::string& name, const std::string& folder
   std::error_code error;
   if (file_.has_parent_path()) std::filesystem::create_directories(file_.parent_path(), error);
   if (error) return false;
-  std::filesystem::path partial = file_;
-  partial += ".new";
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    for (const auto& [key, value] : entries) out << key << '=' << value << '\n';
-    out.flush();
-    if (!out) {
-      out.close();
-      std::filesystem::remove(partial, error);
-      return false;
-    }
-  }
-  std::filesystem::rename(partial, file_, error);
-  if (error) {
-    std::error_code ignored;
-    std::filesystem::remove(partial, ignored);
-    return false;
-  }
-  return true;
+  std::string content;
+  for (const auto& [key, value] : entries) content += key + '=' + value + '\n';
+  return ReplaceFileWhole(file_, content);
 }
 
 std::string FolderOfFile(const std::string& filePath) {

@@ -1,6 +1,7 @@
 #include "export/AttachmentFolder.h"
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
@@ -11,6 +12,37 @@ namespace mailshift::mail {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr std::string_view kPrefix = "mailshift-";
+
+// The process whose private folder has that name ("mailshift-<process>-<ending>"); none for
+// any other name.
+std::optional<unsigned long> FolderProcess(const std::string& name) {
+  if (!name.starts_with(kPrefix)) return std::nullopt;
+  const auto dash = name.find('-', kPrefix.size());
+  if (dash == std::string::npos || dash == kPrefix.size() || dash - kPrefix.size() > 10) return std::nullopt;
+  unsigned long process = 0;
+  for (std::size_t i = kPrefix.size(); i < dash; ++i) {
+    if (name[i] < '0' || name[i] > '9') return std::nullopt;
+    process = process * 10 + static_cast<unsigned long>(name[i] - '0');
+  }
+  return process;
+}
+
+// Removes the private folders that runs which were killed left in the temporary folder: only
+// folders of this user whose process is gone, never one of a run still at work.
+void RemoveFoldersOfEndedRuns(const std::string& temp) {
+  std::error_code error;
+  for (auto entry = fs::directory_iterator(FilePath(temp), error);
+       !error && entry != fs::directory_iterator(); entry.increment(error)) {
+    const std::string name = Utf8Text(entry->path().filename());
+    const auto process = FolderProcess(name);
+    if (!process || *process == CurrentProcessNumber() || IsProcessRunning(*process)) continue;
+    if (!IsOwnFolder(Utf8Text(entry->path()))) continue;
+    std::error_code ignored;  // what cannot be removed now is tried again by the next run
+    fs::remove_all(entry->path(), ignored);
+  }
+}
 
 }  // namespace
 
@@ -23,8 +55,11 @@ AttachmentFolder::~AttachmentFolder() {
 void AttachmentFolder::Create() {
   const std::string temp = GetTempFolder();
   if (temp.empty()) throw std::runtime_error("the temporary folder is not known");
+  RemoveFoldersOfEndedRuns(temp);
+  // The name says which process made it, so that a later run can tell one a killed run left.
   std::string made;
-  if (const std::string problem = MakePrivateFolder(temp, "mailshift-", made); !problem.empty())
+  const std::string prefix = std::string(kPrefix) + std::to_string(CurrentProcessNumber()) + "-";
+  if (const std::string problem = MakePrivateFolder(temp, prefix, made); !problem.empty())
     throw std::runtime_error(problem);
   path_ = made + kPathSeparator;
 }

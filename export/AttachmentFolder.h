@@ -1,7 +1,9 @@
 // The run's private folder for extracted attachments. It is made on first use under the system's
 // temporary folder with an unpredictable name and owner-only access, every attachment of a message
 // gets a subfolder of its own (so that two attachments of one name both keep it), and the folder
-// is removed with everything in it when the object goes, however the run ends.
+// is removed with everything in it when the object goes. A run that is killed cannot remove it:
+// the name holds the run's process number, and the next run removes the folders of processes
+// that are gone.
 #pragma once
 
 #include <cstdint>

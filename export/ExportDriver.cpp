@@ -1,5 +1,5 @@
 #include <algorithm>
-#include <array>
+#include <cstring>
 #include <exception>
 #include <optional>
 #include <unordered_map>
@@ -10,7 +10,7 @@
 #include "common/TextRules.h"
 #include "export/AttachmentFolder.h"
 #include "export/Destination.h"
-#include "export/ExportManifest.h"
+#include "export/EarlierExports.h"
 #include "export/ExportPlan.h"
 #include "export/FieldExtraction.h"
 #include "export/MessageFile.h"
@@ -38,6 +38,11 @@ struct UserFolder {
   std::string tag;
   std::string viewName;
   std::string folderProblem;
+  // The name the log and the window show and the output folder: the tag's, and for a second
+  // folder of the same tag (names that differ only by blanks around them) the tag with " (2)".
+  std::string shownName;
+  std::string outputFolder;
+  bool sharesItsTag = false;  // then found by its own name, which the tag would not reach
 };
 
 // "1 message", "2 messages".
@@ -81,14 +86,12 @@ class ExportRun {
   void ExportDocument(Document& document, std::int64_t handled, std::int64_t count, const std::string& folder,
                       bool writerTakesAttachmentList);
   // Whether an earlier run into this output root wrote the document into the folder.
-  bool WrittenBefore(Document& document, const std::string& folder);
-  // Opens the record of what this output root holds, or starts it anew.
-  void OpenManifest();
-  void ReportManifestProblem();
-  // Looks at what earlier runs left in the output folder: records the messages a run wrote but
-  // could not record before it ended (found by the document id in their header), and removes the
-  // passing files of messages whose run was killed before they were whole.
-  void LookAtEarlierFiles(const std::string& folder);
+  bool WrittenBefore(Document& document);
+  // Opens the record of what this output root holds, or starts it anew. "" when the run may write
+  // into the output root; otherwise why not.
+  std::string OpenManifest();
+  // Ends the run early when the record of what it writes can no longer be kept.
+  void CheckManifest();
   void FolderNotExported(const std::string& reason);
   // A folder whose output folder could not be made: its documents are counted as not written.
   void FolderNotCreated(const std::string& name, const std::string& problem, View* view);
@@ -110,8 +113,9 @@ class ExportRun {
   // SelectedFolders, for looking a tag up among many folders.
   const std::unordered_set<std::string> selected_;
   AttachmentFolder attachments_;
-  std::optional<ExportManifest> manifest_;
-  bool manifestProblemReported_ = false;
+  HeldRoot root_;
+  std::string databaseIdentity_;  // of the database file the run opened first
+  std::optional<EarlierExports> earlier_;
   MessageFields fields_;
   // The date item the preview shows for the folder being exported.
   std::string_view previewDateItem_ = "PostedDate";
@@ -139,7 +143,9 @@ ExportReport ExportRun::Run() {
   if (const std::string problem = BuildOutputRoot(); !problem.empty()) {
     return Fail(ExportEnd::DestinationError, problem);
   }
-  OpenManifest();
+  if (const std::string problem = OpenManifest(); !problem.empty()) {
+    return Fail(ExportEnd::DestinationError, problem);
+  }
 
   try {
     state_.DatabaseObj = OpenDatabase();
@@ -174,12 +180,26 @@ std::string ExportRun::BuildOutputRoot() {
   result_.outputRoot = OutputRootOf(destination, plan_.title);
   const std::string root = result_.outputRoot.substr(0, result_.outputRoot.size() - 1);
   if (const std::string problem = MakeFolderNoFollow(root); !problem.empty()) return root + ": " + problem;
+  if (const int error = root_.Hold(result_.outputRoot)) return root + ": " + std::strerror(error);
   log_.FallBackTo(result_.outputRoot);
   return {};
 }
 
 std::shared_ptr<Database> ExportRun::OpenDatabase() {
-  auto database = state_.SessionObj->GetDatabase("", plan_.databasePath);
+  const std::string& path = plan_.databasePath;
+  // One run reads one database: one replaced under its name (a rebuild renamed over it) ends the
+  // run rather than mixing the two in one export.
+  if (const std::string identity = FileIdentity(path); !identity.empty()) {
+    if (databaseIdentity_.empty()) databaseIdentity_ = identity;
+    if (identity != databaseIdentity_) {
+      if (result_.failure.empty()) {
+        result_.failure = "the database " + path +
+                          " was replaced during the export; export it again to have it as it is now";
+      }
+      throw notes::NotesError(result_.failure);
+    }
+  }
+  auto database = state_.SessionObj->GetDatabase("", path);
   if (!database) throw notes::NotesError("the database could not be opened");
   return database;
 }
@@ -200,44 +220,50 @@ std::vector<UserFolder> ExportRun::FindUserFolders(const std::vector<std::shared
     }
     std::string tag = Trim(name);
     if (!IsSelected(tag)) continue;
-    std::string problem = MakeFolderNoFollow(result_.outputRoot + OutputFolderName(tag));
     log_.WriteLine("Customer Folder : " + name);
-    found.push_back(UserFolder{std::move(tag), std::move(name), std::move(problem)});
+    found.push_back(UserFolder{std::move(tag), std::move(name), {}, {}, {}, false});
   }
 
-  // Each folder once (as the views first named it), in the order of the folder names.
-  std::unordered_map<std::string, UserFolder> byTag;
-  std::vector<std::string> tags;
+  // Each folder once, in ordinal order of its tag. A view reported twice under one name is one
+  // folder; two names that differ only by blanks around them are two folders, and the second
+  // gets an output folder of its own rather than being dropped.
+  std::stable_sort(found.begin(), found.end(),
+                   [](const UserFolder& a, const UserFolder& b) { return CompareOrdinal(a.tag, b.tag) < 0; });
+  std::vector<UserFolder> kept;
+  std::unordered_set<std::string> viewNames;
+  std::unordered_map<std::string, int> foldersOfTag;
   for (UserFolder& folder : found) {
-    if (byTag.count(folder.tag) == 0) tags.push_back(folder.tag);
-    byTag.emplace(folder.tag, std::move(folder));
+    if (!viewNames.insert(folder.viewName).second) continue;
+    const int earlier = foldersOfTag[folder.tag]++;
+    folder.sharesItsTag = earlier > 0;
+    const std::string suffix = earlier > 0 ? " (" + std::to_string(earlier + 1) + ")" : "";
+    folder.shownName = folder.tag + suffix;
+    folder.outputFolder = OutputFolderName(folder.tag) + suffix;
+    folder.folderProblem = MakeFolderNoFollow(result_.outputRoot + folder.outputFolder);
+    kept.push_back(std::move(folder));
   }
-  notes::SortFolderNames(tags);
-  std::vector<UserFolder> sorted;
-  sorted.reserve(tags.size());
-  for (const std::string& tag : tags) sorted.push_back(std::move(byTag.at(tag)));
-  return sorted;
+  return kept;
 }
 
 void ExportRun::ExportUserFolder(const UserFolder& folder) {
   if (Stopping()) {
-    CountLeft(folder.tag);
+    CountLeft(folder.sharesItsTag ? folder.viewName : folder.tag);
     return;
   }
-  if (folder.folderProblem.empty()) log_.WriteLine("Created : Folder[" + folder.tag + "]");
-  observer_.FolderStarted(FolderStart{false, folder.tag, OutputFolderName(folder.tag)});
+  if (folder.folderProblem.empty()) log_.WriteLine("Created : Folder[" + folder.shownName + "]");
+  observer_.FolderStarted(FolderStart{false, folder.shownName, folder.outputFolder});
   state_.DocumentObj.reset();
   std::shared_ptr<Document> first;
   try {
     state_.DatabaseObj = OpenDatabase();
-    state_.ViewObj = state_.DatabaseObj->GetView(folder.tag);
+    state_.ViewObj = state_.DatabaseObj->GetView(folder.sharesItsTag ? folder.viewName : folder.tag);
     // A name with spaces around it may be known only as it was reported.
     if (!state_.ViewObj && folder.viewName != folder.tag) {
       state_.ViewObj = state_.DatabaseObj->GetView(folder.viewName);
     }
     if (!state_.ViewObj) throw notes::NotesError("the folder " + folder.tag + " was not found");
     if (!folder.folderProblem.empty()) {
-      FolderNotCreated(OutputFolderName(folder.tag), folder.folderProblem, state_.ViewObj.get());
+      FolderNotCreated(folder.outputFolder, folder.folderProblem, state_.ViewObj.get());
       return;
     }
     first = state_.ViewObj->GetFirstDocument();
@@ -246,7 +272,7 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
     return;
   }
   previewDateItem_ = "PostedDate";
-  if (first) ExportDocuments(*state_.ViewObj, std::move(first), OutputFolderName(folder.tag), false);
+  if (first) ExportDocuments(*state_.ViewObj, std::move(first), folder.outputFolder, false);
 }
 
 void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
@@ -279,41 +305,27 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
   state_.ReleaseDatabaseObjects();
 }
 
-void ExportRun::OpenManifest() {
-  manifest_.emplace(result_.outputRoot, plan_.everythingAgain);
-  ReportManifestProblem();
+std::string ExportRun::OpenManifest() {
+  earlier_.emplace(root_.folder(), plan_.everythingAgain, log_);
+  // A second run into the same place refuses at once rather than waiting: it could wait for hours
+  // without showing why, and started again after the first, it adds only what is missing.
+  if (earlier_->busy()) {
+    return "Another export is writing into " + result_.outputRoot +
+           " at this moment. Start this export again when that one has ended.";
+  }
+  if (earlier_->failed()) return earlier_->problem();
+  return {};
 }
 
-void ExportRun::ReportManifestProblem() {
-  if (manifestProblemReported_ || manifest_->problem().empty()) return;
-  manifestProblemReported_ = true;
-  log_.WriteLine(std::string(kTab) + "Not recorded : " + manifest_->problem() +
-                 "; a later export cannot tell which messages it has");
-}
-
-void ExportRun::LookAtEarlierFiles(const std::string& folder) {
-  const bool recording = manifest_ && manifest_->existedBefore();  // without a manifest, nothing is skipped
-  std::error_code error;
-  for (auto entry = std::filesystem::directory_iterator(FilePath(result_.outputRoot + folder), error);
-       !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-    const std::string name = Utf8Text(entry->path().filename());
-    if (const auto process = PassingFileProcess(name)) {
-      if (*process == CurrentProcessNumber() || IsProcessRunning(*process)) continue;
-      std::error_code removal;
-      std::filesystem::remove(entry->path(), removal);
-      log_.WriteLine(std::string(kTab) + (removal ? "Not removed : " : "Removed : ") + name +
-                     ", the unfinished message of an export that was ended" +
-                     (removal ? ": " + removal.message() : std::string()));
-      continue;
-    }
-    if (!recording || entry->path().extension() != ".eml" || manifest_->KnowsFile(folder, name)) continue;
-    const std::string universalId = UniversalIdOfMessageFile(Utf8Text(entry->path()));
-    if (!universalId.empty() && !manifest_->Holds(folder, universalId))
-      manifest_->AddEarlier(folder, universalId, name);
+void ExportRun::CheckManifest() {
+  if (earlier_->failed() && result_.failure.empty()) {
+    result_.failure = earlier_->problem();
+    log_.WriteLine(std::string(kTab) + "Ended : " + result_.failure);
   }
 }
 
 bool ExportRun::Stopping() {
+  if (!result_.failure.empty()) return true;
   if (!result_.stopped && observer_.StopRequested()) result_.stopped = true;
   return result_.stopped;
 }
@@ -351,7 +363,7 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
   std::optional<std::int64_t> count = entryCount();
   if (!count) return;
   observer_.FolderCounted(*count);
-  LookAtEarlierFiles(folder);
+  earlier_->EnterFolder(folder);
   std::int64_t skipped = 0;
   const auto reportSkipped = [&] {
     if (skipped == 0) return;
@@ -359,17 +371,22 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
                    " written by an earlier export");
     result_.skipped += skipped;
   };
-  for (std::int64_t handled = 0; handled < *count; ++handled) {
+  // The view is walked to its last document, whatever it counts: a count below the entries would
+  // otherwise leave documents out without a word. A count that disagrees is logged.
+  std::int64_t handled = 0;
+  bool walkedToTheEnd = false;
+  for (;; ++handled) {
     if (Stopping()) {
-      result_.left += *count - handled;
+      result_.left += std::max<std::int64_t>(*count - handled, 0);
       break;
     }
+    const std::int64_t shown = std::max(*count, handled + 1);
     state_.DocumentObj = document;
-    if (WrittenBefore(*document, folder)) {
+    if (WrittenBefore(*document)) {
       ++skipped;
-      observer_.DocumentHandled(DocumentProgress{folder, {}, handled + 1, *count, false, true});
+      observer_.DocumentHandled(DocumentProgress{folder, {}, handled + 1, shown, false, true});
     } else {
-      ExportDocument(*document, handled, *count, folder, writerTakesAttachmentList);
+      ExportDocument(*document, handled, shown, folder, writerTakesAttachmentList);
     }
     try {
       document = view.GetNextDocument(document);
@@ -378,18 +395,24 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
       FolderNotExported("the next document cannot be read: " + Reason(error));
       return;
     }
-    if (!document) break;
+    if (!document) {
+      walkedToTheEnd = true;
+      ++handled;
+      break;
+    }
     count = entryCount();
     if (!count) break;
   }
   reportSkipped();
+  if (walkedToTheEnd && handled != *count) {
+    log_.WriteLine(std::string(kTab) + "Counted : " + folder + " holds " + Counted(handled, "document") +
+                   ", its view counts " + std::to_string(*count));
+  }
 }
 
-bool ExportRun::WrittenBefore(Document& document, const std::string& folder) {
-  if (!manifest_ || !manifest_->existedBefore()) return false;
+bool ExportRun::WrittenBefore(Document& document) {
   try {
-    const std::string universalId = document.UniversalID();
-    return !universalId.empty() && manifest_->Holds(folder, universalId);
+    return earlier_->WrittenBefore(document.UniversalID());
   } catch (const std::exception&) {
     return false;  // written again; the message's own reading reports the id it cannot read
   }
@@ -405,10 +428,6 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   std::string subject = Trim(fields_.subject);
   std::string attachmentCopy = fields_.hasEmbedded ? Trim(fields_.AttachmentList) : std::string();
   std::string& attachmentArgument = writerTakesAttachmentList ? fields_.AttachmentList : attachmentCopy;
-  if (manifest_ && !fields_.universalId.empty()) {
-    manifest_->MakeFile();
-    ReportManifestProblem();
-  }
   WriteOutcome outcome;
   try {
     outcome = services_.writer.CreateEmailItem(
@@ -444,12 +463,13 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
     log_.WriteLine(NotWrittenLine(folder, handled, count, outcome));
     ++result_.notWritten;
   } else {
+    const bool whole =
+        outcome.problems.empty() && fields_.unreadableItems.empty() && fields_.extractionFailures.empty();
     if (!outcome.problems.empty() || !fields_.unreadableItems.empty()) ++result_.incomplete;
     if (encryptedInPart) ++result_.encrypted;
-    if (manifest_ && !fields_.universalId.empty()) {
-      manifest_->Add(folder, fields_.universalId, Utf8Text(FilePath(outcome.path).filename()));
-      ReportManifestProblem();
-    }
+    // A message without all its parts is recorded as such: the next run writes it again.
+    earlier_->Written(fields_.universalId, outcome.path, whole);
+    CheckManifest();
   }
   observer_.DocumentHandled(
       DocumentProgress{folder, fields_.subject, handled + 1, count, outcome.written, false});
@@ -469,6 +489,7 @@ void ExportRun::FolderNotExported(const std::string& reason) {
 }
 
 ExportReport ExportRun::Fail(ExportEnd end, const std::string& reason) {
+  if (earlier_) earlier_->Finish();
   log_.Close();
   state_.ReleaseDatabaseObjects();
   result_.end = end;
@@ -481,6 +502,7 @@ ExportReport ExportRun::Fail(ExportEnd end, const std::string& reason) {
 
 ExportReport ExportRun::Complete() {
   state_.ReleaseDatabaseObjects();
+  earlier_->Finish();
   if (result_.stopped) {
     log_.WriteLine("Stopped : the export was stopped before its end; " + Counted(result_.left, "message") +
                    " left");
@@ -509,12 +531,16 @@ std::string CompletionText(const ExportReport& report) {
   if (report.stopped) {
     lines.emplace_back("Migration Stopped !");
     counts += ", " + std::to_string(report.left) + " left";
+  } else if (!report.failure.empty()) {
+    lines.emplace_back("Migration Completed with Errors !");
+    counts += ", " + std::to_string(report.left) + " left";
   } else if (report.Succeeded()) {
     lines.emplace_back("Migration Completed Successfully !");
   } else {
     lines.emplace_back("Migration Completed with Errors !");
   }
   lines.push_back(counts + ".");
+  if (!report.failure.empty()) lines.push_back("The export was ended early: " + report.failure + ".");
   if (report.incomplete > 0) {
     lines.push_back(std::to_string(report.incomplete) + " of " + Counted(report.messages, "message") +
                     " could be written only in part.");

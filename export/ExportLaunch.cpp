@@ -5,6 +5,7 @@
 #include "common/Global.h"
 #include "export/Destination.h"
 #include "export/ExportManifest.h"
+#include "export/ExportPlan.h"
 #include "notes/FolderSelection.h"
 
 namespace mailshift::mail {
@@ -35,7 +36,7 @@ bool CmdStartConversion_Click(const TreeControl& tree, MessageBoxes& messages, P
   const std::vector<std::string> checked = notes::CheckedFolderTags(tree);
   std::copy(checked.begin(), checked.end(), values.SelectedFolders.begin());
   if (checked.empty()) {
-    messages.Show("Please Select Folders to Export", "Export to Outlook Express", MessageIcon::Information,
+    messages.Show(std::string(kNoFoldersCheckedText), "Export to Outlook Express", MessageIcon::Information,
                   MessageButtons::Ok);
     return false;
   }

@@ -1,17 +1,20 @@
 // The record of which Notes documents an export has written, kept in the output root so that a
 // later run into the same place adds only what is missing. One line per written message: the
-// output folder, the document's universal id and the file name, separated by tabs. Lines are
-// appended as messages are written, each reaching the file at once, so the record stays true to
-// the files whenever a run ends; a line cut off by a crash is dropped when the file is read.
+// output folder, the document's universal id, the file name, the file's size and whether the
+// message is whole, separated by tabs. Lines are appended as messages are written, each reaching
+// the file at once, so the record stays true to the files whenever a run ends; a line cut off by
+// a crash is dropped when the file is read, and a later line for the same message overrides an
+// earlier one.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
+
+#include "export/SafeFiles.h"
 
 namespace mailshift::mail {
 
@@ -21,54 +24,78 @@ inline constexpr std::string_view kManifestFileName = "Mailshift-Manifest.txt";
 // True when the output root (ending in the path separator) holds a manifest.
 bool HasManifest(const std::string& outputRoot);
 
+// What the manifest knows of one message.
+struct ManifestRecord {
+  std::string file;         // its file name in the output folder
+  std::int64_t bytes = -1;  // the file's size when it was written; -1 when not recorded
+  bool whole = true;        // false: written in part, to be written again and replaced
+};
+
 class ExportManifest {
  public:
-  // Opens the manifest of the output root (ending in the path separator): its entries are read,
-  // and new ones are appended; the file is made with the first entry. startAnew empties it at
-  // the first entry instead, as for a run that writes everything again. Never follows a link. When it cannot
-  // be used, problem() says why; the run then goes on without one.
-  ExportManifest(const std::string& outputRoot, bool startAnew);
+  // Opens the manifest of the output root held open, or makes it: its entries are read, and new
+  // ones are appended. It stays locked while the object lives, so busy() tells a second run that
+  // another export is writing into the same place. startAnew empties it, as for a run that writes
+  // everything again. Never follows a link and never writes to a file that is not a manifest of
+  // this program; when it cannot be used, problem() says why and the run goes on without one.
+  ExportManifest(const OpenedFolder& root, bool startAnew);
   ~ExportManifest();
   ExportManifest(const ExportManifest&) = delete;
   ExportManifest& operator=(const ExportManifest&) = delete;
 
   // Whether the manifest was there before this run (and was not emptied by it).
   bool existedBefore() const { return existedBefore_; }
+  // Another export holds the manifest: this run must not write into the output root.
+  bool busy() const { return busy_; }
+  // The manifest could not be written: the messages written from now on would not be known to
+  // the next run.
+  bool failed() const { return failed_; }
   const std::string& problem() const { return problem_; }
 
-  // Whether the document was written into that output folder by an earlier run.
-  bool Holds(const std::string& folder, const std::string& universalId) const;
+  // What an earlier run recorded for the document in that output folder; null when nothing.
+  // occurrence: the how-manieth document of that id in the folder's walk (from 0), as a damaged
+  // database may file two documents of one id in a folder, each a message of its own.
+  const ManifestRecord* Find(const std::string& folder, const std::string& universalId,
+                             std::size_t occurrence = 0) const;
   // Whether a file of that name in the folder is one the manifest knows.
   bool KnowsFile(const std::string& folder, const std::string& fileName) const;
-  // Makes the file when it is not there yet: before the first message that will be recorded takes
-  // its name, so that a run ended right after it leaves a manifest that the next run reads.
-  void MakeFile();
   // Records a message this run wrote. Only the file learns of it: no run asks about a document
   // it has written itself, so memory stays the same however many messages are written.
-  void Add(const std::string& folder, const std::string& universalId, const std::string& fileName);
-  // Records a message an earlier run wrote without recording it; Holds and KnowsFile know it
-  // from now on.
-  void AddEarlier(const std::string& folder, const std::string& universalId, const std::string& fileName);
+  void Add(const std::string& folder, const std::string& universalId, const ManifestRecord& record);
+  // Records a message an earlier run wrote without recording it; Find and KnowsFile know it from
+  // now on.
+  void AddEarlier(const std::string& folder, const std::string& universalId, const ManifestRecord& record);
+  // Removes the manifest again when this run made it and recorded nothing in it, so an export of
+  // documents without ids leaves none behind.
+  void Finish();
 
   // The entries read when the manifest was opened, and those added since.
   std::int64_t size() const { return entries_; }
 
  private:
   void Read(const std::string& content);
+  // Keeps the record: in place of one of the same file, else as the next message of its id.
+  void Remember(const std::string& folder, const std::string& universalId, const ManifestRecord& record);
   void Append(const std::string& line);
 
-  std::filesystem::path path_;  // empty when the manifest cannot be used
-  bool appending_ = false;      // to a manifest that was there before
-  std::ofstream out_;
+  const OpenedFolder& root_;
+  LockedFile file_;
+  std::string path_;
+  bool created_ = false;
+  std::int64_t added_ = 0;
   std::string problem_;
   bool existedBefore_ = false;
-  std::unordered_map<std::string, std::unordered_set<std::string>> documents_;  // folder -> universal ids
-  std::unordered_map<std::string, std::unordered_set<std::string>> files_;      // folder -> file names
+  bool busy_ = false;
+  bool failed_ = false;
+  // By folder and id, each message of that id in the order first recorded.
+  std::unordered_map<std::string, std::unordered_map<std::string, std::vector<ManifestRecord>>> documents_;
+  std::unordered_map<std::string, std::unordered_set<std::string>> files_;  // folder -> file names
   std::int64_t entries_ = 0;
 };
 
-// The universal id in a message file's "X-Notes-UNID" header field; "" when it has none or the
-// file cannot be read. Only the header is read.
-std::string UniversalIdOfMessageFile(const std::string& path);
+// The universal id in the "X-Notes-UNID" header field of the message file of that name in the
+// folder; "" when it has none or is no plain file that can be read. Only the header is read, and
+// no more of it than a header of ours can hold.
+std::string UniversalIdOfMessageFile(const OpenedFolder& folder, const std::string& name);
 
 }  // namespace mailshift::mail

@@ -58,9 +58,11 @@ struct ExportReport {
   bool logComplete = false;
 
   std::int64_t written() const { return messages - notWritten; }
+  // Completed, nothing was lost on the way (a manifest that could not be written ends the run with
+  // a failure), and the log tells all of it.
   bool Succeeded() const {
-    return end == ExportEnd::Completed && !stopped && notWritten == 0 && incomplete == 0 &&
-           attachmentsNotExtracted == 0 && foldersNotExported == 0;
+    return end == ExportEnd::Completed && !stopped && failure.empty() && logComplete && notWritten == 0 &&
+           incomplete == 0 && attachmentsNotExtracted == 0 && foldersNotExported == 0;
   }
 };
 
@@ -104,6 +106,9 @@ ExportReport Export(const ExportPlan& plan, const ExportServices& services, Expo
 // The completion message of a report: "Migration Completed Successfully !" (or with errors, or
 // stopped), the counts, the other problems, where the log is, the output root and the title.
 std::string CompletionText(const ExportReport& report);
+
+// Said when no folder is checked for export.
+inline constexpr std::string_view kNoFoldersCheckedText = "Please Select Folders to Export";
 
 // Shown when the database could not be opened or read.
 inline constexpr std::string_view kConversionErrorText = "Error occured during conversion...";

@@ -11,9 +11,12 @@
 namespace mailshift::mail {
 
 std::string LogFile::Open(const std::string& path, const std::string& protectedPath) {
-  // Not emptied yet: first make sure the file may be written at all.
-  const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
+  // Not emptied yet: first make sure the file may be written at all. O_NONBLOCK: a pipe without a
+  // reader is refused at once instead of holding the run up.
+  const int file =
+      open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
   if (file < 0) {
+    if (errno == ENXIO) return path + " is not a plain file";
     return errno == ELOOP ? path + " is a link, which is not followed" : path + ": " + std::strerror(errno);
   }
   const auto refuse = [file](std::string why) {

@@ -10,6 +10,18 @@ namespace {
 
 bool IsControl(char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }
 
+// Characters a name does without: controls (C0, DEL and C1), a byte that is no UTF-8 character,
+// and the marks that turn the direction of text around (U+200E, U+200F, U+202A to U+202E, U+2066
+// to U+2069), which make a terminal or a file manager show a name other than it is.
+bool IsLeftOutOfNames(std::string_view character) {
+  const auto byte = [&character](std::size_t i) { return static_cast<unsigned char>(character[i]); };
+  if (character.size() == 1) return IsControl(character[0]) || byte(0) >= 0x80;
+  if (character.size() == 2) return byte(0) == 0xC2 && byte(1) <= 0x9F;
+  if (character.size() != 3 || byte(0) != 0xE2) return false;
+  if (byte(1) == 0x80) return byte(2) == 0x8E || byte(2) == 0x8F || (byte(2) >= 0xAA && byte(2) <= 0xAE);
+  return byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9;
+}
+
 std::size_t Units(std::size_t byteLength, bool utf16) {
   if (!utf16) return byteLength;
   return byteLength == 4 ? 2 : 1;
@@ -65,8 +77,12 @@ FileNameRules FileNameRules::Native() {
 std::string MessageFileName(std::string_view subject, std::string_view tail, const FileNameRules& rules) {
   std::string stem;
   stem.reserve(subject.size());
-  std::copy_if(subject.begin(), subject.end(), std::back_inserter(stem),
-               [](char c) { return !IsControl(c); });
+  for (std::size_t at = 0; at < subject.size();) {
+    const std::size_t length = Utf8CharacterLength(subject, at);
+    const std::string_view character = subject.substr(at, length);
+    at += length;
+    if (!IsLeftOutOfNames(character)) stem += character;
+  }
 
   const std::size_t tailUnits = LengthOf(tail, rules.lengthInUtf16);
   const std::size_t room = rules.maxLength > tailUnits ? rules.maxLength - tailUnits : 0;

@@ -18,6 +18,7 @@ struct FileNameRules {
 };
 
 // subject + tail (e.g. "Re Q1Q2 report" + "123.eml"). The subject loses its control characters
+// (C1 as well), bytes that are no UTF-8 character and the marks that turn text direction around,
 // and is shortened at a character boundary until the name fits; the tail stays whole. A name the
 // rules refuse as a device name gets "_" after the subject.
 std::string MessageFileName(std::string_view subject, std::string_view tail, const FileNameRules& rules);

@@ -1,7 +1,9 @@
 #include "export/SafeFiles.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,12 +12,58 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace mailshift::mail {
 
 namespace {
+
+// The output root held open by the run (see HeldRoot), by its path.
+std::mutex heldRootMutex;
+std::string heldRootPath;
+int heldRootDescriptor = -1;
+
+std::vector<std::string> NamesOf(const std::string& relative) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (start < relative.size()) {
+    std::size_t end = relative.find('/', start);
+    if (end == std::string::npos) end = relative.size();
+    if (end > start) names.push_back(relative.substr(start, end - start));
+    start = end + 1;
+  }
+  return names;
+}
+
+// The folder at path reached from the held root one name at a time, never through a link: its
+// descriptor (to be closed), or -1 with errno set. *below is false, and nothing opened, when the
+// path is not below the held root. With keepLast off, the last name is not opened: the descriptor
+// is its parent's and *last that name.
+int OpenBelowHeldRoot(const std::string& path, bool keepLast, bool* below, std::string* last = nullptr) {
+  std::lock_guard lock(heldRootMutex);
+  *below = false;
+  if (heldRootDescriptor < 0 || path.size() <= heldRootPath.size() || !path.starts_with(heldRootPath))
+    return -1;
+  std::vector<std::string> names = NamesOf(path.substr(heldRootPath.size()));
+  if (names.empty()) return -1;
+  *below = true;
+  if (!keepLast) {
+    *last = names.back();
+    names.pop_back();
+  }
+  int current = fcntl(heldRootDescriptor, F_DUPFD_CLOEXEC, 0);
+  for (const std::string& name : names) {
+    if (current < 0) return -1;
+    const int next = openat(current, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int error = errno;
+    close(current);
+    errno = error;
+    current = next;
+  }
+  return current;
+}
 
 // Names relative to an open folder.
 int RenameNoReplaceAt(int folder, const char* from, const char* to) {
@@ -58,6 +106,14 @@ OpenedFolder::~OpenedFolder() { Close(); }
 
 int OpenedFolder::Open(const std::string& path) {
   Close();
+  bool below = false;
+  const int reached = OpenBelowHeldRoot(path, true, &below);
+  if (below) {
+    if (reached < 0) return errno;
+    descriptor_ = reached;
+    path_ = path;
+    return 0;
+  }
   // Without the closing separator, which would have a link in the last place followed.
   std::string folder = path;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
@@ -93,6 +149,155 @@ int OpenedFolder::RenameNoReplace(const std::string& from, const std::string& to
 
 int OpenedFolder::Remove(const std::string& name) const {
   return unlinkat(descriptor_, name.c_str(), 0) == 0 ? 0 : errno;
+}
+
+int OpenedFolder::RenameReplacing(const std::string& from, const std::string& to) const {
+  if (!FitsInPath(to)) return ENAMETOOLONG;
+  return renameat(descriptor_, from.c_str(), descriptor_, to.c_str()) == 0 ? 0 : errno;
+}
+
+std::int64_t OpenedFolder::PlainFileSize(const std::string& name) const {
+  struct stat found {};
+  if (fstatat(descriptor_, name.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0)
+    return errno == ENOENT ? kNoFile : kNotAPlainFile;
+  return S_ISREG(found.st_mode) ? static_cast<std::int64_t>(found.st_size) : kNotAPlainFile;
+}
+
+std::FILE* OpenedFolder::OpenPlainFileForReading(const std::string& name, int& error) const {
+  // O_NONBLOCK: a pipe with no writer or a device does not hold the run up at the open.
+  const int descriptor = openat(descriptor_, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (descriptor < 0) {
+    error = errno;
+    return nullptr;
+  }
+  struct stat found {};
+  if (fstat(descriptor, &found) != 0 || !S_ISREG(found.st_mode)) {
+    error = EINVAL;
+    close(descriptor);
+    return nullptr;
+  }
+  std::FILE* file = fdopen(descriptor, "rb");
+  error = file == nullptr ? errno : 0;
+  if (file == nullptr) close(descriptor);
+  return file;
+}
+
+std::vector<std::string> OpenedFolder::Names(int& error) const {
+  std::vector<std::string> names;
+  const int descriptor = openat(descriptor_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* folder = descriptor < 0 ? nullptr : fdopendir(descriptor);
+  if (folder == nullptr) {
+    error = errno;
+    if (descriptor >= 0) close(descriptor);
+    return names;
+  }
+  error = 0;
+  errno = 0;
+  while (const dirent* entry = readdir(folder)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+    errno = 0;
+  }
+  if (errno != 0) error = errno;
+  closedir(folder);
+  return names;
+}
+
+HeldRoot::~HeldRoot() {
+  std::lock_guard lock(heldRootMutex);
+  if (heldRootDescriptor == folder_.descriptor_) {
+    heldRootDescriptor = -1;
+    heldRootPath.clear();
+  }
+}
+
+int HeldRoot::Hold(const std::string& path) {
+  {
+    std::lock_guard lock(heldRootMutex);
+    heldRootDescriptor = -1;
+    heldRootPath.clear();
+  }
+  if (const int error = folder_.Open(path)) return error;
+  std::lock_guard lock(heldRootMutex);
+  heldRootDescriptor = folder_.descriptor_;
+  heldRootPath = path;
+  return 0;
+}
+
+LockedFile::~LockedFile() { Close(); }
+
+bool LockedFile::IsOpen() const { return descriptor_ >= 0; }
+
+void LockedFile::Close() {
+  if (descriptor_ >= 0) close(descriptor_);
+  descriptor_ = -1;
+}
+
+LockedFile::Outcome LockedFile::Open(const OpenedFolder& folder, const std::string& name,
+                                     std::string& problem) {
+  Close();
+  constexpr int kFlags = O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  Outcome made = Outcome::Created;
+  int descriptor = openat(folder.descriptor_, name.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+  if (descriptor < 0 && errno == EEXIST) {
+    made = Outcome::Opened;
+    descriptor = openat(folder.descriptor_, name.c_str(), kFlags);
+  }
+  if (descriptor < 0) {
+    const int error = errno;
+    if (error == ELOOP) {
+      problem = "it is a link, which is not followed";
+      return Outcome::Refused;
+    }
+    problem = std::strerror(error);
+    return error == ENXIO || error == ENODEV || error == EISDIR ? Outcome::Refused : Outcome::Failed;
+  }
+  struct stat found {};
+  if (fstat(descriptor, &found) != 0 || !S_ISREG(found.st_mode) || found.st_nlink != 1) {
+    problem = S_ISREG(found.st_mode) ? "it has another name elsewhere, which is not written through"
+                                     : "it is not a plain file";
+    close(descriptor);
+    return Outcome::Refused;
+  }
+  if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    problem = error == EWOULDBLOCK ? "another export is using it" : std::strerror(error);
+    close(descriptor);
+    return error == EWOULDBLOCK ? Outcome::Busy : Outcome::Failed;
+  }
+  descriptor_ = descriptor;
+  return made;
+}
+
+std::string LockedFile::Read(std::string& content) const {
+  content.clear();
+  char buffer[64 * 1024];
+  for (off_t offset = 0;;) {
+    const ssize_t read = pread(descriptor_, buffer, sizeof buffer, offset);
+    if (read < 0) {
+      if (errno == EINTR) continue;
+      return std::strerror(errno);
+    }
+    if (read == 0) return {};
+    content.append(buffer, static_cast<std::size_t>(read));
+    offset += read;
+  }
+}
+
+std::string LockedFile::Resize(std::uint64_t size) const {
+  return ftruncate(descriptor_, static_cast<off_t>(size)) == 0 ? std::string() : std::strerror(errno);
+}
+
+std::string LockedFile::Append(std::string_view bytes) const {
+  while (!bytes.empty()) {
+    const ssize_t written = write(descriptor_, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return std::strerror(errno);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return {};
 }
 
 std::FILE* OpenedFolder::CreateUnnamedFile(int& error) const {
@@ -141,6 +346,22 @@ int RemoveFile(const std::string& path) {
 
 std::string MakeFolderNoFollow(const std::string& path) {
   struct stat found {};
+  bool below = false;
+  std::string last;
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const int parent = OpenBelowHeldRoot(folder, false, &below, &last);
+  if (below) {
+    if (parent < 0) return std::strerror(errno);
+    int error = 0;
+    if (mkdirat(parent, last.c_str(), 0777) != 0 && errno != EEXIST) error = errno;
+    if (error == 0 && fstatat(parent, last.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0) error = errno;
+    close(parent);
+    if (error != 0) return std::strerror(error);
+    if (S_ISLNK(found.st_mode)) return "it is a link, which is not followed";
+    if (!S_ISDIR(found.st_mode)) return "something that is not a folder has its name";
+    return {};
+  }
   if (lstat(path.c_str(), &found) != 0) {
     if (errno != ENOENT) return std::strerror(errno);
     if (mkdir(path.c_str(), 0777) == 0) return {};
@@ -181,6 +402,17 @@ std::string MakeOwnFolder(const std::string& path) {
   if (mkdir(path.c_str(), S_IRWXU) != 0)
     return "cannot create the folder " + path + ": " + std::strerror(errno);
   return {};
+}
+
+std::string FileIdentity(const std::string& path) {
+  struct stat found {};
+  if (stat(path.c_str(), &found) != 0) return {};
+  return std::to_string(found.st_dev) + ":" + std::to_string(found.st_ino);
+}
+
+bool IsOwnFolder(const std::string& path) {
+  struct stat found {};
+  return lstat(path.c_str(), &found) == 0 && S_ISDIR(found.st_mode) && found.st_uid == geteuid();
 }
 
 bool SameName(const std::string& first, const std::string& second) { return first == second; }

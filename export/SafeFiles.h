@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mailshift::mail {
 
@@ -60,6 +61,21 @@ class OpenedFolder {
   int RenameNoReplace(const std::string& from, const std::string& to) const;
   // Removes the file of that name; 0 when done, otherwise the error number.
   int Remove(const std::string& name) const;
+  // Gives the file `from` the name `to` in one step, replacing a file that has that name, so that
+  // one of the two is always there. 0 when done, otherwise the error number.
+  int RenameReplacing(const std::string& from, const std::string& to) const;
+  // The size of the plain file of that name; kNoFile when nothing has the name, kNotAPlainFile
+  // for a link, a folder or anything else that is no plain file.
+  static constexpr std::int64_t kNoFile = -1;
+  static constexpr std::int64_t kNotAPlainFile = -2;
+  std::int64_t PlainFileSize(const std::string& name) const;
+  // The plain file of that name opened for reading in binary mode, without waiting on a pipe or a
+  // device and never through a link. Null when it is none or cannot be opened; error then holds
+  // the error number (EINVAL for a name that is no plain file).
+  std::FILE* OpenPlainFileForReading(const std::string& name, int& error) const;
+  // The names in the folder, without "." and "..". error holds the error number when the folder
+  // could not be read.
+  std::vector<std::string> Names(int& error) const;
 
   // A new file in the folder without a name: no other program sees it until NameUnnamedFile
   // gives it one, and it is gone when closed before that, however the process ends. Null when
@@ -74,8 +90,67 @@ class OpenedFolder {
  private:
   bool FitsInPath(const std::string& name) const;
 
+  friend class HeldRoot;
+  friend class LockedFile;
+
   std::string path_;
   int descriptor_ = -1;  // the open folder; unused on Windows
+};
+
+// The output root of a run, held open for as long as the run lasts: while it is held, every
+// folder below it (OpenedFolder::Open, MakeFolderNoFollow) is reached from the root held open one
+// name at a time, refusing a link (on Windows, a reparse point) at each step, so a folder swapped
+// for a link during the run is never followed. One root is held per process at a time.
+class HeldRoot {
+ public:
+  HeldRoot() = default;
+  ~HeldRoot();
+  HeldRoot(const HeldRoot&) = delete;
+  HeldRoot& operator=(const HeldRoot&) = delete;
+
+  // Holds the folder at path (ending in the path separator), which must not be a link. 0 when
+  // done, otherwise the error number.
+  int Hold(const std::string& path);
+  const OpenedFolder& folder() const { return folder_; }
+
+ private:
+  OpenedFolder folder_;
+#ifdef _WIN32
+  void* handle_ = nullptr;  // held without sharing deletion, so the root cannot be moved away
+#endif
+};
+
+// A plain file of one name in an open folder, opened for reading and appending and locked against
+// every other process that opens it this way: a second run into the same place is told that the
+// file is busy instead of writing beside the first.
+class LockedFile {
+ public:
+  LockedFile() = default;
+  ~LockedFile();
+  LockedFile(const LockedFile&) = delete;
+  LockedFile& operator=(const LockedFile&) = delete;
+
+  enum class Outcome { Opened, Created, Busy, Refused, Failed };
+  // Opens the file of that name in the folder, or makes it when nothing has the name. Refused
+  // (and left as it is) when it is a link, anything but a plain file, or a file with a second name
+  // elsewhere; problem then says why, as for Busy and Failed.
+  Outcome Open(const OpenedFolder& folder, const std::string& name, std::string& problem);
+  bool IsOpen() const;
+  // The whole content. "" when read; otherwise why not.
+  std::string Read(std::string& content) const;
+  // Cuts the file to size bytes. "" when done; otherwise why not.
+  std::string Resize(std::uint64_t size) const;
+  // Adds the bytes at the end, reaching the file at once. "" when every byte was written;
+  // otherwise why not.
+  std::string Append(std::string_view bytes) const;
+  void Close();
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int descriptor_ = -1;
+#endif
 };
 
 // Gives the open file the modification time secondsSinceEpoch. Called once everything is written
@@ -90,6 +165,13 @@ std::string MakePrivateFolder(const std::string& parent, const std::string& pref
 // Makes the folder at path (its parent must exist), for its owner only. "" when done; otherwise
 // why not.
 std::string MakeOwnFolder(const std::string& path);
+
+// What tells the file at path from any other file on the system while both exist (its device and
+// file number); "" when it cannot be told. A file replaced under the same name has another.
+std::string FileIdentity(const std::string& path);
+
+// True when path is a folder (not a link) that belongs to the user running this program.
+bool IsOwnFolder(const std::string& path);
 
 // True when two names of one level of a path name the same file or folder: the same bytes, or on
 // Windows the same letters in any case.

@@ -6,11 +6,15 @@
 #include <bcrypt.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <mutex>
 #include <string>
+#include <vector>
 
+#include "common/WideText.h"
 #include "export/SafeFiles.h"
 #include "export/WindowsFileNames.h"
 
@@ -106,12 +110,32 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
   return ErrorNumber(GetLastError());
 }
 
+// The output root held by the run (see HeldRoot), by its path.
+std::mutex heldRootMutex;
+std::string heldRootPath;
+
+// 0 when no folder between the held root and the last name of path is a reparse point (or path
+// is not below the held root); ELOOP when one is, otherwise the error number.
+int CheckStepsBelowHeldRoot(const std::string& path) {
+  std::lock_guard lock(heldRootMutex);
+  if (heldRootPath.empty() || path.size() <= heldRootPath.size() || !path.starts_with(heldRootPath)) return 0;
+  for (std::size_t end = path.find_first_of("\\/", heldRootPath.size()); end != std::string::npos;
+       end = path.find_first_of("\\/", end + 1)) {
+    if (end + 1 >= path.size()) break;  // the last name is checked by the caller
+    const DWORD attributes = GetFileAttributesW(WidePath(path.substr(0, end)).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return ErrorNumber(GetLastError());
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return ELOOP;
+  }
+  return 0;
+}
+
 }  // namespace
 
 OpenedFolder::~OpenedFolder() { Close(); }
 
 int OpenedFolder::Open(const std::string& path) {
   Close();
+  if (const int error = CheckStepsBelowHeldRoot(path)) return error;
   const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return ErrorNumber(GetLastError());
   // Symbolic links and junctions alike are reparse points.
@@ -134,6 +158,187 @@ int OpenedFolder::RenameNoReplace(const std::string& from, const std::string& to
 int OpenedFolder::Remove(const std::string& name) const {
   if (DeleteFileW(WidePath(path_ + name).c_str())) return 0;
   return ErrorNumber(GetLastError());
+}
+
+int OpenedFolder::RenameReplacing(const std::string& from, const std::string& to) const {
+  if (MoveFileExW(WidePath(path_ + from).c_str(), WidePath(path_ + to).c_str(), MOVEFILE_REPLACE_EXISTING))
+    return 0;
+  return ErrorNumber(GetLastError());
+}
+
+std::int64_t OpenedFolder::PlainFileSize(const std::string& name) const {
+  WIN32_FILE_ATTRIBUTE_DATA found{};
+  if (!GetFileAttributesExW(WidePath(path_ + name).c_str(), GetFileExInfoStandard, &found)) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? kNoFile : kNotAPlainFile;
+  }
+  if ((found.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+    return kNotAPlainFile;
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) |
+                                   found.nFileSizeLow);
+}
+
+std::FILE* OpenedFolder::OpenPlainFileForReading(const std::string& name, int& error) const {
+  // FILE_FLAG_OPEN_REPARSE_POINT: a link is opened as itself and then refused, never followed.
+  const HANDLE handle = CreateFileW(WidePath(path_ + name).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = ErrorNumber(GetLastError());
+    return nullptr;
+  }
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information) ||
+      (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    CloseHandle(handle);
+    error = EINVAL;
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    error = EMFILE;
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(descriptor, "rb");
+  if (file == nullptr) _close(descriptor);
+  error = file == nullptr ? ENOMEM : 0;
+  return file;
+}
+
+std::vector<std::string> OpenedFolder::Names(int& error) const {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW(WidePath(path_ + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    error = code == ERROR_FILE_NOT_FOUND ? 0 : ErrorNumber(code);
+    return names;
+  }
+  do {
+    const std::string name = WideToUtf8(found.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(search, &found));
+  const DWORD code = GetLastError();
+  error = code == ERROR_NO_MORE_FILES ? 0 : ErrorNumber(code);
+  FindClose(search);
+  return names;
+}
+
+HeldRoot::~HeldRoot() {
+  {
+    std::lock_guard lock(heldRootMutex);
+    if (!folder_.path().empty() && heldRootPath == folder_.path()) heldRootPath.clear();
+  }
+  if (handle_ != nullptr) CloseHandle(handle_);
+}
+
+int HeldRoot::Hold(const std::string& path) {
+  {
+    std::lock_guard lock(heldRootMutex);
+    heldRootPath.clear();
+  }
+  if (const int error = folder_.Open(path)) return error;
+  // Without FILE_SHARE_DELETE nobody can rename or remove the root while the run holds it, so it
+  // cannot be swapped for a link.
+  std::string folder = path;
+  while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  const HANDLE handle =
+      CreateFileW(WidePath(folder).c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const int error = ErrorNumber(GetLastError());
+    folder_.Close();
+    return error;
+  }
+  handle_ = handle;
+  std::lock_guard lock(heldRootMutex);
+  heldRootPath = path;
+  return 0;
+}
+
+LockedFile::~LockedFile() { Close(); }
+
+bool LockedFile::IsOpen() const { return handle_ != nullptr; }
+
+void LockedFile::Close() {
+  if (handle_ != nullptr) CloseHandle(handle_);
+  handle_ = nullptr;
+}
+
+LockedFile::Outcome LockedFile::Open(const OpenedFolder& folder, const std::string& name,
+                                     std::string& problem) {
+  Close();
+  const std::wstring path = WidePath(folder.path() + name);
+  // Shared for reading only: a second run that opens it to write is refused by the system.
+  constexpr DWORD kAccess = GENERIC_READ | GENERIC_WRITE;
+  Outcome made = Outcome::Created;
+  HANDLE handle = CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE &&
+      (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+    made = Outcome::Opened;
+    handle = CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  }
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+      problem = "another export is using it";
+      return Outcome::Busy;
+    }
+    problem = ErrorText(error);
+    return error == ERROR_ACCESS_DENIED ? Outcome::Refused : Outcome::Failed;
+  }
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known =
+      GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &information);
+  if (!known || (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+      (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || information.nNumberOfLinks != 1) {
+    problem = !known || (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                  ? "it is not a plain file"
+              : (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+                  ? "it is a link, which is not followed"
+                  : "it has another name elsewhere, which is not written through";
+    CloseHandle(handle);
+    return Outcome::Refused;
+  }
+  handle_ = handle;
+  return made;
+}
+
+std::string LockedFile::Read(std::string& content) const {
+  content.clear();
+  LARGE_INTEGER start{};
+  if (!SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN)) return ErrorText(GetLastError());
+  char buffer[64 * 1024];
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(handle_, buffer, sizeof buffer, &read, nullptr)) return ErrorText(GetLastError());
+    if (read == 0) return {};
+    content.append(buffer, read);
+  }
+}
+
+std::string LockedFile::Resize(std::uint64_t size) const {
+  LARGE_INTEGER position{};
+  position.QuadPart = static_cast<LONGLONG>(size);
+  if (!SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_))
+    return ErrorText(GetLastError());
+  return {};
+}
+
+std::string LockedFile::Append(std::string_view bytes) const {
+  LARGE_INTEGER end{};
+  if (!SetFilePointerEx(handle_, end, nullptr, FILE_END)) return ErrorText(GetLastError());
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    if (!WriteFile(handle_, bytes.data(), chunk, &written, nullptr)) return ErrorText(GetLastError());
+    if (written == 0) return "nothing could be written";
+    bytes.remove_prefix(written);
+  }
+  return {};
 }
 
 // Windows has no files without a name: the writer uses passing names instead.
@@ -171,6 +376,7 @@ int RemoveFile(const std::string& path) {
 }
 
 std::string MakeFolderNoFollow(const std::string& path) {
+  if (CheckStepsBelowHeldRoot(path) == ELOOP) return "a folder on its way is a link, which is not followed";
   const std::wstring wide = WidePath(path);
   DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -226,6 +432,27 @@ std::string MakeOwnFolder(const std::string& path) {
   // Made inside the private folder, whose owner-only access it inherits.
   if (CreateDirectoryW(WidePath(path).c_str(), nullptr)) return {};
   return "cannot create the folder " + path + ": " + ErrorText(GetLastError());
+}
+
+std::string FileIdentity(const std::string& path) {
+  const HANDLE handle =
+      CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = GetFileInformationByHandle(handle, &information);
+  CloseHandle(handle);
+  if (!known) return {};
+  return std::to_string(information.dwVolumeSerialNumber) + ":" + std::to_string(information.nFileIndexHigh) +
+         ":" + std::to_string(information.nFileIndexLow);
+}
+
+// The temporary folder is the user's own; a folder in it that is no reparse point is taken as
+// the user's.
+bool IsOwnFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
 bool SameName(const std::string& first, const std::string& second) {

@@ -14,15 +14,22 @@ namespace {
 
 using Views = std::vector<std::shared_ptr<View>>;
 
-// The entry count of the view of that name, the database opened anew for it. A folder that cannot
-// be counted shows as empty.
+// The entry count of the view of that name. A folder that cannot be counted shows as empty.
+std::int64_t CountEmails(Database& database, const std::string& viewName) {
+  try {
+    const auto view = database.GetView(viewName);
+    if (!view) return 0;
+    return view->AllEntriesCount();
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+// The same with the database opened anew for the count.
 std::int64_t CountEmails(Session& session, const std::string& databasePath, const std::string& viewName) {
   try {
     const auto database = session.GetDatabase("", databasePath);
-    if (!database) return 0;
-    const auto view = database->GetView(viewName);
-    if (!view) return 0;
-    return view->AllEntriesCount();
+    return database ? CountEmails(*database, viewName) : 0;
   } catch (const std::exception&) {
     return 0;
   }
@@ -60,6 +67,8 @@ class ScanRun {
 
   ScanObserver& observer_;
   ScanResult result_;
+  // The database whose views were read; the user folders are counted in it.
+  std::shared_ptr<Database> database_;
   StepPolicy policy_{StepPolicy::OnFailure::Skip};
 };
 
@@ -97,6 +106,8 @@ ScanResult ScanRun::Run(SessionFactory& sessions) {
 
 bool ScanRun::ReadDatabase(Views& views) {
   observer_.PhaseStarted(ScanPhase::StandardFolders);
+  // Counted before the database is opened for the scan, so that their nodes stand (with 0) also
+  // when that fails.
   std::array<std::int64_t, kStandardFolders.size()> counts{};
   for (std::size_t index = 0; index < kStandardFolders.size(); ++index) {
     counts[index] =
@@ -118,6 +129,7 @@ bool ScanRun::ReadDatabase(Views& views) {
   std::optional<Views> read = ReadViews(database, result_.failure);
   if (!read) return false;
   views = std::move(*read);
+  database_ = std::move(database);
   return true;
 }
 
@@ -141,7 +153,7 @@ void ScanRun::AddUserFolders(const std::vector<std::string>& folderNames) {
   UserFolderNodes nodes(result_.nodes);
   for (const std::string& name : folderNames) {
     if (Stopping()) return;
-    const std::int64_t count = CountEmails(*result_.session, result_.databasePath, Trim(name));
+    const std::int64_t count = CountEmails(*database_, Trim(name));
     policy_.Run([&] {
       observer_.FolderShown(std::string(LastLevel(name)) + " (" + std::to_string(count) + " Emails)");
     });

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "notes/NotesObjects.h"
@@ -24,6 +25,13 @@ struct FolderNode {
   std::optional<std::size_t> parent;  // index of the parent node; none for the root
   std::int64_t count = 0;             // documents of its view; 0 for nodes without one
 };
+
+// What the program says when no database was given, when a database gives no readable data, and
+// when a scan completed; the not-installed text is NotInstalledText (common/Messages.h).
+inline constexpr std::string_view kNoDatabaseChosenText =
+    "Please select a Notes database and click Start Scan to proceed.";
+inline constexpr std::string_view kNoDataText = "No Data Found in NSF file or NSF file is encrypted";
+inline constexpr std::string_view kScanCompletedText = "Notes Database Scan Completed Successfully";
 
 enum class ScanEnd {
   NotInstalled,  // no Notes session could be had

@@ -76,8 +76,8 @@ ScanOutcome CmdScan_Click(MainWindowControls& window, SessionFactory& sessions, 
 
   const std::string databasePath = window.txtNotesDatabaseFile.Caption();
   if (databasePath.empty()) {
-    window.Messages.Show("Please select a Notes database and click Start Scan to proceed.",
-                         "Select Notes Database", MessageIcon::Information, MessageButtons::Ok);
+    window.Messages.Show(std::string(kNoDatabaseChosenText), "Select Notes Database",
+                         MessageIcon::Information, MessageButtons::Ok);
     window.NotesTab.SelectTab(kSelectFileTab);
     window.CmdBrowse.SetEnabled(true);
     return outcome;
@@ -112,18 +112,16 @@ ScanOutcome CmdScan_Click(MainWindowControls& window, SessionFactory& sessions, 
     return outcome;
   }
   if (result.end != ScanEnd::Completed) {
-    policy.Run([&] {
-      window.Messages.Show("No Data Found in NSF file or NSF file is encrypted", "", MessageIcon::None,
-                           MessageButtons::Ok);
-    });
+    policy.Run(
+        [&] { window.Messages.Show(std::string(kNoDataText), "", MessageIcon::None, MessageButtons::Ok); });
     policy.Run([&] { window.ScanFrame.SetVisible(false); });
     return outcome;
   }
 
   notes.SessionObj = result.session;
   policy.Run([&] {
-    window.Messages.Show("Notes Database Scan Completed Successfully", "Scan Completed...",
-                         MessageIcon::Information, MessageButtons::Ok);
+    window.Messages.Show(std::string(kScanCompletedText), "Scan Completed...", MessageIcon::Information,
+                         MessageButtons::Ok);
   });
   policy.Run([&] { window.NotesToolBar.SetButtonEnabled(kExportButton, true); });
   policy.Run([&] { window.NotesTab.SetTabEnabled(kPreviewTab, true); });

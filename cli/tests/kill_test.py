@@ -10,6 +10,11 @@ run wrote for that document (MIME boundaries aside). After SIGTERM the run must 
 code 1, a log that says it was stopped, no passing files and no temporary folder. Each killed run
 is then resumed into the same place: afterwards every document is there exactly once, as the
 whole run wrote it, and a further run writes nothing.
+
+Then what a re-run meets besides a kill, each ending with every document exactly once and whole:
+an output folder and a message file deleted after the export; a run whose attachments could not
+be extracted (no temporary folder) followed by a full one; the store replaced by another one (a
+rename over it) during the run; and two runs started at once into the same destination.
 """
 import email
 import email.policy
@@ -84,6 +89,93 @@ def run_export(cli, store, destination, home, temp):
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL)
 
 
+def check_exactly_once(destination, whole, label, failures):
+    """Every document of the whole run is in the destination once, as the whole run wrote it."""
+    messages, twice = by_document(destination)
+    failures.check(not twice, label, f"documents written twice: {twice[:3]}")
+    passing = [p for p in destination.rglob("*") if p.name.startswith(".mailshift-")]
+    failures.check(not passing, label, f"unfinished messages left: {passing[:3]}")
+    failures.check(messages.keys() == whole.keys(), label,
+                   f"{len(messages)} documents, the whole run has {len(whole)}")
+    for key, raw in messages.items():
+        failures.check(normalized(raw) == normalized(whole.get(key, b"")), label, f"{key} differs")
+
+
+def finish(process, label, failures, expected=0):
+    out, err = process.communicate(timeout=300)
+    failures.check(process.returncode == expected, label,
+                   f"exit code {process.returncode}: {out[-300:]!r} {err[-300:]!r}")
+    return out + err
+
+
+def rerun_cases(cli, store_tool, store, whole, work, failures):
+    """What a re-run meets besides a kill."""
+    home, temp = fresh(work / "rerun-home"), fresh(work / "rerun-tmp")
+
+    label = "a deleted output folder and message file"
+    destination = fresh(work / "deleted")
+    finish(run_export(cli, store, destination, home, temp), label, failures)
+    folders = sorted({p.parent for p in message_files(destination)}, key=lambda f: -len(list(f.iterdir())))
+    shutil.rmtree(folders[0])
+    message_files(folders[1])[0].unlink()
+    out = finish(run_export(cli, store, destination, home, temp), label, failures)
+    failures.check(b"Completed Successfully" in out, label, f"said {out[:200]!r}")
+    check_exactly_once(destination, whole, label, failures)
+
+    label = "a run without its attachments, then a full one"
+    destination = fresh(work / "partial")
+    out = finish(run_export(cli, store, destination, home, work / "no-such-folder"), label, failures, expected=1)
+    failures.check(b"could not be extracted" in out, label, f"the first run said {out[:200]!r}")
+    finish(run_export(cli, store, destination, home, temp), label, failures)
+    check_exactly_once(destination, whole, label, failures)
+
+    label = "the store replaced during the run"
+    other = work / "other.nsf"
+    subprocess.run([store_tool, "sample", str(other), "--documents", str(DOCUMENTS), "--seed", "2"], check=True,
+                   stdout=subprocess.DEVNULL)
+    other_run = run_export(cli, other, fresh(work / "other-whole"), home, temp)
+    finish(other_run, label, failures)
+    other_whole, _ = by_document(work / "other-whole")
+    replaced = work / "replaced.nsf"
+    shutil.copyfile(store, replaced)
+    destination = fresh(work / "replaced")
+    process = run_export(cli, replaced, destination, home, temp)
+    # The two stores take the name in turn (each a rename over it, as a rebuild does) until the
+    # run ends, the other one last.
+    turn = 0
+    while process.poll() is None:
+        turn += 1
+        taking = work / "replaced.nsf.new"
+        os.link(other if turn % 2 else store, taking)
+        os.replace(taking, replaced)
+        time.sleep(0.003)
+    if turn % 2 == 0:
+        os.link(other, work / "replaced.nsf.new")
+        os.replace(work / "replaced.nsf.new", replaced)
+    process.communicate(timeout=300)
+    # Each message is one store's document as a whole run of that store wrote it, never a mix.
+    messages, twice = by_document(destination)
+    failures.check(not twice, label, f"documents written twice: {twice[:3]}")
+    for key, raw in messages.items():
+        failures.check(normalized(raw) in (normalized(whole.get(key, b"")), normalized(other_whole.get(key, b""))),
+                       label, f"{key} mixes the two stores")
+    finish(run_export(cli, replaced, destination, home, temp), label, failures)
+    messages, twice = by_document(destination)
+    failures.check(not twice, label, f"documents written twice after resuming: {twice[:3]}")
+    failures.check(other_whole.keys() <= messages.keys(), label, "the resumed run missed documents of the new store")
+
+    label = "two runs at once into one destination"
+    destination = fresh(work / "concurrent")
+    runs = [run_export(cli, store, destination, fresh(work / f"home-{n}"), temp) for n in (1, 2)]
+    said = [process.communicate(timeout=300) for process in runs]
+    refused = [n for n, process in enumerate(runs) if b"Another export is writing into" in said[n][0] + said[n][1]]
+    failures.check(all(process.returncode in (0, 1) for process in runs), label,
+                   f"exit codes {[process.returncode for process in runs]}")
+    failures.check(len(refused) <= 1, label, "both runs were refused")
+    finish(run_export(cli, store, destination, home, temp), label, failures)
+    check_exactly_once(destination, whole, label, failures)
+
+
 def fresh(folder):
     shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir(parents=True)
@@ -144,14 +236,9 @@ def main():
         failures.check(resumed.returncode == 0, label, f"the resumed run ended with {resumed.returncode}")
         failures.check(f"{len(files)} written before".encode() in out or len(files) == 0, label,
                        f"the resumed run does not say what it skipped: {out[:200]!r}")
-        messages, twice = by_document(destination)
-        failures.check(not twice, label, f"documents written twice: {twice[:3]}")
-        passing = [p for p in destination.rglob("*") if p.name.startswith(".mailshift-")]
-        failures.check(not passing, label, f"the resumed run left unfinished messages: {passing[:3]}")
-        failures.check(messages.keys() == whole.keys(), label,
-                       f"after resuming {len(messages)} documents, the whole run has {len(whole)}")
-        for key, raw in messages.items():
-            failures.check(normalized(raw) == normalized(whole.get(key, b"")), label, f"{key} differs after resuming")
+        check_exactly_once(destination, whole, label + ", resumed", failures)
+        # The private folder a killed run could not remove is gone with the run that resumed it.
+        failures.check(not any(temp.iterdir()), label, f"left in the temporary folder: {list(temp.iterdir())}")
 
     # A further run into a complete export writes nothing; --again writes everything anew.
     again = run_export(cli, store, destination, home, temp)
@@ -167,9 +254,11 @@ def main():
                    f"said {anew.stdout[:200]!r}")
     failures.check(len(message_files(destination)) == 2 * len(whole), "--again", "did not write everything")
 
+    rerun_cases(cli, store_tool, store, whole, work, failures)
+
     for item in failures.items:
         print(item)
-    print(f"{len(KILL_POINTS)} killed and resumed runs checked, {len(failures.items)} failures")
+    print(f"{len(KILL_POINTS)} killed and resumed runs and four re-run cases checked, {len(failures.items)} failures")
     shutil.rmtree(work, ignore_errors=True)
     return 1 if failures.items else 0
 

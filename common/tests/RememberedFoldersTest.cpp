@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -11,6 +18,14 @@ namespace mailshift {
 namespace {
 
 namespace fs = std::filesystem;
+
+unsigned long CurrentProcess() {
+#ifdef _WIN32
+  return GetCurrentProcessId();
+#else
+  return static_cast<unsigned long>(getpid());
+#endif
+}
 
 class RememberedFoldersTest : public ::testing::Test {
  protected:
@@ -51,6 +66,48 @@ TEST_F(RememberedFoldersTest, AFileThatCannotBeWrittenKeepsWhatWasThere) {
   EXPECT_FALSE(blocked.RememberDestination("/out"));
   EXPECT_EQ(blocked.Destination(), "");
 }
+
+// The new file is made exclusively: whatever stands at its name is neither written through nor
+// replaced.
+TEST_F(RememberedFoldersTest, NothingAtTheNewFilesNameIsWrittenThrough) {
+  const fs::path file = folder / "folders.txt";
+  const std::string process = std::to_string(CurrentProcess());
+  for (const std::string& planted : {file.string() + ".new", file.string() + ".new-" + process}) {
+    std::ofstream(planted) << "keep";
+  }
+#ifndef _WIN32
+  std::ofstream(folder / "target") << "keep";
+  fs::remove(file.string() + ".new-" + process);
+  fs::create_symlink(folder / "target", file.string() + ".new-" + process);
+#endif
+  RememberedFolders store(file);
+  ASSERT_TRUE(store.RememberDestination("/out"));
+  EXPECT_EQ(RememberedFolders(file).Destination(), "/out");
+  std::ifstream kept(file.string() + ".new");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep");
+#ifndef _WIN32
+  std::ifstream target(folder / "target");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(target), {}), "keep");
+#endif
+}
+
+#ifndef _WIN32
+// A pipe is refused at once instead of waited on, and a device is read no further than a file of
+// ours could reach.
+TEST_F(RememberedFoldersTest, OnlyAPlainFileIsReadAndNoMoreOfItThanAFileOfOursHolds) {
+  const fs::path file = folder / "folders.txt";
+  ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+  RememberedFolders pipe(file);
+  EXPECT_EQ(pipe.Destination(), "");
+  // Written, the pipe is replaced by a file.
+  ASSERT_TRUE(pipe.RememberDestination("/out"));
+  EXPECT_EQ(pipe.Destination(), "/out");
+
+  fs::remove(file);
+  fs::create_symlink("/dev/zero", file);
+  EXPECT_EQ(RememberedFolders(file).Destination(), "");
+}
+#endif
 
 TEST_F(RememberedFoldersTest, ForeignLinesAndWindowsLineEndsAreRead) {
   const fs::path file = folder / "folders.txt";

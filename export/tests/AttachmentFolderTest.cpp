@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -41,6 +43,26 @@ TEST_F(AttachmentFolderTest, IsMadeOnlyWhenNeeded) {
     EXPECT_EQ(folder.path(), "");
   }
   EXPECT_TRUE(fs::is_empty(temp_.path()));
+}
+
+// A killed run cannot remove its folder; the next run removes those whose process is gone.
+TEST_F(AttachmentFolderTest, TheFoldersOfKilledRunsAreRemovedAndNoOthers) {
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  const std::string left = temp_.path() + "/mailshift-" + std::to_string(gone) + "-Ab12Cd";
+  fs::create_directories(left + "/3");
+  Touch(left + "/3/half.pdf");
+  const std::string running = temp_.path() + "/mailshift-1-Ab12Cd";  // its process is there
+  const std::string other = temp_.path() + "/mailshift-notes";
+  fs::create_directory(running);
+  fs::create_directory(other);
+  AttachmentFolder folder;
+  folder.NewFilePath("a.doc");
+  EXPECT_FALSE(fs::exists(left));
+  EXPECT_TRUE(fs::exists(running));
+  EXPECT_TRUE(fs::exists(other));
+  EXPECT_EQ(folder.path().rfind(temp_.path() + "/mailshift-" + std::to_string(getpid()) + "-", 0), 0u);
 }
 
 TEST_F(AttachmentFolderTest, IsPrivateUnpredictableAndGivesEachFileItsOwnSubfolder) {

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +13,9 @@
 #include "common/DateText.h"
 #include "common/Messages.h"
 #include "common/TextRules.h"
+#include "export/ExportManifest.h"
 #include "export/ExportPlan.h"
+#include "export/SafeFiles.h"
 #include "export/tests/RecordingExport.h"
 #include "notes/testing/MemoryNotes.h"
 
@@ -339,6 +343,21 @@ TEST_F(ExportDriverTest, FindsAFolderWhoseNameHasSpacesAround) {
   EXPECT_EQ(TreeBelow(Root()), (std::vector<std::string>{"Pro/", "Pro/kept.1.txt"}));
 }
 
+// Two folders whose names differ only by blanks around them are both exported; the second into
+// an output folder of its own.
+TEST_F(ExportDriverTest, FoldersWhoseNamesDifferOnlyByBlanksAreBothExported) {
+  Folder("Travel");
+  Folder(" Travel ");
+  Mail("Travel", "flight");
+  Mail(" Travel ", "hotel");
+  Select({"Travel"});
+  const ExportReport result = Run();
+  EXPECT_EQ(result.messages, 2);
+  EXPECT_EQ(TreeBelow(Root()), (std::vector<std::string>{"Travel (2)/", "Travel (2)/hotel.2.txt", "Travel/",
+                                                         "Travel/flight.1.txt"}));
+  EXPECT_NE(Log().find("Created : Folder[Travel (2)]\r\n"), std::string::npos) << Log();
+}
+
 TEST_F(ExportDriverTest, AnEmptyFolderKeepsThePreviousCountOnTheWindow) {
   Folder("Empty");
   Folder("Full");
@@ -416,7 +435,9 @@ TEST_F(ExportDriverTest, SentItemsAndDraftsLogTheListTheWriterShortened) {
   EXPECT_TRUE(PrivateFoldersGone());
 }
 
-TEST_F(ExportDriverTest, FollowsTheCountAndTheDocumentsWhicheverEndsFirst) {
+// A view whose count is below its entries loses none of them, and a count that disagrees is
+// logged either way.
+TEST_F(ExportDriverTest, WalksEveryFolderToItsLastDocumentWhateverItsViewCounts) {
   Folder("Short");
   Folder("Long");
   for (int i = 0; i < 2; ++i) Mail("Short", "s" + std::to_string(i));
@@ -425,12 +446,17 @@ TEST_F(ExportDriverTest, FollowsTheCountAndTheDocumentsWhicheverEndsFirst) {
   view("Long").count = 1;
   Select({"Short", "Long"});
   const ExportReport result = Run();
-  EXPECT_EQ(result.messages, 3);
+  EXPECT_EQ(result.messages, 5);
   EXPECT_TRUE(result.Succeeded());
   EXPECT_EQ(Log(), LogOf({"Customer Folder : Short", "Customer Folder : Long",
                           "---------------- Starting User Folders ---------------", "Created : Folder[Long]",
-                          "\tEmail Subject : SUBJECT[l0]", "Created : Folder[Short]",
-                          "\tEmail Subject : SUBJECT[s0]", "\tEmail Subject : SUBJECT[s1]", "Done"}));
+                          "\tEmail Subject : SUBJECT[l0]", "\tEmail Subject : SUBJECT[l1]",
+                          "\tEmail Subject : SUBJECT[l2]",
+                          "\tCounted : Long holds 3 documents, its view counts 1", "Created : Folder[Short]",
+                          "\tEmail Subject : SUBJECT[s0]", "\tEmail Subject : SUBJECT[s1]",
+                          "\tCounted : Short holds 2 documents, its view counts 5", "Done"}));
+  EXPECT_EQ(observer_.handled[2].handled, 3);
+  EXPECT_EQ(observer_.handled[2].count, 3);  // the count shown grows with the documents found
   const std::vector<std::string> expectedTail{"Counted=5", "Document=s0 0/5", "Handled=1/5 written",
                                               "Document=s1 1/5", "Handled=2/5 written"};
   EXPECT_EQ(std::vector<std::string>(observer_.events.end() - 5, observer_.events.end()), expectedTail);
@@ -677,8 +703,10 @@ TEST_F(ExportDriverTest, SaysSoWhenTheLogCouldNotBeWrittenAnywhere) {
   EXPECT_EQ(result.logPath, "");
   EXPECT_FALSE(result.logComplete);
   EXPECT_EQ(result.end, ExportEnd::Completed);
+  // Without its log a run is no success: the exit code and the icon say so too.
+  EXPECT_FALSE(result.Succeeded());
   EXPECT_EQ(message_,
-            "Migration Completed Successfully !\r\n0 messages written, 0 not written.\r\n"
+            "Migration Completed with Errors !\r\n0 messages written, 0 not written.\r\n"
             "The export log could not be written.\r\n" +
                 Root() + "\r\nMail");
 }
@@ -748,6 +776,15 @@ TEST_F(ExportDriverTest, ADestinationThatCannotBeWrittenEndsTheRunBeforeAnything
     EXPECT_EQ(Log(), "");
     EXPECT_TRUE(writer_.calls.empty());
   }
+  // Below a missing folder in a folder that takes no new entries, the message says what stops it.
+  const std::string closed = "/sys";
+  const std::string why = WritableFolderProblem(closed);
+  if (why.empty()) GTEST_SKIP() << closed << " takes new entries here";
+  plan_.destination = closed + "/mailshift-missing/destination";
+  Run();
+  EXPECT_EQ(message_, "The destination folder cannot be written:\r\n" +
+                                                plan_.destination + "\r\nit cannot be created (" + why +
+                                                ")");
 }
 
 TEST_F(ExportDriverTest, LinksBelowTheDestinationAreNeverFollowed) {
@@ -801,6 +838,12 @@ TEST_F(ExportDriverTest, TheLogIsNeverTheDatabaseALinkOrTheLogOfARunningExport) 
   EXPECT_EQ(ReadFile(target), "kept");
   EXPECT_EQ(result.logPath, Root() + "Log.txt");
 
+  // A pipe is refused at once instead of holding the run up until something reads it.
+  logPath_ = other.path() + "/pipe.txt";
+  ASSERT_EQ(mkfifo(logPath_.c_str(), 0600), 0);
+  result = Run();
+  EXPECT_EQ(result.logPath, Root() + "Log.txt");
+
   logPath_ = other.path() + "/busy.txt";
   ExportLog running(logPath_);
   running.WriteLine("the other run");
@@ -808,6 +851,35 @@ TEST_F(ExportDriverTest, TheLogIsNeverTheDatabaseALinkOrTheLogOfARunningExport) 
   EXPECT_EQ(result.logPath, Root() + "Log.txt");
   EXPECT_NE(message_.find("the log of another export that is still running"), std::string::npos);
   EXPECT_EQ(ReadFile(logPath_), "the other run\r\n");
+}
+
+// A database replaced under its name during the run (a rebuild renamed over it) is not mixed
+// into the export: the run ends and says why.
+TEST_F(ExportDriverTest, ADatabaseReplacedDuringTheRunEndsIt) {
+  ScratchFolder other;
+  const std::string database = other.path() + "/mail.nsf";
+  std::ofstream(database) << "the first";
+  plan_.databasePath = database;
+  client_.AddDatabase(database);
+  for (const char* name : {"($Inbox)", "($Sent)"}) client_.database(database).AddView(name, true);
+  client_.database(database).views[0].documents.push_back(
+      client_.database(database).AddDocument(MemoryDocument().Text("Subject", {"in"})));
+  client_.database(database).views[1].documents.push_back(
+      client_.database(database).AddDocument(MemoryDocument().Text("Subject", {"sent"})));
+  Select({"Inbox", "Sent"});
+  observer_.onEvent = [&](const std::string& event) {
+    if (event != "Standard=Sent -> Sent Items") return;
+    std::ofstream(database + ".new") << "the second";
+    fs::rename(database + ".new", database);
+  };
+  const ExportReport result = Run();
+  EXPECT_EQ(result.written(), 1);
+  EXPECT_FALSE(result.Succeeded());
+  EXPECT_NE(message_.find("The export was ended early: the database " + database +
+                                                " was replaced during the export; export it again to have it "
+                                                "as it is now."),
+            std::string::npos)
+      << message_;
 }
 
 TEST_F(ExportDriverTest, TheUnfinishedMessagesOfAKilledRunAreRemovedAndNoOthers) {
@@ -907,7 +979,8 @@ TEST_F(ExportDriverRerunTest, TheManifestIsThereBeforeTheFirstRecordedMessageIsW
   LookingWriter looking(Root() + "Mailshift-Manifest.txt");
   plan_.logPath = logPath_;
   Export(plan_, ExportServices{client_, looking}, observer_);
-  EXPECT_EQ(looking.manifestAtWrite, (std::vector<bool>{false, true}));
+  // Made at the start, and held locked while the run lasts.
+  EXPECT_EQ(looking.manifestAtWrite, (std::vector<bool>{true, true}));
 }
 
 TEST_F(ExportDriverRerunTest, WithoutDocumentIdsOrWithoutItsRecordEveryMessageIsWrittenAsBefore) {
@@ -933,6 +1006,7 @@ TEST_F(ExportDriverRerunTest, AMessageWrittenButNotRecordedIsRecognisedByItsHead
   std::ofstream(Root() + "Mailshift-Manifest.txt", std::ios::binary)
       << "Corvane Mailshift export manifest "
          "1\r\nInbox\tA0000000000000000000000000000001\trecorded1.eml\r\nInb";
+  std::ofstream(Root() + "Inbox/recorded1.eml", std::ios::binary) << "a message";
   std::ofstream(Root() + "Inbox/written only7.eml", std::ios::binary)
       << "Subject: written only\r\nX-Notes-UNID: A0000000000000000000000000000002\r\n\r\nbody\r\n";
 
@@ -942,10 +1016,159 @@ TEST_F(ExportDriverRerunTest, AMessageWrittenButNotRecordedIsRecognisedByItsHead
   EXPECT_EQ(writer_.calls[0].subject, "not written");
   EXPECT_EQ(result.skipped, 2);
   const std::string manifest = Manifest();
-  EXPECT_NE(manifest.find("Inbox\tA0000000000000000000000000000002\twritten only7.eml\r\n"),
+  EXPECT_NE(manifest.find("Inbox\tA0000000000000000000000000000002\twritten only7.eml\t79\r\n"),
             std::string::npos)
       << manifest;
   EXPECT_NE(manifest.find("\tA0000000000000000000000000000003\t"), std::string::npos) << manifest;
+}
+
+// Every file directly in the output folder, sorted.
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A message written without some of its parts is recorded as such; the next run writes it again
+// and puts the whole one in its place, so the document is there once, whole.
+TEST_F(ExportDriverRerunTest, AMessageWrittenInPartIsWrittenAgainAndReplacedByTheWholeOne) {
+  MailWithId("($Inbox)", "half", 1);
+  MailWithId("($Inbox)", "fine", 2);
+  Select({"Inbox"});
+  writer_.problemsFor["half"] = {"attaching \"a.pdf\": no space left on device"};
+  ExportReport result = Run();
+  EXPECT_EQ(result.incomplete, 1);
+  EXPECT_EQ(FilesIn(Root() + "Inbox"), (std::vector<std::string>{"fine.2.txt", "half.1.txt"}));
+  EXPECT_NE(Manifest().find("\thalf.1.txt\t"), std::string::npos);
+
+  writer_.problemsFor.clear();
+  result = Run();
+  EXPECT_TRUE(result.Succeeded()) << message_;
+  EXPECT_EQ(result.written(), 1);
+  EXPECT_EQ(result.skipped, 1);
+  ASSERT_EQ(writer_.calls.size(), 3u);
+  EXPECT_EQ(writer_.calls[2].subject, "half");
+  // The whole message took the partial one's name in one step.
+  EXPECT_EQ(FilesIn(Root() + "Inbox"), (std::vector<std::string>{"fine.2.txt", "half.1.txt"}));
+  EXPECT_NE(
+      Log().find("\tWritten again : Inbox/half.1.txt : an earlier export could write it only in part\r\n"),
+      std::string::npos)
+      << Log();
+
+  result = Run();
+  EXPECT_EQ(result.written(), 0);
+  EXPECT_EQ(result.skipped, 2);
+}
+
+// An attachment that could not be extracted leaves the message in part as well.
+TEST_F(ExportDriverRerunTest, AMessageWithoutAnAttachmentIsNotRecordedAsWhole) {
+  MemoryDocument document =
+      MemoryDocument()
+          .Text("Subject", {"report"})
+          .Body("text", {MemoryEmbedded{"lost.bin", notes::kFileAttachmentType, "x", true}});
+  document.universalId = "A0000000000000000000000000000001";
+  File("($Inbox)", std::move(document));
+  Select({"Inbox"});
+  Run();
+  EXPECT_NE(Manifest().find("\tpart\r\n"), std::string::npos) << Manifest();
+  const ExportReport result = Run();
+  EXPECT_EQ(result.skipped, 0);
+  EXPECT_EQ(writer_.calls.size(), 2u);
+  EXPECT_EQ(FilesIn(Root() + "Inbox").size(), 1u);
+}
+
+TEST_F(ExportDriverRerunTest, AMessageFileMissingOrChangedSinceIsWrittenAgain) {
+  Folder("Work");
+  MailWithId("($Inbox)", "kept", 1);
+  MailWithId("($Inbox)", "deleted", 2);
+  MailWithId("($Inbox)", "changed", 3);
+  MailWithId("Work", "kept", 1);
+  Select({"Inbox", "Work"});
+  Run();
+  // User folders go first: the Work message was the first call.
+  fs::remove(Root() + "Inbox/deleted.3.txt");
+  std::ofstream(Root() + "Inbox/changed.4.txt", std::ios::app) << "more";
+
+  ExportReport result = Run();
+  EXPECT_EQ(result.written(), 2);
+  EXPECT_EQ(result.skipped, 2);
+  EXPECT_NE(
+      Log().find(
+          "\tWritten again : Inbox/deleted.3.txt : the file written by an earlier export is missing\r\n"),
+      std::string::npos)
+      << Log();
+  EXPECT_NE(Log().find("\tWritten again : Inbox/changed.4.txt : the file written by an earlier export has "
+                       "changed since\r\n"),
+            std::string::npos);
+
+  // A whole output folder deleted: all of it is written again.
+  fs::remove_all(Root() + "Inbox");
+  result = Run();
+  EXPECT_EQ(result.written(), 3);
+  EXPECT_EQ(result.skipped, 1);
+  EXPECT_EQ(FilesIn(Root() + "Inbox").size(), 3u);
+}
+
+TEST_F(ExportDriverRerunTest, ASecondRunIntoTheSamePlaceIsRefusedWhileTheFirstIsAtWork) {
+  MailWithId("($Inbox)", "one", 1);
+  Select({"Inbox"});
+  fs::create_directories(Root());
+  OpenedFolder root;
+  ASSERT_EQ(root.Open(Root()), 0);
+  ExportManifest running(root, false);
+  const ExportReport result = Run();
+  EXPECT_EQ(result.end, ExportEnd::DestinationError);
+  EXPECT_TRUE(writer_.calls.empty());
+  EXPECT_NE(message_.find("Another export is writing into " + Root() +
+                                                " at this moment. Start this export again when that "
+                                                "one has ended."),
+            std::string::npos)
+      << message_;
+}
+
+// A manifest that stops taking lines (a full disk) ends the run: what it would write next could
+// not be told from what is missing by the next run.
+TEST_F(ExportDriverRerunTest, AManifestThatCannotBeWrittenEndsTheRunWithAClearMessage) {
+  for (int i = 0; i < 3; ++i) MailWithId("($Inbox)", "m" + std::to_string(i), i);
+  Select({"Inbox"});
+  const pid_t child = fork();
+  if (child == 0) {
+    // Files may not grow beyond the manifest's first line and a short message.
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{80, 80};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const ExportReport result = Run();
+    const std::string text = message_;
+    const bool told =
+        text.find("The export was ended early: the manifest " + Root() +
+                  "Mailshift-Manifest.txt could not be written: File too large.") != std::string::npos;
+    _exit(told && !result.Succeeded() && result.written() == 1 && result.left == 2 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A damaged database may file two documents of one id in a folder: both are messages, and a run
+// that was ended after the first still writes the second when resumed.
+TEST_F(ExportDriverRerunTest, TwoDocumentsOfOneIdInAFolderAreBothKeptAcrossARestart) {
+  MailWithId("($Inbox)", "first", 1);
+  MailWithId("($Inbox)", "second", 1);
+  Select({"Inbox"});
+  observer_.stopAfter = 1;
+  ExportReport result = Run();
+  EXPECT_EQ(result.written(), 1);
+  observer_.stopAfter = -1;
+  result = Run();
+  EXPECT_EQ(result.written(), 1);
+  EXPECT_EQ(result.skipped, 1);
+  EXPECT_EQ(writer_.calls.back().subject, "second");
+  result = Run();
+  EXPECT_EQ(result.written(), 0);
+  EXPECT_EQ(result.skipped, 2);
+  EXPECT_EQ(FilesIn(Root() + "Inbox").size(), 2u);
 }
 
 }  // namespace

@@ -18,6 +18,30 @@ TEST(MessageFileName, DropsControlCharacters) {
   EXPECT_EQ(MessageFileName(std::string("a\tb\r\nc\x1b") + '\0' + "d\x7f", "1.eml", kLinux), "abcd1.eml");
 }
 
+// A name shows as it is: no C1 control, no byte that is no character, no mark that turns the
+// text around ("invoice\u202Efdp.exe" would show as "invoiceexe.pdf").
+TEST(MessageFileName, DropsC1ControlsStrayBytesAndDirectionMarks) {
+  EXPECT_EQ(MessageFileName("a\xC2\x85"
+                            "b\xC2\x9F"
+                            "c\xC2\xA0"
+                            "d",
+                            "1.eml", kLinux),
+            "abc\xC2\xA0"
+            "d1.eml");
+  EXPECT_EQ(MessageFileName("x\xFFy\x80z\xC3", "1.eml", kLinux), "xyz1.eml");
+  EXPECT_EQ(MessageFileName("invoice\xE2\x80\xAE"
+                            "fdp.exe",
+                            "1.eml", kLinux),
+            "invoicefdp.exe1.eml");
+  EXPECT_EQ(MessageFileName("\xE2\x80\x8E"
+                            "a\xE2\x81\xA6"
+                            "b\xE2\x81\xA9"
+                            "c\xE2\x80\x94",
+                            "1.eml", kLinux),
+            "abc\xE2\x80\x94"
+            "1.eml");
+}
+
 TEST(MessageFileName, CutsTheSubjectAtACharacterBoundaryToTheByteLimit) {
   std::string subject;
   for (int i = 0; i < 100; ++i) subject += "\xE2\x82\xAC";  // "€", three bytes

@@ -409,6 +409,30 @@ TEST_F(MessageWriterTest, AFolderSwappedForALinkAfterItsFirstMessageIsNotFollowe
   EXPECT_EQ(std::distance(fs::directory_iterator(moved), fs::directory_iterator()), 2);
 }
 
+// The output root is held open by the run: swapped for a link meanwhile, the messages of folders
+// not yet opened still go below the root that was held, never through the link.
+TEST_F(MessageWriterTest, TheOutputRootSwappedForALinkDuringTheRunIsNotFollowed) {
+  HeldRoot held;
+  ASSERT_EQ(held.Hold(Root()), 0);
+  ASSERT_TRUE(WriteSubject("First").written);
+  const fs::path moved = root_.string() + "-moved";
+  const fs::path elsewhere = root_.string() + "-elsewhere";
+  fs::rename(root_, moved);
+  fs::create_directories(elsewhere / "Sent");
+  fs::create_directory_symlink(elsewhere, root_);
+
+  EXPECT_EQ(MakeFolderNoFollow(Root() + "Sent"), "");
+  std::string subject = "Second";
+  std::string attachments;
+  const WriteOutcome second = Write(subject, attachments, "", "Sent");
+  EXPECT_TRUE(second.written) << second.reason;
+  EXPECT_TRUE(fs::is_empty(elsewhere / "Sent"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(moved / "Sent"), fs::directory_iterator()), 1);
+  fs::remove(root_);
+  fs::rename(moved, root_);
+  fs::remove_all(elsewhere);
+}
+
 class WriterAttachments : public MessageWriterTest {};
 
 TEST_F(WriterAttachments, AttachesTheFilesHandedOverAndNeverPiecesOfTheListText) {

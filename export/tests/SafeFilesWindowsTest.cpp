@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "common/Global.h"
 #include "export/LogFile.h"
@@ -149,6 +151,81 @@ TEST_F(WindowsFiles, ALinkInPlaceOfAFolderIsNotFollowed) {
     GTEST_SKIP() << "the link was not made";
   }
   EXPECT_EQ(MakeFolderNoFollow(link), "it is a link, which is not followed");
+}
+
+// The manifest's file: one run at a time holds it; a second name for it (a hard link) or a folder
+// of its name is refused and left as it is.
+TEST_F(WindowsFiles, TheLockedFileIsHeldByOneRunAndNeverASecondNameOfAnotherFile) {
+  OpenedFolder opened;
+  ASSERT_EQ(opened.Open(root_), 0);
+  std::string problem;
+  LockedFile first;
+  ASSERT_EQ(first.Open(opened, "manifest.txt", problem), LockedFile::Outcome::Created) << problem;
+  EXPECT_EQ(first.Append("line one\r\n"), "");
+  LockedFile second;
+  EXPECT_EQ(second.Open(opened, "manifest.txt", problem), LockedFile::Outcome::Busy);
+  EXPECT_EQ(problem, "another export is using it");
+  first.Close();
+  ASSERT_EQ(second.Open(opened, "manifest.txt", problem), LockedFile::Outcome::Opened) << problem;
+  EXPECT_EQ(second.Append("line two\r\n"), "");
+  std::string content;
+  EXPECT_EQ(second.Read(content), "");
+  EXPECT_EQ(content, "line one\r\nline two\r\n");
+  EXPECT_EQ(second.Resize(5), "");
+  second.Close();
+  EXPECT_EQ(Read(root_ + "manifest.txt"), "line ");
+
+  Write(root_ + "other.txt", "someone's");
+  if (CreateHardLinkW(fs::path(FilePath(root_ + "hard.txt")).c_str(),
+                      fs::path(FilePath(root_ + "other.txt")).c_str(), nullptr)) {
+    LockedFile hard;
+    EXPECT_EQ(hard.Open(opened, "hard.txt", problem), LockedFile::Outcome::Refused);
+    EXPECT_EQ(problem, "it has another name elsewhere, which is not written through");
+  }
+  ASSERT_EQ(MakeFolderNoFollow(root_ + "folder.txt"), "");
+  LockedFile folder;
+  EXPECT_NE(folder.Open(opened, "folder.txt", problem), LockedFile::Outcome::Opened);
+  EXPECT_EQ(Read(root_ + "other.txt"), "someone's");
+}
+
+// A partial message is replaced in one step by the whole one; the folder tells sizes and names.
+TEST_F(WindowsFiles, ARenameReplacesWhenAskedToAndTheFolderTellsItsFiles) {
+  Write(root_ + "whole.part", "the whole message");
+  Write(root_ + "Hello 1.eml", "half");
+  OpenedFolder opened;
+  ASSERT_EQ(opened.Open(root_), 0);
+  EXPECT_EQ(opened.PlainFileSize("Hello 1.eml"), 4);
+  EXPECT_EQ(opened.RenameReplacing("whole.part", "Hello 1.eml"), 0);
+  EXPECT_EQ(Read(root_ + "Hello 1.eml"), "the whole message");
+  EXPECT_EQ(opened.PlainFileSize("Hello 1.eml"), 17);
+  EXPECT_EQ(opened.PlainFileSize("whole.part"), OpenedFolder::kNoFile);
+  ASSERT_EQ(MakeFolderNoFollow(root_ + "Inbox"), "");
+  EXPECT_EQ(opened.PlainFileSize("Inbox"), OpenedFolder::kNotAPlainFile);
+  int error = -1;
+  std::vector<std::string> names = opened.Names(error);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(error, 0);
+  EXPECT_EQ(names, (std::vector<std::string>{"Hello 1.eml", "Inbox"}));
+  std::FILE* message = opened.OpenPlainFileForReading("Hello 1.eml", error);
+  ASSERT_NE(message, nullptr);
+  std::fclose(message);
+  EXPECT_EQ(opened.OpenPlainFileForReading("Inbox", error), nullptr);
+}
+
+// Held, the output root cannot be moved away (and so not be replaced by a link).
+TEST_F(WindowsFiles, AHeldRootCannotBeMovedAway) {
+  ASSERT_EQ(MakeFolderNoFollow(root_ + "Mail"), "");
+  {
+    HeldRoot held;
+    ASSERT_EQ(held.Hold(root_ + "Mail\\"), 0);
+    EXPECT_FALSE(MoveFileExW(fs::path(FilePath(root_ + "Mail")).c_str(),
+                             fs::path(FilePath(root_ + "Moved")).c_str(), 0));
+    EXPECT_EQ(MakeFolderNoFollow(root_ + "Mail\\Inbox"), "");
+    OpenedFolder inbox;
+    EXPECT_EQ(inbox.Open(root_ + "Mail\\Inbox\\"), 0);
+  }
+  EXPECT_TRUE(MoveFileExW(fs::path(FilePath(root_ + "Mail")).c_str(),
+                          fs::path(FilePath(root_ + "Moved")).c_str(), 0));
 }
 
 TEST_F(WindowsFiles, ThePrivateFolderIsNewEachTimeAndForItsOwnerOnly) {

@@ -7,7 +7,7 @@
 
 namespace mailshift::standin {
 
-DocumentPrefetch::DocumentPrefetch(std::string uri) : uri_(std::move(uri)) {}
+DocumentPrefetch::DocumentPrefetch(sqlite3* connection) : connection_(connection) {}
 
 DocumentPrefetch::~DocumentPrefetch() {
   {
@@ -41,13 +41,11 @@ std::optional<StoredDocument> DocumentPrefetch::Take(std::int64_t documentId) {
 }
 
 void DocumentPrefetch::Run() {
-  std::unique_ptr<sqlite::Connection> connection;
   std::unique_ptr<sqlite::Statement> items;
   std::unique_ptr<sqlite::Statement> values;
   try {
-    connection = OpenStoreForReading(uri_);
-    items = std::make_unique<sqlite::Statement>(connection->get(), kDocumentItemsSql);
-    values = std::make_unique<sqlite::Statement>(connection->get(), kDocumentValuesSql);
+    items = std::make_unique<sqlite::Statement>(connection_, kDocumentItemsSql);
+    values = std::make_unique<sqlite::Statement>(connection_, kDocumentValuesSql);
   } catch (const sqlite::Error&) {
     return;  // nothing is read ahead; the reader reads every document itself
   }
@@ -72,9 +70,6 @@ void DocumentPrefetch::Run() {
     std::lock_guard lock(mutex_);
     if (request == request_) ready_.emplace(documentId, std::move(document));
   }
-  // The statements go before their connection.
-  items.reset();
-  values.reset();
 }
 
 }  // namespace mailshift::standin

@@ -1,6 +1,8 @@
-// Reads the items and values of the documents a view walk will come to next, on a thread and a
-// connection of its own, while the documents before them are exported. Only a help: a document
-// not read ahead in time (or that could not be read) is read by the caller as before.
+// Reads the items and values of the documents a view walk will come to next, on a thread of its
+// own, while the documents before them are exported. It reads through the reader's own connection,
+// never a new open of the store's path: a store replaced under that path during the run (as a
+// rebuild does with a rename) must not lend its items to the documents of the store being read. Only a help:
+// a document not read ahead in time (or that could not be read) is read by the caller as before.
 #pragma once
 
 #include <condition_variable>
@@ -13,14 +15,16 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/standin/Sqlite.h"
 #include "platform/standin/StoredDocument.h"
 
 namespace mailshift::standin {
 
 class DocumentPrefetch {
  public:
-  // uri: the store, opened read-only and immutable. The thread starts with the first request.
-  explicit DocumentPrefetch(std::string uri);
+  // connection: the reader's, opened for use by several threads, which must outlive this object.
+  // The thread starts with the first request.
+  explicit DocumentPrefetch(sqlite3* connection);
   // Stops reading and waits for the thread.
   ~DocumentPrefetch();
   DocumentPrefetch(const DocumentPrefetch&) = delete;
@@ -36,7 +40,7 @@ class DocumentPrefetch {
  private:
   void Run();
 
-  std::string uri_;
+  sqlite3* connection_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<std::int64_t> wanted_;  // still to read, in order

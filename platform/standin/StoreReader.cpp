@@ -93,7 +93,8 @@ std::shared_ptr<StoreReader> StoreReader::Open(const std::filesystem::path& file
   reader->failure_ = CheckStoreHeader(file);
   if (!reader->failure_.empty()) return reader;
   try {
-    reader->connection_ = OpenStoreForReading(ReadOnlyUri(file));
+    // Shared with the read-ahead thread: the one open of the store serves the whole walk.
+    reader->connection_ = OpenStoreForReading(ReadOnlyUri(file), true);
     sqlite3* db = reader->connection_->get();
     // Every table must be a plain table, not a view that computes its rows.
     sqlite::Statement tables(
@@ -279,7 +280,7 @@ void StoreReader::ReadEntriesAfter(std::int64_t viewId, std::int64_t position) {
   for (const AheadEntry& ahead : ahead_) {
     if (ahead.failure.empty()) documents.push_back(ahead.entry.documentId);
   }
-  if (!prefetch_) prefetch_ = std::make_unique<DocumentPrefetch>(ReadOnlyUri(file_));
+  if (!prefetch_) prefetch_ = std::make_unique<DocumentPrefetch>(connection_->get());
   prefetch_->Request(documents);
 }
 

@@ -58,10 +58,12 @@ std::vector<StoredValue> ReadStoredValues(sqlite::Statement& values, std::int64_
   return read;
 }
 
-std::unique_ptr<sqlite::Connection> OpenStoreForReading(const std::string& uri) {
-  // A connection is used by one thread at a time, so SQLite's own locking would only cost time.
-  auto connection =
-      std::make_unique<sqlite::Connection>(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX);
+std::unique_ptr<sqlite::Connection> OpenStoreForReading(const std::string& uri, bool sharedByThreads) {
+  // A connection used by one thread at a time does without SQLite's own locking, which would only
+  // cost time.
+  auto connection = std::make_unique<sqlite::Connection>(
+      uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI |
+               (sharedByThreads ? SQLITE_OPEN_FULLMUTEX : SQLITE_OPEN_NOMUTEX));
   sqlite3* db = connection->get();
   // The store is data, never code: no functions with side effects run from its schema.
   sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);

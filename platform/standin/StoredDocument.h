@@ -53,6 +53,8 @@ std::vector<StoredItem> ReadStoredItems(sqlite::Statement& items, std::int64_t d
 std::vector<StoredValue> ReadStoredValues(sqlite::Statement& values, std::int64_t documentId);
 
 // Opens the store read-only, as data and never code; throws sqlite::Error.
-std::unique_ptr<sqlite::Connection> OpenStoreForReading(const std::string& uri);
+// sharedByThreads: the connection is used by more than one thread (SQLite then serializes the
+// calls); otherwise by one thread at a time.
+std::unique_ptr<sqlite::Connection> OpenStoreForReading(const std::string& uri, bool sharedByThreads = false);
 
 }  // namespace mailshift::standin

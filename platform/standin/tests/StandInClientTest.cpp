@@ -1,6 +1,9 @@
 // The stand-in Notes client on good stores: every operation the program calls.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "common/Base64.h"
 #include "platform/standin/StandInNotesClient.h"
 #include "platform/standin/StoreFixture.h"
@@ -142,6 +145,39 @@ TEST_F(StandInClientTest, StoredCountOverridesTheEntriesButTheWalkEndsAtTheLastD
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(FirstText(*first, "Id"), "m4");
   EXPECT_EQ(trash->GetNextDocument(first), nullptr);
+}
+
+// A store rebuilt under the same name during a walk (written beside it, then renamed over it):
+// every document of the walk is read from the store that was opened, the read-ahead included.
+TEST(StandInReplacedStoreTest, AWalkReadsOnlyTheStoreItOpened) {
+  ScratchFolder folder;
+  const auto storeWithSubject = [&folder](const std::string& subject, const std::string& name) {
+    std::string documents;
+    std::string ids;
+    for (int i = 0; i < 60; ++i) {
+      const std::string id = "d" + std::to_string(i);
+      documents += std::string(i == 0 ? "" : ",") + R"j({"id": ")j" + id +
+                   R"j(", "items": [{"name": "Subject", "text": [")j" + subject + R"j("]}]})j";
+      ids += std::string(i == 0 ? "" : ",") + "\"" + id + "\"";
+    }
+    BuildStoreFromText(R"j({"title": "T", "views": [{"name": "($Inbox)", "folder": true, "documents": [)j" +
+                           ids + "]}], \"documents\": [" + documents + "]}",
+                       folder / name);
+  };
+  storeWithSubject("opened", "Mail.nsf");
+  storeWithSubject("replacement", "Mail.nsf.new");
+  const auto database = OpenStore(folder / "Mail.nsf");
+  std::filesystem::rename(folder / "Mail.nsf.new", folder / "Mail.nsf");
+
+  auto inbox = database->GetView("($Inbox)");
+  int read = 0;
+  for (auto document = inbox->GetFirstDocument(); document; document = inbox->GetNextDocument(document)) {
+    // As slow as an export, so that the read-ahead gets to the documents first.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    EXPECT_EQ(FirstText(*document, "Subject"), "opened") << "document " << read;
+    ++read;
+  }
+  EXPECT_EQ(read, 60);
 }
 
 TEST_F(StandInClientTest, ADocumentKnowsItsPlaceInEachOfItsViews) {

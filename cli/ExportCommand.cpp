@@ -1,6 +1,6 @@
-// mailshift-cli export DB DEST [--folder TAG]... [--log FILE]: the export of the export window,
-// started as the main window starts it: a scan finds the folders, the folders asked for (or all)
-// and the destination make the plan, and the run writes the messages and its log.
+// mailshift-cli export DB DEST [--folder TAG]... [--log FILE] [--names FILE] [--plain-text]: the export of
+// the export window, started as the main window starts it: a scan finds the folders, the folders asked for
+// (or all) and the destination make the plan, and the run writes the messages and its log.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -31,6 +31,8 @@ struct ExportArguments {
   std::vector<std::string> folders;  // none: every folder a scan checks
   bool again = false;                // write every message again, also those an earlier run wrote
   std::string logPath = mail::DefaultLogPath();
+  std::string namesPath;   // a names table (CSV of Notes name and Internet address); "" for none
+  bool plainText = false;  // bodies as the plain text of "Body" alone
 };
 
 namespace fs = std::filesystem;
@@ -135,6 +137,17 @@ int RunExportCommand(const ExportArguments& arguments) {
     std::cerr << "mailshift-cli: the log cannot be the database\n";
     return kExitBadArguments;
   }
+  std::shared_ptr<const mail::NamesTable> names;
+  if (!arguments.namesPath.empty()) {
+    try {
+      names = std::make_shared<const mail::NamesTable>(
+          mail::NamesTable::FromFile(mail::FilePath(arguments.namesPath)));
+    } catch (const mail::NamesTableError& error) {
+      std::cerr << "mailshift-cli: " << TerminalText(arguments.namesPath) << ": "
+                << TerminalText(error.what()) << '\n';
+      return kExitBadArguments;
+    }
+  }
   const StopRequests stopRequests;
   platform::SystemNotesClient notesClient;
   notes::SessionFactory& client = notesClient.sessions();
@@ -167,6 +180,8 @@ int RunExportCommand(const ExportArguments& arguments) {
   // The windows ask about an earlier export in the destination; here --again answers.
   plan.everythingAgain = arguments.again;
   plan.logPath = arguments.logPath;
+  plan.names = names;
+  plan.plainText = arguments.plainText;
 
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
@@ -203,6 +218,11 @@ void AddExportCommand(CLI::App& app, int& exitCode) {
       "--again", arguments->again,
       "write every message again; without it, a destination that holds an earlier export of the "
       "database gets only the messages that are missing there");
+  command->add_option("--names", arguments->namesPath,
+                      "a names table: CSV lines of a Notes name and its Internet address, for the "
+                      "people whose mail carries no Internet address");
+  command->add_flag("--plain-text", arguments->plainText,
+                    "write each body as the plain text of the document's \"Body\" item alone");
   command->callback([arguments, &exitCode] { exitCode = RunExportCommand(*arguments); });
 }
 

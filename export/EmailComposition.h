@@ -9,6 +9,7 @@
 
 #include "common/DateTime.h"
 #include "export/MessageBody.h"
+#include "export/EmailItem.h"
 
 namespace mailshift::mail {
 
@@ -42,6 +43,10 @@ class EmailMessage {
   // every export of the document gives the message the same identity. Throws EmailError for a
   // text that is no universal id.
   virtual void SetUniversalId(const std::string& universalId) = 0;
+  // The document's own Message-ID (which then replaces the one made from the universal id),
+  // In-Reply-To, References, importance and keywords. Throws EmailError naming what it could not
+  // take (a Message-ID or message id list that is not one); the rest is taken all the same.
+  virtual void SetHeaders(const MessageHeaders& headers) = 0;
   // Takes in the file's content now (the file may be deleted right after) and attaches it under
   // its file name, which it returns. Throws EmailError when the file cannot be read.
   virtual std::string AddAttachment(const std::string& filePath) = 0;

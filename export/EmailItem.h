@@ -16,6 +16,17 @@ struct MessageOrigin {
   std::string universalId;                   // the Notes document's; empty when it has none
 };
 
+enum class Importance { Unset, High, Normal, Low };
+
+// Header fields of the message that the document gives besides sender, recipients and date.
+struct MessageHeaders {
+  std::string messageId;   // the document's own Internet Message-ID ("<left@right>"), or empty
+  std::string inReplyTo;   // message ids, as the document holds them; empty for none
+  std::string references;  // the same
+  Importance importance = Importance::Unset;
+  std::vector<std::string> keywords;  // the document's categories
+};
+
 struct EmailItem {
   std::string from;
   std::string subject;
@@ -30,6 +41,7 @@ struct EmailItem {
   MessageOrigin origin;
   // The body as the parts it was sent with; when set, it is written instead of body.
   std::optional<BodyPart> bodyParts = std::nullopt;
+  MessageHeaders headers{};  // a default, so that the fields above may be given alone
 };
 
 struct WriteOutcome {

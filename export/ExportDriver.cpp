@@ -51,6 +51,13 @@ std::string Counted(std::int64_t count, const std::string& noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
+// The item names of unreadable-item entries ("Body: why"), joined by ", ".
+std::string ItemNames(const std::vector<std::string>& entries) {
+  std::vector<std::string> names;
+  for (const auto& entry : entries) names.push_back(entry.substr(0, entry.find(": ")));
+  return Join(names, ", ");
+}
+
 std::string Reason(const std::exception& error) {
   const std::string what = error.what();
   return what.empty() ? "unknown error" : what;
@@ -115,6 +122,8 @@ class ExportRun {
   std::string databaseIdentity_;  // of the database file the run opened first
   std::optional<EarlierExports> earlier_;
   MessageFields fields_;
+  // The date item the preview shows for the folder being exported.
+  std::string_view previewDateItem_ = "PostedDate";
   ExportReport result_;
   std::optional<bool> convertMimeBefore_;
 };
@@ -269,6 +278,7 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
     FolderNotExported(Reason(error));
     return;
   }
+  previewDateItem_ = "PostedDate";
   if (first) ExportDocuments(*state_.ViewObj, std::move(first), folder.outputFolder, false);
 }
 
@@ -296,6 +306,7 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
   } catch (const std::exception& error) {
     FolderNotExported(Reason(error));
   }
+  previewDateItem_ = folder.previewDate;
   if (first)
     ExportDocuments(*state_.ViewObj, std::move(first), outputFolder, folder.writerTakesAttachmentList);
   state_.ReleaseDatabaseObjects();
@@ -418,8 +429,10 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
                                const std::string& folder, bool writerTakesAttachmentList) {
   ReadSubject(document, fields_);
   observer_.DocumentStarted(DocumentProgress{folder, fields_.subject, handled, count, false, false});
-  ReadMessageFields(document, attachments_, fields_);
-  ReadMessageBody(document, attachments_, fields_);
+  ReadMessageFields(document, attachments_, fields_,
+                    FieldReading{plan_.names.get(), previewDateItem_, plan_.plainText});
+  // The plain-text body is the body item's text alone, as the run has always read it.
+  if (!plan_.plainText) ReadMessageBody(document, attachments_, fields_);
   // Files attached outside the body's rich text are listed like the embedded ones.
   const bool listsAttachments = fields_.hasEmbedded || !fields_.attachmentFiles.empty();
 
@@ -432,7 +445,7 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
         result_.outputRoot, folder,
         EmailItem{Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList, fields_.BccList,
                   Trim(fields_.date), Trim(fields_.body), attachmentArgument,
-                  MessageOrigin{fields_.attachmentFiles, fields_.universalId}, fields_.bodyParts});
+                  MessageOrigin{fields_.attachmentFiles, fields_.universalId}, fields_.bodyParts, fields_.headers});
     attachmentArgument = outcome.attachments;
   } catch (const std::exception& error) {
     outcome.reason = Reason(error);
@@ -448,8 +461,14 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
     log_.WriteLine(tab + "Not extracted : " + failure.name + " : " + failure.reason);
     ++result_.attachmentsNotExtracted;
   }
-  for (const auto& item : fields_.unreadableItems) {
-    log_.WriteLine(tab + "Not complete : the item " + item);
+  const bool encryptedInPart = fields_.encrypted && !fields_.unreadableItems.empty();
+  if (encryptedInPart) {
+    log_.WriteLine(tab +
+                   "Encrypted : the document is encrypted; not read: " + ItemNames(fields_.unreadableItems));
+  } else {
+    for (const auto& item : fields_.unreadableItems) {
+      log_.WriteLine(tab + "Not complete : the item " + item);
+    }
   }
   for (const auto& problem : outcome.problems) log_.WriteLine(tab + "Not complete : " + problem);
   if (!outcome.written) {
@@ -459,6 +478,7 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
     const bool whole =
         outcome.problems.empty() && fields_.unreadableItems.empty() && fields_.extractionFailures.empty();
     if (!outcome.problems.empty() || !fields_.unreadableItems.empty()) ++result_.incomplete;
+    if (encryptedInPart) ++result_.encrypted;
     // A message without all its parts is recorded as such: the next run writes it again.
     earlier_->Written(fields_.universalId, outcome.path, whole);
     CheckManifest();
@@ -560,6 +580,10 @@ std::string CompletionText(const ExportReport& report) {
   if (report.incomplete > 0) {
     lines.push_back(std::to_string(report.incomplete) + " of " + Counted(report.messages, "message") +
                     " could be written only in part.");
+  }
+  if (report.encrypted > 0) {
+    lines.push_back(Counted(report.encrypted, "message") + (report.encrypted == 1 ? " was" : " were") +
+                    " encrypted and written with what could be read.");
   }
   if (report.attachmentsNotExtracted > 0) {
     lines.push_back(Counted(report.attachmentsNotExtracted, "attachment") + " could not be extracted.");

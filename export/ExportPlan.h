@@ -3,22 +3,26 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "export/EmailItemWriter.h"
 #include "export/ExportLog.h"
+#include "export/NamesTable.h"
 #include "notes/NotesObjects.h"
 
 namespace mailshift::mail {
 
 struct ExportPlan {
   std::string databasePath;
-  std::string title;                 // DatabaseTitle, as the scan of the database read it
-  std::vector<std::string> folders;  // SelectedFolders: folder tags, in any order, empty ones ignored
-  std::string destination;           // DestinationRoot, as chosen
-  bool everythingAgain = false;      // write every message again, also those an earlier run wrote
+  std::string title;                        // DatabaseTitle, as the scan of the database read it
+  std::vector<std::string> folders;         // SelectedFolders: folder tags, in any order, empty ones ignored
+  std::string destination;                  // DestinationRoot, as chosen
+  bool everythingAgain = false;             // write every message again, also those an earlier run wrote
+  std::shared_ptr<const NamesTable> names;  // Internet addresses of Notes names; null for none
+  bool plainText = false;                   // bodies as the plain text of "Body" alone
   std::string logPath = DefaultLogPath();
 };
 
@@ -43,6 +47,7 @@ struct ExportReport {
   std::int64_t messages = 0;                 // documents handed to the message writer
   std::int64_t notWritten = 0;               // of those, messages that were not written
   std::int64_t incomplete = 0;               // and those written with a part missing or wrong
+  std::int64_t encrypted = 0;                // of those, encrypted ones with items left unread
   std::int64_t attachmentsNotExtracted = 0;  // attachments missing from written messages
   std::int64_t foldersNotExported = 0;       // selected folders that could not be read to the end
   bool stopped = false;                      // the user stopped the run before its end

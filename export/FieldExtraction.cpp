@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <span>
 
 #include "common/TextRules.h"
 #include "export/PathSafety.h"
@@ -15,6 +16,11 @@ using notes::ItemValues;
 
 // "." as an Internet-form entry: this entry has no Internet address.
 constexpr std::string_view kNoInternetAddress = ".";
+
+// The items that hold a reply's In-Reply-To and References; the first the document has counts
+// (docs/message-fields.md says where the names come from).
+constexpr std::string_view kInReplyToItems[] = {"$InReplyTo", "In_Reply_To"};
+constexpr std::string_view kReferencesItems[] = {"$References", "References"};
 
 std::string WhyFailed(const std::exception& error) {
   const std::string reason = error.what();
@@ -99,6 +105,73 @@ bool HoldsInternetAddress(const ItemValues& values) {
   return first != kNoInternetAddress && !first.empty();
 }
 
+// A recipient text with each of its entries shown as the names table gives it.
+std::string ShownEntries(const std::string& text, const NamesTable& names) {
+  if (text.empty()) return text;
+  std::vector<std::string> entries;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t separator = text.find(';', start);
+    const std::string entry =
+        text.substr(start, separator == std::string::npos ? separator : separator - start);
+    entries.push_back(entry.empty() ? entry : names.ShownEntry(entry));
+    if (separator == std::string::npos) break;
+    start = separator + 1;
+  }
+  return Join(entries, ";");
+}
+
+// The values of the first item of the list that the document has, joined by blanks.
+std::string FirstOfItems(ItemReader& items, std::span<const std::string_view> itemNames) {
+  for (std::string_view name : itemNames) {
+    const ItemValues values = items.Values(name);
+    if (values.empty()) continue;
+    std::vector<std::string> texts;
+    for (const auto& value : values) {
+      std::string text = Trim(notes::ItemValueText(value));
+      if (!text.empty()) texts.push_back(std::move(text));
+    }
+    return Join(texts, " ");
+  }
+  return {};
+}
+
+// "DeliveryPriority" ("H", "N", "L"), else "Importance" ("1" high, "2" normal, "3" low).
+Importance ReadImportance(ItemReader& items) {
+  const std::string priority = Trim(items.FirstText("DeliveryPriority"));
+  if (priority == "H" || priority == "h") return Importance::High;
+  if (priority == "N" || priority == "n") return Importance::Normal;
+  if (priority == "L" || priority == "l") return Importance::Low;
+  const std::string importance = Trim(items.FirstText("Importance"));
+  if (importance == "1") return Importance::High;
+  if (importance == "2") return Importance::Normal;
+  if (importance == "3") return Importance::Low;
+  return Importance::Unset;
+}
+
+std::vector<std::string> ReadKeywords(ItemReader& items) {
+  std::vector<std::string> keywords;
+  for (const auto& value : items.Values("Categories")) {
+    std::string keyword = Trim(notes::ItemValueText(value));
+    if (!keyword.empty()) keywords.push_back(std::move(keyword));
+  }
+  return keywords;
+}
+
+// "PostedDate", else the item the folder's preview shows, else when the document was created.
+std::string ReadDate(ItemReader& items, const FieldReading& reading, MessageFields& fields) {
+  std::string date = items.FirstText("PostedDate");
+  if (date.empty() && reading.previewDateItem != "PostedDate")
+    date = items.FirstText(reading.previewDateItem);
+  if (!date.empty()) return date;
+  try {
+    return notes::ItemValueText(notes::ItemValue(items.document().Created()));
+  } catch (const std::exception& error) {
+    fields.unreadableItems.push_back("creation date: " + WhyFailed(error));
+    return {};
+  }
+}
+
 bool HasEmbeddedObjects(Document& document, MessageFields& fields) {
   try {
     return document.HasEmbedded();
@@ -151,14 +224,21 @@ void ReadSubject(Document& document, MessageFields& fields) {
   fields.subject = ItemReader(document, fields.unreadableItems).FirstText("Subject");
 }
 
-void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFields& fields) {
+void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFields& fields,
+                       const FieldReading& reading) {
+  try {
+    fields.encrypted = document.IsEncrypted();
+  } catch (const std::exception& error) {
+    fields.encrypted = false;
+    fields.unreadableItems.push_back("encryption: " + WhyFailed(error));
+  }
   ItemReader items(document, fields.unreadableItems);
   fields.CcList = RecipientList(items, "InetCopyTo", "CopyTo");
   fields.BccList = RecipientList(items, "InetBlindCopyTo", "BlindCopyTo");
   fields.from = items.FirstText("From");
   const ItemValues notesTo = items.Values("SendTo");
   fields.to = WholeList(notesTo);
-  fields.date = items.FirstText("PostedDate");
+  fields.date = ReadDate(items, reading, fields);
   fields.body = items.FirstText("Body");
 
   const ItemValues internetFrom = items.Values("INetFrom");
@@ -167,6 +247,19 @@ void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFiel
   // A placeholder further down the Internet list stands for a recipient with a Notes name only;
   // taken as it is, it would become a recipient "." and lose that person.
   if (HoldsInternetAddress(internetTo)) fields.to = MergedEntries(internetTo, notesTo);
+
+  const NamesTable noNames;
+  const NamesTable& names = reading.names != nullptr ? *reading.names : noNames;
+  fields.from = ShownEntries(fields.from, names);
+  fields.to = ShownEntries(fields.to, names);
+  fields.CcList = ShownEntries(fields.CcList, names);
+  fields.BccList = ShownEntries(fields.BccList, names);
+
+  fields.headers.messageId = Trim(items.FirstText("$MessageID"));
+  fields.headers.inReplyTo = FirstOfItems(items, kInReplyToItems);
+  fields.headers.references = FirstOfItems(items, kReferencesItems);
+  fields.headers.importance = ReadImportance(items);
+  fields.headers.keywords = ReadKeywords(items);
 
   try {
     fields.universalId = document.UniversalID();
@@ -183,10 +276,11 @@ void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFiel
   if (fields.hasEmbedded) ExtractAttachments(document, folder, fields);
 }
 
-MessageFields ExtractMessageFields(Document& document, AttachmentFolder& folder) {
+MessageFields ExtractMessageFields(Document& document, AttachmentFolder& folder,
+                                   const FieldReading& reading) {
   MessageFields fields;
   ReadSubject(document, fields);
-  ReadMessageFields(document, folder, fields);
+  ReadMessageFields(document, folder, fields, reading);
   return fields;
 }
 

@@ -8,6 +8,8 @@
 
 #include "export/AttachmentFolder.h"
 #include "export/MessageBody.h"
+#include "export/EmailItem.h"
+#include "export/NamesTable.h"
 #include "notes/NotesObjects.h"
 
 namespace mailshift::mail {
@@ -41,7 +43,23 @@ struct MessageFields {
   // The document's universal id; empty when it has none.
   std::string universalId;
   // Items the document has but whose values could not be read; the message goes without them.
+  // Each entry is the item's name, ": " and why.
   std::vector<std::string> unreadableItems;
+  // Message-ID, In-Reply-To, References, importance and keywords as the document holds them.
+  MessageHeaders headers;
+  // IsEncrypted: some items may be among the unreadable ones for that reason.
+  bool encrypted = false;
+};
+
+// How the fields are read beyond what the document holds.
+struct FieldReading {
+  // Addresses for Notes names that come without one; null for none.
+  const NamesTable* names = nullptr;
+  // The date item the folder's preview shows, taken when the document has no "PostedDate":
+  // "$Revisions" for drafts, "DeliveredDate" for junk mail.
+  std::string_view previewDateItem = "PostedDate";
+  // The body as the plain text of "Body" alone, whatever else the document holds.
+  bool plainText = false;
 };
 
 // The subject alone into fields; it is read first so that progress can show it before the rest.
@@ -51,9 +69,13 @@ void ReadSubject(notes::Document& document, MessageFields& fields);
 // Nothing here throws for the document's sake: an item that is missing is empty, one that cannot
 // be read is empty and listed in unreadableItems, and an attachment that cannot be extracted is
 // listed in extractionFailures.
-void ReadMessageFields(notes::Document& document, AttachmentFolder& folder, MessageFields& fields);
+// The date is "PostedDate", else the folder's preview date item, else the document's creation
+// date; sender and recipients are shown as NamesTable::ShownEntry gives them.
+void ReadMessageFields(notes::Document& document, AttachmentFolder& folder, MessageFields& fields,
+                       const FieldReading& reading = {});
 
 // Both steps together.
-MessageFields ExtractMessageFields(notes::Document& document, AttachmentFolder& folder);
+MessageFields ExtractMessageFields(notes::Document& document, AttachmentFolder& folder,
+                                   const FieldReading& reading = {});
 
 }  // namespace mailshift::mail

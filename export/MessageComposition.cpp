@@ -66,9 +66,13 @@ ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& field
   addRecipients(RecipientKind::Cc, fields.cc, "adding the Cc recipients");
   addRecipients(RecipientKind::Bcc, fields.bcc, "adding the Bcc recipients");
 
-  composed.date = fields.date.empty() ? std::optional(StartOfLocalDay(Now())) : ParseDateText(fields.date);
+  // A message never takes the day of the export for a date it lacks: mail clients would sort it
+  // among the newest mail.
+  composed.date = fields.date.empty() ? std::nullopt : ParseDateText(fields.date);
   if (composed.date) {
     onMessage("setting the date " + Quoted(fields.date), [&](EmailMessage& m) { m.SetDate(*composed.date); });
+  } else if (fields.date.empty()) {
+    problems.push_back("the document gives no date; the message carries the time it was written");
   } else {
     problems.push_back("the date " + Quoted(fields.date) +
                        " could not be read; the message carries the time it was written");
@@ -77,6 +81,12 @@ ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& field
   if (!fields.origin.universalId.empty()) {
     onMessage("giving the message its id",
               [&](EmailMessage& m) { m.SetUniversalId(fields.origin.universalId); });
+  }
+
+  const MessageHeaders& headers = fields.headers;
+  if (!headers.messageId.empty() || !headers.inReplyTo.empty() || !headers.references.empty() ||
+      headers.importance != Importance::Unset || !headers.keywords.empty()) {
+    onMessage("setting the message's own header fields", [&](EmailMessage& m) { m.SetHeaders(headers); });
   }
 
   for (const std::string& file : fields.origin.attachmentFiles) {

@@ -16,13 +16,14 @@ namespace mailshift::mail {
 struct ComposedMessage {
   std::unique_ptr<MessageRenderer> renderer;  // null when the component gave none
   std::unique_ptr<EmailMessage> message;      // null when the component gave none
-  // The message's date: the date text read back, or today at midnight for an empty text; none
-  // when the text could not be read (the message then keeps the component's own date).
+  // The message's date: the date text read back; none when the text is empty or could not be
+  // read (the message then keeps the component's own date).
   std::optional<DateTime> date;
 };
 
 // Fills a new message of the component from the fields, in the order the component is called:
-// To, subject (as received), body, sender, Cc, Bcc, date, the document's id, then each file of
+// To, subject (as received), body, sender, Cc, Bcc, date, the document's id, its own header
+// fields, then each file of
 // origin.attachmentFiles, each deleted once it has been added, whether or not that worked. Every
 // step runs even when an earlier one failed; the failures are added to problems.
 ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& fields,

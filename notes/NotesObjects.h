@@ -99,6 +99,11 @@ class Document {
     static_cast<void>(fileName);
     return nullptr;
   }
+  // IsEncrypted: whether items of the document are encrypted. Those the user's ID cannot decrypt
+  // throw when they are read; the others read as usual.
+  virtual bool IsEncrypted() = 0;
+  // Created: when the document was made.
+  virtual DateTime Created() = 0;
 };
 
 class View {

@@ -155,6 +155,47 @@ TEST_F(ExportCommandTest, ExportsWhatAFreshScanChecks) {
   EXPECT_NE(hello.find("filename=\"a.doc\""), std::string::npos) << hello;
 }
 
+TEST_F(ExportCommandTest, TheNamesTableThreadsAndImportanceReachTheMessage) {
+  standin::BuildStoreFromText(R"json({"title": "Mail - Ann Lee",
+    "views": [{"name": "($Inbox)", "folder": true, "documents": ["r1"]}],
+    "documents": [{"id": "r1", "unid": "85257C5A0052D8A3852573C10057E1B4", "items": [
+      {"name": "From", "text": ["CN=Hal Okafor/OU=IT/O=Corvane"]},
+      {"name": "SendTo", "text": ["CN=Cy Orr/O=Org"]},
+      {"name": "Subject", "text": ["Re: Budget"]},
+      {"name": "PostedDate", "datetime": ["2008-11-05T14:30:00+00:00"]},
+      {"name": "$MessageID", "text": ["<OF85257C5A.0052D8A3@corvane.example>"]},
+      {"name": "$InReplyTo", "text": ["<budget.1@mail.example>"]},
+      {"name": "$References", "text": ["<root.1@mail.example>", "<budget.1@mail.example>"]},
+      {"name": "DeliveryPriority", "text": ["L"]},
+      {"name": "Categories", "text": ["Budget"]},
+      {"name": "Body", "richtext": "Agreed."}]}]})json",
+                              store);
+  WriteBytes(scratch / "names.csv",
+             "Notes name,Internet address\nHal Okafor/IT/Corvane,hal@corvane.example\n");
+  const CliRun run = Cli("export --plain-text --names " + Quoted(scratch / "names.csv") + " " +
+                         Quoted(store) + " " + Quoted(destination));
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::string reply;
+  for (const auto& entry : fs::directory_iterator(root / "Inbox")) reply = ReadBytes(entry.path());
+  for (const char* field :
+       {"From: Hal Okafor/IT/Corvane <hal@corvane.example>\r\n",
+        "To: Cy Orr/Org <Cy.Orr.Org@notes.mailshift.invalid>\r\n",
+        "Message-ID: <OF85257C5A.0052D8A3@corvane.example>\r\n", "In-Reply-To: <budget.1@mail.example>\r\n",
+        "References: <root.1@mail.example> <budget.1@mail.example>\r\n",
+        "X-Notes-UNID: 85257C5A0052D8A3852573C10057E1B4\r\n", "Importance: low\r\n",
+        "X-Priority: 5 (Lowest)\r\n", "Keywords: Budget\r\n", "Date: Wed, 05 Nov 2008 14:30:00 +0000\r\n",
+        "Agreed."}) {
+    EXPECT_NE(reply.find(field), std::string::npos) << field << " in\n" << reply;
+  }
+
+  WriteBytes(scratch / "bad.csv", "Hal Okafor/IT/Corvane;hal@corvane.example\n");
+  const CliRun bad = Cli("export --names " + Quoted(scratch / "bad.csv") + " " + Quoted(store) + " " +
+                         Quoted(scratch / "elsewhere"));
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_NE(bad.err.find("line 1"), std::string::npos) << bad.err;
+  EXPECT_FALSE(fs::exists(scratch / "elsewhere" / "Mail - Ann Lee"));
+}
+
 TEST_F(ExportCommandTest, ExportsOnlyTheFoldersAskedForIntoTheGivenLog) {
   const fs::path log = scratch / "run.log";
   const CliRun run = Cli("export " + Quoted(store) + " " + Quoted(destination) +

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "common/CodePage.h"
+#include "common/DateText.h"
 #include "common/Messages.h"
 #include "common/TextRules.h"
 #include "export/ExportManifest.h"
@@ -492,7 +493,8 @@ TEST_F(ExportDriverTest, AnItemThatCannotBeReadIsWrittenWithoutAndReportedAsNotC
   ASSERT_EQ(writer_.calls.size(), 2u);
   EXPECT_EQ(writer_.calls[0].subject, "");
   EXPECT_EQ(writer_.calls[0].from, "ann@corp.example");
-  EXPECT_EQ(writer_.calls[1].date, "");
+  // Without a readable "PostedDate" the message takes the document's creation date.
+  EXPECT_EQ(writer_.calls[1].date, DateText(undated.created));
   EXPECT_EQ(Log(),
             LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
                    "\tEmail Subject : SUBJECT[]", "\tNot complete : the item Subject: GetItemValue failed",
@@ -569,6 +571,55 @@ TEST_F(ExportDriverTest, AMessageWrittenOnlyInPartIsLoggedAndReported) {
             "1 of 2 messages could be written only in part.\r\n"
             "The export log names each of them: " +
                 logPath_ + "\r\n" + Root() + "\r\nMail");
+}
+
+TEST_F(ExportDriverTest, AnEncryptedDocumentIsWrittenInPartAndCountedAsEncrypted) {
+  MemoryDocument sealed =
+      MemoryDocument().Text("Subject", {"sealed"}).Text("From", {"CN=Hal Okafor/O=Corvane"}).Body("x");
+  sealed.encrypted = true;
+  sealed.items.back().failRead = true;
+  File("($Inbox)", sealed);
+  MemoryDocument readable = MemoryDocument().Text("Subject", {"decrypted"}).Body("whole");
+  readable.encrypted = true;  // the user's ID decrypts it: written whole
+  File("($Inbox)", readable);
+  plan_.names =
+      std::make_shared<const NamesTable>(NamesTable::FromText("Hal Okafor/Corvane,hal@corvane.example\n"));
+  Select({"Inbox"});
+  const ExportReport result = Run();
+  ASSERT_EQ(writer_.calls.size(), 2u);
+  EXPECT_EQ(writer_.calls[0].from, "\"Hal Okafor/Corvane\" <hal@corvane.example>");
+  EXPECT_EQ(writer_.calls[0].body, "");
+  EXPECT_EQ(writer_.calls[1].body, "whole");
+  EXPECT_EQ(Log(), LogOf({"---------------- Starting User Folders ---------------",
+                          "Saving Emails (Inbox)...", "\tEmail Subject : SUBJECT[sealed]",
+                          "\tEncrypted : the document is encrypted; not read: Body",
+                          "\tEmail Subject : SUBJECT[decrypted]", "Done"}));
+  EXPECT_EQ(result.incomplete, 1);
+  EXPECT_EQ(result.encrypted, 1);
+  EXPECT_EQ(message_,
+            "Migration Completed with Errors !\r\n2 messages written, 0 not written.\r\n"
+            "1 of 2 messages could be written only in part.\r\n"
+            "1 message was encrypted and written with what could be read.\r\n"
+            "The export log names each of them: " +
+                logPath_ + "\r\n" + Root() + "\r\nMail");
+}
+
+TEST_F(ExportDriverTest, EachFolderTakesTheDateItsPreviewShowsWhenThereIsNoPostedDate) {
+  const DateTime revised{1225000000, 0};
+  const DateTime delivered{1225100000, 0};
+  File("($Drafts)", MemoryDocument()
+                        .Text("Subject", {"draft"})
+                        .Date("$Revisions", revised)
+                        .Date("DeliveredDate", delivered));
+  File("($JunkMail)", MemoryDocument()
+                          .Text("Subject", {"junk"})
+                          .Date("$Revisions", revised)
+                          .Date("DeliveredDate", delivered));
+  Select({"Drafts", "JunkMail"});
+  Run();
+  ASSERT_EQ(writer_.calls.size(), 2u);
+  EXPECT_EQ(writer_.calls[0].date, DateText(revised));
+  EXPECT_EQ(writer_.calls[1].date, DateText(delivered));
 }
 
 TEST_F(ExportDriverTest, AFolderThatCannotBeReadIsLoggedAndTheRunGoesOn) {

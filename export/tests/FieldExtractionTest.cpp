@@ -36,6 +36,8 @@ class SpyDocument : public notes::Document {
     return inner_->GetFirstItem(name);
   }
   std::string UniversalID() override { return inner_->UniversalID(); }
+  bool IsEncrypted() override { return inner_->IsEncrypted(); }
+  DateTime Created() override { return inner_->Created(); }
   std::vector<std::string> calls;
 
  private:
@@ -153,13 +155,93 @@ TEST_F(FieldExtractionTest, ReadsSubjectDateAndBodyAsText) {
   EXPECT_FALSE(fields.hasEmbedded);
   EXPECT_EQ(fields.AttachmentList, "");
 
-  const MessageFields unsent = Extract(MemoryDocument().Text("Subject", {"Draft"}));
-  EXPECT_EQ(unsent.date, "");
+  MemoryDocument draft = MemoryDocument().Text("Subject", {"Draft"});
+  draft.created = DateTime{1225000000, 0};
+  const MessageFields unsent = Extract(draft);
+  EXPECT_EQ(unsent.date, DateText(draft.created));  // never the day of the export
   EXPECT_EQ(unsent.body, "");
 
   notes::testing::MemoryDocument numbered;
   numbered.items.push_back({"Subject", {42.0}, false, {}, false});
   EXPECT_EQ(Extract(numbered).subject, "42");
+}
+
+TEST_F(FieldExtractionTest, ThreadImportanceAndCategoriesComeFromTheDocument) {
+  const MessageFields fields =
+      Extract(MemoryDocument()
+                  .Text("$MessageID", {"<OF12AB@corvane.example>"})
+                  .Text("$InReplyTo", {"<parent@mail.example>"})
+                  .Text("$References", {"<root@mail.example>", "<parent@mail.example>"})
+                  .Text("DeliveryPriority", {"H"})
+                  .Text("Categories", {"Budget", "", "Q1 2009"}));
+  EXPECT_EQ(fields.headers.messageId, "<OF12AB@corvane.example>");
+  EXPECT_EQ(fields.headers.inReplyTo, "<parent@mail.example>");
+  EXPECT_EQ(fields.headers.references, "<root@mail.example> <parent@mail.example>");
+  EXPECT_EQ(fields.headers.importance, Importance::High);
+  EXPECT_EQ(fields.headers.keywords, (std::vector<std::string>{"Budget", "Q1 2009"}));
+
+  // The other spellings of the thread items, and the importance of tasks when no priority is set.
+  const MessageFields other = Extract(MemoryDocument()
+                                          .Text("In_Reply_To", {"<a@b.example>"})
+                                          .Text("References", {"<a@b.example>"})
+                                          .Text("Importance", {"3"}));
+  EXPECT_EQ(other.headers.inReplyTo, "<a@b.example>");
+  EXPECT_EQ(other.headers.references, "<a@b.example>");
+  EXPECT_EQ(other.headers.importance, Importance::Low);
+  EXPECT_EQ(Extract(MemoryDocument()).headers.importance, Importance::Unset);
+}
+
+TEST_F(FieldExtractionTest, NotesNamesAreAbbreviatedAndTheNamesTableGivesTheirAddresses) {
+  const NamesTable names = NamesTable::FromText(
+      "Notes name,Internet address\r\n"
+      "CN=Hal Okafor/OU=IT/O=Corvane,hal.okafor@corvane.example\r\n"
+      "\"Ray, Bob/Org\",bob@org.example\r\n");
+  MemoryDocument document = MemoryDocument()
+                                .Text("From", {"CN=Hal Okafor/OU=IT/O=Corvane@CorvaneMail"})
+                                .Text("SendTo", {"CN=Cy Orr/O=Org", "Ray, Bob/Org"})
+                                .Text("InetCopyTo", {".", "dee@fox.example"})
+                                .Text("CopyTo", {"CN=Hal Okafor/OU=IT/O=Corvane", "Dee Fox/Org"});
+  const MessageFields fields = ExtractMessageFields(*Open(document), folder_, FieldReading{&names});
+  EXPECT_EQ(fields.from, "\"Hal Okafor/IT/Corvane\" <hal.okafor@corvane.example>");
+  EXPECT_EQ(fields.to, "Cy Orr/Org;\"Ray, Bob/Org\" <bob@org.example>");
+  EXPECT_EQ(fields.CcList, "\"Hal Okafor/IT/Corvane\" <hal.okafor@corvane.example>;dee@fox.example");
+
+  // Without a table the names are only abbreviated.
+  EXPECT_EQ(Extract(document).from, "Hal Okafor/IT/Corvane");
+
+  EXPECT_THROW(NamesTable::FromText("Hal Okafor/IT/Corvane,hal@x.example\nBob Ray/Org\n"), NamesTableError);
+  EXPECT_THROW(NamesTable::FromText("Hal,\"hal@x.example\n"), NamesTableError);
+}
+
+TEST_F(FieldExtractionTest, WithoutAPostedDateTheDateIsThePreviewsThenTheCreationDate) {
+  const DateTime revised{1225000000, 60};
+  const DateTime delivered{1225100000, 0};
+  const DateTime posted{1225200000, 0};
+  MemoryDocument draft = MemoryDocument().Date("$Revisions", revised).Date("DeliveredDate", delivered);
+  draft.created = DateTime{1224000000, 0};
+  const auto read = [&](const MemoryDocument& document, std::string_view previewItem) {
+    return ExtractMessageFields(*Open(document), folder_, FieldReading{nullptr, previewItem}).date;
+  };
+  EXPECT_EQ(read(draft, "$Revisions"), DateText(revised));
+  EXPECT_EQ(read(draft, "DeliveredDate"), DateText(delivered));
+  EXPECT_EQ(read(draft, "PostedDate"), DateText(draft.created));
+  MemoryDocument sent = draft;
+  sent.Date("PostedDate", posted);
+  EXPECT_EQ(read(sent, "$Revisions"), DateText(posted));
+}
+
+TEST_F(FieldExtractionTest, AnEncryptedDocumentGivesWhatCanBeReadAndNamesTheRest) {
+  MemoryDocument document =
+      MemoryDocument().Text("Subject", {"Salaries"}).Text("From", {"a@b.example"}).Body("secret");
+  document.encrypted = true;
+  document.items.back().failRead = true;
+  const MessageFields fields = Extract(document);
+  EXPECT_TRUE(fields.encrypted);
+  EXPECT_EQ(fields.subject, "Salaries");
+  EXPECT_EQ(fields.from, "a@b.example");
+  EXPECT_EQ(fields.body, "");
+  ASSERT_EQ(fields.unreadableItems.size(), 1u);
+  EXPECT_EQ(fields.unreadableItems[0].rfind("Body: ", 0), 0u);
 }
 
 TEST_F(FieldExtractionTest, TestsForEveryItemBeforeReadingIt) {
@@ -308,6 +390,8 @@ class DocumentWithHalfAttachment : public notes::Document {
     return std::make_shared<BodyWith>();
   }
   std::string UniversalID() override { return {}; }
+  bool IsEncrypted() override { return false; }
+  DateTime Created() override { return {}; }
 };
 
 TEST_F(FieldExtractionTest, APartlyExtractedFileIsNotPassedOnAsTheAttachment) {

@@ -78,14 +78,17 @@ class MessageWriterTest : public ::testing::Test {
     return path.string();
   }
 
+  // A message date, as the field extraction always gives one.
+  static std::string SomeDate() { return DateText(DateTime{1226000000, 0}); }
+
   // Writes a message whose attachment files are the ones the text lists, as the export hands
   // them over.
-  WriteOutcome Write(std::string& subject, std::string& attachments, const std::string& date = "",
+  WriteOutcome Write(std::string& subject, std::string& attachments, const std::string& date = SomeDate(),
                      const std::string& folder = "Inbox") {
     return WriteFiles(subject, attachments, ListedFiles(attachments), date, folder);
   }
   WriteOutcome WriteFiles(std::string& subject, std::string& attachments,
-                          const std::vector<std::string>& files, const std::string& date = "",
+                          const std::vector<std::string>& files, const std::string& date = SomeDate(),
                           const std::string& folder = "Inbox") {
     return Create(*writer_, folder,
                   {"from@example.com",
@@ -147,7 +150,7 @@ TEST_F(MessageWriterTest, CallsTheComponentInTheDocumentedOrderWithWholeRecipien
                                      "ann@example.com;Bob Ray/Org",
                                      "",
                                      "x@example.com",
-                                     "",
+                                     SomeDate(),
                                      "the body",
                                      attachments,
                                      {{attachment}, {}}});
@@ -530,14 +533,14 @@ TEST_F(WriterAttachments, AFolderInTheListIsNotDeleted) {
 
 class WriterDates : public MessageWriterTest {};
 
-TEST_F(WriterDates, AnEmptyDateTextGivesTodayAtMidnight) {
-  const DateTime before = StartOfLocalDay(Now());
+TEST_F(WriterDates, AnEmptyDateIsNeverTheDayOfTheExportAndIsReported) {
   std::string subject = "S";
   std::string attachments;
-  Write(subject, attachments, "");
-  const DateTime after = StartOfLocalDay(Now());
-  ASSERT_TRUE(LastMessage().date.has_value());
-  EXPECT_TRUE(*LastMessage().date == before || *LastMessage().date == after);
+  const WriteOutcome outcome = Write(subject, attachments, "");
+  EXPECT_TRUE(outcome.written);
+  EXPECT_FALSE(LastMessage().date.has_value());
+  ASSERT_EQ(outcome.problems.size(), 1u);
+  EXPECT_NE(outcome.problems[0].find("no date"), std::string::npos);
 }
 
 TEST_F(WriterDates, TheFileTimeIsTheMessageDateAndTheIdReachesTheMessage) {

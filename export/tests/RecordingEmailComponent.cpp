@@ -30,6 +30,13 @@ class RecordingMessage : public EmailMessage {
   void SetUniversalId(const std::string& universalId) override {
     record_->calls.push_back("UNID " + universalId);
   }
+  void SetHeaders(const MessageHeaders& headers) override {
+    std::string keywords;
+    for (const auto& keyword : headers.keywords) keywords += "," + keyword;
+    record_->calls.push_back("Headers " + headers.messageId + " | " + headers.inReplyTo + " | " +
+                             headers.references + " | " +
+                             std::to_string(static_cast<int>(headers.importance)) + " |" + keywords);
+  }
   std::string AddAttachment(const std::string& filePath) override {
     record_->calls.push_back("Attach " + filePath);
     record_->earlierFilesPresent.push_back(

@@ -78,6 +78,7 @@ WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot
     fs::remove(path, error);
   }
   const std::string& received = fields.subject;
+  call.headers = fields.headers;
   calls.push_back(call);
   // What the writer gives back of the fields, whatever becomes of the message.
   const auto outcome = [&](bool written, std::string path, std::string reason,

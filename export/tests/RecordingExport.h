@@ -72,6 +72,7 @@ struct WriterCall {
   std::string root, folder, from, subject, to, cc, bcc, date, body, attachments;
   // Name and bytes of every attachment file that existed at the call, in list order.
   std::vector<std::pair<std::string, std::string>> attachedFiles;
+  MessageHeaders headers{};
 };
 
 // Writes each message as a small text file ROOT/FOLDER/<cleaned subject>.<call number>.txt and

@@ -43,8 +43,13 @@ def header_defects(part):
     return found
 
 
+# The domain of the addresses that stand for Notes names without an Internet address.
+NOTES_NAME_DOMAIN = "@notes.mailshift.invalid"
+
+
 def addresses(message, field):
-    """The field's entries as (name, address) pairs; a group gives its name and address ""."""
+    """The field's entries as (name, address) pairs; a group, and a Notes name's mailbox at the
+    reserved domain, give the name and address ""."""
     value = message[field]
     if value is None:
         return []
@@ -52,7 +57,8 @@ def addresses(message, field):
     for group in value.groups:
         if group.display_name is None:
             for address in group.addresses:
-                entries.append((address.display_name, address.addr_spec))
+                spec = address.addr_spec
+                entries.append((address.display_name, "" if spec.endswith(NOTES_NAME_DOMAIN) else spec))
         else:
             entries.append((group.display_name, ""))
             if group.addresses:

@@ -157,6 +157,8 @@ class MemoryDoc : public Document {
       if (file.name == fileName) return std::make_shared<MemoryEmbeddedObject>(file);
     return nullptr;
   }
+  bool IsEncrypted() override { return data().encrypted; }
+  DateTime Created() override { return data().created; }
 
  private:
   const MemoryItem* Find(std::string_view name) const {

@@ -50,6 +50,8 @@ struct MemoryDocument {
   bool cannotConvert = false;  // ConvertToMIME throws, as in clients before Notes 8.5.1
   // Files attached to the document outside "Body" ($FILE items the body does not embed).
   std::vector<MemoryEmbedded> filesOutsideBody;
+  bool encrypted = false;           // what IsEncrypted gives; the items that fail read stay apart
+  DateTime created{1577836800, 0};  // what Created gives: 2020-01-01 00:00 UTC
 
   MemoryDocument& Text(const std::string& name, std::vector<std::string> texts);
   MemoryDocument& Date(const std::string& name, DateTime when);

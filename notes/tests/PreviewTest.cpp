@@ -198,6 +198,8 @@ class ShiftingView : public View {
     bool HasEmbedded() override { return false; }
     std::shared_ptr<RichTextItem> GetFirstItem(std::string_view) override { return nullptr; }
     std::string UniversalID() override { return {}; }
+    bool IsEncrypted() override { return false; }
+    DateTime Created() override { return {}; }
     std::size_t number;
   };
 

@@ -315,12 +315,82 @@ std::string AddressFieldValue(std::string_view fieldName, const std::vector<Reci
     tokens.clear();
     if (!recipient.displayName.empty()) AddPhraseTokens(recipient.displayName, tokens, encoded);
     if (recipient.IsNotesName()) {
-      tokens.back() += encoded ? " :;" : ":;";
+      tokens.push_back(Token("<" + NotesNameAddress(recipient.displayName) + ">"));
     } else if (tokens.empty()) {
       tokens.push_back(Token(recipient.address));
     } else {
       tokens.push_back(Token("<" + recipient.address + ">"));
     }
+    for (const std::string& token : tokens) value.Add(token);
+  }
+  if (first) value.Append(" ");
+  return value.Finish();
+}
+
+std::string NotesNameAddress(std::string_view notesName) {
+  std::string local;
+  bool other = false;
+  bool wordEnded = false;
+  for (char c : notesName) {
+    if (IsAlphaNumeric(c)) {
+      if (wordEnded && !local.empty()) local += '.';
+      wordEnded = false;
+      local += c;
+    } else {
+      wordEnded = true;
+      if (static_cast<unsigned char>(c) >= 0x80) other = true;
+    }
+  }
+  if (local.size() > 48) local.resize(48);
+  while (!local.empty() && local.back() == '.') local.pop_back();  // a dot-atom ends in a letter or digit
+  if (local.empty() || other) {
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (char c : notesName) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    std::string hex;
+    for (int shift = 28; shift >= 0; shift -= 4) hex += kHexDigits[(hash >> shift) & 0x0F];
+    local += (local.empty() ? "notes." : ".") + hex;
+  }
+  return local + "@notes.mailshift.invalid";
+}
+
+std::vector<std::string> MessageIds(std::string_view text) {
+  std::vector<std::string> ids;
+  for (std::size_t start = text.find('<'); start != std::string_view::npos;
+       start = text.find('<', start + 1)) {
+    const std::size_t end = text.find('>', start);
+    if (end == std::string_view::npos) break;
+    const std::string_view id = text.substr(start, end - start + 1);
+    const std::string_view inner = id.substr(1, id.size() - 2);
+    const std::size_t at = inner.find('@');
+    const bool valid = at != std::string_view::npos && at > 0 && at + 1 < inner.size() &&
+                       inner.find('@', at + 1) == std::string_view::npos && id.size() <= kMaxSinglePiece &&
+                       std::all_of(inner.begin(), inner.end(), [](char c) {
+                         return IsPrintableAscii(c) && c != ' ' && c != '<' && c != '>' && c != '"' &&
+                                c != '\\' && c != '(' && c != ')' && c != ',';
+                       });
+    if (valid) ids.emplace_back(id);
+  }
+  return ids;
+}
+
+std::string MessageIdsFieldValue(std::string_view fieldName, const std::vector<std::string>& ids) {
+  FoldedValue value(fieldName);
+  for (const std::string& id : ids) value.Add(Token(id));
+  if (ids.empty()) value.Append(" ");
+  return value.Finish();
+}
+
+std::string KeywordsFieldValue(std::string_view fieldName, const std::vector<std::string>& keywords) {
+  FoldedValue value(fieldName);
+  bool first = true;
+  std::vector<std::string> tokens;
+  for (const std::string& keyword : keywords) {
+    if (keyword.empty()) continue;
+    if (!first) value.Append(",");
+    first = false;
+    bool encoded = false;
+    tokens.clear();
+    AddPhraseTokens(keyword, tokens, encoded);
     for (const std::string& token : tokens) value.Add(token);
   }
   if (first) value.Append(" ");

@@ -27,9 +27,6 @@ namespace {
 // not grow to take the encoding of one.
 constexpr std::size_t kReadChunk = Base64Lines::kBytesPerLine * 1024;
 
-// A sender is required in every message; an empty one is written as an empty group.
-const std::vector<Recipient> kUndisclosedSender = {{"undisclosed-sender", ""}};
-
 // A line put together from pieces, without a temporary string.
 void WriteLine(MessageSink& sink, std::string_view start, std::string_view middle,
                std::string_view end = "\r\n") {
@@ -54,6 +51,23 @@ void WriteField(MessageSink& sink, std::string_view name, std::string_view rawVa
 
 void WriteAddressField(MessageSink& sink, std::string_view name, const std::vector<Recipient>& recipients) {
   if (!recipients.empty()) WriteField(sink, name, AddressFieldValue(name, recipients));
+}
+
+// Importance (RFC 2156) and the X-Priority that mail clients read beside it.
+void WriteImportance(MessageSink& sink, mail::Importance importance) {
+  switch (importance) {
+    case mail::Importance::High:
+      sink.Write("Importance: high\r\nX-Priority: 1 (Highest)\r\n");
+      break;
+    case mail::Importance::Normal:
+      sink.Write("Importance: normal\r\nX-Priority: 3 (Normal)\r\n");
+      break;
+    case mail::Importance::Low:
+      sink.Write("Importance: low\r\nX-Priority: 5 (Lowest)\r\n");
+      break;
+    case mail::Importance::Unset:
+      break;
+  }
 }
 
 void WriteBodyPart(MessageSink& sink, std::string_view rawBody) {
@@ -205,7 +219,9 @@ void WriteInternetMessage(const MessageContent& content, const MessageIdentity& 
   const std::string date = DateFieldValue(content.date);
   MessageSink sink(target);
 
-  const auto& from = content.from.empty() ? kUndisclosedSender : content.from;
+  const auto& from = content.from;
+  // A sender is required in every message; an empty one is written as an empty group.
+  if (from.empty()) sink.Write("From: undisclosed-sender:;\r\n");
   WriteAddressField(sink, "From", from);
   // A message from several authors names the one who sent it (RFC 5322, 3.6.2).
   const auto mailbox =
@@ -218,7 +234,14 @@ void WriteInternetMessage(const MessageContent& content, const MessageIdentity& 
     WriteField(sink, "Subject", UnstructuredFieldValue("Subject", content.subject));
   WriteLine(sink, "Date: ", date);
   WriteLine(sink, "Message-ID: ", identity.messageId);
+  if (!content.inReplyTo.empty())
+    WriteField(sink, "In-Reply-To", MessageIdsFieldValue("In-Reply-To", content.inReplyTo));
+  if (!content.references.empty())
+    WriteField(sink, "References", MessageIdsFieldValue("References", content.references));
   if (!content.universalId.empty()) WriteLine(sink, "X-Notes-UNID: ", content.universalId);
+  WriteImportance(sink, content.importance);
+  if (!content.keywords.empty())
+    WriteField(sink, "Keywords", KeywordsFieldValue("Keywords", content.keywords));
   sink.Write("MIME-Version: 1.0\r\n");
 
   // With attachments, multipart/mixed takes the message's own boundary.

@@ -9,6 +9,7 @@
 #include "common/DateText.h"
 #include "platform/mime/AttachmentSpool.h"
 #include "platform/mime/DateField.h"
+#include "platform/mime/HeaderFields.h"
 #include "platform/mime/InternetMessage.h"
 #include "platform/mime/MessageContent.h"
 #include "platform/mime/RecipientText.h"
@@ -55,7 +56,9 @@ struct ComposerShared {
     const bool multipart =
         !content.attachments.empty() || (content.bodyParts && !content.bodyParts->parts.empty());
     MessageIdentity identity;
-    if (!content.universalId.empty()) {
+    if (!content.messageId.empty()) {
+      identity.messageId = content.messageId;
+    } else if (!content.universalId.empty()) {
       identity.messageId = "<" + content.universalId + "@notes.mailshift.invalid>";
     } else {
       identity.messageId = settings.newMessageId ? settings.newMessageId() : random.MessageId();
@@ -108,6 +111,27 @@ class ComposedMessage final : public mail::EmailMessage {
         });
     if (!hex) throw mail::EmailError("\"" + universalId + "\" is no universal id");
     content_.universalId = universalId;
+  }
+
+  void SetHeaders(const mail::MessageHeaders& headers) override {
+    std::vector<std::string> refused;
+    const std::vector<std::string> own = MessageIds(headers.messageId);
+    content_.messageId = own.size() == 1 ? own.front() : std::string();
+    if (!headers.messageId.empty() && own.size() != 1)
+      refused.push_back("the Message-ID \"" + headers.messageId + "\"");
+    content_.inReplyTo = MessageIds(headers.inReplyTo);
+    if (!headers.inReplyTo.empty() && content_.inReplyTo.empty())
+      refused.push_back("the In-Reply-To \"" + headers.inReplyTo + "\"");
+    content_.references = MessageIds(headers.references);
+    if (!headers.references.empty() && content_.references.empty())
+      refused.push_back("the References \"" + headers.references + "\"");
+    content_.importance = headers.importance;
+    content_.keywords = headers.keywords;
+    if (!refused.empty()) {
+      std::string text = "no message id in ";
+      for (std::size_t i = 0; i < refused.size(); ++i) text += (i == 0 ? "" : ", ") + refused[i];
+      throw mail::EmailError(text);
+    }
   }
 
   std::string AddAttachment(const std::string& filePath) override {

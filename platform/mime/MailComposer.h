@@ -17,7 +17,8 @@ struct MailComposerOptions {
   std::string spoolParentFolder;
   // Each rendering of a message without a universal id asks for its Message-ID ("<left@right>")
   // and, with attachments, each rendering asks for its boundary (beginning with "=_"); unset,
-  // both are random. A message with a universal id U has the Message-ID <U@notes.mailshift.invalid>.
+  // both are random. A message with a universal id U has the Message-ID <U@notes.mailshift.invalid>
+  // unless SetHeaders gave it the document's own.
   std::function<std::string()> newMessageId;
   std::function<std::string()> newBoundary;
   // The date a message carries when it is never given one; unset, the time it was created.

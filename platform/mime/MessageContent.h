@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/DateTime.h"
+#include "export/EmailItem.h"
 #include "platform/mime/RecipientText.h"
 
 namespace mailshift::platform {
@@ -38,6 +39,12 @@ struct MessageContent {
   DateTime date;
   std::vector<AttachedFile> attachments;
   std::string universalId;  // of the Notes document; empty when it has none
+  // The document's own Message-ID and the ids it answers, each "<left@right>"; empty for none.
+  std::string messageId;
+  std::vector<std::string> inReplyTo;
+  std::vector<std::string> references;
+  mail::Importance importance = mail::Importance::Unset;
+  std::vector<std::string> keywords;
 };
 
 }  // namespace mailshift::platform

@@ -96,6 +96,11 @@ class StandInDocument : public notes::Document {
   notes::ItemValues GetItemValue(std::string_view itemName) override {
     const auto item = store_->FindItem(entry_.documentId, itemName);
     if (!item) return {};
+    for (const auto& name : Details().encryptedItems) {
+      if (SameItemName(name, itemName))
+        throw NotesError("the item " + std::string(itemName) +
+                         " is encrypted and cannot be decrypted with this ID");
+    }
     return store_->Values(entry_.documentId, *item);
   }
   bool hasitem(std::string_view itemName) override {
@@ -145,17 +150,38 @@ class StandInDocument : public notes::Document {
     return nullptr;
   }
 
+  bool IsEncrypted() override { return Details().encrypted; }
+  DateTime Created() override {
+    const auto& created = Details().created;
+    if (!created) throw NotesError("the document has no creation date");
+    return *created;
+  }
+
  private:
   std::optional<ItemRecord> RichTextBody() {
     auto item = store_->FindItem(entry_.documentId, "Body");
     if (!item || item->kind != ItemKind::RichText) return std::nullopt;
     return item;
   }
+  // Item names match as GetItemValue matches them: ASCII letters in either case.
+  static bool SameItemName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+             const auto lower = [](char c) {
+               return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+             };
+             return lower(x) == lower(y);
+           });
+  }
+  const DetailsRecord& Details() {
+    if (!details_) details_ = store_->Details(entry_.documentId);
+    return *details_;
+  }
 
   std::shared_ptr<StoreReader> store_;
   std::int64_t viewId_;
   EntryRecord entry_;
   bool converted_ = false;  // the rich text was converted to MIME in memory
+  std::optional<DetailsRecord> details_;
 };
 
 class StandInView : public notes::View {

@@ -159,7 +159,7 @@ struct Parser {
 
   ItemSpec Item(const json& value, const std::string& place) {
     AsObject(value, place);
-    CheckKeys(value, {"name", "text", "number", "datetime", "richtext", "embedded"}, place);
+    CheckKeys(value, {"name", "text", "number", "datetime", "richtext", "embedded", "encrypted"}, place);
     ItemSpec item;
     item.name = AsText(Require(value, "name", place), Key(place, "name"));
     if (item.name.empty()) throw FixtureError(Key(place, "name"), "empty");
@@ -197,6 +197,8 @@ struct Parser {
       item.values.emplace_back(AsText(value["richtext"], Key(place, "richtext")));
     }
 
+    if (const json* encrypted = Find(value, "encrypted"))
+      item.encrypted = AsFlag(*encrypted, Key(place, "encrypted"));
     if (const json* embedded = Find(value, "embedded")) {
       const std::string listPlace = Key(place, "embedded");
       if (item.kind != ItemKind::RichText)
@@ -210,7 +212,7 @@ struct Parser {
 
   DocumentSpec Document(const json& value, const std::string& place) {
     AsObject(value, place);
-    CheckKeys(value, {"id", "unid", "size", "has_embedded", "items"}, place);
+    CheckKeys(value, {"id", "unid", "size", "has_embedded", "created", "encrypted", "items"}, place);
     DocumentSpec document;
     document.id = AsText(Require(value, "id", place), Key(place, "id"));
     if (document.id.empty()) throw FixtureError(Key(place, "id"), "empty");
@@ -223,10 +225,19 @@ struct Parser {
     }
     if (const json* flag = Find(value, "has_embedded"))
       document.hasEmbedded = AsFlag(*flag, Key(place, "has_embedded"));
+    if (const json* created = Find(value, "created")) {
+      document.created = ParseIsoDateTime(AsText(*created, Key(place, "created")));
+      if (!document.created)
+        throw FixtureError(Key(place, "created"), "not a date-time (like 2008-11-05T14:30:00-05:00)");
+    }
+    if (const json* encrypted = Find(value, "encrypted"))
+      document.encrypted = AsFlag(*encrypted, Key(place, "encrypted"));
     if (const json* items = Find(value, "items")) {
       const std::string listPlace = Key(place, "items");
       for (std::size_t i = 0; i < AsList(*items, listPlace).size(); ++i) {
         document.items.push_back(Item((*items)[i], Index(listPlace, i)));
+        if (document.items.back().encrypted && !document.encrypted)
+          throw FixtureError(Key(Index(listPlace, i), "encrypted"), "the document is not \"encrypted\"");
       }
     }
     return document;

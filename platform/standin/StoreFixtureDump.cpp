@@ -74,6 +74,7 @@ class Dumper {
     AddItems(documents);
     AddValues(documents);
     AddEmbedded(documents);
+    AddDetails(documents);
     for (auto& document : documents) {
       for (auto& item : document["items"]) {
         if (item.contains("richtext")) {
@@ -84,6 +85,37 @@ class Dumper {
       }
     }
     return documents;
+  }
+
+  // "created" and "encrypted" of each document, and "encrypted" of each item that is.
+  void AddDetails(json& documents) {
+    if (reader_->version() < kFirstVersionWithDetails) return;
+    sqlite::Statement rows(db_,
+                           "SELECT document_id, created, created_offset, encrypted, encrypted_items "
+                           "FROM document_details ORDER BY document_id");
+    while (rows.Step()) {
+      const auto document = documentIndex_.find(rows.ColumnInt64(0));
+      if (document == documentIndex_.end() || rows.ColumnType(3) != SQLITE_INTEGER ||
+          rows.ColumnType(4) != SQLITE_TEXT) {
+        Damaged("details of document " + std::to_string(rows.ColumnInt64(0)));
+      }
+      json& entry = documents[document->second];
+      if (rows.ColumnType(1) == SQLITE_INTEGER) {
+        entry["created"] =
+            FormatIsoDateTime(DateTime{rows.ColumnInt64(1), static_cast<std::int32_t>(rows.ColumnInt64(2))});
+      }
+      entry["encrypted"] = rows.ColumnInt64(3) != 0;
+      const std::string names = rows.ColumnText(4);
+      for (std::size_t start = 0, end; (end = names.find('\n', start)) != std::string::npos;
+           start = end + 1) {
+        for (auto& item : entry["items"]) {
+          if (item["name"] == names.substr(start, end - start)) {
+            item["encrypted"] = true;
+            break;
+          }
+        }
+      }
+    }
   }
 
   json& ItemAt(json& documents, std::int64_t documentId, std::int64_t itemPosition) {

@@ -75,6 +75,13 @@ CREATE TABLE embedded_objects (
   size INTEGER NOT NULL,
   UNIQUE (document_id, item_position, position)
 );
+CREATE TABLE document_details (
+  document_id INTEGER PRIMARY KEY,
+  created INTEGER,
+  created_offset INTEGER,
+  encrypted INTEGER NOT NULL,
+  encrypted_items TEXT NOT NULL
+);
 CREATE TABLE embedded_content (
   object_id INTEGER NOT NULL,
   chunk INTEGER NOT NULL,

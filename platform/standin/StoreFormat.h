@@ -8,16 +8,24 @@
 #include <string>
 #include <string_view>
 
+#include "common/DateTime.h"
+
 namespace mailshift::standin {
 
 // PRAGMA application_id of every store: "MSNF".
 inline constexpr std::int32_t kStoreApplicationId = 0x4D534E46;
 // PRAGMA user_version: the layout version this program writes. It reads this one and every
 // earlier one.
-inline constexpr std::int32_t kStoreSchemaVersion = 2;
+inline constexpr std::int32_t kStoreSchemaVersion = 3;
 // The first version whose documents carry a universal id (documents.unid); earlier stores give
 // none.
 inline constexpr std::int32_t kFirstVersionWithUniversalIds = 2;
+// The first version with the table document_details (creation dates, encrypted items); earlier
+// stores have no details: no creation date, nothing encrypted.
+inline constexpr std::int32_t kFirstVersionWithDetails = 3;
+// The creation date of a document built without one and without any date-time item:
+// 2000-01-01T00:00:00Z.
+inline constexpr DateTime kDefaultCreationDate{946684800, 0};
 // Attachment content is stored in rows of at most this many bytes.
 inline constexpr std::size_t kContentChunkBytes = std::size_t{1} << 20;
 
@@ -25,7 +33,7 @@ inline constexpr std::size_t kContentChunkBytes = std::size_t{1} << 20;
 enum class ItemKind : int { RichText = 1, Number = 768, DateTime = 1024, Text = 1280 };
 std::optional<ItemKind> ItemKindFromCode(std::int64_t code);
 
-// The tables, created before the data goes in.
+// The tables, created before the data goes in (document_details included).
 extern const char* const kStoreTablesSql;
 // The lookup indexes, created once the data is in.
 extern const char* const kStoreIndexesSql;

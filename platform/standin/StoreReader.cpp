@@ -66,8 +66,10 @@ const char* const kQueries[] = {
     "ORDER BY position",
     // kContentRows
     "SELECT rowid FROM embedded_content WHERE object_id = ?1 ORDER BY chunk",
+    // kDetails
+    "SELECT created, created_offset, encrypted, encrypted_items FROM document_details WHERE document_id = ?1",
 };
-static_assert(std::size(kQueries) == 10);
+static_assert(std::size(kQueries) == 11);
 
 // kEntryAfter for stores written before documents had universal ids.
 const char* const kEntryAfterWithoutUniversalIds =
@@ -364,6 +366,32 @@ void StoreReader::ReadValuesOf(std::int64_t documentId) {
   valuesDocument_.reset();
   values_ = ReadStoredValues(Prepared(kValues), documentId);
   valuesDocument_ = documentId;
+}
+
+DetailsRecord StoreReader::Details(std::int64_t documentId) {
+  DetailsRecord details;
+  if (version_ < kFirstVersionWithDetails) {
+    CheckReadable();
+    return details;
+  }
+  try {
+    Running row(Prepared(kDetails));
+    row->BindInt64(1, documentId);
+    if (!row->Step()) return details;
+    const auto& r = *row;
+    const bool createdStored = r.ColumnType(0) != SQLITE_NULL;
+    if ((createdStored && (!IsInteger(r, 0) || !IsInteger(r, 1))) || !IsInteger(r, 2) || !IsText(r, 3))
+      Fail("damaged details of document " + std::to_string(documentId));
+    if (createdStored)
+      details.created = DateTime{r.ColumnInt64(0), static_cast<std::int32_t>(r.ColumnInt64(1))};
+    details.encrypted = r.ColumnInt64(2) != 0;
+    const std::string names = r.ColumnText(3);
+    for (std::size_t start = 0, end; (end = names.find('\n', start)) != std::string::npos; start = end + 1)
+      details.encryptedItems.push_back(names.substr(start, end - start));
+    return details;
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
 }
 
 std::vector<EmbeddedRecord> StoreReader::Embedded(std::int64_t documentId, std::int64_t itemPosition) {

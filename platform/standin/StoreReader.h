@@ -46,6 +46,13 @@ struct ItemRecord {
   ItemKind kind = ItemKind::Text;
 };
 
+// What document_details holds for a document.
+struct DetailsRecord {
+  std::optional<DateTime> created;          // nothing when the store holds none
+  bool encrypted = false;                   // IsEncrypted
+  std::vector<std::string> encryptedItems;  // the items that cannot be read
+};
+
 struct EmbeddedRecord {
   std::int64_t id = 0;
   std::string name;
@@ -77,6 +84,8 @@ class StoreReader {
   std::optional<EntryRecord> EntryAfter(std::int64_t viewId, std::optional<std::int64_t> position);
   std::optional<ItemRecord> FindItem(std::int64_t documentId, std::string_view name);
   notes::ItemValues Values(std::int64_t documentId, const ItemRecord& item);
+  // The document's details; none stored (or a store before version 3) gives the defaults.
+  DetailsRecord Details(std::int64_t documentId);
   std::vector<EmbeddedRecord> Embedded(std::int64_t documentId, std::int64_t itemPosition);
   // Streams the object's content to exactly this path; on failure no file is left there.
   void Extract(const EmbeddedRecord& object, const std::filesystem::path& target);
@@ -96,6 +105,7 @@ class StoreReader {
     kValues,
     kEmbedded,
     kContentRows,
+    kDetails,
     kQueryCount
   };
 

@@ -35,6 +35,10 @@ struct StoreWriter::Statements {
         std::make_unique<sqlite::Statement>(db, "UPDATE embedded_objects SET size = ?2 WHERE id = ?1");
     chunk = std::make_unique<sqlite::Statement>(
         db, "INSERT INTO embedded_content (object_id, chunk, bytes) VALUES (?1, ?2, ?3)");
+    details = std::make_unique<sqlite::Statement>(
+        db,
+        "INSERT INTO document_details (document_id, created, created_offset, encrypted, encrypted_items) "
+        "VALUES (?1, ?2, ?3, ?4, ?5)");
     view = std::make_unique<sqlite::Statement>(
         db, "INSERT INTO views (id, name, is_folder, stored_count) VALUES (?1, ?2, ?3, ?4)");
     entry = std::make_unique<sqlite::Statement>(
@@ -44,7 +48,7 @@ struct StoreWriter::Statements {
   // Finalizes every statement and closes the connection, reporting a failure.
   void Finish() {
     for (auto* statement : {&title, &document, &documentTotals, &item, &value, &embedded, &embeddedSize,
-                            &chunk, &view, &entry}) {
+                            &chunk, &details, &view, &entry}) {
       statement->reset();
     }
     connection.Close();
@@ -52,12 +56,42 @@ struct StoreWriter::Statements {
 
   sqlite::Connection connection;
   std::unique_ptr<sqlite::Statement> title, document, documentTotals, item, value, embedded, embeddedSize,
-      chunk, view, entry;
+      chunk, details, view, entry;
   std::unordered_set<std::string> documentIds;
   std::unordered_set<std::string> universalIds;
 };
 
 namespace {
+
+// The creation date a document without one of its own gets: its earliest date-time value, else
+// kDefaultCreationDate. Every Notes document has one.
+DateTime CreationDateOf(const std::vector<ItemSpec>& items) {
+  std::optional<DateTime> earliest;
+  for (const auto& item : items) {
+    for (const auto& value : item.values) {
+      const auto* when = std::get_if<DateTime>(&value);
+      if (when != nullptr && (!earliest || when->secondsSinceEpoch < earliest->secondsSinceEpoch))
+        earliest = *when;
+    }
+  }
+  return earliest.value_or(kDefaultCreationDate);
+}
+
+// The names of the encrypted items, each followed by a line break.
+std::string EncryptedItemNames(const DocumentSpec& document) {
+  std::string names;
+  for (const auto& item : document.items) {
+    if (!item.encrypted) continue;
+    if (!document.encrypted)
+      throw std::invalid_argument("document " + document.id + ": item " + item.name +
+                                  " is encrypted in a document that is not");
+    if (item.name.find('\n') != std::string::npos)
+      throw std::invalid_argument("document " + document.id +
+                                  ": an encrypted item's name holds a line break");
+    names += item.name + "\n";
+  }
+  return names;
+}
 
 void CheckItem(const ItemSpec& item) {
   if (item.name.empty()) throw std::invalid_argument("an item has no name");
@@ -157,6 +191,7 @@ void StoreWriter::WriteContent(std::int64_t objectId, ContentSource& content, st
 
 std::int64_t StoreWriter::AddDocument(DocumentSpec document) {
   for (const auto& item : document.items) CheckItem(item);
+  const std::string encryptedItems = EncryptedItemNames(document);
   if (document.size && *document.size < 0)
     throw std::invalid_argument("document " + document.id + ": negative size");
   if (!document.universalId.empty() && !IsUniversalId(document.universalId)) {
@@ -177,6 +212,12 @@ std::int64_t StoreWriter::AddDocument(DocumentSpec document) {
   s.document->BindInt64(1, key).BindText(2, document.id);
   if (!document.universalId.empty()) s.document->BindText(3, document.universalId);
   s.document->Run();
+  {
+    const DateTime created = document.created.value_or(CreationDateOf(document.items));
+    s.details->BindInt64(1, key);
+    s.details->BindInt64(2, created.secondsSinceEpoch).BindInt64(3, created.utcOffsetMinutes);
+    s.details->BindInt64(4, document.encrypted ? 1 : 0).BindText(5, encryptedItems).Run();
+  }
 
   std::int64_t embeddedBytes = 0;
   bool anyEmbedded = false;

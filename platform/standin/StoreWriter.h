@@ -31,6 +31,8 @@ struct ItemSpec {
   // date-time items date-times.
   notes::ItemValues values;
   std::vector<EmbeddedSpec> embedded;  // rich-text items only
+  // Encrypted for an ID other than the reader's: its values cannot be read.
+  bool encrypted = false;
 };
 
 struct DocumentSpec {
@@ -38,6 +40,9 @@ struct DocumentSpec {
   std::string universalId;           // "" for none; else IsUniversalId, unique within the store
   std::optional<std::int64_t> size;  // default: DefaultDocumentSize
   std::optional<bool> hasEmbedded;   // default: true when an item has an embedded object
+  std::optional<DateTime> created;   // default: the earliest date-time among its items, else
+                                     // kDefaultCreationDate
+  bool encrypted = false;            // IsEncrypted; an item may be encrypted only then
   std::vector<ItemSpec> items;
 };
 

@@ -200,6 +200,17 @@ class ComDocument : public notes::Document {
     if (!object) return nullptr;
     return std::make_shared<ComEmbeddedObject>(std::move(object));
   }
+  bool IsEncrypted() override {
+    // Clients before Release 6 have no such member and know no encrypted documents.
+    if (!object_.HasMember("IsEncrypted")) return false;
+    return TruthOf(*object_.Invoke("IsEncrypted"), "NotesDocument.IsEncrypted");
+  }
+  DateTime Created() override {
+    const notes::ItemValue created = ItemValueOf(*object_.Invoke("Created"), "NotesDocument.Created");
+    const auto* when = std::get_if<DateTime>(&created);
+    if (when == nullptr) throw notes::NotesError("NotesDocument.Created: not a date");
+    return *when;
+  }
 
  private:
   static std::vector<Variant> Arguments(std::string_view itemName) {

@@ -48,13 +48,15 @@ constexpr const char* kFixture = R"json({
     {"name": "($All)", "folder": false, "documents": ["m1", "m2"], "count": 9}
   ],
   "documents": [
-    {"id": "m1", "size": 2048, "has_embedded": true, "items": [
+    {"id": "m1", "size": 2048, "has_embedded": true, "created": "2008-11-05T14:30:00-05:00", "encrypted": false,
+     "items": [
       {"name": "Subject", "text": ["Hello"]},
       {"name": "PostedDate", "datetime": ["2008-11-05T14:30:00-05:00"]},
       {"name": "Count", "number": [3]},
       {"name": "Body", "richtext": "Hello there",
        "embedded": [{"name": "a.doc", "type": 1454, "base64": "SGVsbG8="}]}]},
-    {"id": "m2", "size": 10, "has_embedded": false, "items": []}
+    {"id": "m2", "size": 10, "has_embedded": false, "created": "2000-01-01T00:00:00+00:00", "encrypted": false,
+     "items": []}
   ]
 })json";
 

@@ -51,7 +51,8 @@ std::string Shown(const Entries& entries) {
   return text + "]";
 }
 
-// The list's entries as (name, address); a group gives its name and address "".
+// The list's entries as (name, address); a group, and a Notes name's mailbox at the reserved
+// domain, give the name and address "".
 Entries ReadAddresses(InternetAddressList* list, bool& groupWithMembers) {
   Entries entries;
   if (list == nullptr) return entries;
@@ -64,7 +65,10 @@ Entries ReadAddresses(InternetAddressList* list, bool& groupWithMembers) {
           0)
         groupWithMembers = true;
     } else {
-      entries.emplace_back(name, Text(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address))));
+      std::string spec = Text(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address)));
+      const std::string_view notesNameDomain = "@notes.mailshift.invalid";
+      if (spec.size() > notesNameDomain.size() && spec.ends_with(notesNameDomain)) spec.clear();
+      entries.emplace_back(name, spec);
     }
   }
   return entries;

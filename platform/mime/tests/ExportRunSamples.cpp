@@ -46,7 +46,7 @@ struct Sample {
   std::string folder;   // output folder
   std::string subject;  // as the message carries it
   std::vector<Expected> from, to, cc, bcc;
-  std::int64_t when = 0;  // 0: unsent, dated today at midnight
+  std::int64_t when = 0;
   std::string body;
   std::vector<Attachment> attachments;
 };
@@ -217,6 +217,13 @@ void FillMailbox(Mailbox& box) {
               .Text("InetCopyTo", {".", "dana@corp.example"})
               .Text("BlindCopyTo", {"Eve/Org"})
               .Text("InetBlindCopyTo", {"eve@corp.example"})
+              .Text("$MessageID", {"<OF1A2B3C4D.5E6F7081-ON85257C5A@corp.example>"})
+              .Text("$InReplyTo", {"<plan.2008@corp.example>"})
+              .Text("$References", {"<kickoff.2008@corp.example>", "<plan.2008@corp.example>"})
+              .Text("DeliveryPriority", {"H"})
+              .Text("Categories", {"Reports", "Q4, 2008",
+                                   "Gr\xC3\xBC\xC3\x9F"
+                                   "e"})
               .Date("PostedDate", DateTime{1225895400, 60})
               .Body("Please find the figures attached.\r\n  ",
                     {File("plan.xls", figures), File("report.pdf", report)}),
@@ -326,14 +333,14 @@ void FillMailbox(Mailbox& box) {
               .Text("From", {"ann@corp.example"})
               .Text("SendTo", {"Bob Ray/Org"})
               .Body("not yet", {File("draft.txt", "d")}),
-          Sample{"Drafts: unsent, dated today",
+          Sample{"Drafts: unsent, dated when it was created",
                  "Drafts",
                  "Unsent draft",
                  {{"", "ann@corp.example"}},
                  {{"Bob Ray/Org", ""}},
                  {},
                  {},
-                 0,
+                 1577836800,  // the document's creation date
                  "not yet",
                  {{"draft.txt", "d"}}});
   box.Add(
@@ -474,7 +481,7 @@ int main(int argc, char** argv) {
     }
     const std::string& file = found->second;
     expectedFiles.insert(fs::relative(file, root).string());
-    const std::int64_t when = sample.when != 0 ? sample.when : LocalMidnightToday();
+    const std::int64_t when = sample.when;
     json attachments = json::array();
     for (const auto& attachment : sample.attachments) {
       attachments.push_back({{"name", attachment.name}, {"base64", Base64(attachment.bytes)}});

@@ -130,7 +130,7 @@ TEST_F(GMimeParseBackTest, WritesASinglePartMessageWithCrLfAndSevenBitText) {
   EXPECT_FALSE(std::regex_search(text, std::regex("[^\r]\n|\r[^\n]"))) << "bare CR or LF";
   EXPECT_FALSE(text.ends_with("\r\n")) << "the caller ends the last line";
   EXPECT_EQ(Header(text, "From"), "Ann Lee <ann@example.com>");
-  EXPECT_EQ(Header(text, "To"), "bob@example.com, Bob Ray/Org:;");
+  EXPECT_EQ(Header(text, "To"), "bob@example.com, Bob Ray/Org <Bob.Ray.Org@notes.mailshift.invalid>");
   EXPECT_EQ(Header(text, "Date"), "Wed, 05 Nov 2008 16:00:00 +0130");
   EXPECT_EQ(Header(text, "MIME-Version"), "1.0");
   EXPECT_TRUE(std::regex_match(Header(text, "Message-ID"), std::regex("<[^<>@ ]+@[^<>@ ]+>")));
@@ -178,7 +178,8 @@ TEST_F(GMimeParseBackTest, NamesASenderWhenSeveralAuthorsAreGiven) {
   auto message = NewMessage();
   message->SetSender("Team/Org;ann@example.com;bob@example.com");
   const std::string text = Render(*message);
-  EXPECT_EQ(Header(text, "From"), "Team/Org:;, ann@example.com, bob@example.com");
+  EXPECT_EQ(Header(text, "From"),
+            "Team/Org <Team.Org@notes.mailshift.invalid>, ann@example.com, bob@example.com");
   EXPECT_EQ(Header(text, "Sender"), "ann@example.com");
 }
 

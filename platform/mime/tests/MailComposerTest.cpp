@@ -138,7 +138,7 @@ TEST_F(MailComposerTest, WritesASinglePartMessageInFieldOrderWithTheGivenIdentit
   EXPECT_EQ(names, (std::vector<std::string>{"From", "To", "Bcc", "Subject", "Date", "Message-ID",
                                              "MIME-Version", "Content-Type", "Content-Transfer-Encoding"}));
   EXPECT_EQ(read.top.Field("From"), "Ann Lee <ann@example.com>");
-  EXPECT_EQ(read.top.Field("To"), "bob@example.com, Bob Ray/Org:;");
+  EXPECT_EQ(read.top.Field("To"), "bob@example.com, Bob Ray/Org <Bob.Ray.Org@notes.mailshift.invalid>");
   EXPECT_EQ(read.top.Field("Bcc"), "Carol <carol@example.com>");
   EXPECT_EQ(read.top.Field("Subject"), "=?UTF-8?B?R3LDvMOfZQ==?=");
   EXPECT_EQ(read.top.Field("Date"), "Wed, 05 Nov 2008 16:00:00 +0130");
@@ -164,6 +164,38 @@ TEST_F(MailComposerTest, AMessageOfANotesDocumentTakesItsIdentityFromTheDocument
     EXPECT_THROW(message->SetUniversalId(notAnId), mail::EmailError) << notAnId;
   }
   EXPECT_EQ(ReadRendered(Render(*message)).top.Field("X-Notes-UNID"), "0123456789abcdef0123456789ABCDEF");
+}
+
+TEST_F(MailComposerTest, TheDocumentsOwnMessageIdThreadImportanceAndKeywordsAreWritten) {
+  auto message = NewMessage();
+  message->SetUniversalId("0123456789ABCDEF0123456789ABCDEF");
+  mail::MessageHeaders headers;
+  headers.messageId = "<OF5A1B@corvane.example>";
+  headers.inReplyTo = "<parent@mail.example>";
+  headers.references = "<root@mail.example> <parent@mail.example>";
+  headers.importance = mail::Importance::High;
+  headers.keywords = {"Budget", "Q1, 2009"};
+  message->SetHeaders(headers);
+  const RenderedMessage read = ReadRendered(Render(*message));
+  EXPECT_EQ(read.top.Field("Message-ID"), "<OF5A1B@corvane.example>");
+  EXPECT_EQ(read.top.Field("X-Notes-UNID"), "0123456789ABCDEF0123456789ABCDEF");  // the manifest's key
+  EXPECT_EQ(read.top.Field("In-Reply-To"), "<parent@mail.example>");
+  EXPECT_EQ(read.top.Field("References"), "<root@mail.example> <parent@mail.example>");
+  EXPECT_EQ(read.top.Field("Importance"), "high");
+  EXPECT_EQ(read.top.Field("X-Priority"), "1 (Highest)");
+  EXPECT_EQ(read.top.Field("Keywords"), "Budget, \"Q1, 2009\"");
+
+  // What is no message id is refused and said; the rest is taken all the same.
+  auto broken = NewMessage();
+  broken->SetUniversalId("0123456789ABCDEF0123456789ABCDEF");
+  headers.messageId = "not an id";
+  headers.inReplyTo = "<parent@mail.example>";
+  headers.importance = mail::Importance::Low;
+  EXPECT_THROW(broken->SetHeaders(headers), mail::EmailError);
+  const RenderedMessage kept = ReadRendered(Render(*broken));
+  EXPECT_EQ(kept.top.Field("Message-ID"), "<0123456789ABCDEF0123456789ABCDEF@notes.mailshift.invalid>");
+  EXPECT_EQ(kept.top.Field("In-Reply-To"), "<parent@mail.example>");
+  EXPECT_EQ(kept.top.Field("Importance"), "low");
 }
 
 TEST_F(MailComposerTest, RendersTheSameInputToTheSameBytes) {
@@ -233,7 +265,8 @@ TEST_F(MailComposerTest, NamesASenderWhenSeveralAuthorsAreGiven) {
   auto message = NewMessage();
   message->SetSender("Team/Org;ann@example.com;bob@example.com");
   const RenderedMessage read = ReadRendered(Render(*message));
-  EXPECT_EQ(read.top.Field("From"), "Team/Org:;, ann@example.com, bob@example.com");
+  EXPECT_EQ(read.top.Field("From"),
+            "Team/Org <Team.Org@notes.mailshift.invalid>, ann@example.com, bob@example.com");
   EXPECT_EQ(read.top.Field("Sender"), "ann@example.com");
 }
 

@@ -23,21 +23,23 @@ const json kEveryKind = json::parse(R"json({
     {"name": "Empty", "folder": true, "documents": []}
   ],
   "documents": [
-    {"id": "m1", "unid": "0123456789ABCDEF0123456789ABCDEF", "size": 2048, "has_embedded": true, "items": [
+    {"id": "m1", "unid": "0123456789ABCDEF0123456789ABCDEF", "size": 2048, "has_embedded": true,
+     "created": "2008-11-05T14:29:00-05:00", "encrypted": true, "items": [
       {"name": "Subject", "text": ["Grüße: a/b\\c *?\"<>|", ""]},
       {"name": "SendTo", "text": ["Bob Ray/Org", "Cy Orr/Org"]},
       {"name": "InetSendTo", "text": ["bob@example.com", "."]},
       {"name": "Empty", "text": []},
       {"name": "PostedDate", "datetime": ["2008-11-05T14:30:00-05:00", "1999-12-31T23:59:59+00:00",
                                           "2024-02-29T00:00:00+05:45", "0001-01-01T00:00:00+00:00"]},
-      {"name": "Count", "number": [3, -1.5, 0, 1e300, 9007199254740993]},
+      {"name": "Count", "number": [3, -1.5, 0, 1e300, 9007199254740993], "encrypted": true},
       {"name": "Body", "richtext": "Hello there\r\nLine two",
        "embedded": [{"name": "a.doc", "type": 1454, "base64": "SGVsbG8="},
                     {"name": "a.doc", "type": 1454, "base64": ""},
                     {"name": "Übersicht.xlsx", "type": 1453, "base64": "AAEC/f7/"}]}]},
-    {"id": "m2", "size": 0, "has_embedded": false, "items": [
+    {"id": "m2", "size": 0, "has_embedded": false, "created": "2000-01-01T00:00:00+00:00", "encrypted": false, "items": [
       {"name": "Body", "richtext": ""}]},
-    {"id": "m3", "size": 123456789012, "has_embedded": true, "items": []}
+    {"id": "m3", "size": 123456789012, "has_embedded": true, "created": "2000-01-01T00:00:00+00:00",
+     "encrypted": false, "items": []}
   ]
 })json");
 

@@ -299,6 +299,34 @@ TEST(StandInFileNameTest, AnyFileNameOpens) {
   }
 }
 
+TEST(StandInEncryptionTest, EncryptedItemsThrowWhenReadAndTheRestReads) {
+  ScratchFolder folder;
+  BuildStoreFromText(R"json({"title": "Mail", "views": [{"name": "($Inbox)", "folder": true,
+    "documents": ["sealed", "plain", "undated"]}], "documents": [
+    {"id": "sealed", "created": "2008-11-04T09:00:00+01:00", "encrypted": true, "items": [
+      {"name": "Subject", "text": ["Salaries"]}, {"name": "Body", "richtext": "secret", "encrypted": true}]},
+    {"id": "plain", "items": [{"name": "PostedDate", "datetime": ["2008-11-05T14:30:00-05:00"]}]},
+    {"id": "undated", "items": []}]})json",
+                     folder / "Mail.nsf");
+  auto view = OpenStore(folder / "Mail.nsf")->GetView("($Inbox)");
+  auto sealed = view->GetFirstDocument();
+  EXPECT_TRUE(sealed->IsEncrypted());
+  EXPECT_TRUE(sealed->hasitem("Body"));
+  EXPECT_THROW(sealed->GetItemValue("body"), NotesError);
+  EXPECT_EQ(FirstText(*sealed, "Subject"), "Salaries");
+  EXPECT_EQ(sealed->Created(), (DateTime{1225785600, 60}));
+  auto plain = view->GetNextDocument(sealed);
+  EXPECT_FALSE(plain->IsEncrypted());
+  // Without a creation date of its own a document was created with its earliest date.
+  EXPECT_EQ(plain->Created(), (DateTime{1225913400, -300}));
+  EXPECT_EQ(view->GetNextDocument(plain)->Created(), kDefaultCreationDate);
+  // An item may be encrypted only in an encrypted document.
+  EXPECT_THROW(BuildStoreFromText(R"json({"title": "M", "views": [], "documents": [{"id": "x", "items": [
+    {"name": "Body", "richtext": "", "encrypted": true}]}]})json",
+                                  folder / "Bad.nsf"),
+               FixtureError);
+}
+
 class ExtractFileTest : public ::testing::Test {
  protected:
   // A store with one attachment of the given bytes.

@@ -181,8 +181,24 @@ std::shared_ptr<const Fixture> LoadFixture(const std::wstring& path) {
           document.universalId.text = TextOf(unid, where);
         }
       }
+      document.encrypted = node.value("encrypted", false);
+      if (node.contains("created")) {
+        const json& created = node.at("created");
+        document.created = created.is_string() ? ParseIsoDateTime(created.get<std::string>()) : std::nullopt;
+        if (!document.created) Bad(where, "bad \"created\"");
+      }
       for (const auto& item : node.value("items", json::array())) {
         document.items.push_back(ReadItem(item, file.parent_path(), where));
+        if (item.value("encrypted", false)) {
+          document.faults[L"getitemvalue:" + Lower(document.items.back().name)] =
+              Fault{kTestNotesErrorCode, L"the item " + document.items.back().name +
+                                             L" is encrypted and cannot be decrypted with this ID"};
+        }
+        for (const auto& when : document.items.back().dates) {
+          if (!node.contains("created") &&
+              (!document.created || when.secondsSinceEpoch < document.created->secondsSinceEpoch))
+            document.created = when;
+        }
       }
       std::int64_t size = 0;
       bool embedded = false;
@@ -192,6 +208,8 @@ std::shared_ptr<const Fixture> LoadFixture(const std::wstring& path) {
       }
       document.size = node.contains("size") ? node.at("size").get<std::int64_t>() : size;
       document.hasEmbedded = node.contains("has_embedded") ? node.at("has_embedded").get<bool>() : embedded;
+      // As the built-in stand-in: every document has a creation date.
+      if (!document.created) document.created = DateTime{946684800, 0};
       documentIndex[document.id] = fixture->documents.size();
       fixture->documents.push_back(std::move(document));
     }

@@ -55,6 +55,11 @@ struct FixtureDocument {
   FixtureUniversalId universalId;
   std::int64_t size = 0;
   bool hasEmbedded = false;
+  // IsEncrypted; an item marked "encrypted" fails to read, as one encrypted for another ID.
+  bool encrypted = false;
+  // Created: the fixture's "created", else the earliest date-time of its items, else
+  // 2000-01-01T00:00:00Z, as the built-in stand-in gives it.
+  std::optional<DateTime> created;
   std::vector<FixtureItem> items;
   Faults faults;
 };

@@ -184,7 +184,8 @@ class DocumentServer : public DispatchObject {
   const std::vector<std::wstring>& Members() const override {
     static const std::vector<std::wstring> members{
         L"GetItemValue", L"HasItem",       L"Size",          L"HasEmbedded",   L"GetFirstItem",
-        L"UniversalID",  L"GetMIMEEntity", L"ConvertToMIME", L"GetAttachment", L"ParentDatabase"};
+        L"UniversalID",  L"GetMIMEEntity", L"ConvertToMIME", L"GetAttachment", L"ParentDatabase",
+        L"IsEncrypted",  L"Created"};
     return members;
   }
   const Faults* MemberFaults() const override { return &Data().faults; }
@@ -234,8 +235,13 @@ class DocumentServer : public DispatchObject {
               return ObjectResult(new EmbeddedObjectServer(fixture_, embedded));
         return ObjectResult(nullptr);
       }
-      default:
+      case 9:
         return ObjectResult(NewDatabaseServer(fixture_));
+      case 10:
+        return BoolResult(Data().encrypted);
+      default:
+        if (!Data().created) Raise(L"Notes error: the document has no creation date");
+        return DateResult(*Data().created);
     }
   }
 

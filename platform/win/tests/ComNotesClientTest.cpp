@@ -5,6 +5,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/DateText.h"
+#include "export/AttachmentFolder.h"
+#include "export/FieldExtraction.h"
 #include "notes/SessionOrigin.h"
 #include "notes/testing/MemoryNotes.h"
 #include "platform/win/ComNotesClient.h"
@@ -279,6 +282,40 @@ TEST_F(ComNotesClientTest, AClientWithoutTheMemberGivesNoIdAndARaisedFaultIsAnEr
                    "com_faults": {"UniversalID": "Note is damaged"}}]})json");
   EXPECT_NE(ErrorOf([&] { FirstOf(*Open(faulty.path()), "v")->UniversalID(); }).find("Note is damaged"),
             std::string::npos);
+}
+
+// An encrypted document read over COM gives what can be read; the names table gives the sender's
+// address; the creation date stands in for the missing sending date.
+TEST_F(ComNotesClientTest, AnEncryptedDocumentGivesWhatCanBeReadAndTheNamesTableGivesAddresses) {
+  FixtureFile sealed(R"json({"views": [{"name": "($Drafts)", "documents": ["s1", "p1"]}], "documents": [
+    {"id": "s1", "encrypted": true, "created": "2008-11-04T09:00:00Z", "items": [
+      {"name": "From", "text": ["CN=Hal Okafor/OU=IT/O=Corvane"]},
+      {"name": "Subject", "text": ["Salaries"]},
+      {"name": "$MessageID", "text": ["<OF1@corvane.example>"]},
+      {"name": "Body", "richtext": "secret", "encrypted": true}]},
+    {"id": "p1", "items": [{"name": "Subject", "text": ["plain"]}]}]})json");
+  auto view = Open(sealed.path())->GetView("($Drafts)");
+  auto document = view->GetFirstDocument();
+  ASSERT_TRUE(document);
+  EXPECT_TRUE(document->IsEncrypted());
+  EXPECT_EQ(document->Created().secondsSinceEpoch, 1225789200);
+
+  const mail::NamesTable names = mail::NamesTable::FromText("Hal Okafor/IT/Corvane,hal@corvane.example\r\n");
+  mail::AttachmentFolder folder;
+  const mail::MessageFields fields =
+      mail::ExtractMessageFields(*document, folder, mail::FieldReading{&names, "$Revisions"});
+  EXPECT_TRUE(fields.encrypted);
+  EXPECT_EQ(fields.subject, "Salaries");
+  EXPECT_EQ(fields.from, "\"Hal Okafor/IT/Corvane\" <hal@corvane.example>");
+  EXPECT_EQ(fields.headers.messageId, "<OF1@corvane.example>");
+  EXPECT_EQ(fields.body, "");
+  ASSERT_EQ(fields.unreadableItems.size(), 1u);
+  EXPECT_EQ(fields.unreadableItems[0].rfind("Body: ", 0), 0u);
+  EXPECT_EQ(ParseDateText(fields.date)->secondsSinceEpoch, 1225789200);
+
+  auto plain = view->GetNextDocument(document);
+  EXPECT_FALSE(plain->IsEncrypted());
+  EXPECT_EQ(plain->Created().secondsSinceEpoch, 946684800);  // the stand-ins' default
 }
 
 class SessionOriginTest : public ::testing::Test {

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -18,11 +19,25 @@
 #include "export/PathSafety.h"
 #include "export/SafeFiles.h"
 #include "notes/FolderCatalogue.h"
-#include "notes/NotesState.h"
 #include "notes/SessionOrigin.h"
 
 namespace mailshift::mail {
 namespace {
+
+// The Notes objects a run holds between its steps.
+struct NotesState {
+  std::shared_ptr<notes::Session> SessionObj;
+  std::shared_ptr<notes::Database> DatabaseObj;
+  std::shared_ptr<notes::View> ViewObj;
+  std::shared_ptr<notes::Document> DocumentObj;
+
+  // Releases the database, view and document, keeping the session.
+  void ReleaseDatabaseObjects() {
+    DocumentObj.reset();
+    ViewObj.reset();
+    DatabaseObj.reset();
+  }
+};
 
 using notes::Database;
 using notes::Document;
@@ -113,7 +128,7 @@ class ExportRun {
   const ExportServices& services_;
   ExportObserver& observer_;
   // The run's own session and the objects it has open.
-  notes::NotesState state_;
+  NotesState state_;
   ExportLog log_;
   // SelectedFolders, for looking a tag up among many folders.
   const std::unordered_set<std::string> selected_;

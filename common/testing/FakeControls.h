@@ -13,6 +13,5 @@ using FakeTabs = HeadlessTabs;
 using FakeToolBar = HeadlessToolBar;
 using FakeMessageBoxes = RecordingMessageBoxes;
 using FakeWaiter = HeadlessWaiter;
-using FakeMainWindow = HeadlessMainWindow;
 
 }  // namespace mailshift::testing

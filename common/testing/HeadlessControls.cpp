@@ -88,21 +88,4 @@ MessageAnswer RecordingMessageBoxes::Show(const std::string& text, const std::st
   return answer;
 }
 
-HeadlessMainWindow::HeadlessMainWindow()
-    : CmdScan("Start Scan", true, false),
-      ScanFrame(" Scan Details", false),
-      ImgReadingArrow("", false),
-      ImgEmailsArrow("", false),
-      ImgMailFolderArrow("", false) {
-  txtNotesDatabaseFile.captions.clear();
-  NotesToolBar.enabled = {{1, true}, {2, false}, {4, false}, {6, true}};
-}
-
-MainWindowControls HeadlessMainWindow::controls() {
-  return MainWindowControls{
-      NotesTab,        txtNotesDatabaseFile, CmdBrowse,          CmdScan,       ScanFrame,
-      ImgReadingArrow, ImgEmailsArrow,       ImgMailFolderArrow, LblFolderName, ContactsTreeView,
-      MailList,        NotesToolBar,         Messages,           Wait};
-}
-
 }  // namespace mailshift

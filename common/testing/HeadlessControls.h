@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "common/Controls.h"
-#include "common/MainWindowControls.h"
 
 namespace mailshift {
 
@@ -130,28 +129,6 @@ class HeadlessWaiter : public Waiter {
   void DoEvents() override { ++doEventsCalls; }
   std::vector<int> pauses;
   int doEventsCalls = 0;
-};
-
-// A complete main window without widgets, in the design state after load.
-struct HeadlessMainWindow {
-  HeadlessMainWindow();
-
-  HeadlessTabs NotesTab;
-  HeadlessControl txtNotesDatabaseFile;
-  HeadlessControl CmdBrowse;
-  HeadlessControl CmdScan;
-  HeadlessControl ScanFrame;
-  HeadlessControl ImgReadingArrow;
-  HeadlessControl ImgEmailsArrow;
-  HeadlessControl ImgMailFolderArrow;
-  HeadlessControl LblFolderName;
-  HeadlessTree ContactsTreeView;
-  HeadlessReportList MailList;
-  HeadlessToolBar NotesToolBar;
-  RecordingMessageBoxes Messages;
-  HeadlessWaiter Wait;
-
-  MainWindowControls controls();
 };
 
 }  // namespace mailshift

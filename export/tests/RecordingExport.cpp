@@ -14,20 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string LabelName(ExportLabel label) {
-  switch (label) {
-    case ExportLabel::LblSaveHeader:
-      return "LblSaveHeader";
-    case ExportLabel::LblProcessing:
-      return "LblProcessing";
-    case ExportLabel::LblFound:
-      return "LblFound";
-    case ExportLabel::LblCurrent:
-      return "LblCurrent";
-  }
-  return "?";
-}
-
 bool Contains(const std::vector<std::string>& texts, const std::string& text) {
   return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
@@ -54,17 +40,6 @@ void RecordingObserver::DocumentHandled(const DocumentProgress& progress) {
          (progress.skipped   ? "skipped"
           : progress.written ? "written"
                              : "not written"));
-}
-
-void RecordingWindow::SetLabel(ExportLabel label, const std::string& text) {
-  labels[label] = text;
-  events.push_back(LabelName(label) + "=" + text);
-  if (onEvent) onEvent(events.back());
-}
-
-void RecordingWindow::SetSubjectVisible(bool visible) {
-  events.push_back(std::string("LblSubject=") + (visible ? "shown" : "hidden"));
-  if (onEvent) onEvent(events.back());
 }
 
 WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot, const std::string& folder,

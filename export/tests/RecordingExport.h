@@ -1,6 +1,5 @@
-// Test stand-ins for the export run: an observer that records the run's events, one that records
-// what the export window would show, a message writer that records its calls and writes a plain file per
-// message, and a scratch folder that is removed after the test.
+// Test stand-ins for the export run: an observer that records the run's events, a message writer that records
+// its calls and writes a plain file per message, and a scratch folder that is removed after the test.
 #pragma once
 
 #include <functional>
@@ -9,7 +8,6 @@
 #include <vector>
 
 #include "export/EmailItemWriter.h"
-#include "export/ExportObserver.h"
 #include "export/ExportPlan.h"
 
 namespace mailshift::mail::testing {
@@ -41,30 +39,6 @@ class RecordingObserver : public ExportObserver {
 
  private:
   void Record(std::string event);
-};
-
-// What the export window shows, recorded.
-class RecordingWindow : public ExportWindowObserver {
- public:
-  void SetLabel(ExportLabel label, const std::string& text) override;
-  void SetSubjectVisible(bool visible) override;
-  void ShowMessage(const ExportMessage& message) override { messages.push_back(message); }
-  void DocumentHandled(const ExportProgress& progress) override { progress_.push_back(progress); }
-  bool StopRequested() override {
-    ++stopQuestions;
-    return stopAfter >= 0 && static_cast<int>(progress_.size()) >= stopAfter;
-  }
-
-  // Every label change as "LblName=text" and "LblSubject=shown|hidden", in order.
-  std::vector<std::string> events;
-  std::map<ExportLabel, std::string> labels;
-  std::vector<ExportMessage> messages;
-  std::vector<ExportProgress> progress_;
-  // Called with each event after it is recorded.
-  std::function<void(const std::string&)> onEvent;
-  // The run is asked to stop once this many documents were handled; never when negative.
-  int stopAfter = -1;
-  int stopQuestions = 0;
 };
 
 // One call of CreateEmailItem as the run made it, arguments as received.

@@ -3,20 +3,22 @@
 #include <sstream>
 
 #include "common/DateText.h"
-#include "common/ProgramValues.h"
+#include "common/Messages.h"
 #include "common/TextRules.h"
-#include "common/testing/FakeControls.h"
-#include "notes/NotesState.h"
-#include "notes/Preview.h"
-#include "notes/Scan.h"
+#include "notes/FolderCatalogue.h"
+#include "notes/MailPreview.h"
+#include "notes/MailScan.h"
 #include "notes/SessionOrigin.h"
 
 namespace mailshift::notes::testing {
 namespace {
 
-const char* EndName(const ScanOutcome& scan) {
-  if (!scan.started) return "not started";
-  switch (scan.result.end) {
+// The icon of every row of the message list.
+constexpr int kMessageIcon = 56;
+
+const char* EndName(bool started, const ScanResult& scan) {
+  if (!started) return "not started";
+  switch (scan.end) {
     case ScanEnd::NotInstalled:
       return "Notes not installed";
     case ScanEnd::NoData:
@@ -27,6 +29,27 @@ const char* EndName(const ScanOutcome& scan) {
       return "completed";
   }
   return "?";
+}
+
+struct ShownMessage {
+  std::string title;
+  std::string text;
+};
+
+// The message the main window shows at the end of a scan.
+ShownMessage EndMessage(bool started, const ScanResult& scan) {
+  if (!started) return {"Select Notes Database", std::string(kNoDatabaseChosenText)};
+  if (scan.origin == SessionOrigin::None || scan.end == ScanEnd::NotInstalled)
+    return {std::string(kNotInstalledTitle), NotInstalledText()};
+  if (scan.end != ScanEnd::Completed) return {"", std::string(kNoDataText)};
+  return {"Scan Completed...", std::string(kScanCompletedText)};
+}
+
+std::int64_t CountOf(const ScanResult& scan, std::string_view tag) {
+  for (const FolderNode& node : scan.nodes) {
+    if (node.key == tag) return node.count;
+  }
+  return 0;
 }
 
 // Line breaks and tabs shown, so that one transcript line stays one line.
@@ -83,44 +106,44 @@ void WriteUniversalIds(SessionFactory& factory, const std::string& path, std::os
 
 std::string ScanTranscript(SessionFactory& factory, const std::string& path,
                            const TranscriptOptions& options) {
-  mailshift::testing::FakeMainWindow window;
-  window.txtNotesDatabaseFile.SetCaption(path);
-  MainWindowControls controls = window.controls();
-  NotesState notes;
-  ProgramValues values;
+  const bool started = !path.empty();
+  const ScanResult scan = started ? Scan(factory, path) : ScanResult{};
+  const bool completed = started && scan.end == ScanEnd::Completed;
   std::ostringstream out;
 
-  const ScanOutcome scan = CmdScan_Click(controls, factory, notes, values);
-  out << "scan: " << EndName(scan) << ", " << scan.result.skippedFailures.size()
+  out << "scan: " << EndName(started, scan) << ", " << scan.skippedFailures.size()
       << " failures stepped over\n";
-  for (const auto& message : window.Messages.shown) {
-    out << "message: " << Visible(message.title) << ": " << Visible(message.text) << "\n";
+  const ShownMessage message = EndMessage(started, scan);
+  out << "message: " << Visible(message.title) << ": " << Visible(message.text) << "\n";
+  out << "title: " << Visible(scan.title) << "\n";
+  out << "counts:";
+  for (std::size_t index = 0; index < kStandardFolders.size(); ++index) {
+    out << (index == 0 ? " " : ", ") << kStandardFolders[index].label << " "
+        << CountOf(scan, kStandardFolders[index].tag);
   }
-  out << "title: " << Visible(values.DatabaseTitle) << "\n";
-  out << "counts: Inbox " << values.InboxCount << ", Drafts " << values.DraftsCount << ", Sent "
-      << values.SentCount << ", Follow Up " << values.FollowUpCount << ", Junk Mail " << values.JunkMailCount
-      << ", Trash " << values.TrashCount << "\n";
+  out << "\n";
 
-  auto& tree = window.ContactsTreeView;
-  for (std::size_t i = 0; i < tree.nodes.size(); ++i) {
-    const auto& node = tree.nodes[i];
+  // Only a completed scan checks the tree.
+  for (std::size_t i = 0; i < scan.nodes.size(); ++i) {
+    const FolderNode& node = scan.nodes[i];
     out << "node " << i + 1 << ": key \"" << Visible(node.key) << "\", text \"" << Visible(node.text)
-        << "\", parent \"" << Visible(node.parentKey.value_or("(none)")) << "\", image " << node.image
-        << (node.emphasis ? ", bold" : "") << ", tag \"" << Visible(node.tag) << "\", check "
-        << node.checkState << "\n";
+        << "\", parent \"" << Visible(node.parent ? scan.nodes[*node.parent].key : "(none)") << "\", image "
+        << node.image << (node.emphasis ? ", bold" : "") << ", tag \"" << Visible(node.tag) << "\", check "
+        << (completed ? 1 : 0) << "\n";
   }
 
-  for (std::size_t i = 0; i < tree.nodes.size(); ++i) {
-    tree.selected = static_cast<int>(i + 1);
-    const PreviewOutcome preview = ContactsTreeView_Click(controls, notes);
-    out << "preview of node " << i + 1 << ": " << preview.rows << " rows"
-        << (preview.failure.empty() ? "" : ", stopped early") << "\n";
-    const auto& list = window.MailList;
-    for (std::size_t row = 0; row < list.rows.size(); ++row) {
-      const auto icon = list.icons.find({static_cast<int>(row), 0});
-      out << "  " << Row(list.rows[row], options) << " [icon "
-          << (icon == list.icons.end() ? std::string("none") : std::to_string(icon->second)) << "]\n";
+  // The preview lists through the scan's session, which only a completed scan keeps.
+  for (std::size_t i = 0; i < scan.nodes.size(); ++i) {
+    PreviewResult preview;
+    if (completed && scan.session) {
+      preview = Preview(*scan.session, path, scan.nodes[i].tag);
+    } else {
+      preview.failure = "no Notes session";
     }
+    out << "preview of node " << i + 1 << ": " << preview.rows.size() << " rows"
+        << (preview.failure.empty() ? "" : ", stopped early") << "\n";
+    for (const PreviewRow& row : preview.rows)
+      out << "  " << Row(PreviewRowText(row), options) << " [icon " << kMessageIcon << "]\n";
   }
   WriteUniversalIds(factory, path, out);
   return out.str();

@@ -94,6 +94,35 @@ TEST(ExportPresenter, OpensReadyRunsWithTheLabelsFollowingAndEndsDone) {
   EXPECT_EQ(window.view.closed, 1);
 }
 
+TEST(ExportPresenter, EachStandardFolderHasItsHeaderAndTheSubjectShowsOnlyWithASession) {
+  ExportWindow window;
+  window.core.exportRun = [](const mail::ExportPlan&, mail::ExportObserver& observer) {
+    observer.RunStarted();
+    observer.SessionReady();
+    for (const char* tag : {"Inbox", "Sent", "Drafts", "Follow-Up", "JunkMail", "Trash"})
+      observer.FolderStarted(mail::FolderStart{true, tag, tag});
+    return mail::ExportReport{};
+  };
+  window.presenter.CmdConversion_Click();
+  EXPECT_TRUE(window.view.subjectShown);
+  EXPECT_EQ(
+      std::vector<std::string>(window.view.labelHistory.end() - 6, window.view.labelHistory.end()),
+      (std::vector<std::string>{
+          "LblSaveHeader=Saving Emails (Inbox)...", "LblSaveHeader=Saving Emails (Sent Items)...",
+          "LblSaveHeader=Saving Emails (Drafts)...", "LblSaveHeader=Saving Emails (Follow Up)...",
+          "LblSaveHeader=Saving Emails (Junk Mail)...", "LblSaveHeader=Saving Emails (Deleted Items)..."}));
+
+  // A run that gets no session leaves the subject caption hidden.
+  window.core.exportRun = [](const mail::ExportPlan&, mail::ExportObserver& observer) {
+    observer.RunStarted();
+    mail::ExportReport report;
+    report.end = mail::ExportEnd::NotesNotInstalled;
+    return report;
+  };
+  window.presenter.CmdConversion_Click();
+  EXPECT_FALSE(window.view.subjectShown);
+}
+
 TEST(ExportPresenter, ARunWithLossesOrWithoutAStartSaysSoAndLeavesTheButtonBack) {
   struct Case {
     mail::ExportEnd end;

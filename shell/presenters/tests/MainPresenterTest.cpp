@@ -118,6 +118,7 @@ TEST(MainPresenter, AScanShowsItsPhasesFillsAndChecksTheTreeAndOpensThePreview) 
   ASSERT_EQ(window.view.messages.shown.size(), 1u);
   EXPECT_EQ(window.view.messages.shown[0].text, "Notes Database Scan Completed Successfully");
   EXPECT_EQ(window.view.messages.shown[0].title, "Scan Completed...");
+  EXPECT_EQ(window.view.messages.shown[0].icon, MessageIcon::Information);
 
   // On the preview tab the command does nothing.
   window.presenter.CmdScan_Click();
@@ -140,6 +141,8 @@ TEST(MainPresenter, AScanWithoutAFileAClientOrDataSaysSo) {
             "Please select a Notes database and click Start Scan to proceed.");
   EXPECT_EQ(window.view.messages.shown[0].title, "Select Notes Database");
   EXPECT_TRUE(window.core.scannedPaths.empty());
+  EXPECT_EQ(window.view.selectedTab, MainTab::SelectFile);
+  EXPECT_TRUE(window.presenter.IsEnabled(Command::Browse));
 
   // No Notes session: the not-installed message, and the tree is not touched.
   window.view.databaseAnswers = {kDatabase};
@@ -148,8 +151,17 @@ TEST(MainPresenter, AScanWithoutAFileAClientOrDataSaysSo) {
   window.presenter.CmdScan_Click();
   EXPECT_EQ(window.view.messages.shown.back().text, NotInstalledText());
   EXPECT_EQ(window.view.messages.shown.back().title, "Notes Not Installed/Configured");
+  EXPECT_EQ(window.view.messages.shown.back().icon, MessageIcon::Information);
   EXPECT_EQ(window.view.treeFills, 0);
   EXPECT_TRUE(window.view.scanPanel);
+
+  // A session that fails before the views: the not-installed message over the tree read so far.
+  window.core.scanResult = ScannedMailbox(notes::ScanEnd::NotInstalled);
+  window.presenter.CmdScan_Click();
+  EXPECT_EQ(window.view.messages.shown.back().text, NotInstalledText());
+  EXPECT_EQ(window.view.treeFills, 1);
+  EXPECT_TRUE(window.view.scanPanel);
+  EXPECT_FALSE(window.presenter.IsEnabled(Command::Export));
 
   // No data: the fixed folders stay unchecked, the panel goes and nothing opens.
   window.core.scanResult = ScannedMailbox(notes::ScanEnd::NoData);
@@ -158,7 +170,7 @@ TEST(MainPresenter, AScanWithoutAFileAClientOrDataSaysSo) {
   EXPECT_EQ(window.view.messages.shown.back().title, "");
   EXPECT_EQ(window.view.messages.shown.back().icon, MessageIcon::None);
   EXPECT_FALSE(window.view.scanPanel);
-  EXPECT_EQ(window.view.treeFills, 1);
+  EXPECT_EQ(window.view.treeFills, 2);
   EXPECT_EQ(window.view.checks, std::vector<CheckShown>(10, CheckShown::Unchecked));
   EXPECT_FALSE(window.presenter.IsEnabled(Command::Export));
   EXPECT_EQ(window.view.selectedTab, MainTab::SelectFile);

@@ -57,8 +57,8 @@ def addresses(message, field):
     for group in value.groups:
         if group.display_name is None:
             for address in group.addresses:
-                spec = address.addr_spec
-                entries.append((address.display_name, "" if spec.endswith(NOTES_NAME_DOMAIN) else spec))
+                mailbox = address.addr_spec
+                entries.append((address.display_name, "" if mailbox.endswith(NOTES_NAME_DOMAIN) else mailbox))
         else:
             entries.append((group.display_name, ""))
             if group.addresses:

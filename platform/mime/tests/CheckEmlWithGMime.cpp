@@ -65,10 +65,10 @@ Entries ReadAddresses(InternetAddressList* list, bool& groupWithMembers) {
           0)
         groupWithMembers = true;
     } else {
-      std::string spec = Text(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address)));
+      std::string mailbox = Text(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address)));
       const std::string_view notesNameDomain = "@notes.mailshift.invalid";
-      if (spec.size() > notesNameDomain.size() && spec.ends_with(notesNameDomain)) spec.clear();
-      entries.emplace_back(name, spec);
+      if (mailbox.size() > notesNameDomain.size() && mailbox.ends_with(notesNameDomain)) mailbox.clear();
+      entries.emplace_back(name, mailbox);
     }
   }
   return entries;

@@ -26,6 +26,7 @@ namespace fs = std::filesystem;
 using notes::testing::MemoryDatabase;
 using notes::testing::MemoryDocument;
 using notes::testing::MemoryEmbedded;
+using notes::testing::MemoryMimeEntity;
 using notes::testing::MemoryNotesClient;
 using notes::testing::MemoryView;
 using testing::ReadFile;
@@ -782,9 +783,8 @@ TEST_F(ExportDriverTest, ADestinationThatCannotBeWrittenEndsTheRunBeforeAnything
   if (why.empty()) GTEST_SKIP() << closed << " takes new entries here";
   plan_.destination = closed + "/mailshift-missing/destination";
   Run();
-  EXPECT_EQ(message_, "The destination folder cannot be written:\r\n" +
-                                                plan_.destination + "\r\nit cannot be created (" + why +
-                                                ")");
+  EXPECT_EQ(message_, "The destination folder cannot be written:\r\n" + plan_.destination +
+                          "\r\nit cannot be created (" + why + ")");
 }
 
 TEST_F(ExportDriverTest, LinksBelowTheDestinationAreNeverFollowed) {
@@ -876,8 +876,8 @@ TEST_F(ExportDriverTest, ADatabaseReplacedDuringTheRunEndsIt) {
   EXPECT_EQ(result.written(), 1);
   EXPECT_FALSE(result.Succeeded());
   EXPECT_NE(message_.find("The export was ended early: the database " + database +
-                                                " was replaced during the export; export it again to have it "
-                                                "as it is now."),
+                          " was replaced during the export; export it again to have it "
+                          "as it is now."),
             std::string::npos)
       << message_;
 }
@@ -1121,8 +1121,8 @@ TEST_F(ExportDriverRerunTest, ASecondRunIntoTheSamePlaceIsRefusedWhileTheFirstIs
   EXPECT_EQ(result.end, ExportEnd::DestinationError);
   EXPECT_TRUE(writer_.calls.empty());
   EXPECT_NE(message_.find("Another export is writing into " + Root() +
-                                                " at this moment. Start this export again when that "
-                                                "one has ended."),
+                          " at this moment. Start this export again when that "
+                          "one has ended."),
             std::string::npos)
       << message_;
 }
@@ -1169,6 +1169,32 @@ TEST_F(ExportDriverRerunTest, TwoDocumentsOfOneIdInAFolderAreBothKeptAcrossARest
   EXPECT_EQ(result.written(), 0);
   EXPECT_EQ(result.skipped, 2);
   EXPECT_EQ(FilesIn(Root() + "Inbox").size(), 2u);
+}
+
+}  // namespace
+}  // namespace mailshift::mail
+
+namespace mailshift::mail {
+namespace {
+
+// A document stored as MIME keeps its parts, unless the plain text is asked for: then the body is
+// the body item's text alone, as the run has always read it.
+TEST_F(ExportDriverTest, ThePlainTextOptionWritesTheBodyItemsTextAlone) {
+  MemoryDocument document = MemoryDocument().Text("Subject", {"stored as MIME"}).Text("Body", {"the text"});
+  document.mimeBody =
+      MemoryMimeEntity{"text", "html", "Content-Type: text/html\r\n", "<p>the text</p>", {}, false};
+  File("($Inbox)", std::move(document));
+  Select({"Inbox"});
+  Run();
+  ASSERT_EQ(writer_.calls.size(), 1u);
+  EXPECT_TRUE(writer_.calls[0].withBodyParts);
+
+  plan_.plainText = true;
+  plan_.everythingAgain = true;
+  Run();
+  ASSERT_EQ(writer_.calls.size(), 2u);
+  EXPECT_FALSE(writer_.calls[1].withBodyParts);
+  EXPECT_EQ(writer_.calls[1].body, "the text");
 }
 
 }  // namespace

@@ -54,6 +54,7 @@ WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot
   }
   const std::string& received = fields.subject;
   call.headers = fields.headers;
+  call.withBodyParts = fields.bodyParts.has_value();
   calls.push_back(call);
   // What the writer gives back of the fields, whatever becomes of the message.
   const auto outcome = [&](bool written, std::string path, std::string reason,

@@ -47,6 +47,7 @@ struct WriterCall {
   // Name and bytes of every attachment file that existed at the call, in list order.
   std::vector<std::pair<std::string, std::string>> attachedFiles;
   MessageHeaders headers{};
+  bool withBodyParts = false;  // the body came as the parts it was sent with
 };
 
 // Writes each message as a small text file ROOT/FOLDER/<cleaned subject>.<call number>.txt and

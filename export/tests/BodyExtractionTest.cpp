@@ -35,19 +35,6 @@ std::string Content(const std::string& path) {
 
 class BodyExtractionTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* previous = std::getenv("TMPDIR");
-    if (previous != nullptr) previousTemp_ = previous;
-    setenv("TMPDIR", temp_.path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (previousTemp_.empty()) {
-      unsetenv("TMPDIR");
-    } else {
-      setenv("TMPDIR", previousTemp_.c_str(), 1);
-    }
-  }
-
   // Reads the document's fields and then its body, as the export run does.
   MessageFields Read(MemoryDocument document) {
     auto& database = client_.AddDatabase("mail" + std::to_string(++databases_) + ".nsf");
@@ -61,8 +48,7 @@ class BodyExtractionTest : public ::testing::Test {
     return fields;
   }
 
-  testing::ScratchFolder temp_;
-  std::string previousTemp_;
+  testing::ScratchTemporaryFolder temp_;
   MemoryNotesClient client_;
   int databases_ = 0;
   AttachmentFolder folder_;

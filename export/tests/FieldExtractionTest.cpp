@@ -46,19 +46,6 @@ class SpyDocument : public notes::Document {
 
 class FieldExtractionTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* previous = std::getenv("TMPDIR");
-    if (previous != nullptr) previousTemp_ = previous;
-    setenv("TMPDIR", temp_.path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (previousTemp_.empty()) {
-      unsetenv("TMPDIR");
-    } else {
-      setenv("TMPDIR", previousTemp_.c_str(), 1);
-    }
-  }
-
   // The document as the Notes interface gives it.
   std::shared_ptr<notes::Document> Open(MemoryDocument document) {
     auto& database = client_.AddDatabase("mail" + std::to_string(++databases_) + ".nsf");
@@ -73,8 +60,7 @@ class FieldExtractionTest : public ::testing::Test {
     return ExtractMessageFields(*Open(std::move(document)), folder_);
   }
 
-  testing::ScratchFolder temp_;
-  std::string previousTemp_;
+  testing::ScratchTemporaryFolder temp_;
   MemoryNotesClient client_;
   int databases_ = 0;
   AttachmentFolder folder_;

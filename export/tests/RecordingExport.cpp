@@ -96,6 +96,19 @@ ScratchFolder::~ScratchFolder() {
   fs::remove_all(path_, ignored);
 }
 
+ScratchTemporaryFolder::ScratchTemporaryFolder() {
+  if (const char* previous = std::getenv("TMPDIR")) previous_ = previous;
+  setenv("TMPDIR", folder_.path().c_str(), 1);
+}
+
+ScratchTemporaryFolder::~ScratchTemporaryFolder() {
+  if (previous_) {
+    setenv("TMPDIR", previous_->c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream content;

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,21 @@ class ScratchFolder {
 
  private:
   std::string path_;
+};
+
+// Points the system's temporary folder (TMPDIR) at a scratch folder while the object lives, and
+// back where it was afterwards.
+class ScratchTemporaryFolder {
+ public:
+  ScratchTemporaryFolder();
+  ~ScratchTemporaryFolder();
+  ScratchTemporaryFolder(const ScratchTemporaryFolder&) = delete;
+  ScratchTemporaryFolder& operator=(const ScratchTemporaryFolder&) = delete;
+  const std::string& path() const { return folder_.path(); }
+
+ private:
+  ScratchFolder folder_;
+  std::optional<std::string> previous_;
 };
 
 std::string ReadFile(const std::string& path);

@@ -12,6 +12,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "cli/ConsoleOutput.h"
 #include "cli/ConsoleText.h"
 #include "cli/ScanText.h"
 #include "export/ComponentItemWriter.h"
@@ -55,17 +56,17 @@ class ProgressLine : public mail::ExportObserver {
     lastShown_ = now;
     const double seconds = std::chrono::duration<double>(now - started_).count();
     const double rate = seconds > 0 ? static_cast<double>(handled_) / seconds : 0.0;
-    std::fprintf(stderr, "\r\033[K%s: %lld/%lld (%.0f messages/s)", TerminalText(progress.folder).c_str(),
-                 static_cast<long long>(progress.handled), static_cast<long long>(progress.count), rate);
-    std::fflush(stderr);
+    char counts[96];
+    std::snprintf(counts, sizeof counts, ": %lld/%lld (%.0f messages/s)",
+                  static_cast<long long>(progress.handled), static_cast<long long>(progress.count), rate);
+    StandardError().ShowLine(TerminalText(progress.folder) + counts);
     shown_ = true;
   }
 
   // Takes the line off the terminal.
   void Clear() {
     if (!shown_) return;
-    std::fputs("\r\033[K", stderr);
-    std::fflush(stderr);
+    StandardError().ClearLine();
     shown_ = false;
   }
 

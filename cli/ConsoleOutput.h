@@ -56,7 +56,7 @@ ConsoleWriter& StandardError();
 
 #ifdef _WIN32
 // The output over a Windows handle: the wide console API when the handle is a console, else the
-// UTF-8 bytes through the C stream that writes to it. Tries to turn on the console's ESC sequences.
+// UTF-8 bytes through the C stream that writes to it. It never sends ESC sequences.
 std::unique_ptr<ConsoleSink> MakeHandleSink(void* handle, std::FILE* bytes);
 #endif
 

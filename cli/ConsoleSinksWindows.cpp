@@ -15,12 +15,12 @@ class HandleSink final : public ConsoleSink {
   HandleSink(HANDLE handle, std::FILE* bytes) : handle_(handle), bytes_(bytes) {
     DWORD mode = 0;
     console_ = handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
-    erases_ = console_ && ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
-                           SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0);
   }
   bool TakesWideText() const override { return console_; }
   bool IsTerminal() const override { return console_; }
-  bool ErasesToLineEnd() const override { return erases_; }
+  // Never: a console may accept ENABLE_VIRTUAL_TERMINAL_PROCESSING and still show ESC [ K as a box
+  // (Wine's does), so the progress line is overwritten with spaces, which every console shows.
+  bool ErasesToLineEnd() const override { return false; }
 
   void WriteWide(std::u16string_view text) override {
     std::fflush(bytes_);
@@ -59,7 +59,6 @@ class HandleSink final : public ConsoleSink {
   HANDLE handle_;
   std::FILE* bytes_;
   bool console_ = false;
-  bool erases_ = false;
 };
 
 }  // namespace

@@ -100,6 +100,9 @@ void frmMain::Build() {
   TabCtrl_SetItemSize(NotesTab, 130, 24);
   BuildSelectFilePage();
   BuildPreviewPage();
+  // The pages' controls are the tab control's siblings: they lie above it in the stacking order,
+  // and the tab control, which clips its siblings, never paints over them.
+  SetWindowPos(NotesTab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   StatusBar = CreateChild(window_, STATUSCLASSNAMEW, "", SBARS_TOOLTIPS, 0, 0, 0, 0);
   const int edges[] = {230, 640, -1};

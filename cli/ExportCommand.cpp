@@ -13,6 +13,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "cli/ConsoleOutput.h"
 #include "cli/ConsoleText.h"
 #include "cli/FolderNames.h"
 #include "cli/ProgressText.h"
@@ -77,16 +78,14 @@ class ProgressLine : public mail::ExportObserver {
     lastShown_ = now;
     const RunProgress run{TerminalText(progress.folder), handled_, total_,
                           std::chrono::duration<double>(now - started_).count()};
-    std::fprintf(stderr, "\r\033[K%s", ProgressText(run).c_str());
-    std::fflush(stderr);
+    StandardError().ShowLine(ProgressText(run));
     shown_ = true;
   }
 
   // Takes the line off the terminal.
   void Clear() {
     if (!shown_) return;
-    std::fputs("\r\033[K", stderr);
-    std::fflush(stderr);
+    StandardError().ClearLine();
     shown_ = false;
   }
 

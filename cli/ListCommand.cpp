@@ -4,6 +4,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ConsoleText.h"
+#include "notes/FolderCatalogue.h"
 #include "notes/FolderTree.h"
 #include "notes/MailPreview.h"
 #include "notes/MailScan.h"
@@ -22,17 +23,21 @@ int RunList(const std::string& database, const std::string& tag) {
   }
 
   // The preview lists quietly; here the reader's reason for a database it cannot read is told.
+  bool standardFolderWithoutView = false;
   try {
     const auto opened = session->GetDatabase("", database);
     if (!opened) throw notes::NotesError("the database could not be opened");
     opened->Views();
+    // The scan shows a standard folder whose view the database lacks with 0 messages.
+    standardFolderWithoutView =
+        notes::StandardFolderByTag(tag) != nullptr && !opened->GetView(notes::ViewNameOf(tag));
   } catch (const std::exception& error) {
     std::cerr << notes::kNoDataText << "\n(" << TerminalText(error.what()) << ")\n";
     return kExitFailed;
   }
 
   // The root and the "Folders" node hold no messages of their own: nothing to list.
-  if (tag.empty() || tag == notes::kFoldersKey) return kExitDone;
+  if (tag.empty() || tag == notes::kFoldersKey || standardFolderWithoutView) return kExitDone;
 
   const std::string failure = notes::ListPreviewRows(
       *session, database, tag,

@@ -46,12 +46,14 @@ void EarlierExports::EnterFolder(const std::string& folder) {
     const std::string universalId = UniversalIdOfMessageFile(folder_, name);
     if (universalId.empty()) continue;
     const std::optional<ManifestRecord> record = manifest_.Find(folder, universalId);
-    if (!record) {
-      manifest_.AddEarlier(folder, universalId, ManifestRecord{name, folder_.PlainFileSize(name), true});
-    } else if (!record->whole) {
+    if (record && !record->whole) {
       // A run ended between naming the message that was to replace a partial one and the
       // replacing: it takes the partial one's place, and is written again as that one would be.
       folder_.RenameReplacing(name, record->file);
+    } else {
+      // The id's next message: also a second document of one id that a run named but could not
+      // record before it ended.
+      manifest_.AddEarlier(folder, universalId, ManifestRecord{name, folder_.PlainFileSize(name), true});
     }
   }
   ReportProblem();

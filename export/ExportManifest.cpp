@@ -52,7 +52,8 @@ class LineReader {
       if (end == std::string_view::npos) {
         size_ += piece.size();
         Hold(piece);
-        return firstLineRead_ || unended_.size() < FirstLine().size();
+        if (!firstLineRead_ && (overlong_ || unended_.size() >= FirstLine().size())) foreign_ = true;
+        return !foreign_;
       }
       size_ += end + 1;
       afterLastLine_ = size_;
@@ -61,7 +62,12 @@ class LineReader {
         goOn = Line(piece.substr(0, end));
       } else {
         Hold(piece.substr(0, end));
-        if (!overlong_) goOn = Line(unended_);
+        if (!overlong_) {
+          goOn = Line(unended_);
+        } else if (!firstLineRead_) {
+          foreign_ = true;
+          goOn = false;
+        }
         unended_.clear();
         overlong_ = false;
       }
@@ -73,7 +79,7 @@ class LineReader {
 
   bool ours() const { return ours_; }
   // The file holds no more than the beginning of a first line (or nothing).
-  bool unfinishedFirstLine() const { return !firstLineRead_ && IsUnfinishedFirstLine(unended_); }
+  bool unfinishedFirstLine() const { return !firstLineRead_ && !foreign_ && IsUnfinishedFirstLine(unended_); }
   std::uint64_t size() const { return size_; }
   // Where the last line ended: the file without a line cut off at its end.
   std::uint64_t afterLastLine() const { return afterLastLine_; }
@@ -121,6 +127,7 @@ class LineReader {
   std::string unended_;
   bool overlong_ = false;
   bool firstLineRead_ = false;
+  bool foreign_ = false;  // its beginning is no first line of ours
   bool ours_ = false;
   std::uint64_t size_ = 0;
   std::uint64_t afterLastLine_ = 0;

@@ -155,6 +155,20 @@ TEST_F(ExportManifestTest, ALinkAHardLinkAPipeOrAForeignFileIsNeitherUsedNorChan
     }
     EXPECT_EQ(ReadFile(File()), "my own notes\n");
     fs::remove(File());
+
+    // A first line longer than any of ours, read a piece at a time, is not taken for a start.
+    for (const std::string& content :
+         {std::string(100000, 'x'),
+          std::string(100000, 'x') + "\n" + "Corvane Mailshift export manifest 1\r\n"}) {
+      std::ofstream(File(), std::ios::binary) << content;
+      {
+        ExportManifest foreign(root_, anew);
+        EXPECT_NE(foreign.problem().find("no manifest of this program"), std::string::npos);
+        foreign.Finish();
+      }
+      EXPECT_EQ(ReadFile(File()), content);
+      fs::remove(File());
+    }
   }
 }
 

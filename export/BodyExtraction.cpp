@@ -90,6 +90,18 @@ class EntityWalk {
 
   std::optional<BodyPart> ExtractContent(MIMEEntity& entity, BodyPart part) {
     const std::string name = part.fileName.empty() ? part.mediaType : part.fileName;
+    // Small parts are held in memory, within a budget per message; the others go through a file.
+    if (heldBytes_ < kMostHeldBytes) {
+      try {
+        if (auto content = entity.SmallContent(std::min(kMostHeldPartBytes, kMostHeldBytes - heldBytes_))) {
+          heldBytes_ += content->size();
+          part.content = std::move(content);
+          return part;
+        }
+      } catch (const std::exception&) {
+        // read through a file below, which reports what fails
+      }
+    }
     if (!WriteContent(entity, name, AttachmentFileName(part.fileName.empty() ? "part" : part.fileName),
                       part.contentFile)) {
       return std::nullopt;
@@ -129,10 +141,15 @@ class EntityWalk {
     }
   }
 
+  // A part held in memory takes no file of its own; a message holds no more than this in memory.
+  static constexpr std::size_t kMostHeldPartBytes = 256 * 1024;
+  static constexpr std::size_t kMostHeldBytes = 1024 * 1024;
+
   BodySource source_;
   AttachmentFolder& folder_;
   MessageFields& fields_;
   std::size_t partsSeen_ = 0;
+  std::size_t heldBytes_ = 0;
   std::vector<std::string> attachmentNames_;
 };
 

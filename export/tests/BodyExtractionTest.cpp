@@ -35,6 +35,9 @@ std::string Content(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// A part's content, held in memory or waiting in its file.
+std::string Content(const BodyPart& part) { return part.content ? *part.content : Content(part.contentFile); }
+
 class BodyExtractionTest : public ::testing::Test {
  protected:
   // Reads the document's fields and then its body, as the export run does.
@@ -72,7 +75,7 @@ TEST_F(BodyExtractionTest, AMimeBodyIsReadOnlyWhileTheSessionKeepsMime) {
   ASSERT_TRUE(fields.bodyParts);
   EXPECT_EQ(fields.bodyParts->mediaType, "multipart/alternative");
   ASSERT_EQ(fields.bodyParts->parts.size(), 2u);
-  EXPECT_EQ(Content(fields.bodyParts->parts[1].contentFile), "<p>x</p>");
+  EXPECT_EQ(Content(fields.bodyParts->parts[1]), "<p>x</p>");
   EXPECT_TRUE(fields.plainBodyReason.empty());
 }
 
@@ -85,7 +88,7 @@ TEST_F(BodyExtractionTest, APartThatCannotBeReadIsLeftOutAndReported) {
   // The alternative left with one part is that part.
   ASSERT_TRUE(fields.bodyParts);
   EXPECT_EQ(fields.bodyParts->mediaType, "text/plain");
-  EXPECT_EQ(Content(fields.bodyParts->contentFile), "kept");
+  EXPECT_EQ(Content(*fields.bodyParts), "kept");
   ASSERT_EQ(fields.extractionFailures.size(), 1u);
   EXPECT_EQ(fields.extractionFailures[0].name, "text/html");
 }
@@ -142,6 +145,21 @@ TEST_F(BodyExtractionTest, TheRootEntityGivesTheThreadFieldsAndTheKeptFieldsOnly
   const MessageFields converted = Read(std::move(rich));
   EXPECT_TRUE(converted.headers.messageId.empty());
   EXPECT_TRUE(converted.headers.otherFields.empty());
+}
+
+TEST_F(BodyExtractionTest, SmallPartsAreHeldInMemoryAndLargeOnesGoThroughAFile) {
+  client_.convertMime = false;
+  MemoryDocument mime;
+  const std::string large(300 * 1024, 'p');
+  mime.mimeBody = Multipart("related", {Part("text", "html", "<img src=cid:p>"),
+                                        Part("image", "png", large, "Content-ID: <p>\r\n")});
+  const MessageFields fields = Read(std::move(mime));
+  ASSERT_TRUE(fields.bodyParts);
+  ASSERT_EQ(fields.bodyParts->parts.size(), 2u);
+  EXPECT_EQ(fields.bodyParts->parts[0].content, "<img src=cid:p>");
+  EXPECT_TRUE(fields.bodyParts->parts[0].contentFile.empty());
+  EXPECT_FALSE(fields.bodyParts->parts[1].content);
+  EXPECT_EQ(Content(fields.bodyParts->parts[1].contentFile), large);
 }
 
 TEST_F(BodyExtractionTest, ABodyEncryptedForAnotherIdIsNotReadAgainAsMime) {

@@ -88,6 +88,11 @@ void WriteBodyPart(MessageSink& sink, std::string_view rawBody) {
 // Hands the attached file's content to take piece by piece, from its start.
 template <typename Take>
 void ReadAttachedContent(const AttachedFile& file, Take&& take) {
+  if (file.bytes) {
+    const std::string_view bytes = *file.bytes;
+    for (std::size_t at = 0; at < bytes.size(); at += kReadChunk) take(bytes.substr(at, kReadChunk));
+    return;
+  }
   const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);  // not zeroed: filled by read
 #ifndef _WIN32
   if (file.openFile >= 0) {

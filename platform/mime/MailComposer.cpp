@@ -155,6 +155,11 @@ class ComposedMessage final : public mail::EmailMessage {
       for (const mail::BodyPart& inner : part.parts) spooled.parts.push_back(Spooled(inner));
       return spooled;
     }
+    if (part.content) {
+      spooled.content = {
+          part.fileName.empty() ? part.mediaType : part.fileName, {}, -1, part.mediaType, part.content};
+      return spooled;
+    }
     AttachmentSpool::Taken taken = spool_.Take(part.contentFile);
     spooled.content = {part.fileName.empty() ? part.mediaType : part.fileName, std::move(taken.path),
                        taken.openFile, part.mediaType};

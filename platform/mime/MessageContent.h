@@ -18,6 +18,7 @@ struct AttachedFile {
   std::filesystem::path spooledPath;  // where its content waits, unless held open
   int openFile = -1;                  // the content held open (read from its start); -1 for none
   std::string mediaType = {};         // "type/subtype"; empty for application/octet-stream
+  std::optional<std::string> bytes = std::nullopt;  // the content itself, for a small body part
 };
 
 // A body part as the composer holds it: a multipart part's parts, or the content of another.

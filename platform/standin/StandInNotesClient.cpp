@@ -92,6 +92,10 @@ class StandInMimeEntity : public notes::MIMEEntity {
     if (targetPath.empty()) throw NotesError("GetContentAsBytes: no stream to write to");
     store_->ExtractEntity(Record(), std::filesystem::path(targetPath));
   }
+  std::optional<std::string> SmallContent(std::size_t most) override {
+    if (Record().size < 0 || static_cast<std::uint64_t>(Record().size) > most) return std::nullopt;
+    return store_->EntityContent(Record());
+  }
 
  private:
   const MimeEntityRecord& Record() const { return (*tree_)[index_]; }

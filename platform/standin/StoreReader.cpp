@@ -73,8 +73,10 @@ const char* const kQueries[] = {
     "WHERE document_id = ?1 AND item_position = ?2 AND converted = ?3 ORDER BY id",
     // kEntityContentRows
     "SELECT rowid FROM mime_content WHERE entity_id = ?1 ORDER BY chunk",
+    // kEntityContent
+    "SELECT bytes FROM mime_content WHERE entity_id = ?1 ORDER BY chunk",
 };
-static_assert(std::size(kQueries) == 13);
+static_assert(std::size(kQueries) == 14);
 
 // kEntryAfter for stores written before documents had universal ids.
 const char* const kEntryAfterWithoutUniversalIds =
@@ -492,6 +494,28 @@ std::vector<MimeEntityRecord> StoreReader::MimeEntities(std::int64_t documentId,
 void StoreReader::ExtractEntity(const MimeEntityRecord& entity, const std::filesystem::path& target) {
   StreamChunks(kEntityContentRows, "mime_content", entity.id, entity.size,
                entity.contentType + "/" + entity.contentSubType, target);
+}
+
+std::string StoreReader::EntityContent(const MimeEntityRecord& entity) {
+  const std::string what =
+      "cannot read the content of a " + entity.contentType + "/" + entity.contentSubType + " entity: ";
+  try {
+    Running rows(Prepared(kEntityContent));
+    rows->BindInt64(1, entity.id);
+    std::string content;
+    content.reserve(static_cast<std::size_t>(std::max<std::int64_t>(entity.size, 0)));
+    while (rows->Step()) {
+      if (rows->ColumnType(0) != SQLITE_BLOB) Fail(what + "damaged content");
+      content += rows->ColumnBlob(0);
+      if (static_cast<std::int64_t>(content.size()) > entity.size)
+        Fail(what + "the content is longer than its size");
+    }
+    if (static_cast<std::int64_t>(content.size()) != entity.size)
+      Fail(what + "the content is shorter than its size");
+    return content;
+  } catch (const sqlite::Error& error) {
+    Fail(what + error.what());
+  }
 }
 
 void StoreReader::StreamChunks(Query rowsQuery, const char* table, std::int64_t ownerId, std::int64_t size,

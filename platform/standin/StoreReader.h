@@ -108,6 +108,8 @@ class StoreReader {
                                              bool converted);
   // Streams the entity's content to exactly this path, as Extract does.
   void ExtractEntity(const MimeEntityRecord& entity, const std::filesystem::path& target);
+  // The entity's content in memory, for a small one.
+  std::string EntityContent(const MimeEntityRecord& entity);
 
   // For tools that read the store table by table (the dump): the open connection, or a throw.
   sqlite::Connection& connection();
@@ -127,6 +129,7 @@ class StoreReader {
     kDetails,
     kMimeEntities,
     kEntityContentRows,
+    kEntityContent,
     kQueryCount
   };
 

@@ -503,10 +503,13 @@ std::string StoreReader::EntityContent(const MimeEntityRecord& entity) {
     Running rows(Prepared(kEntityContent));
     rows->BindInt64(1, entity.id);
     std::string content;
-    content.reserve(static_cast<std::size_t>(std::max<std::int64_t>(entity.size, 0)));
     while (rows->Step()) {
       if (rows->ColumnType(0) != SQLITE_BLOB) Fail(what + "damaged content");
-      content += rows->ColumnBlob(0);
+      if (content.empty()) {
+        content = rows->ColumnBlob(0);  // most parts are one chunk: taken without a copy
+      } else {
+        content += rows->ColumnBlob(0);
+      }
       if (static_cast<std::int64_t>(content.size()) > entity.size)
         Fail(what + "the content is longer than its size");
     }

@@ -184,6 +184,7 @@ int main(int argc, char** argv) {
   }
 
   // A file that is no mail store: the scan panel marks the phase that failed.
+  save.hide();
   const QString empty = work.filePath(QStringLiteral("Empty.nsf"));
   QFile(empty).open(QIODevice::WriteOnly);
   t.fileDialog.answers = {empty.toStdString()};

@@ -252,6 +252,9 @@ void MainPresenter::ContactsTreeView_Click() {
     views_.scanPanel.ShowArrow(ScanArrow::Emails, true);
     view_.Pause(10);
     views_.list.ShowRows(core_.Preview(*scan_, scan_->nodes[*node].tag).rows);
+    // The Notes client may write its view indexes into the database as the preview reads it;
+    // what the program's own reading changed is no change of the mail.
+    if (scan_->stamp) scan_->stamp = core_.DatabaseStamp(scan_->databasePath);
     view_.DoEvents();
   });
 }

@@ -19,6 +19,10 @@ bool RealMailCore::DatabaseChanged(const std::string& databasePath, const std::o
   return scanned.has_value() && StampOfFile(databasePath) != scanned;
 }
 
+std::optional<FileStamp> RealMailCore::DatabaseStamp(const std::string& databasePath) {
+  return StampOfFile(databasePath);
+}
+
 mail::ExportReport RealMailCore::Export(const mail::ExportPlan& plan, mail::ExportObserver& observer) {
   return mail::Export(plan, mail::ExportServices{notesClient_, writer_}, observer);
 }

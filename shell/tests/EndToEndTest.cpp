@@ -151,6 +151,9 @@ class PreviewRecordingCore final : public MailCore {
   bool DatabaseChanged(const std::string& path, const std::optional<FileStamp>& scanned) override {
     return core_.DatabaseChanged(path, scanned);
   }
+  std::optional<FileStamp> DatabaseStamp(const std::string& path) override {
+    return core_.DatabaseStamp(path);
+  }
   mail::ExportReport Export(const mail::ExportPlan& plan, mail::ExportObserver& observer) override {
     return core_.Export(plan, observer);
   }

@@ -217,6 +217,15 @@ TEST(MainPresenter, ClickingAFolderListsItsMessages) {
   ASSERT_EQ(window.view.rows.size(), 1u);
   EXPECT_EQ(window.view.rows[0].subject, "Hello");
   EXPECT_EQ(window.view.doEvents, 2);
+
+  // What the client wrote into the file as it read the folders is not taken for a change of it.
+  EXPECT_FALSE(window.presenter.LastScan()->stamp.has_value());
+  window.core.scanResult.stamp = FileStamp{100, 1, 2, 3};
+  window.view.selectedTab = MainTab::SelectFile;
+  window.presenter.CmdScan_Click();
+  window.core.stampNow = FileStamp{120, 5, 2, 3};
+  window.presenter.ContactsTreeView_Click();
+  EXPECT_EQ(window.presenter.LastScan()->stamp, window.core.stampNow);
 }
 
 TEST(MainPresenter, ABoxTakesItsBranchAndAPartlyCheckedBoxChecksTheWholeBranch) {

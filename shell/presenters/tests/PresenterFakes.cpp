@@ -142,6 +142,8 @@ bool FakeMailCore::DatabaseChanged(const std::string& databasePath, const std::o
   return std::find(changedDatabases.begin(), changedDatabases.end(), databasePath) != changedDatabases.end();
 }
 
+std::optional<FileStamp> FakeMailCore::DatabaseStamp(const std::string&) { return stampNow; }
+
 mail::ExportReport FakeMailCore::Export(const mail::ExportPlan& plan, mail::ExportObserver& observer) {
   if (!exportRun) return {};
   return exportRun(plan, observer);

@@ -140,6 +140,7 @@ class FakeMailCore : public MailCore {
   notes::ScanResult Scan(const std::string& databasePath, notes::ScanObserver& observer) override;
   notes::PreviewResult Preview(const notes::ScanResult& scan, const std::string& tag) override;
   bool DatabaseChanged(const std::string& databasePath, const std::optional<FileStamp>& scanned) override;
+  std::optional<FileStamp> DatabaseStamp(const std::string& databasePath) override;
   mail::ExportReport Export(const mail::ExportPlan& plan, mail::ExportObserver& observer) override;
   std::string CompletionText(const mail::ExportReport& report) override;
   std::string DestinationProblem(const std::string& destination) override;
@@ -154,6 +155,8 @@ class FakeMailCore : public MailCore {
   std::vector<std::string> scannedPaths;
   // Database files that changed on disk after their scan.
   std::vector<std::string> changedDatabases;
+  // The stamp the files have now.
+  std::optional<FileStamp> stampNow;
   std::vector<std::string> previewedTags;
   std::vector<notes::PreviewRow> previewRows;
   // Runs in place of the export: tells the observer what a run would and makes the report.

@@ -757,7 +757,7 @@ TEST_F(ExportDriverTest, AStoppedRunFinishesTheMessageItIsOnAndSaysWhatWasLeft) 
                    "Stopped : the export was stopped before its end; 4 messages left"}));
   EXPECT_EQ(message_,
             "Migration Stopped !\r\n2 messages written, 0 not written, 4 left.\r\n"
-            "The export log names each of them: " +
+            "The export log is " +
                 logPath_ + "\r\n" + Root() + "\r\nMail");
   EXPECT_EQ(TreeBelow(Root()), (std::vector<std::string>{"Work/", "Work/w1.1.txt", "Work/w2.2.txt"}));
   EXPECT_TRUE(PrivateFoldersGone());

@@ -73,10 +73,8 @@ const char* const kQueries[] = {
     "WHERE document_id = ?1 AND item_position = ?2 AND converted = ?3 ORDER BY id",
     // kEntityContentRows
     "SELECT rowid FROM mime_content WHERE entity_id = ?1 ORDER BY chunk",
-    // kEntityContent
-    "SELECT bytes FROM mime_content WHERE entity_id = ?1 ORDER BY chunk",
 };
-static_assert(std::size(kQueries) == 14);
+static_assert(std::size(kQueries) == 13);
 
 // kEntryAfter for stores written before documents had universal ids.
 const char* const kEntryAfterWithoutUniversalIds =
@@ -499,22 +497,38 @@ void StoreReader::ExtractEntity(const MimeEntityRecord& entity, const std::files
 std::string StoreReader::EntityContent(const MimeEntityRecord& entity) {
   const std::string what =
       "cannot read the content of a " + entity.contentType + "/" + entity.contentSubType + " entity: ";
+  if (entity.size < 0) Fail(what + "damaged size");
   try {
-    Running rows(Prepared(kEntityContent));
+    // Each chunk is read straight from the store's pages into its place in the content: no
+    // buffer of SQLite's own and no second copy (a 40 KB picture lies on several overflow pages).
+    Running rows(Prepared(kEntityContentRows));
     rows->BindInt64(1, entity.id);
-    std::string content;
+    std::string content(static_cast<std::size_t>(entity.size), '\0');
+    std::int64_t filled = 0;
     while (rows->Step()) {
-      if (rows->ColumnType(0) != SQLITE_BLOB) Fail(what + "damaged content");
-      if (content.empty()) {
-        content = rows->ColumnBlob(0);  // most parts are one chunk: taken without a copy
-      } else {
-        content += rows->ColumnBlob(0);
+      const std::int64_t rowid = rows->ColumnInt64(0);
+      if (contentBlob_ == nullptr) {
+        sqlite3_blob* opened = nullptr;
+        const int result =
+            sqlite3_blob_open(connection_->get(), "main", "mime_content", "bytes", rowid, 0, &opened);
+        contentBlob_.reset(opened);
+        if (result != SQLITE_OK) {
+          contentBlob_.reset();
+          Fail(what + sqlite3_errmsg(connection_->get()));
+        }
+      } else if (sqlite3_blob_reopen(contentBlob_.get(), rowid) != SQLITE_OK) {
+        const std::string error = sqlite3_errmsg(connection_->get());
+        contentBlob_.reset();  // a handle that failed to move is of no further use
+        Fail(what + error);
       }
-      if (static_cast<std::int64_t>(content.size()) > entity.size)
-        Fail(what + "the content is longer than its size");
+      const int chunkBytes = sqlite3_blob_bytes(contentBlob_.get());
+      if (chunkBytes > entity.size - filled) Fail(what + "the content is longer than its size");
+      if (chunkBytes > 0 &&
+          sqlite3_blob_read(contentBlob_.get(), content.data() + filled, chunkBytes, 0) != SQLITE_OK)
+        Fail(what + sqlite3_errmsg(connection_->get()));
+      filled += chunkBytes;
     }
-    if (static_cast<std::int64_t>(content.size()) != entity.size)
-      Fail(what + "the content is shorter than its size");
+    if (filled != entity.size) Fail(what + "the content is shorter than its size");
     return content;
   } catch (const sqlite::Error& error) {
     Fail(what + error.what());

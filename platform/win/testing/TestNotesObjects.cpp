@@ -603,9 +603,10 @@ class SessionServer : public DispatchObject {
   }
   HRESULT Put(std::size_t member, const VARIANT& value) override {
     if (member != 4) return DISP_E_MEMBERNOTFOUND;
+    VARIANT given = value;  // a shallow copy: VariantChangeType reads it and changes nothing of it
     VARIANT truth;
     VariantInit(&truth);
-    if (FAILED(VariantChangeType(&truth, &value, 0, VT_BOOL))) return DISP_E_TYPEMISMATCH;
+    if (FAILED(VariantChangeType(&truth, &given, 0, VT_BOOL))) return DISP_E_TYPEMISMATCH;
     *convertMime_ = truth.boolVal != VARIANT_FALSE;
     return S_OK;
   }

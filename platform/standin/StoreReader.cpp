@@ -66,8 +66,8 @@ const char* const kQueries[] = {
     "ORDER BY position",
     // kContentRows
     "SELECT rowid FROM embedded_content WHERE object_id = ?1 ORDER BY chunk",
-    // kDetails
-    "SELECT created, created_offset, encrypted, encrypted_items FROM document_details WHERE document_id = ?1",
+    // kDetails: see StoredDocument.h
+    kDocumentDetailsSql,
     // kMimeEntities: ids grow from parent to child, as the writer writes them
     "SELECT id, parent_id, position, content_type, content_subtype, headers, size FROM mime_entities "
     "WHERE document_id = ?1 AND item_position = ?2 AND converted = ?3 ORDER BY id",
@@ -304,6 +304,10 @@ void StoreReader::ReadItemsOf(std::int64_t documentId) {
       itemsDocument_ = documentId;
       values_ = std::move(read->values);
       valuesDocument_ = documentId;
+      if (read->details) {
+        details_ = std::move(*read->details);
+        detailsDocument_ = documentId;
+      }
       return;
     }
   }
@@ -405,17 +409,22 @@ DetailsRecord StoreReader::Details(std::int64_t documentId) {
     return details;
   }
   try {
-    Running row(Prepared(kDetails));
-    row->BindInt64(1, documentId);
-    if (!row->Step()) return details;
-    const auto& r = *row;
-    const bool createdStored = r.ColumnType(0) != SQLITE_NULL;
-    if ((createdStored && (!IsInteger(r, 0) || !IsInteger(r, 1))) || !IsInteger(r, 2) || !IsText(r, 3))
+    // A document's details come with its items when those were read ahead.
+    if (itemsDocument_ != documentId) ReadItemsOf(documentId);
+    StoredDetails stored;
+    if (detailsDocument_ == documentId) {
+      stored = details_;
+    } else {
+      stored = ReadStoredDetails(Prepared(kDetails), documentId);
+    }
+    if (!stored.found) return details;
+    const bool createdStored = stored.createdType != SQLITE_NULL;
+    if ((createdStored && (stored.createdType != SQLITE_INTEGER || stored.offsetType != SQLITE_INTEGER)) ||
+        stored.encryptedType != SQLITE_INTEGER || stored.encryptedItemsType != SQLITE_TEXT)
       Fail("damaged details of document " + std::to_string(documentId));
-    if (createdStored)
-      details.created = DateTime{r.ColumnInt64(0), static_cast<std::int32_t>(r.ColumnInt64(1))};
-    details.encrypted = r.ColumnInt64(2) != 0;
-    const std::string names = r.ColumnText(3);
+    if (createdStored) details.created = DateTime{stored.created, static_cast<std::int32_t>(stored.offset)};
+    details.encrypted = stored.encrypted != 0;
+    const std::string& names = stored.encryptedItems;
     for (std::size_t start = 0, end; (end = names.find('\n', start)) != std::string::npos; start = end + 1)
       details.encryptedItems.push_back(names.substr(start, end - start));
     return details;

@@ -172,6 +172,9 @@ class StoreReader {
   // The values of the document read last, in the order of their items and positions.
   std::optional<std::int64_t> valuesDocument_;
   std::vector<StoredValue> values_;
+  // The details read ahead with the items of the document read last.
+  std::optional<std::int64_t> detailsDocument_;
+  StoredDetails details_;
   // Last: its thread stops before the rest goes.
   std::unique_ptr<DocumentPrefetch> prefetch_;
 };

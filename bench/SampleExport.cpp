@@ -12,14 +12,17 @@ bool ReadSampleArguments(int argc, char** argv, const char* program, standin::Sa
                          std::filesystem::path& base, int* rounds) {
   for (int i = 1; i < argc; i += 2) {
     const std::string option = argv[i];
-    if (i + 1 < argc && option == "--documents") {
+    if (option == "--mixed") {
+      sample.mixedBodies = true;
+      --i;
+    } else if (i + 1 < argc && option == "--documents") {
       sample.documents = std::stoll(argv[i + 1]);
     } else if (i + 1 < argc && option == "--folder") {
       base = argv[i + 1];
     } else if (i + 1 < argc && option == "--rounds" && rounds != nullptr && std::stoi(argv[i + 1]) > 0) {
       *rounds = std::stoi(argv[i + 1]);
     } else {
-      std::cerr << "usage: " << program << " [--documents N] [--folder PATH]"
+      std::cerr << "usage: " << program << " [--documents N] [--folder PATH] [--mixed]"
                 << (rounds != nullptr ? " [--rounds N]" : "") << "\n";
       return false;
     }

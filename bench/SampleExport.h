@@ -18,8 +18,9 @@ struct SampleExport {
   mail::ExportPlan plan;        // title, every folder selected, destination work/out
 };
 
-// Reads "--documents N" and "--folder PATH" (where the work folder goes), and "--rounds N" when
-// rounds is given; false after printing the usage line for anything else.
+// Reads "--documents N", "--folder PATH" (where the work folder goes) and "--mixed" (the sample
+// in which every third mail shows a picture, as MIME or converted rich text), and "--rounds N"
+// when rounds is given; false after printing the usage line for anything else.
 bool ReadSampleArguments(int argc, char** argv, const char* program, standin::SampleOptions& sample,
                          std::filesystem::path& base, int* rounds = nullptr);
 

@@ -2,7 +2,7 @@
 //   mailshift-store build FIXTURE.json OUT
 //   mailshift-store dump DB
 //   mailshift-store summary DB
-//   mailshift-store sample OUT [--documents N] [--folders N] [--seed S]
+//   mailshift-store sample OUT [--documents N] [--folders N] [--seed S] [--mixed]
 // A sample holds at most 1,000,000 documents and 100,000 user folders.
 // Exit codes: 0 done; 1 a file could not be read or written; 2 a bad fixture or command line.
 #include <CLI/CLI.hpp>
@@ -61,6 +61,9 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(std::int64_t{0}, standin::SampleOptions::kMostFolders));
   sampleCommand->add_option("--seed", sample.seed, "Seed; the same seed gives the same mailbox")
       ->capture_default_str();
+  sampleCommand->add_flag(
+      "--mixed", sample.mixedBodies,
+      "Every third mail shows a 40 KB picture, stored as MIME or as rich text with its conversion");
 
   try {
     app.parse(argc, argv);

@@ -43,11 +43,17 @@ std::optional<StoredDocument> DocumentPrefetch::Take(std::int64_t documentId) {
 void DocumentPrefetch::Run() {
   std::unique_ptr<sqlite::Statement> items;
   std::unique_ptr<sqlite::Statement> values;
+  std::unique_ptr<sqlite::Statement> details;
   try {
     items = std::make_unique<sqlite::Statement>(connection_, kDocumentItemsSql);
     values = std::make_unique<sqlite::Statement>(connection_, kDocumentValuesSql);
   } catch (const sqlite::Error&) {
     return;  // nothing is read ahead; the reader reads every document itself
+  }
+  try {
+    details = std::make_unique<sqlite::Statement>(connection_, kDocumentDetailsSql);
+  } catch (const sqlite::Error&) {
+    // a store from before documents had details: the reader knows there are none
   }
   for (;;) {
     std::int64_t documentId = 0;
@@ -64,6 +70,7 @@ void DocumentPrefetch::Run() {
     try {
       document.items = ReadStoredItems(*items, documentId);
       document.values = ReadStoredValues(*values, documentId);
+      if (details) document.details = ReadStoredDetails(*details, documentId);
     } catch (const sqlite::Error&) {
       continue;  // the reader reads it itself, and reports what fails
     }

@@ -587,10 +587,72 @@ class SampleBuilder {
     document.items.push_back(ItemSpec{"$PaperColor", ItemKind::Number, {1.0}, {}});
 
     std::string body = special == Special::SubjectEmpty ? std::string() : Body();
+    std::vector<EmbeddedSpec> attachments = Attachments(placement);
+    if (options_.mixedBodies && index % 3 == 1) {
+      // Mail from the Internet has no rich text to embed files in: documents with attachments
+      // keep them in rich text, converted with its picture.
+      const bool stored = (index / 3) % 2 == 0 && !special && attachments.empty();
+      MimeEntitySpec shown = PictureMail(index, body);
+      if (stored) {
+        shown.headers = "MIME-Version: 1.0\r\n" + shown.headers;
+        ItemSpec item{name("Body"), ItemKind::MimePart, {}, {}};
+        item.mime = std::move(shown);
+        document.items.push_back(std::move(item));
+        return document;
+      }
+      ItemSpec item{name("Body"), ItemKind::RichText, {std::move(body)}, std::move(attachments)};
+      item.mime = std::move(shown);
+      document.items.push_back(std::move(item));
+      return document;
+    }
     document.items.push_back(
-        ItemSpec{name("Body"), ItemKind::RichText, {std::move(body)}, Attachments(placement)});
+        ItemSpec{name("Body"), ItemKind::RichText, {std::move(body)}, std::move(attachments)});
     return document;
   }
+
+  // The text as text and HTML that shows a 40 KB picture of its own: what a mail client sends,
+  // and what a Notes client makes of rich text with a pasted picture. The picture is drawn apart
+  // from the mailbox's random numbers, so that the rest is the same as in the plain sample.
+  MimeEntitySpec PictureMail(std::size_t index, const std::string& text) const {
+    const std::string id = "picture" + std::to_string(index + 1) + "@corvane.example";
+    std::string html = "<p>";
+    for (std::size_t start = 0;;) {
+      const auto end = text.find("\r\n\r\n", start);
+      html += text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+      if (end == std::string::npos) break;
+      html += "</p><p>";
+      start = end + 4;
+    }
+    html += "</p><p><img src=\"cid:" + id + "\" alt=\"photo\"></p>";
+    const std::string boundary = std::to_string(index + 1);
+
+    MimeEntitySpec alternative{"multipart",
+                               "alternative",
+                               "Content-Type: multipart/alternative; boundary=\"alt-" + boundary + "\"\r\n",
+                               nullptr,
+                               {}};
+    alternative.children.push_back(
+        {"text", "plain", "Content-Type: text/plain; charset=UTF-8\r\n", BytesContent(text), {}});
+    alternative.children.push_back(
+        {"text", "html", "Content-Type: text/html; charset=UTF-8\r\n", BytesContent(std::move(html)), {}});
+    MimeEntitySpec related{"multipart",
+                           "related",
+                           "Content-Type: multipart/related; boundary=\"rel-" + boundary + "\"\r\n",
+                           nullptr,
+                           {}};
+    related.children.push_back(std::move(alternative));
+    related.children.push_back(
+        {"image",
+         "jpeg",
+         "Content-Type: image/jpeg\r\nContent-ID: <" + id +
+             ">\r\nContent-Disposition: inline; filename=\"photo.jpg\"\r\n",
+         std::make_unique<MadeUpContent>(Mixed(options_.seed ^ (index << 8) ^ 0x50494354ULL), kPictureBytes,
+                                         "photo.jpg"),
+         {}});
+    return related;
+  }
+
+  static constexpr std::int64_t kPictureBytes = 40 * 1024;
 
   const SampleOptions& options_;
   StoreWriter& writer_;

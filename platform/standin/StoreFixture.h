@@ -56,6 +56,10 @@ struct SampleOptions {
   std::int64_t documents = 600;
   std::int64_t folders = 14;  // user folders
   std::uint64_t seed = 1;
+  // Every third mail document's body holds a 40 KB picture shown inline: mail stored as MIME
+  // (text, HTML and the picture), or rich text with its conversion to the same. Everything else
+  // is as in the plain sample.
+  bool mixedBodies = false;
 };
 
 // Writes a realistic mailbox; the same options give the same store. See docs/store-format.md.

@@ -66,17 +66,15 @@ const char* const kQueries[] = {
     "ORDER BY position",
     // kContentRows
     "SELECT rowid FROM embedded_content WHERE object_id = ?1 ORDER BY chunk",
-    // kDetails
-    "SELECT created, created_offset, encrypted, encrypted_items FROM document_details WHERE document_id = ?1",
+    // kDetails: see StoredDocument.h
+    kDocumentDetailsSql,
     // kMimeEntities: ids grow from parent to child, as the writer writes them
     "SELECT id, parent_id, position, content_type, content_subtype, headers, size FROM mime_entities "
     "WHERE document_id = ?1 AND item_position = ?2 AND converted = ?3 ORDER BY id",
     // kEntityContentRows
     "SELECT rowid FROM mime_content WHERE entity_id = ?1 ORDER BY chunk",
-    // kEntityContent
-    "SELECT bytes FROM mime_content WHERE entity_id = ?1 ORDER BY chunk",
 };
-static_assert(std::size(kQueries) == 14);
+static_assert(std::size(kQueries) == 13);
 
 // kEntryAfter for stores written before documents had universal ids.
 const char* const kEntryAfterWithoutUniversalIds =
@@ -306,6 +304,10 @@ void StoreReader::ReadItemsOf(std::int64_t documentId) {
       itemsDocument_ = documentId;
       values_ = std::move(read->values);
       valuesDocument_ = documentId;
+      if (read->details) {
+        details_ = std::move(*read->details);
+        detailsDocument_ = documentId;
+      }
       return;
     }
   }
@@ -407,17 +409,22 @@ DetailsRecord StoreReader::Details(std::int64_t documentId) {
     return details;
   }
   try {
-    Running row(Prepared(kDetails));
-    row->BindInt64(1, documentId);
-    if (!row->Step()) return details;
-    const auto& r = *row;
-    const bool createdStored = r.ColumnType(0) != SQLITE_NULL;
-    if ((createdStored && (!IsInteger(r, 0) || !IsInteger(r, 1))) || !IsInteger(r, 2) || !IsText(r, 3))
+    // A document's details come with its items when those were read ahead.
+    if (itemsDocument_ != documentId) ReadItemsOf(documentId);
+    StoredDetails stored;
+    if (detailsDocument_ == documentId) {
+      stored = details_;
+    } else {
+      stored = ReadStoredDetails(Prepared(kDetails), documentId);
+    }
+    if (!stored.found) return details;
+    const bool createdStored = stored.createdType != SQLITE_NULL;
+    if ((createdStored && (stored.createdType != SQLITE_INTEGER || stored.offsetType != SQLITE_INTEGER)) ||
+        stored.encryptedType != SQLITE_INTEGER || stored.encryptedItemsType != SQLITE_TEXT)
       Fail("damaged details of document " + std::to_string(documentId));
-    if (createdStored)
-      details.created = DateTime{r.ColumnInt64(0), static_cast<std::int32_t>(r.ColumnInt64(1))};
-    details.encrypted = r.ColumnInt64(2) != 0;
-    const std::string names = r.ColumnText(3);
+    if (createdStored) details.created = DateTime{stored.created, static_cast<std::int32_t>(stored.offset)};
+    details.encrypted = stored.encrypted != 0;
+    const std::string& names = stored.encryptedItems;
     for (std::size_t start = 0, end; (end = names.find('\n', start)) != std::string::npos; start = end + 1)
       details.encryptedItems.push_back(names.substr(start, end - start));
     return details;
@@ -499,22 +506,38 @@ void StoreReader::ExtractEntity(const MimeEntityRecord& entity, const std::files
 std::string StoreReader::EntityContent(const MimeEntityRecord& entity) {
   const std::string what =
       "cannot read the content of a " + entity.contentType + "/" + entity.contentSubType + " entity: ";
+  if (entity.size < 0) Fail(what + "damaged size");
   try {
-    Running rows(Prepared(kEntityContent));
+    // Each chunk is read straight from the store's pages into its place in the content: no
+    // buffer of SQLite's own and no second copy (a 40 KB picture lies on several overflow pages).
+    Running rows(Prepared(kEntityContentRows));
     rows->BindInt64(1, entity.id);
-    std::string content;
+    std::string content(static_cast<std::size_t>(entity.size), '\0');
+    std::int64_t filled = 0;
     while (rows->Step()) {
-      if (rows->ColumnType(0) != SQLITE_BLOB) Fail(what + "damaged content");
-      if (content.empty()) {
-        content = rows->ColumnBlob(0);  // most parts are one chunk: taken without a copy
-      } else {
-        content += rows->ColumnBlob(0);
+      const std::int64_t rowid = rows->ColumnInt64(0);
+      if (contentBlob_ == nullptr) {
+        sqlite3_blob* opened = nullptr;
+        const int result =
+            sqlite3_blob_open(connection_->get(), "main", "mime_content", "bytes", rowid, 0, &opened);
+        contentBlob_.reset(opened);
+        if (result != SQLITE_OK) {
+          contentBlob_.reset();
+          Fail(what + sqlite3_errmsg(connection_->get()));
+        }
+      } else if (sqlite3_blob_reopen(contentBlob_.get(), rowid) != SQLITE_OK) {
+        const std::string error = sqlite3_errmsg(connection_->get());
+        contentBlob_.reset();  // a handle that failed to move is of no further use
+        Fail(what + error);
       }
-      if (static_cast<std::int64_t>(content.size()) > entity.size)
-        Fail(what + "the content is longer than its size");
+      const int chunkBytes = sqlite3_blob_bytes(contentBlob_.get());
+      if (chunkBytes > entity.size - filled) Fail(what + "the content is longer than its size");
+      if (chunkBytes > 0 &&
+          sqlite3_blob_read(contentBlob_.get(), content.data() + filled, chunkBytes, 0) != SQLITE_OK)
+        Fail(what + sqlite3_errmsg(connection_->get()));
+      filled += chunkBytes;
     }
-    if (static_cast<std::int64_t>(content.size()) != entity.size)
-      Fail(what + "the content is shorter than its size");
+    if (filled != entity.size) Fail(what + "the content is shorter than its size");
     return content;
   } catch (const sqlite::Error& error) {
     Fail(what + error.what());

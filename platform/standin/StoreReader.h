@@ -129,7 +129,6 @@ class StoreReader {
     kDetails,
     kMimeEntities,
     kEntityContentRows,
-    kEntityContent,
     kQueryCount
   };
 
@@ -150,6 +149,12 @@ class StoreReader {
   std::int32_t version_ = 0;
   std::unique_ptr<sqlite::Connection> connection_;
   std::array<std::unique_ptr<sqlite::Statement>, kQueryCount> statements_;
+  // Small entity contents are read through one blob handle, moved from row to row: opening a
+  // handle compiles a statement, which costs more than reading a 40 KB picture.
+  struct BlobCloser {
+    void operator()(sqlite3_blob* blob) const { sqlite3_blob_close(blob); }
+  };
+  std::unique_ptr<sqlite3_blob, BlobCloser> contentBlob_;
   // The items of the document read last, in the order of their positions.
   std::optional<std::int64_t> itemsDocument_;
   std::vector<StoredItem> items_;
@@ -167,6 +172,9 @@ class StoreReader {
   // The values of the document read last, in the order of their items and positions.
   std::optional<std::int64_t> valuesDocument_;
   std::vector<StoredValue> values_;
+  // The details read ahead with the items of the document read last.
+  std::optional<std::int64_t> detailsDocument_;
+  StoredDetails details_;
   // Last: its thread stops before the rest goes.
   std::unique_ptr<DocumentPrefetch> prefetch_;
 };

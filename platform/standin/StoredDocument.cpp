@@ -19,6 +19,26 @@ const char* const kDocumentValuesSql =
     "SELECT item_position, value, utc_offset FROM item_values WHERE document_id = ?1 "
     "ORDER BY item_position, position";
 
+const char* const kDocumentDetailsSql =
+    "SELECT created, created_offset, encrypted, encrypted_items FROM document_details WHERE document_id = ?1";
+
+StoredDetails ReadStoredDetails(sqlite::Statement& details, std::int64_t documentId) {
+  Running row(details);
+  row->BindInt64(1, documentId);
+  StoredDetails read;
+  if (!row->Step()) return read;
+  read.found = true;
+  read.createdType = details.ColumnType(0);
+  read.created = details.ColumnInt64(0);
+  read.offsetType = details.ColumnType(1);
+  read.offset = details.ColumnInt64(1);
+  read.encryptedType = details.ColumnType(2);
+  read.encrypted = details.ColumnInt64(2);
+  read.encryptedItemsType = details.ColumnType(3);
+  if (read.encryptedItemsType == SQLITE_TEXT) read.encryptedItems = details.ColumnText(3);
+  return read;
+}
+
 std::vector<StoredItem> ReadStoredItems(sqlite::Statement& items, std::int64_t documentId) {
   Running row(items);
   row->BindInt64(1, documentId);

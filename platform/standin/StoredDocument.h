@@ -37,9 +37,24 @@ struct StoredValue {
   std::int64_t offset = 0;
 };
 
+// A document's row of document_details as stored, checked when it is used: each column's SQLite
+// type and value.
+struct StoredDetails {
+  bool found = false;  // the store holds a row for the document
+  int createdType = 0;
+  std::int64_t created = 0;
+  int offsetType = 0;
+  std::int64_t offset = 0;
+  int encryptedType = 0;
+  std::int64_t encrypted = 0;
+  int encryptedItemsType = 0;
+  std::string encryptedItems;
+};
+
 struct StoredDocument {
-  std::vector<StoredItem> items;    // in the order of their positions
-  std::vector<StoredValue> values;  // in the order of their items and positions
+  std::vector<StoredItem> items;         // in the order of their positions
+  std::vector<StoredValue> values;       // in the order of their items and positions
+  std::optional<StoredDetails> details;  // nothing: not read (a store without details)
 };
 
 // A document's items, and its values, one query each: each lookup of an item would otherwise be
@@ -47,10 +62,15 @@ struct StoredDocument {
 extern const char* const kDocumentItemsSql;
 extern const char* const kDocumentValuesSql;
 
-// Runs a statement of kDocumentItemsSql or kDocumentValuesSql for the document; throws
-// sqlite::Error.
+// The document's details (stores of version 3 on), one query: read ahead with the items, as
+// every message asks whether its items can be decrypted.
+extern const char* const kDocumentDetailsSql;
+
+// Runs a statement of kDocumentItemsSql, kDocumentValuesSql or kDocumentDetailsSql for the
+// document; throws sqlite::Error.
 std::vector<StoredItem> ReadStoredItems(sqlite::Statement& items, std::int64_t documentId);
 std::vector<StoredValue> ReadStoredValues(sqlite::Statement& values, std::int64_t documentId);
+StoredDetails ReadStoredDetails(sqlite::Statement& details, std::int64_t documentId);
 
 // Opens the store read-only, as data and never code; throws sqlite::Error.
 // sharedByThreads: the connection is used by more than one thread (SQLite then serializes the

@@ -257,6 +257,63 @@ TEST_F(SampleMailboxTest, EveryDocumentOfAWalkHoldsWhatTheDumpHolds) {
   }
 }
 
+// The mixed sample: the plain sample's mailbox in which every third mail shows a picture, stored as
+// MIME or as rich text with its conversion, and referenced from the HTML by its Content-ID.
+TEST_F(SampleMailboxTest, TheMixedSampleShowsAPictureInEveryThirdMail) {
+  ScratchFolder folder;
+  SampleOptions options{300, 14, 7};
+  options.mixedBodies = true;
+  WriteSampleStore(folder / "mixed.nsf", options);
+  const json mixed = DumpStore(folder / "mixed.nsf");
+  EXPECT_TRUE(mixed["views"] == Dump()["views"]);
+  ASSERT_EQ(mixed["documents"].size(), Dump()["documents"].size());
+  std::size_t stored = 0;
+  std::size_t converted = 0;
+  for (std::size_t i = 0; i < mixed["documents"].size(); ++i) {
+    const json& document = mixed["documents"][i];
+    const json& plain = Dump()["documents"][i];
+    const json* body = Item(document, "Body") != nullptr ? Item(document, "Body") : Item(document, "body");
+    ASSERT_NE(body, nullptr) << i;
+    const bool picture = body->contains("mime") || body->contains("converted");
+    const bool calendar = Item(plain, "StartDateTime") != nullptr;
+    EXPECT_EQ(picture, i % 3 == 1 && !calendar) << i;
+    if (!picture) {
+      EXPECT_TRUE(document == plain) << i;
+      continue;
+    }
+    // Apart from the body (and the size that counts it), the document is the plain one's.
+    for (const auto& item : document["items"]) {
+      if (&item != body) {
+        EXPECT_TRUE(*Item(plain, item["name"]) == item) << i;
+      }
+    }
+    const json& root = body->contains("mime") ? (*body)["mime"] : (*body)["converted"];
+    (body->contains("mime") ? stored : converted)++;
+    if (body->contains("converted")) {
+      EXPECT_EQ((*body)["richtext"], (*Item(plain, (*body)["name"]))["richtext"]) << i;
+    }
+    ASSERT_EQ(root["type"], "multipart/related") << i;
+    ASSERT_EQ(root["parts"].size(), 2u) << i;
+    const json& alternative = root["parts"][0];
+    const json& image = root["parts"][1];
+    EXPECT_EQ(alternative["type"], "multipart/alternative") << i;
+    EXPECT_EQ(alternative["parts"][0]["type"], "text/plain") << i;
+    EXPECT_EQ(alternative["parts"][1]["type"], "text/html") << i;
+    EXPECT_EQ(image["type"], "image/jpeg") << i;
+    EXPECT_EQ(DecodeBase64(image["base64"].get<std::string>())->size(), 40u * 1024) << i;
+    std::string contentId;
+    for (const auto& line : image["headers"]) {
+      const std::string header = line;
+      if (header.rfind("Content-ID: <", 0) == 0) contentId = header.substr(13, header.size() - 14);
+    }
+    ASSERT_FALSE(contentId.empty()) << i;
+    const auto html = DecodeBase64(alternative["parts"][1]["base64"].get<std::string>());
+    EXPECT_NE(html->find("src=\"cid:" + contentId + "\""), std::string::npos) << i;
+  }
+  EXPECT_GT(stored, 20u);
+  EXPECT_GT(converted, 20u);
+}
+
 TEST(SampleSizeTest, TinyAndEmptyMailboxes) {
   ScratchFolder folder;
   WriteSampleStore(folder / "empty.nsf", SampleOptions{0, 0, 1});

@@ -77,11 +77,21 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
                                EXCEPINFO* exception, UINT* argumentInError) {
   const auto& members = Members();
   if (id < 1 || static_cast<std::size_t>(id) > members.size()) return DISP_E_MEMBERNOTFOUND;
-  if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) return DISP_E_MEMBERNOTFOUND;
   if (parameters == nullptr) return E_POINTER;
-  if (parameters->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
   const std::size_t member = static_cast<std::size_t>(id) - 1;
   const std::wstring& name = members[member];
+  if ((flags & DISPATCH_PROPERTYPUT) != 0) {
+    // The new value comes as the one named argument DISPID_PROPERTYPUT.
+    if (parameters->cArgs != 1 || parameters->cNamedArgs != 1 || parameters->rgdispidNamedArgs == nullptr ||
+        parameters->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+      return DISP_E_PARAMNOTFOUND;
+    }
+    Variant value;
+    if (FAILED(VariantCopyInd(value.get(), &parameters->rgvarg[0]))) return DISP_E_TYPEMISMATCH;
+    return Put(member, *value);
+  }
+  if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) return DISP_E_MEMBERNOTFOUND;
+  if (parameters->cNamedArgs != 0) return DISP_E_NONAMEDARGS;
 
   try {
     std::vector<Variant> arguments;

@@ -54,6 +54,13 @@ class DispatchObject : public IDispatch {
   virtual const std::vector<std::wstring>& Members() const = 0;
   // Runs a member with its arguments in their written order (dereferenced).
   virtual Variant Run(std::size_t member, const std::vector<Variant>& arguments) = 0;
+  // Gives a property its new value: S_OK, or the failure (DISP_E_MEMBERNOTFOUND for a member
+  // that cannot be set).
+  virtual HRESULT Put(std::size_t member, const VARIANT& value) {
+    static_cast<void>(member);
+    static_cast<void>(value);
+    return DISP_E_MEMBERNOTFOUND;
+  }
   // The fixture's faults for this object's members.
   virtual const Faults* MemberFaults() const { return nullptr; }
   // True for a member of Members() that this object does not have after all.

@@ -18,6 +18,10 @@ namespace {
 
 using FixturePtr = std::shared_ptr<const Fixture>;
 
+// Whether the session converts MIME items to rich text when a document is opened
+// (NotesSession.ConvertMIME, true at first); shared by a session and every object it opens.
+using ConvertMimeSetting = std::shared_ptr<bool>;
+
 [[noreturn]] void Raise(const std::wstring& description) { throw ComFault{kTestNotesErrorCode, description}; }
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
@@ -93,16 +97,19 @@ class EmbeddedObjectServer : public DispatchObject {
 
 class ItemServer : public DispatchObject {
  public:
-  ItemServer(FixturePtr fixture, const FixtureItem& data)
-      : DispatchObject(data.kind == ItemKind::RichText ? L"NotesRichTextItem" : L"NotesItem"),
+  // A MIME item reads as rich text while the session converts MIME.
+  ItemServer(FixturePtr fixture, const FixtureItem& data, bool mimeAsRichText)
+      : DispatchObject(data.kind == ItemKind::RichText || mimeAsRichText ? L"NotesRichTextItem"
+                                                                         : L"NotesItem"),
         fixture_(std::move(fixture)),
-        data_(data) {}
+        data_(data),
+        richText_(data.kind == ItemKind::RichText || (data.kind == ItemKind::MimePart && mimeAsRichText)) {}
 
  protected:
   const std::vector<std::wstring>& Members() const override {
     static const std::vector<std::wstring> richText{L"Type", L"Name", L"Text", L"EmbeddedObjects"};
     static const std::vector<std::wstring> plain{L"Type", L"Name", L"Text"};
-    return data_.kind == ItemKind::RichText ? richText : plain;
+    return richText_ ? richText : plain;
   }
   const Faults* MemberFaults() const override { return &data_.faults; }
   Variant Run(std::size_t member, const std::vector<Variant>&) override {
@@ -127,6 +134,7 @@ class ItemServer : public DispatchObject {
 
  private:
   int TypeNumber() const {
+    if (richText_) return 1;
     switch (data_.kind) {
       case ItemKind::RichText:
         return 1;
@@ -143,6 +151,7 @@ class ItemServer : public DispatchObject {
 
   FixturePtr fixture_;
   const FixtureItem& data_;
+  bool richText_;
 };
 
 // The test client's rich text is plain text alone: its conversion to MIME is one text/plain
@@ -259,12 +268,19 @@ class MimeEntityServer : public DispatchObject {
   std::size_t index_;
 };
 
-DispatchObject* NewDatabaseServer(FixturePtr fixture);
+DispatchObject* NewDatabaseServer(FixturePtr fixture, SessionKind kind, ConvertMimeSetting convertMime);
+DispatchObject* NewSessionServer(SessionKind kind, ConvertMimeSetting convertMime);
 
 class DocumentServer : public DispatchObject {
  public:
-  DocumentServer(FixturePtr fixture, std::size_t view, std::size_t position)
-      : DispatchObject(L"NotesDocument"), fixture_(std::move(fixture)), view_(view), position_(position) {}
+  DocumentServer(FixturePtr fixture, std::size_t view, std::size_t position, SessionKind kind,
+                 ConvertMimeSetting convertMime)
+      : DispatchObject(L"NotesDocument"),
+        fixture_(std::move(fixture)),
+        view_(view),
+        position_(position),
+        kind_(kind),
+        convertMime_(std::move(convertMime)) {}
 
   std::size_t view() const { return view_; }
   std::size_t position() const { return position_; }
@@ -298,20 +314,21 @@ class DocumentServer : public DispatchObject {
       case 4: {
         ExpectArguments(arguments, 1, 1);
         const FixtureItem* item = Find(TextArgument(arguments, 0, L"GetFirstItem"));
-        return ObjectResult(item == nullptr ? nullptr : new ItemServer(fixture_, *item));
+        return ObjectResult(item == nullptr ? nullptr : new ItemServer(fixture_, *item, *convertMime_));
       }
       case 5: {
         const FixtureUniversalId& id = Data().universalId;
         return id.number ? Variant::Number(*id.number) : TextResult(id.text);
       }
       case 6: {
-        // An item stored as MIME (this client keeps MIME whatever ConvertMIME says); after
-        // ConvertToMIME, the conversion of "Body".
+        // An item stored as MIME while the session keeps MIME; after ConvertToMIME, the
+        // conversion of "Body".
         ExpectArguments(arguments, 0, 1);
         const std::wstring name = arguments.empty() ? L"Body" : TextArgument(arguments, 0, L"GetMIMEEntity");
         const FixtureItem* item = Find(name);
         if (item == nullptr) return ObjectResult(nullptr);
         if (item->kind == ItemKind::MimePart) {
+          if (*convertMime_) return ObjectResult(nullptr);
           CheckDecryptable(name);
           return ObjectResult(new MimeEntityServer(fixture_, *item->mime, nullptr, 0));
         }
@@ -339,7 +356,7 @@ class DocumentServer : public DispatchObject {
         return ObjectResult(nullptr);
       }
       case 9:
-        return ObjectResult(NewDatabaseServer(fixture_));
+        return ObjectResult(NewDatabaseServer(fixture_, kind_, convertMime_));
       case 10:
         return BoolResult(Data().encrypted);
       default:
@@ -393,6 +410,8 @@ class DocumentServer : public DispatchObject {
   FixturePtr fixture_;
   std::size_t view_;
   std::size_t position_;
+  SessionKind kind_;
+  ConvertMimeSetting convertMime_;
   bool converted_ = false;  // ConvertToMIME was called
 };
 
@@ -421,8 +440,12 @@ class EntryCollectionServer : public DispatchObject {
 
 class ViewServer : public DispatchObject {
  public:
-  ViewServer(FixturePtr fixture, std::size_t view)
-      : DispatchObject(L"NotesView"), fixture_(std::move(fixture)), view_(view) {}
+  ViewServer(FixturePtr fixture, std::size_t view, SessionKind kind, ConvertMimeSetting convertMime)
+      : DispatchObject(L"NotesView"),
+        fixture_(std::move(fixture)),
+        view_(view),
+        kind_(kind),
+        convertMime_(std::move(convertMime)) {}
 
  protected:
   const std::vector<std::wstring>& Members() const override {
@@ -462,18 +485,23 @@ class ViewServer : public DispatchObject {
   const FixtureView& Data() const { return fixture_->views[view_]; }
   Variant At(std::size_t position) {
     if (position >= Data().documents.size()) return ObjectResult(nullptr);
-    return ObjectResult(new DocumentServer(fixture_, view_, position));
+    return ObjectResult(new DocumentServer(fixture_, view_, position, kind_, convertMime_));
   }
 
   FixturePtr fixture_;
   std::size_t view_;
+  SessionKind kind_;
+  ConvertMimeSetting convertMime_;
 };
 
 class DatabaseServer : public DispatchObject {
  public:
   // A null fixture is a database that could not be opened.
-  explicit DatabaseServer(FixturePtr fixture)
-      : DispatchObject(L"NotesDatabase"), fixture_(std::move(fixture)) {}
+  DatabaseServer(FixturePtr fixture, SessionKind kind, ConvertMimeSetting convertMime)
+      : DispatchObject(L"NotesDatabase"),
+        fixture_(std::move(fixture)),
+        kind_(kind),
+        convertMime_(std::move(convertMime)) {}
 
  protected:
   const std::vector<std::wstring>& Members() const override {
@@ -489,7 +517,7 @@ class DatabaseServer : public DispatchObject {
         if (!fixture_) return Variant();
         std::vector<Variant> views;
         for (std::size_t i = 0; i < fixture_->views.size(); ++i)
-          views.push_back(ObjectResult(new ViewServer(fixture_, i)));
+          views.push_back(ObjectResult(new ViewServer(fixture_, i, kind_, convertMime_)));
         return ArrayResult(std::move(views));
       }
       case 2: {
@@ -497,12 +525,12 @@ class DatabaseServer : public DispatchObject {
         const std::wstring name = TextArgument(arguments, 0, L"GetView");
         if (!fixture_) Raise(L"Database has not been opened yet");
         const auto found = FindView(name);
-        return ObjectResult(found ? new ViewServer(fixture_, *found) : nullptr);
+        return ObjectResult(found ? new ViewServer(fixture_, *found, kind_, convertMime_) : nullptr);
       }
       case 3:
         return BoolResult(fixture_ != nullptr);
       default:
-        return ObjectResult(NewTestSession(SessionKind::Domino));
+        return ObjectResult(NewSessionServer(kind_, convertMime_));
     }
   }
 
@@ -532,6 +560,8 @@ class DatabaseServer : public DispatchObject {
   }
 
   FixturePtr fixture_;
+  SessionKind kind_;
+  ConvertMimeSetting convertMime_;
 };
 
 // The fixture of a file, read again only when the file changes: the program opens the database
@@ -562,15 +592,26 @@ bool FaultRequested(const wchar_t* what) {
 
 class SessionServer : public DispatchObject {
  public:
-  explicit SessionServer(SessionKind kind) : DispatchObject(L"NotesSession"), kind_(kind) {}
+  SessionServer(SessionKind kind, ConvertMimeSetting convertMime)
+      : DispatchObject(L"NotesSession"), kind_(kind), convertMime_(std::move(convertMime)) {}
 
  protected:
   const std::vector<std::wstring>& Members() const override {
     static const std::vector<std::wstring> members{L"GetDatabase", L"Initialize", L"Evaluate",
-                                                   L"CreateStream"};
+                                                   L"CreateStream", L"ConvertMIME"};
     return members;
   }
+  HRESULT Put(std::size_t member, const VARIANT& value) override {
+    if (member != 4) return DISP_E_MEMBERNOTFOUND;
+    VARIANT given = value;  // a shallow copy: VariantChangeType reads it and changes nothing of it
+    VARIANT truth;
+    VariantInit(&truth);
+    if (FAILED(VariantChangeType(&truth, &given, 0, VT_BOOL))) return DISP_E_TYPEMISMATCH;
+    *convertMime_ = truth.boolVal != VARIANT_FALSE;
+    return S_OK;
+  }
   Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
+    if (member == 4) return BoolResult(*convertMime_);
     if (member == 3) return ObjectResult(new StreamServer());
     if (member == 2) return Evaluate(arguments);
     if (member == 1) {
@@ -589,12 +630,13 @@ class SessionServer : public DispatchObject {
     try {
       fixture = CachedFixture(path);
     } catch (const std::exception&) {
-      return ObjectResult(new DatabaseServer(nullptr));  // not open, as for a file Notes cannot read
+      return ObjectResult(
+          new DatabaseServer(nullptr, kind_, convertMime_));  // not open, as for a file Notes cannot read
     }
     if (const Fault* fault = FindFault(fixture->faults, L"GetDatabase", nullptr)) {
       throw ComFault{fault->code, fault->description, fault->raised};
     }
-    return ObjectResult(new DatabaseServer(std::move(fixture)));
+    return ObjectResult(new DatabaseServer(std::move(fixture), kind_, convertMime_));
   }
 
  private:
@@ -615,13 +657,22 @@ class SessionServer : public DispatchObject {
   }
 
   SessionKind kind_;
+  ConvertMimeSetting convertMime_;
   bool initialized_ = false;
 };
 
-DispatchObject* NewDatabaseServer(FixturePtr fixture) { return new DatabaseServer(std::move(fixture)); }
+DispatchObject* NewDatabaseServer(FixturePtr fixture, SessionKind kind, ConvertMimeSetting convertMime) {
+  return new DatabaseServer(std::move(fixture), kind, std::move(convertMime));
+}
+
+DispatchObject* NewSessionServer(SessionKind kind, ConvertMimeSetting convertMime) {
+  return new SessionServer(kind, std::move(convertMime));
+}
 
 }  // namespace
 
-DispatchObject* NewTestSession(SessionKind kind) { return new SessionServer(kind); }
+DispatchObject* NewTestSession(SessionKind kind) {
+  return new SessionServer(kind, std::make_shared<bool>(true));
+}
 
 }  // namespace mailshift::platform::win::testing

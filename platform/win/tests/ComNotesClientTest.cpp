@@ -318,6 +318,38 @@ TEST_F(ComNotesClientTest, AnEncryptedDocumentGivesWhatCanBeReadAndTheNamesTable
   EXPECT_EQ(plain->Created().secondsSinceEpoch, 946684800);  // the stand-ins' default
 }
 
+// As a Notes client opens a document: while the session converts MIME (its setting at first), an
+// item stored as MIME reads as rich text without entities; switched off, it gives its entities.
+TEST_F(ComNotesClientTest, AMimeBodyReadsAsRichTextWhileTheSessionConvertsMime) {
+  FixtureFile mail(
+      R"json({"views": [{"name": "($Inbox)", "folder": true, "documents": ["i1"]}], "documents": [
+    {"id": "i1", "items": [{"name": "Body", "mime": {"type": "multipart/alternative", "parts": [
+      {"type": "text/plain", "text": "Hello"}, {"type": "text/html", "text": "<p>Hello</p>"}]}}]}]})json");
+  auto session = client_.CreateObject(notes::kDominoSessionClass);
+  ASSERT_TRUE(session);
+  EXPECT_TRUE(session->ConvertMIME());
+  auto document = session->GetDatabase("", mail.path())->GetView("($Inbox)")->GetFirstDocument();
+  ASSERT_TRUE(document);
+  EXPECT_EQ(document->GetMIMEEntity("Body"), nullptr);
+  EXPECT_EQ(document->GetFirstItem("Body")->Type(), 1);
+  EXPECT_TRUE(document->GetFirstItem("Body")->EmbeddedObjects().empty());
+
+  session->SetConvertMIME(false);
+  EXPECT_FALSE(session->ConvertMIME());
+  EXPECT_EQ(document->GetFirstItem("Body")->Type(), 25);
+  auto root = document->GetMIMEEntity("Body");
+  ASSERT_TRUE(root);
+  EXPECT_EQ(root->ContentType() + "/" + root->ContentSubType(), "multipart/alternative");
+  auto html = root->GetFirstChildEntity()->GetNextSibling();
+  ASSERT_TRUE(html);
+  EXPECT_EQ(html->ContentSubType(), "html");
+
+  // Restored, and the setting belongs to the session: another session still converts.
+  session->SetConvertMIME(true);
+  EXPECT_EQ(document->GetMIMEEntity("Body"), nullptr);
+  EXPECT_TRUE(client_.CreateObject(notes::kDominoSessionClass)->ConvertMIME());
+}
+
 class SessionOriginTest : public ::testing::Test {
  protected:
   ComNotesClient client_;

@@ -4,6 +4,8 @@
 
 #include <csignal>
 
+#include "cli/ConsoleOutput.h"
+
 namespace mailshift::cli {
 namespace {
 
@@ -18,7 +20,7 @@ struct sigaction previousTerminate {};
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) { return {argv, argv + argc}; }
 
-void PrepareConsole() {}
+void PrepareConsole() { RouteStandardStreams(); }
 
 bool ErrorStreamIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 

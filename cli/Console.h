@@ -11,10 +11,10 @@ namespace mailshift::cli {
 // character outside the ANSI code page is lost.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
-// Sets the console up for UTF-8 text and the progress line's control sequences; once, at start.
+// Routes std::cout and std::cerr through the console output (cli/ConsoleOutput.h); once, at start.
 void PrepareConsole();
 
-// True when the error stream is a terminal that can show the progress line.
+// True when the error stream is a terminal or console, which shows the progress line.
 bool ErrorStreamIsTerminal();
 
 // While one lives, Ctrl+C and SIGTERM (on Windows Ctrl+C, Ctrl+Break and closing the console

@@ -1,14 +1,13 @@
-// The Windows console: the wide command line, UTF-8 output with the terminal's control sequences,
-// and a console control handler for Ctrl+C, Ctrl+Break and closing the window.
-#include <io.h>
+// The Windows console: the wide command line, the output routed through the wide console API, and
+// a console control handler for Ctrl+C, Ctrl+Break and closing the window.
 #include <windows.h>
 // After windows.h:
 #include <shellapi.h>
 
 #include <atomic>
-#include <cstdio>
 
 #include "cli/Console.h"
+#include "cli/ConsoleOutput.h"
 
 namespace mailshift::cli {
 namespace {
@@ -18,7 +17,6 @@ namespace {
 constexpr DWORD kCloseGraceMilliseconds = 4500;
 
 std::atomic<bool> stopRequested{false};
-std::atomic<bool> errorTerminalReady{false};
 HANDLE runFinished = nullptr;  // set when the StopRequests of the run goes
 
 std::string Utf8(const wchar_t* text) {
@@ -49,14 +47,6 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   }
 }
 
-bool EnableControlSequences(DWORD handleName) {
-  const HANDLE handle = GetStdHandle(handleName);
-  DWORD mode = 0;
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return false;
-  return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
-         SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
-}
-
 }  // namespace
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
@@ -69,14 +59,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return arguments;
 }
 
-void PrepareConsole() {
-  // Text goes out as UTF-8 bytes; a console shows them as such, a pipe or file keeps them.
-  SetConsoleOutputCP(CP_UTF8);
-  EnableControlSequences(STD_OUTPUT_HANDLE);
-  errorTerminalReady = EnableControlSequences(STD_ERROR_HANDLE);
-}
+void PrepareConsole() { RouteStandardStreams(); }
 
-bool ErrorStreamIsTerminal() { return _isatty(_fileno(stderr)) != 0 && errorTerminalReady; }
+bool ErrorStreamIsTerminal() { return StandardError().IsTerminal(); }
 
 StopRequests::StopRequests() {
   runFinished = CreateEventW(nullptr, TRUE, FALSE, nullptr);

@@ -1,6 +1,7 @@
 // mailshift-cli export DB DEST [--folder TAG]... [--log FILE] [--names FILE] [--plain-text]: the export of
 // the export window, started as the main window starts it: a scan finds the folders, the folders asked for
 // (or all) and the destination make the plan, and the run writes the messages and its log.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -12,7 +13,10 @@
 
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "cli/ConsoleOutput.h"
 #include "cli/ConsoleText.h"
+#include "cli/FolderNames.h"
+#include "cli/ProgressText.h"
 #include "cli/ScanText.h"
 #include "export/ComponentItemWriter.h"
 #include "export/Destination.h"
@@ -37,15 +41,34 @@ struct ExportArguments {
 
 namespace fs = std::filesystem;
 
+// The messages the scan counted in the folders of a plan.
+std::int64_t CountedMessages(const notes::ScanResult& scan, const std::vector<std::string>& folders) {
+  std::int64_t total = 0;
+  for (const notes::FolderNode& node : scan.nodes) {
+    if (!node.tag.empty() && std::find(folders.begin(), folders.end(), node.tag) != folders.end())
+      total += node.count;
+  }
+  return total;
+}
+
 // Shows the run's progress on one terminal line, a few times a second at most.
 class ProgressLine : public mail::ExportObserver {
  public:
-  explicit ProgressLine(bool onTerminal) : onTerminal_(onTerminal) {}
+  // The scan's count of each planned folder, so the line can tell the whole run from the start.
+  ProgressLine(bool onTerminal, const notes::ScanResult& scan, const std::vector<std::string>& folders)
+      : onTerminal_(onTerminal), scan_(scan), total_(CountedMessages(scan, folders)) {}
   ~ProgressLine() override { Clear(); }
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
   bool StopRequested() override { return StopRequests::Requested(); }
+  void FolderStarted(const mail::FolderStart& folder) override { folderTag_ = folder.tag; }
+  // The folder's count now may differ from the scan's; the run's total follows it.
+  void FolderCounted(std::int64_t count) override {
+    for (const notes::FolderNode& node : scan_.nodes) {
+      if (node.tag == folderTag_) total_ += count - node.count;
+    }
+  }
   void DocumentHandled(const mail::DocumentProgress& progress) override {
     ++handled_;
     if (!onTerminal_) return;
@@ -53,19 +76,16 @@ class ProgressLine : public mail::ExportObserver {
     if (shown_ && now - lastShown_ < std::chrono::milliseconds(200) && progress.handled != progress.count)
       return;
     lastShown_ = now;
-    const double seconds = std::chrono::duration<double>(now - started_).count();
-    const double rate = seconds > 0 ? static_cast<double>(handled_) / seconds : 0.0;
-    std::fprintf(stderr, "\r\033[K%s: %lld/%lld (%.0f messages/s)", TerminalText(progress.folder).c_str(),
-                 static_cast<long long>(progress.handled), static_cast<long long>(progress.count), rate);
-    std::fflush(stderr);
+    const RunProgress run{TerminalText(progress.folder), handled_, total_,
+                          std::chrono::duration<double>(now - started_).count()};
+    StandardError().ShowLine(ProgressText(run));
     shown_ = true;
   }
 
   // Takes the line off the terminal.
   void Clear() {
     if (!shown_) return;
-    std::fputs("\r\033[K", stderr);
-    std::fflush(stderr);
+    StandardError().ClearLine();
     shown_ = false;
   }
 
@@ -73,6 +93,9 @@ class ProgressLine : public mail::ExportObserver {
   using Clock = std::chrono::steady_clock;
 
   bool onTerminal_;
+  const notes::ScanResult& scan_;
+  std::string folderTag_;
+  std::int64_t total_;
   bool shown_ = false;
   std::int64_t handled_ = 0;
   Clock::time_point started_ = Clock::now();
@@ -119,11 +142,18 @@ std::optional<std::vector<std::string>> ChosenFolders(const notes::ScanResult& s
                                                       const ExportArguments& arguments) {
   notes::FolderChecks checks(scan.nodes);
   if (!arguments.folders.empty()) {
-    if (const auto unknown = checks.CheckOnly(arguments.folders)) {
-      std::cerr << "mailshift-cli: " << arguments.database << " has no folder \"" << TerminalText(*unknown)
-                << "\"\n";
-      return std::nullopt;
+    std::vector<std::size_t> chosen;
+    for (const std::string& name : arguments.folders) {
+      const FolderLookup lookup = FindFolder(scan.nodes, name);
+      if (lookup.nodes.size() != 1) {
+        std::cerr << "mailshift-cli: " << TerminalText(arguments.database) << ": "
+                  << TerminalText(FolderLookupProblem(scan.nodes, name, lookup)) << '\n';
+        return std::nullopt;
+      }
+      chosen.push_back(lookup.nodes.front());
     }
+    checks.SetBranch(0, false);
+    for (std::size_t node : chosen) checks.SetBranch(node, true);
   }
   return checks.CheckedTags();
 }
@@ -185,7 +215,7 @@ int RunExportCommand(const ExportArguments& arguments) {
 
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
-  ProgressLine progress(ErrorStreamIsTerminal());
+  ProgressLine progress(ErrorStreamIsTerminal(), scan, plan.folders);
   const mail::ExportReport report = mail::Export(plan, {client, writer}, progress);
   progress.Clear();
 
@@ -210,8 +240,9 @@ void AddExportCommand(CLI::App& app, int& exitCode) {
   command
       ->add_option(
           "--folder", arguments->folders,
-          "a folder to export (its tag: Inbox, Drafts, Sent, Follow-Up, JunkMail, Trash, Folders or a "
-          "user folder's name); may be repeated; every folder when left out")
+          "a folder to export, as scan shows it (\"Follow Up\", \"Projects\\2008\") or by its tag "
+          "(Inbox, Drafts, Sent, Follow-Up, JunkMail, Trash, Folders or a user folder's name), in any "
+          "letter case; may be repeated; every folder when left out")
       ->allow_extra_args(false);
   command->add_option("--log", arguments->logPath, "the export log")->capture_default_str();
   command->add_flag(

@@ -4,41 +4,39 @@
 
 #include "cli/Commands.h"
 #include "cli/ConsoleText.h"
+#include "cli/FolderNames.h"
+#include "cli/ScanText.h"
 #include "notes/FolderTree.h"
 #include "notes/MailPreview.h"
 #include "notes/MailScan.h"
-#include "notes/SessionOrigin.h"
 #include "platform/SystemNotesClient.h"
 
 namespace mailshift::cli {
 namespace {
 
-int RunList(const std::string& database, const std::string& tag) {
+int RunList(const std::string& database, const std::string& name) {
   platform::SystemNotesClient notesClient;
-  const std::shared_ptr<notes::Session> session = notes::ObtainSession(notesClient.sessions()).session;
-  if (!session) {
-    std::cerr << "No Notes session could be created.\n";
-    return kExitFailed;
-  }
+  // The scan tells why a database cannot be read, and its tree what the name means.
+  const notes::ScanResult scan = ScanOrSayWhyNot(notesClient.sessions(), database);
+  if (scan.end != notes::ScanEnd::Completed) return kExitFailed;
 
-  // The preview lists quietly; here the reader's reason for a database it cannot read is told.
-  try {
-    const auto opened = session->GetDatabase("", database);
-    if (!opened) throw notes::NotesError("the database could not be opened");
-    opened->Views();
-  } catch (const std::exception& error) {
-    std::cerr << notes::kNoDataText << "\n(" << TerminalText(error.what()) << ")\n";
-    return kExitFailed;
+  // The root names no folder: nothing to list.
+  if (name.empty()) return kExitDone;
+  const FolderLookup lookup = FindFolder(scan.nodes, name);
+  if (lookup.nodes.size() != 1) {
+    std::cerr << "mailshift-cli: " << TerminalText(database) << ": "
+              << TerminalText(FolderLookupProblem(scan.nodes, name, lookup)) << '\n';
+    return kExitBadArguments;
   }
-
-  // The root and the "Folders" node hold no messages of their own: nothing to list.
+  // "Folders" and the levels that only hold folders have no messages of their own.
+  const std::string& tag = scan.nodes[lookup.nodes.front()].tag;
   if (tag.empty() || tag == notes::kFoldersKey) return kExitDone;
 
   const std::string failure = notes::ListPreviewRows(
-      *session, database, tag,
+      *scan.session, database, tag,
       [](const notes::PreviewRow& row) { std::cout << TerminalText(notes::PreviewRowText(row)) << '\n'; });
   if (!failure.empty()) {
-    std::cerr << "mailshift-cli: cannot list " << TerminalText(tag) << ": " << TerminalText(failure) << '\n';
+    std::cerr << "mailshift-cli: cannot list " << TerminalText(name) << ": " << TerminalText(failure) << '\n';
     return kExitFailed;
   }
   return kExitDone;
@@ -52,9 +50,10 @@ void AddListCommand(CLI::App& app, int& exitCode) {
   auto tag = std::make_shared<std::string>();
   command->add_option("DB", *database, "the mail database")->required();
   command
-      ->add_option("TAG", *tag,
-                   "the folder tag: Inbox, Drafts, Sent, Follow-Up, JunkMail, Trash or a "
-                   "user folder's name")
+      ->add_option("FOLDER", *tag,
+                   "the folder, as scan shows it (\"Follow Up\", \"Projects\\2008\") or by its tag "
+                   "(Inbox, Drafts, Sent, Follow-Up, JunkMail, Trash or a user folder's name), in any "
+                   "letter case")
       ->required();
   command->callback([database, tag, &exitCode] { exitCode = RunList(*database, *tag); });
 }

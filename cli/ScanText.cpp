@@ -17,10 +17,18 @@ notes::ScanResult ScanOrSayWhyNot(notes::SessionFactory& sessions, const std::st
   if (scan.end == notes::ScanEnd::NotInstalled) {
     std::cerr << ConsoleLines(NotInstalledText()) << '\n';
   } else {
-    std::cerr << notes::kNoDataText << '\n';
-    if (!scan.failure.empty()) std::cerr << "(" << TerminalText(scan.failure) << ")\n";
+    SayWhyUnreadable(scan.failure);
   }
   return scan;
+}
+
+void SayWhyUnreadable(const std::string& reason) {
+  // The reader's reason is the truth about the file; the general guess only stands in for none.
+  if (reason.empty()) {
+    std::cerr << notes::kNoDataText << '\n';
+  } else {
+    std::cerr << TerminalText(reason) << '\n';
+  }
 }
 
 }  // namespace mailshift::cli

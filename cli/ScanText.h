@@ -8,8 +8,13 @@
 namespace mailshift::cli {
 
 // Scans the database; on the error stream, as the main window would say it, why no database was
-// given or why the scan did not complete (with the reader's reason for a database without
-// readable data). Nothing when the scan completed.
+// given or why the scan did not complete (the reader's reason for a database without readable
+// data). Nothing when the scan completed.
 notes::ScanResult ScanOrSayWhyNot(notes::SessionFactory& sessions, const std::string& database);
+
+// On the error stream: why a database gives no readable data, as the reader tells it (a Notes
+// database on Linux, an empty file, another kind of file); the general message when it tells
+// nothing.
+void SayWhyUnreadable(const std::string& reason);
 
 }  // namespace mailshift::cli

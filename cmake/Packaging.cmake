@@ -7,12 +7,15 @@ set(CPACK_PACKAGE_NAME ${MAILSHIFT_PACKAGE_NAME})
 set(CPACK_PACKAGE_VENDOR "Corvane Software")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Corvane Software <support@corvane.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "moves mail out of Notes mail databases into .eml files")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "moves mail out of Notes mail stores into .eml files")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Corvane Mailshift reads a Notes mail database (.nsf) and writes each message as one Internet
-message file (.eml) with its attachments, in a folder tree under a destination folder, and a
-plain-text log of each run. It comes as a program with windows (mailshift) and as a command-line
-tool (mailshift-cli).")
+  "Corvane Mailshift writes each message of a mail database as one Internet
+message file (.eml) with its attachments, one folder per mail folder under a
+destination folder, and a plain-text log of each run. It comes as a program
+with windows (mailshift) and as a command-line tool (mailshift-cli).
+On Linux it reads only mail stores made with its store tool, mailshift-store,
+which the package installs with a sample store. A Notes database (.nsf made by
+Notes) is read through the Notes client, by the Windows version of the program.")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "shell/ShellServices.h"
 #include "shell/frmMain.h"
@@ -13,8 +14,8 @@ class ProgramWindows {
   explicit ProgramWindows(ShellServices& services) : services_(services) {}
 
   // Shows the main window, loading it first when it is not loaded yet; a loaded window is only
-  // brought up.
-  void ShowMain();
+  // brought up. A database file given (from the command line) is chosen as the window loads.
+  void ShowMain(const std::string& databaseFile = {});
 
   frmMain* Main() const { return main_.get(); }
   int MainLoads() const { return mainLoads_; }

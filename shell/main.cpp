@@ -4,8 +4,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "common/Global.h"
 #include "common/ProgramVersion.h"
@@ -16,6 +18,7 @@
 #include "shell/QtDialogs.h"
 #include "shell/WindowFont.h"
 #include "shell/frmSplash.h"
+#include "shell/presenters/StartArguments.h"
 #include "shell/presenters/SystemMailCore.h"
 #include "shell/presenters/Vendor.h"
 
@@ -41,15 +44,48 @@ QString HelpFolder() {
   return programFolder;
 }
 
+// The arguments after the program's name.
+std::vector<std::string> ArgumentsOf(const QStringList& arguments) {
+  std::vector<std::string> texts;
+  for (qsizetype index = 1; index < arguments.size(); ++index)
+    texts.push_back(arguments[index].toStdString());
+  return texts;
+}
+
+// Help, the version and refused arguments: answered on the terminal, without a window.
+int Answer(const StartRequest& request) {
+  switch (request.action) {
+    case StartRequest::Action::ShowUsage:
+      std::fputs(StartUsageText().c_str(), stdout);
+      return 0;
+    case StartRequest::Action::ShowVersion:
+      std::printf("%s\n", kProgramVersion);
+      return 0;
+    case StartRequest::Action::Refuse:
+      std::fprintf(stderr, "mailshift: %s\nRun mailshift --help for the usage.\n", request.problem.c_str());
+      return 2;
+    case StartRequest::Action::OpenWindows:
+      break;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Answered before the windows start, so that it works without a display.
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("%s\n", kProgramVersion);
-    return 0;
+  // Help and the version are answered before the windows start, so that they need no display.
+  if (const StartRequest early = ReadStartArguments({argv + std::min(argc, 1), argv + argc});
+      early.action == StartRequest::Action::ShowUsage || early.action == StartRequest::Action::ShowVersion) {
+    return Answer(early);
   }
   QApplication application(argc, argv);
+  // Read again without the options Qt takes for itself (-platform, -style ...).
+  const StartRequest request = ReadStartArguments(ArgumentsOf(QApplication::arguments()));
+  if (request.action != StartRequest::Action::OpenWindows) return Answer(request);
+  const std::string databaseFile =
+      request.databaseFile.empty()
+          ? std::string()
+          : QFileInfo(QString::fromStdString(request.databaseFile)).absoluteFilePath().toStdString();
   QApplication::setApplicationName(QString::fromUtf8(kApplicationName));
   QApplication::setOrganizationName(QString::fromUtf8(kVendorName));
   QApplication::setStyle(QStringLiteral("Fusion"));
@@ -70,7 +106,7 @@ int main(int argc, char** argv) {
                          waiter,     mailCore.Core(), mail::DefaultLogPath(), HelpFolder().toStdString(),
                          EndProgram, &remembered};
   ProgramWindows windows(services);
-  frmSplash splash([&windows] { windows.ShowMain(); });
+  frmSplash splash([&windows, &databaseFile] { windows.ShowMain(databaseFile); });
   splash.show();
   return QApplication::exec();
 }

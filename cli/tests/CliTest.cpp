@@ -86,14 +86,23 @@ TEST_F(CliTest, ScanPrintsTheTitleTheTreeAndTheMessage) {
   EXPECT_EQ(run.err, "");
 }
 
-TEST_F(CliTest, ScanOfUnreadableDataSaysSoOnStandardError) {
-  standin::testing::WriteBytes(scratch / "real.nsf", std::string(4096, '\x1A'));
-  const CliRun run = Cli("scan '" + (scratch / "real.nsf").string() + "'");
+TEST_F(CliTest, ScanOfUnreadableDataSaysWhyOnStandardError) {
+  standin::testing::WriteBytes(scratch / "other.nsf", std::string(4096, '\x1A'));
+  const CliRun run = Cli("scan '" + (scratch / "other.nsf").string() + "'");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.out, "");
-  // The reader's reason follows the message.
-  EXPECT_EQ(run.err, "No Data Found in NSF file or NSF file is encrypted\n(" +
-                         (scratch / "real.nsf").string() + ": not a mail store)\n");
+  // The reader's reason, not a guess that the file is encrypted.
+  EXPECT_EQ(run.err, (scratch / "other.nsf").string() + ": not a mail store\n");
+
+  // A Notes database is named as one, with where it can be read.
+  standin::testing::WriteBytes(scratch / "notes.nsf",
+                               std::string("\x1A\0\0\x04\0\0", 6) + std::string(8192, 'n'));
+  const CliRun notesDatabase = Cli("scan '" + (scratch / "notes.nsf").string() + "'");
+  EXPECT_EQ(notesDatabase.exitCode, 1);
+  EXPECT_EQ(notesDatabase.err, (scratch / "notes.nsf").string() +
+                                   ": this is a Notes database; on Linux this program reads only mail "
+                                   "stores made with its store tool (mailshift-store); a Notes database is "
+                                   "read through the Notes client on Windows\n");
 
   const CliRun missing = Cli("scan ''");
   EXPECT_EQ(missing.exitCode, 1);
@@ -119,9 +128,9 @@ TEST_F(CliTest, ListPrintsThePreviewRowsOfAFolder) {
 TEST_F(CliTest, ListSaysWhyItCannotListAndEndsWithOne) {
   const std::string store = Store(kFixture);
   const CliRun unknown = Cli("list " + store + " Nowhere");
-  EXPECT_EQ(unknown.exitCode, 1);
+  EXPECT_EQ(unknown.exitCode, 2);
   EXPECT_EQ(unknown.out, "");
-  EXPECT_NE(unknown.err.find("cannot list Nowhere"), std::string::npos) << unknown.err;
+  EXPECT_NE(unknown.err.find(": no folder \"Nowhere\"\n"), std::string::npos) << unknown.err;
 
   standin::testing::WriteBytes(scratch / "cut.nsf", ReadBytes(scratch / "mail.nsf").substr(0, 3000));
   mkfifo((scratch / "fifo.nsf").c_str(), 0600);
@@ -130,7 +139,7 @@ TEST_F(CliTest, ListSaysWhyItCannotListAndEndsWithOne) {
     const CliRun run = Cli("list '" + database + "' Inbox");
     EXPECT_EQ(run.exitCode, 1) << database;
     EXPECT_EQ(run.out, "") << database;
-    EXPECT_EQ(run.err.rfind("No Data Found in NSF file or NSF file is encrypted\n(", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.rfind(database + ": ", 0), 0u) << run.err;
   }
 }
 
@@ -159,11 +168,56 @@ TEST_F(CliTest, TextFromTheStoreNeverReachesTheTerminalRaw) {
   EXPECT_NE(list.out.find("Hi\xEF\xBF\xBD[31m red"), std::string::npos) << list.out;
 }
 
+// A folder is found as scan prints it or by its tag, in any letter case; a name that finds none
+// lists the folders spelled nearly so, and one that finds several says which.
+TEST_F(CliTest, FoldersAreNamedAsScanShowsThemOrByTagInAnyCase) {
+  const std::string store = Store(R"json({
+    "title": "Mail",
+    "views": [
+      {"name": "($Inbox)", "folder": true, "documents": ["m1"]},
+      {"name": "($Follow-Up)", "folder": true, "documents": ["m2"]},
+      {"name": "Projects\\2008\\Budget", "folder": true, "documents": ["m2"]},
+      {"name": "Clients\\Budget", "folder": true, "documents": ["m1"]}
+    ],
+    "documents": [
+      {"id": "m1", "items": [{"name": "Subject", "text": ["One"]}]},
+      {"id": "m2", "items": [{"name": "Subject", "text": ["Two"]}]}
+    ]
+  })json");
+  for (const char* name : {"Follow-Up", "'Follow Up'", "'follow up'", "FOLLOW-UP"}) {
+    const CliRun run = Cli("list " + store + " " + name);
+    EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
+    EXPECT_EQ(run.out, "\tTwo\t0 KB\t\n") << name;
+  }
+  for (const char* name : {"inbox", "'projects\\2008\\budget'", "'Clients\\BUDGET'"}) {
+    const CliRun run = Cli("list " + store + " " + name);
+    EXPECT_EQ(run.exitCode, 0) << name << ": " << run.err;
+    EXPECT_NE(run.out, "") << name;
+  }
+  // "2008" holds only a folder: named, it lists nothing.
+  EXPECT_EQ(Cli("list " + store + " 'Projects\\2008'").exitCode, 0);
+
+  const CliRun close = Cli("list " + store + " Inbx");
+  EXPECT_EQ(close.exitCode, 2);
+  EXPECT_NE(close.err.find(": no folder \"Inbx\"; close ones: \"Inbox\"\n"), std::string::npos) << close.err;
+  const CliRun twice = Cli("list " + store + " budget");
+  EXPECT_EQ(twice.exitCode, 2);
+  for (const char* part :
+       {"\"budget\" names more than one folder:", " \"Projects\\2008\\Budget\"", " \"Clients\\Budget\""})
+    EXPECT_NE(twice.err.find(part), std::string::npos) << twice.err;
+}
+
 TEST_F(CliTest, BadArgumentsExitWithTwo) {
   EXPECT_EQ(Cli("").exitCode, 2);
   EXPECT_EQ(Cli("scan").exitCode, 2);
-  EXPECT_EQ(Cli("frobnicate x").exitCode, 2);
   EXPECT_EQ(Cli("--help").exitCode, 0);
+  // An unknown command is named, with the commands there are.
+  const CliRun unknown = Cli("frobnicate x");
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_EQ(unknown.err.rfind(
+                "mailshift-cli: unknown command \"frobnicate\"; the commands are scan, list, export\n", 0),
+            0u)
+      << unknown.err;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -287,8 +288,32 @@ TEST_F(ExportCommandTest, TheLogIsNeverTheDatabaseNorInsideTheOutput) {
   EXPECT_EQ(run.exitCode, 0) << run.err;
 }
 
-TEST_F(ExportCommandTest, FoldersMayBeNamedBeforeTheDatabaseAndTheDestination) {
-  const CliRun run = Cli("export --folder Sent --folder Inbox " + Quoted(store) + " " + Quoted(destination));
+// On a terminal, and only there, a progress line tells where the whole run is.
+TEST_F(ExportCommandTest, OnATerminalTheProgressLineTellsTheWholeRun) {
+  int terminal = -1;
+  const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(MAILSHIFT_CLI, MAILSHIFT_CLI, "export", store.c_str(), destination.c_str(), nullptr);
+    _exit(127);
+  }
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;)
+    shown.append(buffer, static_cast<std::size_t>(got));
+  close(terminal);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
+  // A folder's last message is always shown, counted in the whole run (the user folder goes first).
+  EXPECT_NE(shown.find("\rProjects-2008: 1 of 5 messages (20%)"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("\rInbox: 3 of 5 messages (60%)"), std::string::npos) << shown;
+  EXPECT_NE(shown.find(": 5 of 5 messages (100%)"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Migration Completed Successfully !"), std::string::npos) << shown;
+}
+
+TEST_F(ExportCommandTest, FoldersMayBeNamedBeforeTheDatabaseAndTheDestinationInAnyCase) {
+  const CliRun run = Cli("export --folder sent --folder INBOX " + Quoted(store) + " " + Quoted(destination));
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(WithoutNumbers(TreeBelow(root)),
             (std::vector<std::string>{"Inbox/", "Inbox/HelloN.eml", "Inbox/Re Q1Q2 nowN.eml", "Sent Items/",

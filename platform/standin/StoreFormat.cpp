@@ -123,11 +123,14 @@ std::string CheckStoreHeader(const std::filesystem::path& file) {
   const auto fileSize = std::filesystem::file_size(file, error);
   if (error) return "cannot determine the file size: " + error.message();
   if (fileSize == 0) return "the file is empty";
-  if (fileSize < kHeaderBytes) return "not a mail store (too short)";
 
   std::array<unsigned char, kHeaderBytes> header{};
+  const auto headerBytes = static_cast<std::streamsize>(std::min<std::uintmax_t>(fileSize, kHeaderBytes));
   std::ifstream in(file, std::ios::binary);
-  if (!in.read(reinterpret_cast<char*>(header.data()), kHeaderBytes)) return "cannot read the file";
+  if (!in.read(reinterpret_cast<char*>(header.data()), headerBytes)) return "cannot read the file";
+  if (headerBytes >= 2 && header[0] == kNotesDatabaseSignature[0] && header[1] == kNotesDatabaseSignature[1])
+    return std::string(kNotesDatabaseReason);
+  if (fileSize < kHeaderBytes) return "not a mail store (too short)";
 
   if (std::memcmp(header.data(), kSqliteMagic, sizeof kSqliteMagic) != 0) return "not a mail store";
   if (SignedBigEndian32(&header[68]) != kStoreApplicationId) return "not a mail store (another SQLite file)";

@@ -46,6 +46,14 @@ extern const char* const kStoreTableNamesSql;
 // letters in upper case.
 bool IsUniversalId(std::string_view text);
 
+// A Notes database (.nsf) begins with these two bytes, the start of its database header.
+inline constexpr unsigned char kNotesDatabaseSignature[] = {0x1A, 0x00};
+
+// Why a Notes database itself cannot be read here.
+inline constexpr std::string_view kNotesDatabaseReason =
+    "this is a Notes database; on Linux this program reads only mail stores made with its store tool "
+    "(mailshift-store); a Notes database is read through the Notes client on Windows";
+
 // What the first 100 bytes of a file tell about it as a store: "" when it may be read as one,
 // otherwise the reason it cannot. Reads the file only; never writes to it.
 std::string CheckStoreHeader(const std::filesystem::path& file);

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 
@@ -90,6 +92,21 @@ class SplashTest : public QObject {
     QCOMPARE(windows.MainLoads(), 1);
     QTest::qWait(2 * kPause);
     QCOMPARE(windows.MainLoads(), 1);
+  }
+
+  // "mailshift FILE": the file is chosen as the main window loads, as a dropped file is; a
+  // later showing of the window leaves the choice alone.
+  void aDatabaseFileFromTheCommandLineIsChosenAsTheWindowLoads() {
+    TestServices t;
+    ProgramWindows windows(t.services);
+    const QString chosen = QStringLiteral("/data/Mail - Ann Lee.nsf");
+    frmSplash splash([&] { windows.ShowMain(chosen.toStdString()); }, kLongPause);
+    splash.show();
+    QTest::keyClick(&splash, Qt::Key_A);
+    QCOMPARE(Find<QLineEdit>(*windows.Main(), "txtNotesDatabaseFile")->text(), chosen);
+    QVERIFY(Find<QPushButton>(*windows.Main(), "CmdScan")->isEnabled());
+    windows.ShowMain("/data/Other.nsf");
+    QCOMPARE(Find<QLineEdit>(*windows.Main(), "txtNotesDatabaseFile")->text(), chosen);
   }
 
   void showingTheMainWindowAgainDoesNotLoadItAgain() {

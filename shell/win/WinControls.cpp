@@ -33,6 +33,10 @@ void WinControl::SetCaption(const std::string& caption) {
 void WinControl::SetVisible(bool visible) {
   visible_ = visible;
   ShowWindow(window_, visible_ && pageShown_ ? SW_SHOWNA : SW_HIDE);
+  // Painted at once: the scan shows its panel and does not return to the message loop until done.
+  if (visible_ && pageShown_)
+    RedrawWindow(window_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void WinControl::ShowWithPage(bool pageShown) {

@@ -100,6 +100,9 @@ void frmMain::Build() {
   TabCtrl_SetItemSize(NotesTab, 130, 24);
   BuildSelectFilePage();
   BuildPreviewPage();
+  // The pages' controls are the tab control's siblings: they lie above it in the stacking order,
+  // and the tab control, which clips its siblings, never paints over them.
+  SetWindowPos(NotesTab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   StatusBar = CreateChild(window_, STATUSCLASSNAMEW, "", SBARS_TOOLTIPS, 0, 0, 0, 0);
   const int edges[] = {230, 640, -1};
@@ -189,11 +192,18 @@ void frmMain::BuildSelectFilePage() {
                              120, 26, kCmdScan));
   HWND frame =
       CreateChild(window_, L"BUTTON", text::kScanFrame, BS_GROUPBOX | WS_CLIPSIBLINGS, 232, 262, 668, 130);
-  // The frame's labels ask the frame for their colours; the window answers for it.
+  // The frame's labels ask the frame for their colours; the window answers for it. The frame's
+  // inside is the page's colour too (a group box leaves it to the window, whose face is grey).
   SetWindowSubclass(
       frame,
       [](HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) -> LRESULT {
         if (message == WM_CTLCOLORSTATIC) return SendMessageW(GetParent(control), message, wParam, lParam);
+        if (message == WM_ERASEBKGND) {
+          RECT inside;
+          GetClientRect(control, &inside);
+          FillRect(reinterpret_cast<HDC>(wParam), &inside, GetSysColorBrush(COLOR_WINDOW));
+          return 1;
+        }
         return DefSubclassProc(control, message, wParam, lParam);
       },
       1, 0);

@@ -3,18 +3,20 @@
 #include <windows.h>
 // After windows.h:
 #include <commctrl.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "common/Global.h"
 #include "common/ProgramVersion.h"
 #include "export/ExportLog.h"
 #include "platform/win/ComApartment.h"
 #include "platform/win/WideText.h"
+#include "shell/presenters/StartArguments.h"
 #include "shell/presenters/SystemMailCore.h"
 #include "shell/win/WinDialogs.h"
 #include "shell/win/WinShell.h"
@@ -42,22 +44,71 @@ std::filesystem::path RememberedFoldersFile() {
   return file;
 }
 
-// "--version" alone on the command line: the version goes to the standard output the program was
-// given (a window program has no console of its own), and no window opens.
-bool AnsweredVersion(PWSTR commandLine) {
-  if (commandLine == nullptr || std::wstring_view(commandLine) != L"--version") return false;
-  const std::string text = std::string(kProgramVersion) + "\n";
+// The arguments after the program's name, as UTF-8.
+std::vector<std::string> StartArgumentsOf(PWSTR commandLine) {
+  std::vector<std::string> arguments;
+  if (commandLine == nullptr || *commandLine == L'\0') return arguments;
+  int count = 0;
+  // Split from the whole command line, where the usual quoting rules hold; the first is the program.
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return arguments;
+  for (int index = 1; index < count; ++index) arguments.push_back(platform::win::WideToUtf8(wide[index]));
+  LocalFree(wide);
+  return arguments;
+}
+
+// Text for the standard output the program was given (a window program has no console of its
+// own); false when it was given none.
+bool WriteToStandardOutput(const std::string& text) {
   DWORD written = 0;
   const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-  if (output != nullptr && output != INVALID_HANDLE_VALUE)
-    WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  return true;
+  if (output == nullptr || output == INVALID_HANDLE_VALUE) return false;
+  return WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != 0;
+}
+
+// Help, the version and refused arguments, answered without the main window: on the standard
+// output when there is one, otherwise in a message box.
+int Answer(const shell::StartRequest& request) {
+  using Action = shell::StartRequest::Action;
+  std::string text;
+  int exitCode = 0;
+  switch (request.action) {
+    case Action::ShowUsage:
+      text = shell::StartUsageText();
+      break;
+    case Action::ShowVersion:
+      text = std::string(kProgramVersion) + "\n";
+      break;
+    case Action::Refuse:
+      text = "mailshift: " + request.problem + "\n\n" + shell::StartUsageText();
+      exitCode = 2;
+      break;
+    case Action::OpenWindows:
+      return 0;
+  }
+  if (!WriteToStandardOutput(text)) {
+    MessageBoxW(nullptr, platform::win::Utf8ToWide(text).c_str(), L"Corvane Mailshift",
+                exitCode == 0 ? MB_ICONINFORMATION : MB_ICONERROR);
+  }
+  return exitCode;
+}
+
+std::string FullPath(const std::string& path) {
+  const std::wstring wide = platform::win::Utf8ToWide(path);
+  std::wstring full(32768, L'\0');
+  const DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length == 0 || length >= full.size()) return path;
+  full.resize(length);
+  return platform::win::WideToUtf8(full);
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
-  if (AnsweredVersion(commandLine)) return 0;
+  const shell::StartRequest request = shell::ReadStartArguments(StartArgumentsOf(commandLine));
+  if (request.action != shell::StartRequest::Action::OpenWindows) return Answer(request);
+  const std::string databaseFile =
+      request.databaseFile.empty() ? std::string() : FullPath(request.databaseFile);
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                                      ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
@@ -82,8 +133,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
                          &remembered};
     std::unique_ptr<frmMain> main;
     frmSplash splash([&] {
-      if (!main) main = std::make_unique<frmMain>(services);
+      const bool loading = !main;
+      if (loading) main = std::make_unique<frmMain>(services);
       main->Show();
+      // Taken as a dropped file is, once the window has loaded.
+      if (loading && !databaseFile.empty()) main->Presenter().DatabaseFile_Drop({databaseFile});
     });
     splash.Show();
     MSG message;

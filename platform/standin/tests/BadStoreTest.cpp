@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string_view>
 #include <thread>
 
 #include "platform/standin/StoreFixture.h"
+#include "platform/standin/StoreFormat.h"
 #include "platform/standin/StoreWriter.h"
 #include "platform/standin/tests/StoreTestSupport.h"
 
@@ -39,7 +41,8 @@ void BuildSmallMailbox(const std::filesystem::path& store) {
   writer.Commit();
 }
 
-void ExpectNoReadableData(const std::filesystem::path& file) {
+// The reason, when given, is the one the failure names after the file.
+void ExpectNoReadableData(const std::filesystem::path& file, std::string_view reason = {}) {
   std::shared_ptr<notes::Database> database;
   ASSERT_NO_THROW(database = OpenStore(file));
   ASSERT_NE(database, nullptr);
@@ -48,6 +51,9 @@ void ExpectNoReadableData(const std::filesystem::path& file) {
     ADD_FAILURE() << "Views gave views for " << file;
   } catch (const NotesError& error) {
     EXPECT_NE(std::string(error.what()).find(file.string()), std::string::npos) << error.what();
+    if (!reason.empty()) {
+      EXPECT_EQ(error.what(), file.string() + ": " + std::string(reason));
+    }
   }
   EXPECT_THROW(database->Title(), NotesError);
   EXPECT_THROW(database->GetView("($Inbox)"), NotesError);
@@ -64,7 +70,7 @@ TEST_F(UnreadableFileTest, MissingFile) { ExpectNoReadableData(file_); }
 
 TEST_F(UnreadableFileTest, EmptyFile) {
   WriteBytes(file_, "");
-  ExpectNoReadableData(file_);
+  ExpectNoReadableData(file_, "the file is empty");
 }
 
 TEST_F(UnreadableFileTest, FolderInsteadOfAFile) {
@@ -72,12 +78,22 @@ TEST_F(UnreadableFileTest, FolderInsteadOfAFile) {
   ExpectNoReadableData(file_);
 }
 
-TEST_F(UnreadableFileTest, NotesDatabaseBytes) {
+// A Notes database is named as one, with where it can be read; also one shorter than a store's
+// header. Other files are not taken for one: a picture renamed, or 0x1A followed by anything else.
+TEST_F(UnreadableFileTest, NotesDatabaseBytesAreToldApartFromOtherFiles) {
   std::string bytes(65536, '\0');
   bytes[0] = '\x1A';
+  bytes[3] = '\x04';
   for (std::size_t i = 6; i < bytes.size(); i += 7) bytes[i] = static_cast<char>(i * 31);
   WriteBytes(file_, bytes);
-  ExpectNoReadableData(file_);
+  ExpectNoReadableData(file_, kNotesDatabaseReason);
+  WriteBytes(file_, bytes.substr(0, 2));
+  ExpectNoReadableData(file_, kNotesDatabaseReason);
+
+  WriteBytes(file_, std::string("\x89PNG\r\n\x1A\n", 8) + std::string(4096, '\0'));
+  ExpectNoReadableData(file_, "not a mail store");
+  WriteBytes(file_, std::string(4096, '\x1A'));
+  ExpectNoReadableData(file_, "not a mail store");
 }
 
 TEST_F(UnreadableFileTest, RandomBytesAndText) {

@@ -1,6 +1,7 @@
-// mailshift_win_screenshots OUTPUT_FOLDER: shows every window over the test Notes server and
-// writes a picture of each as a .bmp file, for the documentation. Runs under Wine in a virtual
-// desktop, whose screen holds the windows with their frames.
+// mailshift_win_screenshots OUTPUT_FOLDER [INSTALLER]: shows every window over the test Notes
+// server and writes a picture of each as a .bmp file, for the documentation; with an installer,
+// also a picture of each of its pages as it installs into a scratch folder. Runs under Wine in a
+// virtual desktop, whose screen holds the windows with their frames.
 #include <windows.h>
 // After windows.h:
 #include <commctrl.h>
@@ -32,6 +33,7 @@ using namespace mailshift;
 using namespace mailshift::shell;
 using namespace mailshift::shell::win;
 namespace fs = std::filesystem;
+using platform::win::Utf8ToWide;
 
 namespace {
 
@@ -45,9 +47,9 @@ void Settle(int milliseconds) {
   }
 }
 
-// The window as the screen shows it, frame included, as a 24-bit bitmap file.
+// The window as the screen shows it, frame included, as a 24-bit bitmap file. Nothing is asked to
+// paint again first: the picture shows what the user sees.
 void Capture(HWND window, const char* name) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
   Settle(300);
   RECT place;
   GetWindowRect(window, &place);
@@ -93,11 +95,92 @@ void CALLBACK CaptureQuestion(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageW(question, WM_COMMAND, IDNO, 0);
 }
 
+// The visible dialog window of a process, once it shows.
+HWND DialogOf(DWORD process, int milliseconds) {
+  struct Search {
+    DWORD process;
+    HWND found;
+  } search{process, nullptr};
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+  while (search.found == nullptr && GetTickCount64() < end) {
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+          auto& wanted = *reinterpret_cast<Search*>(data);
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          wchar_t name[16] = {};
+          GetClassNameW(window, name, 16);
+          if (owner != wanted.process || !IsWindowVisible(window) || std::wstring(name) != L"#32770")
+            return TRUE;
+          wanted.found = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr) Sleep(100);
+  }
+  return search.found;
+}
+
+// A child window of the dialog with that caption, at any depth.
+HWND ChildWithCaption(HWND dialog, const std::wstring& caption) {
+  struct Search {
+    const std::wstring& caption;
+    HWND found;
+  } search{caption, nullptr};
+  EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto& wanted = *reinterpret_cast<Search*>(data);
+        wchar_t text[128] = {};
+        GetWindowTextW(child, text, 128);
+        if (wanted.caption != text) return TRUE;
+        wanted.found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Runs the installer with its pages: a picture of each, then Next (after the files, once Next is
+// enabled again); the finish page's "run now" is unticked before Finish.
+void PictureInstaller(const std::wstring& installer) {
+  std::wstring command = L"\"" + installer + L"\" /D=C:\\mailshift-pictures";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    std::fprintf(stderr, "the installer could not be started (error %lu)\n", GetLastError());
+    return;
+  }
+  const char* pages[] = {"win-setup-welcome", "win-setup-components", "win-setup-folder", "win-setup-files",
+                         "win-setup-finish"};
+  for (const char* page : pages) {
+    HWND dialog = DialogOf(process.dwProcessId, 20000);
+    if (dialog == nullptr) {
+      std::fprintf(stderr, "the installer shows no page for %s\n", page);
+      break;
+    }
+    HWND next = GetDlgItem(dialog, IDOK);
+    for (int i = 0; i < 300 && !IsWindowEnabled(next); ++i) Sleep(100);
+    Sleep(600);
+    Capture(dialog, page);
+    if (HWND runNow = ChildWithCaption(dialog, Utf8ToWide("Run Corvane Mailshift now"))) {
+      SendMessageW(runNow, BM_SETCHECK, BST_UNCHECKED, 0);
+    }
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(next));
+    Sleep(300);
+  }
+  WaitForSingleObject(process.hProcess, 30000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: mailshift_win_screenshots OUTPUT_FOLDER\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: mailshift_win_screenshots OUTPUT_FOLDER [INSTALLER]\n");
     return 2;
   }
   g_folder = fs::path(argv[1]);
@@ -166,6 +249,9 @@ int main(int argc, char** argv) {
     main->Presenter().CmdBrowse_Click();
     Capture(main->Handle(), "win-main-file-chosen");
     main->Presenter().CmdScan_Click();
+    main->Tabs().SelectTab(MainTab::SelectFile);
+    Capture(main->Handle(), "win-main-scanned");
+    main->Tabs().SelectTab(MainTab::EmailsPreview);
     HWND tree = main->TreeHandle();
     TreeView_SelectItem(tree, TreeView_GetChild(tree, TreeView_GetRoot(tree)));
     if (main->Tree().NodeCount() > 2) main->Presenter().ContactsTreeView_NodeCheck(2);
@@ -189,5 +275,6 @@ int main(int argc, char** argv) {
     messages.Show(text::kExitQuestion, text::kExitTitle, MessageIcon::Information, MessageButtons::YesNo);
   }
   platform::win::testing::UnregisterTestServer();
+  if (argc == 3) PictureInstaller(Utf8ToWide(argv[2]));
   return 0;
 }

@@ -1,7 +1,8 @@
-// Scanning and exporting a mailbox whose folder names nest very deep, and one with very many
-// folders: time and memory must grow with the length of the names and the number of folders,
-// not with their squares.
-//   bench_deep_folders [--levels N] [--folders N] [--folder DIR]
+// Scanning and exporting a mailbox whose folder names nest very deep, and mailboxes with very many
+// folders (10,000, 50,000 and 100,000 unless --folders names other numbers, separated by commas):
+// time and memory must grow with the length of the names and the number of folders, not with
+// their squares.
+//   bench_deep_folders [--levels N] [--folders N[,N...]] [--folder DIR]
 // Each case runs in a process of its own, so that each reports its own peak memory.
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,7 +12,9 @@
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "bench/BenchSupport.h"
 #include "bench/SampleExport.h"
@@ -110,19 +113,27 @@ int InOwnProcess(const std::function<int()>& run) {
 
 int main(int argc, char** argv) {
   int levels = 100000;
-  int folders = 100000;
+  std::vector<int> folderCounts{10000, 50000, 100000};
   fs::path folder = fs::temp_directory_path();
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--levels") levels = std::atoi(argv[i + 1]);
-    if (option == "--folders") folders = std::atoi(argv[i + 1]);
+    if (option == "--folders") {
+      folderCounts.clear();
+      std::stringstream counts(argv[i + 1]);
+      for (std::string count; std::getline(counts, count, ',');)
+        folderCounts.push_back(std::atoi(count.c_str()));
+    }
     if (option == "--folder") folder = argv[i + 1];
   }
   const fs::path work = folder / ("bench-deep-" + std::to_string(getpid()));
   fs::create_directories(work);
   int failures = 0;
   failures += InOwnProcess([&] { return ScanAndExport("deep", DeepMailbox(levels), work); });
-  failures += InOwnProcess([&] { return ScanAndExport("wide", WideMailbox(folders), work); });
+  for (const int folders : folderCounts) {
+    failures += InOwnProcess(
+        [&] { return ScanAndExport("wide-" + std::to_string(folders), WideMailbox(folders), work); });
+  }
   fs::remove_all(work);
   return failures == 0 ? 0 : 1;
 }

@@ -4,7 +4,10 @@
 // tree again with plain writes. Prints both times, their ratio and the export's peak memory, and
 // the peak memory of one message with a 256 MiB picture.
 //
-//   mime_body_bench [--documents N] [--folder PATH]
+//   mime_body_bench [--documents N] [--folder PATH] [--store]
+//
+// --store: the same mailbox written into a stand-in store (MIME items, rich text with its stored
+// conversion) and exported through the built-in stand-in, whose parts stream from SQLite.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +23,8 @@
 #include "export/ExportPlan.h"
 #include "notes/testing/MemoryNotes.h"
 #include "platform/mime/MailComposer.h"
+#include "platform/standin/StandInNotesClient.h"
+#include "platform/standin/StoreWriter.h"
 
 namespace {
 
@@ -91,6 +96,47 @@ void FillMailbox(notes::testing::MemoryDatabase& database, std::int64_t document
   }
 }
 
+// The stand-in store's form of Related(): the same entities and bytes.
+standin::MimeEntitySpec StoredEntity(const MemoryMimeEntity& entity) {
+  standin::MimeEntitySpec stored{entity.type, entity.subType, entity.headers, nullptr, {}};
+  if (entity.children.empty()) stored.content = standin::BytesContent(entity.content);
+  for (const MemoryMimeEntity& child : entity.children) stored.children.push_back(StoredEntity(child));
+  return stored;
+}
+
+// The mailbox of FillMailbox as a stand-in store.
+void WriteStore(const fs::path& store, const notes::testing::MemoryDatabase& database) {
+  standin::StoreWriter writer(store);
+  writer.SetTitle("Bench");
+  std::vector<std::int64_t> keys;
+  std::int64_t number = 0;
+  for (const MemoryDocument& document : database.documents) {
+    standin::DocumentSpec spec;
+    spec.id = "d" + std::to_string(number++);
+    for (const auto& item : document.items) {
+      const bool body = item.name == "Body";
+      if (body && document.mimeBody) {
+        standin::ItemSpec mime{"Body", standin::ItemKind::MimePart, {}, {}};
+        mime.mime = StoredEntity(*document.mimeBody);
+        spec.items.push_back(std::move(mime));
+        continue;
+      }
+      const bool date = !item.values.empty() && std::holds_alternative<DateTime>(item.values.front());
+      standin::ItemSpec stored{item.name,
+                               item.richText ? standin::ItemKind::RichText
+                               : date        ? standin::ItemKind::DateTime
+                                             : standin::ItemKind::Text,
+                               item.values,
+                               {}};
+      if (body && document.convertedBody) stored.mime = StoredEntity(*document.convertedBody);
+      spec.items.push_back(std::move(stored));
+    }
+    keys.push_back(writer.AddDocument(std::move(spec)));
+  }
+  writer.AddView("($Inbox)", true, keys);
+  writer.Commit();
+}
+
 struct TreeFile {
   fs::path relative;
   std::string content;
@@ -121,10 +167,10 @@ bool WritePlain(const std::vector<TreeFile>& files, const fs::path& root) {
   return true;
 }
 
-mail::ExportReport ExportInto(notes::testing::MemoryNotesClient& client, const fs::path& destination,
-                              const fs::path& log) {
+mail::ExportReport ExportInto(notes::SessionFactory& client, const fs::path& destination, const fs::path& log,
+                              const std::string& database = "/bench/mail.nsf") {
   mail::ExportPlan plan;
-  plan.databasePath = "/bench/mail.nsf";
+  plan.databasePath = database;
   plan.title = "Bench";
   plan.destination = destination.string();
   plan.folders = {"Inbox"};
@@ -140,14 +186,21 @@ mail::ExportReport ExportInto(notes::testing::MemoryNotesClient& client, const f
 int main(int argc, char** argv) {
   std::int64_t documents = 3000;
   fs::path base = fs::temp_directory_path();
-  for (int i = 1; i + 1 < argc; i += 2) {
+  bool overStore = false;
+  for (int i = 1; i < argc; i += 2) {
     const std::string option = argv[i];
-    if (option == "--documents") {
+    if (option == "--store") {
+      overStore = true;
+      --i;
+    } else if (i + 1 >= argc) {
+      std::cerr << "usage: mime_body_bench [--documents N] [--folder PATH] [--store]\n";
+      return 2;
+    } else if (option == "--documents") {
       documents = std::atoll(argv[i + 1]);
     } else if (option == "--folder") {
       base = argv[i + 1];
     } else {
-      std::cerr << "usage: mime_body_bench [--documents N] [--folder PATH]\n";
+      std::cerr << "usage: mime_body_bench [--documents N] [--folder PATH] [--store]\n";
       return 2;
     }
   }
@@ -158,11 +211,18 @@ int main(int argc, char** argv) {
 
   notes::testing::MemoryNotesClient client;
   FillMailbox(client.AddDatabase("/bench/mail.nsf"), documents, Bytes(40 * 1024, 1));
+  standin::StandInNotesClient standIn;
+  if (overStore) {
+    WriteStore(work / "mail.nsf", client.database("/bench/mail.nsf"));
+    client.database("/bench/mail.nsf").documents.clear();  // the store alone holds them now
+  }
 
   ResetPeakMemory();
   const double before = MemoryMiB("VmRSS:");
   const auto started = bench::Clock::now();
-  const mail::ExportReport report = ExportInto(client, work / "out", work / "Log.txt");
+  const mail::ExportReport report =
+      overStore ? ExportInto(standIn, work / "out", work / "Log.txt", (work / "mail.nsf").string())
+                : ExportInto(client, work / "out", work / "Log.txt");
   const double exported = bench::SecondsSince(started);
   const double peak = MemoryMiB("VmHWM:");
   if (report.end != mail::ExportEnd::Completed || report.notWritten != 0 || report.incomplete != 0) {
@@ -176,8 +236,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const double plain = bench::SecondsSince(plainStarted);
-  std::printf("documents:                 %lld (a third MIME, a third rich text with a picture)\n",
-              static_cast<long long>(documents));
+  std::printf("documents:                 %lld (a third MIME, a third rich text with a picture), %s\n",
+              static_cast<long long>(documents), overStore ? "over the stand-in store" : "in memory");
   std::printf("export run:                %.2f s\n", exported);
   std::printf("same tree by plain writes: %.2f s\n", plain);
   std::printf("the export takes:          %.1fx the time\n", exported / std::max(plain, 1e-6));
@@ -187,10 +247,18 @@ int main(int argc, char** argv) {
   notes::testing::MemoryNotesClient large;
   FillMailbox(large.AddDatabase("/bench/mail.nsf"), 2, std::string());
   large.database("/bench/mail.nsf").documents[1].mimeBody->children[1].content.assign(256u << 20, 'x');
+  if (overStore) {
+    WriteStore(work / "large.nsf", large.database("/bench/mail.nsf"));
+    large.database("/bench/mail.nsf").documents.clear();
+  }
   fs::remove_all(work / "out");
   ResetPeakMemory();
   const double largeBefore = MemoryMiB("VmRSS:");
-  ExportInto(large, work / "out", work / "Log-large.txt");
+  if (overStore) {
+    ExportInto(standIn, work / "out", work / "Log-large.txt", (work / "large.nsf").string());
+  } else {
+    ExportInto(large, work / "out", work / "Log-large.txt");
+  }
   std::printf(
       "a 256 MiB picture:         peak %.1f MiB (%.1f MiB resident before it, the picture among it)\n",
       MemoryMiB("VmHWM:"), largeBefore);

@@ -1,4 +1,5 @@
 // mailshift-cli list DB TAG: the preview rows of one folder, cells separated by a tab.
+#include <exception>
 #include <iostream>
 #include <string>
 
@@ -6,6 +7,7 @@
 #include "cli/ConsoleText.h"
 #include "cli/FolderNames.h"
 #include "cli/ScanText.h"
+#include "notes/FolderCatalogue.h"
 #include "notes/FolderTree.h"
 #include "notes/MailPreview.h"
 #include "notes/MailScan.h"
@@ -13,6 +15,17 @@
 
 namespace mailshift::cli {
 namespace {
+
+// Whether the database has the view of a folder tag; a database that cannot be opened again has
+// none, and the listing then tells why.
+bool HasViewOf(notes::Session& session, const std::string& database, const std::string& tag) {
+  try {
+    const auto opened = session.GetDatabase("", database);
+    return opened && opened->GetView(notes::ViewNameOf(tag)) != nullptr;
+  } catch (const std::exception&) {
+    return true;
+  }
+}
 
 int RunList(const std::string& database, const std::string& name) {
   platform::SystemNotesClient notesClient;
@@ -31,6 +44,9 @@ int RunList(const std::string& database, const std::string& name) {
   // "Folders" and the levels that only hold folders have no messages of their own.
   const std::string& tag = scan.nodes[lookup.nodes.front()].tag;
   if (tag.empty() || tag == notes::kFoldersKey) return kExitDone;
+  // The scan shows a standard folder whose view the database lacks with 0 messages.
+  if (notes::StandardFolderByTag(tag) != nullptr && !HasViewOf(*scan.session, database, tag))
+    return kExitDone;
 
   const std::string failure = notes::ListPreviewRows(
       *scan.session, database, tag,

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/Console.h"
 #include "cli/ConsoleText.h"
 #include "cli/ScanText.h"
 #include "notes/FolderChecks.h"
@@ -13,6 +14,7 @@ namespace mailshift::cli {
 namespace {
 
 int RunScan(const std::string& database) {
+  const StopRequests stopRequests;
   platform::SystemNotesClient notesClient;
   const notes::ScanResult scan = ScanOrSayWhyNot(notesClient.sessions(), database);
   if (scan.end != notes::ScanEnd::Completed) return kExitFailed;

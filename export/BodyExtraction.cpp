@@ -90,6 +90,18 @@ class EntityWalk {
 
   std::optional<BodyPart> ExtractContent(MIMEEntity& entity, BodyPart part) {
     const std::string name = part.fileName.empty() ? part.mediaType : part.fileName;
+    // Small parts are held in memory, within a budget per message; the others go through a file.
+    if (heldBytes_ < kMostHeldBytes) {
+      try {
+        if (auto content = entity.SmallContent(std::min(kMostHeldPartBytes, kMostHeldBytes - heldBytes_))) {
+          heldBytes_ += content->size();
+          part.content = std::move(content);
+          return part;
+        }
+      } catch (const std::exception&) {
+        // read through a file below, which reports what fails
+      }
+    }
     if (!WriteContent(entity, name, AttachmentFileName(part.fileName.empty() ? "part" : part.fileName),
                       part.contentFile)) {
       return std::nullopt;
@@ -103,6 +115,7 @@ class EntityWalk {
     std::string path;
     WriteContent(entity, name, AttachmentFileName(name), path);
     if (path.empty()) return;
+    fields_.attachmentMediaTypes[path] = part.mediaType;
     fields_.AttachmentList += '|';
     fields_.AttachmentList += path;
     fields_.attachmentFiles.push_back(std::move(path));
@@ -128,10 +141,15 @@ class EntityWalk {
     }
   }
 
+  // A part held in memory takes no file of its own; a message holds no more than this in memory.
+  static constexpr std::size_t kMostHeldPartBytes = 256 * 1024;
+  static constexpr std::size_t kMostHeldBytes = 1024 * 1024;
+
   BodySource source_;
   AttachmentFolder& folder_;
   MessageFields& fields_;
   std::size_t partsSeen_ = 0;
+  std::size_t heldBytes_ = 0;
   std::vector<std::string> attachmentNames_;
 };
 
@@ -167,6 +185,31 @@ std::shared_ptr<MIMEEntity> BodyEntity(Document& document, BodySource& source, M
     fields.plainBodyReason = "the rich text could not be converted to MIME: " + WhyFailed(error);
   }
   return nullptr;
+}
+
+// The thread fields and the other fields mail clients use, from the root entity of a message
+// stored as MIME: its own Message-ID, In-Reply-To and References count before the items'.
+void ReadRootFields(MIMEEntity& root, MessageFields& fields) {
+  std::vector<HeaderLine> lines;
+  try {
+    lines = ParseHeaderLines(root.Headers());
+  } catch (const std::exception& error) {
+    fields.extractionFailures.push_back({"Body", "the MIME headers cannot be read: " + WhyFailed(error)});
+    return;
+  }
+  for (const HeaderLine& line : lines) {
+    const std::string name = Lower(line.name);
+    if (line.value.empty()) continue;
+    if (name == "message-id") {
+      fields.headers.messageId = line.value;
+    } else if (name == "in-reply-to") {
+      fields.headers.inReplyTo = line.value;
+    } else if (name == "references") {
+      fields.headers.references = line.value;
+    } else if (IsKeptRootField(line.name)) {
+      fields.headers.otherFields.emplace_back(line.name, line.value);
+    }
+  }
 }
 
 // Takes one of name out of names; false when none is there.
@@ -209,6 +252,13 @@ void ExtractOutsideAttachments(Document& document, AttachmentFolder& folder, Mes
   }
 }
 
+// Whether reading the fields found "Body" unreadable (encrypted for another ID): then it is not
+// read again as MIME, and the log tells it once, among the items not read.
+bool BodyUnreadable(const MessageFields& fields) {
+  return std::any_of(fields.unreadableItems.begin(), fields.unreadableItems.end(),
+                     [](const std::string& item) { return Lower(item).starts_with("body: "); });
+}
+
 }  // namespace
 
 void ReadMessageBody(Document& document, AttachmentFolder& folder, MessageFields& fields) {
@@ -216,9 +266,10 @@ void ReadMessageBody(Document& document, AttachmentFolder& folder, MessageFields
   fields.plainBodyReason.clear();
   BodySource source = BodySource::ConvertedRichText;
   std::vector<std::string> namesTaken = fields.attachmentNames;
-  const auto root = BodyEntity(document, source, fields);
+  const auto root = BodyUnreadable(fields) ? nullptr : BodyEntity(document, source, fields);
   // Rich text that converts to plain text alone gives no more than the plain text of "Body",
   // which is written as it is.
+  if (root && source == BodySource::NativeMime) ReadRootFields(*root, fields);
   if (root && !(source == BodySource::ConvertedRichText && IsPlainTextOnly(*root, fields))) {
     EntityWalk walk(source, folder, fields);
     fields.bodyParts = walk.Read(*root, 0);

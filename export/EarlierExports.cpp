@@ -45,13 +45,15 @@ void EarlierExports::EnterFolder(const std::string& folder) {
     if (!recording || !name.ends_with(".eml") || manifest_.KnowsFile(folder, name)) continue;
     const std::string universalId = UniversalIdOfMessageFile(folder_, name);
     if (universalId.empty()) continue;
-    const ManifestRecord* record = manifest_.Find(folder, universalId);
-    if (record == nullptr) {
-      manifest_.AddEarlier(folder, universalId, ManifestRecord{name, folder_.PlainFileSize(name), true});
-    } else if (!record->whole) {
+    const std::optional<ManifestRecord> record = manifest_.Find(folder, universalId);
+    if (record && !record->whole) {
       // A run ended between naming the message that was to replace a partial one and the
       // replacing: it takes the partial one's place, and is written again as that one would be.
       folder_.RenameReplacing(name, record->file);
+    } else {
+      // The id's next message: also a second document of one id that a run named but could not
+      // record before it ended.
+      manifest_.AddEarlier(folder, universalId, ManifestRecord{name, folder_.PlainFileSize(name), true});
     }
   }
   ReportProblem();
@@ -61,8 +63,8 @@ bool EarlierExports::WrittenBefore(const std::string& universalId) {
   if (universalId.empty()) return false;
   occurrence_ = occurrences_[universalId]++;
   if (!manifest_.existedBefore()) return false;
-  const ManifestRecord* record = manifest_.Find(folderName_, universalId, occurrence_);
-  if (record == nullptr) return false;
+  const std::optional<ManifestRecord> record = manifest_.Find(folderName_, universalId, occurrence_);
+  if (!record) return false;
   std::string why;
   if (!record->whole) {
     why = "an earlier export could write it only in part";
@@ -82,9 +84,9 @@ bool EarlierExports::WrittenBefore(const std::string& universalId) {
 void EarlierExports::Written(const std::string& universalId, const std::string& path, bool whole) {
   if (universalId.empty() || !folder_.IsOpen()) return;
   ManifestRecord record{FileNameOf(path), -1, whole};
-  const ManifestRecord* earlier =
-      manifest_.existedBefore() ? manifest_.Find(folderName_, universalId, occurrence_) : nullptr;
-  if (earlier != nullptr && !earlier->whole && earlier->file != record.file &&
+  const std::optional<ManifestRecord> earlier =
+      manifest_.existedBefore() ? manifest_.Find(folderName_, universalId, occurrence_) : std::nullopt;
+  if (earlier && !earlier->whole && earlier->file != record.file &&
       folder_.PlainFileSize(earlier->file) != OpenedFolder::kNotAPlainFile) {
     if (const int error = folder_.RenameReplacing(record.file, earlier->file); error == 0) {
       record.file = earlier->file;

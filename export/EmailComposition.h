@@ -8,8 +8,8 @@
 #include <string>
 
 #include "common/DateTime.h"
-#include "export/MessageBody.h"
 #include "export/EmailItem.h"
+#include "export/MessageBody.h"
 
 namespace mailshift::mail {
 
@@ -44,12 +44,19 @@ class EmailMessage {
   // text that is no universal id.
   virtual void SetUniversalId(const std::string& universalId) = 0;
   // The document's own Message-ID (which then replaces the one made from the universal id),
-  // In-Reply-To, References, importance and keywords. Throws EmailError naming what it could not
+  // In-Reply-To, References, importance, keywords and its other fields kept as they were sent
+  // (a field the message cannot carry 7-bit clean is left out). Throws EmailError naming what it could not
   // take (a Message-ID or message id list that is not one); the rest is taken all the same.
   virtual void SetHeaders(const MessageHeaders& headers) = 0;
   // Takes in the file's content now (the file may be deleted right after) and attaches it under
   // its file name, which it returns. Throws EmailError when the file cannot be read.
   virtual std::string AddAttachment(const std::string& filePath) = 0;
+  // The same for a file whose media type ("application/pdf") is known; a component that writes
+  // every attachment as one type may ignore it.
+  virtual std::string AddAttachmentOfType(const std::string& filePath, const std::string& mediaType) {
+    static_cast<void>(mediaType);
+    return AddAttachment(filePath);
+  }
 };
 
 class MessageRenderer {

@@ -2,8 +2,10 @@
 // tells back about the message.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "export/MessageBody.h"
@@ -14,6 +16,9 @@ namespace mailshift::mail {
 struct MessageOrigin {
   std::vector<std::string> attachmentFiles;  // the extracted attachment files, in order
   std::string universalId;                   // the Notes document's; empty when it has none
+  // The media type of each attachment file that names its own ("application/pdf" of a MIME
+  // attachment part), by file; the others are written as application/octet-stream.
+  std::map<std::string, std::string> mediaTypes = {};
 };
 
 enum class Importance { Unset, High, Normal, Low };
@@ -25,6 +30,9 @@ struct MessageHeaders {
   std::string references;  // the same
   Importance importance = Importance::Unset;
   std::vector<std::string> keywords;  // the document's categories
+  // Further fields of a message stored as MIME that mail clients use (Reply-To, List-Id, ...), as
+  // its root entity holds them: name and unfolded value, in their order (see KeptRootFields).
+  std::vector<std::pair<std::string, std::string>> otherFields = {};
 };
 
 struct EmailItem {

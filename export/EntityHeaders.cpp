@@ -69,6 +69,33 @@ std::string HeaderValue(const std::vector<HeaderLine>& lines, std::string_view n
   return {};
 }
 
+bool IsKeptRootField(std::string_view name) {
+  static constexpr std::string_view kKept[] = {"reply-to",
+                                               "mail-reply-to",
+                                               "mail-followup-to",
+                                               "organization",
+                                               "user-agent",
+                                               "x-mailer",
+                                               "thread-topic",
+                                               "thread-index",
+                                               "list-id",
+                                               "list-post",
+                                               "list-help",
+                                               "list-subscribe",
+                                               "list-unsubscribe",
+                                               "list-unsubscribe-post",
+                                               "list-archive",
+                                               "list-owner",
+                                               "precedence",
+                                               "auto-submitted",
+                                               "disposition-notification-to",
+                                               "comments"};
+  const std::string lower = Lower(name);
+  for (const std::string_view kept : kKept)
+    if (lower == kept) return true;
+  return false;
+}
+
 std::string MainValue(std::string_view value) { return Lower(Stripped(ValuePieces(value).front())); }
 
 std::string ParameterValue(std::string_view value, std::string_view name) {

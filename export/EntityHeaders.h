@@ -21,6 +21,12 @@ std::string HeaderValue(const std::vector<HeaderLine>& lines, std::string_view n
 // The value before the first ";", in lower case: "attachment" of "attachment; filename=a.pdf".
 std::string MainValue(std::string_view value);
 
+// Whether a field of a message stored as MIME is written with the exported message besides the
+// fields the program writes itself: those a mail client uses for replies, lists and threads
+// (Reply-To, List-Id, Thread-Index, ...). Never From, To, Date, Subject, Message-ID, MIME-Version,
+// Content-* or any other field the program writes; never trace fields.
+bool IsKeptRootField(std::string_view name);
+
 // A parameter of a field value ("filename" of "attachment; filename=\"a b.pdf\""), unquoted;
 // "" when it is missing. The name ignores letter case.
 std::string ParameterValue(std::string_view value, std::string_view name);

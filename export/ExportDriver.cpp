@@ -460,7 +460,8 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
         result_.outputRoot, folder,
         EmailItem{Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList, fields_.BccList,
                   Trim(fields_.date), Trim(fields_.body), attachmentArgument,
-                  MessageOrigin{fields_.attachmentFiles, fields_.universalId}, fields_.bodyParts, fields_.headers});
+                  MessageOrigin{fields_.attachmentFiles, fields_.universalId, fields_.attachmentMediaTypes},
+                  fields_.bodyParts, fields_.headers});
     attachmentArgument = outcome.attachments;
   } catch (const std::exception& error) {
     outcome.reason = Reason(error);

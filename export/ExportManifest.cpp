@@ -1,5 +1,6 @@
 #include "export/ExportManifest.h"
 
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -23,11 +24,11 @@ constexpr std::size_t kLongestHeader = 256 * 1024;
 std::string FirstLine() { return std::string(kFirstLine) + std::string(kLineEnd); }
 
 // A file cut off while its first line was written, or one a full disk left empty.
-bool IsUnfinishedFirstLine(const std::string& content) {
+bool IsUnfinishedFirstLine(std::string_view content) {
   return content.size() < FirstLine().size() && FirstLine().starts_with(content);
 }
 
-std::int64_t NumberOrUnknown(const std::string& text) {
+std::int64_t NumberOrUnknown(std::string_view text) {
   if (text.empty() || text.size() > 18) return -1;
   std::int64_t number = 0;
   for (const char digit : text) {
@@ -36,6 +37,101 @@ std::int64_t NumberOrUnknown(const std::string& text) {
   }
   return number;
 }
+
+// Takes the manifest's lines as the pieces of the file come, holding no more of it than the line
+// that is not yet ended, and gives each line after the first to the index.
+class LineReader {
+ public:
+  LineReader(ExportManifestIndex* index, std::int64_t& entries) : index_(index), entries_(entries) {}
+
+  // False once it is clear that the file is no manifest of ours, or when only its first line is
+  // wanted and read.
+  bool Take(std::string_view piece) {
+    while (!piece.empty()) {
+      const std::size_t end = piece.find('\n');
+      if (end == std::string_view::npos) {
+        size_ += piece.size();
+        Hold(piece);
+        if (!firstLineRead_ && (overlong_ || unended_.size() >= FirstLine().size())) foreign_ = true;
+        return !foreign_;
+      }
+      size_ += end + 1;
+      afterLastLine_ = size_;
+      bool goOn = true;
+      if (unended_.empty() && !overlong_) {
+        goOn = Line(piece.substr(0, end));
+      } else {
+        Hold(piece.substr(0, end));
+        if (!overlong_) {
+          goOn = Line(unended_);
+        } else if (!firstLineRead_) {
+          foreign_ = true;
+          goOn = false;
+        }
+        unended_.clear();
+        overlong_ = false;
+      }
+      if (!goOn) return false;
+      piece.remove_prefix(end + 1);
+    }
+    return true;
+  }
+
+  bool ours() const { return ours_; }
+  // The file holds no more than the beginning of a first line (or nothing).
+  bool unfinishedFirstLine() const { return !firstLineRead_ && !foreign_ && IsUnfinishedFirstLine(unended_); }
+  std::uint64_t size() const { return size_; }
+  // Where the last line ended: the file without a line cut off at its end.
+  std::uint64_t afterLastLine() const { return afterLastLine_; }
+
+ private:
+  // No line of ours comes near this length.
+  static constexpr std::size_t kLongestLine = 64 * 1024;
+
+  void Hold(std::string_view part) {
+    if (overlong_) return;
+    if (unended_.size() + part.size() > kLongestLine) {
+      overlong_ = true;
+      unended_.clear();
+      return;
+    }
+    unended_.append(part);
+  }
+
+  bool Line(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!firstLineRead_) {
+      firstLineRead_ = true;
+      ours_ = line == kFirstLine;
+      return ours_ && index_ != nullptr;
+    }
+    std::array<std::string_view, 6> fields;
+    std::size_t count = 0;
+    for (std::size_t start = 0; count < fields.size();) {
+      const std::size_t tab = line.find('\t', start);
+      fields[count++] =
+          line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start);
+      if (tab == std::string_view::npos) break;
+      start = tab + 1;
+    }
+    // Three fields: a line of a run before sizes were recorded.
+    if (count < 3 || count > 5) return true;
+    index_->Take(fields[0], fields[1], fields[2], count > 3 ? NumberOrUnknown(fields[3]) : -1,
+                 count < 5 || fields[4] != kPartMark);
+    ++entries_;
+    return true;
+  }
+
+  ExportManifestIndex* index_;  // null: only the first line is wanted
+  std::int64_t& entries_;
+  std::string unended_;
+  bool overlong_ = false;
+  bool firstLineRead_ = false;
+  bool foreign_ = false;  // its beginning is no first line of ours
+  bool ours_ = false;
+  std::uint64_t size_ = 0;
+  std::uint64_t afterLastLine_ = 0;
+};
 
 }  // namespace
 
@@ -64,25 +160,24 @@ ExportManifest::ExportManifest(const OpenedFolder& root, bool startAnew)
       break;
   }
 
-  std::string content;
-  if (const std::string error = file_.Read(content); !error.empty()) {
+  LineReader reader(startAnew ? nullptr : &index_, entries_);
+  if (const std::string error =
+          file_.ReadPieces([&reader](std::string_view piece) { return reader.Take(piece); });
+      !error.empty()) {
     problem_ = "cannot read " + path_ + ": " + error;
     file_.Close();
     return;
   }
-  const bool ours = content.starts_with(std::string(kFirstLine) + "\r\n") ||
-                    content.starts_with(std::string(kFirstLine) + "\n");
-  if (!ours && !IsUnfinishedFirstLine(content)) {
+  index_.Seal();
+  if (!reader.ours() && !reader.unfinishedFirstLine()) {
     problem_ = path_ + " is no manifest of this program";
     file_.Close();  // and left as it is
     return;
   }
   existedBefore_ = !created_ && !startAnew;
   // A line cut off when a run ended goes, so that the next line starts on a line of its own.
-  const auto lastEnd = content.rfind('\n');
-  const std::size_t keep = !ours || startAnew ? 0 : lastEnd + 1;
-  if (keep != content.size()) {
-    content.resize(keep);
+  const std::uint64_t keep = !reader.ours() || startAnew ? 0 : reader.afterLastLine();
+  if (keep != reader.size() || startAnew) {
     if (const std::string error = file_.Resize(keep); !error.empty()) {
       failed_ = true;
       problem_ = "cannot mend " + path_ + ": " + error;
@@ -90,57 +185,18 @@ ExportManifest::ExportManifest(const OpenedFolder& root, bool startAnew)
       return;
     }
   }
-  if (content.empty()) {
-    Append(std::string(kFirstLine));
-    return;
-  }
-  Read(content);
+  if (keep == 0) Append(std::string(kFirstLine));
 }
 
 ExportManifest::~ExportManifest() = default;
 
-void ExportManifest::Read(const std::string& content) {
-  std::size_t start = content.find('\n') + 1;  // after the first line
-  while (start < content.size()) {
-    const auto end = content.find('\n', start);
-    std::string line = content.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::vector<std::string> fields = Split(line, '\t');
-    // Three fields: a line of a run before sizes were recorded.
-    if (fields.size() < 3 || fields.size() > 5) continue;
-    ManifestRecord record{fields[2], fields.size() > 3 ? NumberOrUnknown(fields[3]) : -1,
-                          fields.size() < 5 || fields[4] != kPartMark};
-    if (!fields[1].empty()) Remember(fields[0], fields[1], record);
-    files_[fields[0]].insert(fields[2]);
-    ++entries_;
-  }
-}
-
-void ExportManifest::Remember(const std::string& folder, const std::string& universalId,
-                              const ManifestRecord& record) {
-  std::vector<ManifestRecord>& records = documents_[folder][universalId];
-  for (ManifestRecord& known : records) {
-    if (known.file == record.file) {
-      known = record;
-      return;
-    }
-  }
-  records.push_back(record);
-}
-
-const ManifestRecord* ExportManifest::Find(const std::string& folder, const std::string& universalId,
-                                           std::size_t occurrence) const {
-  const auto found = documents_.find(folder);
-  if (found == documents_.end()) return nullptr;
-  const auto records = found->second.find(universalId);
-  if (records == found->second.end() || occurrence >= records->second.size()) return nullptr;
-  return &records->second[occurrence];
+std::optional<ManifestRecord> ExportManifest::Find(const std::string& folder, const std::string& universalId,
+                                                   std::size_t occurrence) const {
+  return index_.Find(folder, universalId, occurrence);
 }
 
 bool ExportManifest::KnowsFile(const std::string& folder, const std::string& fileName) const {
-  const auto found = files_.find(folder);
-  return found != files_.end() && found->second.count(fileName) != 0;
+  return index_.KnowsFile(folder, fileName);
 }
 
 void ExportManifest::Add(const std::string& folder, const std::string& universalId,
@@ -154,8 +210,7 @@ void ExportManifest::Add(const std::string& folder, const std::string& universal
 
 void ExportManifest::AddEarlier(const std::string& folder, const std::string& universalId,
                                 const ManifestRecord& record) {
-  Remember(folder, universalId, record);
-  files_[folder].insert(record.file);
+  index_.AddLater(folder, universalId, record);
   Add(folder, universalId, record);
 }
 

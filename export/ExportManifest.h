@@ -8,12 +8,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
-#include <vector>
 
+#include "export/ExportManifestIndex.h"
 #include "export/SafeFiles.h"
 
 namespace mailshift::mail {
@@ -23,13 +22,6 @@ inline constexpr std::string_view kManifestFileName = "Mailshift-Manifest.txt";
 
 // True when the output root (ending in the path separator) holds a manifest.
 bool HasManifest(const std::string& outputRoot);
-
-// What the manifest knows of one message.
-struct ManifestRecord {
-  std::string file;         // its file name in the output folder
-  std::int64_t bytes = -1;  // the file's size when it was written; -1 when not recorded
-  bool whole = true;        // false: written in part, to be written again and replaced
-};
 
 class ExportManifest {
  public:
@@ -52,11 +44,11 @@ class ExportManifest {
   bool failed() const { return failed_; }
   const std::string& problem() const { return problem_; }
 
-  // What an earlier run recorded for the document in that output folder; null when nothing.
+  // What an earlier run recorded for the document in that output folder; none when nothing.
   // occurrence: the how-manieth document of that id in the folder's walk (from 0), as a damaged
   // database may file two documents of one id in a folder, each a message of its own.
-  const ManifestRecord* Find(const std::string& folder, const std::string& universalId,
-                             std::size_t occurrence = 0) const;
+  std::optional<ManifestRecord> Find(const std::string& folder, const std::string& universalId,
+                                     std::size_t occurrence = 0) const;
   // Whether a file of that name in the folder is one the manifest knows.
   bool KnowsFile(const std::string& folder, const std::string& fileName) const;
   // Records a message this run wrote. Only the file learns of it: no run asks about a document
@@ -73,9 +65,6 @@ class ExportManifest {
   std::int64_t size() const { return entries_; }
 
  private:
-  void Read(const std::string& content);
-  // Keeps the record: in place of one of the same file, else as the next message of its id.
-  void Remember(const std::string& folder, const std::string& universalId, const ManifestRecord& record);
   void Append(const std::string& line);
 
   const OpenedFolder& root_;
@@ -87,9 +76,7 @@ class ExportManifest {
   bool existedBefore_ = false;
   bool busy_ = false;
   bool failed_ = false;
-  // By folder and id, each message of that id in the order first recorded.
-  std::unordered_map<std::string, std::unordered_map<std::string, std::vector<ManifestRecord>>> documents_;
-  std::unordered_map<std::string, std::unordered_set<std::string>> files_;  // folder -> file names
+  ExportManifestIndex index_;
   std::int64_t entries_ = 0;
 };
 

@@ -260,6 +260,7 @@ void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFiel
   fields.headers.references = FirstOfItems(items, kReferencesItems);
   fields.headers.importance = ReadImportance(items);
   fields.headers.keywords = ReadKeywords(items);
+  fields.headers.otherFields.clear();
 
   try {
     fields.universalId = document.UniversalID();
@@ -270,6 +271,7 @@ void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFiel
 
   fields.AttachmentList.clear();
   fields.attachmentFiles.clear();
+  fields.attachmentMediaTypes.clear();
   fields.attachmentNames.clear();
   fields.extractionFailures.clear();
   fields.hasEmbedded = HasEmbeddedObjects(document, fields);

@@ -2,13 +2,14 @@
 // and the file attachments, which are extracted into the run's attachment folder.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "export/AttachmentFolder.h"
-#include "export/MessageBody.h"
 #include "export/EmailItem.h"
+#include "export/MessageBody.h"
 #include "export/NamesTable.h"
 #include "notes/NotesObjects.h"
 
@@ -33,6 +34,8 @@ struct MessageFields {
   std::string AttachmentList;
   // The same files as a list, for the writer: every one lies in the run's attachment folder.
   std::vector<std::string> attachmentFiles;
+  // The media types of those files that name their own (attachment parts of a MIME body).
+  std::map<std::string, std::string> attachmentMediaTypes;
   std::vector<ExtractionFailure> extractionFailures;
   // The names of the body's embedded files as the document gives them, in the same order.
   std::vector<std::string> attachmentNames;

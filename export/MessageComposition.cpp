@@ -85,12 +85,19 @@ ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& field
 
   const MessageHeaders& headers = fields.headers;
   if (!headers.messageId.empty() || !headers.inReplyTo.empty() || !headers.references.empty() ||
-      headers.importance != Importance::Unset || !headers.keywords.empty()) {
+      headers.importance != Importance::Unset || !headers.keywords.empty() || !headers.otherFields.empty()) {
     onMessage("setting the message's own header fields", [&](EmailMessage& m) { m.SetHeaders(headers); });
   }
 
   for (const std::string& file : fields.origin.attachmentFiles) {
-    onMessage("attaching " + Quoted(file), [&](EmailMessage& m) { m.AddAttachment(file); });
+    const auto type = fields.origin.mediaTypes.find(file);
+    onMessage("attaching " + Quoted(file), [&](EmailMessage& m) {
+      if (type == fields.origin.mediaTypes.end()) {
+        m.AddAttachment(file);
+      } else {
+        m.AddAttachmentOfType(file, type->second);
+      }
+    });
     DeleteExtractedFile(file, problems);
   }
   return composed;

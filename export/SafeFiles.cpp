@@ -271,6 +271,13 @@ LockedFile::Outcome LockedFile::Open(const OpenedFolder& folder, const std::stri
 
 std::string LockedFile::Read(std::string& content) const {
   content.clear();
+  return ReadPieces([&content](std::string_view piece) {
+    content.append(piece);
+    return true;
+  });
+}
+
+std::string LockedFile::ReadPieces(const std::function<bool(std::string_view)>& piece) const {
   char buffer[64 * 1024];
   for (off_t offset = 0;;) {
     const ssize_t read = pread(descriptor_, buffer, sizeof buffer, offset);
@@ -278,8 +285,7 @@ std::string LockedFile::Read(std::string& content) const {
       if (errno == EINTR) continue;
       return std::strerror(errno);
     }
-    if (read == 0) return {};
-    content.append(buffer, static_cast<std::size_t>(read));
+    if (read == 0 || !piece(std::string_view(buffer, static_cast<std::size_t>(read)))) return {};
     offset += read;
   }
 }

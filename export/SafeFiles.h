@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -138,6 +139,9 @@ class LockedFile {
   bool IsOpen() const;
   // The whole content. "" when read; otherwise why not.
   std::string Read(std::string& content) const;
+  // The content from its start, handed to piece a part at a time for as long as it returns true,
+  // so that a large file need not be held whole. "" when read; otherwise why not.
+  std::string ReadPieces(const std::function<bool(std::string_view)>& piece) const;
   // Cuts the file to size bytes. "" when done; otherwise why not.
   std::string Resize(std::uint64_t size) const;
   // Adds the bytes at the end, reaching the file at once. "" when every byte was written;

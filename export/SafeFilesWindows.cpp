@@ -309,14 +309,20 @@ LockedFile::Outcome LockedFile::Open(const OpenedFolder& folder, const std::stri
 
 std::string LockedFile::Read(std::string& content) const {
   content.clear();
+  return ReadPieces([&content](std::string_view piece) {
+    content.append(piece);
+    return true;
+  });
+}
+
+std::string LockedFile::ReadPieces(const std::function<bool(std::string_view)>& piece) const {
   LARGE_INTEGER start{};
   if (!SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN)) return ErrorText(GetLastError());
   char buffer[64 * 1024];
   for (;;) {
     DWORD read = 0;
     if (!ReadFile(handle_, buffer, sizeof buffer, &read, nullptr)) return ErrorText(GetLastError());
-    if (read == 0) return {};
-    content.append(buffer, read);
+    if (read == 0 || !piece(std::string_view(buffer, read))) return {};
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -63,6 +64,13 @@ class MIMEEntity {
   // Writes the content, its transfer encoding undone, to a new file at exactly this path
   // (GetContentAsBytes into a stream opened on the file), without holding it in memory.
   virtual void WriteContentToFile(const std::string& targetPath) = 0;
+  // The content, its transfer encoding undone, when the client knows it is at most `most` bytes:
+  // small parts are then read without a file of their own. Nothing when it is larger or the
+  // client cannot tell; WriteContentToFile reads it then.
+  virtual std::optional<std::string> SmallContent(std::size_t most) {
+    static_cast<void>(most);
+    return std::nullopt;
+  }
 };
 
 class Document {

@@ -123,6 +123,12 @@ TEST_F(CliTest, ListPrintsThePreviewRowsOfAFolder) {
   const CliRun root = Cli("list " + store + " ''");
   EXPECT_EQ(root.exitCode, 0);
   EXPECT_EQ(root.out, "");
+
+  // The scan shows "Drafts (0)" for a database without a ($Drafts) view; its list is empty.
+  const CliRun drafts = Cli("list " + store + " Drafts");
+  EXPECT_EQ(drafts.exitCode, 0) << drafts.err;
+  EXPECT_EQ(drafts.out, "");
+  EXPECT_EQ(drafts.err, "");
 }
 
 TEST_F(CliTest, ListSaysWhyItCannotListAndEndsWithOne) {

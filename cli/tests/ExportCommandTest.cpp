@@ -396,5 +396,90 @@ TEST_F(ExportCommandTest, CtrlCStopsTheRunCleanly) {
   EXPECT_TRUE(fs::is_empty(temp));
 }
 
+// Ctrl+C while a mailbox of very many folders is still being scanned ends the scan between two
+// folders: the run says so, exports nothing, writes no log and ends with 1.
+TEST_F(ExportCommandTest, CtrlCStopsTheScanBeforeAnythingIsExported) {
+  nlohmann::json views = nlohmann::json::array();
+  for (int i = 0; i < 100000; ++i)
+    views.push_back({{"name", "Folder " + std::to_string(i)}, {"folder", true}, {"documents", {"m1"}}});
+  const fs::path wide = scratch / "wide.nsf";
+  standin::BuildStore({{"title", "Wide"},
+                       {"views", views},
+                       {"documents", {{{"id", "m1"}, {"items", {{{"name", "Subject"}, {"text", {"Hi"}}}}}}}}},
+                      wide);
+
+  const std::string command = "exec " + std::string(MAILSHIFT_CLI) + " export " + Quoted(wide) + " " +
+                              Quoted(destination) + " >" + Quoted(scratch / "out.txt") + " 2>" +
+                              Quoted(scratch / "err.txt");
+  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+
+  // The scan has begun once the program holds the store open.
+  const auto holdsTheStore = [&] {
+    std::error_code error;
+    for (auto it = fs::directory_iterator("/proc/" + std::to_string(child) + "/fd", error);
+         !error && it != fs::end(it); it.increment(error)) {
+      std::error_code unreadable;
+      if (fs::read_symlink(it->path(), unreadable) == wide) return true;
+    }
+    return false;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!holdsTheStore() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_EQ(kill(child, SIGINT), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(ReadBytes(scratch / "out.txt"), "");
+  EXPECT_EQ(ReadBytes(scratch / "err.txt"), "mailshift-cli: the scan was stopped\n");
+  EXPECT_TRUE(fs::is_empty(destination));
+  EXPECT_FALSE(fs::exists(scratch / "home" / "Log.txt"));
+}
+
+// A message with many attachments is written whole when the process may open only a few files
+// at once: the attachments are not all held open until the message is written.
+TEST_F(ExportCommandTest, ThreeHundredAttachmentsUnderALowOpenFileLimit) {
+  nlohmann::json embedded = nlohmann::json::array();
+  for (int i = 0; i < 300; ++i)
+    embedded.push_back({{"name", "part" + std::to_string(i) + ".txt"}, {"base64", "SGVsbG8="}});
+  const fs::path many = scratch / "many.nsf";
+  standin::BuildStore({{"title", "Many"},
+                       {"views", {{{"name", "($Inbox)"}, {"folder", true}, {"documents", {"m1"}}}}},
+                       {"documents",
+                        {{{"id", "m1"},
+                          {"items",
+                           {{{"name", "Subject"}, {"text", {"Attached"}}},
+                            {{"name", "Body"}, {"richtext", "See the files"}, {"embedded", embedded}}}}}}}},
+                      many);
+
+  const std::string command = "ulimit -n 40 && exec " + std::string(MAILSHIFT_CLI) + " export " +
+                              Quoted(many) + " " + Quoted(destination) + " >" + Quoted(scratch / "out.txt") +
+                              " 2>" + Quoted(scratch / "err.txt") + " </dev/null";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << ReadBytes(scratch / "err.txt")
+                                    << ReadBytes(scratch / "home" / "Log.txt");
+
+  std::vector<fs::path> messages;
+  for (const auto& entry : fs::recursive_directory_iterator(destination / "Many"))
+    if (entry.path().extension() == ".eml") messages.push_back(entry.path());
+  ASSERT_EQ(messages.size(), 1u);
+  const std::string message = ReadBytes(messages.front());
+  for (int i = 0; i < 300; ++i) {
+    const std::string disposition =
+        "Content-Disposition: attachment;\r\n filename=\"part" + std::to_string(i) + ".txt\"\r\n";
+    ASSERT_NE(message.find(disposition), std::string::npos) << "part" << i;
+  }
+  std::size_t bodies = 0;
+  for (auto at = message.find("\r\nSGVsbG8=\r\n"); at != std::string::npos;
+       at = message.find("\r\nSGVsbG8=\r\n", at + 1))
+    ++bodies;
+  EXPECT_EQ(bodies, 300u);
+}
+
 }  // namespace
 }  // namespace mailshift::cli

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <utility>
 
 #include "export/BodyExtraction.h"
 #include "export/tests/RecordingExport.h"
@@ -32,6 +34,9 @@ std::string Content(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
 }
+
+// A part's content, held in memory or waiting in its file.
+std::string Content(const BodyPart& part) { return part.content ? *part.content : Content(part.contentFile); }
 
 class BodyExtractionTest : public ::testing::Test {
  protected:
@@ -70,7 +75,7 @@ TEST_F(BodyExtractionTest, AMimeBodyIsReadOnlyWhileTheSessionKeepsMime) {
   ASSERT_TRUE(fields.bodyParts);
   EXPECT_EQ(fields.bodyParts->mediaType, "multipart/alternative");
   ASSERT_EQ(fields.bodyParts->parts.size(), 2u);
-  EXPECT_EQ(Content(fields.bodyParts->parts[1].contentFile), "<p>x</p>");
+  EXPECT_EQ(Content(fields.bodyParts->parts[1]), "<p>x</p>");
   EXPECT_TRUE(fields.plainBodyReason.empty());
 }
 
@@ -83,7 +88,7 @@ TEST_F(BodyExtractionTest, APartThatCannotBeReadIsLeftOutAndReported) {
   // The alternative left with one part is that part.
   ASSERT_TRUE(fields.bodyParts);
   EXPECT_EQ(fields.bodyParts->mediaType, "text/plain");
-  EXPECT_EQ(Content(fields.bodyParts->contentFile), "kept");
+  EXPECT_EQ(Content(*fields.bodyParts), "kept");
   ASSERT_EQ(fields.extractionFailures.size(), 1u);
   EXPECT_EQ(fields.extractionFailures[0].name, "text/html");
 }
@@ -104,12 +109,72 @@ TEST_F(BodyExtractionTest, EveryAttachedFileArrivesOnceInTheListedOrder) {
   EXPECT_EQ(fs::path(fields.attachmentFiles[1]).filename(), "notes.txt");
   EXPECT_EQ(Content(fields.attachmentFiles[1]), "outside");
   EXPECT_EQ(fields.AttachmentList, "|" + fields.attachmentFiles[0] + "|" + fields.attachmentFiles[1]);
+  // The attachment part keeps its own media type; the file outside the body names none.
+  EXPECT_EQ(fields.attachmentMediaTypes,
+            (std::map<std::string, std::string>{{fields.attachmentFiles[0], "application/pdf"}}));
 
   // Rich text: its embedded files are not taken again as files of the document.
   const MessageFields rich =
       Read(MemoryDocument().Body("text", {MemoryEmbedded{"x.doc", notes::kFileAttachmentType, "x", false}}));
   EXPECT_EQ(rich.attachmentFiles.size(), 1u);
   EXPECT_FALSE(rich.bodyParts);
+}
+
+TEST_F(BodyExtractionTest, TheRootEntityGivesTheThreadFieldsAndTheKeptFieldsOnly) {
+  client_.convertMime = false;
+  MemoryDocument mime;
+  mime.Text("$MessageID", {"<item@example.com>"}).Text("$InReplyTo", {"<item-parent@example.com>"});
+  mime.mimeBody = Part("text", "plain", "hello",
+                       "Message-ID: <own@example.com>\r\nReferences: <a@example.com>\r\n <b@example.com>\r\n"
+                       "From: x@example.com\r\nSubject: not again\r\nReceived: from a by b\r\n"
+                       "reply-to: desk@example.com\r\nList-Id: <list.example.com>\r\nX-Other: no\r\n"
+                       "Importance: low\r\n");
+  const MessageFields fields = Read(std::move(mime));
+  EXPECT_EQ(fields.headers.messageId, "<own@example.com>");
+  EXPECT_EQ(fields.headers.inReplyTo, "<item-parent@example.com>");  // none of its own: the item's
+  EXPECT_EQ(fields.headers.references, "<a@example.com> <b@example.com>");
+  using Fields = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(fields.headers.otherFields,
+            (Fields{{"reply-to", "desk@example.com"}, {"List-Id", "<list.example.com>"}}));
+
+  // Rich text converted to MIME is the program's own rendition: its headers give nothing.
+  MemoryDocument rich;
+  rich.Body("text");
+  rich.convertedBody = Multipart("alternative", {Part("text", "plain", "text", "Message-ID: <made@x>\r\n"),
+                                                 Part("text", "html", "<p>text</p>")});
+  const MessageFields converted = Read(std::move(rich));
+  EXPECT_TRUE(converted.headers.messageId.empty());
+  EXPECT_TRUE(converted.headers.otherFields.empty());
+}
+
+TEST_F(BodyExtractionTest, SmallPartsAreHeldInMemoryAndLargeOnesGoThroughAFile) {
+  client_.convertMime = false;
+  MemoryDocument mime;
+  const std::string large(300 * 1024, 'p');
+  mime.mimeBody = Multipart("related", {Part("text", "html", "<img src=cid:p>"),
+                                        Part("image", "png", large, "Content-ID: <p>\r\n")});
+  const MessageFields fields = Read(std::move(mime));
+  ASSERT_TRUE(fields.bodyParts);
+  ASSERT_EQ(fields.bodyParts->parts.size(), 2u);
+  EXPECT_EQ(fields.bodyParts->parts[0].content, "<img src=cid:p>");
+  EXPECT_TRUE(fields.bodyParts->parts[0].contentFile.empty());
+  EXPECT_FALSE(fields.bodyParts->parts[1].content);
+  EXPECT_EQ(Content(fields.bodyParts->parts[1].contentFile), large);
+}
+
+TEST_F(BodyExtractionTest, ABodyEncryptedForAnotherIdIsNotReadAgainAsMime) {
+  client_.convertMime = false;
+  MemoryDocument sealed;
+  sealed.encrypted = true;
+  sealed.Text("Body", {"secret"});
+  sealed.items.back().failRead = true;
+  sealed.mimeBody = Part("text", "plain", "secret");
+  sealed.filesOutsideBody = {MemoryEmbedded{"open.txt", notes::kFileAttachmentType, "readable", false}};
+  const MessageFields fields = Read(std::move(sealed));
+  ASSERT_EQ(fields.unreadableItems.size(), 1u);
+  EXPECT_FALSE(fields.bodyParts);
+  EXPECT_TRUE(fields.extractionFailures.empty());  // said once, among the items not read
+  ASSERT_EQ(fields.attachmentFiles.size(), 1u);    // what can be read still comes
 }
 
 TEST_F(BodyExtractionTest, RichTextThatCannotBeConvertedSaysWhy) {

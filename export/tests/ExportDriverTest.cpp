@@ -1171,6 +1171,29 @@ TEST_F(ExportDriverRerunTest, TwoDocumentsOfOneIdInAFolderAreBothKeptAcrossARest
   EXPECT_EQ(FilesIn(Root() + "Inbox").size(), 2u);
 }
 
+// A run ended between naming the second message of such an id and recording it: the next run
+// finds the file by its header as that id's next message, and writes neither again.
+TEST_F(ExportDriverRerunTest, TheSecondMessageOfOneIdWrittenButNotRecordedIsNotWrittenTwice) {
+  MailWithId("($Inbox)", "first", 1);
+  MailWithId("($Inbox)", "second", 1);
+  Select({"Inbox"});
+  fs::create_directories(Root() + "Inbox");
+  std::ofstream(Root() + "Mailshift-Manifest.txt", std::ios::binary)
+      << "Corvane Mailshift export manifest 1\r\nInbox\tA0000000000000000000000000000001\tfirst1.eml\r\n";
+  std::ofstream(Root() + "Inbox/first1.eml", std::ios::binary)
+      << "Subject: first\r\nX-Notes-UNID: A0000000000000000000000000000001\r\n\r\nbody\r\n";
+  std::ofstream(Root() + "Inbox/second2.eml", std::ios::binary)
+      << "Subject: second\r\nX-Notes-UNID: A0000000000000000000000000000001\r\n\r\nbody\r\n";
+
+  const ExportReport result = Run();
+
+  EXPECT_TRUE(writer_.calls.empty());
+  EXPECT_EQ(result.skipped, 2);
+  EXPECT_EQ(FilesIn(Root() + "Inbox"), (std::vector<std::string>{"first1.eml", "second2.eml"}));
+  EXPECT_NE(Manifest().find("Inbox\tA0000000000000000000000000000001\tsecond2.eml\t"), std::string::npos)
+      << Manifest();
+}
+
 }  // namespace
 }  // namespace mailshift::mail
 

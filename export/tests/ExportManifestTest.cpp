@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -23,7 +24,7 @@ class ExportManifestTest : public ::testing::Test {
   std::string Root() const { return scratch_.path() + "/"; }
   std::string File() const { return Root() + "Mailshift-Manifest.txt"; }
   bool Holds(const ExportManifest& manifest, const std::string& folder, const std::string& id) const {
-    return manifest.Find(folder, id) != nullptr;
+    return manifest.Find(folder, id).has_value();
   }
   ScratchFolder scratch_;
   OpenedFolder root_;
@@ -154,6 +155,20 @@ TEST_F(ExportManifestTest, ALinkAHardLinkAPipeOrAForeignFileIsNeitherUsedNorChan
     }
     EXPECT_EQ(ReadFile(File()), "my own notes\n");
     fs::remove(File());
+
+    // A first line longer than any of ours, read a piece at a time, is not taken for a start.
+    for (const std::string& content :
+         {std::string(100000, 'x'),
+          std::string(100000, 'x') + "\n" + "Corvane Mailshift export manifest 1\r\n"}) {
+      std::ofstream(File(), std::ios::binary) << content;
+      {
+        ExportManifest foreign(root_, anew);
+        EXPECT_NE(foreign.problem().find("no manifest of this program"), std::string::npos);
+        foreign.Finish();
+      }
+      EXPECT_EQ(ReadFile(File()), content);
+      fs::remove(File());
+    }
   }
 }
 
@@ -173,6 +188,62 @@ TEST_F(ExportManifestTest, FindsTheDocumentIdInAMessageHeaderOnlyAndOnlyInPlainF
   EXPECT_EQ(UniversalIdOfMessageFile(root_, "zero.eml"), "");
   std::ofstream(Root() + "long.eml", std::ios::binary) << std::string(1024 * 1024, 'x');
   EXPECT_EQ(UniversalIdOfMessageFile(root_, "long.eml"), "");
+}
+
+// A manifest far larger than one piece of reading: every line is found however the pieces cut it,
+// ids of every form are told apart, a document's messages keep the order they were first
+// recorded in, and a later line for the same file counts in the first one's place.
+TEST_F(ExportManifestTest, ALargeManifestIsReadWholeAndEveryFormOfIdIsKeptApart) {
+  constexpr int kLines = 20000;
+  const auto hexId = [](int line) {
+    char text[33];
+    std::snprintf(text, sizeof text, "%032X", line);
+    return std::string(text);
+  };
+  {
+    std::ofstream out(File(), std::ios::binary);
+    out << "Corvane Mailshift export manifest 1\r\n";
+    for (int line = 0; line < kLines; ++line)
+      out << (line % 2 ? "Inbox" : "Projects-2008") << '\t' << hexId(line) << "\tMessage " << line << ".eml\t"
+          << line << "\r\n";
+    // The same id in lower case, a short id, a second message of one id, a file without an id,
+    // and a later line for the first message's file.
+    out << "Inbox\t" << std::string(32, 'a') << "\tlower.eml\t1\r\n"
+        << "Inbox\t" << std::string(32, 'A') << "\tupper.eml\t2\r\n"
+        << "Inbox\tm1\tshort.eml\t3\r\n"
+        << "Inbox\tm1\tshort second.eml\t4\r\n"
+        << "Inbox\t\tno id.eml\t5\r\n"
+        << "Inbox\tm1\tshort.eml\t30\tpart\r\n";
+  }
+  ExportManifest manifest(root_, false);
+  ASSERT_TRUE(manifest.problem().empty()) << manifest.problem();
+  EXPECT_EQ(manifest.size(), kLines + 6);
+  for (int line = 0; line < kLines; ++line) {
+    const auto record = manifest.Find(line % 2 ? "Inbox" : "Projects-2008", hexId(line));
+    ASSERT_TRUE(record) << line;
+    EXPECT_EQ(record->file, "Message " + std::to_string(line) + ".eml");
+    EXPECT_EQ(record->bytes, line);
+    EXPECT_FALSE(manifest.Find(line % 2 ? "Projects-2008" : "Inbox", hexId(line))) << line;
+  }
+  EXPECT_EQ(manifest.Find("Inbox", std::string(32, 'a'))->file, "lower.eml");
+  EXPECT_EQ(manifest.Find("Inbox", std::string(32, 'A'))->file, "upper.eml");
+  const auto first = manifest.Find("Inbox", "m1");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->file, "short.eml");
+  EXPECT_EQ(first->bytes, 30);
+  EXPECT_FALSE(first->whole);
+  EXPECT_EQ(manifest.Find("Inbox", "m1", 1)->file, "short second.eml");
+  EXPECT_FALSE(manifest.Find("Inbox", "m1", 2));
+  EXPECT_TRUE(manifest.KnowsFile("Inbox", "no id.eml"));
+  EXPECT_TRUE(manifest.KnowsFile("Projects-2008", "Message 0.eml"));
+  EXPECT_FALSE(manifest.KnowsFile("Inbox", "Message 0.eml"));
+
+  // What a run finds on disk unrecorded is known from then on, after what the file recorded.
+  manifest.AddEarlier("Inbox", "m1", Whole("found.eml"));
+  EXPECT_EQ(manifest.Find("Inbox", "m1", 2)->file, "found.eml");
+  manifest.AddEarlier("Sent Items", kId1, Whole("sent.eml"));
+  EXPECT_EQ(manifest.Find("Sent Items", kId1)->file, "sent.eml");
+  EXPECT_TRUE(manifest.KnowsFile("Sent Items", "sent.eml"));
 }
 
 }  // namespace

@@ -183,6 +183,19 @@ def check_message(entry, failures):
         content = part.get_payload(decode=True)
         failures.check(content == base64.b64decode(attachment["base64"]), label,
                        f"attachment {attachment['name']!r} bytes differ")
+        if "type" in attachment:
+            failures.check(part.get_content_type() == attachment["type"], label,
+                           f"attachment {attachment['name']!r} is {part.get_content_type()}")
+
+    # Header fields the message must carry once with these values, and fields it must not carry.
+    for field, value in entry.get("headers", {}).items():
+        found = message.get_all(field, [])
+        failures.check(len(found) == 1, label, f"has {len(found)} {field} fields")
+        if found:
+            got = " ".join(str(found[0]).split())
+            failures.check(got == value, label, f"{field} {got!r} != {value!r}")
+    for field in entry.get("absent", []):
+        failures.check(message[field] is None, label, f"carries {field}")
 
 
 def main():

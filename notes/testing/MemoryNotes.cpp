@@ -69,6 +69,10 @@ class MemoryMime : public MIMEEntity {
     if (sibling.back() >= Parent().children.size()) return nullptr;
     return std::make_shared<MemoryMime>(root_, std::move(sibling));
   }
+  std::optional<std::string> SmallContent(std::size_t most) override {
+    if (Data().failContent || Data().content.size() > most) return std::nullopt;
+    return Data().content;
+  }
   void WriteContentToFile(const std::string& targetPath) override {
     if (Data().failContent) throw NotesError("GetContentAsBytes failed");
     std::ofstream out(targetPath, std::ios::binary | std::ios::trunc);

@@ -7,6 +7,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -130,6 +131,14 @@ std::optional<AttachmentSpool::Taken> AttachmentSpool::HoldOpen(const std::strin
   if (::fstat(file, &found) != 0 || !S_ISREG(found.st_mode)) {
     ::close(file);
     throw mail::EmailError(sourcePath + " is not a regular file");
+  }
+  // Handles are given lowest first, so the number tells how many the process has open: past half
+  // of what it may open, the file is spooled instead, leaving room for the message's own file,
+  // the store, the log and the folders under a low limit (ulimit -n).
+  if (rlimit limit{}; getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+                      static_cast<rlim_t>(file) >= limit.rlim_cur / 2) {
+    ::close(file);
+    return std::nullopt;
   }
   held_.push_back(file);
   return Taken{{}, file};

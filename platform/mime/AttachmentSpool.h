@@ -58,7 +58,8 @@ class AttachmentSpool {
   Taken Take(const std::string& sourcePath);
 
   // Files held open by one message at most; more are spooled, so that a message with many
-  // attachments cannot run the process out of file handles.
+  // attachments cannot run the process out of file handles. Fewer when the process may open few
+  // files: none past half of its limit.
   static constexpr std::size_t kMostHeldOpen = 64;
 
  private:

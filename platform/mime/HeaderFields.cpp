@@ -303,6 +303,27 @@ std::string UnstructuredFieldValue(std::string_view fieldName, std::string_view 
   return value.Finish();
 }
 
+std::string KeptFieldValue(std::string_view fieldName, std::string_view value) {
+  constexpr std::size_t kLongestWord = 900;  // with the name, within the 998 a line may hold
+  std::string text(value);
+  for (char& c : text)
+    if (c == '\t') c = ' ';
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos || !IsAllPrintableAscii(text)) return {};
+  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  FoldedValue folded(fieldName);
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = start;
+    while (end < text.size() && text[end] == ' ') ++end;
+    while (end < text.size() && text[end] != ' ') ++end;
+    if (end - start > kLongestWord) return {};
+    const std::string_view token = std::string_view(text).substr(start, end - start);
+    folded.Add(start == 0 ? " " + std::string(token) : std::string(token));
+    start = end;
+  }
+  return folded.Finish();
+}
+
 std::string AddressFieldValue(std::string_view fieldName, const std::vector<Recipient>& recipients) {
   FoldedValue value(fieldName);
   bool first = true;

@@ -36,6 +36,11 @@ std::string MessageIdsFieldValue(std::string_view fieldName, const std::vector<s
 // The Keywords field: the phrases separated by commas, encoded words where a phrase needs them.
 std::string KeywordsFieldValue(std::string_view fieldName, const std::vector<std::string>& keywords);
 
+// A field as another message carried it (Reply-To, List-Id, ...): printable ASCII kept as it
+// stands (encoded words too), tabs as blanks, folded at its blanks. "" when it cannot be written
+// so: other characters, or a word too long for a line.
+std::string KeptFieldValue(std::string_view fieldName, std::string_view value);
+
 // A Content-Type or Content-Disposition value with one file-name parameter, e.g.
 // (" attachment", "filename", "Bericht.pdf").
 std::string FileNameFieldValue(std::string_view leadingValue, std::string_view parameterName,

@@ -88,6 +88,11 @@ void WriteBodyPart(MessageSink& sink, std::string_view rawBody) {
 // Hands the attached file's content to take piece by piece, from its start.
 template <typename Take>
 void ReadAttachedContent(const AttachedFile& file, Take&& take) {
+  if (file.bytes) {
+    const std::string_view bytes = *file.bytes;
+    for (std::size_t at = 0; at < bytes.size(); at += kReadChunk) take(bytes.substr(at, kReadChunk));
+    return;
+  }
   const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);  // not zeroed: filled by read
 #ifndef _WIN32
   if (file.openFile >= 0) {
@@ -122,12 +127,6 @@ void WriteBase64Content(MessageSink& sink, const AttachedFile& file) {
   sink.WriteWith([&](std::string& out) { lines.Finish(out); });
 }
 
-void WriteAttachmentPart(MessageSink& sink, const AttachedFile& file) {
-  WriteField(sink, "Content-Type", FileNameFieldValue("application/octet-stream", "name", file.name));
-  WriteField(sink, "Content-Disposition", FileNameFieldValue("attachment", "filename", file.name));
-  WriteBase64Content(sink, file);
-}
-
 // MIME tokens (RFC 2045) pass; anything else would not survive in a header.
 bool IsToken(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
@@ -135,13 +134,21 @@ bool IsToken(std::string_view text) {
   });
 }
 
-std::string MediaTypeOf(const SpooledBodyPart& part) {
-  const std::size_t slash = part.mediaType.find('/');
-  const bool valid = slash != std::string::npos &&
-                     IsToken(std::string_view(part.mediaType).substr(0, slash)) &&
-                     IsToken(std::string_view(part.mediaType).substr(slash + 1));
-  return valid ? part.mediaType : "application/octet-stream";
+// "type/subtype" when both are tokens; application/octet-stream otherwise.
+std::string ValidMediaType(const std::string& mediaType) {
+  const std::size_t slash = mediaType.find('/');
+  const bool valid = slash != std::string::npos && IsToken(std::string_view(mediaType).substr(0, slash)) &&
+                     IsToken(std::string_view(mediaType).substr(slash + 1));
+  return valid ? mediaType : "application/octet-stream";
 }
+
+void WriteAttachmentPart(MessageSink& sink, const AttachedFile& file) {
+  WriteField(sink, "Content-Type", FileNameFieldValue(ValidMediaType(file.mediaType), "name", file.name));
+  WriteField(sink, "Content-Disposition", FileNameFieldValue("attachment", "filename", file.name));
+  WriteBase64Content(sink, file);
+}
+
+std::string MediaTypeOf(const SpooledBodyPart& part) { return ValidMediaType(part.mediaType); }
 
 // A Content-ID that a header holds as it is: visible ASCII without angle brackets or blanks.
 std::string ContentIdOf(const SpooledBodyPart& part) {
@@ -242,6 +249,13 @@ void WriteInternetMessage(const MessageContent& content, const MessageIdentity& 
   WriteImportance(sink, content.importance);
   if (!content.keywords.empty())
     WriteField(sink, "Keywords", KeywordsFieldValue("Keywords", content.keywords));
+  for (const auto& [name, value] : content.otherFields) {
+    const bool validName = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+      return c > ' ' && c < 127 && c != ':';
+    });
+    if (const std::string kept = validName ? KeptFieldValue(name, value) : std::string(); !kept.empty())
+      WriteField(sink, name, kept);
+  }
   sink.Write("MIME-Version: 1.0\r\n");
 
   // With attachments, multipart/mixed takes the message's own boundary.

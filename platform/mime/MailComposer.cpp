@@ -127,6 +127,7 @@ class ComposedMessage final : public mail::EmailMessage {
       refused.push_back("the References \"" + headers.references + "\"");
     content_.importance = headers.importance;
     content_.keywords = headers.keywords;
+    content_.otherFields = headers.otherFields;
     if (!refused.empty()) {
       std::string text = "no message id in ";
       for (std::size_t i = 0; i < refused.size(); ++i) text += (i == 0 ? "" : ", ") + refused[i];
@@ -135,9 +136,13 @@ class ComposedMessage final : public mail::EmailMessage {
   }
 
   std::string AddAttachment(const std::string& filePath) override {
+    return AddAttachmentOfType(filePath, {});
+  }
+
+  std::string AddAttachmentOfType(const std::string& filePath, const std::string& mediaType) override {
     AttachmentSpool::Taken taken = spool_.Take(filePath);
     std::string name = Utf8FromPath(PathFromUtf8(filePath).filename());
-    content_.attachments.push_back({name, std::move(taken.path), taken.openFile});
+    content_.attachments.push_back({name, std::move(taken.path), taken.openFile, mediaType});
     return name;
   }
 
@@ -150,9 +155,14 @@ class ComposedMessage final : public mail::EmailMessage {
       for (const mail::BodyPart& inner : part.parts) spooled.parts.push_back(Spooled(inner));
       return spooled;
     }
+    if (part.content) {
+      spooled.content = {
+          part.fileName.empty() ? part.mediaType : part.fileName, {}, -1, part.mediaType, part.content};
+      return spooled;
+    }
     AttachmentSpool::Taken taken = spool_.Take(part.contentFile);
     spooled.content = {part.fileName.empty() ? part.mediaType : part.fileName, std::move(taken.path),
-                       taken.openFile};
+                       taken.openFile, part.mediaType};
     return spooled;
   }
 

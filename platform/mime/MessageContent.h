@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/DateTime.h"
@@ -16,6 +17,8 @@ struct AttachedFile {
   std::string name;                   // the file name the part carries, UTF-8
   std::filesystem::path spooledPath;  // where its content waits, unless held open
   int openFile = -1;                  // the content held open (read from its start); -1 for none
+  std::string mediaType = {};         // "type/subtype"; empty for application/octet-stream
+  std::optional<std::string> bytes = std::nullopt;  // the content itself, for a small body part
 };
 
 // A body part as the composer holds it: a multipart part's parts, or the content of another.
@@ -45,6 +48,8 @@ struct MessageContent {
   std::vector<std::string> references;
   mail::Importance importance = mail::Importance::Unset;
   std::vector<std::string> keywords;
+  // Fields kept as the document's MIME headers hold them: name and value.
+  std::vector<std::pair<std::string, std::string>> otherFields;
 };
 
 }  // namespace mailshift::platform

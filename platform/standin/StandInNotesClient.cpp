@@ -36,12 +36,24 @@ class StandInEmbeddedObject : public notes::EmbeddedObject {
   EmbeddedRecord record_;
 };
 
+// Whether sessions convert MIME items to rich text when a document is opened
+// (NotesSession.ConvertMIME); shared by a session and every object it opens.
+using ConvertMimeSetting = std::shared_ptr<bool>;
+
 class StandInItem : public notes::RichTextItem {
  public:
-  StandInItem(std::shared_ptr<StoreReader> store, std::int64_t documentId, ItemRecord item)
-      : store_(std::move(store)), documentId_(documentId), item_(item) {}
+  StandInItem(std::shared_ptr<StoreReader> store, std::int64_t documentId, ItemRecord item,
+              ConvertMimeSetting convertMime)
+      : store_(std::move(store)),
+        documentId_(documentId),
+        item_(item),
+        convertMime_(std::move(convertMime)) {}
 
-  int Type() override { return static_cast<int>(item_.kind); }
+  // A MIME item reads as rich text while the session converts MIME.
+  int Type() override {
+    if (item_.kind == ItemKind::MimePart && *convertMime_) return notes::kRichTextItemType;
+    return static_cast<int>(item_.kind);
+  }
   std::vector<std::shared_ptr<notes::EmbeddedObject>> EmbeddedObjects() override {
     std::vector<std::shared_ptr<notes::EmbeddedObject>> objects;
     if (item_.kind != ItemKind::RichText) return objects;
@@ -55,6 +67,53 @@ class StandInItem : public notes::RichTextItem {
   std::shared_ptr<StoreReader> store_;
   std::int64_t documentId_;
   ItemRecord item_;
+  ConvertMimeSetting convertMime_;
+};
+
+// One entity of an item's MIME entities, which it shares with its relatives.
+class StandInMimeEntity : public notes::MIMEEntity {
+ public:
+  StandInMimeEntity(std::shared_ptr<StoreReader> store,
+                    std::shared_ptr<const std::vector<MimeEntityRecord>> tree, std::size_t index)
+      : store_(std::move(store)), tree_(std::move(tree)), index_(index) {}
+
+  std::string ContentType() override { return Record().contentType; }
+  std::string ContentSubType() override { return Record().contentSubType; }
+  std::string Headers() override { return Record().headers; }
+  std::shared_ptr<notes::MIMEEntity> GetFirstChildEntity() override {
+    return Following(Record().id, std::nullopt);
+  }
+  std::shared_ptr<notes::MIMEEntity> GetNextSibling() override {
+    if (!Record().parentId) return nullptr;
+    return Following(*Record().parentId, Record().position);
+  }
+  // The content streams from the store into the file, a chunk at a time.
+  void WriteContentToFile(const std::string& targetPath) override {
+    if (targetPath.empty()) throw NotesError("GetContentAsBytes: no stream to write to");
+    store_->ExtractEntity(Record(), std::filesystem::path(targetPath));
+  }
+  std::optional<std::string> SmallContent(std::size_t most) override {
+    if (Record().size < 0 || static_cast<std::uint64_t>(Record().size) > most) return std::nullopt;
+    return store_->EntityContent(Record());
+  }
+
+ private:
+  const MimeEntityRecord& Record() const { return (*tree_)[index_]; }
+  // The child of parent that comes first after position (nothing: the first child).
+  std::shared_ptr<notes::MIMEEntity> Following(std::int64_t parent, std::optional<std::int64_t> position) {
+    std::optional<std::size_t> found;
+    for (std::size_t i = 0; i < tree_->size(); ++i) {
+      const MimeEntityRecord& candidate = (*tree_)[i];
+      if (candidate.parentId != parent || (position && candidate.position <= *position)) continue;
+      if (!found || candidate.position < (*tree_)[*found].position) found = i;
+    }
+    if (!found) return nullptr;
+    return std::make_shared<StandInMimeEntity>(store_, tree_, *found);
+  }
+
+  std::shared_ptr<StoreReader> store_;
+  std::shared_ptr<const std::vector<MimeEntityRecord>> tree_;
+  std::size_t index_;
 };
 
 bool IsBodyName(std::string_view name) {
@@ -63,8 +122,8 @@ bool IsBodyName(std::string_view name) {
          });
 }
 
-// The stand-in's rich text is plain text alone, so its conversion to MIME is one text/plain
-// entity holding that text.
+// The conversion of rich text that the store holds none for: the rich text is plain text alone,
+// so its conversion is one text/plain entity holding that text.
 class ConvertedRichTextEntity : public notes::MIMEEntity {
  public:
   explicit ConvertedRichTextEntity(std::string text) : text_(std::move(text)) {}
@@ -86,8 +145,9 @@ class ConvertedRichTextEntity : public notes::MIMEEntity {
 
 class StandInDocument : public notes::Document {
  public:
-  StandInDocument(std::shared_ptr<StoreReader> store, std::int64_t viewId, EntryRecord entry)
-      : store_(std::move(store)), viewId_(viewId), entry_(entry) {}
+  StandInDocument(std::shared_ptr<StoreReader> store, std::int64_t viewId, EntryRecord entry,
+                  ConvertMimeSetting convertMime)
+      : store_(std::move(store)), viewId_(viewId), entry_(entry), convertMime_(std::move(convertMime)) {}
 
   const StoreReader* store() const { return store_.get(); }
   std::int64_t viewId() const { return viewId_; }
@@ -96,11 +156,7 @@ class StandInDocument : public notes::Document {
   notes::ItemValues GetItemValue(std::string_view itemName) override {
     const auto item = store_->FindItem(entry_.documentId, itemName);
     if (!item) return {};
-    for (const auto& name : Details().encryptedItems) {
-      if (SameItemName(name, itemName))
-        throw NotesError("the item " + std::string(itemName) +
-                         " is encrypted and cannot be decrypted with this ID");
-    }
+    CheckDecryptable(itemName);
     return store_->Values(entry_.documentId, *item);
   }
   bool hasitem(std::string_view itemName) override {
@@ -114,17 +170,24 @@ class StandInDocument : public notes::Document {
   std::shared_ptr<notes::RichTextItem> GetFirstItem(std::string_view itemName) override {
     const auto item = store_->FindItem(entry_.documentId, itemName);
     if (!item) return nullptr;
-    return std::make_shared<StandInItem>(store_, entry_.documentId, *item);
+    return std::make_shared<StandInItem>(store_, entry_.documentId, *item, convertMime_);
   }
   std::string UniversalID() override {
     if (!entry_.universalId) throw NotesError("document has a damaged universal id");
     return *entry_.universalId;
   }
+  // An item stored as MIME while the session keeps MIME; after ConvertToMIME, "Body"'s conversion.
   std::shared_ptr<notes::MIMEEntity> GetMIMEEntity(std::string_view itemName) override {
-    if (!converted_ || !IsBodyName(itemName)) return nullptr;
-    const auto body = RichTextBody();
-    if (!body) return nullptr;
-    const notes::ItemValues values = store_->Values(entry_.documentId, *body);
+    const auto item = store_->FindItem(entry_.documentId, itemName);
+    if (!item) return nullptr;
+    if (item->kind == ItemKind::MimePart) {
+      if (*convertMime_) return nullptr;
+      CheckDecryptable(itemName);
+      return RootEntity(*item, false);
+    }
+    if (!converted_ || !IsBodyName(itemName) || item->kind != ItemKind::RichText) return nullptr;
+    if (auto root = RootEntity(*item, true)) return root;
+    const notes::ItemValues values = store_->Values(entry_.documentId, *item);
     return std::make_shared<ConvertedRichTextEntity>(values.empty() ? std::string()
                                                                     : notes::ItemValueText(values.front()));
   }
@@ -132,21 +195,17 @@ class StandInDocument : public notes::Document {
     if (conversionType < notes::kConvertToPlainText || conversionType > notes::kConvertToPlainTextAndHtml)
       throw NotesError("ConvertToMIME: no conversion type " + std::to_string(conversionType));
     converted_ = RichTextBody().has_value();
+    if (converted_) CheckDecryptable("Body");
   }
+  // The files embedded in "Body" and those of the "$FILE" items, in that order.
   std::vector<std::string> AttachmentNames() override {
     std::vector<std::string> names;
-    if (const auto body = RichTextBody()) {
-      for (const auto& record : store_->Embedded(entry_.documentId, body->position))
-        if (record.type == notes::kFileAttachmentType) names.push_back(record.name);
-    }
+    for (const auto& record : AttachedFiles()) names.push_back(record.name);
     return names;
   }
   std::shared_ptr<notes::EmbeddedObject> GetAttachment(std::string_view fileName) override {
-    if (const auto body = RichTextBody()) {
-      for (auto& record : store_->Embedded(entry_.documentId, body->position))
-        if (record.type == notes::kFileAttachmentType && record.name == fileName)
-          return std::make_shared<StandInEmbeddedObject>(store_, std::move(record));
-    }
+    for (auto& record : AttachedFiles())
+      if (record.name == fileName) return std::make_shared<StandInEmbeddedObject>(store_, std::move(record));
     return nullptr;
   }
 
@@ -158,6 +217,32 @@ class StandInDocument : public notes::Document {
   }
 
  private:
+  std::vector<EmbeddedRecord> AttachedFiles() {
+    std::vector<EmbeddedRecord> files;
+    if (const auto body = RichTextBody()) {
+      for (auto& record : store_->Embedded(entry_.documentId, body->position))
+        if (record.type == notes::kFileAttachmentType) files.push_back(std::move(record));
+    }
+    for (const auto& item : store_->FindItems(entry_.documentId, "$FILE")) {
+      if (item.kind != ItemKind::Attachment) continue;
+      for (auto& record : store_->Embedded(entry_.documentId, item.position))
+        files.push_back(std::move(record));
+    }
+    return files;
+  }
+  std::shared_ptr<notes::MIMEEntity> RootEntity(const ItemRecord& item, bool converted) {
+    auto tree = std::make_shared<const std::vector<MimeEntityRecord>>(
+        store_->MimeEntities(entry_.documentId, item.position, converted));
+    if (tree->empty()) return nullptr;
+    return std::make_shared<StandInMimeEntity>(store_, std::move(tree), 0);
+  }
+  void CheckDecryptable(std::string_view itemName) {
+    for (const auto& name : Details().encryptedItems) {
+      if (SameItemName(name, itemName))
+        throw NotesError("the item " + std::string(itemName) +
+                         " is encrypted and cannot be decrypted with this ID");
+    }
+  }
   std::optional<ItemRecord> RichTextBody() {
     auto item = store_->FindItem(entry_.documentId, "Body");
     if (!item || item->kind != ItemKind::RichText) return std::nullopt;
@@ -180,14 +265,15 @@ class StandInDocument : public notes::Document {
   std::shared_ptr<StoreReader> store_;
   std::int64_t viewId_;
   EntryRecord entry_;
+  ConvertMimeSetting convertMime_;
   bool converted_ = false;  // the rich text was converted to MIME in memory
   std::optional<DetailsRecord> details_;
 };
 
 class StandInView : public notes::View {
  public:
-  StandInView(std::shared_ptr<StoreReader> store, ViewRecord record)
-      : store_(std::move(store)), record_(std::move(record)) {}
+  StandInView(std::shared_ptr<StoreReader> store, ViewRecord record, ConvertMimeSetting convertMime)
+      : store_(std::move(store)), record_(std::move(record)), convertMime_(std::move(convertMime)) {}
 
   std::string Name() override { return record_.name; }
   bool isfolder() override { return record_.folder; }
@@ -208,33 +294,36 @@ class StandInView : public notes::View {
   std::shared_ptr<notes::Document> DocumentAfter(std::optional<std::int64_t> position) {
     auto entry = store_->EntryAfter(record_.id, position);
     if (!entry) return nullptr;
-    return std::make_shared<StandInDocument>(store_, record_.id, *entry);
+    return std::make_shared<StandInDocument>(store_, record_.id, *entry, convertMime_);
   }
 
   std::shared_ptr<StoreReader> store_;
   ViewRecord record_;
+  ConvertMimeSetting convertMime_;
   std::optional<std::int64_t> count_;
 };
 
 class StandInDatabase : public notes::Database {
  public:
-  explicit StandInDatabase(std::shared_ptr<StoreReader> store) : store_(std::move(store)) {}
+  StandInDatabase(std::shared_ptr<StoreReader> store, ConvertMimeSetting convertMime)
+      : store_(std::move(store)), convertMime_(std::move(convertMime)) {}
 
   std::string Title() override { return store_->Title(); }
   std::vector<std::shared_ptr<notes::View>> Views() override {
     std::vector<std::shared_ptr<notes::View>> views;
     for (auto& record : store_->Views())
-      views.push_back(std::make_shared<StandInView>(store_, std::move(record)));
+      views.push_back(std::make_shared<StandInView>(store_, std::move(record), convertMime_));
     return views;
   }
   std::shared_ptr<notes::View> GetView(std::string_view name) override {
     auto record = store_->FindView(name);
     if (!record) return nullptr;
-    return std::make_shared<StandInView>(store_, std::move(*record));
+    return std::make_shared<StandInView>(store_, std::move(*record), convertMime_);
   }
 
  private:
   std::shared_ptr<StoreReader> store_;
+  ConvertMimeSetting convertMime_;
 };
 
 class StandInSession : public notes::Session {
@@ -242,8 +331,14 @@ class StandInSession : public notes::Session {
   std::shared_ptr<notes::Database> GetDatabase(std::string_view server, std::string_view path) override {
     if (!server.empty())
       throw NotesError("the stand-in Notes client has no servers: \"" + std::string(server) + "\"");
-    return std::make_shared<StandInDatabase>(StoreReader::Open(std::filesystem::path(std::string(path))));
+    return std::make_shared<StandInDatabase>(StoreReader::Open(std::filesystem::path(std::string(path))),
+                                             convertMime_);
   }
+  bool ConvertMIME() override { return *convertMime_; }
+  void SetConvertMIME(bool convert) override { *convertMime_ = convert; }
+
+ private:
+  ConvertMimeSetting convertMime_ = std::make_shared<bool>(true);
 };
 
 }  // namespace

@@ -143,32 +143,82 @@ struct Parser {
       object.type = static_cast<int>(AsWholeNumber(*type, Key(place, "type"), std::numeric_limits<int>::min(),
                                                    std::numeric_limits<int>::max()));
     }
-    const json* base64 = Find(value, "base64");
-    const json* file = Find(value, "file");
-    if ((base64 == nullptr) == (file == nullptr))
-      throw FixtureError(place, "needs one of \"base64\" or \"file\"");
-    if (base64 != nullptr) {
-      const std::string& text = AsText(*base64, Key(place, "base64"));
-      if (!IsBase64(text)) throw FixtureError(Key(place, "base64"), "not base64");
-      object.content = Base64Content(text);
-    } else {
-      object.content = FileContent(InsideBaseFolder(AsText(*file, Key(place, "file")), Key(place, "file")));
-    }
+    object.content = Content(value, place, false, true);
     return object;
+  }
+
+  // The content of an object or entity: one of "base64", "text" (UTF-8 as it stands, allowed
+  // when textAllowed) or "file"; nothing when none is given and none is required.
+  std::unique_ptr<ContentSource> Content(const json& value, const std::string& place, bool textAllowed,
+                                         bool required) {
+    const json* base64 = Find(value, "base64");
+    const json* text = textAllowed ? Find(value, "text") : nullptr;
+    const json* file = Find(value, "file");
+    const int given = (base64 != nullptr) + (text != nullptr) + (file != nullptr);
+    if (given > 1 || (required && given == 0))
+      throw FixtureError(place, textAllowed ? "needs one of \"text\", \"base64\" or \"file\""
+                                            : "needs one of \"base64\" or \"file\"");
+    if (base64 != nullptr) {
+      const std::string& encoded = AsText(*base64, Key(place, "base64"));
+      if (!IsBase64(encoded)) throw FixtureError(Key(place, "base64"), "not base64");
+      return Base64Content(encoded);
+    }
+    if (text != nullptr) return BytesContent(AsText(*text, Key(place, "text")));
+    if (file != nullptr)
+      return FileContent(InsideBaseFolder(AsText(*file, Key(place, "file")), Key(place, "file")));
+    return nullptr;
+  }
+
+  // A MIME entity: "type" ("text/plain"), "headers" (lines without their line ends), and either
+  // "parts" (its children) or its content.
+  MimeEntitySpec Entity(const json& value, const std::string& place, int depth) {
+    constexpr int kDeepest = 32;
+    AsObject(value, place);
+    if (depth > kDeepest) throw FixtureError(place, "MIME entities nest too deep");
+    CheckKeys(value, {"type", "headers", "text", "base64", "file", "parts"}, place);
+    MimeEntitySpec entity;
+    const std::string& type = AsText(Require(value, "type", place), Key(place, "type"));
+    const std::size_t slash = type.find('/');
+    if (slash == std::string::npos || slash == 0 || slash + 1 == type.size() ||
+        type.find_first_of(" \t\r\n;") != std::string::npos)
+      throw FixtureError(Key(place, "type"), "not a media type like \"text/plain\"");
+    entity.contentType = type.substr(0, slash);
+    entity.contentSubType = type.substr(slash + 1);
+    if (const json* headers = Find(value, "headers")) {
+      const std::string listPlace = Key(place, "headers");
+      for (std::size_t i = 0; i < AsList(*headers, listPlace).size(); ++i) {
+        const std::string& line = AsText((*headers)[i], Index(listPlace, i));
+        if (line.find_first_of("\r\n") != std::string::npos)
+          throw FixtureError(Index(listPlace, i), "a header line holds a line break");
+        entity.headers += line + "\r\n";
+      }
+    }
+    entity.content = Content(value, place, true, false);
+    if (const json* parts = Find(value, "parts")) {
+      const std::string listPlace = Key(place, "parts");
+      if (entity.content) throw FixtureError(place, "an entity holds either \"parts\" or content");
+      for (std::size_t i = 0; i < AsList(*parts, listPlace).size(); ++i)
+        entity.children.push_back(Entity((*parts)[i], Index(listPlace, i), depth + 1));
+    }
+    return entity;
   }
 
   ItemSpec Item(const json& value, const std::string& place) {
     AsObject(value, place);
-    CheckKeys(value, {"name", "text", "number", "datetime", "richtext", "embedded", "encrypted"}, place);
+    CheckKeys(
+        value,
+        {"name", "text", "number", "datetime", "richtext", "mime", "converted", "embedded", "encrypted"},
+        place);
     ItemSpec item;
     item.name = AsText(Require(value, "name", place), Key(place, "name"));
     if (item.name.empty()) throw FixtureError(Key(place, "name"), "empty");
 
-    const char* kinds[] = {"text", "number", "datetime", "richtext"};
+    const char* kinds[] = {"text", "number", "datetime", "richtext", "mime"};
     const auto given = std::count_if(std::begin(kinds), std::end(kinds),
                                      [&](const char* kind) { return value.contains(kind); });
     if (given != 1)
-      throw FixtureError(place, "needs exactly one of \"text\", \"number\", \"datetime\", \"richtext\"");
+      throw FixtureError(place,
+                         "needs exactly one of \"text\", \"number\", \"datetime\", \"richtext\", \"mime\"");
 
     if (const json* texts = Find(value, "text")) {
       item.kind = ItemKind::Text;
@@ -192,9 +242,17 @@ struct Parser {
           throw FixtureError(Index(listPlace, i), "not a date-time (like 2008-11-05T14:30:00-05:00)");
         item.values.emplace_back(*when);
       }
+    } else if (const json* mime = Find(value, "mime")) {
+      item.kind = ItemKind::MimePart;
+      item.mime = Entity(*mime, Key(place, "mime"), 0);
     } else {
       item.kind = ItemKind::RichText;
       item.values.emplace_back(AsText(value["richtext"], Key(place, "richtext")));
+    }
+    if (const json* converted = Find(value, "converted")) {
+      if (item.kind != ItemKind::RichText)
+        throw FixtureError(Key(place, "converted"), "only a \"richtext\" item converts to MIME");
+      item.mime = Entity(*converted, Key(place, "converted"), 0);
     }
 
     if (const json* encrypted = Find(value, "encrypted"))
@@ -212,7 +270,7 @@ struct Parser {
 
   DocumentSpec Document(const json& value, const std::string& place) {
     AsObject(value, place);
-    CheckKeys(value, {"id", "unid", "size", "has_embedded", "created", "encrypted", "items"}, place);
+    CheckKeys(value, {"id", "unid", "size", "has_embedded", "created", "encrypted", "items", "files"}, place);
     DocumentSpec document;
     document.id = AsText(Require(value, "id", place), Key(place, "id"));
     if (document.id.empty()) throw FixtureError(Key(place, "id"), "empty");
@@ -238,6 +296,18 @@ struct Parser {
         document.items.push_back(Item((*items)[i], Index(listPlace, i)));
         if (document.items.back().encrypted && !document.encrypted)
           throw FixtureError(Key(Index(listPlace, i), "encrypted"), "the document is not \"encrypted\"");
+      }
+    }
+    // Files attached to the document outside any rich text: one "$FILE" item each.
+    if (const json* files = Find(value, "files")) {
+      const std::string listPlace = Key(place, "files");
+      for (std::size_t i = 0; i < AsList(*files, listPlace).size(); ++i) {
+        ItemSpec item{"$FILE", ItemKind::Attachment, {}, {}};
+        item.embedded.push_back(Embedded((*files)[i], Index(listPlace, i)));
+        if (item.embedded.back().type != notes::kFileAttachmentType)
+          throw FixtureError(Key(Index(listPlace, i), "type"),
+                             "a file outside the body is a file attachment (1454)");
+        document.items.push_back(std::move(item));
       }
     }
     return document;

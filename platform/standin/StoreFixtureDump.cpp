@@ -74,15 +74,27 @@ class Dumper {
     AddItems(documents);
     AddValues(documents);
     AddEmbedded(documents);
+    AddMime(documents);
     AddDetails(documents);
     for (auto& document : documents) {
+      json items = json::array();
       for (auto& item : document["items"]) {
         if (item.contains("richtext")) {
           auto& texts = item["richtext"];
           if (texts.size() != 1) Damaged("rich-text item \"" + item["name"].get<std::string>() + "\"");
           item["richtext"] = json(texts[0]);
         }
+        // "$FILE" items go back to the document's "files".
+        if (item.contains(kFileKey)) {
+          if (!item.contains("embedded") || item["embedded"].size() != 1) Damaged("a \"$FILE\" item");
+          if (!document.contains("files")) document["files"] = json::array();
+          document["files"].push_back(item["embedded"][0]);
+          continue;
+        }
+        if (item.contains("mime") && !item["mime"].is_object()) Damaged("a MIME item without entities");
+        items.push_back(std::move(item));
       }
+      document["items"] = std::move(items);
     }
     return documents;
   }
@@ -142,8 +154,15 @@ class Dumper {
     }
   }
 
+  // Marks an attachment item until it moves to the document's "files".
+  static constexpr const char* kFileKey = "_file";
+
   static const char* KindKey(ItemKind kind) {
     switch (kind) {
+      case ItemKind::MimePart:
+        return "mime";
+      case ItemKind::Attachment:
+        return kFileKey;
       case ItemKind::Text:
         return "text";
       case ItemKind::Number:
@@ -173,9 +192,18 @@ class Dumper {
       json& item = ItemAt(documents, key.first, key.second);
       const ItemKind kind = itemKinds_.at(key);
       const int type = rows.ColumnType(2);
-      json& values = item[KindKey(kind)];
       const std::string where = "a value of item \"" + item["name"].get<std::string>() + "\"";
+      // A MIME item's value is made from its entities when it is built; files hold none.
+      if (kind == ItemKind::MimePart) {
+        if (type != SQLITE_TEXT) Damaged(where);
+        continue;
+      }
+      if (kind == ItemKind::Attachment) Damaged(where);
+      json& values = item[KindKey(kind)];
       switch (kind) {
+        case ItemKind::MimePart:
+        case ItemKind::Attachment:
+          break;
         case ItemKind::Text:
         case ItemKind::RichText:
           if (type != SQLITE_TEXT) Damaged(where);
@@ -207,7 +235,7 @@ class Dumper {
       const std::int64_t documentId = rows.ColumnInt64(1);
       json& item = ItemAt(documents, documentId, rows.ColumnInt64(2));
       const std::string where = "embedded object of document " + std::to_string(documentId);
-      if (!item.contains("richtext") || rows.ColumnType(3) != SQLITE_TEXT ||
+      if ((!item.contains("richtext") && !item.contains(kFileKey)) || rows.ColumnType(3) != SQLITE_TEXT ||
           rows.ColumnType(4) != SQLITE_INTEGER || rows.ColumnType(5) != SQLITE_INTEGER) {
         Damaged(where);
       }
@@ -224,6 +252,63 @@ class Dumper {
       if (!item.contains("embedded")) item["embedded"] = json::array();
       item["embedded"].push_back(
           json{{"name", rows.ColumnText(3)}, {"type", rows.ColumnInt64(4)}, {"base64", encoder.Finish()}});
+    }
+  }
+
+  // The entities of MIME items ("mime") and of rich-text conversions ("converted"), their content
+  // as base64.
+  void AddMime(json& documents) {
+    if (reader_->version() < kFirstVersionWithMime) return;
+    sqlite::Statement rows(
+        db_,
+        "SELECT id, document_id, item_position, converted, parent_id, content_type, "
+        "content_subtype, headers, size FROM mime_entities "
+        "ORDER BY document_id, item_position, converted, parent_id IS NOT NULL, parent_id, position");
+    sqlite::Statement chunks(db_, "SELECT bytes FROM mime_content WHERE entity_id = ?1 ORDER BY chunk");
+    // Where each entity stands, by id, so that its children can be put under it.
+    std::unordered_map<std::int64_t, json::json_pointer> placed;
+    while (rows.Step()) {
+      const std::int64_t documentId = rows.ColumnInt64(1);
+      const std::string where =
+          "MIME entity " + std::to_string(rows.ColumnInt64(0)) + " of document " + std::to_string(documentId);
+      if (rows.ColumnType(5) != SQLITE_TEXT || rows.ColumnType(6) != SQLITE_TEXT ||
+          rows.ColumnType(7) != SQLITE_TEXT || rows.ColumnType(8) != SQLITE_INTEGER)
+        Damaged(where);
+      json entity{{"type", rows.ColumnText(5) + "/" + rows.ColumnText(6)}};
+      json headers = json::array();
+      const std::string text = rows.ColumnText(7);
+      for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        headers.push_back(text.substr(start, end - start));
+      entity["headers"] = std::move(headers);
+      Base64Encoder encoder;
+      std::int64_t size = 0;
+      chunks.Reset();
+      chunks.BindInt64(1, rows.ColumnInt64(0));
+      while (chunks.Step()) {
+        const std::string bytes = chunks.ColumnBlob(0);
+        encoder.Add(bytes);
+        size += static_cast<std::int64_t>(bytes.size());
+      }
+      if (size != rows.ColumnInt64(8)) Damaged(where + ": content and size differ");
+      if (size > 0) entity["base64"] = encoder.Finish();
+
+      json::json_pointer at;
+      if (rows.ColumnType(4) == SQLITE_NULL) {
+        json& item = ItemAt(documents, documentId, rows.ColumnInt64(2));
+        const bool converted = rows.ColumnInt64(3) != 0;
+        if (converted ? !item.contains("richtext") : !item.contains("mime")) Damaged(where);
+        const auto item_at = itemIndex_.at({documentId, rows.ColumnInt64(2)});
+        at = json::json_pointer("/" + std::to_string(documentIndex_.at(documentId)) + "/items/" +
+                                std::to_string(item_at) + (converted ? "/converted" : "/mime"));
+      } else {
+        const auto parent = placed.find(rows.ColumnInt64(4));
+        if (parent == placed.end()) Damaged(where + ": no parent");
+        json& parts = documents[parent->second / "parts"];
+        if (parts.is_null()) parts = json::array();
+        at = parent->second / "parts" / std::to_string(parts.size());
+      }
+      documents[at] = std::move(entity);
+      placed[rows.ColumnInt64(0)] = at;
     }
   }
 

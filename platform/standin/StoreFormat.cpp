@@ -11,6 +11,8 @@ namespace mailshift::standin {
 std::optional<ItemKind> ItemKindFromCode(std::int64_t code) {
   switch (code) {
     case static_cast<int>(ItemKind::RichText):
+    case static_cast<int>(ItemKind::MimePart):
+    case static_cast<int>(ItemKind::Attachment):
     case static_cast<int>(ItemKind::Number):
     case static_cast<int>(ItemKind::DateTime):
     case static_cast<int>(ItemKind::Text):
@@ -88,16 +90,37 @@ CREATE TABLE embedded_content (
   bytes BLOB NOT NULL,
   PRIMARY KEY (object_id, chunk)
 );
+CREATE TABLE mime_entities (
+  id INTEGER PRIMARY KEY,
+  document_id INTEGER NOT NULL,
+  item_position INTEGER NOT NULL,
+  converted INTEGER NOT NULL,
+  parent_id INTEGER,
+  position INTEGER NOT NULL,
+  content_type TEXT NOT NULL,
+  content_subtype TEXT NOT NULL,
+  headers TEXT NOT NULL,
+  size INTEGER NOT NULL
+);
+CREATE TABLE mime_content (
+  entity_id INTEGER NOT NULL,
+  chunk INTEGER NOT NULL,
+  bytes BLOB NOT NULL,
+  PRIMARY KEY (entity_id, chunk)
+);
 )sql";
 
 const char* const kStoreIndexesSql = R"sql(
 CREATE INDEX views_by_name ON views (name COLLATE NOCASE);
 CREATE INDEX items_by_name ON items (document_id, name);
+CREATE INDEX mime_entities_by_item ON mime_entities (document_id, item_position, converted);
 )sql";
 
 const char* const kStoreTableNamesSql =
     "('database_info', 'views', 'documents', 'view_entries', 'items', 'item_values', 'embedded_objects', "
     "'embedded_content')";
+
+const char* const kMimeTableNamesSql = "('mime_entities', 'mime_content')";
 
 namespace {
 

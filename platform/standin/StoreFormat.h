@@ -16,13 +16,16 @@ namespace mailshift::standin {
 inline constexpr std::int32_t kStoreApplicationId = 0x4D534E46;
 // PRAGMA user_version: the layout version this program writes. It reads this one and every
 // earlier one.
-inline constexpr std::int32_t kStoreSchemaVersion = 3;
+inline constexpr std::int32_t kStoreSchemaVersion = 4;
 // The first version whose documents carry a universal id (documents.unid); earlier stores give
 // none.
 inline constexpr std::int32_t kFirstVersionWithUniversalIds = 2;
 // The first version with the table document_details (creation dates, encrypted items); earlier
 // stores have no details: no creation date, nothing encrypted.
 inline constexpr std::int32_t kFirstVersionWithDetails = 3;
+// The first version with MIME items (mime_entities, mime_content) and "$FILE" items; earlier
+// stores hold rich text only.
+inline constexpr std::int32_t kFirstVersionWithMime = 4;
 // The creation date of a document built without one and without any date-time item:
 // 2000-01-01T00:00:00Z.
 inline constexpr DateTime kDefaultCreationDate{946684800, 0};
@@ -30,10 +33,19 @@ inline constexpr DateTime kDefaultCreationDate{946684800, 0};
 inline constexpr std::size_t kContentChunkBytes = std::size_t{1} << 20;
 
 // Item types, numbered as Notes numbers them.
-enum class ItemKind : int { RichText = 1, Number = 768, DateTime = 1024, Text = 1280 };
+// MimePart: an item stored as MIME (its one value is the text of its first text/plain part, as a
+// client that converts MIME reads it); Attachment: a "$FILE" item holding one attached file.
+enum class ItemKind : int {
+  RichText = 1,
+  MimePart = 25,
+  Number = 768,
+  DateTime = 1024,
+  Attachment = 1084,
+  Text = 1280
+};
 std::optional<ItemKind> ItemKindFromCode(std::int64_t code);
 
-// The tables, created before the data goes in (document_details included).
+// The tables, created before the data goes in (document_details and the MIME tables included).
 extern const char* const kStoreTablesSql;
 // The lookup indexes, created once the data is in.
 extern const char* const kStoreIndexesSql;
@@ -41,6 +53,9 @@ extern const char* const kStoreIndexesSql;
 inline constexpr int kStoreTableCount = 8;
 // The names of those tables, as an SQL list, for checking a file's schema.
 extern const char* const kStoreTableNamesSql;
+// The tables a store of kFirstVersionWithMime and later has besides those, and their number.
+extern const char* const kMimeTableNamesSql;
+inline constexpr int kMimeTableCount = 2;
 
 // True for a universal id as stores hold it and UniversalID gives it: 32 hexadecimal digits,
 // letters in upper case.

@@ -68,8 +68,15 @@ const char* const kQueries[] = {
     "SELECT rowid FROM embedded_content WHERE object_id = ?1 ORDER BY chunk",
     // kDetails
     "SELECT created, created_offset, encrypted, encrypted_items FROM document_details WHERE document_id = ?1",
+    // kMimeEntities: ids grow from parent to child, as the writer writes them
+    "SELECT id, parent_id, position, content_type, content_subtype, headers, size FROM mime_entities "
+    "WHERE document_id = ?1 AND item_position = ?2 AND converted = ?3 ORDER BY id",
+    // kEntityContentRows
+    "SELECT rowid FROM mime_content WHERE entity_id = ?1 ORDER BY chunk",
+    // kEntityContent
+    "SELECT bytes FROM mime_content WHERE entity_id = ?1 ORDER BY chunk",
 };
-static_assert(std::size(kQueries) == 11);
+static_assert(std::size(kQueries) == 14);
 
 // kEntryAfter for stores written before documents had universal ids.
 const char* const kEntryAfterWithoutUniversalIds =
@@ -105,6 +112,13 @@ std::shared_ptr<StoreReader> StoreReader::Open(const std::filesystem::path& file
     }
     sqlite::Statement version(db, "PRAGMA user_version");
     reader->version_ = version.Step() ? static_cast<std::int32_t>(version.ColumnInt64(0)) : 0;
+    if (reader->failure_.empty() && reader->version_ >= kFirstVersionWithMime) {
+      sqlite::Statement mimeTables(
+          db, std::string("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ") +
+                  kMimeTableNamesSql);
+      if (!mimeTables.Step() || mimeTables.ColumnInt64(0) != kMimeTableCount)
+        reader->failure_ = "not a mail store (tables missing)";
+    }
     if (reader->failure_.empty() && reader->version_ >= kFirstVersionWithUniversalIds) {
       sqlite::Statement column(db, "SELECT count(*) FROM pragma_table_info('documents') WHERE name = 'unid'");
       if (!column.Step() || column.ColumnInt64(0) != 1)
@@ -327,6 +341,22 @@ std::optional<ItemRecord> StoreReader::FindItem(std::int64_t documentId, std::st
   }
 }
 
+std::vector<ItemRecord> StoreReader::FindItems(std::int64_t documentId, std::string_view name) {
+  try {
+    if (itemsDocument_ != documentId) ReadItemsOf(documentId);
+    std::vector<ItemRecord> found;
+    for (const StoredItem& item : items_) {
+      if (!item.nameIsText || !SameItemName(item.name, name)) continue;
+      if (!item.positionIsInteger || !item.kind)
+        Fail("item \"" + std::string(name) + "\" has an unknown type");
+      found.push_back(ItemRecord{item.position, *item.kind});
+    }
+    return found;
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
+}
+
 notes::ItemValues StoreReader::Values(std::int64_t documentId, const ItemRecord& item) {
   try {
     if (itemsDocument_ != documentId) ReadItemsOf(documentId);
@@ -337,6 +367,8 @@ notes::ItemValues StoreReader::Values(std::int64_t documentId, const ItemRecord&
       switch (item.kind) {
         case ItemKind::Text:
         case ItemKind::RichText:
+        case ItemKind::MimePart:
+        case ItemKind::Attachment:
           if (value.type != SQLITE_TEXT) Fail("a text item holds a value that is not text");
           values.emplace_back(value.text);
           break;
@@ -414,28 +446,103 @@ std::vector<EmbeddedRecord> StoreReader::Embedded(std::int64_t documentId, std::
 }
 
 void StoreReader::Extract(const EmbeddedRecord& object, const std::filesystem::path& target) {
-  const std::string what = "cannot extract \"" + object.name + "\" to " + target.string() + ": ";
-  if (object.size < 0) Fail(what + "damaged size");
+  StreamChunks(kContentRows, "embedded_content", object.id, object.size, object.name, target);
+}
+
+std::vector<MimeEntityRecord> StoreReader::MimeEntities(std::int64_t documentId, std::int64_t itemPosition,
+                                                        bool converted) {
+  std::vector<MimeEntityRecord> entities;
+  if (version_ < kFirstVersionWithMime) {
+    CheckReadable();
+    return entities;
+  }
+  try {
+    Running row(Prepared(kMimeEntities));
+    row->BindInt64(1, documentId).BindInt64(2, itemPosition).BindInt64(3, converted ? 1 : 0);
+    while (row->Step()) {
+      const auto& r = *row;
+      const bool root = r.ColumnType(1) == SQLITE_NULL;
+      if (!IsInteger(r, 0) || (!root && !IsInteger(r, 1)) || !IsInteger(r, 2) || !IsText(r, 3) ||
+          !IsText(r, 4) || !IsText(r, 5) || !IsInteger(r, 6) || r.ColumnInt64(6) < 0) {
+        Fail("damaged MIME entity in document " + std::to_string(documentId));
+      }
+      MimeEntityRecord& entity = entities.emplace_back();
+      entity.id = r.ColumnInt64(0);
+      if (!root) entity.parentId = r.ColumnInt64(1);
+      entity.position = r.ColumnInt64(2);
+      entity.contentType = r.ColumnText(3);
+      entity.contentSubType = r.ColumnText(4);
+      entity.headers = r.ColumnText(5);
+      entity.size = r.ColumnInt64(6);
+    }
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
+  // The first must be the one root, and every other entity must follow its parent.
+  for (std::size_t i = 0; i < entities.size(); ++i) {
+    const bool root = !entities[i].parentId.has_value();
+    const bool parentBefore =
+        !root &&
+        std::any_of(entities.begin(), entities.begin() + static_cast<std::ptrdiff_t>(i),
+                    [&](const MimeEntityRecord& parent) { return parent.id == *entities[i].parentId; });
+    if (root != (i == 0) || (!root && !parentBefore))
+      Fail("damaged MIME entities in document " + std::to_string(documentId));
+  }
+  return entities;
+}
+
+void StoreReader::ExtractEntity(const MimeEntityRecord& entity, const std::filesystem::path& target) {
+  StreamChunks(kEntityContentRows, "mime_content", entity.id, entity.size,
+               entity.contentType + "/" + entity.contentSubType, target);
+}
+
+std::string StoreReader::EntityContent(const MimeEntityRecord& entity) {
+  const std::string what =
+      "cannot read the content of a " + entity.contentType + "/" + entity.contentSubType + " entity: ";
+  try {
+    Running rows(Prepared(kEntityContent));
+    rows->BindInt64(1, entity.id);
+    std::string content;
+    while (rows->Step()) {
+      if (rows->ColumnType(0) != SQLITE_BLOB) Fail(what + "damaged content");
+      if (content.empty()) {
+        content = rows->ColumnBlob(0);  // most parts are one chunk: taken without a copy
+      } else {
+        content += rows->ColumnBlob(0);
+      }
+      if (static_cast<std::int64_t>(content.size()) > entity.size)
+        Fail(what + "the content is longer than its size");
+    }
+    if (static_cast<std::int64_t>(content.size()) != entity.size)
+      Fail(what + "the content is shorter than its size");
+    return content;
+  } catch (const sqlite::Error& error) {
+    Fail(what + error.what());
+  }
+}
+
+void StoreReader::StreamChunks(Query rowsQuery, const char* table, std::int64_t ownerId, std::int64_t size,
+                               const std::string& name, const std::filesystem::path& target) {
+  const std::string what = "cannot extract \"" + name + "\" to " + target.string() + ": ";
+  if (size < 0) Fail(what + "damaged size");
   try {
     ReplacementFile replacement(target, ReplacementFile::Opening::KeptOpen,
                                 ReplacementFile::Placement::AtTargetWhenFree);
 
-    Running rows(Prepared(kContentRows));
-    rows->BindInt64(1, object.id);
+    Running rows(Prepared(rowsQuery));
+    rows->BindInt64(1, ownerId);
     BlobHandle blob;
-    const auto bufferBytes =
-        static_cast<std::size_t>(std::clamp<std::int64_t>(object.size, 1, kExtractBufferBytes));
+    const auto bufferBytes = static_cast<std::size_t>(std::clamp<std::int64_t>(size, 1, kExtractBufferBytes));
     const auto buffer = std::make_unique_for_overwrite<char[]>(bufferBytes);
     std::int64_t written = 0;
     while (rows->Step()) {
       const std::int64_t rowid = rows->ColumnInt64(0);
-      const int opened = blob.get() == nullptr
-                             ? sqlite3_blob_open(connection_->get(), "main", "embedded_content", "bytes",
-                                                 rowid, 0, &blob.get())
-                             : sqlite3_blob_reopen(blob.get(), rowid);
+      const int opened = blob.get() == nullptr ? sqlite3_blob_open(connection_->get(), "main", table, "bytes",
+                                                                   rowid, 0, &blob.get())
+                                               : sqlite3_blob_reopen(blob.get(), rowid);
       if (opened != SQLITE_OK) Fail(what + sqlite3_errmsg(connection_->get()));
       const int chunkBytes = sqlite3_blob_bytes(blob.get());
-      if (chunkBytes > object.size - written) Fail(what + "the content is longer than its size");
+      if (chunkBytes > size - written) Fail(what + "the content is longer than its size");
       for (int offset = 0; offset < chunkBytes;) {
         const int piece = std::min(chunkBytes - offset, static_cast<int>(bufferBytes));
         if (sqlite3_blob_read(blob.get(), buffer.get(), piece, offset) != SQLITE_OK) {
@@ -449,7 +556,7 @@ void StoreReader::Extract(const EmbeddedRecord& object, const std::filesystem::p
       }
       written += chunkBytes;
     }
-    if (written != object.size) Fail(what + "the content is shorter than its size");
+    if (written != size) Fail(what + "the content is shorter than its size");
     if (!replacement.CloseFile()) Fail(what + std::strerror(errno));
     // An extracted attachment is read once and deleted; syncing each one would stall every file
     // the export creates after it behind a journal commit.

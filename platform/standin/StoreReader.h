@@ -60,6 +60,17 @@ struct EmbeddedRecord {
   std::int64_t size = 0;
 };
 
+// One MIME entity of an item (version 4 on).
+struct MimeEntityRecord {
+  std::int64_t id = 0;
+  std::optional<std::int64_t> parentId;  // nothing for the root
+  std::int64_t position = 0;             // among its siblings
+  std::string contentType;
+  std::string contentSubType;
+  std::string headers;
+  std::int64_t size = 0;  // bytes of its content
+};
+
 class StoreReader {
  public:
   static std::shared_ptr<StoreReader> Open(const std::filesystem::path& file);
@@ -83,12 +94,22 @@ class StoreReader {
   // The first entry after `position` (nothing: the first entry of the view).
   std::optional<EntryRecord> EntryAfter(std::int64_t viewId, std::optional<std::int64_t> position);
   std::optional<ItemRecord> FindItem(std::int64_t documentId, std::string_view name);
+  // Every item of that name, in order ("$FILE" items share their name).
+  std::vector<ItemRecord> FindItems(std::int64_t documentId, std::string_view name);
   notes::ItemValues Values(std::int64_t documentId, const ItemRecord& item);
   // The document's details; none stored (or a store before version 3) gives the defaults.
   DetailsRecord Details(std::int64_t documentId);
   std::vector<EmbeddedRecord> Embedded(std::int64_t documentId, std::int64_t itemPosition);
   // Streams the object's content to exactly this path; on failure no file is left there.
   void Extract(const EmbeddedRecord& object, const std::filesystem::path& target);
+  // The MIME entities of the item, the root first and every parent before its children: those the
+  // item is stored as, or (converted) those its rich text converts to. None before version 4.
+  std::vector<MimeEntityRecord> MimeEntities(std::int64_t documentId, std::int64_t itemPosition,
+                                             bool converted);
+  // Streams the entity's content to exactly this path, as Extract does.
+  void ExtractEntity(const MimeEntityRecord& entity, const std::filesystem::path& target);
+  // The entity's content in memory, for a small one.
+  std::string EntityContent(const MimeEntityRecord& entity);
 
   // For tools that read the store table by table (the dump): the open connection, or a throw.
   sqlite::Connection& connection();
@@ -106,6 +127,9 @@ class StoreReader {
     kEmbedded,
     kContentRows,
     kDetails,
+    kMimeEntities,
+    kEntityContentRows,
+    kEntityContent,
     kQueryCount
   };
 
@@ -116,6 +140,9 @@ class StoreReader {
   void ReadItemsOf(std::int64_t documentId);
 
   void ReadValuesOf(std::int64_t documentId);
+  // Streams the chunks that the query lists (their rowids in `table`) to the target.
+  void StreamChunks(Query rowsQuery, const char* table, std::int64_t ownerId, std::int64_t size,
+                    const std::string& name, const std::filesystem::path& target);
   void ReadEntriesAfter(std::int64_t viewId, std::int64_t position);
 
   std::filesystem::path file_;

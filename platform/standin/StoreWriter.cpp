@@ -35,6 +35,14 @@ struct StoreWriter::Statements {
         std::make_unique<sqlite::Statement>(db, "UPDATE embedded_objects SET size = ?2 WHERE id = ?1");
     chunk = std::make_unique<sqlite::Statement>(
         db, "INSERT INTO embedded_content (object_id, chunk, bytes) VALUES (?1, ?2, ?3)");
+    entity = std::make_unique<sqlite::Statement>(
+        db,
+        "INSERT INTO mime_entities (document_id, item_position, converted, parent_id, position, "
+        "content_type, "
+        "content_subtype, headers, size) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, 0)");
+    entitySize = std::make_unique<sqlite::Statement>(db, "UPDATE mime_entities SET size = ?2 WHERE id = ?1");
+    entityChunk = std::make_unique<sqlite::Statement>(
+        db, "INSERT INTO mime_content (entity_id, chunk, bytes) VALUES (?1, ?2, ?3)");
     details = std::make_unique<sqlite::Statement>(
         db,
         "INSERT INTO document_details (document_id, created, created_offset, encrypted, encrypted_items) "
@@ -48,7 +56,7 @@ struct StoreWriter::Statements {
   // Finalizes every statement and closes the connection, reporting a failure.
   void Finish() {
     for (auto* statement : {&title, &document, &documentTotals, &item, &value, &embedded, &embeddedSize,
-                            &chunk, &details, &view, &entry}) {
+                            &chunk, &entity, &entitySize, &entityChunk, &details, &view, &entry}) {
       statement->reset();
     }
     connection.Close();
@@ -56,7 +64,7 @@ struct StoreWriter::Statements {
 
   sqlite::Connection connection;
   std::unique_ptr<sqlite::Statement> title, document, documentTotals, item, value, embedded, embeddedSize,
-      chunk, details, view, entry;
+      chunk, entity, entitySize, entityChunk, details, view, entry;
   std::unordered_set<std::string> documentIds;
   std::unordered_set<std::string> universalIds;
 };
@@ -93,11 +101,32 @@ std::string EncryptedItemNames(const DocumentSpec& document) {
   return names;
 }
 
+// Header lines end in CR LF; a line break anywhere else would make another line.
+void CheckEntity(const ItemSpec& item, const MimeEntitySpec& entity, int depth) {
+  constexpr int kDeepest = 32;
+  if (depth > kDeepest) throw std::invalid_argument("item " + item.name + ": MIME entities nest too deep");
+  if (entity.contentType.empty() || entity.contentSubType.empty())
+    throw std::invalid_argument("item " + item.name + ": a MIME entity has no type or subtype");
+  if (!entity.children.empty() && entity.content)
+    throw std::invalid_argument("item " + item.name + ": a MIME entity has both children and content");
+  for (const auto& child : entity.children) CheckEntity(item, child, depth + 1);
+}
+
 void CheckItem(const ItemSpec& item) {
   if (item.name.empty()) throw std::invalid_argument("an item has no name");
-  if (!item.embedded.empty() && item.kind != ItemKind::RichText) {
+  if (!item.embedded.empty() && item.kind != ItemKind::RichText && item.kind != ItemKind::Attachment) {
     throw std::invalid_argument("item " + item.name + ": only rich-text items hold embedded objects");
   }
+  if (item.kind == ItemKind::Attachment && (item.embedded.size() != 1 || !item.values.empty())) {
+    throw std::invalid_argument("item " + item.name + ": an attachment item holds exactly one file");
+  }
+  if (item.kind == ItemKind::MimePart && (!item.mime || !item.values.empty())) {
+    throw std::invalid_argument("item " + item.name + ": a MIME item holds a root entity and no values");
+  }
+  if (item.mime && item.kind != ItemKind::MimePart && item.kind != ItemKind::RichText) {
+    throw std::invalid_argument("item " + item.name + ": only MIME and rich-text items hold MIME entities");
+  }
+  if (item.mime) CheckEntity(item, *item.mime, 0);
   if (item.kind == ItemKind::RichText && item.values.size() != 1) {
     throw std::invalid_argument("item " + item.name + ": a rich-text item holds exactly one text");
   }
@@ -105,6 +134,8 @@ void CheckItem(const ItemSpec& item) {
     switch (item.kind) {
       case ItemKind::Text:
       case ItemKind::RichText:
+      case ItemKind::MimePart:
+      case ItemKind::Attachment:
         if (!std::holds_alternative<std::string>(value)) {
           throw std::invalid_argument("item " + item.name + ": holds a value that is not text");
         }
@@ -173,7 +204,8 @@ StoreWriter::Statements& StoreWriter::Live() {
 
 void StoreWriter::SetTitle(std::string_view title) { Live().title->BindText(1, title).Run(); }
 
-void StoreWriter::WriteContent(std::int64_t objectId, ContentSource& content, std::int64_t& size) {
+void StoreWriter::WriteContent(sqlite::Statement& chunks, std::int64_t ownerId, ContentSource& content,
+                               std::int64_t& size, std::string* copy) {
   std::int64_t chunkIndex = 0;
   while (true) {
     std::size_t filled = 0;
@@ -183,10 +215,41 @@ void StoreWriter::WriteContent(std::int64_t objectId, ContentSource& content, st
       filled += got;
     }
     if (filled == 0) break;
-    Live().chunk->BindInt64(1, objectId).BindInt64(2, chunkIndex++).BindBlob(3, chunk_.data(), filled).Run();
+    chunks.BindInt64(1, ownerId).BindInt64(2, chunkIndex++).BindBlob(3, chunk_.data(), filled).Run();
+    if (copy != nullptr) copy->append(chunk_.data(), filled);
     size += static_cast<std::int64_t>(filled);
     if (filled < chunk_.size()) break;
   }
+}
+
+std::int64_t StoreWriter::WriteEntity(std::int64_t documentKey, std::int64_t itemPosition, bool converted,
+                                      std::optional<std::int64_t> parentId, std::int64_t position,
+                                      MimeEntitySpec& entity, std::string* firstPlainText) {
+  auto& s = Live();
+  s.entity->BindInt64(1, documentKey).BindInt64(2, itemPosition).BindInt64(3, converted ? 1 : 0);
+  if (parentId) s.entity->BindInt64(4, *parentId);
+  s.entity->BindInt64(5, position).BindText(6, entity.contentType).BindText(7, entity.contentSubType);
+  s.entity->BindText(8, entity.headers).Run();
+  const std::int64_t entityId = sqlite3_last_insert_rowid(s.connection.get());
+  std::int64_t size = 0;
+  if (entity.content) {
+    const auto lower = [](std::string text) {
+      for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      return text;
+    };
+    const bool plainText = lower(entity.contentType) == "text" && lower(entity.contentSubType) == "plain";
+    std::string* copy =
+        plainText && firstPlainText != nullptr && firstPlainText->empty() ? firstPlainText : nullptr;
+    WriteContent(*s.entityChunk, entityId, *entity.content, size, copy);
+    s.entitySize->BindInt64(1, entityId).BindInt64(2, size).Run();
+  }
+  std::int64_t bytes = size;
+  for (std::size_t i = 0; i < entity.children.size(); ++i) {
+    bytes += WriteEntity(documentKey, itemPosition, converted, entityId, static_cast<std::int64_t>(i),
+                         entity.children[i], firstPlainText);
+  }
+  return bytes;
 }
 
 std::int64_t StoreWriter::AddDocument(DocumentSpec document) {
@@ -226,6 +289,18 @@ std::int64_t StoreWriter::AddDocument(DocumentSpec document) {
     const auto itemPosition = static_cast<std::int64_t>(itemIndex);
     s.item->BindInt64(1, key).BindInt64(2, itemPosition).BindText(3, item.name);
     s.item->BindInt64(4, static_cast<int>(item.kind)).Run();
+    if (item.mime) {
+      // A MIME item reads, as a client that converts MIME gives it, as its first plain text.
+      // A conversion is made in memory and takes no room in the document.
+      std::string plainText;
+      const bool stored = item.kind == ItemKind::MimePart;
+      const std::int64_t bytes =
+          WriteEntity(key, itemPosition, !stored, std::nullopt, 0, *item.mime, stored ? &plainText : nullptr);
+      if (stored) {
+        embeddedBytes += bytes;
+        item.values.emplace_back(std::move(plainText));
+      }
+    }
     for (std::size_t valueIndex = 0; valueIndex < item.values.size(); ++valueIndex) {
       s.value->BindInt64(1, key)
           .BindInt64(2, itemPosition)
@@ -249,7 +324,7 @@ std::int64_t StoreWriter::AddDocument(DocumentSpec document) {
       s.embedded->BindText(4, object.name).BindInt64(5, object.type).Run();
       const std::int64_t objectId = sqlite3_last_insert_rowid(s.connection.get());
       std::int64_t objectSize = 0;
-      if (object.content) WriteContent(objectId, *object.content, objectSize);
+      if (object.content) WriteContent(*s.chunk, objectId, *object.content, objectSize);
       s.embeddedSize->BindInt64(1, objectId).BindInt64(2, objectSize).Run();
       embeddedBytes += objectSize;
       anyEmbedded = true;

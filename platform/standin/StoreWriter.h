@@ -18,21 +18,40 @@
 
 namespace mailshift::standin {
 
+namespace sqlite {
+class Statement;
+}  // namespace sqlite
+
 struct EmbeddedSpec {
   std::string name;
   int type = notes::kFileAttachmentType;
   std::unique_ptr<ContentSource> content;  // none: no bytes
 };
 
+// One MIME entity as the Notes MIME classes give it: type, subtype, its header lines, and either
+// children (a multipart entity) or content.
+struct MimeEntitySpec {
+  std::string contentType;                 // "text", "multipart", "image", ...
+  std::string contentSubType;              // "plain", "alternative", "png", ...
+  std::string headers;                     // the header lines, each ending in CR LF
+  std::unique_ptr<ContentSource> content;  // decoded; none: no bytes
+  std::vector<MimeEntitySpec> children;
+};
+
 struct ItemSpec {
   std::string name;
   ItemKind kind = ItemKind::Text;
   // Text and rich-text items hold texts (a rich-text item exactly one), number items numbers,
-  // date-time items date-times.
+  // date-time items date-times; MIME and attachment items hold none (a MIME item's one value is
+  // written from its first text/plain entity).
   notes::ItemValues values;
-  std::vector<EmbeddedSpec> embedded;  // rich-text items only
+  // Rich-text items: the objects they embed; an attachment ("$FILE") item: exactly its one file.
+  std::vector<EmbeddedSpec> embedded;
   // Encrypted for an ID other than the reader's: its values cannot be read.
   bool encrypted = false;
+  // A MIME item: its root entity (required). A rich-text item: what ConvertToMIME makes of it
+  // (none: one text/plain entity of its text). Other items: none.
+  std::optional<MimeEntitySpec> mime = std::nullopt;
 };
 
 struct DocumentSpec {
@@ -69,7 +88,13 @@ class StoreWriter {
  private:
   struct Statements;
   Statements& Live();
-  void WriteContent(std::int64_t objectId, ContentSource& content, std::int64_t& size);
+  // Writes the content in chunks through the statement; keeps a copy in `copy` when given.
+  void WriteContent(sqlite::Statement& chunks, std::int64_t ownerId, ContentSource& content,
+                    std::int64_t& size, std::string* copy = nullptr);
+  // Writes the entity and its children; returns the bytes of their content.
+  std::int64_t WriteEntity(std::int64_t documentKey, std::int64_t itemPosition, bool converted,
+                           std::optional<std::int64_t> parentId, std::int64_t position,
+                           MimeEntitySpec& entity, std::string* firstPlainText);
 
   ReplacementFile file_;
   std::unique_ptr<Statements> statements_;  // closed before file_ goes

@@ -270,6 +270,22 @@ void CheckMessage(const json& entry, Failures& failures) {
         Text(g_mime_content_type_get_parameter(g_mime_object_get_content_type(parts[i + 1]), "name"));
     check(typeName == name, "content type name " + typeName + " != " + name);
     check(Decoded(part) == FromBase64(attachments[i]["base64"]), "attachment " + name + " bytes differ");
+    if (attachments[i].contains("type")) {
+      GMimeContentType* type = g_mime_object_get_content_type(parts[i + 1]);
+      const std::string got = Text(g_mime_content_type_get_media_type(type)) + "/" +
+                              Text(g_mime_content_type_get_media_subtype(type));
+      check(got == attachments[i]["type"].get<std::string>(), "attachment " + name + " is " + got);
+    }
+  }
+
+  // Fields the message must carry exactly once, and fields it must not carry.
+  if (entry.contains("headers")) {
+    for (const auto& [field, value] : entry["headers"].items())
+      check(FieldCount(object, field.c_str()) == 1, "has not exactly one " + field + " field");
+  }
+  if (entry.contains("absent")) {
+    for (const json& field : entry["absent"])
+      check(FieldCount(object, field.get<std::string>().c_str()) == 0, "carries " + field.get<std::string>());
   }
 }
 

@@ -198,6 +198,44 @@ TEST_F(MailComposerTest, TheDocumentsOwnMessageIdThreadImportanceAndKeywordsAreW
   EXPECT_EQ(kept.top.Field("Importance"), "low");
 }
 
+TEST_F(MailComposerTest, KeptFieldsFollowTheProgramsOwnAndAreLeftOutWhenTheyCannotStay7BitClean) {
+  auto message = NewMessage();
+  mail::MessageHeaders headers;
+  const std::string longList = "<" + std::string(120, 'l') + ".example.com>";
+  headers.otherFields = {{"Reply-To", "Photo Desk <desk@photo.example>"},
+                         {"Organization", "=?UTF-8?Q?Gr=C3=B6=C3=9Fe?="},
+                         {"List-Unsubscribe", "<mailto:leave@list.example>, " + longList},
+                         {"Thread-Topic", Utf8(u8"Grüße raw")},
+                         {"Bad Name", "x"}};
+  message->SetHeaders(headers);
+  const std::string text = Render(*message);
+  ExpectWellFormedLines(text, false);  // the long list id is one word longer than 78
+  const RenderedMessage read = ReadRendered(text);
+  std::vector<std::string> names;
+  for (const auto& field : read.top.fields) names.push_back(field.first);
+  EXPECT_EQ(names, (std::vector<std::string>{"From", "Date", "Message-ID", "Reply-To", "Organization",
+                                             "List-Unsubscribe", "MIME-Version", "Content-Type",
+                                             "Content-Transfer-Encoding"}));
+  EXPECT_EQ(read.top.Field("Reply-To"), "Photo Desk <desk@photo.example>");
+  EXPECT_EQ(read.top.Field("Organization"), "=?UTF-8?Q?Gr=C3=B6=C3=9Fe?=");  // as it was sent
+  EXPECT_EQ(read.top.Field("List-Unsubscribe"), "<mailto:leave@list.example>, " + longList);
+  EXPECT_NE(text.find("<mailto:leave@list.example>,\r\n " + longList), std::string::npos) << "folded";
+}
+
+TEST_F(MailComposerTest, AnAttachmentOfAKnownTypeKeepsIt) {
+  auto message = NewMessage();
+  message->SetBodyText("see attached");
+  message->AddAttachmentOfType(Extracted("typed/terms.pdf", "pdf"), "application/pdf");
+  message->AddAttachmentOfType(Extracted("typed/odd.bin", "odd"), "not a type");
+  message->AddAttachment(Extracted("typed/plain.bin", "plain"));
+  const RenderedMessage read = ReadRendered(Render(*message));
+  ASSERT_EQ(read.parts.size(), 4u);
+  EXPECT_EQ(read.parts[1].Field("Content-Type"), "application/pdf; name=\"terms.pdf\"");
+  EXPECT_EQ(read.parts[2].Field("Content-Type"), "application/octet-stream; name=\"odd.bin\"");
+  EXPECT_EQ(read.parts[3].Field("Content-Type"), "application/octet-stream; name=\"plain.bin\"");
+  EXPECT_EQ(read.parts[1].Decoded(), "pdf");
+}
+
 TEST_F(MailComposerTest, RendersTheSameInputToTheSameBytes) {
   const std::string attachment = Extracted("a/report.pdf", std::string(5000, '\x01'));
   auto render = [&] {

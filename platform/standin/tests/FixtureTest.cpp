@@ -159,12 +159,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "documents[0].size: not a whole number from 0 to 9223372036854775807 (found a number)"},
         BadFixture{R"json({"documents": [{"id": "a", "has_embedded": "yes"}]})json",
                    "documents[0].has_embedded: not true or false (found a text)"},
-        BadFixture{
-            R"json({"documents": [{"id": "a", "items": [{"name": "X"}]}]})json",
-            "documents[0].items[0]: needs exactly one of \"text\", \"number\", \"datetime\", \"richtext\""},
+        BadFixture{R"json({"documents": [{"id": "a", "items": [{"name": "X"}]}]})json",
+                   "documents[0].items[0]: needs exactly one of \"text\", \"number\", \"datetime\", "
+                   "\"richtext\", \"mime\""},
         BadFixture{
             R"json({"documents": [{"id": "a", "items": [{"name": "X", "text": ["a"], "number": [1]}]}]})json",
-            "documents[0].items[0]: needs exactly one of \"text\", \"number\", \"datetime\", \"richtext\""},
+            "documents[0].items[0]: needs exactly one of \"text\", \"number\", \"datetime\", \"richtext\", "
+            "\"mime\""},
         BadFixture{R"json({"documents": [{"id": "a", "items": [{"name": "X", "text": ["a", 2]}]}]})json",
                    "documents[0].items[0].text[1]: not a text (found a number)"},
         BadFixture{R"json({"documents": [{"id": "a", "items": [{"name": "X", "number": ["2"]}]}]})json",

@@ -68,6 +68,58 @@ Faults ReadFaults(const json& owner, const std::string& where) {
   return faults;
 }
 
+// The bytes of "base64", "text" or "file" (relative to the fixture's folder); none when none is given.
+std::string ContentBytes(const json& node, const std::filesystem::path& folder, const std::string& where) {
+  if (node.contains("base64")) return Base64Bytes(node.at("base64").get<std::string>(), where);
+  if (node.contains("text")) {
+    if (!node.at("text").is_string()) Bad(where, "text expected");
+    return node.at("text").get<std::string>();
+  }
+  if (node.contains("file")) {
+    std::ifstream in(folder / std::filesystem::path(TextOf(node.at("file"), where)), std::ios::binary);
+    if (!in) Bad(where, "cannot read its file");
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  return {};
+}
+
+FixtureMimeEntity ReadEntity(const json& node, const std::filesystem::path& folder,
+                             const std::string& where) {
+  FixtureMimeEntity entity;
+  const std::wstring type = TextOf(Required(node, "type", where), where);
+  const auto slash = type.find(L'/');
+  if (slash == std::wstring::npos) Bad(where, "a MIME type is \"type/subtype\"");
+  entity.contentType = type.substr(0, slash);
+  entity.contentSubType = type.substr(slash + 1);
+  for (const auto& line : node.value("headers", json::array()))
+    entity.headers += TextOf(line, where) + L"\r\n";
+  entity.content = ContentBytes(node, folder, where);
+  for (const auto& part : node.value("parts", json::array()))
+    entity.children.push_back(ReadEntity(part, folder, where + " part"));
+  return entity;
+}
+
+// The text a client that converts MIME gives for the item: its first text/plain entity's.
+std::optional<std::string> FirstPlainText(const FixtureMimeEntity& entity) {
+  if (Lower(entity.contentType) == L"text" && Lower(entity.contentSubType) == L"plain") return entity.content;
+  for (const auto& child : entity.children)
+    if (auto text = FirstPlainText(child)) return text;
+  return std::nullopt;
+}
+
+FixtureEmbedded ReadEmbedded(const json& object, const std::filesystem::path& folder, const std::string& at) {
+  FixtureEmbedded embedded;
+  embedded.name = TextOf(Required(object, "name", at), at);
+  embedded.type = object.value("type", 1454);
+  embedded.faults = ReadFaults(object, at);
+  if (object.contains("base64")) {
+    embedded.bytes = Base64Bytes(object.at("base64").get<std::string>(), at);
+  } else if (object.contains("file")) {
+    embedded.bytes = ContentBytes(object, folder, at);
+  }
+  return embedded;
+}
+
 std::int64_t DataSize(const FixtureItem& item) {
   std::int64_t size = static_cast<std::int64_t>(item.name.size());
   for (const auto& text : item.texts) size += static_cast<std::int64_t>(WideToUtf8(text).size());
@@ -100,22 +152,15 @@ FixtureItem ReadItem(const json& node, const std::filesystem::path& folder, cons
     item.kind = ItemKind::RichText;
     item.texts.push_back(TextOf(node.at("richtext"), where));
     if (node.contains("embedded")) {
-      for (const auto& object : node.at("embedded")) {
-        const std::string at = where + " embedded";
-        FixtureEmbedded embedded;
-        embedded.name = TextOf(Required(object, "name", at), at);
-        embedded.type = object.value("type", 1454);
-        embedded.faults = ReadFaults(object, at);
-        if (object.contains("base64")) {
-          embedded.bytes = Base64Bytes(object.at("base64").get<std::string>(), at);
-        } else if (object.contains("file")) {
-          std::ifstream in(folder / std::filesystem::path(TextOf(object.at("file"), at)), std::ios::binary);
-          if (!in) Bad(at, "cannot read its file");
-          embedded.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        item.embedded.push_back(std::move(embedded));
-      }
+      for (const auto& object : node.at("embedded"))
+        item.embedded.push_back(ReadEmbedded(object, folder, where + " embedded"));
     }
+    if (node.contains("converted"))
+      item.mime = ReadEntity(node.at("converted"), folder, where + " converted");
+  } else if (node.contains("mime")) {
+    item.kind = ItemKind::MimePart;
+    item.mime = ReadEntity(node.at("mime"), folder, where + " mime");
+    item.texts.push_back(Utf8ToWide(FirstPlainText(*item.mime).value_or(std::string())));
   } else {
     Bad(where, "an item needs text, number, datetime or richtext");
   }
@@ -200,8 +245,10 @@ std::shared_ptr<const Fixture> LoadFixture(const std::wstring& path) {
             document.created = when;
         }
       }
+      for (const auto& attached : node.value("files", json::array()))
+        document.files.push_back(ReadEmbedded(attached, file.parent_path(), where + " files"));
       std::int64_t size = 0;
-      bool embedded = false;
+      bool embedded = !document.files.empty();
       for (const auto& item : document.items) {
         size += DataSize(item);
         embedded = embedded || !item.embedded.empty();

@@ -31,15 +31,26 @@ struct FixtureEmbedded {
   Faults faults;
 };
 
-enum class ItemKind { Text, Number, DateTime, RichText };
+// MimePart: an item stored as MIME, which reads as the text of its first text/plain entity.
+enum class ItemKind { Text, Number, DateTime, RichText, MimePart };
+
+struct FixtureMimeEntity {
+  std::wstring contentType;
+  std::wstring contentSubType;
+  std::wstring headers;  // each line ending in CR LF
+  std::string content;   // decoded bytes
+  std::vector<FixtureMimeEntity> children;
+};
 
 struct FixtureItem {
   std::wstring name;
   ItemKind kind = ItemKind::Text;
-  std::vector<std::wstring> texts;  // text items; the text of a rich-text item
+  std::vector<std::wstring> texts;  // text items; the text of a rich-text or MIME item
   std::vector<double> numbers;
   std::vector<DateTime> dates;
   std::vector<FixtureEmbedded> embedded;
+  // A MIME item's entities; a rich-text item's conversion by ConvertToMIME, if the fixture gives it.
+  std::optional<FixtureMimeEntity> mime;
   Faults faults;
 };
 
@@ -61,6 +72,8 @@ struct FixtureDocument {
   // 2000-01-01T00:00:00Z, as the built-in stand-in gives it.
   std::optional<DateTime> created;
   std::vector<FixtureItem> items;
+  // Files attached outside any rich text ("$FILE" items), in order.
+  std::vector<FixtureEmbedded> files;
   Faults faults;
 };
 

@@ -130,6 +130,8 @@ class ItemServer : public DispatchObject {
     switch (data_.kind) {
       case ItemKind::RichText:
         return 1;
+      case ItemKind::MimePart:
+        return 25;
       case ItemKind::Number:
         return 768;
       case ItemKind::DateTime:
@@ -169,6 +171,94 @@ class ConvertedTextEntityServer : public DispatchObject {
   }
 };
 
+// A NotesStream as the program uses it: opened on a file, written by GetContentAsBytes, closed.
+class StreamServer : public DispatchObject {
+ public:
+  StreamServer() : DispatchObject(L"NotesStream") {}
+
+  // Writes bytes at the end of the open file.
+  void Write(const std::string& bytes) {
+    if (path_.empty()) Raise(L"The stream is not open");
+    std::ofstream out(std::filesystem::path(path_), std::ios::binary | std::ios::app);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) Raise(L"Cannot write file " + path_);
+  }
+
+ protected:
+  const std::vector<std::wstring>& Members() const override {
+    static const std::vector<std::wstring> members{L"Open", L"Close"};
+    return members;
+  }
+  Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
+    if (member == 1) {
+      path_.clear();
+      return Variant();
+    }
+    ExpectArguments(arguments, 1, 2);
+    path_ = TextArgument(arguments, 0, L"Open");
+    // Like the Notes client, Open makes the file when it is not there and reports whether it could.
+    std::ofstream out(std::filesystem::path(path_), std::ios::binary | std::ios::app);
+    if (!out) path_.clear();
+    return BoolResult(!path_.empty());
+  }
+
+ private:
+  std::wstring path_;
+};
+
+// One MIME entity of the fixture; its parent (null for the root) gives its siblings.
+class MimeEntityServer : public DispatchObject {
+ public:
+  MimeEntityServer(FixturePtr fixture, const FixtureMimeEntity& data, const FixtureMimeEntity* parent,
+                   std::size_t index)
+      : DispatchObject(L"NotesMIMEEntity"),
+        fixture_(std::move(fixture)),
+        data_(data),
+        parent_(parent),
+        index_(index) {}
+
+ protected:
+  const std::vector<std::wstring>& Members() const override {
+    static const std::vector<std::wstring> members{L"ContentType",    L"ContentSubType",
+                                                   L"Headers",        L"GetFirstChildEntity",
+                                                   L"GetNextSibling", L"GetContentAsBytes"};
+    return members;
+  }
+  Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
+    switch (member) {
+      case 0:
+        return TextResult(data_.contentType);
+      case 1:
+        return TextResult(data_.contentSubType);
+      case 2:
+        return TextResult(data_.headers);
+      case 3:
+        if (data_.children.empty()) return ObjectResult(nullptr);
+        return ObjectResult(new MimeEntityServer(fixture_, data_.children.front(), &data_, 0));
+      case 4:
+        if (parent_ == nullptr || index_ + 1 >= parent_->children.size()) return ObjectResult(nullptr);
+        return ObjectResult(
+            new MimeEntityServer(fixture_, parent_->children[index_ + 1], parent_, index_ + 1));
+      default: {
+        ExpectArguments(arguments, 1, 2);
+        const VARIANT& argument = *arguments[0];
+        auto* stream = argument.vt == VT_DISPATCH
+                           ? dynamic_cast<StreamServer*>(DispatchObject::Recognise(argument.pdispVal))
+                           : nullptr;
+        if (stream == nullptr) Raise(L"Invalid object type for method argument");
+        stream->Write(data_.content);
+        return Variant();
+      }
+    }
+  }
+
+ private:
+  FixturePtr fixture_;
+  const FixtureMimeEntity& data_;
+  const FixtureMimeEntity* parent_;
+  std::size_t index_;
+};
+
 DispatchObject* NewDatabaseServer(FixturePtr fixture);
 
 class DocumentServer : public DispatchObject {
@@ -182,10 +272,10 @@ class DocumentServer : public DispatchObject {
 
  protected:
   const std::vector<std::wstring>& Members() const override {
-    static const std::vector<std::wstring> members{
-        L"GetItemValue", L"HasItem",       L"Size",          L"HasEmbedded",   L"GetFirstItem",
-        L"UniversalID",  L"GetMIMEEntity", L"ConvertToMIME", L"GetAttachment", L"ParentDatabase",
-        L"IsEncrypted",  L"Created"};
+    static const std::vector<std::wstring> members{L"GetItemValue",   L"HasItem",       L"Size",
+                                                   L"HasEmbedded",    L"GetFirstItem",  L"UniversalID",
+                                                   L"GetMIMEEntity",  L"ConvertToMIME", L"GetAttachment",
+                                                   L"ParentDatabase", L"IsEncrypted",   L"Created"};
     return members;
   }
   const Faults* MemberFaults() const override { return &Data().faults; }
@@ -215,15 +305,26 @@ class DocumentServer : public DispatchObject {
         return id.number ? Variant::Number(*id.number) : TextResult(id.text);
       }
       case 6: {
+        // An item stored as MIME (this client keeps MIME whatever ConvertMIME says); after
+        // ConvertToMIME, the conversion of "Body".
         ExpectArguments(arguments, 0, 1);
-        const bool body =
-            arguments.empty() || SameName(TextArgument(arguments, 0, L"GetMIMEEntity"), L"Body");
-        return ObjectResult(body && converted_ ? new ConvertedTextEntityServer() : nullptr);
+        const std::wstring name = arguments.empty() ? L"Body" : TextArgument(arguments, 0, L"GetMIMEEntity");
+        const FixtureItem* item = Find(name);
+        if (item == nullptr) return ObjectResult(nullptr);
+        if (item->kind == ItemKind::MimePart) {
+          CheckDecryptable(name);
+          return ObjectResult(new MimeEntityServer(fixture_, *item->mime, nullptr, 0));
+        }
+        if (!converted_ || !SameName(name, L"Body") || item->kind != ItemKind::RichText)
+          return ObjectResult(nullptr);
+        if (item->mime) return ObjectResult(new MimeEntityServer(fixture_, *item->mime, nullptr, 0));
+        return ObjectResult(new ConvertedTextEntityServer());
       }
       case 7: {
         ExpectArguments(arguments, 0, 2);
         const FixtureItem* body = Find(L"Body");
         converted_ = body != nullptr && body->kind == ItemKind::RichText;
+        if (converted_) CheckDecryptable(L"Body");
         return Variant();
       }
       case 8: {
@@ -233,6 +334,8 @@ class DocumentServer : public DispatchObject {
           for (const auto& embedded : item.embedded)
             if (embedded.type == 1454 && embedded.name == name)
               return ObjectResult(new EmbeddedObjectServer(fixture_, embedded));
+        for (const auto& file : Data().files)
+          if (file.name == name) return ObjectResult(new EmbeddedObjectServer(fixture_, file));
         return ObjectResult(nullptr);
       }
       case 9:
@@ -252,10 +355,17 @@ class DocumentServer : public DispatchObject {
     for (const auto& item : Data().items)
       for (const auto& embedded : item.embedded)
         if (embedded.type == 1454) names.push_back(embedded.name);
+    for (const auto& file : Data().files) names.push_back(file.name);
     return names;
   }
 
  private:
+  // An item encrypted for another ID cannot be read as MIME either.
+  void CheckDecryptable(const std::wstring& name) const {
+    if (const Fault* fault = FindFault(Data().faults, L"GetItemValue", &name))
+      throw ComFault{fault->code, fault->description, fault->raised};
+  }
+
   const FixtureDocument& Data() const {
     return fixture_->documents[fixture_->views[view_].documents[position_]];
   }
@@ -456,10 +566,12 @@ class SessionServer : public DispatchObject {
 
  protected:
   const std::vector<std::wstring>& Members() const override {
-    static const std::vector<std::wstring> members{L"GetDatabase", L"Initialize", L"Evaluate"};
+    static const std::vector<std::wstring> members{L"GetDatabase", L"Initialize", L"Evaluate",
+                                                   L"CreateStream"};
     return members;
   }
   Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
+    if (member == 3) return ObjectResult(new StreamServer());
     if (member == 2) return Evaluate(arguments);
     if (member == 1) {
       if (kind_ == SessionKind::Notes) Raise(L"Initialize is not a member of this session class");

@@ -1,5 +1,6 @@
-// The two folders the program remembers between runs: the folder of the last database chosen
-// and the last destination of an export. They live in a small text file, one "name=folder" line
+// What the program remembers between runs: the folder of the last database chosen, the last
+// destination of an export, the names table chosen and whether bodies are written as plain text.
+// They live in a small text file, one "name=folder" line
 // each, which is replaced whole on every change so that an interrupted write never leaves half a
 // file behind.
 #pragma once
@@ -22,11 +23,19 @@ class RememberedFolders {
   bool RememberDatabaseFolder(const std::string& folder) { return Write(kDatabaseFolderName, folder); }
   bool RememberDestination(const std::string& folder) { return Write(kDestinationName, folder); }
 
+  // The names table's path; "" for none.
+  std::string NamesTable() const { return Read(kNamesTableName); }
+  bool RememberNamesTable(const std::string& file) { return Write(kNamesTableName, file); }
+  bool PlainText() const { return Read(kPlainTextName) == "1"; }
+  bool RememberPlainText(bool on) { return Write(kPlainTextName, on ? "1" : "0"); }
+
   const std::filesystem::path& file() const { return file_; }
 
  private:
   static constexpr const char* kDatabaseFolderName = "database-folder";
   static constexpr const char* kDestinationName = "destination";
+  static constexpr const char* kNamesTableName = "names-table";
+  static constexpr const char* kPlainTextName = "plain-text";
 
   std::string Read(const std::string& name) const;
   bool Write(const std::string& name, const std::string& folder);

@@ -30,6 +30,7 @@ void EarlierExports::ReportProblem() {
 void EarlierExports::EnterFolder(const std::string& folder) {
   folderName_ = folder;
   occurrences_.clear();
+  unrecorded_.clear();
   if (folder_.Open(root_.path() + folder + kPathSeparator) != 0) return;  // the writer tells why
   const bool recording = manifest_.existedBefore();  // without an earlier manifest, nothing is skipped
   int error = 0;
@@ -51,9 +52,12 @@ void EarlierExports::EnterFolder(const std::string& folder) {
       // replacing: it takes the partial one's place, and is written again as that one would be.
       folder_.RenameReplacing(name, record->file);
     } else {
-      // The id's next message: also a second document of one id that a run named but could not
-      // record before it ended.
-      manifest_.AddEarlier(folder, universalId, ManifestRecord{name, folder_.PlainFileSize(name), true});
+      // A run ended after writing the message and before recording it, and nothing tells
+      // whether the file is whole: it is recorded as written in part, so this run writes it
+      // again and puts the new file in its place. The same holds for the id's next message, a
+      // second document of one id.
+      manifest_.AddEarlier(folder, universalId, ManifestRecord{name, folder_.PlainFileSize(name), false});
+      unrecorded_.insert(name);
     }
   }
   ReportProblem();
@@ -67,7 +71,8 @@ bool EarlierExports::WrittenBefore(const std::string& universalId) {
   if (!record) return false;
   std::string why;
   if (!record->whole) {
-    why = "an earlier export could write it only in part";
+    why = unrecorded_.contains(record->file) ? "an earlier export ended before it could record it"
+                                             : "an earlier export could write it only in part";
   } else {
     const std::int64_t size = folder_.IsOpen() ? folder_.PlainFileSize(record->file) : OpenedFolder::kNoFile;
     if (size >= 0 && (record->bytes < 0 || size == record->bytes)) return true;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "export/ExportLog.h"
 #include "export/ExportManifest.h"
@@ -26,9 +27,10 @@ class EarlierExports {
   bool failed() const { return manifest_.failed(); }
   const std::string& problem() const { return manifest_.problem(); }
 
-  // Opens the output folder of that name and looks at what earlier runs left in it: records the
-  // messages a run wrote but could not record before it ended (found by the document id in
-  // their header), and removes the passing files of messages whose run was killed.
+  // Opens the output folder of that name and looks at what earlier runs left in it: the messages
+  // a run wrote but could not record before it ended (found by the document id in their header)
+  // are written again in their place, as nothing tells whether they are whole; the passing files
+  // of messages whose run was killed are removed.
   void EnterFolder(const std::string& folder);
   // Whether an earlier run wrote the document whole into the current folder and its file is
   // there as it was written. A recorded file that is missing or changed is logged, and the
@@ -53,6 +55,8 @@ class EarlierExports {
   // How many documents of each id the folder's walk has met, and which one the current is.
   std::unordered_map<std::string, std::size_t> occurrences_;
   std::size_t occurrence_ = 0;
+  // The files of the folder that a run wrote but did not record: written again by this one.
+  std::unordered_set<std::string> unrecorded_;
 };
 
 }  // namespace mailshift::mail

@@ -607,10 +607,16 @@ std::string CompletionText(const ExportReport& report) {
   if (report.foldersNotExported > 0) {
     lines.push_back(Counted(report.foldersNotExported, "folder") + " could not be read completely.");
   }
+  // A stop alone leaves nothing in the log to name but the count of what was left.
+  const bool logNamesProblems = !report.failure.empty() || report.notWritten > 0 || report.incomplete > 0 ||
+                                report.encrypted > 0 || report.attachmentsNotExtracted > 0 ||
+                                report.foldersNotExported > 0;
   if (!report.logComplete) {
     lines.emplace_back("The export log could not be written.");
-  } else if (!report.Succeeded()) {
+  } else if (!report.Succeeded() && logNamesProblems) {
     lines.push_back("The export log names each of them: " + report.logPath);
+  } else if (!report.Succeeded()) {
+    lines.push_back("The export log is " + report.logPath);
   } else if (!report.logRefusal.empty()) {
     lines.push_back("The export log is " + report.logPath + " (" + report.logRefusal + ").");
   }

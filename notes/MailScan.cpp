@@ -171,6 +171,8 @@ ScanResult ScanRun::End(ScanEnd end) {
   result_.skippedFailures = policy_.TakeSkipped();
   // Only a finished scan keeps its session for the preview.
   if (end != ScanEnd::Completed) result_.session.reset();
+  // Taken after the client has read the database, which may write its own indexes into it.
+  if (end == ScanEnd::Completed) result_.stamp = StampOfFile(result_.databasePath);
   return std::move(result_);
 }
 

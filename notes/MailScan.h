@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/FileStamp.h"
 #include "notes/NotesObjects.h"
 #include "notes/SessionOrigin.h"
 
@@ -46,7 +47,9 @@ enum class ScanPhase { Reading, StandardFolders, UserFolders };
 struct ScanResult {
   ScanEnd end = ScanEnd::NotInstalled;
   std::string databasePath;  // the file that was scanned
-  std::string title;         // DatabaseTitle
+  // The file as it was when the scan completed; an export of the scan is refused once it differs.
+  std::optional<FileStamp> stamp;
+  std::string title;  // DatabaseTitle
   std::vector<FolderNode> nodes;
   // Why the session or the data could not be had, as the client or the reader tells it.
   std::string failure;

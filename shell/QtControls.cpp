@@ -221,6 +221,12 @@ void QtScanPanel::ShowFolderName(const std::string& caption) {
   sinceFolderName_.start();
 }
 
+void QtScanPanel::ShowPhaseCaption(ScanArrow phase, const std::string& caption) {
+  QLabel& label = *captions_[static_cast<std::size_t>(phase)];
+  label.setText(QString::fromStdString(caption));
+  RepaintAround(label);
+}
+
 QModelIndex ReportListView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
   if (cursorAction == MoveHome || cursorAction == MoveEnd) modifiers |= Qt::ControlModifier;
   return QTableView::moveCursor(cursorAction, modifiers);

@@ -103,15 +103,18 @@ class QtMessageList final : public MessageListView {
 // last one when the event loop runs again.
 class QtScanPanel final : public ScanPanelView {
  public:
-  QtScanPanel(QGroupBox& frame, std::array<QLabel*, 3> arrows, QLabel& folderName)
-      : frame_(frame), arrows_(arrows), folderName_(folderName) {}
+  QtScanPanel(QGroupBox& frame, std::array<QLabel*, 3> arrows, std::array<QLabel*, 3> captions,
+              QLabel& folderName)
+      : frame_(frame), arrows_(arrows), captions_(captions), folderName_(folderName) {}
   void ShowScanPanel(bool shown) override;
   void ShowArrow(ScanArrow arrow, bool shown) override;
   void ShowFolderName(const std::string& caption) override;
+  void ShowPhaseCaption(ScanArrow phase, const std::string& caption) override;
 
  private:
   QGroupBox& frame_;
-  std::array<QLabel*, 3> arrows_;  // ImgReadingArrow, ImgEmailsArrow, ImgMailFolderArrow
+  std::array<QLabel*, 3> arrows_;    // ImgReadingArrow, ImgEmailsArrow, ImgMailFolderArrow
+  std::array<QLabel*, 3> captions_;  // Label10, Label1, Label2
   QLabel& folderName_;
   QElapsedTimer sinceFolderName_;
 };

@@ -7,10 +7,14 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "common/TextRules.h"
 #include "shell/presenters/Vendor.h"
@@ -106,14 +110,58 @@ std::string QtFolderPicker::PickFolder(std::intptr_t, const std::string& title) 
   return QDir::toNativeSeparators(chosen).toStdString();
 }
 
+namespace {
+
+// Keeps the keys and clicks that reach the program's widgets while it waits, and hands them on,
+// in their order, once the wait is over: a key pressed during a load applies after it. (Input
+// from the window system waits on its own under ExcludeUserInputEvents; this keeps what was
+// posted or sent to a widget.)
+class InputHold final : public QObject {
+ public:
+  InputHold() { QCoreApplication::instance()->installEventFilter(this); }
+  ~InputHold() override {
+    QCoreApplication::instance()->removeEventFilter(this);
+    for (auto& [receiver, event] : held_) {
+      if (!receiver.isNull()) QCoreApplication::postEvent(receiver.data(), event.release());
+    }
+  }
+  InputHold(const InputHold&) = delete;
+  InputHold& operator=(const InputHold&) = delete;
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+        if (!watched->isWidgetType()) return false;
+        held_.emplace_back(QPointer<QObject>(watched), std::unique_ptr<QEvent>(event->clone()));
+        return true;
+      default:
+        return false;
+    }
+  }
+
+ private:
+  std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> held_;
+};
+
+}  // namespace
+
 void QtWaiter::Pause(int milliseconds) {
   if (milliseconds <= 0) return;
+  InputHold hold;
   QEventLoop loop;
   QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
   loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-void QtWaiter::DoEvents() { QCoreApplication::processEvents(); }
+void QtWaiter::DoEvents() {
+  InputHold hold;
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 bool DesktopFileOpener::Open(const std::string& path) {
   const QString file = QString::fromStdString(path);

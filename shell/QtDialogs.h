@@ -46,7 +46,8 @@ class QtFolderPicker final : public RememberingFolderPicker {
 
 class QtWaiter final : public Waiter {
  public:
-  // Waits while the windows keep painting; the user's input waits until the pause is over.
+  // Waits while the windows keep painting; the user's input waits until the pause is over. The
+  // same for DoEvents: window events run, keys and clicks wait for the event loop.
   void Pause(int milliseconds) override;
   void DoEvents() override;
 };

@@ -233,6 +233,7 @@ void frmMain::BuildMenus(QWidget* menuHolder) {
     QAction* action = entry.caption == nullptr ? menu->addSeparator()
                                                : menu->addAction(SmallIcon(entry.image), Text(entry.caption));
     action->setObjectName(QString::fromLatin1(entry.name));
+    action->setCheckable(entry.checkable);
     if (entry.ctrlO) {
       action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
       action->setShortcutContext(Qt::WindowShortcut);
@@ -301,7 +302,8 @@ QWidget* frmMain::BuildSelectFileTab() {
   phases->addWidget(Label2, 2, 1);
   phases->addWidget(LblFolderName, 3, 1);
   ScanFrame->hide();
-  scanPanel_ = std::make_unique<QtScanPanel>(*ScanFrame, arrows_, *LblFolderName);
+  scanPanel_ = std::make_unique<QtScanPanel>(*ScanFrame, arrows_,
+                                             std::array<QLabel*, 3>{Label10, Label1, Label2}, *LblFolderName);
 
   OsenXPLabel11 = NamedLabel(page, "OsenXPLabel11", Text(text::kSupportedVersions));
   OsenXPLabel11->setStyleSheet(QStringLiteral("color: #5b6b7f;"));
@@ -464,6 +466,12 @@ void frmMain::EnableCommand(Command command, bool enabled) {
   }
   for (std::size_t i = 0; i < kButtons.size(); ++i) {
     if (kButtons[i].command == command && kButtons[i].followsCommand) buttons_[i]->setEnabled(enabled);
+  }
+}
+
+void frmMain::CheckCommand(Command command, bool checked) {
+  for (std::size_t i = 0; i < kMenus.size(); ++i) {
+    if (kMenus[i].command == command && kMenus[i].checkable) menuEntries_[i]->setChecked(checked);
   }
 }
 

@@ -58,6 +58,7 @@ class frmMain final : public QMainWindow, private ServicedMainView, private Tabs
   // MainView
   void ShowPath(const std::string& path) override;
   void EnableCommand(Command command, bool enabled) override;
+  void CheckCommand(Command command, bool checked) override;
   void ShowExportWindow(ExportPresenter& presenter) override;
   void ShowAbout() override;
   void Warn(const std::string& problem) override;

@@ -37,19 +37,30 @@ class RememberedFoldersTest : public ::testing::Test {
   fs::path folder;
 };
 
-TEST_F(RememberedFoldersTest, BothFoldersSurviveANewStartAndEachChangeKeepsTheOther) {
+TEST_F(RememberedFoldersTest, EverySettingSurvivesANewStartAndEachChangeKeepsTheOthers) {
   const fs::path file = folder / "config" / "Corvane Mailshift" / "folders.txt";
   {
     RememberedFolders first(file);
     EXPECT_EQ(first.DatabaseFolder(), "");
     EXPECT_EQ(first.Destination(), "");
+    EXPECT_EQ(first.NamesTable(), "");
+    EXPECT_FALSE(first.PlainText());
     EXPECT_TRUE(first.RememberDatabaseFolder("/home/ann/Mail files"));
+    EXPECT_TRUE(first.RememberNamesTable("/home/ann/names.csv"));
+    EXPECT_TRUE(first.RememberPlainText(true));
     EXPECT_TRUE(first.RememberDestination("/home/ann/Export = here"));
     EXPECT_TRUE(first.RememberDatabaseFolder("/home/ann/Older"));
   }
-  const RememberedFolders next(file);
+  RememberedFolders next(file);
   EXPECT_EQ(next.DatabaseFolder(), "/home/ann/Older");
   EXPECT_EQ(next.Destination(), "/home/ann/Export = here");
+  EXPECT_EQ(next.NamesTable(), "/home/ann/names.csv");
+  EXPECT_TRUE(next.PlainText());
+  EXPECT_TRUE(next.RememberPlainText(false));
+  EXPECT_TRUE(next.RememberNamesTable(""));
+  EXPECT_FALSE(RememberedFolders(file).PlainText());
+  EXPECT_EQ(RememberedFolders(file).NamesTable(), "");
+  EXPECT_EQ(RememberedFolders(file).Destination(), "/home/ann/Export = here");
   EXPECT_FALSE(fs::exists(fs::path(file) += ".new"));
 }
 

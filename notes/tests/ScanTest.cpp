@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <random>
+
 #include "notes/FolderTree.h"
 #include "notes/tests/MailboxFixture.h"
 
@@ -216,6 +220,21 @@ TEST_F(ScanTest, DominoSessionStepsOverAnUnreadableDatabaseToNoData) {
   // The fixed nodes were made before the database was found unreadable.
   EXPECT_EQ(scan.nodes.size(), kEmptyMailbox.size());
   EXPECT_FALSE(scan.skippedFailures.empty());
+}
+
+TEST_F(ScanTest, ACompletedScanStampsTheDatabaseFileAndAFailedOneDoesNot) {
+  const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                     ("scan-stamp-" + std::to_string(std::random_device{}()) + ".nsf");
+  std::ofstream(file, std::ios::binary) << "a mailbox";
+  auto& onDisk = client.AddDatabase(file.string());
+  onDisk.AddView("($Inbox)", true, Documents(1));
+  const ScanResult& scan = Scan(file.string());
+  ASSERT_EQ(scan.end, ScanEnd::Completed);
+  EXPECT_EQ(scan.stamp, StampOfFile(file.string()));
+  EXPECT_TRUE(scan.stamp.has_value());
+  onDisk.failViews = true;
+  EXPECT_FALSE(Scan(file.string()).stamp.has_value());
+  std::filesystem::remove(file);
 }
 
 TEST_F(ScanTest, ADatabaseWithoutReadableViewsGivesNoDataWhicheverClassGaveTheSession) {

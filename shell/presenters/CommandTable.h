@@ -9,7 +9,7 @@
 
 namespace mailshift::shell {
 
-enum class Command { None, Browse, Scan, Export, Help, About, Exit };
+enum class Command { None, Browse, Scan, Export, Help, About, Exit, NamesTable, PlainText };
 
 // NotesToolBar, by index from 1; a separator has no caption and runs nothing.
 struct ToolbarEntry {
@@ -36,10 +36,14 @@ struct MenuEntry {
   const char* caption;  // nullptr for a separator
   int image;
   Command command;
-  bool ctrlO = false;  // the entry's shortcut, Ctrl+O
+  bool ctrlO = false;      // the entry's shortcut, Ctrl+O
+  bool checkable = false;  // the entry shows a check mark while its option is on
 };
-inline constexpr std::array<MenuEntry, 5> kMenus{{
+inline constexpr std::array<MenuEntry, 8> kMenus{{
     {Menu::File, "mnuOpen", text::kOpenEntry, icon::kOpen, Command::Browse, true},
+    {Menu::File, "mnuSep2", nullptr, -1, Command::None},
+    {Menu::File, "mnuNamesTable", text::kNamesTableEntry, -1, Command::NamesTable},
+    {Menu::File, "mnuPlainText", text::kPlainTextEntry, -1, Command::PlainText, false, true},
     {Menu::File, "mnuSep1", nullptr, -1, Command::None},
     {Menu::File, "mnuExit", text::kExitEntry, icon::kExit, Command::Exit},
     {Menu::Help, "mnuHelp", text::kContentsEntry, icon::kHelp, Command::Help},

@@ -13,8 +13,8 @@ std::string CurrentCount(std::int64_t handled, std::int64_t count) {
   return std::to_string(handled) + "/" + std::to_string(count);
 }
 
-ExportPresenter::ExportPresenter(MailCore& core, mail::ExportPlan plan)
-    : core_(core), plan_(std::move(plan)) {}
+ExportPresenter::ExportPresenter(MailCore& core, mail::ExportPlan plan, std::optional<FileStamp> scanned)
+    : core_(core), plan_(std::move(plan)), scanned_(std::move(scanned)) {}
 
 void ExportPresenter::Attach(ExportView& view) {
   view_ = &view;
@@ -28,6 +28,12 @@ void ExportPresenter::Attach(ExportView& view) {
 void ExportPresenter::CmdConversion_Click() {
   if (running_ || view_ == nullptr) return;
   RunGuarded(view_->Messages(), [this] {
+    if (core_.DatabaseChanged(plan_.databasePath, scanned_)) {
+      databaseChanged_ = true;
+      view_->Messages().Show(text::kDatabaseChangedIn + plan_.databasePath + text::kScanAgain,
+                             text::kExportTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+      return;
+    }
     running_ = true;
     stopRequested_ = false;
     ShowStage(ExportStage::Running);
@@ -35,13 +41,31 @@ void ExportPresenter::CmdConversion_Click() {
       report_ = core_.Export(plan_, *this);
     } catch (...) {
       running_ = false;
+      Show(ExportLabel::LblSaveHeader, text::kExportNotCompleted);
+      Show(ExportLabel::LblProcessing, "");
       ShowStage(ExportStage::Ready);
       throw;
     }
     running_ = false;
+    ShowFinalCounts();
     ShowClosingMessage();
     ShowStage(report_->end == mail::ExportEnd::Completed ? ExportStage::Done : ExportStage::Ready);
   });
+}
+
+// The labels at the end of a run: how it ended, the messages it found in the checked folders and
+// the files it wrote of them.
+void ExportPresenter::ShowFinalCounts() {
+  const mail::ExportReport& report = *report_;
+  const char* header = report.end != mail::ExportEnd::Completed || !report.failure.empty()
+                           ? text::kExportNotCompleted
+                       : report.stopped ? text::kExportStopped
+                                        : text::kExportFinished;
+  Show(ExportLabel::LblSaveHeader, header);
+  Show(ExportLabel::LblProcessing, "");
+  const std::int64_t found = report.messages + report.skipped + report.left;
+  Show(ExportLabel::LblFound, std::to_string(found));
+  Show(ExportLabel::LblCurrent, CurrentCount(report.written(), found));
 }
 
 void ExportPresenter::ShowClosingMessage() {

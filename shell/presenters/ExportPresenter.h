@@ -12,7 +12,8 @@ namespace mailshift::shell {
 
 class ExportPresenter final : public mail::ExportObserver {
  public:
-  ExportPresenter(MailCore& core, mail::ExportPlan plan);
+  // The stamp is the database file's as its scan left it: the run is refused once it differs.
+  ExportPresenter(MailCore& core, mail::ExportPlan plan, std::optional<FileStamp> scanned = std::nullopt);
 
   // The window shows its design captions and the export button; the view is the window's own
   // until it closes.
@@ -20,8 +21,8 @@ class ExportPresenter final : public mail::ExportObserver {
   void Detach() { view_ = nullptr; }
 
   // The export button: runs the export to its end or until the user stops it, then shows the
-  // closing message. After a completed run the window offers the output folder and the log; after
-  // a failure the export button is back.
+  // closing message, and the labels show how it ended. After a completed run the window offers the output
+  // folder and the log; after a failure the export button is back.
   void CmdConversion_Click();
   // Cancel and Esc: during a run, the run stops after the current message; otherwise the window
   // closes.
@@ -39,6 +40,8 @@ class ExportPresenter final : public mail::ExportObserver {
   ExportStage Stage() const { return stage_; }
   // How the last run ended; none before the first.
   const std::optional<mail::ExportReport>& LastReport() const { return report_; }
+  // Whether the export button found the database changed since its scan (and exported nothing).
+  bool DatabaseChangedSinceScan() const { return databaseChanged_; }
 
   void RunStarted() override;
   void SessionReady() override;
@@ -53,10 +56,13 @@ class ExportPresenter final : public mail::ExportObserver {
   void Show(ExportLabel label, const std::string& text);
   void ShowStage(ExportStage stage);
   void ShowClosingMessage();
+  void ShowFinalCounts();
   void OpenWithDesktop(const std::string& path, const char* what);
 
   MailCore& core_;
   mail::ExportPlan plan_;
+  std::optional<FileStamp> scanned_;
+  bool databaseChanged_ = false;
   ExportView* view_ = nullptr;
   ExportStage stage_ = ExportStage::Ready;
   bool running_ = false;

@@ -2,8 +2,10 @@
 // destination. The program hands in the real core (RealMailCore); the tests hand in their own.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "common/FileStamp.h"
 #include "export/ExportPlan.h"
 #include "notes/MailPreview.h"
 #include "notes/MailScan.h"
@@ -16,6 +18,10 @@ class MailCore {
   virtual notes::ScanResult Scan(const std::string& databasePath, notes::ScanObserver& observer) = 0;
   // Lists the folder with that tag through the session of the scan that found it.
   virtual notes::PreviewResult Preview(const notes::ScanResult& scan, const std::string& tag) = 0;
+  // Whether the database file is no longer the one a scan stamped (none: the scan could not).
+  virtual bool DatabaseChanged(const std::string& databasePath, const std::optional<FileStamp>& scanned) = 0;
+  // The database file's stamp now; none when it cannot be had.
+  virtual std::optional<FileStamp> DatabaseStamp(const std::string& databasePath) = 0;
   virtual mail::ExportReport Export(const mail::ExportPlan& plan, mail::ExportObserver& observer) = 0;
   // The closing message of a completed run.
   virtual std::string CompletionText(const mail::ExportReport& report) = 0;

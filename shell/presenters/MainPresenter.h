@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,7 +24,8 @@ struct MainSettings {
   std::string logPath;
   // The folder that holds the program's own files (the help file among them).
   std::string programFolder;
-  // The last database folder and destination, kept between runs; none keeps nothing.
+  // The last database folder and destination, the names table and the plain-text option, kept
+  // between runs; none keeps nothing.
   RememberedFolders* remembered = nullptr;
 };
 
@@ -52,19 +54,34 @@ class MainPresenter {
   void mnuHelp_Click();
   void mnuAbout_Click();
   void mnuExit_Click();
+  // Chooses the names table the export uses, or (the dialog cancelled) offers to stop using one.
+  void mnuNamesTable_Click();
+  // Turns writing bodies as the plain text of "Body" alone on or off.
+  void mnuPlainText_Click();
 
   bool IsEnabled(Command command) const;
   const std::string& DatabasePath() const { return path_; }
-  // The last scan, none before the first.
+  // The last scan of the chosen file, none before it is scanned.
   const std::optional<notes::ScanResult>& LastScan() const { return scan_; }
+  const std::string& NamesTablePath() const { return namesTable_; }
+  bool PlainText() const { return plainText_; }
   const std::optional<notes::FolderChecks>& Checks() const { return checks_; }
 
  private:
   class ScanProgress;
   void TakeDatabaseFile(const std::string& chosen);
+  // Forgets the last scan: the tree, the list and the scan panel are emptied, Export waits for a
+  // new scan.
+  void ForgetScan();
+  // Whether the last scan completed and its file is still as it was; says what to do otherwise.
+  bool ScanStillValid();
+  // The names table to export with: null for none; false when it cannot be read (and said so).
+  bool LoadNamesTable(std::shared_ptr<const mail::NamesTable>& names);
   void Enable(Command command, bool enabled);
   void ShowAllChecks();
-  void ShowScanResult(const notes::ScanResult& result);
+  void ShowScanResult(const notes::ScanResult& result, notes::ScanPhase reached);
+  void ShowScanFailure(const std::string& message, const std::string& title, MessageIcon icon,
+                       const notes::ScanResult& result, notes::ScanPhase reached);
   // Whether the export is to go on after the question about an earlier export there.
   bool AskAboutAnEarlierExport(const std::string& destination, bool& everythingAgain);
 
@@ -77,6 +94,8 @@ class MainPresenter {
   std::map<Command, bool> enabled_;
   std::optional<notes::ScanResult> scan_;
   std::optional<notes::FolderChecks> checks_;
+  std::string namesTable_;
+  bool plainText_ = false;
 };
 
 }  // namespace mailshift::shell

@@ -29,6 +29,8 @@ class ScanPanelView {
   virtual void ShowScanPanel(bool shown) = 0;
   virtual void ShowArrow(ScanArrow arrow, bool shown) = 0;
   virtual void ShowFolderName(const std::string& caption) = 0;
+  // The caption beside the phase's arrow (Label10, Label1, Label2).
+  virtual void ShowPhaseCaption(ScanArrow phase, const std::string& caption) = 0;
 };
 
 // ContactsTreeView.
@@ -66,9 +68,12 @@ class MainView {
   virtual MessageBoxes& Messages() = 0;
   // The file-open dialog: the chosen file's full path, or "" when cancelled.
   virtual std::string ChooseDatabaseFile(const std::string& filter) = 0;
+  // The file-open dialog for a names table: the chosen file's full path, or "" when cancelled.
+  virtual std::string ChooseNamesTable(const std::string& filter) = 0;
   // The folder dialog: the chosen folder, or "" when cancelled.
   virtual std::string ChooseDestination(const std::string& title) = 0;
-  // Waits while the windows keep painting; lets pending window events run once.
+  // Waits while the windows keep painting; lets pending window events run once. The user's keys and
+  // clicks meanwhile wait, in their order, until the command that waits is over.
   virtual void Pause(int milliseconds) = 0;
   virtual void DoEvents() = 0;
   // Ends the program at once: every window closes and no further event runs.
@@ -78,6 +83,8 @@ class MainView {
   virtual void ShowPath(const std::string& path) = 0;
   // Every button and toolbar button that runs the command (see the command table).
   virtual void EnableCommand(Command command, bool enabled) = 0;
+  // The check mark of the menu entry that runs the command.
+  virtual void CheckCommand(Command command, bool checked) = 0;
   // Shows the export window over this one until it is closed.
   virtual void ShowExportWindow(ExportPresenter& presenter) = 0;
   virtual void ShowAbout() = 0;
@@ -100,6 +107,9 @@ class ServicedMainView : public MainView {
   explicit ServicedMainView(WindowServices& services) : services_(services) {}
   MessageBoxes& Messages() override { return services_.Messages; }
   std::string ChooseDatabaseFile(const std::string& filter) override {
+    return services_.FileDialog.ShowOpen(filter);
+  }
+  std::string ChooseNamesTable(const std::string& filter) override {
     return services_.FileDialog.ShowOpen(filter);
   }
   std::string ChooseDestination(const std::string& title) override {

@@ -14,6 +14,15 @@ notes::PreviewResult RealMailCore::Preview(const notes::ScanResult& scan, const 
   return notes::Preview(*scan.session, scan.databasePath, tag);
 }
 
+bool RealMailCore::DatabaseChanged(const std::string& databasePath, const std::optional<FileStamp>& scanned) {
+  // A file that could not be stamped at its scan leaves nothing to compare.
+  return scanned.has_value() && StampOfFile(databasePath) != scanned;
+}
+
+std::optional<FileStamp> RealMailCore::DatabaseStamp(const std::string& databasePath) {
+  return StampOfFile(databasePath);
+}
+
 mail::ExportReport RealMailCore::Export(const mail::ExportPlan& plan, mail::ExportObserver& observer) {
   return mail::Export(plan, mail::ExportServices{notesClient_, writer_}, observer);
 }

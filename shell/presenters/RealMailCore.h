@@ -15,6 +15,8 @@ class RealMailCore final : public MailCore {
 
   notes::ScanResult Scan(const std::string& databasePath, notes::ScanObserver& observer) override;
   notes::PreviewResult Preview(const notes::ScanResult& scan, const std::string& tag) override;
+  bool DatabaseChanged(const std::string& databasePath, const std::optional<FileStamp>& scanned) override;
+  std::optional<FileStamp> DatabaseStamp(const std::string& databasePath) override;
   mail::ExportReport Export(const mail::ExportPlan& plan, mail::ExportObserver& observer) override;
   std::string CompletionText(const mail::ExportReport& report) override;
   std::string DestinationProblem(const std::string& destination) override;

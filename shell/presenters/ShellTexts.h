@@ -10,6 +10,8 @@ inline constexpr const char* kBannerLine = "Migrate Lotus Notes Emails to Outloo
 inline constexpr const char* kFileMenu = "&File";
 inline constexpr const char* kOpenEntry = "&Open...";
 inline constexpr const char* kExitEntry = "E&xit";
+inline constexpr const char* kNamesTableEntry = "&Names Table...";
+inline constexpr const char* kPlainTextEntry = "&Plain Text Bodies";
 inline constexpr const char* kHelpMenu = "&Help";
 inline constexpr const char* kContentsEntry = "Contents";
 inline constexpr const char* kAboutEntry = "&About...";
@@ -30,6 +32,9 @@ inline constexpr const char* kMailListHeaderFormat =
 inline constexpr const char* kStartConversionButton = "Start Conversion";
 inline constexpr const char* kStatusEmail = "Email: ";
 inline constexpr const char* kNotesDatabaseFilter = "Notes Database (*.nsf)|*.nsf";
+inline constexpr const char* kNamesTableFilter = "Names Table (*.csv)|*.csv";
+// Marks the scan phase that failed, after its caption.
+inline constexpr const char* kPhaseFailed = " Failed";
 inline constexpr const char* kAboutCaption = "About - Corvane Mailshift";
 
 // The export window.
@@ -38,6 +43,10 @@ inline constexpr const char* kExportFrame = " Export Progress Details";
 inline constexpr const char* kCheckingConfiguration = "Checking Configuration...";
 inline constexpr const char* kProcessing = "Processing...";
 inline constexpr const char* kCustomFolders = "Saving Emails (Custom Folders)...";
+// The first label after a run: how it ended.
+inline constexpr const char* kExportFinished = "Export Finished";
+inline constexpr const char* kExportStopped = "Export Stopped";
+inline constexpr const char* kExportNotCompleted = "Export Not Completed";
 inline constexpr const char* kSubjectCaption = "Subject :";
 inline constexpr const char* kFoundCaption = "Found :";
 inline constexpr const char* kCurrentCaption = "Current :";
@@ -58,6 +67,12 @@ inline constexpr const char* kEarlierExportIn = "An earlier export of this datab
 inline constexpr const char* kEarlierExportChoice =
     "\r\n\r\nYes: add only the messages that are missing there.\r\n"
     "No: write every message again.\r\nCancel: export nothing now.";
+inline constexpr const char* kDatabaseChangedIn = "The database has changed since it was scanned:\r\n";
+inline constexpr const char* kScanAgain = "\r\n\r\nPlease scan it again (Start Scan) before the export.";
+inline constexpr const char* kNamesTableTitle = "Names Table";
+inline constexpr const char* kNamesTableNotRead = "The names table could not be read:\r\n";
+inline constexpr const char* kNamesTableInUse = "The names table in use:\r\n";
+inline constexpr const char* kStopUsingNamesTable = "\r\n\r\nExport without a names table from now on?";
 inline constexpr const char* kConversionErrorTitle = "Error in Conversion";
 inline constexpr const char* kCommandFailed = "The command could not be completed:\r\n";
 inline constexpr const char* kHelpFileMissing = "The help file could not be found:\r\n";

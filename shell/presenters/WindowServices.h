@@ -33,7 +33,8 @@ struct WindowServices {
   std::string ProgramFolder;
   // Ends the program at once: every window closes and no further event runs.
   std::function<void()> EndProgram;
-  // The last database folder and destination, kept between runs; none keeps nothing.
+  // The last database folder and destination, the names table and the plain-text option, kept
+  // between runs; none keeps nothing.
   RememberedFolders* Remembered = nullptr;
 };
 

@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -20,6 +22,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -75,6 +78,22 @@ constexpr const char* kMailbox = R"json({
   ]
 })json";
 
+// A second mailbox, for the choice of another database.
+constexpr const char* kOtherMailbox = R"json({
+  "title": "Mail - Bob Ray",
+  "views": [
+    {"name": "($Inbox)", "folder": true, "documents": ["note"]},
+    {"name": "($Sent)", "folder": true, "documents": []},
+    {"name": "($Drafts)", "folder": true, "documents": []},
+    {"name": "($Trash)", "folder": true, "documents": []},
+    {"name": "($JunkMail)", "folder": true, "documents": []},
+    {"name": "($Follow-Up)", "folder": true, "documents": []}
+  ],
+  "documents": [
+    {"id": "note", "items": [{"name": "Subject", "text": ["For Bob"]}, {"name": "Body", "richtext": "b"}]}
+  ]
+})json";
+
 // The .eml files under a folder, as paths relative to it.
 QStringList MessageFiles(const QString& folder) {
   QStringList files;
@@ -116,6 +135,45 @@ class WriterWithPause final : public mail::EmailItemWriter {
   mail::EmailItemWriter& writer_;
   int after_;
   int written_ = 0;
+};
+
+// The mail core of the test, recording the folders previewed in the order the previews start.
+class PreviewRecordingCore final : public MailCore {
+ public:
+  explicit PreviewRecordingCore(MailCore& core) : core_(core) {}
+  notes::ScanResult Scan(const std::string& path, notes::ScanObserver& observer) override {
+    return core_.Scan(path, observer);
+  }
+  notes::PreviewResult Preview(const notes::ScanResult& scan, const std::string& tag) override {
+    previewed.push_back(tag);
+    return core_.Preview(scan, tag);
+  }
+  bool DatabaseChanged(const std::string& path, const std::optional<FileStamp>& scanned) override {
+    return core_.DatabaseChanged(path, scanned);
+  }
+  std::optional<FileStamp> DatabaseStamp(const std::string& path) override {
+    return core_.DatabaseStamp(path);
+  }
+  mail::ExportReport Export(const mail::ExportPlan& plan, mail::ExportObserver& observer) override {
+    return core_.Export(plan, observer);
+  }
+  std::string CompletionText(const mail::ExportReport& report) override {
+    return core_.CompletionText(report);
+  }
+  std::string DestinationProblem(const std::string& destination) override {
+    return core_.DestinationProblem(destination);
+  }
+  std::string DestinationMessage(const std::string& destination, const std::string& problem) override {
+    return core_.DestinationMessage(destination, problem);
+  }
+  std::string OutputRootOf(const std::string& destination, const std::string& title) override {
+    return core_.OutputRootOf(destination, title);
+  }
+  bool HasEarlierExport(const std::string& outputRoot) override { return core_.HasEarlierExport(outputRoot); }
+  std::vector<std::string> previewed;
+
+ private:
+  MailCore& core_;
 };
 
 // Runs `trigger`, which opens the export window modally, and `inside` on that window while it is
@@ -177,6 +235,7 @@ class EndToEndTest : public QObject {
  private:
   QTemporaryDir work_;
   QString store_;
+  QString otherStore_;
   standin::StandInNotesClient standIn_;
 
   std::deque<RealMailCore> cores_;
@@ -204,6 +263,8 @@ class EndToEndTest : public QObject {
     store_ = QDir(work_.path()).filePath(QStringLiteral("Ann Lee.nsf"));
     standin::BuildStoreFromText(kMailbox, store_.toStdString());
     QVERIFY(QFile::exists(store_));
+    otherStore_ = QDir(work_.path()).filePath(QStringLiteral("Bob Ray.nsf"));
+    standin::BuildStoreFromText(kOtherMailbox, otherStore_.toStdString());
   }
 
   void browseScanPreviewUncheckAndExport() {
@@ -261,6 +322,7 @@ class EndToEndTest : public QObject {
     t.messages.shown.clear();
     std::unique_ptr<PaintRecorder> recorder;
     QString captionsAtOpen;
+    QString finalLabels;
     mail::ExportPlan plan;
     const QString problem = WithExportWindow(
         [&] { QTest::mouseClick(Find<QPushButton>(window, "CmdStartConversion"), Qt::LeftButton); },
@@ -271,6 +333,11 @@ class EndToEndTest : public QObject {
           if (!QTest::qWaitForWindowExposed(&exportWindow)) return;
           recorder = std::make_unique<PaintRecorder>(exportWindow);
           QTest::mouseClick(Find<QPushButton>(exportWindow, "CmdConversion"), Qt::LeftButton);
+          // The end of the run shows in the labels: the messages found and the files written.
+          finalLabels = Find<QLabel>(exportWindow, "LblSaveHeader")->text() + QLatin1Char('|') +
+                        Find<QLabel>(exportWindow, "LblProcessing")->text() + QLatin1Char('|') +
+                        Find<QLabel>(exportWindow, "LblFound")->text() + QLatin1Char('|') +
+                        Find<QLabel>(exportWindow, "LblCurrent")->text();
           // After the completion message the window offers the output folder and the log.
           QVERIFY(Find<QPushButton>(exportWindow, "CmdOpenFolder")->isVisible());
           QVERIFY(!Find<QPushButton>(exportWindow, "CmdConversion")->isVisible());
@@ -284,6 +351,7 @@ class EndToEndTest : public QObject {
     QCOMPARE(plan.folders, (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail",
                                                      "Folders", "Projects", "Projects\\2008"}));
     QCOMPARE(captionsAtOpen, QStringLiteral("Checking Configuration...|"));
+    QCOMPARE(finalLabels, QStringLiteral("Export Finished||7|7/7"));
 
     // The labels were painted as the run went, while the export window kept every other command out.
     QVERIFY(recorder->modalDuringRun);
@@ -332,6 +400,93 @@ class EndToEndTest : public QObject {
     // The main window is as it was: the preview is still there and Export can run again.
     QCOMPARE(Find<QTabWidget>(window, "NotesTab")->currentIndex(), 1);
     QVERIFY(Find<QToolBar>(window, "NotesToolBar")->actions().at(3)->isEnabled());
+  }
+
+  void anotherDatabaseIsExportedOnlyOnceScannedAndAsScanned() {
+    TestServices t;
+    ShellServices services = WithStandIn(t);
+    frmMain window(services);
+    Scan(window, t);
+    auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
+    ClickNode(tree, NodeNamed(tree, QStringLiteral("Inbox (2)")));
+    QCOMPARE(Find<QTableView>(window, "MailList")->model()->rowCount(), 2);
+    QAction* exportButton = Find<QToolBar>(window, "NotesToolBar")->actions().at(3);
+
+    // Ctrl+O takes the other file: nothing of the first one's scan stays to be seen or exported.
+    t.fileDialog.answers = {otherStore_.toStdString()};
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(Find<QLineEdit>(window, "txtNotesDatabaseFile")->text(), otherStore_);
+    QVERIFY(!exportButton->isEnabled());
+    QCOMPARE(tree.topLevelItemCount(), 0);
+    QCOMPARE(Find<QTableView>(window, "MailList")->model()->rowCount(), 0);
+    QVERIFY(!Find<QGroupBox>(window, "ScanFrame")->isVisible());
+    QVERIFY(!Find<QTabWidget>(window, "NotesTab")->isTabEnabled(1));
+    window.Presenter().Run(Command::Export);
+    QCOMPARE(ShownMessages(t.messages),
+             QStringLiteral(
+                 "Select Notes Database | Please select a Notes database and click Start Scan to proceed."));
+    QVERIFY(t.folderPicker.titles.empty());
+
+    // Scanned, it is exported under its own title.
+    t.messages.shown.clear();
+    QTest::mouseClick(Find<QPushButton>(window, "CmdScan"), Qt::LeftButton);
+    QVERIFY(exportButton->isEnabled());
+    QTemporaryDir destination;
+    t.folderPicker.answers = {destination.path().toStdString()};
+    mail::ExportPlan plan;
+    const QString problem = WithExportWindow([&] { exportButton->trigger(); },
+                                             [&](frmSave& exportWindow) {
+                                               plan = exportWindow.Presenter().Plan();
+                                               exportWindow.reject();
+                                             });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(plan.databasePath, otherStore_.toStdString());
+    QCOMPARE(plan.title, std::string("Mail - Bob Ray"));
+    QCOMPARE(plan.folders.front(), std::string("Inbox"));
+
+    // The file changed on disk since: the export says so and exports nothing.
+    const std::filesystem::path file(otherStore_.toStdString());
+    std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) + std::chrono::hours(1));
+    t.messages.shown.clear();
+    t.folderPicker.answers = {destination.path().toStdString()};
+    exportButton->trigger();
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY2(t.messages.shown.size() == 1 &&
+                 t.messages.shown[0].text.rfind("The database has changed since it was scanned:", 0) == 0,
+             qPrintable(ShownMessages(t.messages)));
+    QVERIFY(MessageFiles(destination.path()).isEmpty());
+    QVERIFY(!exportButton->isEnabled());
+    QCOMPARE(Find<QTabWidget>(window, "NotesTab")->currentIndex(), 0);
+  }
+
+  void keysPressedWhileAFolderLoadsWaitForIt() {
+    TestServices t;
+    const ShellServices standIn = WithStandIn(t);
+    PreviewRecordingCore core(standIn.Core);
+    ShellServices services{standIn.Messages, standIn.FileDialog,    standIn.Folders,
+                           standIn.Desktop,  standIn.Wait,          core,
+                           standIn.LogPath,  standIn.ProgramFolder, standIn.EndProgram};
+    frmMain window(services);
+    Scan(window, t);
+    auto& tree = *Find<QTreeWidget>(window, "ContactsTreeView");
+    ClickNode(tree, NodeNamed(tree, QStringLiteral("Inbox (2)")));
+    // Five quick Down presses, all queued before the first folder has loaded.
+    for (int press = 0; press < 5; ++press) {
+      QCoreApplication::postEvent(&tree, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
+      QCoreApplication::postEvent(&tree, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier));
+    }
+    QTRY_COMPARE(tree.currentItem()->text(0), QStringLiteral("Trash (1)"));
+    QTest::qWait(100);
+    QCOMPARE(tree.currentItem()->text(0), QStringLiteral("Trash (1)"));
+    auto* list = Find<QTableView>(window, "MailList")->model();
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(list->index(0, 1).data().toString(), QStringLiteral("Old news"));
+    // Each key waited for the load before it: the folders loaded one after another, in order,
+    // none in the middle of another.
+    QCOMPARE(core.previewed,
+             (std::vector<std::string>{"Inbox", "Drafts", "Sent", "Follow-Up", "JunkMail", "Trash"}));
   }
 
   void theKeysPreviewMoveAndSortTheList() {
@@ -414,7 +569,7 @@ class EndToEndTest : public QObject {
       plan.folders = {"Inbox", "Projects\\2008"};
       plan.destination = destination.path().toStdString();
       plan.logPath = services.LogPath;
-      ExportPresenter presenter(services.Core, plan);
+      ExportPresenter presenter(services.Core, plan, window.Presenter().LastScan()->stamp);
       frmSave exportWindow(&window, presenter, services);
       exportWindow.show();
       QVERIFY(QTest::qWaitForWindowExposed(&exportWindow));
@@ -456,6 +611,11 @@ class EndToEndTest : public QObject {
       const std::string& text = t.messages.shown.front().text;
       QVERIFY2(text.rfind("Migration Stopped !\r\n1 message written, 0 not written, 3 left.\r\n", 0) == 0,
                text.c_str());
+      // The log holds the count of what was left, and the message says no more of it.
+      QVERIFY2(text.find("The export log is ") != std::string::npos, text.c_str());
+      QCOMPARE(Find<QLabel>(exportWindow, "LblSaveHeader")->text(), QStringLiteral("Export Stopped"));
+      QCOMPARE(Find<QLabel>(exportWindow, "LblFound")->text(), QStringLiteral("4"));
+      QCOMPARE(Find<QLabel>(exportWindow, "LblCurrent")->text(), QStringLiteral("1/4"));
       QVERIFY(Find<QPushButton>(exportWindow, "CmdOpenFolder")->isVisible());
       QVERIFY(Find<QPushButton>(exportWindow, "CmdOpenLog")->isEnabled());
     }

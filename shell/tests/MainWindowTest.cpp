@@ -105,7 +105,8 @@ class MainWindowTest : public QObject {
     QVERIFY(window.windowFlags() & Qt::CustomizeWindowHint);
     QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
     QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(Describe(window), QStringLiteral("tab=1 tab1=1 tab2=1\n"
+    // Nothing to preview before a scan, on the first start too.
+    QCOMPARE(Describe(window), QStringLiteral("tab=1 tab1=1 tab2=0\n"
                                               "path=[] readOnly=1\n"
                                               "CmdBrowse=1\nCmdScan=0\nCmdStartConversion=1\n"
                                               "toolbar=1,0,1,0,1,1\n"
@@ -165,7 +166,10 @@ class MainWindowTest : public QObject {
     for (QAction* action : Find<QMenu>(window, "mnuFileTop")->actions()) {
       fileEntries << (action->isSeparator() ? QStringLiteral("-") : action->text());
     }
-    QCOMPARE(fileEntries, (QStringList{"&Open...", "-", "E&xit"}));
+    QCOMPARE(fileEntries,
+             (QStringList{"&Open...", "-", "&Names Table...", "&Plain Text Bodies", "-", "E&xit"}));
+    QVERIFY(Find<QAction>(window, "mnuPlainText")->isCheckable());
+    QVERIFY(!Find<QAction>(window, "mnuNamesTable")->isCheckable());
     QCOMPARE(Find<QAction>(window, "mnuOpen")->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
     QVERIFY(Find<QAction>(window, "mnuSep1")->isSeparator());
     QStringList helpEntries;

@@ -4,6 +4,7 @@
 // Run it on a display (scripts/screenshots starts one under Xvfb).
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
@@ -154,7 +155,7 @@ int main(int argc, char** argv) {
   plan.folders = main.Presenter().Checks()->CheckedTags();
   plan.destination = work.filePath(QStringLiteral("Export")).toStdString();
   plan.logPath = services.LogPath;
-  ExportPresenter exportPresenter(core, plan);
+  ExportPresenter exportPresenter(core, plan, main.Presenter().LastScan()->stamp);
   frmSave save(&main, exportPresenter, services);
   writer.window = &save;
   save.show();
@@ -181,6 +182,15 @@ int main(int argc, char** argv) {
     Grab(help, "help-window");
     help.close();
   }
+
+  // A file that is no mail store: the scan panel marks the phase that failed.
+  save.hide();
+  const QString empty = work.filePath(QStringLiteral("Empty.nsf"));
+  QFile(empty).open(QIODevice::WriteOnly);
+  t.fileDialog.answers = {empty.toStdString()};
+  main.Presenter().CmdBrowse_Click();
+  main.Presenter().CmdScan_Click();
+  Grab(main, "main-scan-failed");
 
   QMessageBox exitQuestion(QMessageBox::Information, QString::fromUtf8(text::kExitTitle),
                            QString::fromUtf8(text::kExitQuestion), QMessageBox::Yes | QMessageBox::No, &main);

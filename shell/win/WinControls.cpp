@@ -117,6 +117,7 @@ void WinReportList::ShowRows(const std::vector<notes::PreviewRow>& rows) {
   }
   sortColumn_ = -1;
   descending_ = false;
+  ShowSortArrow();
   Publish();
 }
 
@@ -159,16 +160,20 @@ void WinReportList::SortBy(int column) {
   sorted.reserve(rows_.size());
   for (std::size_t index : SortedRows(cells, column, descending_)) sorted.push_back(std::move(rows_[index]));
   rows_ = std::move(sorted);
+  ShowSortArrow();
+  Publish();
+}
+
+void WinReportList::ShowSortArrow() {
   HWND header = ListView_GetHeader(list_);
   for (int i = 0; i < columns_; ++i) {
     HDITEMW entry{};
     entry.mask = HDI_FORMAT;
     Header_GetItem(header, i, &entry);
     entry.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-    if (i == column) entry.fmt |= descending_ ? HDF_SORTDOWN : HDF_SORTUP;
+    if (i == sortColumn_) entry.fmt |= descending_ ? HDF_SORTDOWN : HDF_SORTUP;
     Header_SetItem(header, i, &entry);
   }
-  Publish();
 }
 
 // ---- the tab strip
@@ -206,9 +211,11 @@ void WinTabControl::UserSelected(int previous) {
 
 // ---- the scan panel
 
-WinScanPanel::WinScanPanel(HWND frame, std::array<HWND, 3> arrows, HWND folderName)
+WinScanPanel::WinScanPanel(HWND frame, std::array<HWND, 3> arrows, std::array<HWND, 3> captions,
+                           HWND folderName)
     : frame_(frame),
       arrows_{WinControl(arrows[0]), WinControl(arrows[1]), WinControl(arrows[2])},
+      captions_{WinControl(captions[0]), WinControl(captions[1]), WinControl(captions[2])},
       folderName_(folderName) {}
 
 // ---- the toolbar

@@ -86,6 +86,8 @@ class WinReportList final : public MessageListView {
 
  private:
   void Publish();
+  // The header's arrow on the column the rows are sorted by, none when they are not.
+  void ShowSortArrow();
 
   HWND list_;
   int columns_;
@@ -117,17 +119,21 @@ class WinTabControl final : public TabsView {
 // The scan panel: the frame keeps its own visibility as its tab page comes and goes.
 class WinScanPanel final : public ScanPanelView {
  public:
-  WinScanPanel(HWND frame, std::array<HWND, 3> arrows, HWND folderName);
+  WinScanPanel(HWND frame, std::array<HWND, 3> arrows, std::array<HWND, 3> captions, HWND folderName);
   void ShowScanPanel(bool shown) override { frame_.SetVisible(shown); }
   void ShowArrow(ScanArrow arrow, bool shown) override {
     arrows_[static_cast<std::size_t>(arrow)].SetVisible(shown);
   }
   void ShowFolderName(const std::string& caption) override { folderName_.SetCaption(caption); }
+  void ShowPhaseCaption(ScanArrow phase, const std::string& caption) override {
+    captions_[static_cast<std::size_t>(phase)].SetCaption(caption);
+  }
   WinControl& Frame() { return frame_; }
 
  private:
   WinControl frame_;
-  std::array<WinControl, 3> arrows_;  // ImgReadingArrow, ImgEmailsArrow, ImgMailFolderArrow
+  std::array<WinControl, 3> arrows_;    // ImgReadingArrow, ImgEmailsArrow, ImgMailFolderArrow
+  std::array<WinControl, 3> captions_;  // Label10, Label1, Label2
   WinControl folderName_;
 };
 

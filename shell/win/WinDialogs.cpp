@@ -1,5 +1,7 @@
 #include "shell/win/WinDialogs.h"
 
+#include <utility>
+
 // After windows.h:
 #include <commdlg.h>
 #include <shellapi.h>
@@ -114,23 +116,30 @@ std::string WinFolderPicker::PickFolder(std::intptr_t ownerWindow, const std::st
 
 namespace {
 
-bool IsInput(UINT message) {
-  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
-         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+// Takes the next message; without input, every message but the keyboard's and the mouse's
+// (typed or posted alike), which stay in the queue in their order.
+bool TakeMessage(MSG& message, bool withInput) {
+  if (withInput) return PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE;
+  static constexpr std::pair<UINT, UINT> kBesideInput[] = {{0, WM_NCMOUSEMOVE - 1},
+                                                           {WM_NCXBUTTONDBLCLK + 1, WM_KEYFIRST - 1},
+                                                           {WM_KEYLAST + 1, WM_MOUSEFIRST - 1},
+                                                           {WM_MOUSELAST + 1, 0xFFFFFFFF}};
+  for (const auto& [first, last] : kBesideInput) {
+    if (PeekMessageW(&message, nullptr, first, last, PM_REMOVE)) return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-void RunPendingMessages(bool keepInput) {
+void RunPendingMessages(bool withInput) {
   MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (TakeMessage(message, withInput)) {
     if (message.message == WM_QUIT) {
       // Left for the message loop, which ends the program.
       PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
-    if (!keepInput && IsInput(message.message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -139,7 +148,8 @@ void RunPendingMessages(bool keepInput) {
 void WinWaiter::Pause(int milliseconds) {
   const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds < 0 ? 0 : milliseconds);
   for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now),
+                              QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER);
     RunPendingMessages(false);
   }
 }

@@ -40,15 +40,15 @@ class WinFolderPicker final : public RememberingFolderPicker {
   std::string PickFolder(std::intptr_t ownerWindow, const std::string& title) override;
 };
 
-// Runs the pending messages of this thread; input to the program's windows waits while
-// keepInput is false (paint, timers and the like still run).
-void RunPendingMessages(bool keepInput);
+// Runs the pending messages of this thread. Without withInput the user's keys and clicks stay
+// queued, in their order, for the message loop (paint, timers and the like still run).
+void RunPendingMessages(bool withInput);
 
 class WinWaiter final : public Waiter {
  public:
   // Waits while the windows keep painting; the user's input waits until the pause is over.
   void Pause(int milliseconds) override;
-  void DoEvents() override { RunPendingMessages(true); }
+  void DoEvents() override { RunPendingMessages(false); }
 };
 
 class ShellFileOpener final : public FileOpener {

@@ -210,14 +210,15 @@ void frmMain::BuildSelectFilePage() {
   page.push_back(frame);
   const char* phases[] = {text::kReadingPhase, text::kMailsPhase, text::kFolderPhase};
   std::array<HWND, 3> arrows{};
+  std::array<HWND, 3> captions{};
   for (std::size_t i = 0; i < 3; ++i) {
     const int top = 24 + 24 * static_cast<int>(i);
     arrows[i] = CreatePicture(frame, IDB_ARROW, 18, top, 10, 16, GetSysColor(COLOR_WINDOW));
-    CreateChild(frame, L"STATIC", phases[i], SS_LEFT, 36, top + 1, 400, 16);
+    captions[i] = CreateChild(frame, L"STATIC", phases[i], SS_LEFT, 36, top + 1, 400, 16);
   }
   HWND folderName = CreateChild(frame, L"STATIC", "", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 36, 99, 620, 18,
                                 kLblFolderName);
-  scanPanel_ = std::make_unique<WinScanPanel>(frame, arrows, folderName);
+  scanPanel_ = std::make_unique<WinScanPanel>(frame, arrows, captions, folderName);
   page.push_back(
       CreateChild(window_, L"STATIC", text::kSupportedVersions, SS_LEFT, 34, 536, 500, 16, kOsenXPLabel11));
 }
@@ -461,6 +462,23 @@ void frmMain::EnableCommand(mailshift::shell::Command command, bool enabled) {
     if (kButtons[i].command == command && kButtons[i].followsCommand)
       EnableWindow(GetDlgItem(window_, kCmdBrowse + static_cast<int>(i)), enabled ? TRUE : FALSE);
   }
+}
+
+void frmMain::CheckCommand(mailshift::shell::Command command, bool checked) {
+  for (std::size_t i = 0; i < kMenus.size(); ++i) {
+    if (kMenus[i].command != command || !kMenus[i].checkable) continue;
+    CheckMenuItem(GetMenu(window_), static_cast<UINT>(kMenuBase + i),
+                  MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+  }
+}
+
+bool frmMain::IsCommandChecked(mailshift::shell::Command command) const {
+  for (std::size_t i = 0; i < kMenus.size(); ++i) {
+    if (kMenus[i].command == command && kMenus[i].checkable)
+      return (GetMenuState(GetMenu(window_), static_cast<UINT>(kMenuBase + i), MF_BYCOMMAND) & MF_CHECKED) !=
+             0;
+  }
+  return false;
 }
 
 void frmMain::ShowExportWindow(ExportPresenter& presenter) {

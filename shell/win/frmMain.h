@@ -38,6 +38,8 @@ class frmMain final : private ServicedMainView {
   // Whether the message is one of the window's own keys (Tab, Enter on a button, Ctrl+O); the
   // message loop asks before dispatching.
   bool TranslateOwnKeys(MSG& message);
+  // Whether the menu entry of the command shows its check mark.
+  bool IsCommandChecked(mailshift::shell::Command command) const;
 
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -70,6 +72,7 @@ class frmMain final : private ServicedMainView {
   // MainView
   void ShowPath(const std::string& path) override;
   void EnableCommand(mailshift::shell::Command command, bool enabled) override;
+  void CheckCommand(mailshift::shell::Command command, bool checked) override;
   void ShowExportWindow(ExportPresenter& presenter) override;
   void ShowAbout() override;
   void Warn(const std::string& problem) override;

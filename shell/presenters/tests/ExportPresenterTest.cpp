@@ -72,7 +72,9 @@ TEST(ExportPresenter, OpensReadyRunsWithTheLabelsFollowingAndEndsDone) {
                 "LblFound=", "LblCurrent=", "LblSaveHeader=Saving Emails (Custom Folders)...",
                 "LblSaveHeader=Saving Emails (Custom Folders)... [Projects]", "LblFound=1",
                 "LblProcessing=Plan", "LblCurrent=0/1", "LblSaveHeader=Saving Emails (Inbox)...",
-                "LblFound=2", "LblCurrent=0/2", "LblProcessing=Hello", "LblCurrent=1/2"}));
+                "LblFound=2", "LblCurrent=0/2", "LblProcessing=Hello", "LblCurrent=1/2",
+                // The end: the messages of the run and the files written of them.
+                "LblSaveHeader=Export Finished", "LblProcessing=", "LblFound=3", "LblCurrent=2/3"}));
   EXPECT_TRUE(window.view.subjectShown);
   EXPECT_GT(window.view.follows, 10);
 
@@ -106,7 +108,7 @@ TEST(ExportPresenter, EachStandardFolderHasItsHeaderAndTheSubjectShowsOnlyWithAS
   window.presenter.CmdConversion_Click();
   EXPECT_TRUE(window.view.subjectShown);
   EXPECT_EQ(
-      std::vector<std::string>(window.view.labelHistory.end() - 6, window.view.labelHistory.end()),
+      std::vector<std::string>(window.view.labelHistory.end() - 10, window.view.labelHistory.end() - 4),
       (std::vector<std::string>{
           "LblSaveHeader=Saving Emails (Inbox)...", "LblSaveHeader=Saving Emails (Sent Items)...",
           "LblSaveHeader=Saving Emails (Drafts)...", "LblSaveHeader=Saving Emails (Follow Up)...",
@@ -160,6 +162,8 @@ TEST(ExportPresenter, ARunWithLossesOrWithoutAStartSaysSoAndLeavesTheButtonBack)
     // Nothing to open where the run wrote no log and no folder.
     EXPECT_FALSE(window.view.canOpenFolder);
     EXPECT_FALSE(window.view.canOpenLog);
+    EXPECT_EQ(window.view.labels[ExportLabel::LblSaveHeader], "Export Not Completed");
+    EXPECT_EQ(window.view.labels[ExportLabel::LblCurrent], "1/2");
   }
 
   // A failure nobody planned for: the message, and the export button is back for another press.
@@ -171,6 +175,8 @@ TEST(ExportPresenter, ARunWithLossesOrWithoutAStartSaysSoAndLeavesTheButtonBack)
   EXPECT_EQ(window.view.messages.shown.back().text, "The command could not be completed:\r\nout of memory");
   EXPECT_EQ(window.view.stage, ExportStage::Ready);
   EXPECT_FALSE(window.presenter.Running());
+  EXPECT_EQ(window.view.labels[ExportLabel::LblSaveHeader], "Export Not Completed");
+  EXPECT_EQ(window.view.labels[ExportLabel::LblProcessing], "");
 }
 
 TEST(ExportPresenter, CancelStopsARunOnceAndClosesTheWindowOtherwise) {
@@ -184,12 +190,19 @@ TEST(ExportPresenter, CancelStopsARunOnceAndClosesTheWindowOtherwise) {
     EXPECT_EQ(window.view.stage, ExportStage::Stopping);
     window.presenter.CmdCancel_Click();  // a second press changes nothing
     for (; asked < 3; ++asked) stopSeen = observer.StopRequested() || stopSeen;
+    observer.DocumentStarted(mail::DocumentProgress{"Inbox", "Budget", 120, 233});
     mail::ExportReport report;
     report.stopped = true;
+    report.messages = 121;
+    report.left = 112;
     return report;
   };
   window.presenter.CmdConversion_Click();
   EXPECT_TRUE(stopSeen);
+  // The message being written when the stop came was written, and counts.
+  EXPECT_EQ(window.view.labels[ExportLabel::LblSaveHeader], "Export Stopped");
+  EXPECT_EQ(window.view.labels[ExportLabel::LblFound], "233");
+  EXPECT_EQ(window.view.labels[ExportLabel::LblCurrent], "121/233");
   EXPECT_TRUE(window.presenter.StopWasRequested());
   EXPECT_EQ(window.view.closed, 0);
   EXPECT_EQ(window.view.messages.shown.back().icon, MessageIcon::Exclamation);

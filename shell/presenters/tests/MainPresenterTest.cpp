@@ -43,7 +43,7 @@ struct MainWindow {
 TEST(MainPresenter, ChoosingAFileEnablesScanAndCancellingClearsEverything) {
   MainWindow window;
   EXPECT_EQ(window.view.Describe(),
-            "tab=1 preview tab=-\npath=[]\nbrowse=1 scan=0 export=0\npanel=0 arrows=000\ntree nodes=0");
+            "tab=1 preview tab=0\npath=[]\nbrowse=1 scan=0 export=0\npanel=0 arrows=000\ntree nodes=0");
 
   window.view.databaseAnswers = {kDatabase, ""};
   window.presenter.CmdBrowse_Click();
@@ -53,7 +53,8 @@ TEST(MainPresenter, ChoosingAFileEnablesScanAndCancellingClearsEverything) {
             "tree nodes=0");
   EXPECT_TRUE(window.presenter.IsEnabled(Command::Scan));
 
-  // A scan shows the panel; a cancelled dialog then empties the path box and hides it.
+  // A scan shows the panel; a cancelled dialog then empties the path box and everything the scan
+  // showed.
   window.core.scanResult = ScannedMailbox();
   window.view.selectedTab = MainTab::SelectFile;
   window.presenter.CmdScan_Click();
@@ -61,7 +62,7 @@ TEST(MainPresenter, ChoosingAFileEnablesScanAndCancellingClearsEverything) {
   window.view.selectedTab = MainTab::SelectFile;
   window.presenter.CmdBrowse_Click();
   EXPECT_EQ(window.view.Describe(),
-            "tab=1 preview tab=0\npath=[]\nbrowse=1 scan=0 export=1\npanel=0 arrows=000\ntree nodes=10");
+            "tab=1 preview tab=0\npath=[]\nbrowse=1 scan=0 export=0\npanel=0 arrows=000\ntree nodes=0");
   EXPECT_FALSE(window.presenter.IsEnabled(Command::Scan));
   EXPECT_TRUE(window.view.messages.shown.size() == 1);
 }
@@ -107,8 +108,9 @@ TEST(MainPresenter, AScanShowsItsPhasesFillsAndChecksTheTreeAndOpensThePreview) 
   MainWindow window;
   window.BrowseAndScan();
   EXPECT_EQ(window.core.scannedPaths, (std::vector<std::string>{kDatabase}));
+  // Emptied when the file is chosen and again when the scan starts.
   EXPECT_EQ(window.view.folderNames,
-            (std::vector<std::string>{"", "Projects (1 Emails)", "2008 (1 Emails)"}));
+            (std::vector<std::string>{"", "", "Projects (1 Emails)", "2008 (1 Emails)"}));
   EXPECT_EQ(window.view.pauses, (std::vector<int>{10, 10}));
   EXPECT_EQ(window.view.Describe(),
             "tab=2 preview tab=1\npath=[/mail/jdoe.nsf]\nbrowse=1 scan=1 export=1\npanel=1 arrows=111\n"
@@ -124,13 +126,18 @@ TEST(MainPresenter, AScanShowsItsPhasesFillsAndChecksTheTreeAndOpensThePreview) 
   window.presenter.CmdScan_Click();
   EXPECT_EQ(window.core.scannedPaths.size(), 1u);
 
-  // A new file takes the preview away but leaves Export enabled and the scan panel on the first tab.
+  // A new file takes away the preview, the tree, the list, the scan panel and Export until it is
+  // scanned.
+  window.view.rows = {{"Ann Lee", "Hello", "1 KB", "01/02/2008 10:00:00"}};
   window.view.databaseAnswers = {"/mail/other.nsf"};
   window.view.selectedTab = MainTab::SelectFile;
   window.presenter.CmdBrowse_Click();
   EXPECT_EQ(window.view.Describe(),
-            "tab=1 preview tab=0\npath=[/mail/other.nsf]\nbrowse=1 scan=1 export=1\npanel=1 arrows=000\n"
-            "tree nodes=10");
+            "tab=1 preview tab=0\npath=[/mail/other.nsf]\nbrowse=1 scan=1 export=0\npanel=0 arrows=000\n"
+            "tree nodes=0");
+  EXPECT_TRUE(window.view.rows.empty());
+  EXPECT_EQ(window.view.folderNames.back(), "");
+  EXPECT_FALSE(window.presenter.LastScan().has_value());
 }
 
 TEST(MainPresenter, AScanWithoutAFileAClientOrDataSaysSo) {
@@ -148,32 +155,50 @@ TEST(MainPresenter, AScanWithoutAFileAClientOrDataSaysSo) {
   window.view.databaseAnswers = {kDatabase};
   window.presenter.CmdBrowse_Click();
   window.core.scanResult = notes::ScanResult{};
+  window.core.scanResult.failure = "no Notes class is registered";
   window.presenter.CmdScan_Click();
-  EXPECT_EQ(window.view.messages.shown.back().text, NotInstalledText());
+  EXPECT_EQ(window.view.messages.shown.back().text,
+            NotInstalledText() + "\r\n(no Notes class is registered)");
   EXPECT_EQ(window.view.messages.shown.back().title, "Notes Not Installed/Configured");
   EXPECT_EQ(window.view.messages.shown.back().icon, MessageIcon::Information);
-  EXPECT_EQ(window.view.treeFills, 0);
+  EXPECT_TRUE(window.view.treeTexts.empty());
+  // The panel shows the step that failed as failed, and none after it as reached.
   EXPECT_TRUE(window.view.scanPanel);
+  EXPECT_EQ(window.view.Describe(),
+            "tab=1 preview tab=0\npath=[/mail/jdoe.nsf]\nbrowse=1 scan=1 export=0\npanel=1 arrows=100\n"
+            "tree nodes=0");
+  EXPECT_EQ(window.view.phaseCaptions[ScanArrow::Reading], "Reading Lotus Notes Mailbox... Failed");
+  EXPECT_EQ(window.view.phaseCaptions[ScanArrow::Emails], "Scanning Mails...");
 
   // A session that fails before the views: the not-installed message over the tree read so far.
   window.core.scanResult = ScannedMailbox(notes::ScanEnd::NotInstalled);
+  window.core.lastPhase = notes::ScanPhase::StandardFolders;
   window.presenter.CmdScan_Click();
   EXPECT_EQ(window.view.messages.shown.back().text, NotInstalledText());
-  EXPECT_EQ(window.view.treeFills, 1);
+  EXPECT_EQ(window.view.treeTexts.size(), 10u);
   EXPECT_TRUE(window.view.scanPanel);
   EXPECT_FALSE(window.presenter.IsEnabled(Command::Export));
+  EXPECT_EQ(window.view.phaseCaptions[ScanArrow::Reading], "Reading Lotus Notes Mailbox...");
+  EXPECT_EQ(window.view.phaseCaptions[ScanArrow::Emails], "Scanning Mails... Failed");
 
-  // No data: the fixed folders stay unchecked, the panel goes and nothing opens.
+  // No data: the fixed folders stay unchecked, the reader's reason is said, nothing opens and
+  // nothing can be exported.
   window.core.scanResult = ScannedMailbox(notes::ScanEnd::NoData);
+  window.core.scanResult.failure = "not a mail store";
   window.presenter.CmdScan_Click();
-  EXPECT_EQ(window.view.messages.shown.back().text, "No Data Found in NSF file or NSF file is encrypted");
+  EXPECT_EQ(window.view.messages.shown.back().text,
+            "No Data Found in NSF file or NSF file is encrypted\r\n(not a mail store)");
   EXPECT_EQ(window.view.messages.shown.back().title, "");
   EXPECT_EQ(window.view.messages.shown.back().icon, MessageIcon::None);
-  EXPECT_FALSE(window.view.scanPanel);
-  EXPECT_EQ(window.view.treeFills, 2);
+  EXPECT_EQ(window.view.Describe(),
+            "tab=1 preview tab=0\npath=[/mail/jdoe.nsf]\nbrowse=1 scan=1 export=0\npanel=1 arrows=110\n"
+            "tree nodes=10");
   EXPECT_EQ(window.view.checks, std::vector<CheckShown>(10, CheckShown::Unchecked));
-  EXPECT_FALSE(window.presenter.IsEnabled(Command::Export));
-  EXPECT_EQ(window.view.selectedTab, MainTab::SelectFile);
+  window.view.messages.shown.clear();
+  window.presenter.CmdStartConversion_Click();
+  EXPECT_EQ(window.view.messages.shown.back().text,
+            "Please select a Notes database and click Start Scan to proceed.");
+  EXPECT_TRUE(window.view.destinationTitles.empty());
 }
 
 TEST(MainPresenter, ClickingAFolderListsItsMessages) {
@@ -192,6 +217,15 @@ TEST(MainPresenter, ClickingAFolderListsItsMessages) {
   ASSERT_EQ(window.view.rows.size(), 1u);
   EXPECT_EQ(window.view.rows[0].subject, "Hello");
   EXPECT_EQ(window.view.doEvents, 2);
+
+  // What the client wrote into the file as it read the folders is not taken for a change of it.
+  EXPECT_FALSE(window.presenter.LastScan()->stamp.has_value());
+  window.core.scanResult.stamp = FileStamp{100, 1, 2, 3};
+  window.view.selectedTab = MainTab::SelectFile;
+  window.presenter.CmdScan_Click();
+  window.core.stampNow = FileStamp{120, 5, 2, 3};
+  window.presenter.ContactsTreeView_Click();
+  EXPECT_EQ(window.presenter.LastScan()->stamp, window.core.stampNow);
 }
 
 TEST(MainPresenter, ABoxTakesItsBranchAndAPartlyCheckedBoxChecksTheWholeBranch) {
@@ -228,11 +262,12 @@ TEST(MainPresenter, ABoxTakesItsBranchAndAPartlyCheckedBoxChecksTheWholeBranch) 
 
 TEST(MainPresenter, ExportTakesTheCheckedFoldersAndTheChosenDestination) {
   MainWindow window(MainSettings{"/logs/Log.txt", "", nullptr});
-  // Before a scan nothing is checked.
+  // Before a scan there is nothing to export.
   window.presenter.CmdStartConversion_Click();
   ASSERT_EQ(window.view.messages.shown.size(), 1u);
-  EXPECT_EQ(window.view.messages.shown[0].text, "Please Select Folders to Export");
-  EXPECT_EQ(window.view.messages.shown[0].title, "Export to Outlook Express");
+  EXPECT_EQ(window.view.messages.shown[0].text,
+            "Please select a Notes database and click Start Scan to proceed.");
+  EXPECT_EQ(window.view.messages.shown[0].title, "Select Notes Database");
   EXPECT_TRUE(window.view.destinationTitles.empty());
 
   window.BrowseAndScan();
@@ -341,6 +376,132 @@ TEST(MainPresenter, ADroppedDatabaseIsTakenAsIfChosenAndAFailureIsShown) {
   EXPECT_EQ(window.view.messages.shown.back().text,
             "The command could not be completed:\r\nthe client went away");
   EXPECT_EQ(window.view.messages.shown.back().icon, MessageIcon::Critical);
+}
+
+TEST(MainPresenter, TheExportTakesTheDatabaseOfTheLastCompletedScanAsItWasScanned) {
+  MainWindow window(MainSettings{"/logs/Log.txt", "", nullptr});
+  window.BrowseAndScan();
+  const auto exportTo = [&](const std::string& destination) {
+    window.view.destinationAnswers = {destination};
+    window.presenter.CmdStartConversion_Click();
+  };
+
+  // Another file chosen without a scan: nothing of the first one's scan is exported.
+  window.view.databaseAnswers = {"/mail/other.nsf"};
+  window.view.selectedTab = MainTab::SelectFile;
+  window.presenter.CmdBrowse_Click();
+  EXPECT_FALSE(window.presenter.IsEnabled(Command::Export));
+  exportTo("/out");
+  EXPECT_TRUE(window.view.exportPlans.empty());
+  EXPECT_EQ(window.view.messages.shown.back().text,
+            "Please select a Notes database and click Start Scan to proceed.");
+
+  // Scanned, it is the one exported, under its own title.
+  window.core.scanResult = ScannedMailbox();
+  window.core.scanResult.title = "Other Mail";
+  window.presenter.CmdScan_Click();
+  EXPECT_TRUE(window.presenter.IsEnabled(Command::Export));
+  exportTo("/out");
+  ASSERT_EQ(window.view.exportPlans.size(), 1u);
+  EXPECT_EQ(window.view.exportPlans[0].databasePath, "/mail/other.nsf");
+  EXPECT_EQ(window.view.exportPlans[0].title, "Other Mail");
+
+  // The file changed after its scan: said, nothing exported, and the scan is to be made again.
+  window.core.changedDatabases = {"/mail/other.nsf"};
+  window.view.messages.shown.clear();
+  exportTo("/out");
+  EXPECT_EQ(window.view.exportPlans.size(), 1u);
+  ASSERT_EQ(window.view.messages.shown.size(), 1u);
+  EXPECT_EQ(window.view.messages.shown[0].text,
+            "The database has changed since it was scanned:\r\n/mail/other.nsf\r\n\r\nPlease scan it again "
+            "(Start Scan) before the export.");
+  EXPECT_EQ(window.view.Describe(),
+            "tab=1 preview tab=0\npath=[/mail/other.nsf]\nbrowse=1 scan=1 export=0\npanel=1 arrows=000\n"
+            "tree nodes=0");
+
+  // A change while the export window is open is found by its export button.
+  window.core.changedDatabases.clear();
+  window.presenter.CmdScan_Click();
+  bool exported = false;
+  window.core.exportRun = [&](const mail::ExportPlan&, mail::ExportObserver&) {
+    exported = true;
+    return mail::ExportReport{};
+  };
+  FakeExportView exportView;
+  window.view.whileExportWindowOpen = [&](ExportPresenter& presenter) {
+    window.core.changedDatabases = {"/mail/other.nsf"};
+    presenter.Attach(exportView);
+    presenter.CmdConversion_Click();
+  };
+  exportTo("/out");
+  EXPECT_FALSE(exported);
+  EXPECT_EQ(exportView.messages.shown.back().text.rfind("The database has changed since it was scanned:", 0),
+            0u);
+  EXPECT_EQ(exportView.stage, ExportStage::Ready);
+  EXPECT_FALSE(window.presenter.IsEnabled(Command::Export));
+  EXPECT_EQ(window.view.selectedTab, MainTab::SelectFile);
+}
+
+TEST(MainPresenter, TheNamesTableAndThePlainTextOptionReachThePlanAndAreRemembered) {
+  const std::filesystem::path scratch =
+      std::filesystem::temp_directory_path() / ("presenter-names-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(scratch);
+  const std::string table = (scratch / "names.csv").string();
+  std::ofstream(table) << "Notes name,Internet address\nHal Okafor/IT/Corvane,hal@corvane.com\n";
+  const std::string wrong = (scratch / "wrong.csv").string();
+  std::ofstream(wrong) << "Hal Okafor/IT/Corvane\n";
+  RememberedFolders remembered(scratch / "settings.txt");
+  {
+    MainWindow window(MainSettings{"", "", &remembered});
+    EXPECT_FALSE(window.view.checkedCommands.at(Command::PlainText));
+    // A file that is no names table is refused with the reason; the dialog cancelled without a
+    // table in use asks nothing.
+    window.view.namesTableAnswers = {wrong, ""};
+    window.presenter.Run(Command::NamesTable);
+    window.presenter.Run(Command::NamesTable);
+    EXPECT_EQ(window.view.namesTableFilters,
+              (std::vector<std::string>{"Names Table (*.csv)|*.csv", "Names Table (*.csv)|*.csv"}));
+    ASSERT_EQ(window.view.messages.shown.size(), 1u);
+    EXPECT_EQ(window.view.messages.shown[0].text.rfind("The names table could not be read:\r\n" + wrong, 0),
+              0u);
+    EXPECT_EQ(window.presenter.NamesTablePath(), "");
+
+    window.view.namesTableAnswers = {table};
+    window.presenter.Run(Command::NamesTable);
+    window.presenter.Run(Command::PlainText);
+    EXPECT_TRUE(window.view.checkedCommands.at(Command::PlainText));
+  }
+  // The next start has both, and the export takes them.
+  MainWindow window(MainSettings{"", "", &remembered});
+  EXPECT_TRUE(window.view.checkedCommands.at(Command::PlainText));
+  EXPECT_EQ(window.presenter.NamesTablePath(), table);
+  window.BrowseAndScan();
+  window.view.destinationAnswers = {"/out"};
+  window.presenter.CmdStartConversion_Click();
+  ASSERT_EQ(window.view.exportPlans.size(), 1u);
+  EXPECT_TRUE(window.view.exportPlans[0].plainText);
+  ASSERT_NE(window.view.exportPlans[0].names, nullptr);
+  EXPECT_EQ(window.view.exportPlans[0].names->AddressOf("CN=Hal Okafor/OU=IT/O=Corvane"), "hal@corvane.com");
+
+  // A table that went bad since is said before the destination is asked for.
+  std::ofstream(table) << "Hal Okafor/IT/Corvane\n";
+  window.presenter.CmdStartConversion_Click();
+  EXPECT_EQ(window.view.exportPlans.size(), 1u);
+  EXPECT_EQ(window.view.messages.shown.back().text.rfind("The names table could not be read:\r\n" + table, 0),
+            0u);
+
+  // Cancelling the dialog offers to stop using the table; No keeps it, Yes drops it for good.
+  window.view.messages.answers = {MessageAnswer::No, MessageAnswer::Yes};
+  window.view.namesTableAnswers = {"", ""};
+  window.presenter.mnuNamesTable_Click();
+  EXPECT_EQ(window.presenter.NamesTablePath(), table);
+  window.presenter.mnuNamesTable_Click();
+  EXPECT_EQ(window.view.messages.shown.back().buttons, MessageButtons::YesNo);
+  EXPECT_EQ(window.presenter.NamesTablePath(), "");
+  window.presenter.mnuPlainText_Click();
+  EXPECT_EQ(remembered.NamesTable(), "");
+  EXPECT_FALSE(remembered.PlainText());
+  std::filesystem::remove_all(scratch);
 }
 
 // The launch's checks of the destination as the core makes them on disk.

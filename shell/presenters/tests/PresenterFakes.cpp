@@ -47,6 +47,11 @@ std::string FakeMainView::ChooseDatabaseFile(const std::string& filter) {
   return Next(databaseAnswers, std::string());
 }
 
+std::string FakeMainView::ChooseNamesTable(const std::string& filter) {
+  namesTableFilters.push_back(filter);
+  return Next(namesTableAnswers, std::string());
+}
+
 std::string FakeMainView::ChooseDestination(const std::string& title) {
   destinationTitles.push_back(title);
   return Next(destinationAnswers, std::string());
@@ -114,9 +119,11 @@ bool FakeHelpDesk::ShowHelpPages(const std::string& startPage) {
 notes::ScanResult FakeMailCore::Scan(const std::string& databasePath, notes::ScanObserver& observer) {
   scannedPaths.push_back(databasePath);
   if (scanResult.origin != notes::SessionOrigin::None) {
-    observer.PhaseStarted(notes::ScanPhase::Reading);
-    observer.PhaseStarted(notes::ScanPhase::StandardFolders);
-    observer.PhaseStarted(notes::ScanPhase::UserFolders);
+    for (notes::ScanPhase phase :
+         {notes::ScanPhase::Reading, notes::ScanPhase::StandardFolders, notes::ScanPhase::UserFolders}) {
+      observer.PhaseStarted(phase);
+      if (phase == lastPhase) break;
+    }
     for (const auto& node : scanResult.nodes) {
       if (node.image == 70 && node.key != "Folders") observer.FolderShown(node.key + " (1 Emails)");
     }
@@ -130,6 +137,12 @@ notes::PreviewResult FakeMailCore::Preview(const notes::ScanResult&, const std::
   previewedTags.push_back(tag);
   return notes::PreviewResult{previewRows, {}};
 }
+
+bool FakeMailCore::DatabaseChanged(const std::string& databasePath, const std::optional<FileStamp>&) {
+  return std::find(changedDatabases.begin(), changedDatabases.end(), databasePath) != changedDatabases.end();
+}
+
+std::optional<FileStamp> FakeMailCore::DatabaseStamp(const std::string&) { return stampNow; }
 
 mail::ExportReport FakeMailCore::Export(const mail::ExportPlan& plan, mail::ExportObserver& observer) {
   if (!exportRun) return {};

@@ -41,14 +41,19 @@ class FakeMainView final : public MainView,
   MessageBoxes& Messages() override { return messages; }
   std::string ChooseDatabaseFile(const std::string& filter) override;
   std::string ChooseDestination(const std::string& title) override;
+  std::string ChooseNamesTable(const std::string& filter) override;
   void ShowPath(const std::string& shown) override { path = shown; }
   void EnableCommand(Command command, bool enabled) override { commands[command] = enabled; }
+  void CheckCommand(Command command, bool checked) override { checkedCommands[command] = checked; }
   void EnableTab(MainTab tab, bool enabled) override { tabEnabled[tab] = enabled; }
   void SelectTab(MainTab tab) override { selectedTab = tab; }
   MainTab SelectedTab() const override { return selectedTab; }
   void ShowScanPanel(bool shown) override { scanPanel = shown; }
   void ShowArrow(ScanArrow arrow, bool shown) override { arrows[arrow] = shown; }
   void ShowFolderName(const std::string& caption) override { folderNames.push_back(caption); }
+  void ShowPhaseCaption(ScanArrow phase, const std::string& caption) override {
+    phaseCaptions[phase] = caption;
+  }
   void ShowTree(const std::vector<notes::FolderNode>& nodes) override;
   void ShowCheck(std::size_t node, notes::CheckShown shown) override { checks.at(node) = shown; }
   std::optional<std::size_t> SelectedNode() const override { return selectedNode; }
@@ -68,13 +73,17 @@ class FakeMainView final : public MainView,
   std::vector<std::string> filters;
   std::deque<std::string> destinationAnswers;
   std::vector<std::string> destinationTitles;
+  std::deque<std::string> namesTableAnswers;
+  std::vector<std::string> namesTableFilters;
   std::string path;
   std::map<Command, bool> commands;
+  std::map<Command, bool> checkedCommands;
   std::map<MainTab, bool> tabEnabled;
   MainTab selectedTab = MainTab::SelectFile;
   bool scanPanel = true;
   std::map<ScanArrow, bool> arrows;
   std::vector<std::string> folderNames;
+  std::map<ScanArrow, std::string> phaseCaptions;
   std::vector<std::string> treeTexts;
   int treeFills = 0;
   std::vector<notes::CheckShown> checks;
@@ -130,6 +139,8 @@ class FakeMailCore : public MailCore {
  public:
   notes::ScanResult Scan(const std::string& databasePath, notes::ScanObserver& observer) override;
   notes::PreviewResult Preview(const notes::ScanResult& scan, const std::string& tag) override;
+  bool DatabaseChanged(const std::string& databasePath, const std::optional<FileStamp>& scanned) override;
+  std::optional<FileStamp> DatabaseStamp(const std::string& databasePath) override;
   mail::ExportReport Export(const mail::ExportPlan& plan, mail::ExportObserver& observer) override;
   std::string CompletionText(const mail::ExportReport& report) override;
   std::string DestinationProblem(const std::string& destination) override;
@@ -139,7 +150,13 @@ class FakeMailCore : public MailCore {
 
   // The scan's answer; what it tells its observer on the way.
   notes::ScanResult scanResult;
+  // The last phase the scan starts (where a failed one fails).
+  notes::ScanPhase lastPhase = notes::ScanPhase::UserFolders;
   std::vector<std::string> scannedPaths;
+  // Database files that changed on disk after their scan.
+  std::vector<std::string> changedDatabases;
+  // The stamp the files have now.
+  std::optional<FileStamp> stampNow;
   std::vector<std::string> previewedTags;
   std::vector<notes::PreviewRow> previewRows;
   // Runs in place of the export: tells the observer what a run would and makes the report.

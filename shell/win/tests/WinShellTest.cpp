@@ -193,6 +193,14 @@ TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
   EXPECT_FALSE(window.ToolBar().IsButtonEnabled(2));
   EXPECT_FALSE(window.ToolBar().IsButtonEnabled(4));
   EXPECT_FALSE(window.ScanFrame().IsVisible());
+  EXPECT_FALSE(window.Tabs().IsTabEnabled(2));  // nothing to preview before a scan
+  EXPECT_FALSE(window.IsCommandChecked(mailshift::shell::Command::PlainText));
+
+  // The plain-text menu entry turns the option on and shows its check mark.
+  std::size_t plainTextEntry = 0;
+  while (kMenus[plainTextEntry].command != mailshift::shell::Command::PlainText) ++plainTextEntry;
+  SendMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(frmMain::kMenuBase + plainTextEntry, 0), 0);
+  EXPECT_TRUE(window.IsCommandChecked(mailshift::shell::Command::PlainText));
 
   // Browse with the dialog answered: the path box takes the file and Scan becomes available.
   SendMessageW(window.ButtonHandle(frmMain::kCmdBrowse), BM_CLICK, 0, 0);
@@ -236,6 +244,30 @@ TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
   SendMessageW(window.Handle(), WM_NOTIFY, frmMain::kMailList, reinterpret_cast<LPARAM>(&click));
   EXPECT_NE(ListCell(list, 0, 1), firstAscending);
   EXPECT_LE(firstAscending, ListCell(list, 0, 1));
+  const auto sortArrows = [&] {
+    HWND header = ListView_GetHeader(list);
+    int arrows = 0;
+    for (int column = 0; column < Header_GetItemCount(header); ++column) {
+      HDITEMW entry{};
+      entry.mask = HDI_FORMAT;
+      Header_GetItem(header, column, &entry);
+      if ((entry.fmt & (HDF_SORTUP | HDF_SORTDOWN)) != 0) ++arrows;
+    }
+    return arrows;
+  };
+  EXPECT_EQ(sortArrows(), 1);
+
+  // Five Down keys, all queued before the first folder has loaded, move five nodes: each waits
+  // for the load before it. The next folder comes unsorted, without an arrow.
+  SetFocus(tree);
+  for (int press = 0; press < 5; ++press) PostMessageW(tree, WM_KEYDOWN, VK_DOWN, 1);
+  EXPECT_TRUE(PumpUntil(
+      [&] { return TreeItemText(tree, TreeView_GetSelection(tree)).rfind("Trash", 0) == 0; }, 5000));
+  PumpUntil([] { return false; }, 200);
+  EXPECT_EQ(TreeItemText(tree, TreeView_GetSelection(tree)).substr(0, 5), "Trash");
+  EXPECT_EQ(ListView_GetItemCount(list), 1);
+  EXPECT_EQ(sortArrows(), 0);
+  TreeView_SelectItem(tree, inbox);
 
   // Space on the drafts unchecks them: their box shows unchecked and the root partly checked.
   HTREEITEM root = TreeView_GetRoot(tree);
@@ -263,11 +295,16 @@ TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
   // folder and the log.
   std::optional<mail::ExportReport> result;
   std::string headerAfterRun;
+  std::string countAfterRun;
+  bool plainText = false;
   bool openShown = false;
   frmSave::OnShown([&](frmSave& exportWindow) {
+    plainText = exportWindow.Presenter().Plan().plainText;
     SendMessageW(exportWindow.ButtonHandle(layout::kConversion), BM_CLICK, 0, 0);
     result = exportWindow.Presenter().LastReport();
     headerAfterRun = exportWindow.LabelText(ExportLabel::LblSaveHeader);
+    countAfterRun =
+        exportWindow.LabelText(ExportLabel::LblFound) + " " + exportWindow.LabelText(ExportLabel::LblCurrent);
     openShown = IsWindowVisible(exportWindow.ButtonHandle(layout::kOpenFolder)) &&
                 IsWindowVisible(exportWindow.ButtonHandle(layout::kOpenLog));
     SendMessageW(exportWindow.ButtonHandle(layout::kOpenLog), BM_CLICK, 0, 0);
@@ -278,7 +315,11 @@ TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
   ASSERT_TRUE(result);
   EXPECT_EQ(result->end, mail::ExportEnd::Completed);
   EXPECT_TRUE(openShown);
-  EXPECT_FALSE(headerAfterRun.empty());
+  EXPECT_TRUE(plainText);
+  // The window ends with the run's counts: the messages found, and the files written of them.
+  EXPECT_EQ(headerAfterRun, text::kExportFinished);
+  const std::string found = std::to_string(result->messages + result->skipped + result->left);
+  EXPECT_EQ(countAfterRun, found + " " + std::to_string(result->written()) + "/" + found);
   EXPECT_EQ(messages.shown.back().title, text::kExportTitle);
   ASSERT_EQ(desktop.opened.size(), 1u);
   EXPECT_EQ(desktop.opened[0], logPath);
@@ -293,6 +334,14 @@ TEST(MainWindowOnWindows, BrowsesScansPreviewsAndExportsTheCheckedFolders) {
   std::stringstream logText;
   logText << log.rdbuf();
   EXPECT_FALSE(logText.str().empty());
+
+  // Another file chosen: nothing of the scan stays to be seen or exported until it is scanned.
+  SendMessageW(window.ButtonHandle(frmMain::kCmdBrowse), BM_CLICK, 0, 0);
+  EXPECT_EQ(TreeView_GetCount(tree), 0u);
+  EXPECT_EQ(ListView_GetItemCount(list), 0);
+  EXPECT_FALSE(window.ToolBar().IsButtonEnabled(4));
+  EXPECT_FALSE(window.Tabs().IsTabEnabled(2));
+  EXPECT_FALSE(window.ScanFrame().IsVisible());
 
   // Exit answered No leaves the program running; Yes ends it.
   messages.answers.push_back(MessageAnswer::No);

@@ -98,15 +98,13 @@ QString ToQtFileFilter(const std::string& filter) {
 
 std::string QtFileOpenDialog::ShowOpen(const std::string& filter) {
   QWidget* owner = owner_ ? owner_.data() : QApplication::activeWindow();
-  const QString start =
-      remembered_ != nullptr ? QString::fromStdString(remembered_->DatabaseFolder()) : QString();
+  const QString start = QString::fromStdString(StartFolder());
   const QString chosen = QFileDialog::getOpenFileName(owner, QString(), start, ToQtFileFilter(filter));
   return QDir::toNativeSeparators(chosen).toStdString();
 }
 
 std::string QtFolderPicker::PickFolder(std::intptr_t, const std::string& title) {
-  const QString start =
-      remembered_ != nullptr ? QString::fromStdString(remembered_->Destination()) : QString();
+  const QString start = QString::fromStdString(StartFolder());
   const QString chosen = QFileDialog::getExistingDirectory(
       QApplication::activeWindow(), QString::fromStdString(title), start, QFileDialog::ShowDirsOnly);
   return QDir::toNativeSeparators(chosen).toStdString();

@@ -10,6 +10,7 @@
 #include "common/Controls.h"
 #include "common/Global.h"
 #include "common/RememberedFolders.h"
+#include "shell/presenters/RememberingDialogs.h"
 #include "shell/presenters/WindowServices.h"
 
 namespace mailshift::shell {
@@ -23,27 +24,24 @@ class QtMessageBoxes final : public MessageBoxes {
 
 // Owned by the given window, or by the active window when none is given. It opens in the folder
 // of the last database chosen when there is one.
-class QtFileOpenDialog final : public FileOpenDialog {
+class QtFileOpenDialog final : public RememberingFileOpenDialog {
  public:
   explicit QtFileOpenDialog(QWidget* owner = nullptr, const RememberedFolders* remembered = nullptr)
-      : owner_(owner), remembered_(remembered) {}
+      : RememberingFileOpenDialog(remembered), owner_(owner) {}
   void SetOwner(QWidget* owner) { owner_ = owner; }
   // filter in the "description|patterns|description|patterns" form.
   std::string ShowOpen(const std::string& filter) override;
 
  private:
   QPointer<QWidget> owner_;
-  const RememberedFolders* remembered_;
 };
 
 // Opens in the last destination when there is one.
-class QtFolderPicker final : public FolderPicker {
+class QtFolderPicker final : public RememberingFolderPicker {
  public:
-  explicit QtFolderPicker(const RememberedFolders* remembered = nullptr) : remembered_(remembered) {}
+  explicit QtFolderPicker(const RememberedFolders* remembered = nullptr)
+      : RememberingFolderPicker(remembered) {}
   std::string PickFolder(std::intptr_t ownerWindow, const std::string& title) override;
-
- private:
-  const RememberedFolders* remembered_;
 };
 
 class QtWaiter final : public Waiter {

@@ -67,7 +67,7 @@ std::wstring DialogFilter(const std::string& filter) {
 
 std::string WinFileOpenDialog::ShowOpen(const std::string& filter) {
   const std::wstring filters = DialogFilter(filter);
-  const std::wstring startFolder = remembered_ != nullptr ? Utf8ToWide(remembered_->DatabaseFolder()) : L"";
+  const std::wstring startFolder = Utf8ToWide(StartFolder());
   std::vector<wchar_t> file(32768, L'\0');
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
@@ -98,7 +98,7 @@ int CALLBACK StartInFolder(HWND dialog, UINT message, LPARAM, LPARAM start) {
 
 std::string WinFolderPicker::PickFolder(std::intptr_t ownerWindow, const std::string& title) {
   const std::wstring caption = Utf8ToWide(title);
-  const std::wstring start = remembered_ != nullptr ? Utf8ToWide(remembered_->Destination()) : L"";
+  const std::wstring start = Utf8ToWide(StartFolder());
   BROWSEINFOW browse{};
   browse.hwndOwner = ownerWindow != 0 ? reinterpret_cast<HWND>(ownerWindow) : DialogOwner();
   browse.lpszTitle = caption.c_str();

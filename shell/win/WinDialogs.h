@@ -9,6 +9,7 @@
 #include "common/Controls.h"
 #include "common/Global.h"
 #include "common/RememberedFolders.h"
+#include "shell/presenters/RememberingDialogs.h"
 #include "shell/presenters/WindowServices.h"
 
 namespace mailshift::shell::win {
@@ -23,24 +24,20 @@ class WinMessageBoxes final : public MessageBoxes {
 };
 
 // Opens in the folder of the last database chosen when there is one.
-class WinFileOpenDialog final : public FileOpenDialog {
+class WinFileOpenDialog final : public RememberingFileOpenDialog {
  public:
-  explicit WinFileOpenDialog(const RememberedFolders* remembered = nullptr) : remembered_(remembered) {}
+  explicit WinFileOpenDialog(const RememberedFolders* remembered = nullptr)
+      : RememberingFileOpenDialog(remembered) {}
   // filter in the "description|patterns|description|patterns" form.
   std::string ShowOpen(const std::string& filter) override;
-
- private:
-  const RememberedFolders* remembered_;
 };
 
 // The shell's folder dialog; it opens in the last destination when there is one.
-class WinFolderPicker final : public FolderPicker {
+class WinFolderPicker final : public RememberingFolderPicker {
  public:
-  explicit WinFolderPicker(const RememberedFolders* remembered = nullptr) : remembered_(remembered) {}
+  explicit WinFolderPicker(const RememberedFolders* remembered = nullptr)
+      : RememberingFolderPicker(remembered) {}
   std::string PickFolder(std::intptr_t ownerWindow, const std::string& title) override;
-
- private:
-  const RememberedFolders* remembered_;
 };
 
 // Runs the pending messages of this thread. Without withInput the user's keys and clicks stay

@@ -264,6 +264,12 @@ class WatchedScanCore final : public MailCore {
   notes::PreviewResult Preview(const notes::ScanResult& scan, const std::string& tag) override {
     return core_.Preview(scan, tag);
   }
+  bool DatabaseChanged(const std::string& databasePath, const std::optional<FileStamp>& scanned) override {
+    return core_.DatabaseChanged(databasePath, scanned);
+  }
+  std::optional<FileStamp> DatabaseStamp(const std::string& databasePath) override {
+    return core_.DatabaseStamp(databasePath);
+  }
   mail::ExportReport Export(const mail::ExportPlan& plan, mail::ExportObserver& observer) override {
     return core_.Export(plan, observer);
   }

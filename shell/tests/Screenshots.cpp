@@ -192,6 +192,28 @@ int main(int argc, char** argv) {
   main.Presenter().CmdScan_Click();
   Grab(main, "main-scan-failed");
 
+  // A Notes database on Linux: the message says what this system reads and where the file is read.
+  const QString notesDatabase = work.filePath(QStringLiteral("mail.nsf"));
+  QFile notesFile(notesDatabase);
+  notesFile.open(QIODevice::WriteOnly);
+  notesFile.write(QByteArray("\x1a\x00\x00\x04\x00\x00", 6) + QByteArray(4090, '\0'));
+  notesFile.close();
+  t.fileDialog.answers = {notesDatabase.toStdString()};
+  main.Presenter().CmdBrowse_Click();
+  const std::size_t shownBefore = t.messages.shown.size();
+  main.Presenter().CmdScan_Click();
+  if (t.messages.shown.size() > shownBefore) {
+    const auto& refused = t.messages.shown.back();
+    const QMessageBox::Icon icon = refused.icon == MessageIcon::Critical      ? QMessageBox::Critical
+                                   : refused.icon == MessageIcon::Exclamation ? QMessageBox::Warning
+                                                                              : QMessageBox::Information;
+    QMessageBox reason(icon, QString::fromStdString(refused.title), MessageText(refused.text),
+                       QMessageBox::Ok, &main);
+    reason.show();
+    Grab(reason, "main-notes-database");
+    reason.close();
+  }
+
   QMessageBox exitQuestion(QMessageBox::Information, QString::fromUtf8(text::kExitTitle),
                            QString::fromUtf8(text::kExitQuestion), QMessageBox::Yes | QMessageBox::No, &main);
   exitQuestion.show();

@@ -36,13 +36,18 @@ std::int64_t CountEmails(Session& session, const std::string& databasePath, cons
 }
 
 // The views of the database, or nothing (and why) when it holds no readable data.
-std::optional<Views> ReadViews(const std::shared_ptr<Database>& database, std::string& reason) {
+std::optional<Views> ReadViews(const std::shared_ptr<Database>& database, std::string& reason,
+                               bool& readElsewhere) {
   if (!database) {
     reason = "the database could not be opened";
     return std::nullopt;
   }
   try {
     return database->Views();
+  } catch (const DatabaseReadElsewhere& error) {
+    reason = error.what();
+    readElsewhere = true;
+    return std::nullopt;
   } catch (const NotesError& error) {
     reason = error.what();
     return std::nullopt;
@@ -126,7 +131,7 @@ bool ScanRun::ReadDatabase(Views& views) {
     result_.title = database->Title();
   });
 
-  std::optional<Views> read = ReadViews(database, result_.failure);
+  std::optional<Views> read = ReadViews(database, result_.failure, result_.readElsewhere);
   if (!read) return false;
   views = std::move(*read);
   database_ = std::move(database);

@@ -53,6 +53,9 @@ struct ScanResult {
   std::vector<FolderNode> nodes;
   // Why the session or the data could not be had, as the client or the reader tells it.
   std::string failure;
+  // The database is of a kind this system does not read; failure says what it is and where it is
+  // read, and is the whole message to give.
+  bool readElsewhere = false;
   // The failures the scan stepped over, in order; the user is not shown them.
   std::vector<std::string> skippedFailures;
   SessionOrigin origin = SessionOrigin::None;

@@ -21,6 +21,13 @@ class NotesError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A database of a kind this system does not read at all (a Notes database where only the stand-in
+// store is read); the message says what it is and where it can be read.
+class DatabaseReadElsewhere : public NotesError {
+ public:
+  using NotesError::NotesError;
+};
+
 // One value of an item: text, number or date-time.
 using ItemValue = std::variant<std::string, double, DateTime>;
 using ItemValues = std::vector<ItemValue>;

@@ -222,6 +222,7 @@ class MemoryDb : public Database {
     return data_->title;
   }
   std::vector<std::shared_ptr<View>> Views() override {
+    if (data_->viewsReadElsewhere) throw DatabaseReadElsewhere("a Notes database, read on Windows");
     if (data_->failViews) throw NotesError("no readable data");
     std::vector<std::shared_ptr<View>> views;
     for (std::size_t i = 0; i < data_->views.size(); ++i)

@@ -72,6 +72,7 @@ struct MemoryDatabase {
   std::vector<MemoryView> views;
   std::vector<MemoryDocument> documents;
   bool failViews = false;
+  bool viewsReadElsewhere = false;  // Views fails as for a database of a kind read elsewhere
   bool failTitle = false;
 
   std::size_t AddDocument(MemoryDocument document);

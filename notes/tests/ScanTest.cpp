@@ -244,9 +244,17 @@ TEST_F(ScanTest, ADatabaseWithoutReadableViewsGivesNoDataWhicheverClassGaveTheSe
     const ScanResult& scan = Scan();
     EXPECT_EQ(scan.end, ScanEnd::NoData);
     EXPECT_FALSE(scan.failure.empty());
+    EXPECT_FALSE(scan.readElsewhere);
     EXPECT_EQ(scan.title, "John Doe Mail");
     EXPECT_FALSE(scan.session);
   }
+  // A database of a kind this system does not read says so, for the window to say it alone.
+  db.failViews = false;
+  db.viewsReadElsewhere = true;
+  const ScanResult& elsewhere = Scan();
+  EXPECT_EQ(elsewhere.end, ScanEnd::NoData);
+  EXPECT_TRUE(elsewhere.readElsewhere);
+  EXPECT_EQ(elsewhere.failure, "a Notes database, read on Windows");
 }
 
 TEST_F(ScanTest, NotesSessionEndsOnAFailureBeforeTheViewsWithNotInstalledKeepingTheTreeSoFar) {

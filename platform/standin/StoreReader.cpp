@@ -10,6 +10,7 @@
 #include "platform/standin/IsoDateTime.h"
 #include "platform/standin/ReplacementFile.h"
 #include "platform/standin/Sqlite.h"
+#include "platform/standin/StoreFormat.h"
 
 namespace mailshift::standin {
 namespace {
@@ -135,6 +136,7 @@ StoreReader::StoreReader(std::filesystem::path file) : file_(std::move(file)) {}
 StoreReader::~StoreReader() = default;
 
 void StoreReader::CheckReadable() const {
+  if (failure_ == kNotesDatabaseReason) throw notes::DatabaseReadElsewhere(file_.string() + ": " + failure_);
   if (!failure_.empty()) throw NotesError(file_.string() + ": " + failure_);
 }
 

@@ -40,6 +40,7 @@ std::string CaptionOf(ScanArrow phase) {
 
 // A message with the reader's reason under it, as the command line shows it.
 std::string WithReason(const std::string& message, const std::string& reason) {
+  if (message.empty()) return reason;
   return reason.empty() ? message : message + "\r\n(" + reason + ")";
 }
 
@@ -207,7 +208,9 @@ void MainPresenter::ShowScanResult(const notes::ScanResult& result, notes::ScanP
                       reached);
       return;
     case notes::ScanEnd::NoData:
-      ShowScanFailure(std::string(notes::kNoDataText), "", MessageIcon::None, result, reached);
+      // A database read elsewhere is named as such, not guessed to be empty or encrypted.
+      ShowScanFailure(result.readElsewhere ? "" : std::string(notes::kNoDataText), "",
+                      result.readElsewhere ? MessageIcon::Information : MessageIcon::None, result, reached);
       return;
     case notes::ScanEnd::Stopped:
       return;

@@ -14,6 +14,7 @@
 namespace mailshift::standin {
 namespace {
 
+using notes::DatabaseReadElsewhere;
 using notes::NotesError;
 using testing::FirstText;
 using testing::OpenStore;
@@ -89,11 +90,18 @@ TEST_F(UnreadableFileTest, NotesDatabaseBytesAreToldApartFromOtherFiles) {
   ExpectNoReadableData(file_, kNotesDatabaseReason);
   WriteBytes(file_, bytes.substr(0, 2));
   ExpectNoReadableData(file_, kNotesDatabaseReason);
+  EXPECT_THROW(OpenStore(file_)->Views(), DatabaseReadElsewhere);
 
   WriteBytes(file_, std::string("\x89PNG\r\n\x1A\n", 8) + std::string(4096, '\0'));
   ExpectNoReadableData(file_, "not a mail store");
   WriteBytes(file_, std::string(4096, '\x1A'));
   ExpectNoReadableData(file_, "not a mail store");
+  try {
+    OpenStore(file_)->Views();
+  } catch (const DatabaseReadElsewhere&) {
+    ADD_FAILURE() << "another file taken for a database read elsewhere";
+  } catch (const NotesError&) {
+  }
 }
 
 TEST_F(UnreadableFileTest, RandomBytesAndText) {

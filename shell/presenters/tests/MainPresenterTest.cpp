@@ -199,6 +199,16 @@ TEST(MainPresenter, AScanWithoutAFileAClientOrDataSaysSo) {
   EXPECT_EQ(window.view.messages.shown.back().text,
             "Please select a Notes database and click Start Scan to proceed.");
   EXPECT_TRUE(window.view.destinationTitles.empty());
+
+  // A database this system does not read is named for what it is, not guessed to be encrypted.
+  window.core.scanResult = ScannedMailbox(notes::ScanEnd::NoData);
+  window.core.scanResult.failure = "/mail/jdoe.nsf: this is a Notes database; read it on Windows";
+  window.core.scanResult.readElsewhere = true;
+  window.presenter.CmdScan_Click();
+  EXPECT_EQ(window.view.messages.shown.back().text,
+            "/mail/jdoe.nsf: this is a Notes database; read it on Windows");
+  EXPECT_EQ(window.view.messages.shown.back().icon, MessageIcon::Information);
+  EXPECT_FALSE(window.presenter.IsEnabled(Command::Export));
 }
 
 TEST(MainPresenter, ClickingAFolderListsItsMessages) {

@@ -44,6 +44,8 @@ void DocumentPrefetch::Run() {
   std::unique_ptr<sqlite::Statement> items;
   std::unique_ptr<sqlite::Statement> values;
   std::unique_ptr<sqlite::Statement> details;
+  std::unique_ptr<sqlite::Statement> embedded;
+  std::unique_ptr<sqlite::Statement> entities;
   try {
     items = std::make_unique<sqlite::Statement>(connection_, kDocumentItemsSql);
     values = std::make_unique<sqlite::Statement>(connection_, kDocumentValuesSql);
@@ -54,6 +56,13 @@ void DocumentPrefetch::Run() {
     details = std::make_unique<sqlite::Statement>(connection_, kDocumentDetailsSql);
   } catch (const sqlite::Error&) {
     // a store from before documents had details: the reader knows there are none
+  }
+  try {
+    embedded = std::make_unique<sqlite::Statement>(connection_, kDocumentEmbeddedSql);
+    entities = std::make_unique<sqlite::Statement>(connection_, kDocumentEntitiesSql);
+  } catch (const sqlite::Error&) {
+    // a store from before MIME entities: the reader reads the embedded objects itself
+    embedded.reset();
   }
   for (;;) {
     std::int64_t documentId = 0;
@@ -71,6 +80,8 @@ void DocumentPrefetch::Run() {
       document.items = ReadStoredItems(*items, documentId);
       document.values = ReadStoredValues(*values, documentId);
       if (details) document.details = ReadStoredDetails(*details, documentId);
+      if (embedded) document.embedded = ReadStoredEmbedded(*embedded, documentId);
+      if (entities) document.entities = ReadStoredEntities(*entities, documentId);
     } catch (const sqlite::Error&) {
       continue;  // the reader reads it itself, and reports what fails
     }

@@ -300,8 +300,12 @@ void StoreReader::ReadEntriesAfter(std::int64_t viewId, std::int64_t position) {
 
 void StoreReader::ReadItemsOf(std::int64_t documentId) {
   itemsDocument_.reset();
+  objectsDocument_.reset();
   if (prefetch_) {
     if (std::optional<StoredDocument> read = prefetch_->Take(documentId)) {
+      embedded_ = std::move(read->embedded);
+      entities_ = std::move(read->entities);
+      objectsDocument_ = documentId;
       items_ = std::move(read->items);
       itemsDocument_ = documentId;
       values_ = std::move(read->values);
@@ -436,17 +440,19 @@ DetailsRecord StoreReader::Details(std::int64_t documentId) {
 }
 
 std::vector<EmbeddedRecord> StoreReader::Embedded(std::int64_t documentId, std::int64_t itemPosition) {
+  std::vector<EmbeddedRecord> objects;
+  if (objectsDocument_ == documentId && embedded_) {
+    for (const StoredEmbedded& stored : *embedded_)
+      if (stored.itemPosition == itemPosition) objects.push_back(stored.record);
+    return objects;
+  }
   try {
     Running row(Prepared(kEmbedded));
     row->BindInt64(1, documentId).BindInt64(2, itemPosition);
-    std::vector<EmbeddedRecord> objects;
     while (row->Step()) {
-      const auto& r = *row;
-      if (!IsInteger(r, 0) || !IsText(r, 1) || !IsInteger(r, 2) || !IsInteger(r, 3)) {
-        Fail("damaged embedded object in document " + std::to_string(documentId));
-      }
-      objects.push_back(
-          EmbeddedRecord{r.ColumnInt64(0), r.ColumnText(1), r.ColumnInt64(2), r.ColumnInt64(3)});
+      std::optional<EmbeddedRecord> object = EmbeddedFromRow(*row);
+      if (!object) Fail("damaged embedded object in document " + std::to_string(documentId));
+      objects.push_back(std::move(*object));
     }
     return objects;
   } catch (const sqlite::Error& error) {
@@ -465,27 +471,22 @@ std::vector<MimeEntityRecord> StoreReader::MimeEntities(std::int64_t documentId,
     CheckReadable();
     return entities;
   }
-  try {
-    Running row(Prepared(kMimeEntities));
-    row->BindInt64(1, documentId).BindInt64(2, itemPosition).BindInt64(3, converted ? 1 : 0);
-    while (row->Step()) {
-      const auto& r = *row;
-      const bool root = r.ColumnType(1) == SQLITE_NULL;
-      if (!IsInteger(r, 0) || (!root && !IsInteger(r, 1)) || !IsInteger(r, 2) || !IsText(r, 3) ||
-          !IsText(r, 4) || !IsText(r, 5) || !IsInteger(r, 6) || r.ColumnInt64(6) < 0) {
-        Fail("damaged MIME entity in document " + std::to_string(documentId));
+  if (objectsDocument_ == documentId && entities_) {
+    for (const StoredEntity& stored : *entities_)
+      if (stored.itemPosition == itemPosition && stored.converted == converted)
+        entities.push_back(stored.record);
+  } else {
+    try {
+      Running row(Prepared(kMimeEntities));
+      row->BindInt64(1, documentId).BindInt64(2, itemPosition).BindInt64(3, converted ? 1 : 0);
+      while (row->Step()) {
+        std::optional<MimeEntityRecord> entity = EntityFromRow(*row);
+        if (!entity) Fail("damaged MIME entity in document " + std::to_string(documentId));
+        entities.push_back(std::move(*entity));
       }
-      MimeEntityRecord& entity = entities.emplace_back();
-      entity.id = r.ColumnInt64(0);
-      if (!root) entity.parentId = r.ColumnInt64(1);
-      entity.position = r.ColumnInt64(2);
-      entity.contentType = r.ColumnText(3);
-      entity.contentSubType = r.ColumnText(4);
-      entity.headers = r.ColumnText(5);
-      entity.size = r.ColumnInt64(6);
+    } catch (const sqlite::Error& error) {
+      Fail(error.what());
     }
-  } catch (const sqlite::Error& error) {
-    Fail(error.what());
   }
   // The first must be the one root, and every other entity must follow its parent.
   for (std::size_t i = 0; i < entities.size(); ++i) {

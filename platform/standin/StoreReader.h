@@ -53,24 +53,6 @@ struct DetailsRecord {
   std::vector<std::string> encryptedItems;  // the items that cannot be read
 };
 
-struct EmbeddedRecord {
-  std::int64_t id = 0;
-  std::string name;
-  std::int64_t type = 0;
-  std::int64_t size = 0;
-};
-
-// One MIME entity of an item (version 4 on).
-struct MimeEntityRecord {
-  std::int64_t id = 0;
-  std::optional<std::int64_t> parentId;  // nothing for the root
-  std::int64_t position = 0;             // among its siblings
-  std::string contentType;
-  std::string contentSubType;
-  std::string headers;
-  std::int64_t size = 0;  // bytes of its content
-};
-
 class StoreReader {
  public:
   static std::shared_ptr<StoreReader> Open(const std::filesystem::path& file);
@@ -175,6 +157,10 @@ class StoreReader {
   // The details read ahead with the items of the document read last.
   std::optional<std::int64_t> detailsDocument_;
   StoredDetails details_;
+  // The embedded objects and MIME entities read ahead with the items of the document read last.
+  std::optional<std::int64_t> objectsDocument_;
+  std::optional<std::vector<StoredEmbedded>> embedded_;
+  std::optional<std::vector<StoredEntity>> entities_;
   // Last: its thread stops before the rest goes.
   std::unique_ptr<DocumentPrefetch> prefetch_;
 };

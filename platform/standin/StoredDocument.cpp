@@ -22,6 +22,61 @@ const char* const kDocumentValuesSql =
 const char* const kDocumentDetailsSql =
     "SELECT created, created_offset, encrypted, encrypted_items FROM document_details WHERE document_id = ?1";
 
+const char* const kDocumentEmbeddedSql =
+    "SELECT id, name, type, size, item_position FROM embedded_objects WHERE document_id = ?1 "
+    "ORDER BY item_position, position";
+const char* const kDocumentEntitiesSql =
+    "SELECT id, parent_id, position, content_type, content_subtype, headers, size, item_position, converted "
+    "FROM mime_entities WHERE document_id = ?1 ORDER BY id";
+
+std::optional<EmbeddedRecord> EmbeddedFromRow(const sqlite::Statement& r) {
+  if (!IsInteger(r, 0) || !IsText(r, 1) || !IsInteger(r, 2) || !IsInteger(r, 3)) return std::nullopt;
+  return EmbeddedRecord{r.ColumnInt64(0), r.ColumnText(1), r.ColumnInt64(2), r.ColumnInt64(3)};
+}
+
+std::optional<MimeEntityRecord> EntityFromRow(const sqlite::Statement& r) {
+  const bool root = r.ColumnType(1) == SQLITE_NULL;
+  if (!IsInteger(r, 0) || (!root && !IsInteger(r, 1)) || !IsInteger(r, 2) || !IsText(r, 3) || !IsText(r, 4) ||
+      !IsText(r, 5) || !IsInteger(r, 6) || r.ColumnInt64(6) < 0) {
+    return std::nullopt;
+  }
+  MimeEntityRecord entity;
+  entity.id = r.ColumnInt64(0);
+  if (!root) entity.parentId = r.ColumnInt64(1);
+  entity.position = r.ColumnInt64(2);
+  entity.contentType = r.ColumnText(3);
+  entity.contentSubType = r.ColumnText(4);
+  entity.headers = r.ColumnText(5);
+  entity.size = r.ColumnInt64(6);
+  return entity;
+}
+
+std::optional<std::vector<StoredEmbedded>> ReadStoredEmbedded(sqlite::Statement& embedded,
+                                                              std::int64_t documentId) {
+  Running row(embedded);
+  row->BindInt64(1, documentId);
+  std::vector<StoredEmbedded> read;
+  while (row->Step()) {
+    std::optional<EmbeddedRecord> record = EmbeddedFromRow(embedded);
+    if (!record || !IsInteger(embedded, 4)) return std::nullopt;
+    read.push_back(StoredEmbedded{embedded.ColumnInt64(4), std::move(*record)});
+  }
+  return read;
+}
+
+std::optional<std::vector<StoredEntity>> ReadStoredEntities(sqlite::Statement& entities,
+                                                            std::int64_t documentId) {
+  Running row(entities);
+  row->BindInt64(1, documentId);
+  std::vector<StoredEntity> read;
+  while (row->Step()) {
+    std::optional<MimeEntityRecord> record = EntityFromRow(entities);
+    if (!record || !IsInteger(entities, 7) || !IsInteger(entities, 8)) return std::nullopt;
+    read.push_back(StoredEntity{entities.ColumnInt64(7), entities.ColumnInt64(8) != 0, std::move(*record)});
+  }
+  return read;
+}
+
 StoredDetails ReadStoredDetails(sqlite::Statement& details, std::int64_t documentId) {
   Running row(details);
   row->BindInt64(1, documentId);

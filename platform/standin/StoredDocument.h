@@ -51,10 +51,44 @@ struct StoredDetails {
   std::string encryptedItems;
 };
 
+struct EmbeddedRecord {
+  std::int64_t id = 0;
+  std::string name;
+  std::int64_t type = 0;
+  std::int64_t size = 0;
+};
+
+// One MIME entity of an item (version 4 on).
+struct MimeEntityRecord {
+  std::int64_t id = 0;
+  std::optional<std::int64_t> parentId;  // nothing for the root
+  std::int64_t position = 0;             // among its siblings
+  std::string contentType;
+  std::string contentSubType;
+  std::string headers;
+  std::int64_t size = 0;  // bytes of its content
+};
+
+// An embedded object or a MIME entity with the item it belongs to.
+struct StoredEmbedded {
+  std::int64_t itemPosition = 0;
+  EmbeddedRecord record;
+};
+struct StoredEntity {
+  std::int64_t itemPosition = 0;
+  bool converted = false;
+  MimeEntityRecord record;
+};
+
 struct StoredDocument {
   std::vector<StoredItem> items;         // in the order of their positions
   std::vector<StoredValue> values;       // in the order of their items and positions
   std::optional<StoredDetails> details;  // nothing: not read (a store without details)
+  // Every embedded object (in the order of items and positions) and every MIME entity (in the
+  // order of their ids) of the document. Nothing when not read: a store without MIME entities, or
+  // a row that is damaged, which the reader then reads and reports itself.
+  std::optional<std::vector<StoredEmbedded>> embedded;
+  std::optional<std::vector<StoredEntity>> entities;
 };
 
 // A document's items, and its values, one query each: each lookup of an item would otherwise be
@@ -65,6 +99,24 @@ extern const char* const kDocumentValuesSql;
 // The document's details (stores of version 3 on), one query: read ahead with the items, as
 // every message asks whether its items can be decrypted.
 extern const char* const kDocumentDetailsSql;
+
+// All of a document's embedded objects, and all of its MIME entities (stores of version 4 on), one
+// query each: read ahead with the items, as every message asks for the files of its body and for
+// its body's MIME entities, and a query of the reader's own waits for the read-ahead thread's.
+extern const char* const kDocumentEmbeddedSql;
+extern const char* const kDocumentEntitiesSql;
+
+// One row of kDocumentEmbeddedSql or of the reader's query of one item's objects (the same first
+// columns); nothing when the row is damaged.
+std::optional<EmbeddedRecord> EmbeddedFromRow(const sqlite::Statement& row);
+// One row of kDocumentEntitiesSql or of the reader's query of one item's entities (the same first
+// columns); nothing when the row is damaged.
+std::optional<MimeEntityRecord> EntityFromRow(const sqlite::Statement& row);
+// Nothing when a row is damaged.
+std::optional<std::vector<StoredEmbedded>> ReadStoredEmbedded(sqlite::Statement& embedded,
+                                                              std::int64_t documentId);
+std::optional<std::vector<StoredEntity>> ReadStoredEntities(sqlite::Statement& entities,
+                                                            std::int64_t documentId);
 
 // Runs a statement of kDocumentItemsSql, kDocumentValuesSql or kDocumentDetailsSql for the
 // document; throws sqlite::Error.

@@ -314,6 +314,50 @@ TEST(DamagedReadAheadTest, ADocumentReadAheadFailsWhenItIsReadAndNoOtherDoes) {
   EXPECT_EQ(index, view->AllEntriesCount());
 }
 
+// Read ahead, a document's files and its body's MIME entities are the store's; a damaged one of
+// them fails for its own document alone, as when it is read on its own.
+TEST(DamagedReadAheadTest, FilesAndMimeEntitiesReadAheadFailOnlyForTheirDocument) {
+  ScratchFolder folder;
+  const auto store = folder / "sample.nsf";
+  WriteSampleStore(store, SampleOptions{300, 14, 7, true});
+  // The first of the documents after the 20th of ($All) that holds converted MIME entities, and
+  // the first that holds files.
+  const std::string later =
+      "SELECT document_id FROM view_entries WHERE view_id = (SELECT id FROM views WHERE name = '($All)') "
+      "ORDER BY position LIMIT -1 OFFSET 20";
+  Tamper(store,
+         "UPDATE mime_entities SET size = -1 WHERE document_id = (SELECT MIN(document_id) FROM "
+         "mime_entities WHERE converted = 1 AND document_id IN (" +
+             later + "))");
+  Tamper(store,
+         "UPDATE embedded_objects SET type = 'x' WHERE document_id = (SELECT MIN(document_id) FROM "
+         "embedded_objects WHERE document_id IN (" +
+             later + "))");
+  auto view = OpenStore(store)->GetView("($All)");
+  int entitiesFailed = 0;
+  int filesFailed = 0;
+  int bodiesRead = 0;
+  int filesRead = 0;
+  for (auto document = view->GetFirstDocument(); document; document = view->GetNextDocument(document)) {
+    try {
+      filesRead += static_cast<int>(document->AttachmentNames().size());
+    } catch (const NotesError&) {
+      ++filesFailed;
+    }
+    try {
+      document->ConvertToMIME(notes::kConvertToPlainTextAndHtml);
+      if (const auto root = document->GetMIMEEntity("Body"); root && root->GetFirstChildEntity())
+        ++bodiesRead;
+    } catch (const NotesError&) {
+      ++entitiesFailed;
+    }
+  }
+  EXPECT_EQ(filesFailed, 1);
+  EXPECT_EQ(entitiesFailed, 1);
+  EXPECT_GT(filesRead, 20);
+  EXPECT_GT(bodiesRead, 20);
+}
+
 TEST_F(DamagedRecordTest, EntriesWithGapsAreWalkedInOrder) {
   Tamper(file_, "INSERT INTO view_entries VALUES (1, 7, 1); INSERT INTO view_entries VALUES (1, -3, 1);");
   auto view = OpenStore(file_)->GetView("($Inbox)");

@@ -111,14 +111,14 @@ void WriteStore(const fs::path& store, const notes::testing::MemoryDatabase& dat
   std::vector<std::int64_t> keys;
   std::int64_t number = 0;
   for (const MemoryDocument& document : database.documents) {
-    standin::DocumentSpec spec;
-    spec.id = "d" + std::to_string(number++);
+    standin::DocumentSpec written;
+    written.id = "d" + std::to_string(number++);
     for (const auto& item : document.items) {
       const bool body = item.name == "Body";
       if (body && document.mimeBody) {
         standin::ItemSpec mime{"Body", standin::ItemKind::MimePart, {}, {}};
         mime.mime = StoredEntity(*document.mimeBody);
-        spec.items.push_back(std::move(mime));
+        written.items.push_back(std::move(mime));
         continue;
       }
       const bool date = !item.values.empty() && std::holds_alternative<DateTime>(item.values.front());
@@ -129,9 +129,9 @@ void WriteStore(const fs::path& store, const notes::testing::MemoryDatabase& dat
                                item.values,
                                {}};
       if (body && document.convertedBody) stored.mime = StoredEntity(*document.convertedBody);
-      spec.items.push_back(std::move(stored));
+      written.items.push_back(std::move(stored));
     }
-    keys.push_back(writer.AddDocument(std::move(spec)));
+    keys.push_back(writer.AddDocument(std::move(written)));
   }
   writer.AddView("($Inbox)", true, keys);
   writer.Commit();

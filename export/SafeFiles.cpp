@@ -269,14 +269,6 @@ LockedFile::Outcome LockedFile::Open(const OpenedFolder& folder, const std::stri
   return made;
 }
 
-std::string LockedFile::Read(std::string& content) const {
-  content.clear();
-  return ReadPieces([&content](std::string_view piece) {
-    content.append(piece);
-    return true;
-  });
-}
-
 std::string LockedFile::ReadPieces(const std::function<bool(std::string_view)>& piece) const {
   char buffer[64 * 1024];
   for (off_t offset = 0;;) {

@@ -138,7 +138,13 @@ class LockedFile {
   Outcome Open(const OpenedFolder& folder, const std::string& name, std::string& problem);
   bool IsOpen() const;
   // The whole content. "" when read; otherwise why not.
-  std::string Read(std::string& content) const;
+  std::string Read(std::string& content) const {
+    content.clear();
+    return ReadPieces([&content](std::string_view piece) {
+      content.append(piece);
+      return true;
+    });
+  }
   // The content from its start, handed to piece a part at a time for as long as it returns true,
   // so that a large file need not be held whole. "" when read; otherwise why not.
   std::string ReadPieces(const std::function<bool(std::string_view)>& piece) const;

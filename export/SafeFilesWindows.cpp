@@ -307,14 +307,6 @@ LockedFile::Outcome LockedFile::Open(const OpenedFolder& folder, const std::stri
   return made;
 }
 
-std::string LockedFile::Read(std::string& content) const {
-  content.clear();
-  return ReadPieces([&content](std::string_view piece) {
-    content.append(piece);
-    return true;
-  });
-}
-
 std::string LockedFile::ReadPieces(const std::function<bool(std::string_view)>& piece) const {
   LARGE_INTEGER start{};
   if (!SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN)) return ErrorText(GetLastError());

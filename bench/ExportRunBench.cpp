@@ -129,12 +129,19 @@ bool WritePlain(const Tree& tree, const fs::path& root) {
   return true;
 }
 
+constexpr unsigned long kTmpfs = 0x01021994;
+
+bool IsInMemory(const fs::path& folder) {
+  struct statfs about {};
+  return statfs(folder.c_str(), &about) == 0 && static_cast<unsigned long>(about.f_type) == kTmpfs;
+}
+
 // The kind of file system the folder is on, as far as the benchmark tells them apart.
 std::string FileSystemKind(const fs::path& folder) {
   struct statfs about {};
   if (statfs(folder.c_str(), &about) != 0) return "unknown";
   switch (static_cast<unsigned long>(about.f_type)) {
-    case 0x01021994:
+    case kTmpfs:
       return "tmpfs (in memory)";
     case 0xEF53:
       return "ext2/3/4";
@@ -182,9 +189,11 @@ int main(int argc, char** argv) {
   Tree tree;
   double before = 0;
   double peak = 0;
+  const bool inMemory = IsInMemory(work);
   for (int round = 0; round < rounds; ++round) {
-    // Nothing is removed between the rounds: on some file systems removed files slow the files
-    // made after them.
+    // On a disk nothing is removed between the rounds: on some file systems removed files slow the
+    // files made after them. In memory each round's trees are removed after it, as they would
+    // otherwise fill the memory the later rounds write into.
     const fs::path out = round == 0 ? work / "out" : work / ("out-" + std::to_string(round));
     fs::create_directories(out);
     prepared.plan.destination = out.string();
@@ -207,6 +216,10 @@ int main(int argc, char** argv) {
     }
     spent.plain = plainWatch.Read();
     measured.push_back(spent);
+    if (inMemory) {
+      fs::remove_all(out);
+      fs::remove_all(work / ("plain-" + std::to_string(round)));
+    }
   }
   const double megabytes = static_cast<double>(tree.bytes) / 1e6;
 

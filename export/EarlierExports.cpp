@@ -86,7 +86,8 @@ bool EarlierExports::WrittenBefore(const std::string& universalId) {
   return false;
 }
 
-void EarlierExports::Written(const std::string& universalId, const std::string& path, bool whole) {
+void EarlierExports::Written(const std::string& universalId, const std::string& path, bool whole,
+                             std::int64_t bytes) {
   if (universalId.empty() || !folder_.IsOpen()) return;
   ManifestRecord record{FileNameOf(path), -1, whole};
   const std::optional<ManifestRecord> earlier =
@@ -100,7 +101,7 @@ void EarlierExports::Written(const std::string& universalId, const std::string& 
                      ", written earlier in part: " + std::strerror(error));
     }
   }
-  record.bytes = folder_.PlainFileSize(record.file);
+  record.bytes = bytes >= 0 ? bytes : folder_.PlainFileSize(record.file);
   manifest_.Add(folderName_, universalId, record);
   ReportProblem();
 }

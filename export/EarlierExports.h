@@ -37,9 +37,10 @@ class EarlierExports {
   // document is written again.
   bool WrittenBefore(const std::string& universalId);
   // Records the message this run wrote for the document at path; whole: with every part it
-  // should carry. The file of an earlier message of the document that was written only in part is
-  // replaced by it in one step, so one of them is always there.
-  void Written(const std::string& universalId, const std::string& path, bool whole);
+  // should carry; bytes: the file's size as written (-1: not known, and asked of the file). The
+  // file of an earlier message of the document that was written only in part is replaced by it
+  // in one step, so one of them is always there.
+  void Written(const std::string& universalId, const std::string& path, bool whole, std::int64_t bytes = -1);
   // Ends the use of the manifest.
   void Finish() { manifest_.Finish(); }
 

@@ -2,6 +2,7 @@
 // tells back about the message.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -56,6 +57,7 @@ struct WriteOutcome {
   bool written = false;
   std::string path;                   // the file written, or the last one attempted
   std::string reason;                 // why nothing was written; empty when written
+  std::int64_t bytes = -1;            // the size of the file written; -1 when not known
   std::vector<std::string> problems;  // steps that failed without stopping the message
   // The subject cleaned of the characters a file name must not hold, as the file name uses it.
   std::string cleanedSubject;

@@ -496,7 +496,7 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
     if (!outcome.problems.empty() || !fields_.unreadableItems.empty()) ++result_.incomplete;
     if (encryptedInPart) ++result_.encrypted;
     // A message without all its parts is recorded as such: the next run writes it again.
-    earlier_->Written(fields_.universalId, outcome.path, whole);
+    earlier_->Written(fields_.universalId, outcome.path, whole, outcome.bytes);
     CheckManifest();
   }
   observer_.DocumentHandled(

@@ -63,6 +63,7 @@ void MessageFileWriter::Write(const std::string& folderPath, const Content& cont
     if (std::fflush(file.get()) != 0) {
       throw EmailError(std::string("cannot write the file: ") + std::strerror(errno));
     }
+    outcome.bytes = std::ftell(file.get());
     if (modificationTime) {
       if (const int error = SetModificationTime(file.get(), *modificationTime)) {
         outcome.problems.push_back("setting the file's time to the message's date: " +

@@ -7,6 +7,19 @@
 
 namespace mailshift::standin {
 
+namespace {
+
+std::int64_t ContentBytes(const StoredDocument& document) {
+  std::int64_t bytes = 0;
+  for (const auto& [id, content] : document.entityContents)
+    bytes += static_cast<std::int64_t>(content.size());
+  for (const auto& [id, content] : document.objectContents)
+    bytes += static_cast<std::int64_t>(content.size());
+  return bytes;
+}
+
+}  // namespace
+
 DocumentPrefetch::DocumentPrefetch(sqlite3* connection) : connection_(connection) {}
 
 DocumentPrefetch::~DocumentPrefetch() {
@@ -15,6 +28,7 @@ DocumentPrefetch::~DocumentPrefetch() {
     ending_ = true;
   }
   wake_.notify_one();
+  read_.notify_all();
   if (thread_.joinable()) thread_.join();
 }
 
@@ -22,18 +36,24 @@ void DocumentPrefetch::Request(const std::vector<std::int64_t>& documentIds) {
   {
     std::lock_guard lock(mutex_);
     ++request_;
-    wanted_.assign(documentIds.begin(), documentIds.end());
+    if (!stopped_) wanted_.assign(documentIds.begin(), documentIds.end());
     ready_.clear();
+    readyContentBytes_ = 0;
     if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
   }
   wake_.notify_one();
 }
 
 std::optional<StoredDocument> DocumentPrefetch::Take(std::int64_t documentId) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  // Reading it here beside the thread would only make the two wait for each other's queries.
+  read_.wait(lock, [&] {
+    return ending_ || !(inFlight_ == documentId || (!wanted_.empty() && wanted_.front() == documentId));
+  });
   if (const auto found = ready_.find(documentId); found != ready_.end()) {
     StoredDocument document = std::move(found->second);
     ready_.erase(found);
+    readyContentBytes_ -= ContentBytes(document);
     return document;
   }
   wanted_.erase(std::remove(wanted_.begin(), wanted_.end(), documentId), wanted_.end());
@@ -46,11 +66,22 @@ void DocumentPrefetch::Run() {
   std::unique_ptr<sqlite::Statement> details;
   std::unique_ptr<sqlite::Statement> embedded;
   std::unique_ptr<sqlite::Statement> entities;
+  std::unique_ptr<sqlite::Statement> entityChunks;
+  std::unique_ptr<sqlite::Statement> objectChunks;
+  sqlite::BlobReader entityBlob(connection_, "mime_content");
+  sqlite::BlobReader objectBlob(connection_, "embedded_content");
   try {
     items = std::make_unique<sqlite::Statement>(connection_, kDocumentItemsSql);
     values = std::make_unique<sqlite::Statement>(connection_, kDocumentValuesSql);
   } catch (const sqlite::Error&) {
-    return;  // nothing is read ahead; the reader reads every document itself
+    // nothing is read ahead; the reader reads every document itself
+    {
+      std::lock_guard lock(mutex_);
+      stopped_ = true;
+      wanted_.clear();
+    }
+    read_.notify_all();
+    return;
   }
   try {
     details = std::make_unique<sqlite::Statement>(connection_, kDocumentDetailsSql);
@@ -60,6 +91,8 @@ void DocumentPrefetch::Run() {
   try {
     embedded = std::make_unique<sqlite::Statement>(connection_, kDocumentEmbeddedSql);
     entities = std::make_unique<sqlite::Statement>(connection_, kDocumentEntitiesSql);
+    entityChunks = std::make_unique<sqlite::Statement>(connection_, kEntityChunksSql);
+    objectChunks = std::make_unique<sqlite::Statement>(connection_, kObjectChunksSql);
   } catch (const sqlite::Error&) {
     // a store from before MIME entities: the reader reads the embedded objects itself
     embedded.reset();
@@ -73,8 +106,20 @@ void DocumentPrefetch::Run() {
       if (ending_) break;
       documentId = wanted_.front();
       wanted_.pop_front();
+      inFlight_ = documentId;
       request = request_;
     }
+    const auto finished = [&](StoredDocument* document) {
+      {
+        std::lock_guard lock(mutex_);
+        inFlight_.reset();
+        if (document != nullptr && request == request_) {
+          readyContentBytes_ += ContentBytes(*document);
+          ready_.emplace(documentId, std::move(*document));
+        }
+      }
+      read_.notify_all();
+    };
     StoredDocument document;
     try {
       document.items = ReadStoredItems(*items, documentId);
@@ -83,10 +128,39 @@ void DocumentPrefetch::Run() {
       if (embedded) document.embedded = ReadStoredEmbedded(*embedded, documentId);
       if (entities) document.entities = ReadStoredEntities(*entities, documentId);
     } catch (const sqlite::Error&) {
-      continue;  // the reader reads it itself, and reports what fails
+      finished(nullptr);  // the reader reads it itself, and reports what fails
+      continue;
     }
+    if (embedded) ReadSmallContents(document, *entityChunks, entityBlob, *objectChunks, objectBlob);
+    finished(&document);
+  }
+}
+
+void DocumentPrefetch::ReadSmallContents(StoredDocument& document, sqlite::Statement& entityChunks,
+                                         sqlite::BlobReader& entityBlob, sqlite::Statement& objectChunks,
+                                         sqlite::BlobReader& objectBlob) {
+  std::int64_t budget = kMostDocumentContentBytes;
+  {
     std::lock_guard lock(mutex_);
-    if (request == request_) ready_.emplace(documentId, std::move(document));
+    budget = std::min(budget, kMostReadyContentBytes - readyContentBytes_);
+  }
+  const auto readSmall = [&](std::int64_t id, std::int64_t size, sqlite::Statement& chunks,
+                             sqlite::BlobReader& blob, std::unordered_map<std::int64_t, std::string>& into) {
+    if (size <= 0 || size > kMostContentBytes || size > budget) return;
+    try {
+      into.emplace(id, ReadChunkedContent(chunks, blob, id, size));
+      budget -= size;
+    } catch (const sqlite::Error&) {
+      // the reader reads it itself when it is asked for, and reports what fails
+    }
+  };
+  if (document.entities) {
+    for (const StoredEntity& entity : *document.entities)
+      readSmall(entity.record.id, entity.record.size, entityChunks, entityBlob, document.entityContents);
+  }
+  if (document.embedded) {
+    for (const StoredEmbedded& object : *document.embedded)
+      readSmall(object.record.id, object.record.size, objectChunks, objectBlob, document.objectContents);
   }
 }
 

@@ -33,20 +33,35 @@ class DocumentPrefetch {
   // The documents to read ahead, in the order they will be asked for; what was asked for before
   // and not yet taken is forgotten.
   void Request(const std::vector<std::int64_t>& documentIds);
-  // The document when it has been read ahead. Otherwise nothing, and it is no longer read ahead:
-  // the caller reads it.
+  // The document when it has been read ahead, waiting for it while it is being read or is the
+  // next to be read. Otherwise nothing, and it is no longer read ahead: the caller reads it (which
+  // is also what a document that could not be read ahead comes to).
   std::optional<StoredDocument> Take(std::int64_t documentId);
 
  private:
   void Run();
+  // Reads the contents of the document's small entities and objects, as far as the budget allows.
+  void ReadSmallContents(StoredDocument& document, sqlite::Statement& entityChunks,
+                         sqlite::BlobReader& entityBlob, sqlite::Statement& objectChunks,
+                         sqlite::BlobReader& objectBlob);
+
+  // A part as large as the body reader holds in memory, and no more than that for a document and
+  // for all the documents read ahead and not yet taken: the rest is read when it is asked for.
+  static constexpr std::int64_t kMostContentBytes = 256 * 1024;
+  static constexpr std::int64_t kMostDocumentContentBytes = 1024 * 1024;
+  static constexpr std::int64_t kMostReadyContentBytes = 16 * 1024 * 1024;
 
   sqlite3* connection_;
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<std::int64_t> wanted_;  // still to read, in order
+  std::condition_variable read_;          // a document has been read, or could not be
+  std::optional<std::int64_t> inFlight_;  // the document being read
+  std::deque<std::int64_t> wanted_;       // still to read, in order
   std::unordered_map<std::int64_t, StoredDocument> ready_;
-  std::uint64_t request_ = 0;  // counts the requests, so that an old one's reads are dropped
+  std::int64_t readyContentBytes_ = 0;  // of the contents held in ready_
+  std::uint64_t request_ = 0;           // counts the requests, so that an old one's reads are dropped
   bool ending_ = false;
+  bool stopped_ = false;  // the thread could not read, and reads nothing
   std::thread thread_;
 };
 

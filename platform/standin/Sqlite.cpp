@@ -112,4 +112,21 @@ std::string Statement::ColumnBlob(int column) const {
 
 void Statement::Fail(const char* what) const { throw Error(std::string(what) + ": " + sqlite3_errmsg(db_)); }
 
+int BlobReader::MoveTo(std::int64_t rowid) {
+  const int moved = blob_ == nullptr ? sqlite3_blob_open(db_, "main", table_, "bytes", rowid, 0, &blob_)
+                                     : sqlite3_blob_reopen(blob_, rowid);
+  if (moved != SQLITE_OK) {
+    const std::string error = sqlite3_errmsg(db_);
+    sqlite3_blob_close(blob_);  // a handle that failed to open or move is of no further use
+    blob_ = nullptr;
+    throw Error(error);
+  }
+  return sqlite3_blob_bytes(blob_);
+}
+
+void BlobReader::Read(void* into, int bytes, int offset) {
+  if (blob_ == nullptr) throw Error("no row to read");
+  if (sqlite3_blob_read(blob_, into, bytes, offset) != SQLITE_OK) throw Error(sqlite3_errmsg(db_));
+}
+
 }  // namespace mailshift::standin::sqlite

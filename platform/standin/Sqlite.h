@@ -80,6 +80,26 @@ class Running {
   Statement& statement_;
 };
 
+// Reads one table's "bytes" column row after row through one blob handle, moved from row to row:
+// opening a handle compiles a statement, which costs more than reading a 40 KB picture.
+class BlobReader {
+ public:
+  BlobReader(sqlite3* db, const char* table) : db_(db), table_(table) {}
+  ~BlobReader() { sqlite3_blob_close(blob_); }
+  BlobReader(const BlobReader&) = delete;
+  BlobReader& operator=(const BlobReader&) = delete;
+
+  // Points the reader at the row and returns its size in bytes; throws Error.
+  int MoveTo(std::int64_t rowid);
+  // Reads bytes of the row from offset on; throws Error.
+  void Read(void* into, int bytes, int offset);
+
+ private:
+  sqlite3* db_;
+  const char* table_;
+  sqlite3_blob* blob_ = nullptr;
+};
+
 inline bool IsText(const Statement& row, int column) { return row.ColumnType(column) == SQLITE_TEXT; }
 inline bool IsInteger(const Statement& row, int column) { return row.ColumnType(column) == SQLITE_INTEGER; }
 

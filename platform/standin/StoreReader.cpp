@@ -66,14 +66,14 @@ const char* const kQueries[] = {
     "SELECT id, name, type, size FROM embedded_objects WHERE document_id = ?1 AND item_position = ?2 "
     "ORDER BY position",
     // kContentRows
-    "SELECT rowid FROM embedded_content WHERE object_id = ?1 ORDER BY chunk",
+    kObjectChunksSql,
     // kDetails: see StoredDocument.h
     kDocumentDetailsSql,
     // kMimeEntities: ids grow from parent to child, as the writer writes them
     "SELECT id, parent_id, position, content_type, content_subtype, headers, size FROM mime_entities "
     "WHERE document_id = ?1 AND item_position = ?2 AND converted = ?3 ORDER BY id",
     // kEntityContentRows
-    "SELECT rowid FROM mime_content WHERE entity_id = ?1 ORDER BY chunk",
+    kEntityChunksSql,
 };
 static_assert(std::size(kQueries) == 13);
 
@@ -82,15 +82,6 @@ const char* const kEntryAfterWithoutUniversalIds =
     "SELECT e.position, e.document_id, d.id, d.size, d.has_embedded, NULL FROM view_entries e "
     "LEFT JOIN documents d ON d.id = e.document_id "
     "WHERE e.view_id = ?1 AND e.position > ?2 ORDER BY e.position LIMIT ?3";
-
-class BlobHandle {
- public:
-  ~BlobHandle() { sqlite3_blob_close(blob_); }
-  sqlite3_blob*& get() { return blob_; }
-
- private:
-  sqlite3_blob* blob_ = nullptr;
-};
 
 }  // namespace
 
@@ -301,10 +292,14 @@ void StoreReader::ReadEntriesAfter(std::int64_t viewId, std::int64_t position) {
 void StoreReader::ReadItemsOf(std::int64_t documentId) {
   itemsDocument_.reset();
   objectsDocument_.reset();
+  entityContents_.clear();
+  objectContents_.clear();
   if (prefetch_) {
     if (std::optional<StoredDocument> read = prefetch_->Take(documentId)) {
       embedded_ = std::move(read->embedded);
       entities_ = std::move(read->entities);
+      entityContents_ = std::move(read->entityContents);
+      objectContents_ = std::move(read->objectContents);
       objectsDocument_ = documentId;
       items_ = std::move(read->items);
       itemsDocument_ = documentId;
@@ -461,6 +456,16 @@ std::vector<EmbeddedRecord> StoreReader::Embedded(std::int64_t documentId, std::
 }
 
 void StoreReader::Extract(const EmbeddedRecord& object, const std::filesystem::path& target) {
+  if (auto found = objectContents_.find(object.id); found != objectContents_.end()) {
+    const std::string content = std::move(found->second);
+    objectContents_.erase(found);
+    if (static_cast<std::int64_t>(content.size()) == object.size) {
+      ExtractTo(target, object.name, [&](std::FILE* file) {
+        return std::fwrite(content.data(), 1, content.size(), file) == content.size();
+      });
+      return;
+    }
+  }
   StreamChunks(kContentRows, "embedded_content", object.id, object.size, object.name, target);
 }
 
@@ -507,83 +512,56 @@ void StoreReader::ExtractEntity(const MimeEntityRecord& entity, const std::files
 }
 
 std::string StoreReader::EntityContent(const MimeEntityRecord& entity) {
-  const std::string what =
-      "cannot read the content of a " + entity.contentType + "/" + entity.contentSubType + " entity: ";
-  if (entity.size < 0) Fail(what + "damaged size");
+  if (auto found = entityContents_.find(entity.id); found != entityContents_.end()) {
+    std::string content = std::move(found->second);
+    entityContents_.erase(found);
+    if (static_cast<std::int64_t>(content.size()) == entity.size) return content;
+  }
   try {
-    // Each chunk is read straight from the store's pages into its place in the content: no
-    // buffer of SQLite's own and no second copy (a 40 KB picture lies on several overflow pages).
-    Running rows(Prepared(kEntityContentRows));
-    rows->BindInt64(1, entity.id);
-    std::string content(static_cast<std::size_t>(entity.size), '\0');
-    std::int64_t filled = 0;
-    while (rows->Step()) {
-      const std::int64_t rowid = rows->ColumnInt64(0);
-      if (contentBlob_ == nullptr) {
-        sqlite3_blob* opened = nullptr;
-        const int result =
-            sqlite3_blob_open(connection_->get(), "main", "mime_content", "bytes", rowid, 0, &opened);
-        contentBlob_.reset(opened);
-        if (result != SQLITE_OK) {
-          contentBlob_.reset();
-          Fail(what + sqlite3_errmsg(connection_->get()));
-        }
-      } else if (sqlite3_blob_reopen(contentBlob_.get(), rowid) != SQLITE_OK) {
-        const std::string error = sqlite3_errmsg(connection_->get());
-        contentBlob_.reset();  // a handle that failed to move is of no further use
-        Fail(what + error);
-      }
-      const int chunkBytes = sqlite3_blob_bytes(contentBlob_.get());
-      if (chunkBytes > entity.size - filled) Fail(what + "the content is longer than its size");
-      if (chunkBytes > 0 &&
-          sqlite3_blob_read(contentBlob_.get(), content.data() + filled, chunkBytes, 0) != SQLITE_OK)
-        Fail(what + sqlite3_errmsg(connection_->get()));
-      filled += chunkBytes;
-    }
-    if (filled != entity.size) Fail(what + "the content is shorter than its size");
-    return content;
+    if (entityBlob_ == nullptr)
+      entityBlob_ = std::make_unique<sqlite::BlobReader>(connection_->get(), "mime_content");
+    return ReadChunkedContent(Prepared(kEntityContentRows), *entityBlob_, entity.id, entity.size);
   } catch (const sqlite::Error& error) {
-    Fail(what + error.what());
+    Fail("cannot read the content of a " + entity.contentType + "/" + entity.contentSubType +
+         " entity: " + error.what());
   }
 }
 
 void StoreReader::StreamChunks(Query rowsQuery, const char* table, std::int64_t ownerId, std::int64_t size,
                                const std::string& name, const std::filesystem::path& target) {
-  const std::string what = "cannot extract \"" + name + "\" to " + target.string() + ": ";
-  if (size < 0) Fail(what + "damaged size");
-  try {
-    ReplacementFile replacement(target, ReplacementFile::Opening::KeptOpen,
-                                ReplacementFile::Placement::AtTargetWhenFree);
-
+  if (size < 0) Fail("cannot extract \"" + name + "\" to " + target.string() + ": damaged size");
+  ExtractTo(target, name, [&](std::FILE* file) {
     Running rows(Prepared(rowsQuery));
     rows->BindInt64(1, ownerId);
-    BlobHandle blob;
-    const auto bufferBytes = static_cast<std::size_t>(std::clamp<std::int64_t>(size, 1, kExtractBufferBytes));
-    const auto buffer = std::make_unique_for_overwrite<char[]>(bufferBytes);
+    sqlite::BlobReader blob(connection_->get(), table);
+    const auto bufferBytes = static_cast<int>(std::clamp<std::int64_t>(size, 1, kExtractBufferBytes));
+    const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(bufferBytes));
     std::int64_t written = 0;
     while (rows->Step()) {
-      const std::int64_t rowid = rows->ColumnInt64(0);
-      const int opened = blob.get() == nullptr ? sqlite3_blob_open(connection_->get(), "main", table, "bytes",
-                                                                   rowid, 0, &blob.get())
-                                               : sqlite3_blob_reopen(blob.get(), rowid);
-      if (opened != SQLITE_OK) Fail(what + sqlite3_errmsg(connection_->get()));
-      const int chunkBytes = sqlite3_blob_bytes(blob.get());
-      if (chunkBytes > size - written) Fail(what + "the content is longer than its size");
+      const int chunkBytes = blob.MoveTo(rows->ColumnInt64(0));
+      if (chunkBytes > size - written) throw sqlite::Error("the content is longer than its size");
       for (int offset = 0; offset < chunkBytes;) {
-        const int piece = std::min(chunkBytes - offset, static_cast<int>(bufferBytes));
-        if (sqlite3_blob_read(blob.get(), buffer.get(), piece, offset) != SQLITE_OK) {
-          Fail(what + sqlite3_errmsg(connection_->get()));
-        }
-        if (std::fwrite(buffer.get(), 1, static_cast<std::size_t>(piece), replacement.file()) !=
-            static_cast<std::size_t>(piece)) {
-          Fail(what + std::strerror(errno));
-        }
+        const int piece = std::min(chunkBytes - offset, bufferBytes);
+        blob.Read(buffer.get(), piece, offset);
+        if (std::fwrite(buffer.get(), 1, static_cast<std::size_t>(piece), file) !=
+            static_cast<std::size_t>(piece))
+          return false;
         offset += piece;
       }
       written += chunkBytes;
     }
-    if (written != size) Fail(what + "the content is shorter than its size");
-    if (!replacement.CloseFile()) Fail(what + std::strerror(errno));
+    if (written != size) throw sqlite::Error("the content is shorter than its size");
+    return true;
+  });
+}
+
+void StoreReader::ExtractTo(const std::filesystem::path& target, const std::string& name,
+                            const std::function<bool(std::FILE*)>& writeContent) {
+  const std::string what = "cannot extract \"" + name + "\" to " + target.string() + ": ";
+  try {
+    ReplacementFile replacement(target, ReplacementFile::Opening::KeptOpen,
+                                ReplacementFile::Placement::AtTargetWhenFree);
+    if (!writeContent(replacement.file()) || !replacement.CloseFile()) Fail(what + std::strerror(errno));
     // An extracted attachment is read once and deleted; syncing each one would stall every file
     // the export creates after it behind a journal commit.
     replacement.ReplaceTarget(ReplacementFile::Durability::LeftToTheSystem);

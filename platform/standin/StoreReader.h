@@ -5,12 +5,15 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "notes/NotesObjects.h"
@@ -21,6 +24,7 @@
 namespace mailshift::standin {
 
 namespace sqlite {
+class BlobReader;
 class Connection;
 class Statement;
 }  // namespace sqlite
@@ -124,6 +128,10 @@ class StoreReader {
   // Streams the chunks that the query lists (their rowids in `table`) to the target.
   void StreamChunks(Query rowsQuery, const char* table, std::int64_t ownerId, std::int64_t size,
                     const std::string& name, const std::filesystem::path& target);
+  // Writes a file to exactly this path with writeContent (false: a write failed, errno says why);
+  // on failure no file is left there.
+  void ExtractTo(const std::filesystem::path& target, const std::string& name,
+                 const std::function<bool(std::FILE*)>& writeContent);
   void ReadEntriesAfter(std::int64_t viewId, std::int64_t position);
 
   std::filesystem::path file_;
@@ -131,12 +139,8 @@ class StoreReader {
   std::int32_t version_ = 0;
   std::unique_ptr<sqlite::Connection> connection_;
   std::array<std::unique_ptr<sqlite::Statement>, kQueryCount> statements_;
-  // Small entity contents are read through one blob handle, moved from row to row: opening a
-  // handle compiles a statement, which costs more than reading a 40 KB picture.
-  struct BlobCloser {
-    void operator()(sqlite3_blob* blob) const { sqlite3_blob_close(blob); }
-  };
-  std::unique_ptr<sqlite3_blob, BlobCloser> contentBlob_;
+  // Small entity contents are read through one blob reader, kept from entity to entity.
+  std::unique_ptr<sqlite::BlobReader> entityBlob_;
   // The items of the document read last, in the order of their positions.
   std::optional<std::int64_t> itemsDocument_;
   std::vector<StoredItem> items_;
@@ -161,6 +165,9 @@ class StoreReader {
   std::optional<std::int64_t> objectsDocument_;
   std::optional<std::vector<StoredEmbedded>> embedded_;
   std::optional<std::vector<StoredEntity>> entities_;
+  // The contents read ahead of that document's small entities and objects, until they are taken.
+  std::unordered_map<std::int64_t, std::string> entityContents_;
+  std::unordered_map<std::int64_t, std::string> objectContents_;
   // Last: its thread stops before the rest goes.
   std::unique_ptr<DocumentPrefetch> prefetch_;
 };

@@ -34,6 +34,26 @@ std::optional<EmbeddedRecord> EmbeddedFromRow(const sqlite::Statement& r) {
   return EmbeddedRecord{r.ColumnInt64(0), r.ColumnText(1), r.ColumnInt64(2), r.ColumnInt64(3)};
 }
 
+const char* const kEntityChunksSql = "SELECT rowid FROM mime_content WHERE entity_id = ?1 ORDER BY chunk";
+const char* const kObjectChunksSql = "SELECT rowid FROM embedded_content WHERE object_id = ?1 ORDER BY chunk";
+
+std::string ReadChunkedContent(sqlite::Statement& chunks, sqlite::BlobReader& blob, std::int64_t ownerId,
+                               std::int64_t size) {
+  if (size < 0) throw sqlite::Error("damaged size");
+  Running rows(chunks);
+  rows->BindInt64(1, ownerId);
+  std::string content(static_cast<std::size_t>(size), '\0');
+  std::int64_t filled = 0;
+  while (rows->Step()) {
+    const int chunkBytes = blob.MoveTo(rows->ColumnInt64(0));
+    if (chunkBytes > size - filled) throw sqlite::Error("the content is longer than its size");
+    if (chunkBytes > 0) blob.Read(content.data() + filled, chunkBytes, 0);
+    filled += chunkBytes;
+  }
+  if (filled != size) throw sqlite::Error("the content is shorter than its size");
+  return content;
+}
+
 std::optional<MimeEntityRecord> EntityFromRow(const sqlite::Statement& r) {
   const bool root = r.ColumnType(1) == SQLITE_NULL;
   if (!IsInteger(r, 0) || (!root && !IsInteger(r, 1)) || !IsInteger(r, 2) || !IsText(r, 3) || !IsText(r, 4) ||

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/standin/StoreFormat.h"
@@ -13,6 +14,7 @@
 namespace mailshift::standin {
 
 namespace sqlite {
+class BlobReader;
 class Connection;
 class Statement;
 }  // namespace sqlite
@@ -89,7 +91,23 @@ struct StoredDocument {
   // a row that is damaged, which the reader then reads and reports itself.
   std::optional<std::vector<StoredEmbedded>> embedded;
   std::optional<std::vector<StoredEntity>> entities;
+  // The contents of the small MIME entities and embedded objects read ahead with them, by id; one
+  // that is not here is read when it is asked for.
+  std::unordered_map<std::int64_t, std::string> entityContents;
+  std::unordered_map<std::int64_t, std::string> objectContents;
 };
+
+// The rowids of an entity's or an object's content chunks ("bytes" of mime_content or
+// embedded_content), in order.
+extern const char* const kEntityChunksSql;
+extern const char* const kObjectChunksSql;
+
+// The whole content of the entity or object whose chunks the statement (kEntityChunksSql or
+// kObjectChunksSql) lists for ownerId, read straight from the store's pages into the string: no
+// buffer of SQLite's own and no second copy. Throws sqlite::Error, also when the chunks do not come
+// to size bytes.
+std::string ReadChunkedContent(sqlite::Statement& chunks, sqlite::BlobReader& blob, std::int64_t ownerId,
+                               std::int64_t size);
 
 // A document's items, and its values, one query each: each lookup of an item would otherwise be
 // a query, and a message reads some fifteen items of its document, most of them twice.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 #include <string_view>
 #include <thread>
 
@@ -356,6 +358,78 @@ TEST(DamagedReadAheadTest, FilesAndMimeEntitiesReadAheadFailOnlyForTheirDocument
   EXPECT_EQ(entitiesFailed, 1);
   EXPECT_GT(filesRead, 20);
   EXPECT_GT(bodiesRead, 20);
+}
+
+// The small parts and files read ahead with their documents are the store's bytes, as streamed
+// from it; a damaged chunk fails for its own part alone, with the reason, never as a shorter part.
+TEST(DamagedReadAheadTest, ContentsReadAheadAreTheStoresAndADamagedChunkFailsForItsPartAlone) {
+  ScratchFolder folder;
+  const auto store = folder / "sample.nsf";
+  WriteSampleStore(store, SampleOptions{300, 14, 7, true});
+  const std::string later =
+      "SELECT document_id FROM view_entries WHERE view_id = (SELECT id FROM views WHERE name = '($All)') "
+      "ORDER BY position LIMIT -1 OFFSET 20";
+  Tamper(store,
+         "UPDATE mime_content SET bytes = zeroblob(7) WHERE entity_id = (SELECT MIN(id) FROM mime_entities "
+         "WHERE converted = 1 AND size > 1000 AND document_id IN (" +
+             later + "))");
+  Tamper(store,
+         "UPDATE embedded_content SET bytes = zeroblob(7) WHERE object_id = (SELECT MIN(o.id) FROM "
+         "embedded_objects o WHERE o.size BETWEEN 100 AND 100000 AND o.document_id IN (" +
+             later + "))");
+  const auto copy = folder / "copy";
+  int partsRead = 0;
+  int partsFailed = 0;
+  const std::function<void(notes::MIMEEntity&)> readParts = [&](notes::MIMEEntity& entity) {
+    auto child = entity.GetFirstChildEntity();
+    if (!child) {
+      std::optional<std::string> held;
+      try {
+        held = entity.SmallContent(256 * 1024);
+      } catch (const NotesError& error) {
+        EXPECT_NE(std::string(error.what()).find("shorter than its size"), std::string::npos) << error.what();
+        EXPECT_THROW(entity.WriteContentToFile(copy.string()), NotesError);
+        ++partsFailed;
+        return;
+      }
+      if (!held) return;  // a conversion made on the spot, not a part the store holds
+      entity.WriteContentToFile(copy.string());
+      EXPECT_EQ(*held, ReadBytes(copy));
+      std::filesystem::remove(copy);
+      ++partsRead;
+    }
+    for (; child; child = child->GetNextSibling()) readParts(*child);
+  };
+  int filesRead = 0;
+  int filesFailed = 0;
+  auto view = OpenStore(store)->GetView("($All)");
+  for (auto document = view->GetFirstDocument(); document; document = view->GetNextDocument(document)) {
+    for (const auto& name : document->AttachmentNames()) {
+      const auto file = document->GetAttachment(name);
+      ASSERT_NE(file, nullptr);
+      try {
+        file->ExtractFile(copy.string());
+      } catch (const NotesError& error) {
+        EXPECT_NE(std::string(error.what()).find("shorter than its size"), std::string::npos) << error.what();
+        EXPECT_FALSE(std::filesystem::exists(copy));
+        ++filesFailed;
+        continue;
+      }
+      // Taken once, what was read ahead is let go: the second extraction streams from the store.
+      const std::string bytes = ReadBytes(copy);
+      std::filesystem::remove(copy);
+      file->ExtractFile(copy.string());
+      EXPECT_EQ(bytes, ReadBytes(copy)) << name;
+      std::filesystem::remove(copy);
+      ++filesRead;
+    }
+    document->ConvertToMIME(notes::kConvertToPlainTextAndHtml);
+    if (const auto root = document->GetMIMEEntity("Body")) readParts(*root);
+  }
+  EXPECT_EQ(partsFailed, 1);
+  EXPECT_EQ(filesFailed, 1);
+  EXPECT_GT(partsRead, 40);
+  EXPECT_GT(filesRead, 20);
 }
 
 TEST_F(DamagedRecordTest, EntriesWithGapsAreWalkedInOrder) {

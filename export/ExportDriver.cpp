@@ -5,6 +5,7 @@
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "common/Global.h"
 #include "common/Messages.h"
@@ -461,7 +462,7 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
         EmailItem{Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList, fields_.BccList,
                   Trim(fields_.date), Trim(fields_.body), attachmentArgument,
                   MessageOrigin{fields_.attachmentFiles, fields_.universalId, fields_.attachmentMediaTypes},
-                  fields_.bodyParts, fields_.headers});
+                  std::exchange(fields_.bodyParts, std::nullopt), fields_.headers});
     attachmentArgument = outcome.attachments;
   } catch (const std::exception& error) {
     outcome.reason = Reason(error);

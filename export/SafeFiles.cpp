@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "export/UnnamedFileStock.h"
+
 namespace mailshift::mail {
 
 namespace {
@@ -124,7 +126,11 @@ int OpenedFolder::Open(const std::string& path) {
   return 0;
 }
 
+void OpenedFolder::StockEnder::operator()(UnnamedFileStock* stock) const { delete stock; }
+
 void OpenedFolder::Close() {
+  unnamedStock_.reset();  // before the folder its thread makes files in is closed
+  unnamedMade_ = 0;
   if (descriptor_ >= 0) close(descriptor_);
   descriptor_ = -1;
   path_.clear();
@@ -299,6 +305,11 @@ std::string LockedFile::Append(std::string_view bytes) const {
 }
 
 std::FILE* OpenedFolder::CreateUnnamedFile(int& error) const {
+  if (unnamedStock_) {
+    if (std::FILE* made = unnamedStock_->Take()) return made;
+  } else if (++unnamedMade_ == kUnnamedBeforeStock) {
+    unnamedStock_.reset(new UnnamedFileStock(descriptor_));
+  }
   const int descriptor = openat(descriptor_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   if (descriptor < 0) {
     error = errno;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,8 @@ std::string WritableFolderProblem(const std::string& path);
 // A folder that files are made in one after another, held open: each name is found from the
 // folder itself instead of walking to it from the root again, and a folder replaced by a link
 // after it was opened is never followed. On Windows the folder's path serves as the handle.
+class UnnamedFileStock;
+
 class OpenedFolder {
  public:
   OpenedFolder() = default;
@@ -96,6 +99,13 @@ class OpenedFolder {
 
   std::string path_;
   int descriptor_ = -1;  // the open folder; unused on Windows
+  // Unnamed files made ahead, once the folder has had a few: most folders get many messages.
+  struct StockEnder {
+    void operator()(UnnamedFileStock* stock) const;
+  };
+  mutable std::unique_ptr<UnnamedFileStock, StockEnder> unnamedStock_;
+  mutable int unnamedMade_ = 0;
+  static constexpr int kUnnamedBeforeStock = 16;
 };
 
 // The output root of a run, held open for as long as the run lasts: while it is held, every

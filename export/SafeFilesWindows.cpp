@@ -145,6 +145,9 @@ int OpenedFolder::Open(const std::string& path) {
   return 0;
 }
 
+// No unnamed files are made ahead here: the system has none.
+void OpenedFolder::StockEnder::operator()(UnnamedFileStock*) const {}
+
 void OpenedFolder::Close() { path_.clear(); }
 
 std::FILE* OpenedFolder::CreateNewFile(const std::string& name, int& error) const {

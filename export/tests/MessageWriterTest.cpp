@@ -380,7 +380,15 @@ TEST_F(MessageWriterTest, ALinkInTheWayOfTheFileIsNeitherFollowedNorReplaced) {
 }
 
 TEST_F(MessageWriterTest, AFolderRemovedAndMadeAgainDuringTheRunGetsTheNextMessages) {
-  ASSERT_TRUE(WriteSubject("First").written);
+  // Enough messages for the folder's files to be made ahead, before it is removed and made again
+  // at once: the next message goes to the new folder, not to the files made in the old one.
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(WriteSubject("First").written);
+  fs::remove_all(Inbox());
+  fs::create_directory(Inbox());
+  const WriteOutcome again = WriteSubject("Again");
+  ASSERT_TRUE(again.written) << again.reason;
+  EXPECT_EQ(InboxNames().size(), 1u);
+
   fs::remove_all(Inbox());
   // While the folder is gone a message cannot be written, and says so.
   const WriteOutcome lost = WriteSubject("Lost");

@@ -32,13 +32,16 @@ DocumentPrefetch::~DocumentPrefetch() {
   if (thread_.joinable()) thread_.join();
 }
 
-void DocumentPrefetch::Request(const std::vector<std::int64_t>& documentIds) {
+void DocumentPrefetch::Request(const std::vector<std::int64_t>& documentIds, bool more) {
   {
     std::lock_guard lock(mutex_);
-    ++request_;
-    if (!stopped_) wanted_.assign(documentIds.begin(), documentIds.end());
-    ready_.clear();
-    readyContentBytes_ = 0;
+    if (!more) {
+      ++request_;
+      wanted_.clear();
+      ready_.clear();
+      readyContentBytes_ = 0;
+    }
+    if (!stopped_) wanted_.insert(wanted_.end(), documentIds.begin(), documentIds.end());
     if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
   }
   wake_.notify_one();

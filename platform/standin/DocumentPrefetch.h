@@ -31,8 +31,8 @@ class DocumentPrefetch {
   DocumentPrefetch& operator=(const DocumentPrefetch&) = delete;
 
   // The documents to read ahead, in the order they will be asked for; what was asked for before
-  // and not yet taken is forgotten.
-  void Request(const std::vector<std::int64_t>& documentIds);
+  // and not yet taken is forgotten, unless these follow it (more).
+  void Request(const std::vector<std::int64_t>& documentIds, bool more = false);
   // The document when it has been read ahead, waiting for it while it is being read or is the
   // next to be read. Otherwise nothing, and it is no longer read ahead: the caller reads it (which
   // is also what a document that could not be read ahead comes to).

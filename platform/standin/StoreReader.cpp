@@ -241,17 +241,27 @@ std::optional<EntryRecord> StoreReader::EntryAfter(std::int64_t viewId,
     Fail(next.failure);
   }
   aheadAfter_ = next.entry.position;
+  // The next entries are read while half of these are still ahead, so that their documents are
+  // read ahead before the walk comes to them.
+  if (aheadMayGoOn_ && ahead_.size() == kEntriesReadAhead / 2)
+    ReadEntriesAfter(viewId, ahead_.back().entry.position, true);
   return std::move(next.entry);
 }
 
-void StoreReader::ReadEntriesAfter(std::int64_t viewId, std::int64_t position) {
-  ahead_.clear();
-  aheadView_ = viewId;
-  aheadAfter_ = position;
+void StoreReader::ReadEntriesAfter(std::int64_t viewId, std::int64_t position, bool more) {
+  if (!more) {
+    ahead_.clear();
+    aheadView_ = viewId;
+    aheadAfter_ = position;
+  }
+  const std::size_t before = ahead_.size();
+  aheadMayGoOn_ = false;
   try {
     Running row(Prepared(kEntryAfter));
     row->BindInt64(1, viewId).BindInt64(2, position).BindInt64(3, kEntriesReadAhead);
+    std::int64_t rows = 0;
     while (row->Step()) {
+      ++rows;
       const auto& r = *row;
       AheadEntry& ahead = ahead_.emplace_back();
       EntryRecord& entry = ahead.entry;
@@ -274,19 +284,25 @@ void StoreReader::ReadEntriesAfter(std::int64_t viewId, std::int64_t position) {
         entry.universalId = r.ColumnText(5);
       }
     }
+    aheadMayGoOn_ = rows == kEntriesReadAhead && ahead_.back().failure.empty();
   } catch (const sqlite::Error& error) {
+    if (more) {
+      // Told when the walk comes to the entries that could not be read, by the read then.
+      ahead_.resize(before);
+      return;
+    }
     ahead_.clear();
     Fail(error.what());
   }
   // The documents of a long walk are read ahead on a thread of their own; a short walk would not
   // gain what the thread costs.
-  if (ahead_.size() < kFewestToReadAhead) return;
+  if (!more && ahead_.size() < kFewestToReadAhead) return;
   std::vector<std::int64_t> documents;
-  for (const AheadEntry& ahead : ahead_) {
-    if (ahead.failure.empty()) documents.push_back(ahead.entry.documentId);
+  for (auto ahead = ahead_.begin() + static_cast<std::ptrdiff_t>(before); ahead != ahead_.end(); ++ahead) {
+    if (ahead->failure.empty()) documents.push_back(ahead->entry.documentId);
   }
   if (!prefetch_) prefetch_ = std::make_unique<DocumentPrefetch>(connection_->get());
-  prefetch_->Request(documents);
+  prefetch_->Request(documents, more);
 }
 
 void StoreReader::ReadItemsOf(std::int64_t documentId) {

@@ -132,7 +132,8 @@ class StoreReader {
   // on failure no file is left there.
   void ExtractTo(const std::filesystem::path& target, const std::string& name,
                  const std::function<bool(std::FILE*)>& writeContent);
-  void ReadEntriesAfter(std::int64_t viewId, std::int64_t position);
+  // Reads the entries after position into ahead_: in place of those there, or (more) after them.
+  void ReadEntriesAfter(std::int64_t viewId, std::int64_t position, bool more = false);
 
   std::filesystem::path file_;
   std::string failure_;
@@ -155,6 +156,7 @@ class StoreReader {
   std::optional<std::int64_t> aheadView_;
   std::int64_t aheadAfter_ = -1;
   std::deque<AheadEntry> ahead_;
+  bool aheadMayGoOn_ = false;  // the last read of entries found as many as it asked for
   // The values of the document read last, in the order of their items and positions.
   std::optional<std::int64_t> valuesDocument_;
   std::vector<StoredValue> values_;

@@ -8,8 +8,8 @@
 // --mixed: the sample in which every third mail document shows a 40 KB picture inline, stored as
 // MIME (text, HTML and the picture) or as rich text with its conversion to the same.
 //
-// Each round (three unless told) exports into a fresh place and then writes the first round's
-// tree plainly; the ratio reported is the median of the rounds'.
+// Each round (seven unless told) exports into a fresh place and then writes the first round's
+// tree plainly; the ratios reported are the median of the rounds' and the best round's.
 //
 // Where to measure: a folder in RAM (--folder /dev/shm) shows what the program itself costs. On
 // a disk the file system adds its own: ext4 without a journal, for one, looks through every inode
@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
   standin::SampleOptions sample;
   sample.documents = 20000;
   fs::path base = fs::temp_directory_path();
-  int rounds = 3;
+  int rounds = 7;
   if (!bench::ReadSampleArguments(argc, argv, "export_run_bench", sample, base, &rounds)) return 2;
   bench::SampleExport prepared = bench::PrepareSampleExport(base, "mailshift-export-bench", sample);
   const fs::path& work = prepared.work;
@@ -247,6 +247,12 @@ int main(int argc, char** argv) {
   }
   std::printf("the export takes (median of %zu): %.1fx the time, %.1fx the CPU time\n", measured.size(),
               Median(timeRatios), Median(cpuRatios));
+  // What the machine adds (another program, a core taken away for a while) only ever lengthens a
+  // round, and the export's two threads more than the plain writes' one: the best round is what the
+  // program itself costs.
+  std::printf("the export takes (best round):  %.1fx the time, %.1fx the CPU time\n",
+              *std::min_element(timeRatios.begin(), timeRatios.end()),
+              *std::min_element(cpuRatios.begin(), cpuRatios.end()));
   std::printf("peak memory (export run):       %.1f MiB (%.1f MiB resident before it)\n", peak, before);
   fs::remove_all(work);
   return result.Succeeded() ? 0 : 1;

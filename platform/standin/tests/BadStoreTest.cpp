@@ -316,6 +316,11 @@ TEST(DamagedReadAheadTest, ADocumentReadAheadFailsWhenItIsReadAndNoOtherDoes) {
   EXPECT_EQ(index, view->AllEntriesCount());
 }
 
+// The documents after the 20th of ($All): well inside a walk that is read ahead.
+constexpr const char* kDocumentsAfterTheTwentieth =
+    "SELECT document_id FROM view_entries WHERE view_id = (SELECT id FROM views WHERE name = '($All)') "
+    "ORDER BY position LIMIT -1 OFFSET 20";
+
 // Read ahead, a document's files and its body's MIME entities are the store's; a damaged one of
 // them fails for its own document alone, as when it is read on its own.
 TEST(DamagedReadAheadTest, FilesAndMimeEntitiesReadAheadFailOnlyForTheirDocument) {
@@ -324,9 +329,7 @@ TEST(DamagedReadAheadTest, FilesAndMimeEntitiesReadAheadFailOnlyForTheirDocument
   WriteSampleStore(store, SampleOptions{300, 14, 7, true});
   // The first of the documents after the 20th of ($All) that holds converted MIME entities, and
   // the first that holds files.
-  const std::string later =
-      "SELECT document_id FROM view_entries WHERE view_id = (SELECT id FROM views WHERE name = '($All)') "
-      "ORDER BY position LIMIT -1 OFFSET 20";
+  const std::string later = kDocumentsAfterTheTwentieth;
   Tamper(store,
          "UPDATE mime_entities SET size = -1 WHERE document_id = (SELECT MIN(document_id) FROM "
          "mime_entities WHERE converted = 1 AND document_id IN (" +
@@ -366,9 +369,7 @@ TEST(DamagedReadAheadTest, ContentsReadAheadAreTheStoresAndADamagedChunkFailsFor
   ScratchFolder folder;
   const auto store = folder / "sample.nsf";
   WriteSampleStore(store, SampleOptions{300, 14, 7, true});
-  const std::string later =
-      "SELECT document_id FROM view_entries WHERE view_id = (SELECT id FROM views WHERE name = '($All)') "
-      "ORDER BY position LIMIT -1 OFFSET 20";
+  const std::string later = kDocumentsAfterTheTwentieth;
   Tamper(store,
          "UPDATE mime_content SET bytes = zeroblob(7) WHERE entity_id = (SELECT MIN(id) FROM mime_entities "
          "WHERE converted = 1 AND size > 1000 AND document_id IN (" +

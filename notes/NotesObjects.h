@@ -80,6 +80,16 @@ class MIMEEntity {
   }
 };
 
+// One item of a document as stored (NotesDocument.Items): its name, its Notes item type number
+// (1280 text, 768 number, 1024 date-time, 1 rich text, 25 MIME part, 1084 attachment, ...),
+// whether it is a summary item, and its values as GetItemValue reads them.
+struct ItemInfo {
+  std::string name;
+  int type = 0;
+  bool summary = false;
+  ItemValues values;
+};
+
 class Document {
  public:
   virtual ~Document() = default;
@@ -119,6 +129,22 @@ class Document {
   virtual bool IsEncrypted() = 0;
   // Created: when the document was made.
   virtual DateTime Created() = 0;
+  // Items: every item of the document in stored order. Clients that cannot list items throw.
+  virtual std::vector<ItemInfo> Items() {
+    throw NotesError("this Notes client does not list the items of a document");
+  }
+  // NoteID: the document's note id in this database as hexadecimal digits ("926"); "" when the
+  // client gives none.
+  virtual std::string NoteID() { return ""; }
+};
+
+// A set of documents walked in order (NotesDocumentCollection).
+class DocumentCollection {
+ public:
+  virtual ~DocumentCollection() = default;
+  virtual std::int64_t Count() = 0;
+  virtual std::shared_ptr<Document> GetFirstDocument() = 0;
+  virtual std::shared_ptr<Document> GetNextDocument(const std::shared_ptr<Document>& current) = 0;
 };
 
 class View {
@@ -140,6 +166,18 @@ class Database {
   virtual std::vector<std::shared_ptr<View>> Views() = 0;
   // The view or folder of that name, or nothing.
   virtual std::shared_ptr<View> GetView(std::string_view name) = 0;
+  // AllDocuments: every data document of the database (no design notes, no deletion stubs), in
+  // or out of folders. Clients that cannot give them throw.
+  virtual std::shared_ptr<DocumentCollection> AllDocuments() {
+    throw NotesError("this Notes client does not list every document of a database");
+  }
+  // GetAllUnreadDocuments: the documents unread for that user ("" = the database's owner, or the
+  // client's own user). Nothing when the database keeps no read marks: then every document
+  // counts as read.
+  virtual std::shared_ptr<DocumentCollection> GetAllUnreadDocuments(std::string_view userName) {
+    static_cast<void>(userName);
+    return nullptr;
+  }
 };
 
 class Session {

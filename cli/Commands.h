@@ -14,5 +14,6 @@ inline constexpr int kExitBadArguments = 2;
 void AddScanCommand(CLI::App& app, int& exitCode);
 void AddListCommand(CLI::App& app, int& exitCode);
 void AddExportCommand(CLI::App& app, int& exitCode);
+void AddInspectCommand(CLI::App& app, int& exitCode);
 
 }  // namespace mailshift::cli

@@ -17,6 +17,7 @@
 #include "cli/ConsoleText.h"
 #include "cli/FolderNames.h"
 #include "cli/ProgressText.h"
+#include "cli/ReaderOption.h"
 #include "cli/ScanText.h"
 #include "export/ComponentItemWriter.h"
 #include "export/Destination.h"
@@ -36,6 +37,7 @@ struct ExportArguments {
   bool again = false;                // write every message again, also those an earlier run wrote
   std::string logPath = mail::DefaultLogPath();
   std::string namesPath;   // a names table (CSV of Notes name and Internet address); "" for none
+  std::string reader;      // "native", "notes" or "" for the usual choice
   bool plainText = false;  // bodies as the plain text of "Body" alone
 };
 
@@ -179,7 +181,7 @@ int RunExportCommand(const ExportArguments& arguments) {
     }
   }
   const StopRequests stopRequests;
-  platform::SystemNotesClient notesClient;
+  platform::SystemNotesClient notesClient(ChosenReader(arguments.reader));
   notes::SessionFactory& client = notesClient.sessions();
 
   const notes::ScanResult scan = ScanOrSayWhyNot(client, arguments.database);
@@ -254,6 +256,9 @@ void AddExportCommand(CLI::App& app, int& exitCode) {
                       "people whose mail carries no Internet address");
   command->add_flag("--plain-text", arguments->plainText,
                     "write each body as the plain text of the document's \"Body\" item alone");
+  command->add_option("--reader", arguments->reader,
+                      "native: read the Notes database file directly; notes: through the Notes client")
+      ->check(CLI::IsMember({"native", "notes"}));
   command->callback([arguments, &exitCode] { exitCode = RunExportCommand(*arguments); });
 }
 

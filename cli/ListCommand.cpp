@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleText.h"
 #include "cli/FolderNames.h"
+#include "cli/ReaderOption.h"
 #include "cli/ScanText.h"
 #include "notes/FolderCatalogue.h"
 #include "notes/FolderTree.h"
@@ -27,8 +28,8 @@ bool HasViewOf(notes::Session& session, const std::string& database, const std::
   }
 }
 
-int RunList(const std::string& database, const std::string& name) {
-  platform::SystemNotesClient notesClient;
+int RunList(const std::string& database, const std::string& name, const std::string& reader) {
+  platform::SystemNotesClient notesClient(ChosenReader(reader));
   // The scan tells why a database cannot be read, and its tree what the name means.
   const notes::ScanResult scan = ScanOrSayWhyNot(notesClient.sessions(), database);
   if (scan.end != notes::ScanEnd::Completed) return kExitFailed;
@@ -71,7 +72,9 @@ void AddListCommand(CLI::App& app, int& exitCode) {
                    "(Inbox, Drafts, Sent, Follow-Up, JunkMail, Trash or a user folder's name), in any "
                    "letter case")
       ->required();
-  command->callback([database, tag, &exitCode] { exitCode = RunList(*database, *tag); });
+  auto reader = std::make_shared<std::string>();
+  AddReaderOption(command, reader);
+  command->callback([database, tag, reader, &exitCode] { exitCode = RunList(*database, *tag, *reader); });
 }
 
 }  // namespace mailshift::cli

@@ -4,6 +4,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "cli/ReaderOption.h"
 #include "cli/ConsoleText.h"
 #include "cli/ScanText.h"
 #include "notes/FolderChecks.h"
@@ -13,12 +14,15 @@
 namespace mailshift::cli {
 namespace {
 
-int RunScan(const std::string& database) {
+int RunScan(const std::string& database, const std::string& reader) {
   const StopRequests stopRequests;
-  platform::SystemNotesClient notesClient;
+  platform::SystemNotesClient notesClient(ChosenReader(reader));
   const notes::ScanResult scan = ScanOrSayWhyNot(notesClient.sessions(), database);
   if (scan.end != notes::ScanEnd::Completed) return kExitFailed;
   std::cout << TerminalText(scan.title) << '\n';
+  // Named when the database was read natively; the Notes client (or the stand-in) is the usual reader.
+  if (const std::string reader = notesClient.ReaderFor(database); reader == "native")
+    std::cout << "Reader: " << reader << '\n';
   const notes::FolderChecks checks(scan.nodes);
   for (const std::string& line : notes::FolderOutline(scan.nodes, checks))
     std::cout << TerminalText(line) << '\n';
@@ -31,8 +35,10 @@ int RunScan(const std::string& database) {
 void AddScanCommand(CLI::App& app, int& exitCode) {
   auto* command = app.add_subcommand("scan", "Scan a Notes mail database and print its folder tree");
   auto database = std::make_shared<std::string>();
+  auto reader = std::make_shared<std::string>();
   command->add_option("DB", *database, "the mail database")->required();
-  command->callback([database, &exitCode] { exitCode = RunScan(*database); });
+  AddReaderOption(command, reader);
+  command->callback([database, reader, &exitCode] { exitCode = RunScan(*database, *reader); });
 }
 
 }  // namespace mailshift::cli

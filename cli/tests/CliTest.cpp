@@ -94,15 +94,21 @@ TEST_F(CliTest, ScanOfUnreadableDataSaysWhyOnStandardError) {
   // The reader's reason, not a guess that the file is encrypted.
   EXPECT_EQ(run.err, (scratch / "other.nsf").string() + ": not a mail store\n");
 
-  // A Notes database is named as one, with where it can be read.
+  // A file with the Notes signature goes to the native reader, which says why it cannot read it.
   standin::testing::WriteBytes(scratch / "notes.nsf",
                                std::string("\x1A\0\0\x04\0\0", 6) + std::string(8192, 'n'));
   const CliRun notesDatabase = Cli("scan '" + (scratch / "notes.nsf").string() + "'");
   EXPECT_EQ(notesDatabase.exitCode, 1);
   EXPECT_EQ(notesDatabase.err, (scratch / "notes.nsf").string() +
-                                   ": this is a Notes database; on Linux this program reads only mail "
-                                   "stores made with its store tool (mailshift-store); a Notes database is "
-                                   "read through the Notes client on Windows\n");
+                                   ": file header: on-disk structure version 1852730990 is not one this reader "
+                                   "knows\n");
+  // Given to the stand-in, it is named as a Notes database, with the reader that reads it.
+  const CliRun standIn = Cli("scan --reader notes '" + (scratch / "notes.nsf").string() + "'");
+  EXPECT_EQ(standIn.exitCode, 1);
+  EXPECT_EQ(standIn.err, (scratch / "notes.nsf").string() +
+                             ": this is a Notes database; the stand-in reads only mail stores made with its "
+                             "store tool (mailshift-store); the native reader reads Notes databases (--reader "
+                             "native)\n");
 
   const CliRun missing = Cli("scan ''");
   EXPECT_EQ(missing.exitCode, 1);

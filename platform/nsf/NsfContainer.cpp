@@ -24,6 +24,7 @@ constexpr std::size_t kNonSummaryHeader = 68;
 // position first) and up to where that table may reach.
 constexpr std::size_t kBucketTableAt = 0xE0;
 constexpr std::size_t kBucketTableEntry = 14;
+constexpr std::size_t kBucketsKept = 64;
 constexpr std::uint16_t kItemSummary = 0x0004;
 constexpr std::uint16_t kItemWithoutType = 0x0008;
 constexpr std::uint16_t kNoteNonSummaryInline = 0x2000;
@@ -168,7 +169,6 @@ void NsfContainer::ReadRelocations(const std::vector<std::uint8_t>& superblock) 
         names.push_back({std::string(textBytes.begin() + offset, textBytes.begin() + offset + length),
                          block.U16(at + 6)});
       }
-      std::map<std::uint32_t, Location> before;
       relocations_.clear();
       for (std::uint32_t i = 0; i < vectorCount; ++i) {
         const std::uint32_t position = block.U32(std::size_t{i} * 8);
@@ -242,6 +242,18 @@ bool NsfContainer::IsNote(std::uint32_t noteId) const {
   return head[0] == 0x04 && head[1] == 0x00;
 }
 
+std::vector<std::uint8_t> NsfContainer::ReadObject(std::uint32_t objectId) const {
+  const std::string place = "object " + Hex(objectId, 1);
+  const auto found = relocations_.find(objectId);
+  if (found == relocations_.end() || (found->second.first & 0x80000000u) != 0)
+    throw NsfError(Place(place + ": not in the relocation vectors"));
+  const std::uint64_t offset = found->second.first * kUnit;
+  const std::vector<std::uint8_t> head = file_.Read(offset, 6, place);
+  const Bytes prefix(head, Place(place));
+  if (prefix.U16(0) != 0x001B) prefix.Refuse("not an object (signature " + Hex(prefix.U16(0), 4) + ")");
+  return file_.Read(offset, prefix.U32(2), place);
+}
+
 std::vector<std::uint8_t> NsfContainer::Bucket(std::uint32_t bucketId, const std::string& place) const {
   if (const auto found = buckets_.find(bucketId); found != buckets_.end()) return found->second;
   if (bucketId == 0 || bucketId > bucketPositions_.size())
@@ -274,6 +286,8 @@ std::vector<std::uint8_t> NsfContainer::Bucket(std::uint32_t bucketId, const std
     const std::uint8_t original = (nibble % 2 == 0) ? (kept & 0x0F) : (kept >> 4);
     byte = static_cast<std::uint8_t>((byte & 0xF0) | original);
   }
+  // Memory stays bounded whatever the database's size: the buckets kept are dropped now and then.
+  if (buckets_.size() >= kBucketsKept) buckets_.clear();
   return buckets_.emplace(bucketId, std::move(bytes)).first->second;
 }
 

@@ -64,6 +64,9 @@ class NsfContainer {
   std::vector<std::uint32_t> NoteIds() const;
   // Whether the id names a note rather than an object (attachment, ID table) stored on its own.
   bool IsNote(std::uint32_t noteId) const;
+  // The stored record of an object (attachment, ID table) named by its relocation id: its
+  // signature, size and header, then its content.
+  std::vector<std::uint8_t> ReadObject(std::uint32_t objectId) const;
   // The note; throws NsfError for that note alone when it cannot be read.
   RawNote ReadNote(std::uint32_t noteId) const;
 

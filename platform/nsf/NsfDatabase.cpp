@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/nsf/Bytes.h"
 #include "platform/nsf/NsfDocument.h"
 #include "platform/nsf/NsfError.h"
 #include "platform/nsf/NsfValues.h"
@@ -9,6 +10,9 @@
 namespace mailshift::nsf {
 
 namespace {
+
+// Where the content of an ID table object begins (after the object record's header).
+constexpr std::size_t kIdTableAt = 0x72;
 
 std::string Trimmed(std::string text) {
   const auto first = text.find_first_not_of(' ');
@@ -108,6 +112,10 @@ const NoteInventory& NsfDatabase::Inventory() {
           view.name = Trimmed(title.substr(0, title.find('|')));
           view.folder = FirstText(design, "$Flags").find('F') != std::string::npos;
           view.noteId = id;
+          for (const RawItem& item : design.Note().items)
+            if (item.name == "$FolderIDTable" && item.type == kTypeObject && item.value.size() >= 6)
+              view.idTableObject = static_cast<std::uint32_t>(item.value[2] | (item.value[3] << 8) |
+                                                              (item.value[4] << 16) | (item.value[5] << 24));
           inventory_.views.push_back(std::move(view));
         }
       } catch (const notes::NotesError& error) {
@@ -140,10 +148,24 @@ std::shared_ptr<notes::Document> NsfDatabase::OpenDocument(std::uint32_t noteId)
 }
 
 std::vector<std::uint32_t> NsfDatabase::Members(const ViewEntry& view) {
-  // Which documents a folder holds is kept in an ID table not yet decoded; a view's selection
-  // formula is not evaluated, so a view lists every document.
-  if (view.folder) return {};
-  return Inventory().documents;
+  // A view's selection formula is not evaluated: a view lists every document.
+  if (!view.folder) return Inventory().documents;
+  if (view.idTableObject == 0) return {};
+  const std::string place = container_->Path() + ": folder " + view.name + ": its ID table";
+  const std::vector<std::uint8_t> record = container_->ReadObject(view.idTableObject);
+  const Bytes table(record, place);
+  // Inferred from the one folder of the samples: a count of note ids, and a table of one id
+  // holds that id at a fixed place. Longer tables are stored in a form not yet decoded.
+  const std::uint16_t count = table.U16(kIdTableAt + 4);
+  if (count == 0) return {};
+  if (count > 1)
+    table.Refuse("a table of " + std::to_string(count) +
+                 " documents is stored in a form this reader does not decode yet");
+  const std::uint32_t member = table.U32(kIdTableAt + 19);
+  const auto& documents = Inventory().documents;
+  if (std::find(documents.begin(), documents.end(), member) == documents.end())
+    table.Refuse("it names note " + std::to_string(member) + ", which is no document of the database");
+  return {member};
 }
 
 }  // namespace mailshift::nsf

@@ -19,6 +19,7 @@ struct ViewEntry {
   std::string name;
   bool folder = false;
   std::uint32_t noteId = 0;
+  std::uint32_t idTableObject = 0;  // the object of a folder's $FolderIDTable; 0 for none
 };
 
 // What one pass over every note found: the documents, the views and folders, and the notes that

@@ -34,4 +34,13 @@ bool HasNotesSignature(const std::string& path) {
   return file.read(head, 2) && head[0] == 0x1A && head[1] == 0x00;
 }
 
+std::optional<std::uint32_t> OdsVersionOf(const std::string& path) {
+  std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
+  unsigned char head[10] = {};
+  if (!file.read(reinterpret_cast<char*>(head), sizeof head) || head[0] != 0x1A || head[1] != 0x00)
+    return std::nullopt;
+  return static_cast<std::uint32_t>(head[6] | (head[7] << 8) | (head[8] << 16) |
+                                    (static_cast<std::uint32_t>(head[9]) << 24));
+}
+
 }  // namespace mailshift::nsf

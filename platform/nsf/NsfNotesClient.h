@@ -2,7 +2,10 @@
 // any Notes client. Answers to "Domino.NotesSession" and "Notes.NotesSession".
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "notes/NotesObjects.h"
@@ -19,5 +22,8 @@ class NsfNotesClient : public notes::SessionFactory {
 
 // Whether the file begins with a Notes database's signature (it may still be unreadable).
 bool HasNotesSignature(const std::string& path);
+// The on-disk structure version a Notes database file names in its header; nothing for a file
+// without the signature.
+std::optional<std::uint32_t> OdsVersionOf(const std::string& path);
 
 }  // namespace mailshift::nsf

@@ -64,10 +64,10 @@ bool IsUniversalId(std::string_view text);
 // A Notes database (.nsf) begins with these two bytes, the start of its database header.
 inline constexpr unsigned char kNotesDatabaseSignature[] = {0x1A, 0x00};
 
-// Why a Notes database itself cannot be read here.
+// Why a Notes database itself is not read by the stand-in (the native reader reads it).
 inline constexpr std::string_view kNotesDatabaseReason =
-    "this is a Notes database; on Linux this program reads only mail stores made with its store tool "
-    "(mailshift-store); a Notes database is read through the Notes client on Windows";
+    "this is a Notes database; the stand-in reads only mail stores made with its store tool "
+    "(mailshift-store); the native reader reads Notes databases (--reader native)";
 
 // What the first 100 bytes of a file tell about it as a store: "" when it may be read as one,
 // otherwise the reason it cannot. Reads the file only; never writes to it.

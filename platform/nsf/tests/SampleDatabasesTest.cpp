@@ -89,10 +89,14 @@ TEST(SignedDoc, ItsOneDocumentCarriesItsItems) {
 
 TEST(Sample, ListsItsFolder) {
   auto database = std::make_shared<NsfDatabase>(Sample("sample.nsf"));
-  bool found = false;
-  for (const auto& view : database->Views())
-    if (view->Name() == "Backup Role for Student") found = view->isfolder();
-  EXPECT_TRUE(found);
+  auto folder = database->GetView("Backup Role for Student");
+  ASSERT_NE(folder, nullptr);
+  EXPECT_TRUE(folder->isfolder());
+  ASSERT_EQ(folder->AllEntriesCount(), 1);
+  auto document = folder->GetFirstDocument();
+  ASSERT_NE(document, nullptr);
+  EXPECT_EQ(document->NoteID(), "926");
+  EXPECT_EQ(folder->GetNextDocument(document), nullptr);
 }
 
 TEST(Signature, TellsNotesDatabasesFromOtherFiles) {

@@ -55,7 +55,7 @@ std::string IsoDateTime(const DateTime& value) {
   const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
   const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
   const int offset = value.utcOffsetMinutes < 0 ? -value.utcOffsetMinutes : value.utcOffsetMinutes;
-  char text[48];
+  char text[96];
   std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lld%c%02d:%02d",
                 static_cast<long long>(year), static_cast<long long>(month), static_cast<long long>(day),
                 static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),

@@ -21,8 +21,8 @@ int RunScan(const std::string& database, const std::string& reader) {
   if (scan.end != notes::ScanEnd::Completed) return kExitFailed;
   std::cout << TerminalText(scan.title) << '\n';
   // Named when the database was read natively; the Notes client (or the stand-in) is the usual reader.
-  if (const std::string reader = notesClient.ReaderFor(database); reader == "native")
-    std::cout << "Reader: " << reader << '\n';
+  if (const std::string readBy = notesClient.ReaderFor(database); readBy == "native")
+    std::cout << "Reader: " << readBy << '\n';
   const notes::FolderChecks checks(scan.nodes);
   for (const std::string& line : notes::FolderOutline(scan.nodes, checks))
     std::cout << TerminalText(line) << '\n';

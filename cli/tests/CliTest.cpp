@@ -99,16 +99,18 @@ TEST_F(CliTest, ScanOfUnreadableDataSaysWhyOnStandardError) {
                                std::string("\x1A\0\0\x04\0\0", 6) + std::string(8192, 'n'));
   const CliRun notesDatabase = Cli("scan '" + (scratch / "notes.nsf").string() + "'");
   EXPECT_EQ(notesDatabase.exitCode, 1);
-  EXPECT_EQ(notesDatabase.err, (scratch / "notes.nsf").string() +
-                                   ": file header: on-disk structure version 1852730990 is not one this reader "
-                                   "knows\n");
+  EXPECT_EQ(notesDatabase.err,
+            (scratch / "notes.nsf").string() +
+                ": file header: on-disk structure version 1852730990 is not one this reader "
+                "knows\n");
   // Given to the stand-in, it is named as a Notes database, with the reader that reads it.
   const CliRun standIn = Cli("scan --reader notes '" + (scratch / "notes.nsf").string() + "'");
   EXPECT_EQ(standIn.exitCode, 1);
-  EXPECT_EQ(standIn.err, (scratch / "notes.nsf").string() +
-                             ": this is a Notes database; the stand-in reads only mail stores made with its "
-                             "store tool (mailshift-store); the native reader reads Notes databases (--reader "
-                             "native)\n");
+  EXPECT_EQ(standIn.err,
+            (scratch / "notes.nsf").string() +
+                ": this is a Notes database; the stand-in reads only mail stores made with its "
+                "store tool (mailshift-store); the native reader reads Notes databases (--reader "
+                "native)\n");
 
   const CliRun missing = Cli("scan ''");
   EXPECT_EQ(missing.exitCode, 1);
@@ -226,9 +228,10 @@ TEST_F(CliTest, BadArgumentsExitWithTwo) {
   // An unknown command is named, with the commands there are.
   const CliRun unknown = Cli("frobnicate x");
   EXPECT_EQ(unknown.exitCode, 2);
-  EXPECT_EQ(unknown.err.rfind(
-                "mailshift-cli: unknown command \"frobnicate\"; the commands are scan, list, export\n", 0),
-            0u)
+  EXPECT_EQ(
+      unknown.err.rfind(
+          "mailshift-cli: unknown command \"frobnicate\"; the commands are scan, list, export, inspect\n", 0),
+      0u)
       << unknown.err;
 }
 

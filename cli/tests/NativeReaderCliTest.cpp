@@ -15,7 +15,7 @@ namespace {
 using standin::testing::ReadBytes;
 using standin::testing::ScratchFolder;
 
-struct Run {
+struct CliRun {
   int exitCode;
   std::string out;
   std::string err;
@@ -27,13 +27,13 @@ class NativeReaderCliTest : public ::testing::Test {
     setenv("TZ", "UTC0", 1);
     setenv("LC_ALL", "C", 1);
   }
-  Run Cli(const std::string& arguments) {
+  CliRun Cli(const std::string& arguments) {
     const auto out = scratch.path() / "out.txt";
     const auto err = scratch.path() / "err.txt";
     const std::string command =
         std::string(MAILSHIFT_CLI) + " " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
     const int status = std::system(command.c_str());
-    return Run{WEXITSTATUS(status), ReadBytes(out), ReadBytes(err)};
+    return CliRun{WEXITSTATUS(status), ReadBytes(out), ReadBytes(err)};
   }
   static std::string Sample(const std::string& name) {
     return "'" + std::string(MAILSHIFT_NSF_SAMPLES) + "/" + name + "'";
@@ -47,7 +47,7 @@ TEST_F(NativeReaderCliTest, ScanNamesEachSampleAndTheReaderThatReadIt) {
                                                          {"invalidtimedate.nsf", "JNX Invalid TimeDate"},
                                                          {"signeddoc.nsf", "Signed Doc"}};
   for (const auto& [file, title] : samples) {
-    const Run run = Cli("scan " + Sample(file));
+    const CliRun run = Cli("scan " + Sample(file));
     EXPECT_EQ(run.exitCode, 0) << file << ": " << run.err;
     EXPECT_EQ(run.out.substr(0, run.out.find('\n', run.out.find('\n') + 1) + 1),
               std::string(title) + "\nReader: native\n")
@@ -60,15 +60,15 @@ TEST_F(NativeReaderCliTest, ScanNamesEachSampleAndTheReaderThatReadIt) {
 }
 
 TEST_F(NativeReaderCliTest, TheFolderOfSampleIsScannedListedAndExported) {
-  const Run scan = Cli("scan " + Sample("sample.nsf"));
+  const CliRun scan = Cli("scan " + Sample("sample.nsf"));
   EXPECT_NE(scan.out.find("Backup Role for Student (1)"), std::string::npos) << scan.out;
-  const Run list = Cli("list " + Sample("sample.nsf") + " 'Backup Role for Student'");
+  const CliRun list = Cli("list " + Sample("sample.nsf") + " 'Backup Role for Student'");
   EXPECT_EQ(list.exitCode, 0) << list.err;
   EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 1) << list.out;
 
   const auto destination = scratch.path() / "out";
   std::filesystem::create_directories(destination);
-  const Run exported = Cli("export " + Sample("sample.nsf") + " '" + destination.string() + "' --log '" +
+  const CliRun exported = Cli("export " + Sample("sample.nsf") + " '" + destination.string() + "' --log '" +
                            (scratch.path() / "log.txt").string() + "'");
   EXPECT_EQ(exported.exitCode, 0) << exported.err;
   std::size_t messages = 0;
@@ -78,7 +78,7 @@ TEST_F(NativeReaderCliTest, TheFolderOfSampleIsScannedListedAndExported) {
 }
 
 TEST_F(NativeReaderCliTest, InspectGivesTheInventoryAndEveryItemAsJson) {
-  const Run text = Cli("inspect " + Sample("sample.nsf"));
+  const CliRun text = Cli("inspect " + Sample("sample.nsf"));
   EXPECT_EQ(text.exitCode, 0) << text.err;
   EXPECT_EQ(text.out.substr(0, text.out.find("Documents:")), "Title: BVT Test DB\nODS: 52\nReader: native\n");
   EXPECT_NE(text.out.find("Documents: 18\n"), std::string::npos) << text.out;
@@ -86,7 +86,7 @@ TEST_F(NativeReaderCliTest, InspectGivesTheInventoryAndEveryItemAsJson) {
       << text.out;
   EXPECT_NE(text.out.find("Not read: 0\n"), std::string::npos) << text.out;
 
-  const Run json = Cli("inspect --json " + Sample("knowndt.nsf"));
+  const CliRun json = Cli("inspect --json " + Sample("knowndt.nsf"));
   EXPECT_EQ(json.exitCode, 0) << json.err;
   EXPECT_EQ(json.out.rfind(
                 "{\"title\": \"Known Date/Time\", \"ods\": 52, \"reader\": \"native\", \"documents\": [", 0),

@@ -12,7 +12,7 @@ namespace mailshift::nsf {
 namespace {
 
 // Where the content of an ID table object begins (after the object record's header).
-constexpr std::size_t kIdTableAt = 0x72;
+constexpr std::size_t kIdTableAt = 0x73;
 
 std::string Trimmed(std::string text) {
   const auto first = text.find_first_not_of(' ');

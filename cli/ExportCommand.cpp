@@ -36,8 +36,8 @@ struct ExportArguments {
   std::vector<std::string> folders;  // none: every folder a scan checks
   bool again = false;                // write every message again, also those an earlier run wrote
   std::string logPath = mail::DefaultLogPath();
-  std::string namesPath;   // a names table (CSV of Notes name and Internet address); "" for none
-  bool plainText = false;  // bodies as the plain text of "Body" alone
+  std::string namesPath;              // a names table (CSV of Notes name and Internet address); "" for none
+  bool plainText = false;             // bodies as the plain text of "Body" alone
   std::vector<std::string> excluded;  // folders left out, each with the folders below it
   std::string summaryPath;            // the run's figures as JSON, for a batch; "" for none
 };
@@ -232,9 +232,11 @@ int RunExportCommand(const ExportArguments& arguments) {
   const mail::ExportReport report = mail::Export(plan, {client, writer}, progress);
   progress.Clear();
   if (!arguments.summaryPath.empty() &&
-      !WriteExportSummary(arguments.summaryPath, plan, report,
-                          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count())) {
-    std::cerr << "mailshift-cli: the summary cannot be written to " << TerminalText(arguments.summaryPath) << '\n';
+      !WriteExportSummary(
+          arguments.summaryPath, plan, report,
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count())) {
+    std::cerr << "mailshift-cli: the summary cannot be written to " << TerminalText(arguments.summaryPath)
+              << '\n';
     return kExitFailed;
   }
 
@@ -273,8 +275,9 @@ void AddExportCommand(CLI::App& app, int& exitCode) {
                       "people whose mail carries no Internet address");
   command->add_flag("--plain-text", arguments->plainText,
                     "write each body as the plain text of the document's \"Body\" item alone");
-  command->add_option("--exclude", arguments->excluded,
-                      "a folder to leave out, with the folders below it, named as for --folder; may be repeated")
+  command
+      ->add_option("--exclude", arguments->excluded,
+                   "a folder to leave out, with the folders below it, named as for --folder; may be repeated")
       ->allow_extra_args(false);
   command->add_option("--summary", arguments->summaryPath,
                       "write the run's figures to this file as JSON at its end (for a batch)");

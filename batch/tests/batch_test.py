@@ -56,7 +56,7 @@ def children_of(pid):
 
 
 def main():
-    cli, store, work = sys.argv[1], sys.argv[2], Path(sys.argv[3])
+    cli, store, work = str(Path(sys.argv[1]).resolve()), sys.argv[2], Path(sys.argv[3]).resolve()
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir(parents=True)
     failures = Failures()

@@ -92,7 +92,7 @@ PartitionName=batch Nodes={host} Default=YES MaxTime=INFINITE State=UP
 
 
 def main():
-    cli, store, work = sys.argv[1], sys.argv[2], Path(sys.argv[3])
+    cli, store, work = str(Path(sys.argv[1]).resolve()), sys.argv[2], Path(sys.argv[3]).resolve()
     missing = [tool for tool in ("munged", "slurmctld", "slurmd", "sbatch", "sinfo") if not shutil.which(tool)
                and not Path("/usr/sbin", tool).exists()]
     if missing:

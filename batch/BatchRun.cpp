@@ -112,6 +112,9 @@ class BatchRunner {
     std::vector<std::size_t> toRun;
     outcome_.rows = StartingRows(mailboxes_, earlier.rows, options_.retryFailed, toRun);
     progress_.mailboxes = toRun.size();
+    // The report is written whole each time: a long list is written less often.
+    reportInterval_ = std::max<Clock::duration>(
+        kReportInterval, std::chrono::milliseconds(static_cast<std::int64_t>(outcome_.rows.size() / 2)));
     WriteReportNow();
     std::size_t next = 0;
     const std::size_t workers = std::max<std::size_t>(1, options_.workers);
@@ -136,7 +139,7 @@ class BatchRunner {
       progress_.running = running_.size();
       progress_.seconds = SecondsSince(started_);
       observer_.Progressed(progress_);
-      if (dirty_ && Clock::now() - lastReport_ >= kReportInterval) WriteReportNow();
+      if (dirty_ && Clock::now() - lastReport_ >= reportInterval_) WriteReportNow();
       if (!running_.empty()) std::this_thread::sleep_for(kPollInterval);
     }
     WriteReportNow();
@@ -237,6 +240,7 @@ class BatchRunner {
   std::vector<Running> running_;
   Clock::time_point started_ = Clock::now();
   Clock::time_point lastReport_{};
+  Clock::duration reportInterval_ = kReportInterval;
   bool dirty_ = false;
 };
 

@@ -12,7 +12,8 @@ namespace tables = lmbcs_tables;
 
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr unsigned char kUnicodeGroup = 0x14;
-// A UTF-16 unit's zero high byte is written as 0xF6 so that the text holds no zero byte.
+// A UTF-16 unit whose high byte is zero carries 0xF6 in its place (inferred from the published
+// notes on LMBCS; the private-use units U+F600-U+F6FF are given up for it).
 constexpr unsigned char kUnicodeZeroHigh = 0xF6;
 
 // Group 0x01 below 0x80: Notes' own characters beside code page 850. Positions 0x01-0x1F are the
@@ -120,7 +121,7 @@ class Decoder {
     out.reserve(text_.size() + text_.size() / 2);
     while (at_ < text_.size()) {
       const char32_t code = Next();
-      if (code != 0) AppendUtf8(out, code);
+      AppendUtf8(out, code == 0 ? U'\n' : code);
     }
     return out;
   }
@@ -129,7 +130,7 @@ class Decoder {
   unsigned char Byte(std::size_t at) const { return static_cast<unsigned char>(text_[at]); }
   std::size_t Left() const { return text_.size() - at_; }
 
-  // The next character, 0 for a zero byte.
+  // The next character; 0 for a zero byte.
   char32_t Next() {
     const unsigned char byte = Byte(at_);
     if (byte >= 0x80) {  // the Latin page without its group byte

@@ -11,7 +11,8 @@ namespace mailshift::nsf {
 // of the one character after it (Latin-1, Greek, Hebrew, Arabic, Cyrillic, Latin-2, Turkish,
 // Thai, and the double-byte Japanese, Korean, traditional and simplified Chinese pages), and 0x14
 // a UTF-16 unit. A character the page does not map, an unknown group or a cut sequence becomes
-// U+FFFD; the decoding never reads past the end. Zero bytes are left out.
+// U+FFFD; the decoding never reads past the end. A zero byte is a line break, as Notes
+// writes one in text items and rich text; a caller with zero-terminated text cuts it first.
 std::string LmbcsToUtf8(std::string_view lmbcs);
 
 }  // namespace mailshift::nsf

@@ -70,7 +70,7 @@ const LmbcsCase kBroken[] = {
      "\x14\xDC\x00"
      "A"s,
      kReplacement + "A"},
-    {"zero bytes are left out", "a\0b"s, "ab"},
+    {"a zero byte is a line break", "a\0b"s, "a\nb"},
     {"single-byte group before ASCII it does not extend",
      "\x05\x41"
      "b",

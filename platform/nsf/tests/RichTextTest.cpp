@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "common/Utf8.h"
 #include "platform/nsf/RichText.h"
@@ -282,6 +285,58 @@ TEST(RichTextHostile, RandomRecordsGiveValidUtf8AndNoScript) {
     ASSERT_TRUE(IsValidUtf8(r.plainText)) << round;
     ASSERT_EQ(r.html.find("<script"), std::string::npos) << round;
   }
+}
+
+}  // namespace
+}  // namespace mailshift::nsf
+
+namespace mailshift::nsf {
+namespace {
+
+std::string ReadTestData(const std::string& name) {
+  std::ifstream in("nsf-data/" + name, std::ios::binary);
+  EXPECT_TRUE(in) << "nsf-data/" << name;
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A GIF's own size, from its logical screen descriptor.
+std::pair<int, int> GifSize(const std::string& gif) {
+  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(gif.at(at)); };
+  return {byte(6) | byte(7) << 8, byte(8) | byte(9) << 8};
+}
+
+// Records copied from sample.nsf (tests/data, Apache License 2.0, see LICENSE and NOTICE there):
+// sample-form-body.cd is bytes 0xBCB72-0xBD285, the rich text of a form with Chinese text and an
+// inline picture; sample-image-resource.cd is bytes 0xB6044-0xB6593, an image resource.
+TEST(RichTextSamples, FormWithChineseTextAndAPicture) {
+  const RichTextRendering r = RenderRichText(ReadTestData("sample-form-body.cd"));
+  EXPECT_FALSE(r.truncated);
+  // "Please fill in the following truthfully:" and "Date:".
+  EXPECT_NE(
+      r.plainText.find("\xE8\xAF\xB7\xE5\xA6\x82\xE5\xAE\x9E\xE5\xA1\xAB\xE5\x86\x99\xE4\xB8\x8B\xE5\x88\x97"
+                       "\xE5\x90\x84\xE9\xA1\xB9\xEF\xBC\x9A"),
+      std::string::npos)
+      << r.plainText;
+  EXPECT_NE(r.plainText.find("\xE6\x97\xA5\xE6\x9C\x9F\xEF\xBC\x9A"), std::string::npos) << r.plainText;
+  ASSERT_EQ(r.pictures.size(), 1u);
+  const RichTextPicture& picture = r.pictures[0];
+  EXPECT_EQ(picture.mediaType, "image/gif");
+  ASSERT_EQ(picture.bytes.size(), 1214u);                     // the image header's data size
+  EXPECT_EQ(GifSize(picture.bytes), std::make_pair(29, 28));  // the image header's width and height
+  EXPECT_EQ(picture.bytes.back(), ';');                       // the GIF trailer
+  EXPECT_NE(r.html.find("<img src=\"cid:" + picture.contentId + "\" width=\"29\" height=\"28\""),
+            std::string::npos)
+      << r.html;
+  EXPECT_TRUE(IsValidUtf8(r.html));
+}
+
+TEST(RichTextSamples, ImageResource) {
+  const RichTextRendering r = RenderRichText(ReadTestData("sample-image-resource.cd"));
+  ASSERT_EQ(r.pictures.size(), 1u);
+  EXPECT_EQ(r.pictures[0].bytes.size(), 1294u);
+  EXPECT_EQ(GifSize(r.pictures[0].bytes), std::make_pair(29, 29));
+  EXPECT_EQ(r.pictures[0].bytes.back(), ';');
+  EXPECT_EQ(r.plainText, "\n");
 }
 
 }  // namespace

@@ -448,7 +448,7 @@ class Renderer {
   }
 
   void PictureSegment(std::string_view body) {
-    if (!picture_ || !picture_->headerSeen) return;
+    if (!picture_ || !picture_->headerSeen || body.size() < 4) return;
     const std::size_t valid = std::min<std::size_t>(CdWord(body, 0), body.size() > 4 ? body.size() - 4 : 0);
     const std::size_t room =
         picture_->expected > picture_->bytes.size() ? picture_->expected - picture_->bytes.size() : 0;

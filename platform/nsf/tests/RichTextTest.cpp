@@ -206,7 +206,7 @@ TEST(RichTextPictures, APictureNeverTakesMoreThanItsHeaderAnnounces) {
 }
 
 // Hostile records: each keeps what came before it and never reads past the end.
-TEST(RichTextHostile, BrokenLengthsEndTheRenderingKeepingWhatCameBefore) {
+TEST(RichTextHostile, BrokenRecordsKeepWhatCameBefore) {
   const std::string good = Paragraph() + Text("kept");
   const std::string cases[] = {
       good +
@@ -219,6 +219,8 @@ TEST(RichTextHostile, BrokenLengthsEndTheRenderingKeepingWhatCameBefore) {
       good + "\x81\x01"s,               // a byte length shorter than its header
       good + "\x85"s,                   // a cut header
       good + Text("cut").substr(0, 7),  // a cut record
+      good + Lsig(0x99, "") + Lsig(0x7D, Word(1) + Word(1) + Word(1) + Dword(9)) +
+          Lsig(0x7C, "ab"),  // a short segment
   };
   for (const std::string& records : cases) {
     const RichTextRendering r = RenderRichText(records);

@@ -15,6 +15,7 @@
 #include "cli/Console.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleText.h"
+#include "cli/ExportSummaryFile.h"
 #include "cli/FolderNames.h"
 #include "cli/ProgressText.h"
 #include "cli/ReaderOption.h"
@@ -36,9 +37,11 @@ struct ExportArguments {
   std::vector<std::string> folders;  // none: every folder a scan checks
   bool again = false;                // write every message again, also those an earlier run wrote
   std::string logPath = mail::DefaultLogPath();
-  std::string namesPath;   // a names table (CSV of Notes name and Internet address); "" for none
-  std::string reader;      // "native", "notes" or "" for the usual choice
-  bool plainText = false;  // bodies as the plain text of "Body" alone
+  std::string namesPath;              // a names table (CSV of Notes name and Internet address); "" for none
+  std::string reader;                 // "native", "notes" or "" for the usual choice
+  bool plainText = false;             // bodies as the plain text of "Body" alone
+  std::vector<std::string> excluded;  // folders left out, each with the folders below it
+  std::string summaryPath;            // the run's figures as JSON, for a batch; "" for none
 };
 
 namespace fs = std::filesystem;
@@ -157,6 +160,15 @@ std::optional<std::vector<std::string>> ChosenFolders(const notes::ScanResult& s
     checks.SetBranch(0, false);
     for (std::size_t node : chosen) checks.SetBranch(node, true);
   }
+  for (const std::string& name : arguments.excluded) {
+    const FolderLookup lookup = FindFolder(scan.nodes, name);
+    if (lookup.nodes.size() != 1) {
+      std::cerr << "mailshift-cli: " << TerminalText(arguments.database) << ": "
+                << TerminalText(FolderLookupProblem(scan.nodes, name, lookup)) << '\n';
+      return std::nullopt;
+    }
+    checks.SetBranch(lookup.nodes.front(), false);
+  }
   return checks.CheckedTags();
 }
 
@@ -218,8 +230,17 @@ int RunExportCommand(const ExportArguments& arguments) {
   auto component = platform::CreateMailComposer();
   mail::ComponentItemWriter writer(*component);
   ProgressLine progress(ErrorStreamIsTerminal(), scan, plan.folders);
+  const auto started = std::chrono::steady_clock::now();
   const mail::ExportReport report = mail::Export(plan, {client, writer}, progress);
   progress.Clear();
+  if (!arguments.summaryPath.empty() &&
+      !WriteExportSummary(
+          arguments.summaryPath, plan, report,
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count())) {
+    std::cerr << "mailshift-cli: the summary cannot be written to " << TerminalText(arguments.summaryPath)
+              << '\n';
+    return kExitFailed;
+  }
 
   const std::string message = ConsoleLines(mail::EndText(plan, report));
   if (report.end == mail::ExportEnd::Completed) {
@@ -256,6 +277,12 @@ void AddExportCommand(CLI::App& app, int& exitCode) {
                       "people whose mail carries no Internet address");
   command->add_flag("--plain-text", arguments->plainText,
                     "write each body as the plain text of the document's \"Body\" item alone");
+  command
+      ->add_option("--exclude", arguments->excluded,
+                   "a folder to leave out, with the folders below it, named as for --folder; may be repeated")
+      ->allow_extra_args(false);
+  command->add_option("--summary", arguments->summaryPath,
+                      "write the run's figures to this file as JSON at its end (for a batch)");
   command->add_option("--reader", arguments->reader,
                       "native: read the Notes database file directly; notes: through the Notes client")
       ->check(CLI::IsMember({"native", "notes"}));

@@ -21,6 +21,7 @@
 #include "cli/ProgressText.h"
 #include "cli/ScanText.h"
 #include "cli/PasswordPrompt.h"
+#include "common/Global.h"
 #include "common/TextRules.h"
 #include "export/ComponentItemWriter.h"
 #include "export/PathSafety.h"
@@ -123,7 +124,7 @@ std::string StateFolderFor(const ImapPlace& place) {
   }
 #endif
   if (base.empty()) return {};
-  return base + mail::kPathSeparator + mail::OutputFolderName(place.user + "@" + place.host + "-" + std::to_string(place.port));
+  return base + kPathSeparator + mail::OutputFolderName(place.user + "@" + place.host + "-" + std::to_string(place.port));
 }
 
 // Where --to sends the messages: the kind and the folder the run keeps its manifest and log in.

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "common/Global.h"
 #include "export/MailboxNames.h"
 #include "export/SafeFiles.h"
 
@@ -35,7 +36,7 @@ std::string MakeMaildir(const fs::path& path) {
 void SetFileTime(const fs::path& path, std::int64_t seconds) {
   std::error_code error;
   const auto system = std::chrono::system_clock::time_point(std::chrono::seconds(seconds));
-  fs::last_write_time(path, std::chrono::clock_cast<std::chrono::file_clock>(system), error);
+  fs::last_write_time(path, std::chrono::file_clock::from_sys(system), error);
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ def main():
     check_mbox(store, expected, unread)
     check_maildir(store, expected, unread, total)
     check_imap(store, expected, unread, total)
-    check_faults(store, total)
+    check_faults(store, Counter(u for ids in expected.values() for u in ids))
     if failures:
         print(f"{len(failures)} failures")
         sys.exit(1)
@@ -162,7 +162,9 @@ def check_store_contents(found, expected, unread, label, sent_name):
             message = email.message_from_bytes(raw, policy=email.policy.default)
             if message["Date"] and internal is not None:
                 dated = email.utils.parsedate_to_datetime(message["Date"]).timestamp()
-                check(abs(dated - internal) < 1, f"{label}: INTERNALDATE of {unid} is its date")
+                # A message without any date of its own carries the time it was made.
+                if abs(dated - time.time()) > 86400:
+                    check(abs(dated - internal) < 1, f"{label}: INTERNALDATE of {unid} is its date")
 
 
 def check_maildir(store, expected, unread, total):
@@ -225,7 +227,8 @@ def count_on(server):
     return counts
 
 
-def check_faults(store, total):
+def check_faults(store, wanted):
+    total = sum(wanted.values())
     # Wrong password, no certificate to verify against, no STARTTLS.
     with Dovecot(WORK / "dovecot-faults") as server:
         result = export_imap(store, server, "--ca-file", str(server.ca_file), env={"MAILSHIFT_IMAP_PASSWORD": "wrong"},
@@ -254,7 +257,7 @@ def check_faults(store, total):
         partial = sum(count_on(server).values())
         export_imap(store, server, "--ca-file", str(server.ca_file), state="kill-state")
         counts = count_on(server)
-        check(len(counts) == total and set(counts.values()) == {1},
+        check(counts == wanted,
               f"killed and run again: each message once ({partial} before, {sum(counts.values())} after)")
 
     # A full mailbox: the run ends saying so; with room again, the next run completes.
@@ -265,7 +268,7 @@ def check_faults(store, total):
     with Dovecot(WORK / "dovecot-quota", quota_kb=100000) as server:
         export_imap(store, server, "--ca-file", str(server.ca_file), state="quota")
         counts = count_on(server)
-        check(len(counts) == total and set(counts.values()) == {1}, "after the quota: each message once")
+        check(counts == wanted, f"after the quota: each message once ({sum(counts.values())} of {total})")
 
     # The server goes away mid-run: the run says the connection was lost; the next one completes.
     server = Dovecot(WORK / "dovecot-gone").start()
@@ -283,7 +286,7 @@ def check_faults(store, total):
     try:
         export_imap(store, server, "--ca-file", str(server.ca_file), state="gone-state")
         counts = count_on(server)
-        check(len(counts) == total and set(counts.values()) == {1}, "after the server came back: each message once")
+        check(counts == wanted, f"after the server came back: each message once ({sum(counts.values())} of {total})")
     finally:
         server.stop()
 

@@ -111,7 +111,7 @@ TEST(MaildirDestination, DeliversThroughTmpIntoCurWithFlagsAndDate) {
   EXPECT_TRUE(fs::is_empty(fs::path(root) / ".Drafts" / "tmp"));
   EXPECT_TRUE(fs::exists(fs::path(root) / ".Drafts" / "maildirfolder"));
   EXPECT_EQ(Read(file), "X-Notes-UNID: AB\r\n\r\nhi\r\n");
-  const auto written = std::chrono::clock_cast<std::chrono::system_clock>(fs::last_write_time(file));
+  const auto written = std::chrono::file_clock::to_sys(fs::last_write_time(file));
   EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count(), 1228505400);
   ASSERT_EQ(maildir.EnterFolder(DeliveryFolder{true, "Inbox", "Inbox"}), "");
   const Delivery unread = maildir.Deliver(Message("x\r\n", "CD", false));

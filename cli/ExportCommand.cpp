@@ -131,7 +131,7 @@ std::string StateFolderFor(const ImapPlace& place) {
 struct Target {
   enum class Kind { EmlTree, Mbox, Maildir, Imap } kind = Kind::EmlTree;
   std::string folder;
-  ImapPlace imap;
+  ImapPlace imap = {};
 };
 
 std::optional<Target> TargetOf(const ExportArguments& arguments, std::string& problem) {

@@ -170,11 +170,12 @@ class ScriptedServer : public MailTransport {
       std::string line = pending_.substr(0, end);
       std::size_t used = end + 2;
       if (const auto size = LiteralAtLineEnd(line); size && line.ends_with("+}")) {
+        // The literal's bytes, then the rest of the command up to its line end.
         if (pending_.size() < used + *size) return;
-        line += "\r\n" + pending_.substr(used, static_cast<std::size_t>(*size));
-        used += static_cast<std::size_t>(*size);
-      } else if (awaitingLiteral_) {
-        line = pending_.substr(0, end);
+        const std::size_t rest = pending_.find("\r\n", used + static_cast<std::size_t>(*size));
+        if (rest == std::string::npos) return;
+        line += "\r\n" + pending_.substr(used, rest - used);
+        used = rest + 2;
       }
       pending_.erase(0, used);
       sent_.push_back(line);
@@ -215,7 +216,6 @@ class ScriptedServer : public MailTransport {
   std::string pending_;
   bool closed_ = false;
   bool secure_ = false;
-  bool awaitingLiteral_ = false;
 };
 
 class ScriptedServers : public TransportFactory {
@@ -265,15 +265,17 @@ TEST(ImapDestination, AppendsIntoTheSpecialAndNewMailboxesWithFlagsDateAndUid) {
   ScriptedServers servers;
   servers.steps = LoginSteps();
   servers.steps.push_back({"M7 SELECT \"Sent Items\"", kSelectAnswer + "M7 OK [READ-WRITE] done\r\n"});
+  // The mailbox was there before the run: the message is looked for first.
+  servers.steps.push_back({"M8 UID SEARCH HEADER Message-ID \"<m1@example>\"", "* SEARCH\r\nM8 OK done\r\n"});
   // Sent before the server answers, as LITERAL+ allows.
-  servers.steps.push_back({"M8 APPEND \"Sent Items\" (\\Seen Q1_Budget Ops) \"05-Dec-2008 19:30:00 +0000\" {5+}\r\nHello",
-                           "M8 OK [APPENDUID 777 41] done\r\n"});
-  servers.steps.push_back({"M9 CREATE \"Projects/2008/&AMk-t&AOk-\"", "M9 OK done\r\n"});
-  servers.steps.push_back({"M10 SUBSCRIBE \"Projects/2008/&AMk-t&AOk-\"", "M10 OK done\r\n"});
-  servers.steps.push_back({"M11 SELECT", "* OK [UIDVALIDITY 9] x\r\nM11 OK done\r\n"});
-  servers.steps.push_back({"M12 APPEND \"Projects/2008/&AMk-t&AOk-\" () \"05-Dec-2008 19:30:00 +0000\" {2+}",
-                           "M12 OK [APPENDUID 9 1] done\r\n"});
-  servers.steps.push_back({"M13 LOGOUT", "* BYE bye\r\nM13 OK done\r\n"});
+  servers.steps.push_back({"M9 APPEND \"Sent Items\" (\\Seen Q1_Budget Ops) \"05-Dec-2008 19:30:00 +0000\" {5+}\r\nHello",
+                           "M9 OK [APPENDUID 777 41] done\r\n"});
+  servers.steps.push_back({"M10 CREATE \"Projects/2008/&AMk-t&AOk-\"", "M10 OK done\r\n"});
+  servers.steps.push_back({"M11 SUBSCRIBE \"Projects/2008/&AMk-t&AOk-\"", "M11 OK done\r\n"});
+  servers.steps.push_back({"M12 SELECT", "* OK [UIDVALIDITY 9] x\r\nM12 OK done\r\n"});
+  servers.steps.push_back({"M13 APPEND \"Projects/2008/&AMk-t&AOk-\" () \"05-Dec-2008 19:30:00 +0000\" {2+}",
+                           "M13 OK [APPENDUID 9 1] done\r\n"});
+  servers.steps.push_back({"M14 LOGOUT", "* BYE bye\r\nM14 OK done\r\n"});
   ImapDestination destination(Account(), servers);
   ASSERT_EQ(destination.Open(), "");
   ASSERT_EQ(destination.EnterFolder(DeliveryFolder{true, "Sent", "Sent Items"}), "");
@@ -329,9 +331,10 @@ TEST(ImapDestination, ServerFaultsEndTheMessageOrTheRunWithAReason) {
     ImapDestination destination(Account(), servers, [&](std::chrono::milliseconds wait) { waits.push_back(wait); });
     ASSERT_EQ(destination.Open(), "");
     ASSERT_EQ(destination.EnterFolder(DeliveryFolder{true, "Inbox", "Inbox"}), "");
-    // INBOX was there before: the message is looked for by its Message-ID first.
-    servers.steps.push_front({"M7 UID SEARCH HEADER Message-ID \"<m1@example>\"", "* SEARCH\r\nM7 OK done\r\n"});
-    const Delivery delivery = destination.Deliver(Message("Hello"));
+    // A message without a Message-ID is not looked for first.
+    OutgoingMessage message = Message("Hello");
+    message.messageId.clear();
+    const Delivery delivery = destination.Deliver(message);
     EXPECT_EQ(delivery.delivered, c.delivered);
     EXPECT_EQ(delivery.destinationLost, c.lost);
     EXPECT_NE(delivery.reason.find(c.reason), std::string::npos) << delivery.reason;

@@ -58,7 +58,8 @@ def main():
                 status, boxes = imap.list()
                 for line in boxes:
                     name = line.decode().rsplit(' "/" ', 1)[1].strip('"')
-                    if imap.select(f'"{name}"', readonly=True)[0] != "OK":
+                    status, exists = imap.select(f'"{name}"', readonly=True)
+                    if status != "OK" or int(exists[0]) == 0:
                         continue
                     status, data = imap.fetch("1:*", "(FLAGS INTERNALDATE BODY.PEEK[])")
                     for item in data if status == "OK" else []:

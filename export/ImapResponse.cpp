@@ -67,7 +67,7 @@ class Reader {
       value.kind = ImapValue::Kind::List;
       for (;;) {
         SkipBlanks();
-        if (AtEnd()) return Fail("a list is not closed");
+        if (AtEnd() || Peek() == '\r' || Peek() == '\n') return Fail("a list is not closed");
         if (Peek() == ')') {
           ++at_;
           return true;

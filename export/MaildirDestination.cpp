@@ -15,6 +15,12 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kOurs = ".mailshift";  // ends the unique names of our messages
+// Before the flags of a name: ":" as Maildir has it; Windows file names cannot hold one.
+#ifdef _WIN32
+constexpr char kInfoSeparator = '!';
+#else
+constexpr char kInfoSeparator = ':';
+#endif
 
 // The document id in a unique name of ours ("1700000000.P12Q3U<id>.mailshift"); "" for others.
 std::string IdInName(std::string_view name) {
@@ -42,7 +48,7 @@ void SetFileTime(const fs::path& path, std::int64_t seconds) {
 }  // namespace
 
 std::string MaildirInfo(const MessageMarks& marks) {
-  std::string info = ":2,";
+  std::string info = std::string(1, kInfoSeparator) + "2,";
   if (marks.draft) info += 'D';
   if (marks.read) info += 'S';
   return info;
@@ -82,7 +88,7 @@ std::string MaildirDestination::EnterFolder(const DeliveryFolder& folder) {
   for (const char* where : {"cur", "new"}) {
     for (const auto& entry : fs::directory_iterator(path / where, error)) {
       std::string name = Utf8Text(entry.path().filename());
-      name = name.substr(0, name.find(':'));
+      name = name.substr(0, name.find(kInfoSeparator));
       const std::string id = IdInName(name);
       if (!id.empty()) found_[id].push_back(name);
       names_.insert(std::move(name));

@@ -36,7 +36,8 @@ class MaildirDestination : public MessageDestination {
   std::uint64_t delivered_ = 0;
 };
 
-// The ":2," part of a message's name: "D" for a draft, "S" for a read message, in that order.
+// The ":2," part of a message's name ("!2," on Windows, whose names cannot hold ":"): "D" for a
+// draft, "S" for a read message, in that order.
 std::string MaildirInfo(const MessageMarks& marks);
 
 // The Maildir++ folder of a folder's levels below the root: "" for the Inbox, else "." followed by

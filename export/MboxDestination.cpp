@@ -135,6 +135,7 @@ std::string MboxDestination::EnterFolder(const DeliveryFolder& folder) {
   std::string line;
   std::int64_t offset = 0;
   std::int64_t entry = -1;
+  std::string lastId;  // the id of the last message in the file; "" when it is none of ours
   bool inHeader = false;
   bool afterBlank = true;
   while (std::getline(in, line)) {
@@ -142,45 +143,37 @@ std::string MboxDestination::EnterFolder(const DeliveryFolder& folder) {
     offset += static_cast<std::int64_t>(line.size()) + 1;
     if (afterBlank && line.starts_with("From ")) {
       entry = lineStart;
+      lastId.clear();
       inHeader = true;
-    } else if (inHeader && line.empty()) {
+    } else if (inHeader && (line.empty() || line == "\r")) {
       inHeader = false;
     } else if (inHeader && line.starts_with("X-Notes-UNID:")) {
       const std::string id = HeaderValue(line, "X-Notes-UNID");
-      if (!id.empty() && entry >= 0) found_[id].push_back(entry);
+      if (!id.empty() && entry >= 0) {
+        found_[id].push_back(entry);
+        lastId = id;
+      }
     }
-    afterBlank = line.empty();
+    afterBlank = line.empty() || line == "\r";
   }
+  in.close();
   size_ = static_cast<std::int64_t>(fs::file_size(path, error));
   if (error) return file_ + ": " + error.message();
-  // A last message cut off (a disk that filled) ends without its empty line: it is ours only when
-  // it carries our id, and then it is removed and written again.
-  if (size_ > 0 && !found_.empty()) {
+  // A last message cut off (a disk that filled) ends without its empty line. When it is ours it
+  // is removed, and written again; another program's is left as it is.
+  if (size_ > 0 && !lastId.empty()) {
     std::ifstream tail(path, std::ios::binary);
     char last[2] = {0, 0};
     if (size_ >= 2) {
       tail.seekg(size_ - 2);
       tail.read(last, 2);
     }
+    tail.close();
     if (!(last[0] == '\n' && last[1] == '\n')) {
-      std::int64_t lastEntry = -1;
-      std::string lastId;
-      for (const auto& [id, offsets] : found_) {
-        for (const std::int64_t at : offsets) {
-          if (at > lastEntry) {
-            lastEntry = at;
-            lastId = id;
-          }
-        }
-      }
-      if (lastEntry >= 0) {
-        tail.close();
-        fs::resize_file(path, static_cast<std::uintmax_t>(lastEntry), error);
-        if (error) return file_ + ": " + error.message();
-        size_ = lastEntry;
-        auto& offsets = found_[lastId];
-        std::erase(offsets, lastEntry);
-      }
+      fs::resize_file(path, static_cast<std::uintmax_t>(entry), error);
+      if (error) return file_ + ": " + error.message();
+      size_ = entry;
+      std::erase(found_[lastId], entry);
     }
   }
   return {};

@@ -41,7 +41,8 @@ def check(condition, message):
 
 
 def run(*arguments, env=None, expect=0):
-    environment = dict(os.environ, MAILSHIFT_IMAP_PASSWORD=PASSWORD, **(env or {}))
+    environment = dict(os.environ, MAILSHIFT_IMAP_PASSWORD=PASSWORD)
+    environment.update(env or {})
     result = subprocess.run([CLI, *arguments], capture_output=True, text=True, env=environment,
                             stdin=subprocess.DEVNULL, timeout=600)
     if expect is not None and result.returncode != expect:
@@ -126,10 +127,10 @@ def fetch_all(imap):
         name = line.decode().rsplit(' "/" ', 1)[1].strip('"')
         if "\\Noselect" in line.decode():
             continue
-        imap.select(f'"{name}"', readonly=True)
-        status, data = imap.fetch("1:*", "(FLAGS INTERNALDATE RFC822.SIZE BODY.PEEK[])")
+        status, exists = imap.select(f'"{name}"', readonly=True)
         messages = []
-        if status == "OK":
+        if status == "OK" and int(exists[0]) > 0:
+            status, data = imap.fetch("1:*", "(FLAGS INTERNALDATE RFC822.SIZE BODY.PEEK[])")
             for item in data:
                 if not isinstance(item, tuple):
                     continue
@@ -182,10 +183,10 @@ def check_maildir(store, expected, unread, total):
     check("Projects/2008/Budget" in found, f"maildir folders as Dovecot lists them: {sorted(found)}")
 
 
-def export_imap(store, server, *extra, scheme="imaps", expect=0, state="imap-state"):
+def export_imap(store, server, *extra, scheme="imaps", expect=0, state="imap-state", env=None):
     port = server.imaps_port if scheme == "imaps" else server.port
     return run("export", str(store), str(WORK / state), "--to", f"{scheme}://{USER}@127.0.0.1:{port}",
-               "--log", str(WORK / f"{state}.log"), *extra, expect=expect)
+               "--log", str(WORK / f"{state}.log"), *extra, expect=expect, env=env)
 
 
 def check_imap(store, expected, unread, total):

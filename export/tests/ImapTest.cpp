@@ -339,7 +339,9 @@ TEST(ImapDestination, ServerFaultsEndTheMessageOrTheRunWithAReason) {
     EXPECT_EQ(delivery.destinationLost, c.lost);
     EXPECT_NE(delivery.reason.find(c.reason), std::string::npos) << delivery.reason;
     EXPECT_EQ(static_cast<int>(waits.size()), c.sleeps);
-    if (c.sleeps > 0) EXPECT_EQ(waits.front(), std::chrono::milliseconds(250));
+    if (c.sleeps > 0) {
+      EXPECT_EQ(waits.front(), std::chrono::milliseconds(250));
+    }
   }
 }
 

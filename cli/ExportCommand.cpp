@@ -18,18 +18,18 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleText.h"
 #include "cli/FolderNames.h"
+#include "cli/PasswordPrompt.h"
 #include "cli/ProgressText.h"
 #include "cli/ScanText.h"
-#include "cli/PasswordPrompt.h"
 #include "common/Global.h"
 #include "common/TextRules.h"
 #include "export/ComponentItemWriter.h"
-#include "export/PathSafety.h"
+#include "export/Destination.h"
 #include "export/DestinationItemWriter.h"
+#include "export/ExportPlan.h"
 #include "export/MaildirDestination.h"
 #include "export/MboxDestination.h"
-#include "export/Destination.h"
-#include "export/ExportPlan.h"
+#include "export/PathSafety.h"
 #include "export/SafeFiles.h"
 #include "notes/FolderChecks.h"
 #include "platform/SystemNotesClient.h"
@@ -50,8 +50,8 @@ struct ExportArguments {
   std::string logPath = mail::DefaultLogPath();
   std::string namesPath;   // a names table (CSV of Notes name and Internet address); "" for none
   bool plainText = false;  // bodies as the plain text of "Body" alone
-  std::string to;          // --to: "mbox:DIR", "maildir:DIR", "imap://...", "imaps://..."; "" for the .eml tree
-  std::string unreadFor;   // whose read marks; "" for the database's owner
+  std::string to;  // --to: "mbox:DIR", "maildir:DIR", "imap://...", "imaps://..."; "" for the .eml tree
+  std::string unreadFor;  // whose read marks; "" for the database's owner
   bool allowPlaintext = false;
   std::string caFile;
   std::string oauth2TokenFile;
@@ -90,8 +90,9 @@ std::optional<ImapPlace> ImapPlaceOf(const std::string& to, std::string& problem
     const std::size_t close = hostPort.find(']');
     if (close == std::string::npos) colon = std::string::npos;
     place.host = hostPort.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-    colon = close != std::string::npos && close + 1 < hostPort.size() && hostPort[close + 1] == ':' ? close + 1
-                                                                                                     : std::string::npos;
+    colon = close != std::string::npos && close + 1 < hostPort.size() && hostPort[close + 1] == ':'
+                ? close + 1
+                : std::string::npos;
   } else {
     place.host = hostPort.substr(0, colon);
   }
@@ -115,7 +116,8 @@ std::optional<ImapPlace> ImapPlaceOf(const std::string& to, std::string& problem
 std::string StateFolderFor(const ImapPlace& place) {
   std::string base;
 #ifdef _WIN32
-  if (const char* local = std::getenv("LOCALAPPDATA")) base = std::string(local) + "\\Corvane Mailshift\\imap";
+  if (const char* local = std::getenv("LOCALAPPDATA"))
+    base = std::string(local) + "\\Corvane Mailshift\\imap";
 #else
   if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
     base = std::string(state) + "/corvane-mailshift/imap";
@@ -124,7 +126,8 @@ std::string StateFolderFor(const ImapPlace& place) {
   }
 #endif
   if (base.empty()) return {};
-  return base + kPathSeparator + mail::OutputFolderName(place.user + "@" + place.host + "-" + std::to_string(place.port));
+  return base + kPathSeparator +
+         mail::OutputFolderName(place.user + "@" + place.host + "-" + std::to_string(place.port));
 }
 
 // Where --to sends the messages: the kind and the folder the run keeps its manifest and log in.
@@ -147,15 +150,16 @@ std::optional<Target> TargetOf(const ExportArguments& arguments, std::string& pr
     const auto place = ImapPlaceOf(to, problem);
     if (!place) return std::nullopt;
     // The manifest and the log stay on this computer: in DEST when given.
-    target = Target{Target::Kind::Imap, arguments.destination.empty() ? StateFolderFor(*place) : arguments.destination,
-                    *place};
+    target = Target{Target::Kind::Imap,
+                    arguments.destination.empty() ? StateFolderFor(*place) : arguments.destination, *place};
     if (target.folder.empty()) {
       problem = "give DEST, the folder where the run keeps its manifest and log";
       return std::nullopt;
     }
     return target;
   } else {
-    problem = "--to " + to + ": not a destination (mbox:DIR, maildir:DIR, imap://USER@HOST:PORT, imaps://USER@HOST:PORT)";
+    problem = "--to " + to +
+              ": not a destination (mbox:DIR, maildir:DIR, imap://USER@HOST:PORT, imaps://USER@HOST:PORT)";
     return std::nullopt;
   }
   if (!to.empty() && !arguments.destination.empty()) {
@@ -362,10 +366,12 @@ int RunExportCommand(const ExportArguments& arguments) {
       std::getline(tokenFile, account.oauth2Token);
       account.oauth2Token = Trim(account.oauth2Token);
       if (!tokenFile && account.oauth2Token.empty()) {
-        std::cerr << "mailshift-cli: " << TerminalText(arguments.oauth2TokenFile) << ": no token can be read\n";
+        std::cerr << "mailshift-cli: " << TerminalText(arguments.oauth2TokenFile)
+                  << ": no token can be read\n";
         return kExitBadArguments;
       }
-    } else if (const char* token = std::getenv("MAILSHIFT_IMAP_OAUTH2_TOKEN"); token != nullptr && *token != 0) {
+    } else if (const char* token = std::getenv("MAILSHIFT_IMAP_OAUTH2_TOKEN");
+               token != nullptr && *token != 0) {
       account.oauth2Token = token;
     } else if (const char* password = std::getenv("MAILSHIFT_IMAP_PASSWORD"); password != nullptr) {
       account.password = password;
@@ -384,11 +390,13 @@ int RunExportCommand(const ExportArguments& arguments) {
   }
 #endif
   if (target->kind == Target::Kind::Mbox) destination = std::make_unique<mail::MboxDestination>(outputRoot);
-  if (target->kind == Target::Kind::Maildir) destination = std::make_unique<mail::MaildirDestination>(outputRoot);
+  if (target->kind == Target::Kind::Maildir)
+    destination = std::make_unique<mail::MaildirDestination>(outputRoot);
   mail::ComponentItemWriter emlWriter(*component);
   std::optional<mail::DestinationItemWriter> destinationWriter;
   if (destination) destinationWriter.emplace(*component, *destination);
-  mail::EmailItemWriter& writer = destination ? static_cast<mail::EmailItemWriter&>(*destinationWriter) : emlWriter;
+  mail::EmailItemWriter& writer =
+      destination ? static_cast<mail::EmailItemWriter&>(*destinationWriter) : emlWriter;
   ProgressLine progress(ErrorStreamIsTerminal(), scan, plan.folders);
   const mail::ExportReport report = mail::Export(plan, {client, writer, destination.get()}, progress);
   progress.Clear();

@@ -26,7 +26,8 @@ std::string RenderedText(MessageRenderer& renderer, EmailMessage& message) {
   std::string text;
   std::rewind(file.get());
   char buffer[64 * 1024];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) text.append(buffer, got);
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;)
+    text.append(buffer, got);
   if (std::ferror(file.get())) throw EmailError("cannot read the rendered message back");
   return text;
 #else
@@ -48,7 +49,8 @@ std::string RenderedText(MessageRenderer& renderer, EmailMessage& message) {
 bool StartsWithField(std::string_view line, std::string_view name) {
   if (line.size() <= name.size() || line[name.size()] != ':') return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(line[i])) != std::tolower(static_cast<unsigned char>(name[i])))
+    if (std::tolower(static_cast<unsigned char>(line[i])) !=
+        std::tolower(static_cast<unsigned char>(name[i])))
       return false;
   }
   return true;
@@ -67,7 +69,8 @@ std::string MessageIdOf(std::string_view message) {
     if (StartsWithField(line, "Message-ID")) {
       std::string value(line.substr(11));
       // A folded value continues on the lines that begin with a blank.
-      for (std::size_t next = end + 1; next < message.size() && (message[next] == ' ' || message[next] == '\t');) {
+      for (std::size_t next = end + 1;
+           next < message.size() && (message[next] == ' ' || message[next] == '\t');) {
         std::size_t lineEnd = message.find('\n', next);
         if (lineEnd == std::string_view::npos) lineEnd = message.size();
         std::string_view more = message.substr(next, lineEnd - next);

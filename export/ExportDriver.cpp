@@ -320,8 +320,9 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
     }
     if (!state_.ViewObj) throw notes::NotesError("the folder " + folder.tag + " was not found");
     const std::string folderProblem =
-        services_.destination == nullptr ? folder.folderProblem
-                                         : MakeOutputFolder(DeliveryFolder{false, folder.tag, folder.outputFolder});
+        services_.destination == nullptr
+            ? folder.folderProblem
+            : MakeOutputFolder(DeliveryFolder{false, folder.tag, folder.outputFolder});
     if (!folderProblem.empty()) {
       FolderNotCreated(folder.outputFolder, folderProblem, state_.ViewObj.get());
       return;

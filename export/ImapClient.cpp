@@ -125,7 +125,8 @@ ImapClient::Tagged ImapClient::Finish(const std::string& tag, const Untagged& un
         onContinue(response);
         break;
       case ImapResponse::Kind::Untagged:
-        if (response.status == "BYE") throw TransportError("the server closed the connection: " + response.text);
+        if (response.status == "BYE")
+          throw TransportError("the server closed the connection: " + response.text);
         if (untagged) untagged(response);
         break;
       case ImapResponse::Kind::Tagged:
@@ -144,7 +145,8 @@ ImapClient::Tagged ImapClient::Run(const std::string& command, const Untagged& u
 
 void ImapClient::Greeting() {
   const ImapResponse greeting = ReadResponse();
-  if (greeting.kind != ImapResponse::Kind::Untagged || (greeting.status != "OK" && greeting.status != "PREAUTH"))
+  if (greeting.kind != ImapResponse::Kind::Untagged ||
+      (greeting.status != "OK" && greeting.status != "PREAUTH"))
     throw ImapError(greeting.status, greeting.code, "the server refused the connection: " + greeting.text);
 }
 
@@ -215,7 +217,10 @@ void ImapClient::Login(const std::string& user, const std::string& password) {
 }
 
 void ImapClient::XOAuth2(const std::string& user, const std::string& token) {
-  const std::string response = EncodeBase64("user=" + user + "\x01" "auth=Bearer " + token + "\x01\x01");
+  const std::string response = EncodeBase64("user=" + user +
+                                            "\x01"
+                                            "auth=Bearer " +
+                                            token + "\x01\x01");
   const std::string tag = NextTag();
   const bool inline_ = Has("SASL-IR");
   transport_->Write(tag + " AUTHENTICATE XOAUTH2" + (inline_ ? " " + response : std::string()) + "\r\n");
@@ -229,8 +234,7 @@ void ImapClient::XOAuth2(const std::string& user, const std::string& token) {
 
 std::vector<ImapMailbox> ImapClient::List() {
   std::vector<ImapMailbox> mailboxes;
-  const std::string command =
-      Has("SPECIAL-USE") ? "LIST \"\" \"*\" RETURN (SPECIAL-USE)" : "LIST \"\" \"*\"";
+  const std::string command = Has("SPECIAL-USE") ? "LIST \"\" \"*\" RETURN (SPECIAL-USE)" : "LIST \"\" \"*\"";
   Run(command, [&](const ImapResponse& response) {
     const auto& data = response.data;
     if (data.size() != 4 || !data[0].IsAtom("LIST") || data[1].kind != ImapValue::Kind::List) return;
@@ -238,7 +242,8 @@ std::vector<ImapMailbox> ImapClient::List() {
     for (const auto& attribute : data[1].items) {
       if (attribute.kind == ImapValue::Kind::Atom) mailbox.attributes.push_back(attribute.text);
     }
-    if (data[2].kind == ImapValue::Kind::String && data[2].text.size() == 1) mailbox.separator = data[2].text[0];
+    if (data[2].kind == ImapValue::Kind::String && data[2].text.size() == 1)
+      mailbox.separator = data[2].text[0];
     if (data[3].kind != ImapValue::Kind::String && data[3].kind != ImapValue::Kind::Atom) return;
     mailbox.name = data[3].text;
     mailboxes.push_back(std::move(mailbox));
@@ -287,8 +292,8 @@ std::string ImapClient::InternalDate(std::int64_t seconds) {
   gmtime_r(&time, &parts);
 #endif
   char text[40];
-  std::snprintf(text, sizeof text, "%02d-%s-%04d %02d:%02d:%02d +0000", parts.tm_mday, kMonths[parts.tm_mon % 12],
-                parts.tm_year + 1900, parts.tm_hour, parts.tm_min, parts.tm_sec);
+  std::snprintf(text, sizeof text, "%02d-%s-%04d %02d:%02d:%02d +0000", parts.tm_mday,
+                kMonths[parts.tm_mon % 12], parts.tm_year + 1900, parts.tm_hour, parts.tm_min, parts.tm_sec);
   return text;
 }
 

@@ -33,9 +33,9 @@ class ImapError : public std::runtime_error {
 };
 
 struct ImapMailbox {
-  std::string name;                      // as the server spells it (modified UTF-7)
-  std::optional<char> separator;         // none for a flat namespace
-  std::vector<std::string> attributes;   // "\\Sent", "\\Noselect", ... as sent
+  std::string name;                     // as the server spells it (modified UTF-7)
+  std::optional<char> separator;        // none for a flat namespace
+  std::vector<std::string> attributes;  // "\\Sent", "\\Noselect", ... as sent
   bool Has(std::string_view attribute) const;
 };
 

@@ -109,8 +109,9 @@ std::string ImapDestination::EnterFolder(const DeliveryFolder& folder) {
   if (lost_ || !client_) return "the connection to the server is lost";
   const std::string mailbox = MailboxFor(folder, separator_, mailboxes_);
   try {
-    existedBefore_ = mailbox == "INBOX" || std::any_of(mailboxes_.begin(), mailboxes_.end(),
-                                                       [&](const ImapMailbox& m) { return m.name == mailbox; });
+    existedBefore_ =
+        mailbox == "INBOX" || std::any_of(mailboxes_.begin(), mailboxes_.end(),
+                                          [&](const ImapMailbox& m) { return m.name == mailbox; });
     if (!existedBefore_) {
       try {
         client_->Create(mailbox);

@@ -16,30 +16,30 @@ namespace mailshift::mail {
 // A value of a response: an atom or number, a string (quoted or literal), NIL, or a list.
 struct ImapValue {
   enum class Kind { Atom, String, Nil, List } kind = Kind::Atom;
-  std::string text;               // atom or string
-  std::vector<ImapValue> items;   // list
+  std::string text;              // atom or string
+  std::vector<ImapValue> items;  // list
 
   bool IsAtom(std::string_view word) const;  // an atom of that spelling, letter case ignored
 };
 
 struct ImapResponse {
   enum class Kind { Untagged, Tagged, Continuation } kind = Kind::Untagged;
-  std::string tag;     // Tagged only
+  std::string tag;  // Tagged only
   // "OK", "NO", "BAD", "PREAUTH", "BYE" in upper case, or "" for data ("* 3 EXISTS", "* LIST ...").
   std::string status;
-  std::string code;    // the response code without its brackets ("APPENDUID 38505 3955"), or ""
-  std::string text;    // the human-readable text after status and code
+  std::string code;  // the response code without its brackets ("APPENDUID 38505 3955"), or ""
+  std::string text;  // the human-readable text after status and code
   // Untagged data: the values after "*" ("3" "EXISTS", "LIST" (...) "/" "INBOX").
   std::vector<ImapValue> data;
 };
 
 // The bounds put on what a server sends.
 struct ImapLimits {
-  static constexpr std::size_t kLineBytes = 64 * 1024;      // one line without its literals
+  static constexpr std::size_t kLineBytes = 64 * 1024;       // one line without its literals
   static constexpr std::size_t kLiteralBytes = 1024 * 1024;  // one literal
   static constexpr std::size_t kResponseBytes = 4 * 1024 * 1024;
-  static constexpr std::size_t kDepth = 16;                 // lists within lists
-  static constexpr std::size_t kValues = 100'000;           // values in one response
+  static constexpr std::size_t kDepth = 16;        // lists within lists
+  static constexpr std::size_t kValues = 100'000;  // values in one response
 };
 
 // Parses one whole response: its lines joined as they came (CR LF included), each literal's bytes

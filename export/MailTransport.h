@@ -36,9 +36,9 @@ class MailTransport {
 struct TransportOptions {
   std::string host;
   int port = 0;
-  bool implicitTls = false;       // imaps: TLS from the first byte
-  std::string caFile;             // a PEM file of certificates trusted beside the system's
-  int timeoutSeconds = 60;        // for each read and write
+  bool implicitTls = false;  // imaps: TLS from the first byte
+  std::string caFile;        // a PEM file of certificates trusted beside the system's
+  int timeoutSeconds = 60;   // for each read and write
 };
 
 // Makes the connections; the system's implementation lives in platform/.

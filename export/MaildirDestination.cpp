@@ -125,8 +125,8 @@ Delivery MaildirDestination::Deliver(const OutgoingMessage& message) {
   const std::string unique = std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
                                                 std::chrono::system_clock::now().time_since_epoch())
                                                 .count()) +
-                             ".P" + std::to_string(CurrentProcessNumber()) + "Q" + std::to_string(++delivered_) +
-                             "U" + id + std::string(kOurs);
+                             ".P" + std::to_string(CurrentProcessNumber()) + "Q" +
+                             std::to_string(++delivered_) + "U" + id + std::string(kOurs);
   const fs::path folder = FilePath(folder_);
   const fs::path temporary = folder / "tmp" / FilePath(unique);
   const fs::path final = folder / "cur" / FilePath(unique + MaildirInfo(message.marks));

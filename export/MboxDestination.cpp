@@ -55,8 +55,10 @@ std::string HeaderValue(std::string_view header, std::string_view name) {
     if (line.size() > name.size() && line.substr(0, name.size()) == name && line[name.size()] == ':') {
       std::string_view value = line.substr(name.size() + 1);
       while (!value.empty() && (value.front() == ' ' || value.back() == '\r' || value.back() == ' ')) {
-        if (value.front() == ' ') value.remove_prefix(1);
-        else value.remove_suffix(1);
+        if (value.front() == ' ')
+          value.remove_prefix(1);
+        else
+          value.remove_suffix(1);
       }
       return std::string(value);
     }
@@ -187,7 +189,8 @@ std::string MboxDestination::Holds(const std::string& record, std::int64_t bytes
     return "the manifest records no place in the mbox file for it";
   }
   for (auto& [id, offsets] : found_) std::erase(offsets, offset);
-  if (offset < 0 || bytes < 0 || offset + bytes > size_) return "the mbox file is shorter than when it was written";
+  if (offset < 0 || bytes < 0 || offset + bytes > size_)
+    return "the mbox file is shorter than when it was written";
   std::ifstream in(FilePath(file_), std::ios::binary);
   char start[5] = {};
   in.seekg(offset);

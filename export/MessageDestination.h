@@ -28,11 +28,11 @@ struct MessageMarks {
 
 // One composed message on its way.
 struct OutgoingMessage {
-  std::string_view bytes;             // the whole message, CR LF line ends
-  std::optional<std::int64_t> date;   // the message's date, seconds since the epoch (UTC)
+  std::string_view bytes;            // the whole message, CR LF line ends
+  std::optional<std::int64_t> date;  // the message's date, seconds since the epoch (UTC)
   MessageMarks marks;
-  std::string universalId;            // the Notes document's, or empty
-  std::string messageId;              // the message's Message-ID ("<a@b>"), or empty
+  std::string universalId;  // the Notes document's, or empty
+  std::string messageId;    // the message's Message-ID ("<a@b>"), or empty
 };
 
 // What became of one message.

@@ -221,6 +221,17 @@ def check_imap(store, expected, unread, total):
         check(PASSWORD not in (WORK / "imap-state.log").read_text(), "the password is not in the log")
 
 
+def wait_for_records(state, least, process):
+    """Waits until the run recorded at least that many messages in its manifest (or ended)."""
+    deadline = time.monotonic() + 120
+    while time.monotonic() < deadline and process.poll() is None:
+        manifests = list(Path(state).glob("*/Mailshift-Manifest.txt"))
+        if manifests and len(manifests[0].read_bytes().splitlines()) > least:
+            return True
+        time.sleep(0.005)
+    return False
+
+
 def count_on(server):
     imap = server.connect()
     counts = Counter(m[0] for v in fetch_all(imap).values() for m in v)
@@ -243,19 +254,20 @@ def check_faults(store, wanted):
         export_imap(store, server, "--allow-plaintext", scheme="imap", state="plain")
         check(sum(count_on(server).values()) == total, "plaintext when allowed")
 
-    # Killed mid-way, then run again: every message exactly once.
+    # Killed mid-way (twice), then run again: every message exactly once.
     with Dovecot(WORK / "dovecot-kill") as server:
         port = server.imaps_port
         environment = dict(os.environ, MAILSHIFT_IMAP_PASSWORD=PASSWORD)
-        for wait in (0.8, 2.0):
+        for least in (10, total // 2):
             process = subprocess.Popen([CLI, "export", str(store), str(WORK / "kill-state"), "--to",
                                         f"imaps://{USER}@127.0.0.1:{port}", "--ca-file", str(server.ca_file),
                                         "--log", str(WORK / "kill.log")], env=environment,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            time.sleep(wait)
+            check(wait_for_records(WORK / "kill-state", least, process), f"the run to kill got past {least}")
             process.send_signal(signal.SIGKILL)
             process.wait()
         partial = sum(count_on(server).values())
+        check(0 < partial < total, f"the killed runs left part of the messages ({partial} of {total})")
         export_imap(store, server, "--ca-file", str(server.ca_file), state="kill-state")
         counts = count_on(server)
         check(counts == wanted,
@@ -278,8 +290,8 @@ def check_faults(store, wanted):
                                 f"imaps://{USER}@127.0.0.1:{server.imaps_port}", "--ca-file", str(server.ca_file),
                                 "--log", str(WORK / "gone.log")], env=environment,
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    time.sleep(1.0)
-    server.stop()
+    check(wait_for_records(WORK / "gone-state", 10, process), "the run got going before the server went")
+    server.crash()
     out, err = process.communicate(timeout=300)
     check(process.returncode != 0 and ("was lost" in out + err or "no connection" in out + err),
           f"server gone: {process.returncode} {out} {err}")

@@ -177,7 +177,9 @@ service imap-urlauth-login {{
         command = [DOVECOT, "-F", "-c", str(self.folder / "dovecot.conf")]
         if os.geteuid() == 0:
             command = ["setpriv", f"--reuid={self.uid}", f"--regid={self.gid}", "--clear-groups", *command]
-        self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        # A process group of its own, so that crash() reaches its login and IMAP processes too.
+        self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                        start_new_session=True)
         deadline = time.monotonic() + 10
         while time.monotonic() < deadline:
             if self.process.poll() is not None:
@@ -202,6 +204,13 @@ service imap-urlauth-login {{
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+        self.process = None
+
+    def crash(self):
+        """Ends the server and every connection at once, as a machine that goes away."""
+        if self.process and self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait()
         self.process = None
 
     def __enter__(self):

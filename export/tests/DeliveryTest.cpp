@@ -37,30 +37,35 @@ TEST(MailboxNames, ModifiedUtf7BothWays) {
     EXPECT_EQ(ModifiedUtf7(utf8), encoded) << utf8;
     EXPECT_EQ(FromModifiedUtf7(encoded), utf8) << encoded;
   }
-  for (const std::string bad : {"&", "&U,BTFw", "&*-", "a\x01"}) EXPECT_EQ(FromModifiedUtf7(bad), std::nullopt) << bad;
+  for (const std::string bad : {"&", "&U,BTFw", "&*-", "a\x01"})
+    EXPECT_EQ(FromModifiedUtf7(bad), std::nullopt) << bad;
   EXPECT_EQ(ModifiedUtf7("bad \xFF byte"), "bad &,,0- byte");  // U+FFFD
 }
 
 TEST(MailboxNames, FoldersBecomeLevelsAndSpecialFolders) {
   EXPECT_EQ(MailboxLevels(DeliveryFolder{true, "Sent", "Sent Items"}), std::vector<std::string>{"Sent"});
   EXPECT_EQ(MailboxLevels(DeliveryFolder{true, "Trash", "Deleted Items"}), std::vector<std::string>{"Trash"});
-  EXPECT_EQ(MailboxLevels(DeliveryFolder{true, "Follow-Up", "Follow Up"}), std::vector<std::string>{"Follow Up"});
+  EXPECT_EQ(MailboxLevels(DeliveryFolder{true, "Follow-Up", "Follow Up"}),
+            std::vector<std::string>{"Follow Up"});
   EXPECT_EQ(MailboxLevels(DeliveryFolder{false, "Projects\\ Launch Plan \\\\x/y", "x"}),
             (std::vector<std::string>{"Projects", "Launch Plan", "x-y"}));
   EXPECT_EQ(KeywordAtom(" Q1 (draft) \"x\" "), "Q1__draft___x_");
-  EXPECT_EQ(MaildirFolderName(DeliveryFolder{false, "Clients\\Acme.com\\Caf\xC3\xA9", ""}), ".Clients.Acme-com.Caf&AOk-");
+  EXPECT_EQ(MaildirFolderName(DeliveryFolder{false, "Clients\\Acme.com\\Caf\xC3\xA9", ""}),
+            ".Clients.Acme-com.Caf&AOk-");
   EXPECT_EQ(MaildirFolderName(DeliveryFolder{true, "Inbox", "Inbox"}), "");
 }
 
 OutgoingMessage Message(std::string_view bytes, std::string id, bool read, bool draft = false) {
-  return OutgoingMessage{bytes, 1228505400, MessageMarks{read, draft, {"Budget", "Q1 2009"}}, std::move(id), ""};
+  return OutgoingMessage{bytes, 1228505400, MessageMarks{read, draft, {"Budget", "Q1 2009"}}, std::move(id),
+                         ""};
 }
 
 TEST(MboxDestination, WritesMboxrdWithMarksAndFindsWhatAnEarlierRunLeft) {
   testing::ScratchFolder scratch;
   const std::string root = scratch.path() + "/mbox/";
   const std::string first =
-      "From: a@b\r\nX-Notes-UNID: ID1\r\nSubject: x\r\n\r\nFrom here on\r\n>From quoted\r\n>>From twice\r\nend\r\n";
+      "From: a@b\r\nX-Notes-UNID: ID1\r\nSubject: x\r\n\r\nFrom here on\r\n>From quoted\r\n>>From "
+      "twice\r\nend\r\n";
   const std::string second = "X-Notes-UNID: ID2\r\n\r\nbody\r\n";
   {
     MboxDestination mbox(root);
@@ -74,12 +79,13 @@ TEST(MboxDestination, WritesMboxrdWithMarksAndFindsWhatAnEarlierRunLeft) {
   }
   const std::string text = Read(fs::path(root) / "Projects.sbd" / "2008");
   EXPECT_TRUE(fs::is_regular_file(fs::path(root) / "Projects"));
-  EXPECT_EQ(text,
-            "From - Fri Dec  5 19:30:00 2008\nStatus: O\nX-Mozilla-Status: 0000\nX-Mozilla-Status2: 00000000\n"
-            "X-Mozilla-Keys: Budget Q1_2009\n"
-            "From: a@b\nX-Notes-UNID: ID1\nSubject: x\n\n>From here on\n>>From quoted\n>>>From twice\nend\n\n"
-            "From - Fri Dec  5 19:30:00 2008\nStatus: RO\nX-Mozilla-Status: 0001\nX-Mozilla-Status2: 00000000\n"
-            "X-Mozilla-Keys: Budget Q1_2009\nX-Notes-UNID: ID2\n\nbody\n\n");
+  EXPECT_EQ(
+      text,
+      "From - Fri Dec  5 19:30:00 2008\nStatus: O\nX-Mozilla-Status: 0000\nX-Mozilla-Status2: 00000000\n"
+      "X-Mozilla-Keys: Budget Q1_2009\n"
+      "From: a@b\nX-Notes-UNID: ID1\nSubject: x\n\n>From here on\n>>From quoted\n>>>From twice\nend\n\n"
+      "From - Fri Dec  5 19:30:00 2008\nStatus: RO\nX-Mozilla-Status: 0001\nX-Mozilla-Status2: 00000000\n"
+      "X-Mozilla-Keys: Budget Q1_2009\nX-Notes-UNID: ID2\n\nbody\n\n");
   // A later run: the first message is recorded, the second (written, not recorded) is found by
   // its id and not written again; a third is appended.
   MboxDestination again(root);
@@ -91,7 +97,10 @@ TEST(MboxDestination, WritesMboxrdWithMarksAndFindsWhatAnEarlierRunLeft) {
   EXPECT_TRUE(found.foundThere);
   EXPECT_EQ(Read(fs::path(root) / "Projects.sbd" / "2008"), text);
   // A message cut off at the end (a full disk) is ours: it is removed before writing again.
-  { std::ofstream(fs::path(root) / "Projects.sbd" / "2008", std::ios::app | std::ios::binary) << "From - x\nX-Notes-UNID: ID3\n\npart"; }
+  {
+    std::ofstream(fs::path(root) / "Projects.sbd" / "2008", std::ios::app | std::ios::binary)
+        << "From - x\nX-Notes-UNID: ID3\n\npart";
+  }
   MboxDestination third(root);
   ASSERT_EQ(third.EnterFolder(DeliveryFolder{false, "Projects\\2008", "Projects-2008"}), "");
   EXPECT_EQ(Read(fs::path(root) / "Projects.sbd" / "2008"), text);

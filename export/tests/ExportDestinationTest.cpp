@@ -94,7 +94,7 @@ class ExportDestinationTest : public ::testing::Test {
     add(1, "B1");
     add(4, "C1");
     db.keepsReadMarks = true;
-    db.unreadFor[""] = {1};         // A2 unread by the owner
+    db.unreadFor[""] = {1};           // A2 unread by the owner
     db.unreadFor["CN=Bo/O=X"] = {0};  // A1 unread by Bo
     plan_.databasePath = "/data/mail.nsf";
     plan_.title = "Mail";
@@ -119,15 +119,16 @@ class ExportDestinationTest : public ::testing::Test {
 TEST_F(ExportDestinationTest, DeliversWithMarksAndAReRunAsksTheDestination) {
   ExportReport report = Run();
   EXPECT_TRUE(report.Succeeded()) << report.failure;
-  EXPECT_EQ(destination_.events,
-            (std::vector<std::string>{"Open", "Enter Projects\\2008 -> Projects-2008",
-                                      "Deliver C1000000000000000000000000000000 read", "Enter standard Inbox -> Inbox",
-                                      "Deliver A1000000000000000000000000000000 read Budget",
-                                      "Deliver A2000000000000000000000000000000 unread",
-                                      "Enter standard Drafts -> Drafts",
-                                      "Deliver B1000000000000000000000000000000 read draft", "Close"}));
+  EXPECT_EQ(
+      destination_.events,
+      (std::vector<std::string>{
+          "Open", "Enter Projects\\2008 -> Projects-2008", "Deliver C1000000000000000000000000000000 read",
+          "Enter standard Inbox -> Inbox", "Deliver A1000000000000000000000000000000 read Budget",
+          "Deliver A2000000000000000000000000000000 unread", "Enter standard Drafts -> Drafts",
+          "Deliver B1000000000000000000000000000000 read draft", "Close"}));
   // No output folders beside the manifest: the destination keeps the messages.
-  EXPECT_EQ(testing::TreeBelow(scratch_.path() + "/Mail"), std::vector<std::string>{"Mailshift-Manifest.txt"});
+  EXPECT_EQ(testing::TreeBelow(scratch_.path() + "/Mail"),
+            std::vector<std::string>{"Mailshift-Manifest.txt"});
 
   // Again, for another reader, with one message gone from the destination.
   destination_.events.clear();
@@ -135,16 +136,16 @@ TEST_F(ExportDestinationTest, DeliversWithMarksAndAReRunAsksTheDestination) {
   plan_.readMarksFor = "CN=Bo/O=X";
   report = Run();
   EXPECT_EQ(report.skipped, 3);
-  EXPECT_EQ(destination_.events,
-            (std::vector<std::string>{"Open", "Enter Projects\\2008 -> Projects-2008",
-                                      "Holds rec-C1000000000000000000000000000000 10", "Enter standard Inbox -> Inbox",
-                                      "Holds rec-A1000000000000000000000000000000 10",
-                                      "Holds rec-A2000000000000000000000000000000 10",
-                                      "Deliver A2000000000000000000000000000000 read",
-                                      "Enter standard Drafts -> Drafts", "Holds rec-B1000000000000000000000000000000 10",
-                                      "Close"}));
-  EXPECT_NE(testing::ReadFile(plan_.logPath).find("Written again : Inbox/rec-A2000000000000000000000000000000 : gone "
-                                                  "from the server"),
+  EXPECT_EQ(
+      destination_.events,
+      (std::vector<std::string>{
+          "Open", "Enter Projects\\2008 -> Projects-2008", "Holds rec-C1000000000000000000000000000000 10",
+          "Enter standard Inbox -> Inbox", "Holds rec-A1000000000000000000000000000000 10",
+          "Holds rec-A2000000000000000000000000000000 10", "Deliver A2000000000000000000000000000000 read",
+          "Enter standard Drafts -> Drafts", "Holds rec-B1000000000000000000000000000000 10", "Close"}));
+  EXPECT_NE(testing::ReadFile(plan_.logPath)
+                .find("Written again : Inbox/rec-A2000000000000000000000000000000 : gone "
+                      "from the server"),
             std::string::npos);
 }
 
@@ -163,7 +164,8 @@ TEST_F(ExportDestinationTest, ALostDestinationEndsTheRunAndUnreadableMarksCountA
             std::string::npos);
   EXPECT_NE(log.find("Ended : the connection was lost"), std::string::npos);
   EXPECT_EQ(destination_.events.back(), "Close");
-  EXPECT_NE(EndText(plan_, report).find("The export was ended early: the connection was lost."), std::string::npos);
+  EXPECT_NE(EndText(plan_, report).find("The export was ended early: the connection was lost."),
+            std::string::npos);
 
   destination_.openProblem = "the server refused the login";
   const ExportReport refused = Run();

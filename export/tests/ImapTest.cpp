@@ -46,7 +46,8 @@ std::string Summary(std::string_view text) {
     case ImapResponse::Kind::Untagged:
       break;
   }
-  if (!response->status.empty()) return "* " + response->status + " [" + response->code + "] " + response->text;
+  if (!response->status.empty())
+    return "* " + response->status + " [" + response->code + "] " + response->text;
   std::string summary = "*";
   for (const auto& value : response->data) summary += " " + Summary(value);
   return summary;
@@ -57,7 +58,8 @@ const std::vector<ParseCase> kCorpus = {
      "* OK [CAPABILITY IMAP4rev1 LITERAL+ SASL-IR] Dovecot ready."},
     {"M4 OK [APPENDUID 1733650000 17] Append completed (0.001 + 0.000 secs).\r\n",
      "M4 OK [APPENDUID 1733650000 17] Append completed (0.001 + 0.000 secs)."},
-    {"M2 no [AUTHENTICATIONFAILED] Authentication failed.\r\n", "M2 NO [AUTHENTICATIONFAILED] Authentication failed."},
+    {"M2 no [AUTHENTICATIONFAILED] Authentication failed.\r\n",
+     "M2 NO [AUTHENTICATIONFAILED] Authentication failed."},
     {"* LIST (\\HasNoChildren \\Sent) \"/\" \"Sent Messages\"\r\n",
      "* LIST (\\HasNoChildren \\Sent) \"/\" \"Sent Messages\""},
     {"* LIST (\\Noselect) NIL \"\"\r\n", "* LIST (\\Noselect) NIL \"\""},
@@ -123,7 +125,8 @@ TEST(ImapResponse, MutatedAnswersAreParsedOrRefusedNeverMisread) {
     ASSERT_NE(response.has_value(), !problem.empty()) << text;
     if (response) {
       ++parsed;
-      std::function<void(const ImapValue&, std::size_t)> check = [&](const ImapValue& value, std::size_t depth) {
+      std::function<void(const ImapValue&, std::size_t)> check = [&](const ImapValue& value,
+                                                                     std::size_t depth) {
         ASSERT_LE(depth, ImapLimits::kDepth);
         ASSERT_LE(value.text.size(), text.size());
         for (const auto& item : value.items) check(item, depth + 1);
@@ -268,8 +271,9 @@ TEST(ImapDestination, AppendsIntoTheSpecialAndNewMailboxesWithFlagsDateAndUid) {
   // The mailbox was there before the run: the message is looked for first.
   servers.steps.push_back({"M8 UID SEARCH HEADER Message-ID \"<m1@example>\"", "* SEARCH\r\nM8 OK done\r\n"});
   // Sent before the server answers, as LITERAL+ allows.
-  servers.steps.push_back({"M9 APPEND \"Sent Items\" (\\Seen Q1_Budget Ops) \"05-Dec-2008 19:30:00 +0000\" {5+}\r\nHello",
-                           "M9 OK [APPENDUID 777 41] done\r\n"});
+  servers.steps.push_back(
+      {"M9 APPEND \"Sent Items\" (\\Seen Q1_Budget Ops) \"05-Dec-2008 19:30:00 +0000\" {5+}\r\nHello",
+       "M9 OK [APPENDUID 777 41] done\r\n"});
   servers.steps.push_back({"M10 CREATE \"Projects/2008/&AMk-t&AOk-\"", "M10 OK done\r\n"});
   servers.steps.push_back({"M11 SUBSCRIBE \"Projects/2008/&AMk-t&AOk-\"", "M11 OK done\r\n"});
   servers.steps.push_back({"M12 SELECT", "* OK [UIDVALIDITY 9] x\r\nM12 OK done\r\n"});
@@ -284,7 +288,8 @@ TEST(ImapDestination, AppendsIntoTheSpecialAndNewMailboxesWithFlagsDateAndUid) {
   EXPECT_EQ(delivery.record, "777/41");
   EXPECT_EQ(destination.Holds("777/41", 5), "");
   EXPECT_NE(destination.Holds("776/41", 5), "");
-  ASSERT_EQ(destination.EnterFolder(DeliveryFolder{false, "Projects\\2008\\ Été ", "Projects-2008- Été"}), "");
+  ASSERT_EQ(destination.EnterFolder(DeliveryFolder{false, "Projects\\2008\\ Été ", "Projects-2008- Été"}),
+            "");
   delivery = destination.Deliver(Message("Hi", false));
   EXPECT_EQ(delivery.record, "9/1");
   // Too large for the server's APPENDLIMIT: not sent, and said why.
@@ -292,7 +297,8 @@ TEST(ImapDestination, AppendsIntoTheSpecialAndNewMailboxesWithFlagsDateAndUid) {
   delivery = destination.Deliver(Message(large));
   EXPECT_FALSE(delivery.delivered);
   EXPECT_FALSE(delivery.destinationLost);
-  EXPECT_NE(delivery.reason.find("larger (3001 bytes) than the server takes (3000 bytes)"), std::string::npos);
+  EXPECT_NE(delivery.reason.find("larger (3001 bytes) than the server takes (3000 bytes)"),
+            std::string::npos);
   destination.Close();
   for (const auto& line : servers.sent) EXPECT_EQ(line.find("pass word"), std::string::npos) << line;
 }
@@ -308,17 +314,38 @@ struct FaultCase {
 
 TEST(ImapDestination, ServerFaultsEndTheMessageOrTheRunWithAReason) {
   const std::vector<FaultCase> cases = {
-      {"closed mid-APPEND", {{"M8 APPEND", std::string(kClose)}}, false, true, "was lost: the server closed", 0},
-      {"NO", {{"M8 APPEND", "M8 NO [CANNOT] Message refused\r\n"}}, false, false,
-       "the server refused the message: NO [CANNOT] Message refused", 0},
-      {"BAD", {{"M8 APPEND", "M8 BAD Error in IMAP command\r\n"}}, false, false, "refused the message: BAD", 0},
-      {"quota", {{"M8 APPEND", "M8 NO [OVERQUOTA] Quota exceeded (mailbox for user is full)\r\n"}}, false, true,
-       "is full (quota)", 0},
+      {"closed mid-APPEND",
+       {{"M8 APPEND", std::string(kClose)}},
+       false,
+       true,
+       "was lost: the server closed",
+       0},
+      {"NO",
+       {{"M8 APPEND", "M8 NO [CANNOT] Message refused\r\n"}},
+       false,
+       false,
+       "the server refused the message: NO [CANNOT] Message refused",
+       0},
+      {"BAD",
+       {{"M8 APPEND", "M8 BAD Error in IMAP command\r\n"}},
+       false,
+       false,
+       "refused the message: BAD",
+       0},
+      {"quota",
+       {{"M8 APPEND", "M8 NO [OVERQUOTA] Quota exceeded (mailbox for user is full)\r\n"}},
+       false,
+       true,
+       "is full (quota)",
+       0},
       {"throttled twice",
        {{"M8 APPEND", "M8 NO Request is throttled. Suggested Backoff Time: 250 milliseconds\r\n"},
         {"M9 APPEND", "M9 NO [UNAVAILABLE] try later\r\n"},
         {"M10 APPEND", "M10 OK [APPENDUID 777 5] done\r\n"}},
-       true, false, "", 2},
+       true,
+       false,
+       "",
+       2},
       {"broken answer", {{"M8 APPEND", "M8 OK [APPENDUID 777\r\n"}}, false, true, "cannot be read", 0},
   };
   for (const auto& c : cases) {
@@ -328,7 +355,8 @@ TEST(ImapDestination, ServerFaultsEndTheMessageOrTheRunWithAReason) {
     servers.steps.push_back({"M7 SELECT \"INBOX\"", kSelectAnswer + "M7 OK done\r\n"});
     for (const auto& step : c.answer) servers.steps.push_back(step);
     std::vector<std::chrono::milliseconds> waits;
-    ImapDestination destination(Account(), servers, [&](std::chrono::milliseconds wait) { waits.push_back(wait); });
+    ImapDestination destination(Account(), servers,
+                                [&](std::chrono::milliseconds wait) { waits.push_back(wait); });
     ASSERT_EQ(destination.Open(), "");
     ASSERT_EQ(destination.EnterFolder(DeliveryFolder{true, "Inbox", "Inbox"}), "");
     // A message without a Message-ID is not looked for first.
@@ -349,7 +377,8 @@ TEST(ImapDestination, AMessageTheServerHoldsAlreadyIsFoundByItsMessageId) {
   ScriptedServers servers;
   servers.steps = LoginSteps();
   servers.steps.push_back({"M7 SELECT \"INBOX\"", kSelectAnswer + "M7 OK done\r\n"});
-  servers.steps.push_back({"M8 UID SEARCH HEADER Message-ID \"<m1@example>\"", "* SEARCH 12\r\nM8 OK done\r\n"});
+  servers.steps.push_back(
+      {"M8 UID SEARCH HEADER Message-ID \"<m1@example>\"", "* SEARCH 12\r\nM8 OK done\r\n"});
   ImapDestination destination(Account(), servers);
   ASSERT_EQ(destination.Open(), "");
   ASSERT_EQ(destination.EnterFolder(DeliveryFolder{true, "Inbox", "Inbox"}), "");
@@ -370,7 +399,8 @@ TEST(ImapDestination, LoginAndTlsRefusalsSayWhy) {
     ScriptedServers servers;
     servers.steps = LoginSteps();
     servers.steps.resize(3);
-    servers.steps.push_back({"M4 AUTHENTICATE PLAIN", "M4 NO [AUTHENTICATIONFAILED] Authentication failed.\r\n"});
+    servers.steps.push_back(
+        {"M4 AUTHENTICATE PLAIN", "M4 NO [AUTHENTICATIONFAILED] Authentication failed.\r\n"});
     ImapDestination destination(Account(), servers);
     EXPECT_EQ(destination.Open(),
               "the server refused the login of mary: NO [AUTHENTICATIONFAILED] Authentication failed.");

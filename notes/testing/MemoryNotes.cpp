@@ -216,7 +216,8 @@ class MemoryViewObject : public View {
 // The unread documents of one user, in the order the database lists them.
 class MemoryUnread : public DocumentCollection {
  public:
-  MemoryUnread(std::shared_ptr<MemoryDatabase> database, std::vector<std::size_t> documents, const bool* convertMime)
+  MemoryUnread(std::shared_ptr<MemoryDatabase> database, std::vector<std::size_t> documents,
+               const bool* convertMime)
       : database_(std::move(database)), documents_(std::move(documents)), convertMime_(convertMime) {}
   std::int64_t Count() override { return static_cast<std::int64_t>(documents_.size()); }
   std::shared_ptr<Document> GetFirstDocument() override { return At(0); }

@@ -29,7 +29,8 @@ std::string OpenSslReason() {
 
 class OpenSslTransport : public mail::MailTransport {
  public:
-  OpenSslTransport(int socket, mail::TransportOptions options) : socket_(socket), options_(std::move(options)) {}
+  OpenSslTransport(int socket, mail::TransportOptions options)
+      : socket_(socket), options_(std::move(options)) {}
   ~OpenSslTransport() override {
     if (ssl_ != nullptr) {
       SSL_shutdown(ssl_);
@@ -92,12 +93,15 @@ class OpenSslTransport : public mail::MailTransport {
     SSL_CTX_set_verify(context_, SSL_VERIFY_PEER, nullptr);
     if (SSL_CTX_set_default_verify_paths(context_) != 1)
       throw TransportError("the system's trusted certificates cannot be read: " + OpenSslReason());
-    if (!options_.caFile.empty() && SSL_CTX_load_verify_locations(context_, options_.caFile.c_str(), nullptr) != 1)
+    if (!options_.caFile.empty() &&
+        SSL_CTX_load_verify_locations(context_, options_.caFile.c_str(), nullptr) != 1)
       throw TransportError("the certificates of " + options_.caFile + " cannot be read: " + OpenSslReason());
     ssl_ = SSL_new(context_);
-    if (ssl_ == nullptr || SSL_set_fd(ssl_, socket_) != 1) throw TransportError("TLS cannot be used: " + OpenSslReason());
+    if (ssl_ == nullptr || SSL_set_fd(ssl_, socket_) != 1)
+      throw TransportError("TLS cannot be used: " + OpenSslReason());
     // The server name (SNI), as SSL_set_tlsext_host_name would send it without its cast.
-    SSL_ctrl(ssl_, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char*>(options_.host.c_str()));
+    SSL_ctrl(ssl_, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
+             const_cast<char*>(options_.host.c_str()));
     // The certificate must name the host (or its address) the user gave.
     X509_VERIFY_PARAM* parameters = SSL_get0_param(ssl_);
     X509_VERIFY_PARAM_set_hostflags(parameters, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
@@ -184,6 +188,8 @@ class SystemTransports : public mail::TransportFactory {
 
 }  // namespace
 
-std::unique_ptr<mail::TransportFactory> CreateSystemTransports() { return std::make_unique<SystemTransports>(); }
+std::unique_ptr<mail::TransportFactory> CreateSystemTransports() {
+  return std::make_unique<SystemTransports>();
+}
 
 }  // namespace mailshift::platform

@@ -271,7 +271,8 @@ struct Parser {
   DocumentSpec Document(const json& value, const std::string& place) {
     AsObject(value, place);
     CheckKeys(value,
-              {"id", "unid", "size", "has_embedded", "created", "encrypted", "unread", "unread_for", "items", "files"},
+              {"id", "unid", "size", "has_embedded", "created", "encrypted", "unread", "unread_for", "items",
+               "files"},
               place);
     DocumentSpec document;
     document.id = AsText(Require(value, "id", place), Key(place, "id"));
@@ -298,7 +299,8 @@ struct Parser {
       const std::string listPlace = Key(place, "unread_for");
       for (std::size_t i = 0; i < AsList(*users, listPlace).size(); ++i) {
         std::string user = AsText((*users)[i], Index(listPlace, i));
-        if (user.empty()) throw FixtureError(Index(listPlace, i), "empty (\"unread\": true marks the owner's)");
+        if (user.empty())
+          throw FixtureError(Index(listPlace, i), "empty (\"unread\": true marks the owner's)");
         document.unreadFor.push_back(std::move(user));
       }
     }

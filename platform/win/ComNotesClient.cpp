@@ -260,9 +260,12 @@ class ComView : public notes::View {
 // NotesDocumentCollection (GetAllUnreadDocuments).
 class ComDocumentCollection : public notes::DocumentCollection {
  public:
-  explicit ComDocumentCollection(ComRef<IDispatch> object) : object_(std::move(object), "NotesDocumentCollection") {}
+  explicit ComDocumentCollection(ComRef<IDispatch> object)
+      : object_(std::move(object), "NotesDocumentCollection") {}
 
-  std::int64_t Count() override { return IntegerOf(*object_.Invoke("Count"), "NotesDocumentCollection.Count"); }
+  std::int64_t Count() override {
+    return IntegerOf(*object_.Invoke("Count"), "NotesDocumentCollection.Count");
+  }
   std::shared_ptr<notes::Document> GetFirstDocument() override {
     return DocumentOrNothing(object_.Invoke("GetFirstDocument"), "NotesDocumentCollection.GetFirstDocument");
   }

@@ -421,7 +421,8 @@ class DocumentServer : public DispatchObject {
 // GetAllUnreadDocuments: a NotesDocumentCollection over a user's unread documents.
 class UnreadCollectionServer : public DispatchObject {
  public:
-  UnreadCollectionServer(FixturePtr fixture, const FixtureView* list, SessionKind kind, ConvertMimeSetting convertMime)
+  UnreadCollectionServer(FixturePtr fixture, const FixtureView* list, SessionKind kind,
+                         ConvertMimeSetting convertMime)
       : DispatchObject(L"NotesDocumentCollection"),
         fixture_(std::move(fixture)),
         list_(list),
@@ -555,8 +556,8 @@ class DatabaseServer : public DispatchObject {
 
  protected:
   const std::vector<std::wstring>& Members() const override {
-    static const std::vector<std::wstring> members{L"Title", L"Views", L"GetView", L"IsOpen", L"Parent",
-                                                   L"GetAllUnreadDocuments"};
+    static const std::vector<std::wstring> members{L"Title",  L"Views",  L"GetView",
+                                                   L"IsOpen", L"Parent", L"GetAllUnreadDocuments"};
     return members;
   }
   const Faults* MemberFaults() const override { return fixture_ ? &fixture_->faults : nullptr; }
@@ -586,7 +587,9 @@ class DatabaseServer : public DispatchObject {
         // The optional user name; without one, the current ID's (the owner's) marks.
         ExpectArguments(arguments, 0, 1);
         if (!fixture_) Raise(L"Database has not been opened yet");
-        const std::wstring user = arguments.empty() ? std::wstring() : LowerName(TextArgument(arguments, 0, L"GetAllUnreadDocuments"));
+        const std::wstring user = arguments.empty()
+                                      ? std::wstring()
+                                      : LowerName(TextArgument(arguments, 0, L"GetAllUnreadDocuments"));
         const auto found = fixture_->unreadFor.find(user);
         return ObjectResult(new UnreadCollectionServer(
             fixture_, found == fixture_->unreadFor.end() ? nullptr : &found->second, kind_, convertMime_));

@@ -282,7 +282,8 @@ TEST_F(ComNotesClientTest, UnreadDocumentsOfTheOwnerAndOfAnotherUser) {
     auto collection = database->GetAllUnreadDocuments(user);
     EXPECT_TRUE(collection);
     if (!collection) return ids;
-    for (auto document = collection->GetFirstDocument(); document; document = collection->GetNextDocument(document))
+    for (auto document = collection->GetFirstDocument(); document;
+         document = collection->GetNextDocument(document))
       ids.push_back(document->UniversalID().substr(0, 1));
     EXPECT_EQ(collection->Count(), static_cast<std::int64_t>(ids.size()));
     return ids;

@@ -104,6 +104,9 @@ class ExportRun {
                       bool writerTakesAttachmentList);
   // Makes the folder's place in the destination: "" when it is there, otherwise why not.
   std::string MakeOutputFolder(const DeliveryFolder& folder);
+  // A destination that can take no more ends the run with the problem; the folder's documents
+  // are left for the next run. False for any other problem.
+  bool DestinationLost(const std::string& problem, View* view);
   // The universal ids of the documents unread for the plan's user; a failure is logged and every
   // message counts as read.
   void ReadUnreadMarks();
@@ -223,6 +226,16 @@ std::string ExportRun::MakeOutputFolder(const DeliveryFolder& folder) {
   return MakeFolderNoFollow(result_.outputRoot + folder.outputFolder);
 }
 
+bool ExportRun::DestinationLost(const std::string& problem, View* view) {
+  if (services_.destination == nullptr || !services_.destination->Lost()) return false;
+  if (result_.failure.empty()) {
+    result_.failure = problem;
+    log_.WriteLine(std::string(kTab) + "Ended : " + problem);
+  }
+  result_.left += EntryCountOrZero(view);
+  return true;
+}
+
 bool ExportRun::IsSelected(const std::string& tag) const { return !tag.empty() && selected_.count(tag) != 0; }
 
 std::string ExportRun::BuildOutputRoot() {
@@ -324,7 +337,8 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
             ? folder.folderProblem
             : MakeOutputFolder(DeliveryFolder{false, folder.tag, folder.outputFolder});
     if (!folderProblem.empty()) {
-      FolderNotCreated(folder.outputFolder, folderProblem, state_.ViewObj.get());
+      if (!DestinationLost(folderProblem, state_.ViewObj.get()))
+        FolderNotCreated(folder.outputFolder, folderProblem, state_.ViewObj.get());
       return;
     }
     first = state_.ViewObj->GetFirstDocument();
@@ -355,7 +369,8 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
     // A mailbox without this folder's view has nothing in it, as the scan shows it with (0).
     state_.ViewObj = state_.DatabaseObj->GetView(folder.view);
     if (state_.ViewObj && !folderProblem.empty()) {
-      FolderNotCreated(outputFolder, folderProblem, state_.ViewObj.get());
+      if (!DestinationLost(folderProblem, state_.ViewObj.get()))
+        FolderNotCreated(outputFolder, folderProblem, state_.ViewObj.get());
     } else if (state_.ViewObj) {
       first = state_.ViewObj->GetFirstDocument();
     }

@@ -106,7 +106,7 @@ std::string ImapDestination::MailboxFor(const DeliveryFolder& folder, std::optio
 }
 
 std::string ImapDestination::EnterFolder(const DeliveryFolder& folder) {
-  if (lost_ || !client_) return "the connection to the server is lost";
+  if (lost_ || !client_) return "the connection to " + Name() + " is lost";
   const std::string mailbox = MailboxFor(folder, separator_, mailboxes_);
   try {
     existedBefore_ =
@@ -130,8 +130,12 @@ std::string ImapDestination::EnterFolder(const DeliveryFolder& folder) {
     mailbox_ = mailbox;
   } catch (const TransportError& error) {
     lost_ = true;
-    return error.what();
+    return "the connection to " + Name() + " was lost: " + error.what();
   } catch (const ImapError& error) {
+    if (error.status().empty() || error.status() == "BYE") {
+      lost_ = true;
+      return "the connection to " + Name() + " was lost: " + error.what();
+    }
     return "the mailbox " + mailbox + ": " + error.what();
   }
   return {};

@@ -44,6 +44,7 @@ class ImapDestination : public MessageDestination {
   std::string EnterFolder(const DeliveryFolder& folder) override;
   std::string Holds(const std::string& record, std::int64_t bytes) override;
   Delivery Deliver(const OutgoingMessage& message) override;
+  bool Lost() const override { return lost_; }
   void Close() override;
 
   // The mailbox a folder goes to on a server with that separator and those mailboxes.

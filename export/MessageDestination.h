@@ -62,6 +62,9 @@ class MessageDestination {
   // otherwise why it is written again.
   virtual std::string Holds(const std::string& record, std::int64_t bytes) = 0;
   virtual Delivery Deliver(const OutgoingMessage& message) = 0;
+  // The destination can take no more messages (the connection is gone): the run ends, and the
+  // next one resumes.
+  virtual bool Lost() const { return false; }
   // Ends the connection or closes the files; lines for the log about anything that went wrong.
   virtual void Close() {}
 };

@@ -25,8 +25,13 @@ class KeepingDestination : public MessageDestination {
   std::string EnterFolder(const DeliveryFolder& folder) override {
     events.push_back("Enter " + std::string(folder.standard ? "standard " : "") + folder.tag + " -> " +
                      folder.outputFolder);
+    if (folder.tag == loseAtFolder) {
+      lost = true;
+      return "the connection was lost";
+    }
     return {};
   }
+  bool Lost() const override { return lost; }
   std::string Holds(const std::string& record, std::int64_t bytes) override {
     events.push_back("Holds " + record + " " + std::to_string(bytes));
     return record == gone ? "gone from the server" : "";
@@ -54,6 +59,8 @@ class KeepingDestination : public MessageDestination {
   std::string gone;
   int delivered = 0;
   int loseAt = 0;
+  std::string loseAtFolder;
+  bool lost = false;
 };
 
 // A writer that delivers each message's id and marks straight to the destination.
@@ -166,6 +173,19 @@ TEST_F(ExportDestinationTest, ALostDestinationEndsTheRunAndUnreadableMarksCountA
   EXPECT_EQ(destination_.events.back(), "Close");
   EXPECT_NE(EndText(plan_, report).find("The export was ended early: the connection was lost."),
             std::string::npos);
+
+  // Lost while entering a folder: the run ends there, the rest left for the next run.
+  client_.database("/data/mail.nsf").failUnread = false;
+  destination_.loseAt = 0;
+  destination_.loseAtFolder = "Inbox";
+  const ExportReport lostAtFolder = Run();
+  EXPECT_EQ(lostAtFolder.failure, "the connection was lost");
+  EXPECT_EQ(lostAtFolder.notWritten, 0);
+  EXPECT_EQ(lostAtFolder.foldersNotExported, 0);
+  EXPECT_EQ(lostAtFolder.skipped, 1);  // C1, written by the run before
+  EXPECT_EQ(lostAtFolder.left, 3);     // A1 and A2 in the Inbox, B1 in Drafts
+  destination_.loseAtFolder.clear();
+  destination_.lost = false;
 
   destination_.openProblem = "the server refused the login";
   const ExportReport refused = Run();

@@ -14,5 +14,7 @@ inline constexpr int kExitBadArguments = 2;
 void AddScanCommand(CLI::App& app, int& exitCode);
 void AddListCommand(CLI::App& app, int& exitCode);
 void AddExportCommand(CLI::App& app, int& exitCode);
+// batch and batch-report
+void AddBatchCommand(CLI::App& app, int& exitCode);
 
 }  // namespace mailshift::cli

@@ -17,6 +17,7 @@
 #include "cli/Console.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleText.h"
+#include "cli/ExportSummaryFile.h"
 #include "cli/FolderNames.h"
 #include "cli/PasswordPrompt.h"
 #include "cli/ProgressText.h"
@@ -50,6 +51,8 @@ struct ExportArguments {
   std::string logPath = mail::DefaultLogPath();
   std::string namesPath;   // a names table (CSV of Notes name and Internet address); "" for none
   bool plainText = false;  // bodies as the plain text of "Body" alone
+  std::vector<std::string> excluded;  // folders left out, each with the folders below it
+  std::string summaryPath;            // the run's figures as JSON, for a batch; "" for none
   std::string to;  // --to: "mbox:DIR", "maildir:DIR", "imap://...", "imaps://..."; "" for the .eml tree
   std::string unreadFor;  // whose read marks; "" for the database's owner
   bool allowPlaintext = false;
@@ -289,6 +292,15 @@ std::optional<std::vector<std::string>> ChosenFolders(const notes::ScanResult& s
     checks.SetBranch(0, false);
     for (std::size_t node : chosen) checks.SetBranch(node, true);
   }
+  for (const std::string& name : arguments.excluded) {
+    const FolderLookup lookup = FindFolder(scan.nodes, name);
+    if (lookup.nodes.size() != 1) {
+      std::cerr << "mailshift-cli: " << TerminalText(arguments.database) << ": "
+                << TerminalText(FolderLookupProblem(scan.nodes, name, lookup)) << '\n';
+      return std::nullopt;
+    }
+    checks.SetBranch(lookup.nodes.front(), false);
+  }
   return checks.CheckedTags();
 }
 
@@ -398,8 +410,17 @@ int RunExportCommand(const ExportArguments& arguments) {
   mail::EmailItemWriter& writer =
       destination ? static_cast<mail::EmailItemWriter&>(*destinationWriter) : emlWriter;
   ProgressLine progress(ErrorStreamIsTerminal(), scan, plan.folders);
+  const auto started = std::chrono::steady_clock::now();
   const mail::ExportReport report = mail::Export(plan, {client, writer, destination.get()}, progress);
   progress.Clear();
+  if (!arguments.summaryPath.empty() &&
+      !WriteExportSummary(
+          arguments.summaryPath, plan, report,
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count())) {
+    std::cerr << "mailshift-cli: the summary cannot be written to " << TerminalText(arguments.summaryPath)
+              << '\n';
+    return kExitFailed;
+  }
 
   const std::string message = ConsoleLines(mail::EndText(plan, report));
   if (report.end == mail::ExportEnd::Completed) {
@@ -457,6 +478,12 @@ void AddExportCommand(CLI::App& app, int& exitCode) {
                       "people whose mail carries no Internet address");
   command->add_flag("--plain-text", arguments->plainText,
                     "write each body as the plain text of the document's \"Body\" item alone");
+  command
+      ->add_option("--exclude", arguments->excluded,
+                   "a folder to leave out, with the folders below it, named as for --folder; may be repeated")
+      ->allow_extra_args(false);
+  command->add_option("--summary", arguments->summaryPath,
+                      "write the run's figures to this file as JSON at its end (for a batch)");
   command->callback([arguments, &exitCode] { exitCode = RunExportCommand(*arguments); });
 }
 

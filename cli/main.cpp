@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
   AddScanCommand(app, exitCode);
   AddListCommand(app, exitCode);
   AddExportCommand(app, exitCode);
+  AddBatchCommand(app, exitCode);
   if (const std::string problem = UnknownCommandProblem(app, arguments); !problem.empty()) {
     std::cerr << "mailshift-cli: " << problem << "\nRun with --help for more information.\n";
     return kExitBadArguments;

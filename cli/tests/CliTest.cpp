@@ -220,8 +220,9 @@ TEST_F(CliTest, BadArgumentsExitWithTwo) {
   // An unknown command is named, with the commands there are.
   const CliRun unknown = Cli("frobnicate x");
   EXPECT_EQ(unknown.exitCode, 2);
-  EXPECT_EQ(unknown.err.rfind(
-                "mailshift-cli: unknown command \"frobnicate\"; the commands are scan, list, export\n", 0),
+  EXPECT_EQ(unknown.err.rfind("mailshift-cli: unknown command \"frobnicate\"; the commands are scan, list, "
+                              "export, batch, batch-report\n",
+                              0),
             0u)
       << unknown.err;
 }

@@ -37,6 +37,7 @@ def main():
     cli = Path(options.build) / "cli" / "mailshift-cli"
     store_tool = Path(options.build) / "tools" / "mailshift-store"
     work = Path(tempfile.mkdtemp(prefix="mailshift-imap-bench-"))
+    work.chmod(0o755)  # the server may run as another user (nobody, when this runs as root)
     try:
         store = work / "Sample.nsf"
         subprocess.run([store_tool, "sample", str(store), "--documents", str(options.documents)], check=True)

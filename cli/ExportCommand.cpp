@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -17,16 +19,27 @@
 #include "cli/ConsoleText.h"
 #include "cli/ExportSummaryFile.h"
 #include "cli/FolderNames.h"
+#include "cli/PasswordPrompt.h"
 #include "cli/ProgressText.h"
 #include "cli/ReaderOption.h"
 #include "cli/ScanText.h"
+#include "common/Global.h"
+#include "common/TextRules.h"
 #include "export/ComponentItemWriter.h"
 #include "export/Destination.h"
+#include "export/DestinationItemWriter.h"
 #include "export/ExportPlan.h"
+#include "export/MaildirDestination.h"
+#include "export/MboxDestination.h"
+#include "export/PathSafety.h"
 #include "export/SafeFiles.h"
 #include "notes/FolderChecks.h"
 #include "platform/SystemNotesClient.h"
 #include "platform/mime/MailComposer.h"
+#ifdef MAILSHIFT_IMAP
+#include "export/ImapDestination.h"
+#include "platform/net/SystemTransport.h"
+#endif
 
 namespace mailshift::cli {
 namespace {
@@ -42,7 +55,128 @@ struct ExportArguments {
   bool plainText = false;             // bodies as the plain text of "Body" alone
   std::vector<std::string> excluded;  // folders left out, each with the folders below it
   std::string summaryPath;            // the run's figures as JSON, for a batch; "" for none
+  std::string to;  // --to: "mbox:DIR", "maildir:DIR", "imap://...", "imaps://..."; "" for the .eml tree
+  std::string unreadFor;  // whose read marks; "" for the database's owner
+  bool allowPlaintext = false;
+  std::string caFile;
+  std::string oauth2TokenFile;
+  std::uint64_t sizeLimit = 0;
+  int timeoutSeconds = 60;
 };
+
+// The parts of imap://USER@HOST:PORT.
+struct ImapPlace {
+  bool implicitTls = false;
+  std::string user;
+  std::string host;
+  int port = 0;
+};
+
+std::optional<ImapPlace> ImapPlaceOf(const std::string& to, std::string& problem) {
+  ImapPlace place;
+  std::string rest;
+  if (to.starts_with("imaps://")) {
+    place.implicitTls = true;
+    rest = to.substr(8);
+  } else {
+    rest = to.substr(7);
+  }
+  if (!rest.empty() && rest.back() == '/') rest.pop_back();
+  const std::size_t at = rest.rfind('@');
+  if (at == std::string::npos || at == 0) {
+    problem = "--to " + to + ": the user is missing (imap://USER@HOST:PORT)";
+    return std::nullopt;
+  }
+  place.user = rest.substr(0, at);
+  std::string hostPort = rest.substr(at + 1);
+  place.port = place.implicitTls ? 993 : 143;
+  std::size_t colon = hostPort.rfind(':');
+  if (!hostPort.empty() && hostPort.front() == '[') {
+    const std::size_t close = hostPort.find(']');
+    if (close == std::string::npos) colon = std::string::npos;
+    place.host = hostPort.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    colon = close != std::string::npos && close + 1 < hostPort.size() && hostPort[close + 1] == ':'
+                ? close + 1
+                : std::string::npos;
+  } else {
+    place.host = hostPort.substr(0, colon);
+  }
+  if (colon != std::string::npos) {
+    const std::string port = hostPort.substr(colon + 1);
+    if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(port) == 0 || std::stoi(port) > 65535) {
+      problem = "--to " + to + ": the port is no number from 1 to 65535";
+      return std::nullopt;
+    }
+    place.port = std::stoi(port);
+  }
+  if (place.host.empty()) {
+    problem = "--to " + to + ": the server is missing (imap://USER@HOST:PORT)";
+    return std::nullopt;
+  }
+  return place;
+}
+
+// The folder where the run keeps its manifest and log for a server, when DEST gives none.
+std::string StateFolderFor(const ImapPlace& place) {
+  std::string base;
+#ifdef _WIN32
+  if (const char* local = std::getenv("LOCALAPPDATA"))
+    base = std::string(local) + "\\Corvane Mailshift\\imap";
+#else
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
+    base = std::string(state) + "/corvane-mailshift/imap";
+  } else if (const char* home = std::getenv("HOME")) {
+    base = std::string(home) + "/.local/state/corvane-mailshift/imap";
+  }
+#endif
+  if (base.empty()) return {};
+  return base + kPathSeparator +
+         mail::OutputFolderName(place.user + "@" + place.host + "-" + std::to_string(place.port));
+}
+
+// Where --to sends the messages: the kind and the folder the run keeps its manifest and log in.
+struct Target {
+  enum class Kind { EmlTree, Mbox, Maildir, Imap } kind = Kind::EmlTree;
+  std::string folder;
+  ImapPlace imap = {};
+};
+
+std::optional<Target> TargetOf(const ExportArguments& arguments, std::string& problem) {
+  Target target;
+  const std::string& to = arguments.to;
+  if (to.empty()) {
+    target.folder = arguments.destination;
+  } else if (to.starts_with("mbox:")) {
+    target = Target{Target::Kind::Mbox, to.substr(5)};
+  } else if (to.starts_with("maildir:")) {
+    target = Target{Target::Kind::Maildir, to.substr(8)};
+  } else if (to.starts_with("imap://") || to.starts_with("imaps://")) {
+    const auto place = ImapPlaceOf(to, problem);
+    if (!place) return std::nullopt;
+    // The manifest and the log stay on this computer: in DEST when given.
+    target = Target{Target::Kind::Imap,
+                    arguments.destination.empty() ? StateFolderFor(*place) : arguments.destination, *place};
+    if (target.folder.empty()) {
+      problem = "give DEST, the folder where the run keeps its manifest and log";
+      return std::nullopt;
+    }
+    return target;
+  } else {
+    problem = "--to " + to +
+              ": not a destination (mbox:DIR, maildir:DIR, imap://USER@HOST:PORT, imaps://USER@HOST:PORT)";
+    return std::nullopt;
+  }
+  if (!to.empty() && !arguments.destination.empty()) {
+    problem = "give the destination either as DEST or with --to, not both";
+    return std::nullopt;
+  }
+  if (target.folder.empty()) {
+    problem = to.empty() ? "the destination folder is empty" : "--to " + to + ": the folder is empty";
+    return std::nullopt;
+  }
+  return target;
+}
 
 namespace fs = std::filesystem;
 
@@ -173,8 +307,10 @@ std::optional<std::vector<std::string>> ChosenFolders(const notes::ScanResult& s
 }
 
 int RunExportCommand(const ExportArguments& arguments) {
-  if (arguments.destination.empty()) {
-    std::cerr << "mailshift-cli: the destination folder is empty\n";
+  std::string targetProblem;
+  const std::optional<Target> target = TargetOf(arguments, targetProblem);
+  if (!target) {
+    std::cerr << "mailshift-cli: " << TerminalText(targetProblem) << '\n';
     return kExitBadArguments;
   }
   if (IsTheDatabase(arguments.logPath, arguments.database)) {
@@ -198,7 +334,7 @@ int RunExportCommand(const ExportArguments& arguments) {
 
   const notes::ScanResult scan = ScanOrSayWhyNot(client, arguments.database);
   if (scan.end != notes::ScanEnd::Completed) return kExitFailed;
-  const std::string outputRoot = mail::OutputRootOf(arguments.destination, scan.title);
+  const std::string outputRoot = mail::OutputRootOf(target->folder, scan.title);
   if (const std::string problem = LogPlaceProblem(arguments.logPath, arguments.database, outputRoot);
       !problem.empty()) {
     std::cerr << "mailshift-cli: " << TerminalText(problem) << '\n';
@@ -211,8 +347,8 @@ int RunExportCommand(const ExportArguments& arguments) {
     return kExitFailed;
   }
   // Checked once before the run, as the windows check it at the launch.
-  if (const std::string problem = mail::DestinationProblem(arguments.destination); !problem.empty()) {
-    std::cerr << ConsoleLines(mail::DestinationMessage(arguments.destination, problem)) << '\n';
+  if (const std::string problem = mail::DestinationProblem(target->folder); !problem.empty()) {
+    std::cerr << ConsoleLines(mail::DestinationMessage(target->folder, problem)) << '\n';
     return kExitFailed;
   }
 
@@ -220,7 +356,8 @@ int RunExportCommand(const ExportArguments& arguments) {
   plan.databasePath = arguments.database;
   plan.title = scan.title;
   plan.folders = *folders;
-  plan.destination = arguments.destination;
+  plan.destination = target->folder;
+  plan.readMarksFor = arguments.unreadFor;
   // The windows ask about an earlier export in the destination; here --again answers.
   plan.everythingAgain = arguments.again;
   plan.logPath = arguments.logPath;
@@ -228,10 +365,55 @@ int RunExportCommand(const ExportArguments& arguments) {
   plan.plainText = arguments.plainText;
 
   auto component = platform::CreateMailComposer();
-  mail::ComponentItemWriter writer(*component);
+  std::unique_ptr<mail::MessageDestination> destination;
+#ifdef MAILSHIFT_IMAP
+  const auto transports = platform::CreateSystemTransports();
+  if (target->kind == Target::Kind::Imap) {
+    mail::ImapAccount account;
+    account.user = target->imap.user;
+    account.server = mail::TransportOptions{target->imap.host, target->imap.port, target->imap.implicitTls,
+                                            arguments.caFile, arguments.timeoutSeconds};
+    account.allowPlaintext = arguments.allowPlaintext;
+    account.sizeLimit = arguments.sizeLimit;
+    if (!arguments.oauth2TokenFile.empty()) {
+      std::ifstream tokenFile(mail::FilePath(arguments.oauth2TokenFile), std::ios::binary);
+      std::getline(tokenFile, account.oauth2Token);
+      account.oauth2Token = Trim(account.oauth2Token);
+      if (!tokenFile && account.oauth2Token.empty()) {
+        std::cerr << "mailshift-cli: " << TerminalText(arguments.oauth2TokenFile)
+                  << ": no token can be read\n";
+        return kExitBadArguments;
+      }
+    } else if (const char* token = std::getenv("MAILSHIFT_IMAP_OAUTH2_TOKEN");
+               token != nullptr && *token != 0) {
+      account.oauth2Token = token;
+    } else if (const char* password = std::getenv("MAILSHIFT_IMAP_PASSWORD"); password != nullptr) {
+      account.password = password;
+    } else if (auto typed = AskPassword("Password for " + mail::ImapUrl(account) + ": ")) {
+      account.password = std::move(*typed);
+    } else {
+      std::cerr << "mailshift-cli: no password: set MAILSHIFT_IMAP_PASSWORD or run on a terminal\n";
+      return kExitBadArguments;
+    }
+    destination = std::make_unique<mail::ImapDestination>(std::move(account), *transports);
+  }
+#else
+  if (target->kind == Target::Kind::Imap) {
+    std::cerr << "mailshift-cli: this build of the program cannot deliver to an IMAP server\n";
+    return kExitBadArguments;
+  }
+#endif
+  if (target->kind == Target::Kind::Mbox) destination = std::make_unique<mail::MboxDestination>(outputRoot);
+  if (target->kind == Target::Kind::Maildir)
+    destination = std::make_unique<mail::MaildirDestination>(outputRoot);
+  mail::ComponentItemWriter emlWriter(*component);
+  std::optional<mail::DestinationItemWriter> destinationWriter;
+  if (destination) destinationWriter.emplace(*component, *destination);
+  mail::EmailItemWriter& writer =
+      destination ? static_cast<mail::EmailItemWriter&>(*destinationWriter) : emlWriter;
   ProgressLine progress(ErrorStreamIsTerminal(), scan, plan.folders);
   const auto started = std::chrono::steady_clock::now();
-  const mail::ExportReport report = mail::Export(plan, {client, writer}, progress);
+  const mail::ExportReport report = mail::Export(plan, {client, writer, destination.get()}, progress);
   progress.Clear();
   if (!arguments.summaryPath.empty() &&
       !WriteExportSummary(
@@ -259,7 +441,28 @@ void AddExportCommand(CLI::App& app, int& exitCode) {
   auto* command = app.add_subcommand("export", "Export the folders of a Notes mail database as .eml files");
   auto arguments = std::make_shared<ExportArguments>();
   command->add_option("DB", arguments->database, "the mail database")->required();
-  command->add_option("DEST", arguments->destination, "the destination folder")->required();
+  command->add_option("DEST", arguments->destination, "the destination folder (or give --to)");
+  command->add_option("--to", arguments->to,
+                      "where the messages go instead of .eml files under DEST: mbox:DIR (mbox files as "
+                      "Thunderbird keeps them), maildir:DIR (a Maildir++ tree), imap://USER@HOST:PORT "
+                      "(STARTTLS) or imaps://USER@HOST:PORT (TLS); with imap, DEST (when given) keeps "
+                      "the run's manifest and log");
+  command->add_flag("--allow-plaintext", arguments->allowPlaintext,
+                    "with imap://: go on without TLS when the server offers no STARTTLS");
+  command->add_option("--ca-file", arguments->caFile,
+                      "a PEM file of certificates to trust for the IMAP server, beside the system's");
+  command->add_option("--oauth2-token-file", arguments->oauth2TokenFile,
+                      "log in to the IMAP server with the OAuth2 access token in this file (XOAUTH2); "
+                      "the environment variable MAILSHIFT_IMAP_OAUTH2_TOKEN may hold it instead. "
+                      "Without a token the password is taken from MAILSHIFT_IMAP_PASSWORD or asked for");
+  command->add_option("--size-limit", arguments->sizeLimit,
+                      "with imap: the largest message sent, in bytes (the server's APPENDLIMIT holds too); "
+                      "a larger one is named in the log and counted as not written");
+  command->add_option("--timeout", arguments->timeoutSeconds, "with imap: seconds to wait for the server")
+      ->check(CLI::Range(1, 3600));
+  command->add_option("--unread-for", arguments->unreadFor,
+                      "whose read marks the messages carry (a Notes user name); the database's owner "
+                      "when left out");
   command
       ->add_option(
           "--folder", arguments->folders,

@@ -15,8 +15,9 @@ std::string FileNameOf(const std::string& path) { return Utf8Text(FilePath(path)
 
 }  // namespace
 
-EarlierExports::EarlierExports(const OpenedFolder& root, bool startAnew, ExportLog& log)
-    : root_(root), log_(log), manifest_(root, startAnew) {
+EarlierExports::EarlierExports(const OpenedFolder& root, bool startAnew, ExportLog& log,
+                               MessageDestination* destination)
+    : root_(root), log_(log), destination_(destination), manifest_(root, startAnew) {
   if (!manifest_.busy() && !manifest_.failed()) ReportProblem();
 }
 
@@ -31,6 +32,8 @@ void EarlierExports::EnterFolder(const std::string& folder) {
   folderName_ = folder;
   occurrences_.clear();
   unrecorded_.clear();
+  // A destination finds what an earlier run delivered without recording it by itself.
+  if (destination_ != nullptr) return;
   if (folder_.Open(root_.path() + folder + kPathSeparator) != 0) return;  // the writer tells why
   const bool recording = manifest_.existedBefore();  // without an earlier manifest, nothing is skipped
   int error = 0;
@@ -73,6 +76,9 @@ bool EarlierExports::WrittenBefore(const std::string& universalId) {
   if (!record->whole) {
     why = unrecorded_.contains(record->file) ? "an earlier export ended before it could record it"
                                              : "an earlier export could write it only in part";
+  } else if (destination_ != nullptr) {
+    why = destination_->Holds(record->file, record->bytes);
+    if (why.empty()) return true;
   } else {
     const std::int64_t size = folder_.IsOpen() ? folder_.PlainFileSize(record->file) : OpenedFolder::kNoFile;
     if (size >= 0 && (record->bytes < 0 || size == record->bytes)) return true;
@@ -88,6 +94,11 @@ bool EarlierExports::WrittenBefore(const std::string& universalId) {
 
 void EarlierExports::Written(const std::string& universalId, const std::string& path, bool whole,
                              std::int64_t bytes) {
+  if (destination_ != nullptr && !universalId.empty()) {
+    manifest_.Add(folderName_, universalId, ManifestRecord{path, bytes, whole});
+    ReportProblem();
+    return;
+  }
   if (universalId.empty() || !folder_.IsOpen()) return;
   ManifestRecord record{FileNameOf(path), -1, whole};
   const std::optional<ManifestRecord> earlier =

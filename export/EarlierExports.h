@@ -12,6 +12,7 @@
 
 #include "export/ExportLog.h"
 #include "export/ExportManifest.h"
+#include "export/MessageDestination.h"
 #include "export/SafeFiles.h"
 
 namespace mailshift::mail {
@@ -19,7 +20,10 @@ namespace mailshift::mail {
 class EarlierExports {
  public:
   // The manifest of the output root held open; startAnew: every message is written again.
-  EarlierExports(const OpenedFolder& root, bool startAnew, ExportLog& log);
+  // destination: where the messages go when not into the .eml tree (null for that tree); it is
+  // asked whether it still holds what the manifest records, in place of the files.
+  EarlierExports(const OpenedFolder& root, bool startAnew, ExportLog& log,
+                 MessageDestination* destination = nullptr);
 
   // Another export is writing into the same output root.
   bool busy() const { return manifest_.busy(); }
@@ -49,6 +53,7 @@ class EarlierExports {
 
   const OpenedFolder& root_;
   ExportLog& log_;
+  MessageDestination* destination_;
   ExportManifest manifest_;
   bool problemReported_ = false;
   std::string folderName_;

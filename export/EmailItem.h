@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "export/MessageBody.h"
+#include "export/MessageDestination.h"
 
 namespace mailshift::mail {
 
@@ -51,6 +52,7 @@ struct EmailItem {
   // The body as the parts it was sent with; when set, it is written instead of body.
   std::optional<BodyPart> bodyParts = std::nullopt;
   MessageHeaders headers{};  // a default, so that the fields above may be given alone
+  MessageMarks marks{};      // read, draft and keywords, for the destinations that keep them
 };
 
 struct WriteOutcome {
@@ -64,6 +66,8 @@ struct WriteOutcome {
   // The attachment list as the writer leaves it: without its first character when it was not
   // empty. The export's log shows this list for the folders whose writer keeps the run's list.
   std::string attachments;
+  // The destination can take no more messages; the run ends and the next one resumes.
+  bool destinationLost = false;
 };
 
 }  // namespace mailshift::mail

@@ -102,6 +102,14 @@ class ExportRun {
                        bool writerTakesAttachmentList);
   void ExportDocument(Document& document, std::int64_t handled, std::int64_t count, const std::string& folder,
                       bool writerTakesAttachmentList);
+  // Makes the folder's place in the destination: "" when it is there, otherwise why not.
+  std::string MakeOutputFolder(const DeliveryFolder& folder);
+  // A destination that can take no more ends the run with the problem; the folder's documents
+  // are left for the next run. False for any other problem.
+  bool DestinationLost(const std::string& problem, View* view);
+  // The universal ids of the documents unread for the plan's user; a failure is logged and every
+  // message counts as read.
+  void ReadUnreadMarks();
   // Whether an earlier run into this output root wrote the document into the folder.
   bool WrittenBefore(Document& document);
   // Opens the record of what this output root holds, or starts it anew. "" when the run may write
@@ -142,6 +150,8 @@ class ExportRun {
   std::string_view previewDateItem_ = "PostedDate";
   ExportReport result_;
   std::optional<bool> convertMimeBefore_;
+  std::unordered_set<std::string> unread_;
+  bool inDrafts_ = false;  // the folder being exported holds drafts
 };
 
 std::int64_t EntryCountOrZero(View* view) {
@@ -169,12 +179,18 @@ ExportReport ExportRun::Run() {
   if (const std::string problem = OpenManifest(); !problem.empty()) {
     return Fail(ExportEnd::DestinationError, problem);
   }
+  if (services_.destination != nullptr) {
+    if (const std::string problem = services_.destination->Open(); !problem.empty()) {
+      return Fail(ExportEnd::DestinationError, services_.destination->Name() + ": " + problem);
+    }
+  }
 
   try {
     state_.DatabaseObj = OpenDatabase();
   } catch (const std::exception& error) {
     return Fail(ExportEnd::ConversionError, Reason(error));
   }
+  ReadUnreadMarks();
   observer_.LookingForFolders();
   std::vector<std::shared_ptr<View>> views;
   try {
@@ -189,6 +205,35 @@ ExportReport ExportRun::Run() {
   for (const auto& folder : userFolders) ExportUserFolder(folder);
   for (const std::size_t index : notes::kExportOrder) ExportStandardFolder(notes::kStandardFolders[index]);
   return Complete();
+}
+
+void ExportRun::ReadUnreadMarks() {
+  try {
+    const auto unread = state_.DatabaseObj->GetAllUnreadDocuments(plan_.readMarksFor);
+    if (!unread) return;
+    for (auto document = unread->GetFirstDocument(); document; document = unread->GetNextDocument(document)) {
+      unread_.insert(document->UniversalID());
+    }
+  } catch (const std::exception& error) {
+    unread_.clear();
+    log_.WriteLine(std::string(kTab) + "Read marks : the unread documents cannot be read: " + Reason(error) +
+                   "; every message counts as read");
+  }
+}
+
+std::string ExportRun::MakeOutputFolder(const DeliveryFolder& folder) {
+  if (services_.destination != nullptr) return services_.destination->EnterFolder(folder);
+  return MakeFolderNoFollow(result_.outputRoot + folder.outputFolder);
+}
+
+bool ExportRun::DestinationLost(const std::string& problem, View* view) {
+  if (services_.destination == nullptr || !services_.destination->Lost()) return false;
+  if (result_.failure.empty()) {
+    result_.failure = problem;
+    log_.WriteLine(std::string(kTab) + "Ended : " + problem);
+  }
+  result_.left += EntryCountOrZero(view);
+  return true;
 }
 
 bool ExportRun::IsSelected(const std::string& tag) const { return !tag.empty() && selected_.count(tag) != 0; }
@@ -262,7 +307,9 @@ std::vector<UserFolder> ExportRun::FindUserFolders(const std::vector<std::shared
     const std::string suffix = earlier > 0 ? " (" + std::to_string(earlier + 1) + ")" : "";
     folder.shownName = folder.tag + suffix;
     folder.outputFolder = OutputFolderName(folder.tag) + suffix;
-    folder.folderProblem = MakeFolderNoFollow(result_.outputRoot + folder.outputFolder);
+    // A destination makes its place of a folder when the folder's turn comes.
+    if (services_.destination == nullptr)
+      folder.folderProblem = MakeFolderNoFollow(result_.outputRoot + folder.outputFolder);
     kept.push_back(std::move(folder));
   }
   return kept;
@@ -285,8 +332,13 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
       state_.ViewObj = state_.DatabaseObj->GetView(folder.viewName);
     }
     if (!state_.ViewObj) throw notes::NotesError("the folder " + folder.tag + " was not found");
-    if (!folder.folderProblem.empty()) {
-      FolderNotCreated(folder.outputFolder, folder.folderProblem, state_.ViewObj.get());
+    const std::string folderProblem =
+        services_.destination == nullptr
+            ? folder.folderProblem
+            : MakeOutputFolder(DeliveryFolder{false, folder.tag, folder.outputFolder});
+    if (!folderProblem.empty()) {
+      if (!DestinationLost(folderProblem, state_.ViewObj.get()))
+        FolderNotCreated(folder.outputFolder, folderProblem, state_.ViewObj.get());
       return;
     }
     first = state_.ViewObj->GetFirstDocument();
@@ -295,6 +347,7 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
     return;
   }
   previewDateItem_ = "PostedDate";
+  inDrafts_ = false;
   if (first) ExportDocuments(*state_.ViewObj, std::move(first), folder.outputFolder, false);
 }
 
@@ -306,7 +359,8 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
     return;
   }
   const std::string outputFolder(folder.outputFolder);
-  const std::string folderProblem = MakeFolderNoFollow(result_.outputRoot + outputFolder);
+  const std::string folderProblem =
+      MakeOutputFolder(DeliveryFolder{true, std::string(folder.tag), outputFolder});
   observer_.FolderStarted(FolderStart{true, std::string(folder.tag), outputFolder});
   log_.WriteLine(folder.exportHeader);
   std::shared_ptr<Document> first;
@@ -315,7 +369,8 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
     // A mailbox without this folder's view has nothing in it, as the scan shows it with (0).
     state_.ViewObj = state_.DatabaseObj->GetView(folder.view);
     if (state_.ViewObj && !folderProblem.empty()) {
-      FolderNotCreated(outputFolder, folderProblem, state_.ViewObj.get());
+      if (!DestinationLost(folderProblem, state_.ViewObj.get()))
+        FolderNotCreated(outputFolder, folderProblem, state_.ViewObj.get());
     } else if (state_.ViewObj) {
       first = state_.ViewObj->GetFirstDocument();
     }
@@ -323,13 +378,14 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
     FolderNotExported(Reason(error));
   }
   previewDateItem_ = folder.previewDate;
+  inDrafts_ = folder.tag == "Drafts";
   if (first)
     ExportDocuments(*state_.ViewObj, std::move(first), outputFolder, folder.writerTakesAttachmentList);
   state_.ReleaseDatabaseObjects();
 }
 
 std::string ExportRun::OpenManifest() {
-  earlier_.emplace(root_.folder(), plan_.everythingAgain, log_);
+  earlier_.emplace(root_.folder(), plan_.everythingAgain, log_, services_.destination);
   // A second run into the same place refuses at once rather than waiting: it could wait for hours
   // without showing why, and started again after the first, it adds only what is missing.
   if (earlier_->busy()) {
@@ -462,7 +518,8 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
         EmailItem{Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList, fields_.BccList,
                   Trim(fields_.date), Trim(fields_.body), attachmentArgument,
                   MessageOrigin{fields_.attachmentFiles, fields_.universalId, fields_.attachmentMediaTypes},
-                  std::exchange(fields_.bodyParts, std::nullopt), fields_.headers});
+                  std::exchange(fields_.bodyParts, std::nullopt), fields_.headers,
+                  MessageMarks{!unread_.contains(fields_.universalId), inDrafts_, fields_.headers.keywords}});
     attachmentArgument = outcome.attachments;
   } catch (const std::exception& error) {
     outcome.reason = Reason(error);
@@ -491,6 +548,10 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   if (!outcome.written) {
     log_.WriteLine(NotWrittenLine(folder, handled, count, outcome));
     ++result_.notWritten;
+    if (outcome.destinationLost && result_.failure.empty()) {
+      result_.failure = outcome.reason;
+      log_.WriteLine(std::string(kTab) + "Ended : " + result_.failure);
+    }
   } else {
     const bool whole =
         outcome.problems.empty() && fields_.unreadableItems.empty() && fields_.extractionFailures.empty();
@@ -541,6 +602,7 @@ void ExportRun::RestoreConvertMime() {
 
 ExportReport ExportRun::Fail(ExportEnd end, const std::string& reason) {
   if (earlier_) earlier_->Finish();
+  if (services_.destination != nullptr) services_.destination->Close();
   RestoreConvertMime();
   log_.Close();
   state_.ReleaseDatabaseObjects();
@@ -555,6 +617,7 @@ ExportReport ExportRun::Fail(ExportEnd end, const std::string& reason) {
 ExportReport ExportRun::Complete() {
   state_.ReleaseDatabaseObjects();
   earlier_->Finish();
+  if (services_.destination != nullptr) services_.destination->Close();
   RestoreConvertMime();
   if (result_.stopped) {
     log_.WriteLine("Stopped : the export was stopped before its end; " + Counted(result_.left, "message") +

@@ -10,6 +10,7 @@
 
 #include "export/EmailItemWriter.h"
 #include "export/ExportLog.h"
+#include "export/MessageDestination.h"
 #include "export/NamesTable.h"
 #include "notes/NotesObjects.h"
 
@@ -23,6 +24,7 @@ struct ExportPlan {
   bool everythingAgain = false;             // write every message again, also those an earlier run wrote
   std::shared_ptr<const NamesTable> names;  // Internet addresses of Notes names; null for none
   bool plainText = false;                   // bodies as the plain text of "Body" alone
+  std::string readMarksFor;                 // whose read marks the messages carry; "" for the owner
   std::string logPath = DefaultLogPath();
 };
 
@@ -30,6 +32,9 @@ struct ExportPlan {
 struct ExportServices {
   notes::SessionFactory& notesClient;
   EmailItemWriter& writer;
+  // Where the writer delivers when not into the .eml tree (null for that tree): the run opens it,
+  // enters its folders and asks it about the messages its manifest records.
+  MessageDestination* destination = nullptr;
 };
 
 enum class ExportEnd {

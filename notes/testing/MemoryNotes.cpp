@@ -213,6 +213,30 @@ class MemoryViewObject : public View {
   const bool* convertMime_;
 };
 
+// The unread documents of one user, in the order the database lists them.
+class MemoryUnread : public DocumentCollection {
+ public:
+  MemoryUnread(std::shared_ptr<MemoryDatabase> database, std::vector<std::size_t> documents,
+               const bool* convertMime)
+      : database_(std::move(database)), documents_(std::move(documents)), convertMime_(convertMime) {}
+  std::int64_t Count() override { return static_cast<std::int64_t>(documents_.size()); }
+  std::shared_ptr<Document> GetFirstDocument() override { return At(0); }
+  std::shared_ptr<Document> GetNextDocument(const std::shared_ptr<Document>& current) override {
+    const auto* document = dynamic_cast<const MemoryDoc*>(current.get());
+    if (document == nullptr) throw NotesError("GetNextDocument: not an unread document");
+    return At(document->position() + 1);
+  }
+
+ private:
+  std::shared_ptr<Document> At(std::size_t position) {
+    if (position >= documents_.size()) return nullptr;
+    return std::make_shared<MemoryDoc>(database_, documents_[position], position, convertMime_);
+  }
+  std::shared_ptr<MemoryDatabase> database_;
+  std::vector<std::size_t> documents_;
+  const bool* convertMime_;
+};
+
 class MemoryDb : public Database {
  public:
   MemoryDb(std::shared_ptr<MemoryDatabase> data, const bool* convertMime)
@@ -235,6 +259,13 @@ class MemoryDb : public Database {
         return std::make_shared<MemoryViewObject>(data_, i, convertMime_);
     }
     return nullptr;
+  }
+  std::shared_ptr<DocumentCollection> GetAllUnreadDocuments(std::string_view userName) override {
+    if (data_->failUnread) throw NotesError("GetAllUnreadDocuments failed");
+    if (!data_->keepsReadMarks) return nullptr;
+    const auto found = data_->unreadFor.find(userName);
+    return std::make_shared<MemoryUnread>(
+        data_, found == data_->unreadFor.end() ? std::vector<std::size_t>() : found->second, convertMime_);
   }
 
  private:

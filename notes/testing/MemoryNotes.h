@@ -74,6 +74,11 @@ struct MemoryDatabase {
   bool failViews = false;
   bool viewsReadElsewhere = false;  // Views fails as for a database of a kind read elsewhere
   bool failTitle = false;
+  // Read marks: for each user ("" for the owner), the documents not read (indexes into
+  // documents). Without keepsReadMarks the database keeps none and every document counts as read.
+  bool keepsReadMarks = false;
+  std::map<std::string, std::vector<std::size_t>, std::less<>> unreadFor;
+  bool failUnread = false;
 
   std::size_t AddDocument(MemoryDocument document);
   // Adds a view holding the given documents, in order.

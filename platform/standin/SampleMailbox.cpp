@@ -227,7 +227,13 @@ class SampleBuilder {
     for (std::size_t index = 0; index < placements.size(); ++index) {
       clock += random_.Between(60, 6 * 3600);
       const Placement& placement = placements[index];
-      const std::int64_t key = writer_.AddDocument(MakeDocument(index, placement, clock));
+      DocumentSpec document = MakeDocument(index, placement, clock);
+      // Every fifth message received is left unread by the owner (no draw of the random numbers,
+      // so that the rest of the sample stays as it was).
+      const bool received =
+          placement.home == Home::Inbox || placement.home == Home::Folder || placement.home == Home::Junk;
+      if (received && index % 5 == 2) document.unreadFor.emplace_back();
+      const std::int64_t key = writer_.AddDocument(std::move(document));
       switch (placement.home) {
         case Home::Inbox:
           inbox.push_back(key);

@@ -303,6 +303,36 @@ class StandInView : public notes::View {
   std::optional<std::int64_t> count_;
 };
 
+// GetAllUnreadDocuments: the documents of the unread marks, walked in stored order.
+class UnreadDocuments : public notes::DocumentCollection {
+ public:
+  UnreadDocuments(std::shared_ptr<StoreReader> store, std::vector<EntryRecord> entries,
+                  ConvertMimeSetting convertMime)
+      : store_(std::move(store)), entries_(std::move(entries)), convertMime_(std::move(convertMime)) {}
+
+  std::int64_t Count() override { return static_cast<std::int64_t>(entries_.size()); }
+  std::shared_ptr<notes::Document> GetFirstDocument() override { return At(0); }
+  std::shared_ptr<notes::Document> GetNextDocument(const std::shared_ptr<notes::Document>& current) override {
+    const auto* document = dynamic_cast<const StandInDocument*>(current.get());
+    if (document == nullptr || document->store() != store_.get() || document->viewId() != kNoView) {
+      throw NotesError("GetNextDocument: the document is not one of the unread documents");
+    }
+    return At(document->position() + 1);
+  }
+
+ private:
+  static constexpr std::int64_t kNoView = -1;
+  std::shared_ptr<notes::Document> At(std::int64_t index) {
+    if (index < 0 || index >= Count()) return nullptr;
+    return std::make_shared<StandInDocument>(store_, kNoView, entries_[static_cast<std::size_t>(index)],
+                                             convertMime_);
+  }
+
+  std::shared_ptr<StoreReader> store_;
+  std::vector<EntryRecord> entries_;
+  ConvertMimeSetting convertMime_;
+};
+
 class StandInDatabase : public notes::Database {
  public:
   StandInDatabase(std::shared_ptr<StoreReader> store, ConvertMimeSetting convertMime)
@@ -319,6 +349,11 @@ class StandInDatabase : public notes::Database {
     auto record = store_->FindView(name);
     if (!record) return nullptr;
     return std::make_shared<StandInView>(store_, std::move(*record), convertMime_);
+  }
+  std::shared_ptr<notes::DocumentCollection> GetAllUnreadDocuments(std::string_view userName) override {
+    auto entries = store_->UnreadEntries(userName);
+    if (!entries) return nullptr;
+    return std::make_shared<UnreadDocuments>(store_, std::move(*entries), convertMime_);
   }
 
  private:

@@ -270,7 +270,10 @@ struct Parser {
 
   DocumentSpec Document(const json& value, const std::string& place) {
     AsObject(value, place);
-    CheckKeys(value, {"id", "unid", "size", "has_embedded", "created", "encrypted", "items", "files"}, place);
+    CheckKeys(value,
+              {"id", "unid", "size", "has_embedded", "created", "encrypted", "unread", "unread_for", "items",
+               "files"},
+              place);
     DocumentSpec document;
     document.id = AsText(Require(value, "id", place), Key(place, "id"));
     if (document.id.empty()) throw FixtureError(Key(place, "id"), "empty");
@@ -290,6 +293,17 @@ struct Parser {
     }
     if (const json* encrypted = Find(value, "encrypted"))
       document.encrypted = AsFlag(*encrypted, Key(place, "encrypted"));
+    if (const json* unread = Find(value, "unread"); unread && AsFlag(*unread, Key(place, "unread")))
+      document.unreadFor.emplace_back();
+    if (const json* users = Find(value, "unread_for")) {
+      const std::string listPlace = Key(place, "unread_for");
+      for (std::size_t i = 0; i < AsList(*users, listPlace).size(); ++i) {
+        std::string user = AsText((*users)[i], Index(listPlace, i));
+        if (user.empty())
+          throw FixtureError(Index(listPlace, i), "empty (\"unread\": true marks the owner's)");
+        document.unreadFor.push_back(std::move(user));
+      }
+    }
     if (const json* items = Find(value, "items")) {
       const std::string listPlace = Key(place, "items");
       for (std::size_t i = 0; i < AsList(*items, listPlace).size(); ++i) {

@@ -76,6 +76,7 @@ class Dumper {
     AddEmbedded(documents);
     AddMime(documents);
     AddDetails(documents);
+    AddReadMarks(documents);
     for (auto& document : documents) {
       json items = json::array();
       for (auto& item : document["items"]) {
@@ -97,6 +98,24 @@ class Dumper {
       document["items"] = std::move(items);
     }
     return documents;
+  }
+
+  // "unread" (the owner's mark) and "unread_for" (other users') of the documents not read.
+  void AddReadMarks(json& documents) {
+    if (reader_->version() < kFirstVersionWithReadMarks) return;
+    sqlite::Statement rows(db_, "SELECT user, document_id FROM unread_marks ORDER BY document_id, user");
+    while (rows.Step()) {
+      const auto document = documentIndex_.find(rows.ColumnInt64(1));
+      if (document == documentIndex_.end() || rows.ColumnType(0) != SQLITE_TEXT)
+        Damaged("read marks of document " + std::to_string(rows.ColumnInt64(1)));
+      json& entry = documents[document->second];
+      const std::string user = rows.ColumnText(0);
+      if (user.empty()) {
+        entry["unread"] = true;
+      } else {
+        entry["unread_for"].push_back(user);
+      }
+    }
   }
 
   // "created" and "encrypted" of each document, and "encrypted" of each item that is.

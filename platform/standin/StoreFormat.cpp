@@ -108,6 +108,11 @@ CREATE TABLE mime_content (
   bytes BLOB NOT NULL,
   PRIMARY KEY (entity_id, chunk)
 );
+CREATE TABLE unread_marks (
+  user TEXT NOT NULL COLLATE NOCASE,
+  document_id INTEGER NOT NULL,
+  PRIMARY KEY (user, document_id)
+) WITHOUT ROWID;
 )sql";
 
 const char* const kStoreIndexesSql = R"sql(

@@ -16,7 +16,7 @@ namespace mailshift::standin {
 inline constexpr std::int32_t kStoreApplicationId = 0x4D534E46;
 // PRAGMA user_version: the layout version this program writes. It reads this one and every
 // earlier one.
-inline constexpr std::int32_t kStoreSchemaVersion = 4;
+inline constexpr std::int32_t kStoreSchemaVersion = 5;
 // The first version whose documents carry a universal id (documents.unid); earlier stores give
 // none.
 inline constexpr std::int32_t kFirstVersionWithUniversalIds = 2;
@@ -26,6 +26,8 @@ inline constexpr std::int32_t kFirstVersionWithDetails = 3;
 // The first version with MIME items (mime_entities, mime_content) and "$FILE" items; earlier
 // stores hold rich text only.
 inline constexpr std::int32_t kFirstVersionWithMime = 4;
+// The first version with read marks (unread_marks); in earlier stores every document is read.
+inline constexpr std::int32_t kFirstVersionWithReadMarks = 5;
 // The creation date of a document built without one and without any date-time item:
 // 2000-01-01T00:00:00Z.
 inline constexpr DateTime kDefaultCreationDate{946684800, 0};

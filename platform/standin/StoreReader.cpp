@@ -109,6 +109,11 @@ std::shared_ptr<StoreReader> StoreReader::Open(const std::filesystem::path& file
       if (!mimeTables.Step() || mimeTables.ColumnInt64(0) != kMimeTableCount)
         reader->failure_ = "not a mail store (tables missing)";
     }
+    if (reader->failure_.empty() && reader->version_ >= kFirstVersionWithReadMarks) {
+      sqlite::Statement marks(
+          db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'unread_marks'");
+      if (!marks.Step() || marks.ColumnInt64(0) != 1) reader->failure_ = "not a mail store (tables missing)";
+    }
     if (reader->failure_.empty() && reader->version_ >= kFirstVersionWithUniversalIds) {
       sqlite::Statement column(db, "SELECT count(*) FROM pragma_table_info('documents') WHERE name = 'unid'");
       if (!column.Step() || column.ColumnInt64(0) != 1)
@@ -227,6 +232,33 @@ std::int64_t StoreReader::EntryCount(const ViewRecord& view) {
   } catch (const sqlite::Error& error) {
     Fail(error.what());
   }
+}
+
+std::optional<std::vector<EntryRecord>> StoreReader::UnreadEntries(std::string_view user) {
+  CheckReadable();
+  if (version_ < kFirstVersionWithReadMarks) return std::nullopt;
+  std::vector<EntryRecord> entries;
+  try {
+    sqlite::Statement rows(connection_->get(),
+                           "SELECT d.id, d.size, d.has_embedded, d.unid FROM unread_marks u "
+                           "JOIN documents d ON d.id = u.document_id WHERE u.user = ?1 ORDER BY d.id");
+    rows.BindText(1, user);
+    while (rows.Step()) {
+      EntryRecord& entry = entries.emplace_back();
+      entry.position = static_cast<std::int64_t>(entries.size()) - 1;
+      entry.documentId = rows.ColumnInt64(0);
+      if (IsInteger(rows, 1) && rows.ColumnInt64(1) >= 0) entry.size = rows.ColumnInt64(1);
+      entry.hasEmbedded = IsInteger(rows, 2) && rows.ColumnInt64(2) != 0;
+      if (rows.ColumnType(3) == SQLITE_NULL) {
+        entry.universalId = std::string();
+      } else if (IsText(rows, 3) && IsUniversalId(rows.ColumnText(3))) {
+        entry.universalId = rows.ColumnText(3);
+      }
+    }
+  } catch (const sqlite::Error& error) {
+    Fail(error.what());
+  }
+  return entries;
 }
 
 std::optional<EntryRecord> StoreReader::EntryAfter(std::int64_t viewId,

@@ -79,6 +79,9 @@ class StoreReader {
   std::int64_t EntryCount(const ViewRecord& view);
   // The first entry after `position` (nothing: the first entry of the view).
   std::optional<EntryRecord> EntryAfter(std::int64_t viewId, std::optional<std::int64_t> position);
+  // The documents unread for that user ("" for the database's owner), in stored order, each
+  // entry's position its place in that list; nothing for a store before read marks.
+  std::optional<std::vector<EntryRecord>> UnreadEntries(std::string_view user);
   std::optional<ItemRecord> FindItem(std::int64_t documentId, std::string_view name);
   // Every item of that name, in order ("$FILE" items share their name).
   std::vector<ItemRecord> FindItems(std::int64_t documentId, std::string_view name);

@@ -47,6 +47,8 @@ struct StoreWriter::Statements {
         db,
         "INSERT INTO document_details (document_id, created, created_offset, encrypted, encrypted_items) "
         "VALUES (?1, ?2, ?3, ?4, ?5)");
+    unread = std::make_unique<sqlite::Statement>(
+        db, "INSERT OR IGNORE INTO unread_marks (user, document_id) VALUES (?1, ?2)");
     view = std::make_unique<sqlite::Statement>(
         db, "INSERT INTO views (id, name, is_folder, stored_count) VALUES (?1, ?2, ?3, ?4)");
     entry = std::make_unique<sqlite::Statement>(
@@ -56,7 +58,7 @@ struct StoreWriter::Statements {
   // Finalizes every statement and closes the connection, reporting a failure.
   void Finish() {
     for (auto* statement : {&title, &document, &documentTotals, &item, &value, &embedded, &embeddedSize,
-                            &chunk, &entity, &entitySize, &entityChunk, &details, &view, &entry}) {
+                            &chunk, &entity, &entitySize, &entityChunk, &details, &unread, &view, &entry}) {
       statement->reset();
     }
     connection.Close();
@@ -64,7 +66,7 @@ struct StoreWriter::Statements {
 
   sqlite::Connection connection;
   std::unique_ptr<sqlite::Statement> title, document, documentTotals, item, value, embedded, embeddedSize,
-      chunk, entity, entitySize, entityChunk, details, view, entry;
+      chunk, entity, entitySize, entityChunk, details, unread, view, entry;
   std::unordered_set<std::string> documentIds;
   std::unordered_set<std::string> universalIds;
 };
@@ -280,6 +282,7 @@ std::int64_t StoreWriter::AddDocument(DocumentSpec document) {
     s.details->BindInt64(1, key);
     s.details->BindInt64(2, created.secondsSinceEpoch).BindInt64(3, created.utcOffsetMinutes);
     s.details->BindInt64(4, document.encrypted ? 1 : 0).BindText(5, encryptedItems).Run();
+    for (const std::string& user : document.unreadFor) s.unread->BindText(1, user).BindInt64(2, key).Run();
   }
 
   std::int64_t embeddedBytes = 0;

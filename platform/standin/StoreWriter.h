@@ -63,6 +63,8 @@ struct DocumentSpec {
                                      // kDefaultCreationDate
   bool encrypted = false;            // IsEncrypted; an item may be encrypted only then
   std::vector<ItemSpec> items;
+  // The users who have not read it ("" for the database's owner), each once.
+  std::vector<std::string> unreadFor = {};
 };
 
 class StoreWriter {

@@ -257,6 +257,32 @@ class ComView : public notes::View {
   AutomationObject object_;
 };
 
+// NotesDocumentCollection (GetAllUnreadDocuments).
+class ComDocumentCollection : public notes::DocumentCollection {
+ public:
+  explicit ComDocumentCollection(ComRef<IDispatch> object)
+      : object_(std::move(object), "NotesDocumentCollection") {}
+
+  std::int64_t Count() override {
+    return IntegerOf(*object_.Invoke("Count"), "NotesDocumentCollection.Count");
+  }
+  std::shared_ptr<notes::Document> GetFirstDocument() override {
+    return DocumentOrNothing(object_.Invoke("GetFirstDocument"), "NotesDocumentCollection.GetFirstDocument");
+  }
+  std::shared_ptr<notes::Document> GetNextDocument(const std::shared_ptr<notes::Document>& current) override {
+    const auto* document = dynamic_cast<const ComDocument*>(current.get());
+    if (document == nullptr)
+      throw NotesError("NotesDocumentCollection.GetNextDocument: not a document of the Notes client");
+    std::vector<Variant> arguments;
+    arguments.push_back(Variant::Object(document->dispatch()));
+    return DocumentOrNothing(object_.Invoke("GetNextDocument", std::move(arguments)),
+                             "NotesDocumentCollection.GetNextDocument");
+  }
+
+ private:
+  AutomationObject object_;
+};
+
 class ComDatabase : public notes::Database {
  public:
   explicit ComDatabase(ComRef<IDispatch> object) : object_(std::move(object), "NotesDatabase") {}
@@ -279,6 +305,15 @@ class ComDatabase : public notes::Database {
     auto view = ObjectOf(*object_.Invoke("GetView", std::move(arguments)), "NotesDatabase.GetView");
     if (!view) return nullptr;
     return std::make_shared<ComView>(std::move(view));
+  }
+  // GetAllUnreadDocuments (Release 8 and later); without a user name, the current Notes ID's.
+  std::shared_ptr<notes::DocumentCollection> GetAllUnreadDocuments(std::string_view userName) override {
+    std::vector<Variant> arguments;
+    if (!userName.empty()) arguments.push_back(Variant::Text(userName));
+    auto collection = ObjectOf(*object_.Invoke("GetAllUnreadDocuments", std::move(arguments)),
+                               "NotesDatabase.GetAllUnreadDocuments");
+    if (!collection) return nullptr;
+    return std::make_shared<ComDocumentCollection>(std::move(collection));
   }
 
  private:

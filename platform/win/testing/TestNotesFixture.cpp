@@ -258,6 +258,10 @@ std::shared_ptr<const Fixture> LoadFixture(const std::wstring& path) {
       // As the built-in stand-in: every document has a creation date.
       if (!document.created) document.created = DateTime{946684800, 0};
       documentIndex[document.id] = fixture->documents.size();
+      if (node.value("unread", false)) fixture->unreadFor[L""].documents.push_back(fixture->documents.size());
+      for (const auto& user : node.value("unread_for", json::array())) {
+        fixture->unreadFor[Lower(TextOf(user, where))].documents.push_back(fixture->documents.size());
+      }
       fixture->documents.push_back(std::move(document));
     }
     for (const auto& node : root.value("views", json::array())) {

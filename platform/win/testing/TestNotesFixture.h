@@ -87,6 +87,9 @@ struct FixtureView {
 
 struct Fixture {
   std::wstring title;
+  // The documents each user has not read ("unread" marks the owner's, L""; "unread_for" others'),
+  // as lists the server walks like views; GetAllUnreadDocuments of a user without one is empty.
+  std::map<std::wstring, FixtureView> unreadFor;
   // "com_without": lower-case names of members the documents do not have, as an older client
   // lacks them.
   std::set<std::wstring> documentsWithout;

@@ -383,9 +383,9 @@ class DocumentServer : public DispatchObject {
       throw ComFault{fault->code, fault->description, fault->raised};
   }
 
-  const FixtureDocument& Data() const {
-    return fixture_->documents[fixture_->views[view_].documents[position_]];
-  }
+  const FixtureDocument& Data() const { return fixture_->documents[List().documents[position_]]; }
+  // The view the document was reached through, or the unread documents of a user (unread_).
+  const FixtureView& List() const { return unread_ ? *unread_ : fixture_->views[view_]; }
 
   const FixtureItem* Find(const std::wstring& name) const {
     for (const auto& item : Data().items) {
@@ -413,6 +413,57 @@ class DocumentServer : public DispatchObject {
   SessionKind kind_;
   ConvertMimeSetting convertMime_;
   bool converted_ = false;  // ConvertToMIME was called
+
+ public:
+  const FixtureView* unread_ = nullptr;
+};
+
+// GetAllUnreadDocuments: a NotesDocumentCollection over a user's unread documents.
+class UnreadCollectionServer : public DispatchObject {
+ public:
+  UnreadCollectionServer(FixturePtr fixture, const FixtureView* list, SessionKind kind,
+                         ConvertMimeSetting convertMime)
+      : DispatchObject(L"NotesDocumentCollection"),
+        fixture_(std::move(fixture)),
+        list_(list),
+        kind_(kind),
+        convertMime_(std::move(convertMime)) {}
+
+ protected:
+  const std::vector<std::wstring>& Members() const override {
+    static const std::vector<std::wstring> members{L"Count", L"GetFirstDocument", L"GetNextDocument"};
+    return members;
+  }
+  Variant Run(std::size_t member, const std::vector<Variant>& arguments) override {
+    switch (member) {
+      case 0:
+        return LongResult(list_ ? static_cast<std::int64_t>(list_->documents.size()) : 0);
+      case 1:
+        return At(0);
+      default: {
+        ExpectArguments(arguments, 1, 1);
+        const VARIANT& argument = *arguments[0];
+        auto* document = argument.vt == VT_DISPATCH
+                             ? dynamic_cast<DocumentServer*>(DispatchObject::Recognise(argument.pdispVal))
+                             : nullptr;
+        if (document == nullptr || document->unread_ != list_) Raise(L"Document is not in this collection");
+        return At(document->position() + 1);
+      }
+    }
+  }
+
+ private:
+  Variant At(std::size_t position) {
+    if (list_ == nullptr || position >= list_->documents.size()) return ObjectResult(nullptr);
+    auto* document = new DocumentServer(fixture_, 0, position, kind_, convertMime_);
+    document->unread_ = list_;
+    return ObjectResult(document);
+  }
+
+  FixturePtr fixture_;
+  const FixtureView* list_;
+  SessionKind kind_;
+  ConvertMimeSetting convertMime_;
 };
 
 class EntryCollectionServer : public DispatchObject {
@@ -505,7 +556,8 @@ class DatabaseServer : public DispatchObject {
 
  protected:
   const std::vector<std::wstring>& Members() const override {
-    static const std::vector<std::wstring> members{L"Title", L"Views", L"GetView", L"IsOpen", L"Parent"};
+    static const std::vector<std::wstring> members{L"Title",  L"Views",  L"GetView",
+                                                   L"IsOpen", L"Parent", L"GetAllUnreadDocuments"};
     return members;
   }
   const Faults* MemberFaults() const override { return fixture_ ? &fixture_->faults : nullptr; }
@@ -529,8 +581,19 @@ class DatabaseServer : public DispatchObject {
       }
       case 3:
         return BoolResult(fixture_ != nullptr);
-      default:
+      case 4:
         return ObjectResult(NewSessionServer(kind_, convertMime_));
+      default: {
+        // The optional user name; without one, the current ID's (the owner's) marks.
+        ExpectArguments(arguments, 0, 1);
+        if (!fixture_) Raise(L"Database has not been opened yet");
+        const std::wstring user = arguments.empty()
+                                      ? std::wstring()
+                                      : LowerName(TextArgument(arguments, 0, L"GetAllUnreadDocuments"));
+        const auto found = fixture_->unreadFor.find(user);
+        return ObjectResult(new UnreadCollectionServer(
+            fixture_, found == fixture_->unreadFor.end() ? nullptr : &found->second, kind_, convertMime_));
+      }
     }
   }
 

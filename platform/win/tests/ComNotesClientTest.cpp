@@ -268,6 +268,31 @@ TEST_F(ComNotesClientTest, UniversalIdsComInUpperCaseAndAnythingElseIsNoId) {
                                       "", "", "", "", ""}));
 }
 
+// GetAllUnreadDocuments: the owner's unread documents without a user name, another user's with
+// one (letter case ignored), none for a user without marks.
+TEST_F(ComNotesClientTest, UnreadDocumentsOfTheOwnerAndOfAnotherUser) {
+  FixtureFile marks(R"json({"views": [{"name": "v", "documents": ["a", "b", "c"]}],
+    "documents": [{"id": "a", "unid": "A0000000000000000000000000000000", "unread": true},
+                  {"id": "b", "unid": "B0000000000000000000000000000000", "unread_for": ["CN=Bo Ray/O=Corp"]},
+                  {"id": "c", "unid": "C0000000000000000000000000000000", "unread": true,
+                   "unread_for": ["CN=Bo Ray/O=Corp"]}]})json");
+  auto database = Open(marks.path());
+  const auto unread = [&](std::string_view user) {
+    std::vector<std::string> ids;
+    auto collection = database->GetAllUnreadDocuments(user);
+    EXPECT_TRUE(collection);
+    if (!collection) return ids;
+    for (auto document = collection->GetFirstDocument(); document;
+         document = collection->GetNextDocument(document))
+      ids.push_back(document->UniversalID().substr(0, 1));
+    EXPECT_EQ(collection->Count(), static_cast<std::int64_t>(ids.size()));
+    return ids;
+  };
+  EXPECT_EQ(unread(""), (std::vector<std::string>{"A", "C"}));
+  EXPECT_EQ(unread("cn=bo ray/o=corp"), (std::vector<std::string>{"B", "C"}));
+  EXPECT_EQ(unread("CN=Cy Orr/O=Corp"), std::vector<std::string>{});
+}
+
 TEST_F(ComNotesClientTest, AClientWithoutTheMemberGivesNoIdAndARaisedFaultIsAnError) {
   FixtureFile without(R"json({"com_without": ["UniversalID"], "views": [{"name": "v", "documents": ["m1"]}],
     "documents": [{"id": "m1", "unid": "85257C5A0052D8A3852573C10057E1B4",

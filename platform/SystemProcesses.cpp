@@ -1,18 +1,16 @@
-// Child processes on POSIX systems: posix_spawn into a process group of its own, so that a
-// timeout ends the export and everything it started.
+// Child processes on Linux: each in a process group of its own, so that a timeout ends the export
+// and everything it started, and asked to stop when the batch that started it is gone.
 #include "platform/SystemProcesses.h"
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-
-extern char** environ;
 
 namespace mailshift::platform {
 namespace {
@@ -75,35 +73,59 @@ std::unique_ptr<batch::ChildProcess> SystemProcesses::Start(const std::vector<st
     problem = outputPath + ": " + std::strerror(errno);
     return nullptr;
   }
-  posix_spawn_file_actions_t actions;
-  posix_spawnattr_t attributes;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, output, 1);
-  posix_spawn_file_actions_adddup2(&actions, output, 2);
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGINT);
-  sigaddset(&defaults, SIGTERM);
-  sigaddset(&defaults, SIGPIPE);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setflags(&attributes,
-                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  const int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  // The child tells why exec failed through this pipe; a successful exec closes it.
+  int failure[2];
+  if (input < 0 || pipe2(failure, O_CLOEXEC) != 0) {
+    problem = std::string("no pipe: ") + std::strerror(errno);
+    close(output);
+    if (input >= 0) close(input);
+    return nullptr;
+  }
   std::vector<char*> argv;
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int error = posix_spawn(&pid, arguments.front().c_str(), &actions, &attributes, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // Only async-signal-safe calls from here to exec.
+    setpgid(0, 0);
+    // An export whose batch is gone (killed, say) is asked to stop, as Ctrl+C would.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) sigaction(signal, &defaults, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    dup2(input, 0);
+    dup2(output, 1);
+    dup2(output, 2);
+    execv(argv.front(), argv.data());
+    const int error = errno;
+    [[maybe_unused]] const ssize_t told = write(failure[1], &error, sizeof error);
+    _exit(127);
+  }
+  const int forkError = errno;
+  close(failure[1]);
   close(output);
-  if (error != 0) {
-    problem = arguments.front() + ": " + std::strerror(error);
+  close(input);
+  if (pid < 0) {
+    close(failure[0]);
+    problem = std::string("cannot start a process: ") + std::strerror(forkError);
+    return nullptr;
+  }
+  int execError = 0;
+  ssize_t got = 0;
+  do {
+    got = read(failure[0], &execError, sizeof execError);
+  } while (got < 0 && errno == EINTR);
+  close(failure[0]);
+  if (got == static_cast<ssize_t>(sizeof execError)) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    problem = arguments.front() + ": " + std::strerror(execError);
     return nullptr;
   }
   return std::make_unique<PosixChild>(pid);

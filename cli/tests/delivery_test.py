@@ -22,6 +22,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 from collections import Counter
 from pathlib import Path
@@ -30,6 +31,10 @@ sys.path.insert(0, str(Path(__file__).parent))
 from dovecot_server import Dovecot, USER, PASSWORD  # noqa: E402
 
 CLI, STORE, WORK = sys.argv[1], sys.argv[2], Path(sys.argv[3])
+# The servers and the Maildir they read lie where their user (nobody, when the tests run as root)
+# can reach them, whatever the rights of the folders above the build.
+SERVERS = Path(tempfile.mkdtemp(prefix="mailshift-dovecot-"))
+SERVERS.chmod(0o755)
 DOCUMENTS = 150
 failures = []
 
@@ -169,13 +174,13 @@ def check_store_contents(found, expected, unread, label, sent_name):
 
 
 def check_maildir(store, expected, unread, total):
-    run("export", str(store), "--to", f"maildir:{WORK / 'maildir'}", "--log", str(WORK / "maildir.log"))
-    root = next(p for p in (WORK / "maildir").iterdir() if p.is_dir())
+    run("export", str(store), "--to", f"maildir:{SERVERS / 'maildir'}", "--log", str(WORK / "maildir.log"))
+    root = next(p for p in (SERVERS / "maildir").iterdir() if p.is_dir())
     if os.geteuid() == 0:
-        for path in [WORK / "maildir", *(WORK / "maildir").rglob("*")]:
+        for path in [SERVERS / "maildir", *(SERVERS / "maildir").rglob("*")]:
             os.chown(path, 65534, 65534)
     # Dovecot reads the tree as a user's mailbox.
-    with Dovecot(WORK / "dovecot-maildir", tls=False, mail_location=f"maildir:{root}") as server:
+    with Dovecot(SERVERS / "dovecot-maildir", tls=False, mail_location=f"maildir:{root}") as server:
         imap = server.connect()
         found = fetch_all(imap)
         imap.logout()
@@ -190,7 +195,7 @@ def export_imap(store, server, *extra, scheme="imaps", expect=0, state="imap-sta
 
 
 def check_imap(store, expected, unread, total):
-    with Dovecot(WORK / "dovecot") as server:
+    with Dovecot(SERVERS / "dovecot") as server:
         started = time.monotonic()
         export_imap(store, server, "--ca-file", str(server.ca_file))
         print(f"IMAP export of {total} messages: {time.monotonic() - started:.1f} s", flush=True)
@@ -216,7 +221,7 @@ def check_imap(store, expected, unread, total):
         imap = server.connect()
         check(sum(len(v) for v in fetch_all(imap).values()) == total, "a run without the manifest duplicates nothing")
         imap.logout()
-        log = (WORK / "dovecot" / "dovecot.log").read_text()
+        log = (SERVERS / "dovecot" / "dovecot.log").read_text()
         check("method=PLAIN" in log and "TLS" in log, "the logins were over TLS")
         check(PASSWORD not in (WORK / "imap-state.log").read_text(), "the password is not in the log")
 
@@ -242,20 +247,20 @@ def count_on(server):
 def check_faults(store, wanted):
     total = sum(wanted.values())
     # Wrong password, no certificate to verify against, no STARTTLS.
-    with Dovecot(WORK / "dovecot-faults") as server:
+    with Dovecot(SERVERS / "dovecot-faults") as server:
         result = export_imap(store, server, "--ca-file", str(server.ca_file), env={"MAILSHIFT_IMAP_PASSWORD": "wrong"},
                              expect=1, state="faults")
         check("refused the login of mary" in result.stderr, f"wrong password: {result.stderr}")
         result = export_imap(store, server, expect=1, state="faults")
         check("certificate cannot be verified" in result.stderr, f"unverified certificate: {result.stderr}")
-    with Dovecot(WORK / "dovecot-plain", tls=False) as server:
+    with Dovecot(SERVERS / "dovecot-plain", tls=False) as server:
         result = export_imap(store, server, scheme="imap", expect=1, state="plain")
         check("offers no STARTTLS" in result.stderr, f"no STARTTLS: {result.stderr}")
         export_imap(store, server, "--allow-plaintext", scheme="imap", state="plain")
         check(sum(count_on(server).values()) == total, "plaintext when allowed")
 
     # Killed mid-way (twice), then run again: every message exactly once.
-    with Dovecot(WORK / "dovecot-kill") as server:
+    with Dovecot(SERVERS / "dovecot-kill") as server:
         port = server.imaps_port
         environment = dict(os.environ, MAILSHIFT_IMAP_PASSWORD=PASSWORD)
         for least in (10, total // 2):
@@ -274,17 +279,17 @@ def check_faults(store, wanted):
               f"killed and run again: each message once ({partial} before, {sum(counts.values())} after)")
 
     # A full mailbox: the run ends saying so; with room again, the next run completes.
-    with Dovecot(WORK / "dovecot-quota", quota_kb=120) as server:
+    with Dovecot(SERVERS / "dovecot-quota", quota_kb=120) as server:
         result = export_imap(store, server, "--ca-file", str(server.ca_file), expect=1, state="quota")
         check("full (quota)" in result.stdout + result.stderr, f"quota: {result.stdout} {result.stderr}")
         check("full (quota)" in (WORK / "quota.log").read_text(), "quota in the log")
-    with Dovecot(WORK / "dovecot-quota", quota_kb=100000) as server:
+    with Dovecot(SERVERS / "dovecot-quota", quota_kb=100000) as server:
         export_imap(store, server, "--ca-file", str(server.ca_file), state="quota")
         counts = count_on(server)
         check(counts == wanted, f"after the quota: each message once ({sum(counts.values())} of {total})")
 
     # The server goes away mid-run: the run says the connection was lost; the next one completes.
-    server = Dovecot(WORK / "dovecot-gone").start()
+    server = Dovecot(SERVERS / "dovecot-gone").start()
     environment = dict(os.environ, MAILSHIFT_IMAP_PASSWORD=PASSWORD)
     process = subprocess.Popen([CLI, "export", str(store), str(WORK / "gone-state"), "--to",
                                 f"imaps://{USER}@127.0.0.1:{server.imaps_port}", "--ca-file", str(server.ca_file),
@@ -305,4 +310,7 @@ def check_faults(store, wanted):
 
 
 if __name__ == "__main__":
-    main()
+    try:
+        main()
+    finally:
+        shutil.rmtree(SERVERS, ignore_errors=True)

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/nsf/Bytes.h"
+#include "platform/nsf/Lmbcs.h"
 
 namespace mailshift::nsf {
 
@@ -10,48 +11,6 @@ namespace {
 
 constexpr std::int64_t kUnixEpochJulianDay = 2440588;
 
-void AppendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
-
-// Text in LMBCS: ASCII as is; a group byte (0x01-0x1F) introduces a character of another code
-// page. Only the Unicode group (0x14, UCS-2 big-endian) is decoded here; every other group's
-// character becomes U+FFFD until the full converter takes its place.
-std::string LmbcsToUtf8Fallback(std::span<const std::uint8_t> text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const std::uint8_t byte = text[i];
-    if (byte >= 0x20 || byte == 0x09 || byte == 0x0A || byte == 0x0D) {
-      if (byte < 0x80) {
-        out.push_back(static_cast<char>(byte));
-      } else {
-        AppendUtf8(out, 0xFFFD);
-      }
-    } else if (byte == 0x00) {
-      out.push_back('\n');  // Notes separates the lines of a text value with a zero byte
-    } else if (byte == 0x14 && i + 2 < text.size()) {
-      AppendUtf8(out, static_cast<std::uint32_t>((text[i + 1] << 8) | text[i + 2]));
-      i += 2;
-    } else if (byte >= 0x10 && byte <= 0x13) {
-      AppendUtf8(out, 0xFFFD);
-      i += 2;
-    } else {
-      AppendUtf8(out, 0xFFFD);
-      i += 1;
-    }
-  }
-  return out;
-}
 
 double Double(const Bytes& bytes, std::size_t at) {
   const std::uint64_t bits = bytes.U64(at);
@@ -85,7 +44,7 @@ std::string RichTextFallback(const Bytes& bytes) {
     }
     if (length < header || length > bytes.size() - at) bytes.Refuse("a rich-text record runs past the item");
     if (signature == 0x85 && length >= header + 4) {  // text: a font id, then the text
-      text += LmbcsToUtf8Fallback(bytes.Slice(at + header + 4, length - header - 4));
+      text += TextValue(bytes.Slice(at + header + 4, length - header - 4));
     } else if (signature == 0x81 && !text.empty()) {  // a new paragraph
       text += "\r\n";
     }
@@ -111,7 +70,9 @@ std::optional<DateTime> TimeDateValue(std::uint64_t innards) {
   return value;
 }
 
-std::string TextValue(std::span<const std::uint8_t> lmbcs) { return LmbcsToUtf8Fallback(lmbcs); }
+std::string TextValue(std::span<const std::uint8_t> lmbcs) {
+  return LmbcsToUtf8(std::string_view(reinterpret_cast<const char*>(lmbcs.data()), lmbcs.size()));
+}
 
 notes::ItemValues DecodeValues(std::uint16_t type, std::span<const std::uint8_t> value,
                                const std::string& place) {

@@ -99,6 +99,22 @@ TEST(Sample, ListsItsFolder) {
   EXPECT_EQ(folder->GetNextDocument(document), nullptr);
 }
 
+TEST(Sample, ItsChineseTextIsDecoded) {
+  auto database = std::make_shared<NsfDatabase>(Sample("sample.nsf"));
+  bool chinese = false;
+  auto all = database->AllDocuments();
+  for (auto document = all->GetFirstDocument(); document; document = all->GetNextDocument(document))
+    for (const auto& item : document->Items())
+      for (const auto& value : item.values)
+        if (const auto* text = std::get_if<std::string>(&value))
+          for (std::size_t i = 0; i + 2 < text->size(); ++i) {
+            // A character of the CJK block U+4E00-U+9FFF: E4-E9 then two continuation bytes.
+            const auto byte = static_cast<unsigned char>((*text)[i]);
+            if (byte >= 0xE4 && byte <= 0xE9) chinese = true;
+          }
+  EXPECT_TRUE(chinese);
+}
+
 TEST(Signature, TellsNotesDatabasesFromOtherFiles) {
   EXPECT_TRUE(HasNotesSignature(Sample("knowndt.nsf")));
   EXPECT_FALSE(HasNotesSignature(Sample("LICENSE")));

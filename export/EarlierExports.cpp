@@ -18,6 +18,11 @@ std::string FileNameOf(const std::string& path) { return Utf8Text(FilePath(path)
 EarlierExports::EarlierExports(const OpenedFolder& root, bool startAnew, ExportLog& log)
     : root_(root), log_(log), manifest_(root, startAnew) {
   if (!manifest_.busy() && !manifest_.failed()) ReportProblem();
+  if (const std::int64_t ignored = manifest_.ignoredLines(); ignored > 0) {
+    log_.WriteLine(std::string(kTab) + "Ignored : " + std::to_string(ignored) + (ignored == 1 ? " line" : " lines") +
+                   " of the manifest " + root.path() + std::string(kManifestFileName) +
+                   " naming no file an export could have made there");
+  }
 }
 
 void EarlierExports::ReportProblem() {
@@ -31,7 +36,13 @@ void EarlierExports::EnterFolder(const std::string& folder) {
   folderName_ = folder;
   occurrences_.clear();
   unrecorded_.clear();
-  if (folder_.Open(root_.path() + folder + kPathSeparator) != 0) return;  // the writer tells why
+  if (const int error = folder_.Open(root_.path() + folder + kPathSeparator); error != 0) {
+    // Out of file handles, say: what is written into the folder now could neither be checked nor
+    // recorded, and the next run would write it again beside this run's copy.
+    if (manifest_.InUse())
+      manifest_.Fail("the messages of " + folder + ": the folder cannot be opened: " + std::strerror(error));
+    return;
+  }
   const bool recording = manifest_.existedBefore();  // without an earlier manifest, nothing is skipped
   int error = 0;
   for (const std::string& name : folder_.Names(error)) {

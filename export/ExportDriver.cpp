@@ -387,6 +387,7 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
   if (!count) return;
   observer_.FolderCounted(*count);
   earlier_->EnterFolder(folder);
+  CheckManifest();
   std::int64_t skipped = 0;
   const auto reportSkipped = [&] {
     if (skipped == 0) return;

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "export/MessageFileName.h"
+
 namespace mailshift::mail {
 
 // An output folder name for a database title or a Notes folder name: trimmed, each of the nine
@@ -16,5 +18,12 @@ std::string OutputFolderName(std::string_view name);
 // nine characters and the control characters removed, at most 255 bytes; "_" stands for an empty name and for
 // each dot of "." or "..".
 std::string AttachmentFileName(std::string_view name);
+
+// Whether the name is one this program could have given a folder or file of the output tree: one
+// plain name, neither "." nor "..", without a path separator, drive colon or any other of the nine
+// characters, without control characters, within the length the rules allow, and under Windows
+// rules no device name and not only dots and blanks. A name read back from a file (the manifest)
+// is used only when it is one: anything else could send a file outside its folder.
+bool IsPlainOutputName(std::string_view name, const FileNameRules& rules = FileNameRules::Native());
 
 }  // namespace mailshift::mail

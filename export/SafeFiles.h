@@ -24,6 +24,18 @@ inline std::string Utf8Text(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+// Whether name is a single name within a folder: not empty, neither "." nor "..", and without a
+// path separator (or on Windows a drive colon). Every OpenedFolder operation refuses any other
+// with EINVAL, so no name can reach outside the folder it is given to.
+inline bool IsOneName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+#ifdef _WIN32
+  return name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+#else
+  return name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+#endif
+}
+
 // Removes the file or link at path, never a folder. 0 when done, ENOENT when nothing is there,
 // EISDIR for a folder, otherwise the error number.
 int RemoveFile(const std::string& path);

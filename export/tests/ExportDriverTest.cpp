@@ -1207,6 +1207,119 @@ TEST_F(ExportDriverRerunTest, TheSecondMessageOfOneIdWrittenButNotRecordedIsNotW
       << Manifest();
 }
 
+// The manifest lies in the user's folder where anything can edit it: a line that names a path
+// instead of a plain name must neither send a message outside the destination nor make a file
+// elsewhere count as a written message.
+TEST_F(ExportDriverRerunTest, AManifestLineNamingAPathIsIgnoredAndNothingLeavesTheDestination) {
+  const std::string victim = scratch_.path() + "/victim/";
+  fs::create_directories(victim);
+  std::ofstream(victim + "precious.txt", std::ios::binary) << "precious";
+  std::ofstream(victim + "hostname", std::ios::binary) << "host";
+  MailWithId("($Inbox)", "replaced", 1);
+  MailWithId("($Inbox)", "counted", 2);
+  MailWithId("($Inbox)", "moved", 3);
+  Select({"Inbox"});
+  fs::create_directories(Root() + "Inbox");
+  std::ofstream(Root() + "Inbox/stray.eml", std::ios::binary)
+      << "Subject: moved\r\nX-Notes-UNID: A0000000000000000000000000000003\r\n\r\nbody\r\n";
+  std::ofstream(Root() + "Mailshift-Manifest.txt", std::ios::binary)
+      << "Corvane Mailshift export manifest 1\r\n"
+      << "Inbox\tA0000000000000000000000000000001\t../../../victim/precious.txt\t8\tpart\r\n"
+      << "Inbox\tA0000000000000000000000000000002\t" << victim << "hostname\t4\r\n"
+      << "Inbox\tA0000000000000000000000000000003\t../../../victim/moved.eml\t5\tpart\r\n"
+      << "..\tA0000000000000000000000000000004\tx.eml\t5\r\n"
+      << "Inbox\tA0000000000000000000000000000005\tcon\x1B[2J.eml\t5\r\n";
+
+  ExportReport result = Run();
+
+  EXPECT_EQ(result.written(), 3);
+  EXPECT_EQ(result.skipped, 0);
+  EXPECT_EQ(ReadFile(victim + "precious.txt"), "precious");
+  EXPECT_EQ(FilesIn(victim), (std::vector<std::string>{"hostname", "precious.txt"}));
+  // The unrecorded message found by its header is written again in its own place.
+  EXPECT_EQ(FilesIn(Root() + "Inbox"),
+            (std::vector<std::string>{"counted.2.txt", "replaced.1.txt", "stray.eml"}));
+  EXPECT_NE(Log().find("\tIgnored : 5 lines of the manifest " + Root() +
+                       "Mailshift-Manifest.txt naming no file an export could have made there\r\n"),
+            std::string::npos)
+      << Log();
+
+  result = Run();
+  EXPECT_EQ(result.written(), 0);
+  EXPECT_EQ(result.skipped, 3);
+  EXPECT_EQ(FilesIn(Root() + "Inbox").size(), 3u);
+}
+
+// Out of file handles, a folder whose files cannot be looked at cannot have its messages recorded
+// either: the run ends with the reason rather than write messages the next run writes again.
+TEST_F(ExportDriverRerunTest, NothingIsWrittenWithoutBeingRecordedWhenFileHandlesRunOut) {
+  for (int i = 0; i < 3; ++i) MailWithId("($Inbox)", "m" + std::to_string(i), i);
+  Select({"Inbox"});
+  int fullRuns = 0;
+  int endedRuns = 0;
+  for (int spare = 0; spare < 12; ++spare) {
+    fs::remove_all(destination_);
+    fs::create_directory(destination_);
+    const pid_t child = fork();
+    if (child == 0) {
+      const int lowestFree = dup(0);
+      close(lowestFree);
+      rlimit limit{};
+      getrlimit(RLIMIT_NOFILE, &limit);
+      const rlim_t before = limit.rlim_cur;
+      limit.rlim_cur = static_cast<rlim_t>(lowestFree + spare);
+      setrlimit(RLIMIT_NOFILE, &limit);
+      const ExportReport result = Run();
+      limit.rlim_cur = before;
+      setrlimit(RLIMIT_NOFILE, &limit);
+      // Every message file there is one the manifest names, or the run says it ended for that.
+      const std::string manifest = fs::exists(Root() + "Mailshift-Manifest.txt") ? Manifest() : "";
+      int unrecorded = 0;
+      if (fs::is_directory(Root() + "Inbox")) {
+        for (const std::string& name : FilesIn(Root() + "Inbox"))
+          if (manifest.find("\t" + name + "\t") == std::string::npos) ++unrecorded;
+      }
+      const bool ended = message_.find("The export was ended early: the manifest " + Root() +
+                                       "Mailshift-Manifest.txt cannot record the messages of Inbox: the "
+                                       "folder cannot be opened: Too many open files") != std::string::npos;
+      _exit(unrecorded != 0 ? 1 : result.written() == 3 && result.Succeeded() ? 10 : ended ? 11 : 12);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 1) << "messages written but not recorded with " << spare << " spare handles";
+    if (WEXITSTATUS(status) == 10) ++fullRuns;
+    if (WEXITSTATUS(status) == 11) ++endedRuns;
+  }
+  EXPECT_GT(fullRuns, 0);
+  EXPECT_GT(endedRuns, 0);
+}
+
+// Every operation on a folder held open takes one name in it and nothing else.
+TEST(OpenedFolderNames, APathGivenAsANameIsRefused) {
+  testing::ScratchFolder scratch;
+  fs::create_directories(scratch.path() + "/in");
+  std::ofstream(scratch.path() + "/outside.txt", std::ios::binary) << "outside";
+  std::ofstream(scratch.path() + "/in/inside.txt", std::ios::binary) << "inside";
+  OpenedFolder folder;
+  ASSERT_EQ(folder.Open(scratch.path() + "/in/"), 0);
+  const std::string outside = scratch.path() + "/outside.txt";
+  for (const std::string& name : {std::string("../outside.txt"), outside, std::string(".."), std::string()}) {
+    int error = 0;
+    EXPECT_EQ(folder.PlainFileSize(name), OpenedFolder::kNotAPlainFile) << name;
+    EXPECT_EQ(folder.OpenPlainFileForReading(name, error), nullptr) << name;
+    EXPECT_EQ(error, EINVAL) << name;
+    EXPECT_EQ(folder.CreateNewFile(name, error), nullptr) << name;
+    EXPECT_EQ(error, EINVAL) << name;
+    EXPECT_EQ(folder.RenameReplacing("inside.txt", name), EINVAL) << name;
+    EXPECT_EQ(folder.RenameNoReplace("inside.txt", name), EINVAL) << name;
+    EXPECT_EQ(folder.RenameReplacing(name, "inside.txt"), EINVAL) << name;
+    EXPECT_EQ(folder.Remove(name), EINVAL) << name;
+  }
+  EXPECT_EQ(ReadFile(outside), "outside");
+  EXPECT_EQ(ReadFile(scratch.path() + "/in/inside.txt"), "inside");
+}
+
 }  // namespace
 }  // namespace mailshift::mail
 

@@ -72,7 +72,6 @@ bool IsWindowsDeviceName(std::string_view name) {
          digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
 
-
 std::string MessageFileName(std::string_view subject, std::string_view tail, const FileNameRules& rules) {
   std::string stem;
   stem.reserve(subject.size());

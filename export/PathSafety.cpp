@@ -29,9 +29,7 @@ std::string ShortenKeepingExtension(const std::string& name) {
   return std::string(CutUtf8(stem, kLongestFileName - extension.size())) + std::string(extension);
 }
 
-bool IsNameCharacter(char c) {
-  return std::string_view(":?\\/*\"<>|").find(c) != std::string_view::npos;
-}
+bool IsNameCharacter(char c) { return std::string_view(":?\\/*\"<>|").find(c) != std::string_view::npos; }
 
 // C0, DEL and, as UTF-8, C1.
 bool HoldsControlCharacter(std::string_view name) {

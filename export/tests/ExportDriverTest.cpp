@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <set>
 #include <stdexcept>
 
 #include "common/CodePage.h"
@@ -1014,7 +1016,8 @@ TEST_F(ExportDriverRerunTest, AMessageWrittenButNotRecordedIsWrittenAgainInItsPl
   std::ofstream(Root() + "Mailshift-Manifest.txt", std::ios::binary)
       << "Corvane Mailshift export manifest "
          "1\r\nInbox\tA0000000000000000000000000000001\trecorded1.eml\r\nInb";
-  std::ofstream(Root() + "Inbox/recorded1.eml", std::ios::binary) << "a message";
+  std::ofstream(Root() + "Inbox/recorded1.eml", std::ios::binary)
+      << "X-Notes-UNID: A0000000000000000000000000000001\r\n\r\na message";
   // Killed after writing it: nothing tells whether every attachment made it into the file.
   std::ofstream(Root() + "Inbox/written only7.eml", std::ios::binary)
       << "Subject: written only\r\nX-Notes-UNID: A0000000000000000000000000000002\r\n\r\nbody\r\n";
@@ -1287,12 +1290,185 @@ TEST_F(ExportDriverRerunTest, NothingIsWrittenWithoutBeingRecordedWhenFileHandle
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_NE(WEXITSTATUS(status), 1) << "messages written but not recorded with " << spare << " spare handles";
+    ASSERT_NE(WEXITSTATUS(status), 1)
+        << "messages written but not recorded with " << spare << " spare handles";
     if (WEXITSTATUS(status) == 10) ++fullRuns;
     if (WEXITSTATUS(status) == 11) ++endedRuns;
   }
   EXPECT_GT(fullRuns, 0);
   EXPECT_GT(endedRuns, 0);
+}
+
+// Random edits of a manifest a run wrote, and of its files, then a run: whatever the manifest
+// says, nothing is written outside the destination and every document ends up in its folder
+// exactly once. MAILSHIFT_MANIFEST_FUZZ_ROUNDS asks for a longer run (the sanitizer build's),
+// MAILSHIFT_MANIFEST_FUZZ_SEED for other edits.
+class ManifestEdits {
+ public:
+  ManifestEdits(std::uint32_t seed, std::string victim) : random_(seed), victim_(std::move(victim)) {}
+
+  std::string Edit(const std::string& manifest) {
+    std::vector<std::string> lines = LinesOf(manifest);
+    const int edits = 1 + Below(3);
+    for (int i = 0; i < edits && lines.size() > 1; ++i) {
+      const std::size_t at = 1 + Below(static_cast<int>(lines.size()) - 1);
+      switch (Below(9)) {
+        case 0:
+          lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
+          break;
+        case 1:
+          lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), lines[at]);
+          break;
+        case 2:
+          std::swap(lines[at], lines[1 + Below(static_cast<int>(lines.size()) - 1)]);
+          break;
+        case 3:
+          SetField(lines[at], Below(2) == 0 ? 0 : 2, Hostile());
+          break;
+        case 4:
+          SetField(lines[at], 1, Field(lines[1 + Below(static_cast<int>(lines.size()) - 1)], 1));
+          break;
+        case 5:
+          SetField(lines[at], 2, Field(lines[1 + Below(static_cast<int>(lines.size()) - 1)], 2));
+          break;
+        case 6:
+          SetField(lines[at], 3, std::to_string(Below(400)));
+          break;
+        case 7:
+          lines[at] += Below(2) == 0 ? "\tpart" : "\tpart\textra";
+          break;
+        default: {
+          static const std::string kBytes("\t\r\n\0x/.A9", 9);
+          if (!lines[at].empty())
+            lines[at][Below(static_cast<int>(lines[at].size()))] =
+                kBytes[Below(static_cast<int>(kBytes.size()))];
+        }
+      }
+    }
+    std::string edited;
+    for (const std::string& line : lines) edited += line + "\r\n";
+    if (Below(4) == 0) edited.resize(Below(static_cast<int>(edited.size())));  // cut off
+    return edited;
+  }
+  int Below(int bound) { return bound <= 0 ? 0 : std::uniform_int_distribution<int>(0, bound - 1)(random_); }
+
+ private:
+  static std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+      lines.push_back(text.substr(start, end - start));
+    return lines;
+  }
+  static std::vector<std::string> FieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+      fields.push_back(line.substr(start, tab - start));
+    fields.push_back(line.substr(start));
+    return fields;
+  }
+  static std::string Field(const std::string& line, std::size_t index) {
+    const auto fields = FieldsOf(line);
+    return index < fields.size() ? fields[index] : std::string();
+  }
+  static void SetField(std::string& line, std::size_t index, const std::string& value) {
+    auto fields = FieldsOf(line);
+    if (index >= fields.size()) return;
+    fields[index] = value;
+    line.clear();
+    for (std::size_t i = 0; i < fields.size(); ++i) line += (i == 0 ? "" : "\t") + fields[i];
+  }
+  std::string Hostile() {
+    const std::vector<std::string> values{"../../../victim/precious.txt",
+                                          victim_ + "precious.txt",
+                                          "..",
+                                          "",
+                                          ".",
+                                          "Inbox/../..",
+                                          "/etc/hostname",
+                                          "CON.eml",
+                                          std::string("x\x01y.eml"),
+                                          "Work",
+                                          "Inbox",
+                                          "../Work"};
+    return values[Below(static_cast<int>(values.size()))];
+  }
+
+  std::mt19937 random_;
+  std::string victim_;
+};
+
+// The document ids in the headers of the folder's message files, and the names of its other files.
+std::multiset<std::string> IdsIn(const std::string& folder, std::vector<std::string>& others) {
+  std::multiset<std::string> ids;
+  if (!fs::is_directory(folder)) return ids;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string content = ReadFile(entry.path().string());
+    const auto at = content.find("X-Notes-UNID: ");
+    if (entry.path().extension() != ".eml" || at == std::string::npos) {
+      others.push_back(entry.path().filename().string());
+      continue;
+    }
+    ids.insert(content.substr(at + 14, content.find('\n', at) - at - 14));
+  }
+  return ids;
+}
+
+TEST_F(ExportDriverRerunTest, AnEditedManifestNeverSendsAMessageOutsideNorLeavesTwoCopies) {
+  writer_.fileExtension = ".eml";
+  Folder("Work");
+  std::multiset<std::string> inbox;
+  std::multiset<std::string> work;
+  for (int i = 1; i <= 8; ++i) MailWithId("($Inbox)", "in " + std::to_string(i), i);
+  for (int i = 5; i <= 10; ++i) MailWithId("Work", "work " + std::to_string(i), i);  // some in both
+  for (const std::size_t document : view("($Inbox)").documents)
+    inbox.insert(db().documents[document].universalId);
+  for (const std::size_t document : view("Work").documents) work.insert(db().documents[document].universalId);
+  Select({"Inbox", "Work"});
+  const std::string victim = scratch_.path() + "/victim/";
+  fs::create_directories(victim);
+  std::ofstream(victim + "precious.txt", std::ios::binary) << "precious";
+  ASSERT_TRUE(Run().Succeeded()) << message_;
+  const std::string written = Manifest();
+  const auto outside = [&] {
+    std::vector<std::string> entries;
+    for (const std::string& entry : TreeBelow(scratch_.path()))
+      if (!entry.starts_with("dest/") && entry != "Log.txt") entries.push_back(entry);
+    return entries;
+  };
+  const std::vector<std::string> outsideBefore = outside();
+
+  const char* roundsText = std::getenv("MAILSHIFT_MANIFEST_FUZZ_ROUNDS");
+  const char* seedText = std::getenv("MAILSHIFT_MANIFEST_FUZZ_SEED");
+  const int rounds = roundsText != nullptr ? std::atoi(roundsText) : 30;
+  const auto seed =
+      static_cast<std::uint32_t>(seedText != nullptr ? std::strtoul(seedText, nullptr, 10) : 27);
+  ManifestEdits edits(seed, victim);
+  for (int round = 0; round < rounds; ++round) {
+    // Mostly the manifest as this run left it, at times the first run's again.
+    const std::string before = edits.Below(4) == 0 ? written : Manifest();
+    std::ofstream(Root() + "Mailshift-Manifest.txt", std::ios::binary | std::ios::trunc)
+        << edits.Edit(before);
+    if (edits.Below(4) == 0) {  // a message file renamed as well
+      const std::vector<std::string> files = FilesIn(Root() + "Inbox");
+      const std::string& name = files[static_cast<std::size_t>(edits.Below(static_cast<int>(files.size())))];
+      if (name.ends_with(".eml")) fs::rename(Root() + "Inbox/" + name, Root() + "Inbox/renamed " + name);
+    }
+    const ExportReport result = Run();
+    const std::string context =
+        "round " + std::to_string(round) + ", seed " + std::to_string(seed) + "\n" + Log() + "\n" + message_;
+    EXPECT_EQ(ReadFile(victim + "precious.txt"), "precious") << context;
+    EXPECT_EQ(outside(), outsideBefore) << context;
+    std::vector<std::string> others;
+    EXPECT_EQ(IdsIn(Root() + "Inbox", others), inbox) << context;
+    EXPECT_EQ(IdsIn(Root() + "Work", others), work) << context;
+    EXPECT_TRUE(others.empty()) << context;
+    EXPECT_TRUE(result.Succeeded()) << context;
+    // What it recorded is true: a run after it writes nothing.
+    EXPECT_EQ(Run().written(), 0) << context;
+    if (::testing::Test::HasFailure()) break;
+  }
 }
 
 // Every operation on a folder held open takes one name in it and nothing else.

@@ -73,8 +73,9 @@ WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot
   if (!writeFiles) return outcome(true, {}, {}, {});
 
   const std::string path = destinationRoot + folder + "/" + RemoveNameCharacters(fields.subject) + "." +
-                           std::to_string(calls.size()) + ".txt";
+                           std::to_string(calls.size()) + fileExtension;
   std::ofstream out(path, std::ios::binary);
+  if (!fields.origin.universalId.empty()) out << "X-Notes-UNID: " << fields.origin.universalId << "\n";
   out << "From: " << fields.from << "\nTo: " << fields.to << "\nCc: " << fields.cc << "\nBcc: " << fields.bcc
       << "\nDate: " << fields.date << "\nSubject: " << received << "\n\n"
       << fields.body;

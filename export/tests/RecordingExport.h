@@ -66,6 +66,8 @@ class RecordingWriter : public EmailItemWriter {
   std::map<std::string, std::vector<std::string>> problemsFor;
   // Off: no file is made, every message counts as written.
   bool writeFiles = true;
+  // The files' ending; their header names the document's id, as the real writer's does.
+  std::string fileExtension = ".txt";
 };
 
 // A fresh folder under the system's temporary folder, removed with its content at the end.

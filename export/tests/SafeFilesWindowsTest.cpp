@@ -158,12 +158,16 @@ TEST_F(WindowsFiles, ALinkInPlaceOfAFolderIsNotFollowed) {
 // "..", no drive or separator, no device name, whatever way Windows writes them.
 TEST_F(WindowsFiles, AManifestLineNamingAPathOrADeviceIsIgnored) {
   const std::string id = "0123456789ABCDEF0123456789ABCDEF";
-  const std::vector<std::pair<std::string, std::string>> unsafe{
-      {"Inbox", "..\\..\\victim\\precious.txt"}, {"Inbox", "C:\\Windows\\win.ini"},
-      {"Inbox", "C:win.ini"},                       {"Inbox", "../precious.txt"},
-      {"Inbox", "CON.eml"},                         {"Inbox", "lpt1"},
-      {"..", "a.eml"},                              {"Inbox\\..", "a.eml"},
-      {"...", "a.eml"},                             {"Inbox", "a\x1B.eml"}};
+  const std::vector<std::pair<std::string, std::string>> unsafe{{"Inbox", "..\\..\\victim\\precious.txt"},
+                                                                {"Inbox", "C:\\Windows\\win.ini"},
+                                                                {"Inbox", "C:win.ini"},
+                                                                {"Inbox", "../precious.txt"},
+                                                                {"Inbox", "CON.eml"},
+                                                                {"Inbox", "lpt1"},
+                                                                {"..", "a.eml"},
+                                                                {"Inbox\\..", "a.eml"},
+                                                                {"...", "a.eml"},
+                                                                {"Inbox", "a\x1B.eml"}};
   std::string content = "Corvane Mailshift export manifest 1\r\n";
   for (const auto& [folder, file] : unsafe) content += folder + "\t" + id + "\t" + file + "\t8\r\n";
   content += "Inbox\t" + id + "\tplain.eml\t8\r\n";
@@ -201,7 +205,8 @@ TEST_F(WindowsFiles, AFolderTakesOneNameInItAndNeverALinkForAFile) {
   EXPECT_EQ(Read(root_ + "in\\inside.txt"), "inside");
   // A recorded file that became a link (a reparse point) is no plain file of the folder.
   const std::string link = root_ + "in\\recorded.eml";
-  if (!CreateSymbolicLinkW(fs::path(FilePath(link)).c_str(), fs::path(FilePath(root_ + "outside.txt")).c_str(), 0) ||
+  if (!CreateSymbolicLinkW(fs::path(FilePath(link)).c_str(),
+                           fs::path(FilePath(root_ + "outside.txt")).c_str(), 0) ||
       GetFileAttributesW(fs::path(FilePath(link)).c_str()) == INVALID_FILE_ATTRIBUTES) {
     GTEST_SKIP() << "this system makes no symbolic links here";
   }

@@ -37,7 +37,15 @@ class EntityWalk {
 
   std::optional<BodyPart> Read(MIMEEntity& entity, int depth) {
     if (depth > kDeepestNesting || ++partsSeen_ > kMostParts) {
-      fields_.extractionFailures.push_back({"Body", "the MIME body nests too deep or has too many parts"});
+      // Once per message and cause, however many parts lie beyond.
+      const bool tooDeep = depth > kDeepestNesting;
+      bool& told = tooDeep ? toldTooDeep_ : toldTooMany_;
+      if (!told) {
+        fields_.extractionFailures.push_back(
+            {"Body", tooDeep ? "the MIME body nests too deep; the parts below are left out"
+                             : "the MIME body has too many parts; those beyond are left out"});
+      }
+      told = true;
       return std::nullopt;
     }
     BodyPart part;
@@ -77,8 +85,19 @@ class EntityWalk {
  private:
   std::optional<BodyPart> ReadChildren(MIMEEntity& entity, BodyPart part, int depth) {
     try {
-      for (auto child = entity.GetFirstChildEntity(); child; child = child->GetNextSibling()) {
+      auto child = entity.GetFirstChildEntity();
+      if (!child) {
+        // A damaged store: a multipart without parts. What content it has is kept, as a part of
+        // its own.
+        part.mediaType = "application/octet-stream";
+        auto kept = ExtractContent(entity, std::move(part));
+        if (kept && kept->content && kept->content->empty()) return std::nullopt;
+        return kept;
+      }
+      for (; child; child = child->GetNextSibling()) {
         if (auto read = Read(*child, depth + 1)) part.parts.push_back(std::move(*read));
+        // The siblings past the limit are not walked: each would cost a step and tell nothing.
+        if (partsSeen_ > kMostParts) break;
       }
     } catch (const std::exception& error) {
       fields_.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error)});
@@ -149,6 +168,8 @@ class EntityWalk {
   AttachmentFolder& folder_;
   MessageFields& fields_;
   std::size_t partsSeen_ = 0;
+  bool toldTooDeep_ = false;
+  bool toldTooMany_ = false;
   std::size_t heldBytes_ = 0;
   std::vector<std::string> attachmentNames_;
 };

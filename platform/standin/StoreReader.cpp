@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <unordered_set>
 
 #include "platform/standin/IsoDateTime.h"
 #include "platform/standin/ReplacementFile.h"
@@ -509,15 +510,15 @@ std::vector<MimeEntityRecord> StoreReader::MimeEntities(std::int64_t documentId,
       Fail(error.what());
     }
   }
-  // The first must be the one root, and every other entity must follow its parent.
+  // The first must be the one root, and every other entity must follow its parent (so no entity
+  // is its own ancestor). The ids met so far are kept in a set: one look per entity.
+  std::unordered_set<std::int64_t> before;
+  before.reserve(entities.size());
   for (std::size_t i = 0; i < entities.size(); ++i) {
     const bool root = !entities[i].parentId.has_value();
-    const bool parentBefore =
-        !root &&
-        std::any_of(entities.begin(), entities.begin() + static_cast<std::ptrdiff_t>(i),
-                    [&](const MimeEntityRecord& parent) { return parent.id == *entities[i].parentId; });
-    if (root != (i == 0) || (!root && !parentBefore))
+    if (root != (i == 0) || (!root && !before.contains(*entities[i].parentId)))
       Fail("damaged MIME entities in document " + std::to_string(documentId));
+    before.insert(entities[i].id);
   }
   return entities;
 }

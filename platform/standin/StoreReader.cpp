@@ -242,6 +242,8 @@ std::optional<EntryRecord> StoreReader::EntryAfter(std::int64_t viewId,
     Fail(next.failure);
   }
   aheadAfter_ = next.entry.position;
+  // The documents before this one were passed: what was read ahead of them goes.
+  if (prefetch_) prefetch_->Reached(next.entry.documentId);
   // The next entries are read while half of these are still ahead, so that their documents are
   // read ahead before the walk comes to them.
   if (aheadMayGoOn_ && ahead_.size() == kEntriesReadAhead / 2)

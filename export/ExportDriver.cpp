@@ -574,6 +574,7 @@ ExportReport ExportRun::Complete() {
 }  // namespace
 
 ExportReport Export(const ExportPlan& plan, const ExportServices& services, ExportObserver& observer) {
+  FailWritesPastTheFileSizeLimit();
   return ExportRun(plan, services, observer).Run();
 }
 

@@ -439,6 +439,8 @@ bool IsOwnFolder(const std::string& path) {
 
 bool SameName(const std::string& first, const std::string& second) { return first == second; }
 
+void FailWritesPastTheFileSizeLimit() { signal(SIGXFSZ, SIG_IGN); }
+
 unsigned long CurrentProcessNumber() {
   static const auto number = static_cast<unsigned long>(getpid());
   return number;

@@ -209,6 +209,11 @@ bool IsOwnFolder(const std::string& path);
 // Windows the same letters in any case.
 bool SameName(const std::string& first, const std::string& second);
 
+// Lets a write that would grow a file past the user's file size limit (ulimit -f) fail with an
+// error the run reports, instead of the signal that ends the process without a word. Nothing to do
+// where there is no such signal.
+void FailWritesPastTheFileSizeLimit();
+
 // The number of this process, for names only this run uses.
 unsigned long CurrentProcessNumber();
 

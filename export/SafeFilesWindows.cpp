@@ -477,6 +477,8 @@ bool SameName(const std::string& first, const std::string& second) {
                               TRUE) == CSTR_EQUAL;
 }
 
+void FailWritesPastTheFileSizeLimit() {}
+
 unsigned long CurrentProcessNumber() { return GetCurrentProcessId(); }
 
 bool IsProcessRunning(unsigned long processNumber) {

@@ -1145,6 +1145,7 @@ TEST_F(ExportDriverRerunTest, ASecondRunIntoTheSamePlaceIsRefusedWhileTheFirstIs
 // A manifest that stops taking lines (a full disk) ends the run: what it would write next could
 // not be told from what is missing by the next run.
 TEST_F(ExportDriverRerunTest, AManifestThatCannotBeWrittenEndsTheRunWithAClearMessage) {
+  writer_.fileExtension = ".eml";  // found by its header when it was written but not recorded
   for (int i = 0; i < 3; ++i) MailWithId("($Inbox)", "m" + std::to_string(i), i);
   Select({"Inbox"});
   const pid_t child = fork();

@@ -116,6 +116,11 @@ class ExportRun {
   bool Stopping();
   // After a stop: the documents of a folder the run does not reach.
   void CountLeft(const std::string& viewName);
+  // The entry counts of the selected folders' views, read while the database is the one the run
+  // opened: a database replaced during the run can no longer tell what was left of it.
+  void CountEntriesAhead(const std::vector<UserFolder>& userFolders);
+  // Adds the folder's count read at the start to what was left.
+  void CountLeftAtTheStart(const std::string& viewName);
   std::string NotWrittenLine(const std::string& folder, std::int64_t handled, std::int64_t count,
                              const WriteOutcome& outcome) const;
   ExportReport Fail(ExportEnd end, const std::string& reason);
@@ -137,6 +142,8 @@ class ExportRun {
   HeldRoot root_;
   std::string databaseIdentity_;  // of the database file the run opened first
   std::optional<EarlierExports> earlier_;
+  std::unordered_map<std::string, std::int64_t> entryCounts_;  // by view name
+  bool databaseReplaced_ = false;
   MessageFields fields_;
   // The date item the preview shows for the folder being exported.
   std::string_view previewDateItem_ = "PostedDate";
@@ -185,6 +192,7 @@ ExportReport ExportRun::Run() {
 
   std::vector<UserFolder> userFolders = FindUserFolders(views);
   views.clear();
+  CountEntriesAhead(userFolders);
   log_.WriteLine(kSeparatorLine);
   for (const auto& folder : userFolders) ExportUserFolder(folder);
   for (const std::size_t index : notes::kExportOrder) ExportStandardFolder(notes::kStandardFolders[index]);
@@ -215,6 +223,7 @@ std::shared_ptr<Database> ExportRun::OpenDatabase() {
   if (const std::string identity = FileIdentity(path); !identity.empty()) {
     if (databaseIdentity_.empty()) databaseIdentity_ = identity;
     if (identity != databaseIdentity_) {
+      databaseReplaced_ = true;
       if (result_.failure.empty()) {
         result_.failure = "the database " + path +
                           " was replaced during the export; export it again to have it as it is now";
@@ -292,6 +301,7 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
     first = state_.ViewObj->GetFirstDocument();
   } catch (const std::exception& error) {
     FolderNotExported(Reason(error));
+    if (databaseReplaced_) CountLeftAtTheStart(folder.sharesItsTag ? folder.viewName : folder.tag);
     return;
   }
   previewDateItem_ = "PostedDate";
@@ -321,6 +331,7 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
     }
   } catch (const std::exception& error) {
     FolderNotExported(Reason(error));
+    if (databaseReplaced_) CountLeftAtTheStart(std::string(folder.view));
   }
   previewDateItem_ = folder.previewDate;
   if (first)
@@ -353,13 +364,35 @@ bool ExportRun::Stopping() {
   return result_.stopped;
 }
 
+void ExportRun::CountEntriesAhead(const std::vector<UserFolder>& userFolders) {
+  std::vector<std::string> viewNames;
+  for (const UserFolder& folder : userFolders)
+    viewNames.push_back(folder.sharesItsTag ? folder.viewName : folder.tag);
+  for (const std::size_t index : notes::kExportOrder) {
+    const auto& folder = notes::kStandardFolders[index];
+    if (IsSelected(std::string(folder.tag))) viewNames.emplace_back(folder.view);
+  }
+  for (const std::string& name : viewNames) {
+    try {
+      entryCounts_[name] = EntryCountOrZero(state_.DatabaseObj->GetView(name).get());
+    } catch (const std::exception&) {
+      // counted when the folder is exported, or left out of the report of what was left
+    }
+  }
+}
+
+void ExportRun::CountLeftAtTheStart(const std::string& viewName) {
+  if (const auto counted = entryCounts_.find(viewName); counted != entryCounts_.end())
+    result_.left += counted->second;
+}
+
 void ExportRun::CountLeft(const std::string& viewName) {
   try {
     const auto database = OpenDatabase();
     const auto view = database->GetView(viewName);
     result_.left += EntryCountOrZero(view.get());
   } catch (const std::exception&) {
-    // Only the report of what was left loses this folder's documents.
+    CountLeftAtTheStart(viewName);  // replaced, say: the count read at the start stands for it
   }
 }
 

@@ -863,12 +863,15 @@ TEST_F(ExportDriverTest, ADatabaseReplacedDuringTheRunEndsIt) {
   std::ofstream(database) << "the first";
   plan_.databasePath = database;
   client_.AddDatabase(database);
-  for (const char* name : {"($Inbox)", "($Sent)"}) client_.database(database).AddView(name, true);
+  for (const char* name : {"($Inbox)", "($Sent)", "($Drafts)"})
+    client_.database(database).AddView(name, true);
   client_.database(database).views[0].documents.push_back(
       client_.database(database).AddDocument(MemoryDocument().Text("Subject", {"in"})));
-  client_.database(database).views[1].documents.push_back(
-      client_.database(database).AddDocument(MemoryDocument().Text("Subject", {"sent"})));
-  Select({"Inbox", "Sent"});
+  for (const char* subject : {"sent", "sent too", "draft", "draft too", "draft three"}) {
+    client_.database(database).views[subject[0] == 's' ? 1 : 2].documents.push_back(
+        client_.database(database).AddDocument(MemoryDocument().Text("Subject", {subject})));
+  }
+  Select({"Inbox", "Sent", "Drafts"});
   observer_.onEvent = [&](const std::string& event) {
     if (event != "Standard=Sent -> Sent Items") return;
     std::ofstream(database + ".new") << "the second";
@@ -876,6 +879,8 @@ TEST_F(ExportDriverTest, ADatabaseReplacedDuringTheRunEndsIt) {
   };
   const ExportReport result = Run();
   EXPECT_EQ(result.written(), 1);
+  // What was never exported is counted as the database was when the run began.
+  EXPECT_EQ(result.left, 5);
   EXPECT_FALSE(result.Succeeded());
   EXPECT_NE(message_.find("The export was ended early: the database " + database +
                           " was replaced during the export; export it again to have it "

@@ -134,10 +134,19 @@ bool IsToken(std::string_view text) {
   });
 }
 
+// No header line may pass 998 characters (RFC 5322): values longer than any real one (a type or
+// subtype holds at most 127 characters, RFC 6838; a charset name 40) are refused rather than
+// written, each on a line of its own.
+constexpr std::size_t kLongestTypeName = 127;
+constexpr std::size_t kLongestCharset = 64;
+constexpr std::size_t kLongestContentId = 900;
+
 // "type/subtype" when both are tokens; application/octet-stream otherwise.
 std::string ValidMediaType(const std::string& mediaType) {
   const std::size_t slash = mediaType.find('/');
-  const bool valid = slash != std::string::npos && IsToken(std::string_view(mediaType).substr(0, slash)) &&
+  const bool valid = slash != std::string::npos && slash <= kLongestTypeName &&
+                     mediaType.size() - slash - 1 <= kLongestTypeName &&
+                     IsToken(std::string_view(mediaType).substr(0, slash)) &&
                      IsToken(std::string_view(mediaType).substr(slash + 1));
   return valid ? mediaType : "application/octet-stream";
 }
@@ -220,7 +229,7 @@ std::string ContentIdOf(const SpooledBodyPart& part) {
   std::string id;
   for (const char c : part.contentId)
     if (c > ' ' && c < 127 && c != '<' && c != '>') id += c;
-  return id;
+  return id.size() <= kLongestContentId ? id : std::string();
 }
 
 // Nested multiparts take the message's boundary with a number of their own after its "=_", so
@@ -277,7 +286,7 @@ class BodyPartWriter {
         return;
       }
     }
-    if (IsToken(part.charset)) type += "; charset=" + part.charset;
+    if (IsToken(part.charset) && part.charset.size() <= kLongestCharset) type += "; charset=" + part.charset;
     if (part.fileName.empty()) {
       WriteLine(sink_, "Content-Type: ", type);
     } else {

@@ -274,6 +274,25 @@ TEST_F(MailComposerTest, AMessagePartIsNeverBase64) {
   }
 }
 
+// Values longer than any real one would make header lines past 998 characters: they are left out.
+TEST_F(MailComposerTest, OverlongPartValuesNeverMakeAnOverlongHeaderLine) {
+  const std::string huge(2000, 'x');
+  mail::BodyPart html{"text/html", huge, huge, "", "", std::string("<p>x</p>"), {}};
+  mail::BodyPart odd{"image/" + huge, "", "pic@x", "", "", std::string("bytes"), {}};
+  mail::BodyPart fine{"text/plain", "utf-8", "text@x", "", "", std::string("plain"), {}};
+  auto message = NewMessage();
+  message->SetBodyParts(mail::BodyPart{"multipart/mixed", "", "", "", "", std::nullopt, {html, odd, fine}});
+  const std::string text = Render(*message);
+  ExpectWellFormedLines(text, false);
+  const RenderedMessage read = ReadRendered(text);
+  ASSERT_EQ(read.parts.size(), 3u);
+  EXPECT_EQ(read.parts[0].Field("Content-Type"), "text/html");
+  EXPECT_FALSE(read.parts[0].HasField("Content-ID"));
+  EXPECT_EQ(read.parts[1].Field("Content-Type"), "application/octet-stream");
+  EXPECT_EQ(read.parts[2].Field("Content-Type"), "text/plain; charset=utf-8");
+  EXPECT_EQ(read.parts[2].Field("Content-ID"), "<text@x>");
+}
+
 TEST_F(MailComposerTest, RendersTheSameInputToTheSameBytes) {
   const std::string attachment = Extracted("a/report.pdf", std::string(5000, '\x01'));
   auto render = [&] {

@@ -69,7 +69,8 @@ bool IsPlainOutputName(std::string_view name, const FileNameRules& rules) {
 }
 
 std::string OutputFolderName(std::string_view name) {
-  std::string cleaned = ReplaceControlCharacters(ReplaceNameCharacters(Trim(name)), "-");
+  // Bytes that are no UTF-8 become U+FFFD, as in the message headers that carry the same text.
+  std::string cleaned = ReplaceControlCharacters(ReplaceNameCharacters(Trim(ValidUtf8(name))), "-");
   std::replace(cleaned.begin(), cleaned.end(), '\t', '-');
   return NotEmptyNorDots(std::string(CutUtf8(cleaned, kLongestFileName)));
 }

@@ -10,8 +10,8 @@
 namespace mailshift::mail {
 
 // An output folder name for a database title or a Notes folder name: trimmed, each of the nine
-// characters and each control character replaced by "-", at most 255 bytes; "_" stands for an empty name and
-// for each dot of "." or "..". "Projects\2008" gives "Projects-2008".
+// characters and each control character replaced by "-", each byte that is no UTF-8 by U+FFFD, at most 255
+// bytes; "_" stands for an empty name and for each dot of "." or "..". "Projects\2008" gives "Projects-2008".
 std::string OutputFolderName(std::string_view name);
 
 // A file name for an extracted attachment: only the last part of a path (after "/" or "\"), the

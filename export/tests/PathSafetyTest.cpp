@@ -18,6 +18,12 @@ TEST(OutputFolderName, FlattensNotesFoldersIntoOneCleanedName) {
   EXPECT_EQ(OutputFolderName("Clear\x1B[2J\tline\r\nbreak\x7F\xC2\x9Bx"), "Clear-[2J-line--break--x");
 }
 
+// The same text as the headers show it: broken UTF-8 repaired to U+FFFD, never raw bytes on disk.
+TEST(OutputFolderName, RepairsBrokenUtf8AsTheHeadersDo) {
+  EXPECT_EQ(OutputFolderName("Caf\xE9 \xC3\xA9t\xE9"), "Caf\xEF\xBF\xBD \xC3\xA9t\xEF\xBF\xBD");
+  EXPECT_EQ(OutputFolderName("\xFF\xFE"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
 TEST(OutputFolderName, NeverNamesNothingOrTheFolderItselfOrItsParent) {
   EXPECT_EQ(OutputFolderName(""), "_");
   EXPECT_EQ(OutputFolderName("   "), "_");

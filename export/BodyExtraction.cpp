@@ -132,11 +132,12 @@ class EntityWalk {
     const std::string name = part.fileName.empty() ? "attachment" : part.fileName;
     attachmentNames_.push_back(name);
     std::string path;
-    WriteContent(entity, name, AttachmentFileName(name), path);
+    const bool written = WriteContent(entity, name, AttachmentFileName(name), path);
     if (path.empty()) return;
-    fields_.attachmentMediaTypes[path] = part.mediaType;
     fields_.AttachmentList += '|';
     fields_.AttachmentList += path;
+    if (!written) return;  // told once, as not extracted; the writer is not handed a missing file
+    fields_.attachmentMediaTypes[path] = part.mediaType;
     fields_.attachmentFiles.push_back(std::move(path));
   }
 
@@ -266,6 +267,9 @@ void ExtractOutsideAttachments(Document& document, AttachmentFolder& folder, Mes
     } catch (const std::exception& error) {
       fields.extractionFailures.push_back({name, WhyFailed(error)});
       if (target.empty()) continue;
+      fields.AttachmentList += '|';
+      fields.AttachmentList += target;
+      continue;  // told once, as not extracted; the writer is not handed a missing file
     }
     fields.AttachmentList += '|';
     fields.AttachmentList += target;

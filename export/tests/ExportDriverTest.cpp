@@ -516,6 +516,8 @@ TEST_F(ExportDriverTest, AFailedExtractionIsLoggedAndReported) {
   const std::string list = writer_.calls[0].attachments;
   EXPECT_EQ(writer_.calls[0].attachedFiles,
             (std::vector<std::pair<std::string, std::string>>{{"ok.txt", "ok"}}));
+  // The file that is not there is not handed on: the writer would report it a second time.
+  EXPECT_EQ(writer_.calls[0].handedFiles, (std::vector<std::string>{"ok.txt"}));
   EXPECT_EQ(Log(),
             LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
                    "\tEmail Subject : SUBJECT[Report]", "\tAttachment : ATTACH[" + list + "]",

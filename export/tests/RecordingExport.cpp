@@ -47,6 +47,7 @@ WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot
   WriterCall call{destinationRoot, folder,      fields.from, fields.subject,     fields.to, fields.cc,
                   fields.bcc,      fields.date, fields.body, fields.attachments, {}};
   for (const auto& path : fields.origin.attachmentFiles) {
+    call.handedFiles.push_back(fs::path(path).filename().string());
     std::error_code error;
     if (!fs::exists(path, error)) continue;
     call.attachedFiles.emplace_back(fs::path(path).filename().string(), ReadFile(path));

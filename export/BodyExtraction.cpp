@@ -42,8 +42,10 @@ class EntityWalk {
       bool& told = tooDeep ? toldTooDeep_ : toldTooMany_;
       if (!told) {
         fields_.extractionFailures.push_back(
-            {"Body", tooDeep ? "the MIME body nests too deep; the parts below are left out"
-                             : "the MIME body has too many parts; those beyond are left out"});
+            {"Body",
+             tooDeep ? "the MIME body nests too deep; the parts below are left out"
+                     : "the MIME body has too many parts; those beyond are left out",
+             false});
       }
       told = true;
       return std::nullopt;
@@ -54,7 +56,8 @@ class EntityWalk {
       part.mediaType = Lower(entity.ContentType()) + "/" + Lower(entity.ContentSubType());
       headers = ParseHeaderLines(entity.Headers());
     } catch (const std::exception& error) {
-      fields_.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error)});
+      fields_.extractionFailures.push_back(
+          {"Body", "a MIME part cannot be read: " + WhyFailed(error), false});
       return std::nullopt;
     }
     if (part.IsMultipart()) return ReadChildren(entity, std::move(part), depth);
@@ -100,7 +103,8 @@ class EntityWalk {
         if (partsSeen_ > kMostParts) break;
       }
     } catch (const std::exception& error) {
-      fields_.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error)});
+      fields_.extractionFailures.push_back(
+          {"Body", "a MIME part cannot be read: " + WhyFailed(error), false});
     }
     if (part.parts.empty()) return std::nullopt;
     if (part.parts.size() == 1) return std::move(part.parts.front());
@@ -121,7 +125,7 @@ class EntityWalk {
         // read through a file below, which reports what fails
       }
     }
-    if (!WriteContent(entity, name, AttachmentFileName(part.fileName.empty() ? "part" : part.fileName),
+    if (!WriteContent(entity, name, AttachmentFileName(part.fileName.empty() ? "part" : part.fileName), false,
                       part.contentFile)) {
       return std::nullopt;
     }
@@ -132,7 +136,7 @@ class EntityWalk {
     const std::string name = part.fileName.empty() ? "attachment" : part.fileName;
     attachmentNames_.push_back(name);
     std::string path;
-    const bool written = WriteContent(entity, name, AttachmentFileName(name), path);
+    const bool written = WriteContent(entity, name, AttachmentFileName(name), true, path);
     if (path.empty()) return;
     fields_.AttachmentList += '|';
     fields_.AttachmentList += path;
@@ -143,12 +147,12 @@ class EntityWalk {
 
   // The content into a new file of the folder; false, with the failure noted, when it fails. A
   // path is given back when a file was meant to be there, even if writing it failed.
-  bool WriteContent(MIMEEntity& entity, const std::string& name, const std::string& fileName,
+  bool WriteContent(MIMEEntity& entity, const std::string& name, const std::string& fileName, bool attachment,
                     std::string& path) {
     try {
       path = folder_.NewFilePath(fileName);
     } catch (const std::exception& error) {
-      fields_.extractionFailures.push_back({name, WhyFailed(error)});
+      fields_.extractionFailures.push_back({name, WhyFailed(error), attachment});
       return false;
     }
     try {
@@ -156,7 +160,7 @@ class EntityWalk {
       return true;
     } catch (const std::exception& error) {
       std::remove(path.c_str());  // a part of the bytes must not pass for the content
-      fields_.extractionFailures.push_back({name, WhyFailed(error)});
+      fields_.extractionFailures.push_back({name, WhyFailed(error), attachment});
       return false;
     }
   }
@@ -179,7 +183,7 @@ bool IsPlainTextOnly(MIMEEntity& root, MessageFields& fields) {
   try {
     return Lower(root.ContentType()) == "text" && Lower(root.ContentSubType()) == "plain";
   } catch (const std::exception& error) {
-    fields.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error)});
+    fields.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error), false});
     return true;
   }
 }
@@ -195,7 +199,7 @@ std::shared_ptr<MIMEEntity> BodyEntity(Document& document, BodySource& source, M
     const auto item = document.GetFirstItem("Body");
     if (!item || item->Type() != notes::kRichTextItemType) return nullptr;
   } catch (const std::exception& error) {
-    fields.extractionFailures.push_back({"Body", WhyFailed(error)});
+    fields.extractionFailures.push_back({"Body", WhyFailed(error), false});
     return nullptr;
   }
   source = BodySource::ConvertedRichText;
@@ -216,7 +220,8 @@ void ReadRootFields(MIMEEntity& root, MessageFields& fields) {
   try {
     lines = ParseHeaderLines(root.Headers());
   } catch (const std::exception& error) {
-    fields.extractionFailures.push_back({"Body", "the MIME headers cannot be read: " + WhyFailed(error)});
+    fields.extractionFailures.push_back(
+        {"Body", "the MIME headers cannot be read: " + WhyFailed(error), false});
     return;
   }
   for (const HeaderLine& line : lines) {

@@ -508,9 +508,14 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   log_.WriteLine(tab + "Email Subject : SUBJECT[" + Trim(fields_.subject) + "]");
   if (listsAttachments) log_.WriteLine(tab + "Attachment : ATTACH[" + Trim(fields_.AttachmentList) + "]");
   if (!fields_.plainBodyReason.empty()) log_.WriteLine(tab + "Plain body : " + fields_.plainBodyReason);
+  bool bodyInPart = false;  // a part of the body text, not an attachment, could not be read
   for (const auto& failure : fields_.extractionFailures) {
     log_.WriteLine(tab + "Not extracted : " + failure.name + " : " + failure.reason);
-    ++result_.attachmentsNotExtracted;
+    if (failure.attachment) {
+      ++result_.attachmentsNotExtracted;
+    } else {
+      bodyInPart = true;
+    }
   }
   const bool encryptedInPart = fields_.encrypted && !fields_.unreadableItems.empty();
   if (encryptedInPart) {
@@ -528,7 +533,7 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   } else {
     const bool whole =
         outcome.problems.empty() && fields_.unreadableItems.empty() && fields_.extractionFailures.empty();
-    if (!outcome.problems.empty() || !fields_.unreadableItems.empty()) ++result_.incomplete;
+    if (!outcome.problems.empty() || !fields_.unreadableItems.empty() || bodyInPart) ++result_.incomplete;
     if (encryptedInPart) ++result_.encrypted;
     // A message without all its parts is recorded as such: the next run writes it again.
     earlier_->Written(fields_.universalId, outcome.path, whole, outcome.bytes);

@@ -220,7 +220,10 @@ TEST_F(BodyExtractionTest, DamagedBodiesAreToldOncePerCauseAndKeepWhatTheyHold) 
     document.mimeBody = c.body;
     const MessageFields fields = Read(std::move(document));
     std::vector<std::string> failures;
-    for (const auto& failure : fields.extractionFailures) failures.push_back(failure.reason);
+    for (const auto& failure : fields.extractionFailures) {
+      failures.push_back(failure.reason);
+      EXPECT_FALSE(failure.attachment) << failure.reason;  // no attachment was lost
+    }
     EXPECT_EQ(failures, c.failures);
     ASSERT_TRUE(fields.bodyParts);
     const BodyPart* leaf = &*fields.bodyParts;

@@ -47,10 +47,10 @@ struct WriterCall {
   std::string root, folder, from, subject, to, cc, bcc, date, body, attachments;
   // Name and bytes of every attachment file that existed at the call, in list order.
   std::vector<std::pair<std::string, std::string>> attachedFiles;
-  // The names of the files the writer was handed to attach, whether they existed or not.
-  std::vector<std::string> handedFiles;
   MessageHeaders headers{};
   bool withBodyParts = false;  // the body came as the parts it was sent with
+  // The names of the files the writer was handed to attach, whether they existed or not.
+  std::vector<std::string> handedFiles{};
 };
 
 // Writes each message as a small text file ROOT/FOLDER/<cleaned subject>.<call number>.txt and

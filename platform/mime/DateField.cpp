@@ -61,11 +61,7 @@ void CheckMessageDate(const DateTime& date) {
 std::string DateFieldValue(const DateTime& date) {
   CheckMessageDate(date);
   const bool realOffset = date.utcOffsetMinutes > -kMinutesPerDay && date.utcOffsetMinutes < kMinutesPerDay;
-  // The last instants of 9999 are in 10000 east of Greenwich, the first of 1900 in 1899 west of
-  // it: a year no Date field holds, so those are written in UTC.
-  const std::int64_t shifted = date.secondsSinceEpoch + std::int64_t{date.utcOffsetMinutes} * 60;
-  const bool localYearFits = shifted >= kEarliestDate && shifted <= kLatestDate;
-  const std::int32_t offset = realOffset && localYearFits ? date.utcOffsetMinutes : 0;
+  const std::int32_t offset = realOffset ? date.utcOffsetMinutes : 0;
   const std::int64_t local = date.secondsSinceEpoch + std::int64_t{offset} * 60;
   const std::int64_t days = FloorDivide(local, kSecondsPerDay);
   const std::int64_t secondOfDay = FloorModulo(local, kSecondsPerDay);
@@ -73,7 +69,8 @@ std::string DateFieldValue(const DateTime& date) {
   const auto weekday = static_cast<std::size_t>(FloorModulo(days + 4, 7));  // 1970-01-01 was a Thursday
   const std::int32_t offsetMagnitude = offset < 0 ? -offset : offset;
 
-  // "Wed, 05 Nov 2008 16:00:00 +0130". The year lies between 1900 and 9999: it needs no padding.
+  // "Wed, 05 Nov 2008 16:00:00 +0130". The local year lies between 1899 and 10000: it needs no
+  // padding.
   std::string text;
   text.reserve(32);
   text.append(kWeekdays[weekday]).append(", ");

@@ -14,23 +14,26 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kPrefix = "mailshift-";
+// The composer's attachment spool: "mailshift-spool-<process>-<ending>".
+constexpr std::string_view kSpoolPrefix = "mailshift-spool-";
 
-// The process whose private folder has that name ("mailshift-<process>-<ending>"); none for
-// any other name.
+// The process whose private folder (or attachment spool) has that name
+// ("mailshift-<process>-<ending>"); none for any other name.
 std::optional<unsigned long> FolderProcess(const std::string& name) {
   if (!name.starts_with(kPrefix)) return std::nullopt;
-  const auto dash = name.find('-', kPrefix.size());
-  if (dash == std::string::npos || dash == kPrefix.size() || dash - kPrefix.size() > 10) return std::nullopt;
+  const std::size_t start = name.starts_with(kSpoolPrefix) ? kSpoolPrefix.size() : kPrefix.size();
+  const auto dash = name.find('-', start);
+  if (dash == std::string::npos || dash == start || dash - start > 10) return std::nullopt;
   unsigned long process = 0;
-  for (std::size_t i = kPrefix.size(); i < dash; ++i) {
+  for (std::size_t i = start; i < dash; ++i) {
     if (name[i] < '0' || name[i] > '9') return std::nullopt;
     process = process * 10 + static_cast<unsigned long>(name[i] - '0');
   }
   return process;
 }
 
-// Removes the private folders that runs which were killed left in the temporary folder: only
-// folders of this user whose process is gone, never one of a run still at work.
+// Removes the private folders and attachment spools that runs which were killed left in the temporary folder:
+// only folders of this user whose process is gone, never one of a run still at work.
 void RemoveFoldersOfEndedRuns(const std::string& temp) {
   std::error_code error;
   for (auto entry = fs::directory_iterator(FilePath(temp), error);

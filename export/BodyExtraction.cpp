@@ -37,7 +37,17 @@ class EntityWalk {
 
   std::optional<BodyPart> Read(MIMEEntity& entity, int depth) {
     if (depth > kDeepestNesting || ++partsSeen_ > kMostParts) {
-      fields_.extractionFailures.push_back({"Body", "the MIME body nests too deep or has too many parts"});
+      // Once per message and cause, however many parts lie beyond.
+      const bool tooDeep = depth > kDeepestNesting;
+      bool& told = tooDeep ? toldTooDeep_ : toldTooMany_;
+      if (!told) {
+        fields_.extractionFailures.push_back(
+            {"Body",
+             tooDeep ? "the MIME body nests too deep; the parts below are left out"
+                     : "the MIME body has too many parts; those beyond are left out",
+             false});
+      }
+      told = true;
       return std::nullopt;
     }
     BodyPart part;
@@ -46,7 +56,8 @@ class EntityWalk {
       part.mediaType = Lower(entity.ContentType()) + "/" + Lower(entity.ContentSubType());
       headers = ParseHeaderLines(entity.Headers());
     } catch (const std::exception& error) {
-      fields_.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error)});
+      fields_.extractionFailures.push_back(
+          {"Body", "a MIME part cannot be read: " + WhyFailed(error), false});
       return std::nullopt;
     }
     if (part.IsMultipart()) return ReadChildren(entity, std::move(part), depth);
@@ -77,11 +88,23 @@ class EntityWalk {
  private:
   std::optional<BodyPart> ReadChildren(MIMEEntity& entity, BodyPart part, int depth) {
     try {
-      for (auto child = entity.GetFirstChildEntity(); child; child = child->GetNextSibling()) {
+      auto child = entity.GetFirstChildEntity();
+      if (!child) {
+        // A damaged store: a multipart without parts. What content it has is kept, as a part of
+        // its own.
+        part.mediaType = "application/octet-stream";
+        auto kept = ExtractContent(entity, std::move(part));
+        if (kept && kept->content && kept->content->empty()) return std::nullopt;
+        return kept;
+      }
+      for (; child; child = child->GetNextSibling()) {
         if (auto read = Read(*child, depth + 1)) part.parts.push_back(std::move(*read));
+        // The siblings past the limit are not walked: each would cost a step and tell nothing.
+        if (partsSeen_ > kMostParts) break;
       }
     } catch (const std::exception& error) {
-      fields_.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error)});
+      fields_.extractionFailures.push_back(
+          {"Body", "a MIME part cannot be read: " + WhyFailed(error), false});
     }
     if (part.parts.empty()) return std::nullopt;
     if (part.parts.size() == 1) return std::move(part.parts.front());
@@ -102,7 +125,7 @@ class EntityWalk {
         // read through a file below, which reports what fails
       }
     }
-    if (!WriteContent(entity, name, AttachmentFileName(part.fileName.empty() ? "part" : part.fileName),
+    if (!WriteContent(entity, name, AttachmentFileName(part.fileName.empty() ? "part" : part.fileName), false,
                       part.contentFile)) {
       return std::nullopt;
     }
@@ -113,22 +136,23 @@ class EntityWalk {
     const std::string name = part.fileName.empty() ? "attachment" : part.fileName;
     attachmentNames_.push_back(name);
     std::string path;
-    WriteContent(entity, name, AttachmentFileName(name), path);
+    const bool written = WriteContent(entity, name, AttachmentFileName(name), true, path);
     if (path.empty()) return;
-    fields_.attachmentMediaTypes[path] = part.mediaType;
     fields_.AttachmentList += '|';
     fields_.AttachmentList += path;
+    if (!written) return;  // told once, as not extracted; the writer is not handed a missing file
+    fields_.attachmentMediaTypes[path] = part.mediaType;
     fields_.attachmentFiles.push_back(std::move(path));
   }
 
   // The content into a new file of the folder; false, with the failure noted, when it fails. A
   // path is given back when a file was meant to be there, even if writing it failed.
-  bool WriteContent(MIMEEntity& entity, const std::string& name, const std::string& fileName,
+  bool WriteContent(MIMEEntity& entity, const std::string& name, const std::string& fileName, bool attachment,
                     std::string& path) {
     try {
       path = folder_.NewFilePath(fileName);
     } catch (const std::exception& error) {
-      fields_.extractionFailures.push_back({name, WhyFailed(error)});
+      fields_.extractionFailures.push_back({name, WhyFailed(error), attachment});
       return false;
     }
     try {
@@ -136,7 +160,7 @@ class EntityWalk {
       return true;
     } catch (const std::exception& error) {
       std::remove(path.c_str());  // a part of the bytes must not pass for the content
-      fields_.extractionFailures.push_back({name, WhyFailed(error)});
+      fields_.extractionFailures.push_back({name, WhyFailed(error), attachment});
       return false;
     }
   }
@@ -149,6 +173,8 @@ class EntityWalk {
   AttachmentFolder& folder_;
   MessageFields& fields_;
   std::size_t partsSeen_ = 0;
+  bool toldTooDeep_ = false;
+  bool toldTooMany_ = false;
   std::size_t heldBytes_ = 0;
   std::vector<std::string> attachmentNames_;
 };
@@ -157,7 +183,7 @@ bool IsPlainTextOnly(MIMEEntity& root, MessageFields& fields) {
   try {
     return Lower(root.ContentType()) == "text" && Lower(root.ContentSubType()) == "plain";
   } catch (const std::exception& error) {
-    fields.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error)});
+    fields.extractionFailures.push_back({"Body", "a MIME part cannot be read: " + WhyFailed(error), false});
     return true;
   }
 }
@@ -173,7 +199,7 @@ std::shared_ptr<MIMEEntity> BodyEntity(Document& document, BodySource& source, M
     const auto item = document.GetFirstItem("Body");
     if (!item || item->Type() != notes::kRichTextItemType) return nullptr;
   } catch (const std::exception& error) {
-    fields.extractionFailures.push_back({"Body", WhyFailed(error)});
+    fields.extractionFailures.push_back({"Body", WhyFailed(error), false});
     return nullptr;
   }
   source = BodySource::ConvertedRichText;
@@ -194,7 +220,8 @@ void ReadRootFields(MIMEEntity& root, MessageFields& fields) {
   try {
     lines = ParseHeaderLines(root.Headers());
   } catch (const std::exception& error) {
-    fields.extractionFailures.push_back({"Body", "the MIME headers cannot be read: " + WhyFailed(error)});
+    fields.extractionFailures.push_back(
+        {"Body", "the MIME headers cannot be read: " + WhyFailed(error), false});
     return;
   }
   for (const HeaderLine& line : lines) {
@@ -245,6 +272,9 @@ void ExtractOutsideAttachments(Document& document, AttachmentFolder& folder, Mes
     } catch (const std::exception& error) {
       fields.extractionFailures.push_back({name, WhyFailed(error)});
       if (target.empty()) continue;
+      fields.AttachmentList += '|';
+      fields.AttachmentList += target;
+      continue;  // told once, as not extracted; the writer is not handed a missing file
     }
     fields.AttachmentList += '|';
     fields.AttachmentList += target;

@@ -19,6 +19,11 @@ EarlierExports::EarlierExports(const OpenedFolder& root, bool startAnew, ExportL
                                MessageDestination* destination)
     : root_(root), log_(log), destination_(destination), manifest_(root, startAnew) {
   if (!manifest_.busy() && !manifest_.failed()) ReportProblem();
+  if (const std::int64_t ignored = manifest_.ignoredLines(); ignored > 0) {
+    log_.WriteLine(std::string(kTab) + "Ignored : " + std::to_string(ignored) +
+                   (ignored == 1 ? " line" : " lines") + " of the manifest " + root.path() +
+                   std::string(kManifestFileName) + " naming no file an export could have made there");
+  }
 }
 
 void EarlierExports::ReportProblem() {
@@ -30,11 +35,21 @@ void EarlierExports::ReportProblem() {
 
 void EarlierExports::EnterFolder(const std::string& folder) {
   folderName_ = folder;
-  occurrences_.clear();
   unrecorded_.clear();
+  filesById_.clear();
+  everyHeaderRead_ = false;
+  taken_.clear();
+  replacing_.clear();
+  occurrences_.clear();
   // A destination finds what an earlier run delivered without recording it by itself.
   if (destination_ != nullptr) return;
-  if (folder_.Open(root_.path() + folder + kPathSeparator) != 0) return;  // the writer tells why
+  if (const int error = folder_.Open(root_.path() + folder + kPathSeparator); error != 0) {
+    // Out of file handles, say: what is written into the folder now could neither be checked nor
+    // recorded, and the next run would write it again beside this run's copy.
+    if (manifest_.InUse())
+      manifest_.Fail("the messages of " + folder + ": the folder cannot be opened: " + std::strerror(error));
+    return;
+  }
   const bool recording = manifest_.existedBefore();  // without an earlier manifest, nothing is skipped
   int error = 0;
   for (const std::string& name : folder_.Names(error)) {
@@ -50,45 +65,116 @@ void EarlierExports::EnterFolder(const std::string& folder) {
     const std::string universalId = UniversalIdOfMessageFile(folder_, name);
     if (universalId.empty()) continue;
     const std::optional<ManifestRecord> record = manifest_.Find(folder, universalId);
-    if (record && !record->whole) {
+    if (record && !record->whole && record->file != name &&
+        (folder_.PlainFileSize(record->file) == OpenedFolder::kNoFile ||
+         Carries(record->file, universalId))) {
       // A run ended between naming the message that was to replace a partial one and the
       // replacing: it takes the partial one's place, and is written again as that one would be.
-      folder_.RenameReplacing(name, record->file);
-    } else {
-      // A run ended after writing the message and before recording it, and nothing tells
-      // whether the file is whole: it is recorded as written in part, so this run writes it
-      // again and puts the new file in its place. The same holds for the id's next message, a
-      // second document of one id.
-      manifest_.AddEarlier(folder, universalId, ManifestRecord{name, folder_.PlainFileSize(name), false});
-      unrecorded_.insert(name);
+      if (folder_.RenameReplacing(name, record->file) == 0) continue;
     }
+    // A run ended after writing the message and before recording it, and nothing tells whether
+    // the file is whole: this run writes the document again and puts the new file in its place.
+    unrecorded_.insert(name);
+    filesById_.emplace(universalId, name);
   }
   ReportProblem();
 }
 
-bool EarlierExports::WrittenBefore(const std::string& universalId) {
+bool EarlierExports::Carries(const std::string& name, const std::string& universalId) const {
+  return UniversalIdOfMessageFile(folder_, name) == universalId;
+}
+
+std::string EarlierExports::UntakenFileOf(const std::string& universalId) {
+  const auto untaken = [&]() -> std::string {
+    const auto [begin, end] = filesById_.equal_range(universalId);
+    for (auto found = begin; found != end; ++found) {
+      if (!taken_.contains(found->second)) return found->second;
+    }
+    return {};
+  };
+  if (std::string name = untaken(); !name.empty() || everyHeaderRead_) return name;
+  everyHeaderRead_ = true;
+  int error = 0;
+  for (const std::string& name : folder_.Names(error)) {
+    if (!name.ends_with(".eml") || unrecorded_.contains(name)) continue;
+    if (std::string id = UniversalIdOfMessageFile(folder_, name); !id.empty())
+      filesById_.emplace(std::move(id), name);
+  }
+  return untaken();
+}
+
+bool EarlierExports::WrittenBeforeAtDestination(const std::string& universalId) {
   if (universalId.empty()) return false;
-  occurrence_ = occurrences_[universalId]++;
+  const std::size_t occurrence = occurrences_[universalId]++;
   if (!manifest_.existedBefore()) return false;
-  const std::optional<ManifestRecord> record = manifest_.Find(folderName_, universalId, occurrence_);
+  const std::optional<ManifestRecord> record = manifest_.Find(folderName_, universalId, occurrence);
   if (!record) return false;
   std::string why;
   if (!record->whole) {
-    why = unrecorded_.contains(record->file) ? "an earlier export ended before it could record it"
-                                             : "an earlier export could write it only in part";
-  } else if (destination_ != nullptr) {
+    why = "an earlier export could deliver it only in part";
+  } else {
     why = destination_->Holds(record->file, record->bytes);
     if (why.empty()) return true;
-  } else {
-    const std::int64_t size = folder_.IsOpen() ? folder_.PlainFileSize(record->file) : OpenedFolder::kNoFile;
-    if (size >= 0 && (record->bytes < 0 || size == record->bytes)) return true;
-    why = size == OpenedFolder::kNoFile ? "the file written by an earlier export is missing"
-          : size == OpenedFolder::kNotAPlainFile
-              ? "the file written by an earlier export is no plain file now"
-              : "the file written by an earlier export has changed since";
   }
   log_.WriteLine(std::string(kTab) + "Written again : " + folderName_ + kPathSeparator + record->file +
                  " : " + why);
+  return false;
+}
+
+bool EarlierExports::WrittenBefore(const std::string& universalId) {
+  if (destination_ != nullptr) return WrittenBeforeAtDestination(universalId);
+  replacing_.clear();
+  if (universalId.empty() || !manifest_.existedBefore() || !folder_.IsOpen()) return false;
+  // A damaged database may file two documents of one id in a folder: each is matched with a
+  // record of its own, the first that no document before it took.
+  std::optional<ManifestRecord> firstAmiss;
+  bool firstCarries = false;
+  for (std::size_t occurrence = 0;; ++occurrence) {
+    const std::optional<ManifestRecord> record = manifest_.Find(folderName_, universalId, occurrence);
+    if (!record) break;
+    if (taken_.contains(record->file)) continue;
+    const std::int64_t size = folder_.PlainFileSize(record->file);
+    const bool carries = size >= 0 && Carries(record->file, universalId);
+    if (record->whole && carries && (record->bytes < 0 || size == record->bytes)) {
+      taken_.insert(record->file);
+      return true;
+    }
+    if (!firstAmiss || (carries && !firstCarries)) {
+      firstAmiss = record;
+      firstCarries = carries;
+    }
+  }
+  if (firstAmiss) {
+    const ManifestRecord& record = *firstAmiss;
+    std::string why;
+    if (firstCarries) {
+      replacing_ = record.file;
+      why = !record.whole
+                ? (unrecorded_.contains(record.file) ? "an earlier export ended before it could record it"
+                                                     : "an earlier export could write it only in part")
+                : "the file written by an earlier export has changed since";
+    } else {
+      const std::int64_t size = folder_.PlainFileSize(record.file);
+      why = size == OpenedFolder::kNoFile ? "the file written by an earlier export is missing"
+            : size == OpenedFolder::kNotAPlainFile
+                ? "the file written by an earlier export is no plain file now"
+                : "the file written by an earlier export holds another message now";
+    }
+    log_.WriteLine(std::string(kTab) + "Written again : " + folderName_ + kPathSeparator + record.file +
+                   " : " + why);
+  }
+  if (replacing_.empty()) {
+    // Not where the manifest says, or not in it at all: a file of the folder that carries the id
+    // (renamed, unrecorded, its manifest line lost or damaged) is replaced by the new message.
+    replacing_ = UntakenFileOf(universalId);
+    if (!replacing_.empty()) {
+      log_.WriteLine(std::string(kTab) + "Written again : " + folderName_ + kPathSeparator + replacing_ +
+                     " : " +
+                     (unrecorded_.contains(replacing_) ? "an earlier export ended before it could record it"
+                                                       : "the manifest does not record it as this message"));
+    }
+  }
+  if (!replacing_.empty()) taken_.insert(replacing_);
   return false;
 }
 
@@ -101,17 +187,17 @@ void EarlierExports::Written(const std::string& universalId, const std::string& 
   }
   if (universalId.empty() || !folder_.IsOpen()) return;
   ManifestRecord record{FileNameOf(path), -1, whole};
-  const std::optional<ManifestRecord> earlier =
-      manifest_.existedBefore() ? manifest_.Find(folderName_, universalId, occurrence_) : std::nullopt;
-  if (earlier && !earlier->whole && earlier->file != record.file &&
-      folder_.PlainFileSize(earlier->file) != OpenedFolder::kNotAPlainFile) {
-    if (const int error = folder_.RenameReplacing(record.file, earlier->file); error == 0) {
-      record.file = earlier->file;
+  taken_.insert(record.file);
+  if (!replacing_.empty() && replacing_ != record.file &&
+      folder_.PlainFileSize(replacing_) != OpenedFolder::kNotAPlainFile) {
+    if (const int error = folder_.RenameReplacing(record.file, replacing_); error == 0) {
+      record.file = replacing_;
     } else {
-      log_.WriteLine(std::string(kTab) + "Not replaced : " + folderName_ + kPathSeparator + earlier->file +
-                     ", written earlier in part: " + std::strerror(error));
+      log_.WriteLine(std::string(kTab) + "Not replaced : " + folderName_ + kPathSeparator + replacing_ +
+                     ", written earlier: " + std::strerror(error));
     }
   }
+  replacing_.clear();
   record.bytes = bytes >= 0 ? bytes : folder_.PlainFileSize(record.file);
   manifest_.Add(folderName_, universalId, record);
   ReportProblem();

@@ -53,7 +53,14 @@ std::vector<HeaderLine> ParseHeaderLines(std::string_view text) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty()) continue;
     if ((line.front() == ' ' || line.front() == '\t') && !lines.empty()) {
-      lines.back().value = Stripped(lines.back().value + " " + Stripped(line));
+      // Appended where it stands: copying the value for each line would take time growing with
+      // the square of the lines.
+      std::string& value = lines.back().value;
+      const std::string piece = Stripped(line);
+      if (!piece.empty()) {
+        if (!value.empty()) value += ' ';
+        value += piece;
+      }
       continue;
     }
     const std::size_t colon = line.find(':');

@@ -124,6 +124,11 @@ class ExportRun {
   bool Stopping();
   // After a stop: the documents of a folder the run does not reach.
   void CountLeft(const std::string& viewName);
+  // The entry counts of the selected folders' views, read while the database is the one the run
+  // opened: a database replaced during the run can no longer tell what was left of it.
+  void CountEntriesAhead(const std::vector<UserFolder>& userFolders);
+  // Adds the folder's count read at the start to what was left.
+  void CountLeftAtTheStart(const std::string& viewName);
   std::string NotWrittenLine(const std::string& folder, std::int64_t handled, std::int64_t count,
                              const WriteOutcome& outcome) const;
   ExportReport Fail(ExportEnd end, const std::string& reason);
@@ -145,6 +150,8 @@ class ExportRun {
   HeldRoot root_;
   std::string databaseIdentity_;  // of the database file the run opened first
   std::optional<EarlierExports> earlier_;
+  std::unordered_map<std::string, std::int64_t> entryCounts_;  // by view name
+  bool databaseReplaced_ = false;
   MessageFields fields_;
   // The date item the preview shows for the folder being exported.
   std::string_view previewDateItem_ = "PostedDate";
@@ -201,6 +208,7 @@ ExportReport ExportRun::Run() {
 
   std::vector<UserFolder> userFolders = FindUserFolders(views);
   views.clear();
+  CountEntriesAhead(userFolders);
   log_.WriteLine(kSeparatorLine);
   for (const auto& folder : userFolders) ExportUserFolder(folder);
   for (const std::size_t index : notes::kExportOrder) ExportStandardFolder(notes::kStandardFolders[index]);
@@ -260,6 +268,7 @@ std::shared_ptr<Database> ExportRun::OpenDatabase() {
   if (const std::string identity = FileIdentity(path); !identity.empty()) {
     if (databaseIdentity_.empty()) databaseIdentity_ = identity;
     if (identity != databaseIdentity_) {
+      databaseReplaced_ = true;
       if (result_.failure.empty()) {
         result_.failure = "the database " + path +
                           " was replaced during the export; export it again to have it as it is now";
@@ -344,6 +353,7 @@ void ExportRun::ExportUserFolder(const UserFolder& folder) {
     first = state_.ViewObj->GetFirstDocument();
   } catch (const std::exception& error) {
     FolderNotExported(Reason(error));
+    if (databaseReplaced_) CountLeftAtTheStart(folder.sharesItsTag ? folder.viewName : folder.tag);
     return;
   }
   previewDateItem_ = "PostedDate";
@@ -376,6 +386,7 @@ void ExportRun::ExportStandardFolder(const StandardFolder& folder) {
     }
   } catch (const std::exception& error) {
     FolderNotExported(Reason(error));
+    if (databaseReplaced_) CountLeftAtTheStart(std::string(folder.view));
   }
   previewDateItem_ = folder.previewDate;
   inDrafts_ = folder.tag == "Drafts";
@@ -409,13 +420,35 @@ bool ExportRun::Stopping() {
   return result_.stopped;
 }
 
+void ExportRun::CountEntriesAhead(const std::vector<UserFolder>& userFolders) {
+  std::vector<std::string> viewNames;
+  for (const UserFolder& folder : userFolders)
+    viewNames.push_back(folder.sharesItsTag ? folder.viewName : folder.tag);
+  for (const std::size_t index : notes::kExportOrder) {
+    const auto& folder = notes::kStandardFolders[index];
+    if (IsSelected(std::string(folder.tag))) viewNames.emplace_back(folder.view);
+  }
+  for (const std::string& name : viewNames) {
+    try {
+      entryCounts_[name] = EntryCountOrZero(state_.DatabaseObj->GetView(name).get());
+    } catch (const std::exception&) {
+      // counted when the folder is exported, or left out of the report of what was left
+    }
+  }
+}
+
+void ExportRun::CountLeftAtTheStart(const std::string& viewName) {
+  if (const auto counted = entryCounts_.find(viewName); counted != entryCounts_.end())
+    result_.left += counted->second;
+}
+
 void ExportRun::CountLeft(const std::string& viewName) {
   try {
     const auto database = OpenDatabase();
     const auto view = database->GetView(viewName);
     result_.left += EntryCountOrZero(view.get());
   } catch (const std::exception&) {
-    // Only the report of what was left loses this folder's documents.
+    CountLeftAtTheStart(viewName);  // replaced, say: the count read at the start stands for it
   }
 }
 
@@ -443,6 +476,7 @@ void ExportRun::ExportDocuments(View& view, std::shared_ptr<Document> document, 
   if (!count) return;
   observer_.FolderCounted(*count);
   earlier_->EnterFolder(folder);
+  CheckManifest();
   std::int64_t skipped = 0;
   const auto reportSkipped = [&] {
     if (skipped == 0) return;
@@ -531,9 +565,14 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   log_.WriteLine(tab + "Email Subject : SUBJECT[" + Trim(fields_.subject) + "]");
   if (listsAttachments) log_.WriteLine(tab + "Attachment : ATTACH[" + Trim(fields_.AttachmentList) + "]");
   if (!fields_.plainBodyReason.empty()) log_.WriteLine(tab + "Plain body : " + fields_.plainBodyReason);
+  bool bodyInPart = false;  // a part of the body text, not an attachment, could not be read
   for (const auto& failure : fields_.extractionFailures) {
     log_.WriteLine(tab + "Not extracted : " + failure.name + " : " + failure.reason);
-    ++result_.attachmentsNotExtracted;
+    if (failure.attachment) {
+      ++result_.attachmentsNotExtracted;
+    } else {
+      bodyInPart = true;
+    }
   }
   const bool encryptedInPart = fields_.encrypted && !fields_.unreadableItems.empty();
   if (encryptedInPart) {
@@ -555,7 +594,7 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   } else {
     const bool whole =
         outcome.problems.empty() && fields_.unreadableItems.empty() && fields_.extractionFailures.empty();
-    if (!outcome.problems.empty() || !fields_.unreadableItems.empty()) ++result_.incomplete;
+    if (!outcome.problems.empty() || !fields_.unreadableItems.empty() || bodyInPart) ++result_.incomplete;
     if (encryptedInPart) ++result_.encrypted;
     // A message without all its parts is recorded as such: the next run writes it again.
     earlier_->Written(fields_.universalId, outcome.path, whole, outcome.bytes);
@@ -636,6 +675,7 @@ ExportReport ExportRun::Complete() {
 }  // namespace
 
 ExportReport Export(const ExportPlan& plan, const ExportServices& services, ExportObserver& observer) {
+  FailWritesPastTheFileSizeLimit();
   return ExportRun(plan, services, observer).Run();
 }
 

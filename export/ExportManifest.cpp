@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/TextRules.h"
+#include "export/PathSafety.h"
 
 namespace mailshift::mail {
 namespace {
@@ -42,7 +43,8 @@ std::int64_t NumberOrUnknown(std::string_view text) {
 // that is not yet ended, and gives each line after the first to the index.
 class LineReader {
  public:
-  LineReader(ExportManifestIndex* index, std::int64_t& entries) : index_(index), entries_(entries) {}
+  LineReader(ExportManifestIndex* index, std::int64_t& entries, std::int64_t& ignored)
+      : index_(index), entries_(entries), ignored_(ignored) {}
 
   // False once it is clear that the file is no manifest of ours, or when only its first line is
   // wanted and read.
@@ -116,6 +118,13 @@ class LineReader {
     }
     // Three fields: a line of a run before sizes were recorded.
     if (count < 3 || count > 5) return true;
+    // The manifest lies in the user's folder where anything can edit it: a record that names
+    // anything but a plain name in the output root (a path, "..", a device) could send a message
+    // outside the destination or make a file elsewhere count as written.
+    if (!IsPlainOutputName(fields[0]) || !IsPlainOutputName(fields[2])) {
+      ++ignored_;
+      return true;
+    }
     index_->Take(fields[0], fields[1], fields[2], count > 3 ? NumberOrUnknown(fields[3]) : -1,
                  count < 5 || fields[4] != kPartMark);
     ++entries_;
@@ -124,6 +133,7 @@ class LineReader {
 
   ExportManifestIndex* index_;  // null: only the first line is wanted
   std::int64_t& entries_;
+  std::int64_t& ignored_;
   std::string unended_;
   bool overlong_ = false;
   bool firstLineRead_ = false;
@@ -160,7 +170,7 @@ ExportManifest::ExportManifest(const OpenedFolder& root, bool startAnew)
       break;
   }
 
-  LineReader reader(startAnew ? nullptr : &index_, entries_);
+  LineReader reader(startAnew ? nullptr : &index_, entries_, ignored_);
   if (const std::string error =
           file_.ReadPieces([&reader](std::string_view piece) { return reader.Take(piece); });
       !error.empty()) {
@@ -219,6 +229,12 @@ void ExportManifest::Finish() {
   // Removed while it is still locked, so no other run has taken it up meanwhile.
   if (created_ && added_ == 0) root_.Remove(std::string(kManifestFileName));
   file_.Close();
+}
+
+void ExportManifest::Fail(const std::string& problem) {
+  failed_ = true;
+  problem_ = "the manifest " + path_ + " cannot record " + problem;
+  Finish();
 }
 
 void ExportManifest::Append(const std::string& line) {

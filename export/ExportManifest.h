@@ -57,12 +57,20 @@ class ExportManifest {
   // Records a message an earlier run wrote without recording it; Find and KnowsFile know it from
   // now on.
   void AddEarlier(const std::string& folder, const std::string& universalId, const ManifestRecord& record);
+  // Whether the manifest is open for this run's records.
+  bool InUse() const { return file_.IsOpen(); }
+  // Ends the manifest's use for a reason outside it (a folder whose files cannot be looked at):
+  // the messages written from now on could not be recorded, so failed() tells the run to end.
+  void Fail(const std::string& problem);
   // Removes the manifest again when this run made it and recorded nothing in it, so an export of
   // documents without ids leaves none behind.
   void Finish();
 
   // The entries read when the manifest was opened, and those added since.
   std::int64_t size() const { return entries_; }
+  // The lines that were read but not used: their folder or file is no plain name the export
+  // could have made.
+  std::int64_t ignoredLines() const { return ignored_; }
 
  private:
   void Append(const std::string& line);
@@ -78,6 +86,7 @@ class ExportManifest {
   bool failed_ = false;
   ExportManifestIndex index_;
   std::int64_t entries_ = 0;
+  std::int64_t ignored_ = 0;
 };
 
 // The universal id in the "X-Notes-UNID" header field of the message file of that name in the

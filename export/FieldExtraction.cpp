@@ -204,15 +204,19 @@ void ExtractAttachments(Document& document, AttachmentFolder& folder, MessageFie
       fields.extractionFailures.push_back({name, WhyFailed(error)});
       continue;
     }
+    bool extracted = true;
     try {
       object->ExtractFile(target);
     } catch (const std::exception& error) {
       std::remove(target.c_str());  // a part of the bytes must not pass for the attachment
       fields.extractionFailures.push_back({name, WhyFailed(error)});
+      extracted = false;
     }
     fields.AttachmentList += '|';
     fields.AttachmentList += target;
-    fields.attachmentFiles.push_back(std::move(target));
+    // The list keeps its entry; the writer is not handed a file that is not there, which would
+    // report the same attachment a second time.
+    if (extracted) fields.attachmentFiles.push_back(std::move(target));
     fields.attachmentNames.push_back(std::move(name));
   }
 }

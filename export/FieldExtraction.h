@@ -15,10 +15,12 @@
 
 namespace mailshift::mail {
 
-// An attachment whose bytes could not be extracted; its path stays in the attachment list.
+// An attachment whose bytes could not be extracted; its path stays in the attachment list. Or a
+// part of the body that could not be read (attachment false): not counted as an attachment.
 struct ExtractionFailure {
   std::string name;  // the attachment's name as the document gives it
   std::string reason;
+  bool attachment = true;
 };
 
 struct MessageFields {

@@ -50,8 +50,16 @@ std::string_view CutToUnits(std::string_view text, std::size_t maxUnits, bool ut
   return text.substr(0, at);
 }
 
-// CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9, also with a superscript digit, and with any
-// extension: Windows takes them for devices.
+}  // namespace
+
+FileNameRules FileNameRules::Native() {
+#ifdef _WIN32
+  return {255, true, true};
+#else
+  return {255, false, false};
+#endif
+}
+
 bool IsWindowsDeviceName(std::string_view name) {
   std::string base(name.substr(0, name.find('.')));
   while (!base.empty() && base.back() == ' ') base.pop_back();
@@ -62,16 +70,6 @@ bool IsWindowsDeviceName(std::string_view name) {
   const std::string_view digit = std::string_view(base).substr(3);
   return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
          digit == "\xC2\xB2" || digit == "\xC2\xB3";
-}
-
-}  // namespace
-
-FileNameRules FileNameRules::Native() {
-#ifdef _WIN32
-  return {255, true, true};
-#else
-  return {255, false, false};
-#endif
 }
 
 std::string MessageFileName(std::string_view subject, std::string_view tail, const FileNameRules& rules) {

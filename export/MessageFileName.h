@@ -23,6 +23,10 @@ struct FileNameRules {
 // rules refuse as a device name gets "_" after the subject.
 std::string MessageFileName(std::string_view subject, std::string_view tail, const FileNameRules& rules);
 
+// CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9 (also with a superscript digit), with or without an
+// extension: names Windows takes for devices.
+bool IsWindowsDeviceName(std::string_view name);
+
 // Only the printable ASCII characters of the text: the subject part for a file system that
 // refuses the characters of a name.
 std::string PrintableAsciiOnly(std::string_view text);

@@ -1,9 +1,9 @@
 #include "export/NamesTable.h"
 
-#include <fstream>
-#include <sstream>
+#include <unordered_map>
 #include <vector>
 
+#include "common/PlainFile.h"
 #include "common/TextRules.h"
 
 namespace mailshift::mail {
@@ -57,6 +57,18 @@ std::string Stripped(std::string_view text) {
   return std::string(text.substr(start, end - start));
 }
 
+// A control character (CR inside a line, NUL, a tab) in a name or an address would reach a
+// message header.
+bool HoldsControlCharacter(std::string_view text) {
+  for (const char c : text) {
+    if ((c >= 0 && c < 0x20) || c == 0x7F) return true;
+  }
+  return false;
+}
+
+// Far more than any names table of a mail domain.
+constexpr std::size_t kLargestTable = 64 * 1024 * 1024;
+
 }  // namespace
 
 std::string AbbreviatedNotesName(std::string_view name) {
@@ -107,6 +119,7 @@ std::string NamesTable::Key(std::string_view notesName) {
 
 NamesTable NamesTable::FromText(std::string_view csv) {
   NamesTable table;
+  std::unordered_map<std::string, std::size_t> lineOfName;
   std::vector<std::string> fields;
   std::size_t lineNumber = 0;
   std::size_t start = 0;
@@ -114,7 +127,8 @@ NamesTable NamesTable::FromText(std::string_view csv) {
   while (start < csv.size()) {
     std::size_t end = csv.find('\n', start);
     if (end == std::string_view::npos) end = csv.size();
-    const std::string_view line = csv.substr(start, end - start);
+    std::string_view line = csv.substr(start, end - start);
+    if (line.ends_with('\r')) line.remove_suffix(1);  // the line end of CR LF
     start = end + 1;
     ++lineNumber;
     if (Stripped(line).empty()) continue;
@@ -127,20 +141,30 @@ NamesTable NamesTable::FromText(std::string_view csv) {
       if (table.addresses_.empty() && lineNumber == 1) continue;  // the heading
       throw NamesTableError(where + ": \"" + address + "\" is no Internet address");
     }
+    if (HoldsControlCharacter(name) || HoldsControlCharacter(address))
+      throw NamesTableError(where +
+                            ": a name or an address holds a control character (a tab, a line break, NUL)");
     if (name.empty() || address.find_first_of(" <>,;\"") != std::string::npos)
       throw NamesTableError(where + ": not a Notes name and an Internet address");
+    const auto [earlier, added] = lineOfName.try_emplace(Key(name), lineNumber);
+    if (!added) {
+      throw NamesTableError(where + ": the name \"" + name + "\" is given on line " +
+                            std::to_string(earlier->second) + " already");
+    }
     table.addresses_[Key(name)] = address;
   }
   return table;
 }
 
 NamesTable NamesTable::FromFile(const std::filesystem::path& file) {
-  std::ifstream input(file, std::ios::binary);
-  if (!input) throw NamesTableError("the names table cannot be opened");
-  std::ostringstream text;
-  text << input.rdbuf();
-  if (input.bad()) throw NamesTableError("the names table cannot be read");
-  return FromText(text.str());
+  // Only a plain file, opened without waiting: a pipe would hold the run up for good, a device
+  // such as /dev/zero be read until memory runs out, and a folder read as an empty table.
+  const std::optional<std::string> text = ReadPlainFile(file, kLargestTable + 1);
+  if (!text) throw NamesTableError("the names table is no plain file that can be read");
+  if (text->size() > kLargestTable)
+    throw NamesTableError("the names table is larger than " + std::to_string(kLargestTable / (1024 * 1024)) +
+                          " MB");
+  return FromText(*text);
 }
 
 std::string NamesTable::AddressOf(std::string_view notesName) const {

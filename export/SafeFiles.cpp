@@ -141,6 +141,10 @@ void OpenedFolder::Close() {
 bool OpenedFolder::FitsInPath(const std::string& name) const { return path_.size() + name.size() < PATH_MAX; }
 
 std::FILE* OpenedFolder::CreateNewFile(const std::string& name, int& error) const {
+  if (!IsOneName(name)) {
+    error = EINVAL;
+    return nullptr;
+  }
   if (!FitsInPath(name)) {
     error = ENAMETOOLONG;
     return nullptr;
@@ -149,20 +153,24 @@ std::FILE* OpenedFolder::CreateNewFile(const std::string& name, int& error) cons
 }
 
 int OpenedFolder::RenameNoReplace(const std::string& from, const std::string& to) const {
+  if (!IsOneName(from) || !IsOneName(to)) return EINVAL;
   if (!FitsInPath(to)) return ENAMETOOLONG;
   return RenameNoReplaceAt(descriptor_, from.c_str(), to.c_str());
 }
 
 int OpenedFolder::Remove(const std::string& name) const {
+  if (!IsOneName(name)) return EINVAL;
   return unlinkat(descriptor_, name.c_str(), 0) == 0 ? 0 : errno;
 }
 
 int OpenedFolder::RenameReplacing(const std::string& from, const std::string& to) const {
+  if (!IsOneName(from) || !IsOneName(to)) return EINVAL;
   if (!FitsInPath(to)) return ENAMETOOLONG;
   return renameat(descriptor_, from.c_str(), descriptor_, to.c_str()) == 0 ? 0 : errno;
 }
 
 std::int64_t OpenedFolder::PlainFileSize(const std::string& name) const {
+  if (!IsOneName(name)) return kNotAPlainFile;
   struct stat found {};
   if (fstatat(descriptor_, name.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0)
     return errno == ENOENT ? kNoFile : kNotAPlainFile;
@@ -170,6 +178,10 @@ std::int64_t OpenedFolder::PlainFileSize(const std::string& name) const {
 }
 
 std::FILE* OpenedFolder::OpenPlainFileForReading(const std::string& name, int& error) const {
+  if (!IsOneName(name)) {
+    error = EINVAL;
+    return nullptr;
+  }
   // O_NONBLOCK: a pipe with no writer or a device does not hold the run up at the open.
   const int descriptor = openat(descriptor_, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (descriptor < 0) {
@@ -327,6 +339,7 @@ bool OpenedFolder::IsNoUnnamedFiles(int error) {
 }
 
 int OpenedFolder::NameUnnamedFile(std::FILE* file, const std::string& name) const {
+  if (!IsOneName(name)) return EINVAL;
   if (!FitsInPath(name)) return ENAMETOOLONG;
   const int descriptor = fileno(file);
   // linkat never replaces: a name that is taken gives EEXIST.
@@ -425,6 +438,8 @@ bool IsOwnFolder(const std::string& path) {
 }
 
 bool SameName(const std::string& first, const std::string& second) { return first == second; }
+
+void FailWritesPastTheFileSizeLimit() { signal(SIGXFSZ, SIG_IGN); }
 
 unsigned long CurrentProcessNumber() {
   static const auto number = static_cast<unsigned long>(getpid());

@@ -24,6 +24,18 @@ inline std::string Utf8Text(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+// Whether name is a single name within a folder: not empty, neither "." nor "..", and without a
+// path separator (or on Windows a drive colon). Every OpenedFolder operation refuses any other
+// with EINVAL, so no name can reach outside the folder it is given to.
+inline bool IsOneName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+#ifdef _WIN32
+  return name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+#else
+  return name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+#endif
+}
+
 // Removes the file or link at path, never a folder. 0 when done, ENOENT when nothing is there,
 // EISDIR for a folder, otherwise the error number.
 int RemoveFile(const std::string& path);
@@ -196,6 +208,11 @@ bool IsOwnFolder(const std::string& path);
 // True when two names of one level of a path name the same file or folder: the same bytes, or on
 // Windows the same letters in any case.
 bool SameName(const std::string& first, const std::string& second);
+
+// Lets a write that would grow a file past the user's file size limit (ulimit -f) fail with an
+// error the run reports, instead of the signal that ends the process without a word. Nothing to do
+// where there is no such signal.
+void FailWritesPastTheFileSizeLimit();
 
 // The number of this process, for names only this run uses.
 unsigned long CurrentProcessNumber();

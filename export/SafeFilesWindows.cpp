@@ -151,25 +151,33 @@ void OpenedFolder::StockEnder::operator()(UnnamedFileStock*) const {}
 void OpenedFolder::Close() { path_.clear(); }
 
 std::FILE* OpenedFolder::CreateNewFile(const std::string& name, int& error) const {
+  if (!IsOneName(name)) {
+    error = EINVAL;
+    return nullptr;
+  }
   return mail::CreateNewFile(path_ + name, error);
 }
 
 int OpenedFolder::RenameNoReplace(const std::string& from, const std::string& to) const {
+  if (!IsOneName(from) || !IsOneName(to)) return EINVAL;
   return mail::RenameNoReplace(path_ + from, path_ + to);
 }
 
 int OpenedFolder::Remove(const std::string& name) const {
+  if (!IsOneName(name)) return EINVAL;
   if (DeleteFileW(WidePath(path_ + name).c_str())) return 0;
   return ErrorNumber(GetLastError());
 }
 
 int OpenedFolder::RenameReplacing(const std::string& from, const std::string& to) const {
+  if (!IsOneName(from) || !IsOneName(to)) return EINVAL;
   if (MoveFileExW(WidePath(path_ + from).c_str(), WidePath(path_ + to).c_str(), MOVEFILE_REPLACE_EXISTING))
     return 0;
   return ErrorNumber(GetLastError());
 }
 
 std::int64_t OpenedFolder::PlainFileSize(const std::string& name) const {
+  if (!IsOneName(name)) return kNotAPlainFile;
   WIN32_FILE_ATTRIBUTE_DATA found{};
   if (!GetFileAttributesExW(WidePath(path_ + name).c_str(), GetFileExInfoStandard, &found)) {
     const DWORD error = GetLastError();
@@ -182,6 +190,10 @@ std::int64_t OpenedFolder::PlainFileSize(const std::string& name) const {
 }
 
 std::FILE* OpenedFolder::OpenPlainFileForReading(const std::string& name, int& error) const {
+  if (!IsOneName(name)) {
+    error = EINVAL;
+    return nullptr;
+  }
   // FILE_FLAG_OPEN_REPARSE_POINT: a link is opened as itself and then refused, never followed.
   const HANDLE handle = CreateFileW(WidePath(path_ + name).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -464,6 +476,8 @@ bool SameName(const std::string& first, const std::string& second) {
   return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
                               TRUE) == CSTR_EQUAL;
 }
+
+void FailWritesPastTheFileSizeLimit() {}
 
 unsigned long CurrentProcessNumber() { return GetCurrentProcessId(); }
 

@@ -53,15 +53,21 @@ TEST_F(AttachmentFolderTest, TheFoldersOfKilledRunsAreRemovedAndNoOthers) {
   const std::string left = temp_.path() + "/mailshift-" + std::to_string(gone) + "-Ab12Cd";
   fs::create_directories(left + "/3");
   Touch(left + "/3/half.pdf");
+  // The composer's attachment spool of that run, with a copy of an attachment in it.
+  const std::string spool = temp_.path() + "/mailshift-spool-" + std::to_string(gone) + "-0a1b2c3d4e5f";
+  fs::create_directories(spool);
+  Touch(spool + "/0");
   const std::string running = temp_.path() + "/mailshift-1-Ab12Cd";  // its process is there
+  const std::string runningSpool = temp_.path() + "/mailshift-spool-1-0a1b2c3d4e5f";
   const std::string other = temp_.path() + "/mailshift-notes";
-  fs::create_directory(running);
-  fs::create_directory(other);
+  const std::string otherSpool = temp_.path() + "/mailshift-spool-notes";
+  for (const std::string& kept : {running, runningSpool, other, otherSpool}) fs::create_directory(kept);
   AttachmentFolder folder;
   folder.NewFilePath("a.doc");
   EXPECT_FALSE(fs::exists(left));
-  EXPECT_TRUE(fs::exists(running));
-  EXPECT_TRUE(fs::exists(other));
+  EXPECT_FALSE(fs::exists(spool));
+  for (const std::string& kept : {running, runningSpool, other, otherSpool})
+    EXPECT_TRUE(fs::exists(kept)) << kept;
   EXPECT_EQ(folder.path().rfind(temp_.path() + "/mailshift-" + std::to_string(getpid()) + "-", 0), 0u);
 }
 

@@ -190,3 +190,47 @@ TEST_F(BodyExtractionTest, RichTextThatCannotBeConvertedSaysWhy) {
 
 }  // namespace
 }  // namespace mailshift::mail
+
+namespace mailshift::mail {
+namespace {
+
+// A damaged or hostile body: what lies past the limits is left out with one line per cause, and
+// a multipart without parts keeps its content.
+TEST_F(BodyExtractionTest, DamagedBodiesAreToldOncePerCauseAndKeepWhatTheyHold) {
+  client_.convertMime = false;
+  MemoryMimeEntity deep = Part("text", "plain", "deepest");
+  for (int level = 0; level < 40; ++level) deep = Multipart("mixed", {Part("text", "plain", "level"), deep});
+  std::vector<MemoryMimeEntity> many(10'050, Part("text", "plain", "x"));
+  MemoryMimeEntity childless = Multipart("mixed", {});
+  childless.content = "what the part held";
+  struct Case {
+    MemoryMimeEntity body;
+    std::vector<std::string> failures;
+    std::string keptContent;  // of the body's first leaf; "" for no check
+  };
+  const std::vector<Case> cases{
+      {Multipart("mixed", many), {"the MIME body has too many parts; those beyond are left out"}, "x"},
+      {Multipart("mixed", {Part("text", "plain", "top"), deep}),
+       {"the MIME body nests too deep; the parts below are left out"},
+       "top"},
+      {childless, {}, "what the part held"},
+  };
+  for (const Case& c : cases) {
+    MemoryDocument document;
+    document.mimeBody = c.body;
+    const MessageFields fields = Read(std::move(document));
+    std::vector<std::string> failures;
+    for (const auto& failure : fields.extractionFailures) {
+      failures.push_back(failure.reason);
+      EXPECT_FALSE(failure.attachment) << failure.reason;  // no attachment was lost
+    }
+    EXPECT_EQ(failures, c.failures);
+    ASSERT_TRUE(fields.bodyParts);
+    const BodyPart* leaf = &*fields.bodyParts;
+    while (!leaf->parts.empty()) leaf = &leaf->parts.front();
+    EXPECT_EQ(Content(*leaf), c.keptContent);
+  }
+}
+
+}  // namespace
+}  // namespace mailshift::mail

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <set>
 #include <stdexcept>
 
 #include "common/CodePage.h"
@@ -514,6 +516,8 @@ TEST_F(ExportDriverTest, AFailedExtractionIsLoggedAndReported) {
   const std::string list = writer_.calls[0].attachments;
   EXPECT_EQ(writer_.calls[0].attachedFiles,
             (std::vector<std::pair<std::string, std::string>>{{"ok.txt", "ok"}}));
+  // The file that is not there is not handed on: the writer would report it a second time.
+  EXPECT_EQ(writer_.calls[0].handedFiles, (std::vector<std::string>{"ok.txt"}));
   EXPECT_EQ(Log(),
             LogOf({"---------------- Starting User Folders ---------------", "Saving Emails (Inbox)...",
                    "\tEmail Subject : SUBJECT[Report]", "\tAttachment : ATTACH[" + list + "]",
@@ -861,12 +865,15 @@ TEST_F(ExportDriverTest, ADatabaseReplacedDuringTheRunEndsIt) {
   std::ofstream(database) << "the first";
   plan_.databasePath = database;
   client_.AddDatabase(database);
-  for (const char* name : {"($Inbox)", "($Sent)"}) client_.database(database).AddView(name, true);
+  for (const char* name : {"($Inbox)", "($Sent)", "($Drafts)"})
+    client_.database(database).AddView(name, true);
   client_.database(database).views[0].documents.push_back(
       client_.database(database).AddDocument(MemoryDocument().Text("Subject", {"in"})));
-  client_.database(database).views[1].documents.push_back(
-      client_.database(database).AddDocument(MemoryDocument().Text("Subject", {"sent"})));
-  Select({"Inbox", "Sent"});
+  for (const char* subject : {"sent", "sent too", "draft", "draft too", "draft three"}) {
+    client_.database(database).views[subject[0] == 's' ? 1 : 2].documents.push_back(
+        client_.database(database).AddDocument(MemoryDocument().Text("Subject", {subject})));
+  }
+  Select({"Inbox", "Sent", "Drafts"});
   observer_.onEvent = [&](const std::string& event) {
     if (event != "Standard=Sent -> Sent Items") return;
     std::ofstream(database + ".new") << "the second";
@@ -874,6 +881,8 @@ TEST_F(ExportDriverTest, ADatabaseReplacedDuringTheRunEndsIt) {
   };
   const ExportReport result = Run();
   EXPECT_EQ(result.written(), 1);
+  // What was never exported is counted as the database was when the run began.
+  EXPECT_EQ(result.left, 5);
   EXPECT_FALSE(result.Succeeded());
   EXPECT_NE(message_.find("The export was ended early: the database " + database +
                           " was replaced during the export; export it again to have it "
@@ -1014,7 +1023,8 @@ TEST_F(ExportDriverRerunTest, AMessageWrittenButNotRecordedIsWrittenAgainInItsPl
   std::ofstream(Root() + "Mailshift-Manifest.txt", std::ios::binary)
       << "Corvane Mailshift export manifest "
          "1\r\nInbox\tA0000000000000000000000000000001\trecorded1.eml\r\nInb";
-  std::ofstream(Root() + "Inbox/recorded1.eml", std::ios::binary) << "a message";
+  std::ofstream(Root() + "Inbox/recorded1.eml", std::ios::binary)
+      << "X-Notes-UNID: A0000000000000000000000000000001\r\n\r\na message";
   // Killed after writing it: nothing tells whether every attachment made it into the file.
   std::ofstream(Root() + "Inbox/written only7.eml", std::ios::binary)
       << "Subject: written only\r\nX-Notes-UNID: A0000000000000000000000000000002\r\n\r\nbody\r\n";
@@ -1142,12 +1152,13 @@ TEST_F(ExportDriverRerunTest, ASecondRunIntoTheSamePlaceIsRefusedWhileTheFirstIs
 // A manifest that stops taking lines (a full disk) ends the run: what it would write next could
 // not be told from what is missing by the next run.
 TEST_F(ExportDriverRerunTest, AManifestThatCannotBeWrittenEndsTheRunWithAClearMessage) {
+  writer_.fileExtension = ".eml";  // found by its header when it was written but not recorded
   for (int i = 0; i < 3; ++i) MailWithId("($Inbox)", "m" + std::to_string(i), i);
   Select({"Inbox"});
   const pid_t child = fork();
   if (child == 0) {
-    // Files may not grow beyond the manifest's first line and a short message.
-    signal(SIGXFSZ, SIG_IGN);
+    // Files may not grow beyond the manifest's first line and a short message. The run itself
+    // keeps the signal of a file grown past the limit from ending it without a word.
     const rlimit limit{80, 80};
     setrlimit(RLIMIT_FSIZE, &limit);
     const ExportReport result = Run();
@@ -1161,6 +1172,11 @@ TEST_F(ExportDriverRerunTest, AManifestThatCannotBeWrittenEndsTheRunWithAClearMe
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
+  // Without the limit the run again completes, each message there once.
+  const ExportReport again = Run();
+  EXPECT_TRUE(again.Succeeded()) << message_;
+  EXPECT_EQ(again.written() + again.skipped, 3);
+  EXPECT_EQ(FilesIn(Root() + "Inbox").size(), 3u);
 }
 
 // A damaged database may file two documents of one id in a folder: both are messages, and a run
@@ -1205,6 +1221,292 @@ TEST_F(ExportDriverRerunTest, TheSecondMessageOfOneIdWrittenButNotRecordedIsNotW
   EXPECT_EQ(FilesIn(Root() + "Inbox"), (std::vector<std::string>{"first1.eml", "second2.eml"}));
   EXPECT_NE(Manifest().find("Inbox\tA0000000000000000000000000000001\tsecond2.eml\t"), std::string::npos)
       << Manifest();
+}
+
+// The manifest lies in the user's folder where anything can edit it: a line that names a path
+// instead of a plain name must neither send a message outside the destination nor make a file
+// elsewhere count as a written message.
+TEST_F(ExportDriverRerunTest, AManifestLineNamingAPathIsIgnoredAndNothingLeavesTheDestination) {
+  const std::string victim = scratch_.path() + "/victim/";
+  fs::create_directories(victim);
+  std::ofstream(victim + "precious.txt", std::ios::binary) << "precious";
+  std::ofstream(victim + "hostname", std::ios::binary) << "host";
+  MailWithId("($Inbox)", "replaced", 1);
+  MailWithId("($Inbox)", "counted", 2);
+  MailWithId("($Inbox)", "moved", 3);
+  Select({"Inbox"});
+  fs::create_directories(Root() + "Inbox");
+  std::ofstream(Root() + "Inbox/stray.eml", std::ios::binary)
+      << "Subject: moved\r\nX-Notes-UNID: A0000000000000000000000000000003\r\n\r\nbody\r\n";
+  std::ofstream(Root() + "Mailshift-Manifest.txt", std::ios::binary)
+      << "Corvane Mailshift export manifest 1\r\n"
+      << "Inbox\tA0000000000000000000000000000001\t../../../victim/precious.txt\t8\tpart\r\n"
+      << "Inbox\tA0000000000000000000000000000002\t" << victim << "hostname\t4\r\n"
+      << "Inbox\tA0000000000000000000000000000003\t../../../victim/moved.eml\t5\tpart\r\n"
+      << "..\tA0000000000000000000000000000004\tx.eml\t5\r\n"
+      << "Inbox\tA0000000000000000000000000000005\tcon\x1B[2J.eml\t5\r\n";
+
+  ExportReport result = Run();
+
+  EXPECT_EQ(result.written(), 3);
+  EXPECT_EQ(result.skipped, 0);
+  EXPECT_EQ(ReadFile(victim + "precious.txt"), "precious");
+  EXPECT_EQ(FilesIn(victim), (std::vector<std::string>{"hostname", "precious.txt"}));
+  // The unrecorded message found by its header is written again in its own place.
+  EXPECT_EQ(FilesIn(Root() + "Inbox"),
+            (std::vector<std::string>{"counted.2.txt", "replaced.1.txt", "stray.eml"}));
+  EXPECT_NE(Log().find("\tIgnored : 5 lines of the manifest " + Root() +
+                       "Mailshift-Manifest.txt naming no file an export could have made there\r\n"),
+            std::string::npos)
+      << Log();
+
+  result = Run();
+  EXPECT_EQ(result.written(), 0);
+  EXPECT_EQ(result.skipped, 3);
+  EXPECT_EQ(FilesIn(Root() + "Inbox").size(), 3u);
+}
+
+// Out of file handles, a folder whose files cannot be looked at cannot have its messages recorded
+// either: the run ends with the reason rather than write messages the next run writes again.
+TEST_F(ExportDriverRerunTest, NothingIsWrittenWithoutBeingRecordedWhenFileHandlesRunOut) {
+  for (int i = 0; i < 3; ++i) MailWithId("($Inbox)", "m" + std::to_string(i), i);
+  Select({"Inbox"});
+  int fullRuns = 0;
+  int endedRuns = 0;
+  for (int spare = 0; spare < 12; ++spare) {
+    fs::remove_all(destination_);
+    fs::create_directory(destination_);
+    const pid_t child = fork();
+    if (child == 0) {
+      const int lowestFree = dup(0);
+      close(lowestFree);
+      rlimit limit{};
+      getrlimit(RLIMIT_NOFILE, &limit);
+      const rlim_t before = limit.rlim_cur;
+      limit.rlim_cur = static_cast<rlim_t>(lowestFree + spare);
+      setrlimit(RLIMIT_NOFILE, &limit);
+      const ExportReport result = Run();
+      limit.rlim_cur = before;
+      setrlimit(RLIMIT_NOFILE, &limit);
+      // Every message file there is one the manifest names, or the run says it ended for that.
+      const std::string manifest = fs::exists(Root() + "Mailshift-Manifest.txt") ? Manifest() : "";
+      int unrecorded = 0;
+      if (fs::is_directory(Root() + "Inbox")) {
+        for (const std::string& name : FilesIn(Root() + "Inbox"))
+          if (manifest.find("\t" + name + "\t") == std::string::npos) ++unrecorded;
+      }
+      const bool ended = message_.find("The export was ended early: the manifest " + Root() +
+                                       "Mailshift-Manifest.txt cannot record the messages of Inbox: the "
+                                       "folder cannot be opened: Too many open files") != std::string::npos;
+      _exit(unrecorded != 0 ? 1 : result.written() == 3 && result.Succeeded() ? 10 : ended ? 11 : 12);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 1)
+        << "messages written but not recorded with " << spare << " spare handles";
+    if (WEXITSTATUS(status) == 10) ++fullRuns;
+    if (WEXITSTATUS(status) == 11) ++endedRuns;
+  }
+  EXPECT_GT(fullRuns, 0);
+  EXPECT_GT(endedRuns, 0);
+}
+
+// Random edits of a manifest a run wrote, and of its files, then a run: whatever the manifest
+// says, nothing is written outside the destination and every document ends up in its folder
+// exactly once. MAILSHIFT_MANIFEST_FUZZ_ROUNDS asks for a longer run (the sanitizer build's),
+// MAILSHIFT_MANIFEST_FUZZ_SEED for other edits.
+class ManifestEdits {
+ public:
+  ManifestEdits(std::uint32_t seed, std::string victim) : random_(seed), victim_(std::move(victim)) {}
+
+  std::string Edit(const std::string& manifest) {
+    std::vector<std::string> lines = LinesOf(manifest);
+    const int edits = 1 + Below(3);
+    for (int i = 0; i < edits && lines.size() > 1; ++i) {
+      const std::size_t at = 1 + Below(static_cast<int>(lines.size()) - 1);
+      switch (Below(9)) {
+        case 0:
+          lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
+          break;
+        case 1:
+          lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), lines[at]);
+          break;
+        case 2:
+          std::swap(lines[at], lines[1 + Below(static_cast<int>(lines.size()) - 1)]);
+          break;
+        case 3:
+          SetField(lines[at], Below(2) == 0 ? 0 : 2, Hostile());
+          break;
+        case 4:
+          SetField(lines[at], 1, Field(lines[1 + Below(static_cast<int>(lines.size()) - 1)], 1));
+          break;
+        case 5:
+          SetField(lines[at], 2, Field(lines[1 + Below(static_cast<int>(lines.size()) - 1)], 2));
+          break;
+        case 6:
+          SetField(lines[at], 3, std::to_string(Below(400)));
+          break;
+        case 7:
+          lines[at] += Below(2) == 0 ? "\tpart" : "\tpart\textra";
+          break;
+        default: {
+          static const std::string kBytes("\t\r\n\0x/.A9", 9);
+          if (!lines[at].empty())
+            lines[at][Below(static_cast<int>(lines[at].size()))] =
+                kBytes[Below(static_cast<int>(kBytes.size()))];
+        }
+      }
+    }
+    std::string edited;
+    for (const std::string& line : lines) edited += line + "\r\n";
+    if (Below(4) == 0) edited.resize(Below(static_cast<int>(edited.size())));  // cut off
+    return edited;
+  }
+  int Below(int bound) { return bound <= 0 ? 0 : std::uniform_int_distribution<int>(0, bound - 1)(random_); }
+
+ private:
+  static std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+      lines.push_back(text.substr(start, end - start));
+    return lines;
+  }
+  static std::vector<std::string> FieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+      fields.push_back(line.substr(start, tab - start));
+    fields.push_back(line.substr(start));
+    return fields;
+  }
+  static std::string Field(const std::string& line, std::size_t index) {
+    const auto fields = FieldsOf(line);
+    return index < fields.size() ? fields[index] : std::string();
+  }
+  static void SetField(std::string& line, std::size_t index, const std::string& value) {
+    auto fields = FieldsOf(line);
+    if (index >= fields.size()) return;
+    fields[index] = value;
+    line.clear();
+    for (std::size_t i = 0; i < fields.size(); ++i) line += (i == 0 ? "" : "\t") + fields[i];
+  }
+  std::string Hostile() {
+    const std::vector<std::string> values{"../../../victim/precious.txt",
+                                          victim_ + "precious.txt",
+                                          "..",
+                                          "",
+                                          ".",
+                                          "Inbox/../..",
+                                          "/etc/hostname",
+                                          "CON.eml",
+                                          std::string("x\x01y.eml"),
+                                          "Work",
+                                          "Inbox",
+                                          "../Work"};
+    return values[Below(static_cast<int>(values.size()))];
+  }
+
+  std::mt19937 random_;
+  std::string victim_;
+};
+
+// The document ids in the headers of the folder's message files, and the names of its other files.
+std::multiset<std::string> IdsIn(const std::string& folder, std::vector<std::string>& others) {
+  std::multiset<std::string> ids;
+  if (!fs::is_directory(folder)) return ids;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string content = ReadFile(entry.path().string());
+    const auto at = content.find("X-Notes-UNID: ");
+    if (entry.path().extension() != ".eml" || at == std::string::npos) {
+      others.push_back(entry.path().filename().string());
+      continue;
+    }
+    ids.insert(content.substr(at + 14, content.find('\n', at) - at - 14));
+  }
+  return ids;
+}
+
+TEST_F(ExportDriverRerunTest, AnEditedManifestNeverSendsAMessageOutsideNorLeavesTwoCopies) {
+  writer_.fileExtension = ".eml";
+  Folder("Work");
+  std::multiset<std::string> inbox;
+  std::multiset<std::string> work;
+  for (int i = 1; i <= 8; ++i) MailWithId("($Inbox)", "in " + std::to_string(i), i);
+  for (int i = 5; i <= 10; ++i) MailWithId("Work", "work " + std::to_string(i), i);  // some in both
+  for (const std::size_t document : view("($Inbox)").documents)
+    inbox.insert(db().documents[document].universalId);
+  for (const std::size_t document : view("Work").documents) work.insert(db().documents[document].universalId);
+  Select({"Inbox", "Work"});
+  const std::string victim = scratch_.path() + "/victim/";
+  fs::create_directories(victim);
+  std::ofstream(victim + "precious.txt", std::ios::binary) << "precious";
+  ASSERT_TRUE(Run().Succeeded()) << message_;
+  const std::string written = Manifest();
+  const auto outside = [&] {
+    std::vector<std::string> entries;
+    for (const std::string& entry : TreeBelow(scratch_.path()))
+      if (!entry.starts_with("dest/") && entry != "Log.txt") entries.push_back(entry);
+    return entries;
+  };
+  const std::vector<std::string> outsideBefore = outside();
+
+  const char* roundsText = std::getenv("MAILSHIFT_MANIFEST_FUZZ_ROUNDS");
+  const char* seedText = std::getenv("MAILSHIFT_MANIFEST_FUZZ_SEED");
+  const int rounds = roundsText != nullptr ? std::atoi(roundsText) : 30;
+  const auto seed =
+      static_cast<std::uint32_t>(seedText != nullptr ? std::strtoul(seedText, nullptr, 10) : 27);
+  ManifestEdits edits(seed, victim);
+  for (int round = 0; round < rounds; ++round) {
+    // Mostly the manifest as this run left it, at times the first run's again.
+    const std::string before = edits.Below(4) == 0 ? written : Manifest();
+    std::ofstream(Root() + "Mailshift-Manifest.txt", std::ios::binary | std::ios::trunc)
+        << edits.Edit(before);
+    if (edits.Below(4) == 0) {  // a message file renamed as well
+      const std::vector<std::string> files = FilesIn(Root() + "Inbox");
+      const std::string& name = files[static_cast<std::size_t>(edits.Below(static_cast<int>(files.size())))];
+      if (name.ends_with(".eml")) fs::rename(Root() + "Inbox/" + name, Root() + "Inbox/renamed " + name);
+    }
+    const ExportReport result = Run();
+    const std::string context =
+        "round " + std::to_string(round) + ", seed " + std::to_string(seed) + "\n" + Log() + "\n" + message_;
+    EXPECT_EQ(ReadFile(victim + "precious.txt"), "precious") << context;
+    EXPECT_EQ(outside(), outsideBefore) << context;
+    std::vector<std::string> others;
+    EXPECT_EQ(IdsIn(Root() + "Inbox", others), inbox) << context;
+    EXPECT_EQ(IdsIn(Root() + "Work", others), work) << context;
+    EXPECT_TRUE(others.empty()) << context;
+    EXPECT_TRUE(result.Succeeded()) << context;
+    // What it recorded is true: a run after it writes nothing.
+    EXPECT_EQ(Run().written(), 0) << context;
+    if (::testing::Test::HasFailure()) break;
+  }
+}
+
+// Every operation on a folder held open takes one name in it and nothing else.
+TEST(OpenedFolderNames, APathGivenAsANameIsRefused) {
+  testing::ScratchFolder scratch;
+  fs::create_directories(scratch.path() + "/in");
+  std::ofstream(scratch.path() + "/outside.txt", std::ios::binary) << "outside";
+  std::ofstream(scratch.path() + "/in/inside.txt", std::ios::binary) << "inside";
+  OpenedFolder folder;
+  ASSERT_EQ(folder.Open(scratch.path() + "/in/"), 0);
+  const std::string outside = scratch.path() + "/outside.txt";
+  for (const std::string& name : {std::string("../outside.txt"), outside, std::string(".."), std::string()}) {
+    int error = 0;
+    EXPECT_EQ(folder.PlainFileSize(name), OpenedFolder::kNotAPlainFile) << name;
+    EXPECT_EQ(folder.OpenPlainFileForReading(name, error), nullptr) << name;
+    EXPECT_EQ(error, EINVAL) << name;
+    EXPECT_EQ(folder.CreateNewFile(name, error), nullptr) << name;
+    EXPECT_EQ(error, EINVAL) << name;
+    EXPECT_EQ(folder.RenameReplacing("inside.txt", name), EINVAL) << name;
+    EXPECT_EQ(folder.RenameNoReplace("inside.txt", name), EINVAL) << name;
+    EXPECT_EQ(folder.RenameReplacing(name, "inside.txt"), EINVAL) << name;
+    EXPECT_EQ(folder.Remove(name), EINVAL) << name;
+  }
+  EXPECT_EQ(ReadFile(outside), "outside");
+  EXPECT_EQ(ReadFile(scratch.path() + "/in/inside.txt"), "inside");
 }
 
 }  // namespace

@@ -47,6 +47,7 @@ WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot
   WriterCall call{destinationRoot, folder,      fields.from, fields.subject,     fields.to, fields.cc,
                   fields.bcc,      fields.date, fields.body, fields.attachments, {}};
   for (const auto& path : fields.origin.attachmentFiles) {
+    call.handedFiles.push_back(fs::path(path).filename().string());
     std::error_code error;
     if (!fs::exists(path, error)) continue;
     call.attachedFiles.emplace_back(fs::path(path).filename().string(), ReadFile(path));
@@ -73,8 +74,9 @@ WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot
   if (!writeFiles) return outcome(true, {}, {}, {});
 
   const std::string path = destinationRoot + folder + "/" + RemoveNameCharacters(fields.subject) + "." +
-                           std::to_string(calls.size()) + ".txt";
+                           std::to_string(calls.size()) + fileExtension;
   std::ofstream out(path, std::ios::binary);
+  if (!fields.origin.universalId.empty()) out << "X-Notes-UNID: " << fields.origin.universalId << "\n";
   out << "From: " << fields.from << "\nTo: " << fields.to << "\nCc: " << fields.cc << "\nBcc: " << fields.bcc
       << "\nDate: " << fields.date << "\nSubject: " << received << "\n\n"
       << fields.body;

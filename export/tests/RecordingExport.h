@@ -49,6 +49,8 @@ struct WriterCall {
   std::vector<std::pair<std::string, std::string>> attachedFiles;
   MessageHeaders headers{};
   bool withBodyParts = false;  // the body came as the parts it was sent with
+  // The names of the files the writer was handed to attach, whether they existed or not.
+  std::vector<std::string> handedFiles{};
 };
 
 // Writes each message as a small text file ROOT/FOLDER/<cleaned subject>.<call number>.txt and
@@ -66,6 +68,8 @@ class RecordingWriter : public EmailItemWriter {
   std::map<std::string, std::vector<std::string>> problemsFor;
   // Off: no file is made, every message counts as written.
   bool writeFiles = true;
+  // The files' ending; their header names the document's id, as the real writer's does.
+  std::string fileExtension = ".txt";
 };
 
 // A fresh folder under the system's temporary folder, removed with its content at the end.

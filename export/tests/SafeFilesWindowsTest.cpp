@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/Global.h"
+#include "export/ExportManifest.h"
 #include "export/LogFile.h"
 #include "export/SafeFiles.h"
 
@@ -151,6 +152,65 @@ TEST_F(WindowsFiles, ALinkInPlaceOfAFolderIsNotFollowed) {
     GTEST_SKIP() << "the link was not made";
   }
   EXPECT_EQ(MakeFolderNoFollow(link), "it is a link, which is not followed");
+}
+
+// A manifest line is used only when its folder and file are plain names in the output root: no
+// "..", no drive or separator, no device name, whatever way Windows writes them.
+TEST_F(WindowsFiles, AManifestLineNamingAPathOrADeviceIsIgnored) {
+  const std::string id = "0123456789ABCDEF0123456789ABCDEF";
+  const std::vector<std::pair<std::string, std::string>> unsafe{{"Inbox", "..\\..\\victim\\precious.txt"},
+                                                                {"Inbox", "C:\\Windows\\win.ini"},
+                                                                {"Inbox", "C:win.ini"},
+                                                                {"Inbox", "../precious.txt"},
+                                                                {"Inbox", "CON.eml"},
+                                                                {"Inbox", "lpt1"},
+                                                                {"..", "a.eml"},
+                                                                {"Inbox\\..", "a.eml"},
+                                                                {"...", "a.eml"},
+                                                                {"Inbox", "a\x1B.eml"}};
+  std::string content = "Corvane Mailshift export manifest 1\r\n";
+  for (const auto& [folder, file] : unsafe) content += folder + "\t" + id + "\t" + file + "\t8\r\n";
+  content += "Inbox\t" + id + "\tplain.eml\t8\r\n";
+  Write(root_ + "Mailshift-Manifest.txt", content);
+  OpenedFolder root;
+  ASSERT_EQ(root.Open(root_), 0);
+  ExportManifest manifest(root, false);
+  EXPECT_EQ(manifest.ignoredLines(), static_cast<std::int64_t>(unsafe.size()));
+  ASSERT_TRUE(manifest.Find("Inbox", id).has_value());
+  EXPECT_EQ(manifest.Find("Inbox", id)->file, "plain.eml");
+  EXPECT_FALSE(manifest.Find("Inbox", id, 1).has_value());
+  EXPECT_FALSE(manifest.Find("..", id).has_value());
+  manifest.Finish();
+}
+
+TEST_F(WindowsFiles, AFolderTakesOneNameInItAndNeverALinkForAFile) {
+  ASSERT_EQ(MakeFolderNoFollow(root_ + "in"), "");
+  Write(root_ + "outside.txt", "outside");
+  Write(root_ + "in\\inside.txt", "inside");
+  OpenedFolder folder;
+  ASSERT_EQ(folder.Open(root_ + "in\\"), 0);
+  for (const std::string& name :
+       {std::string("..\\outside.txt"), std::string("../outside.txt"), root_ + "outside.txt",
+        std::string("C:outside.txt"), std::string(".."), std::string()}) {
+    int error = 0;
+    EXPECT_EQ(folder.PlainFileSize(name), OpenedFolder::kNotAPlainFile) << name;
+    EXPECT_EQ(folder.OpenPlainFileForReading(name, error), nullptr) << name;
+    EXPECT_EQ(folder.CreateNewFile(name, error), nullptr) << name;
+    EXPECT_EQ(error, EINVAL) << name;
+    EXPECT_EQ(folder.RenameReplacing("inside.txt", name), EINVAL) << name;
+    EXPECT_EQ(folder.RenameNoReplace("inside.txt", name), EINVAL) << name;
+    EXPECT_EQ(folder.Remove(name), EINVAL) << name;
+  }
+  EXPECT_EQ(Read(root_ + "outside.txt"), "outside");
+  EXPECT_EQ(Read(root_ + "in\\inside.txt"), "inside");
+  // A recorded file that became a link (a reparse point) is no plain file of the folder.
+  const std::string link = root_ + "in\\recorded.eml";
+  if (!CreateSymbolicLinkW(fs::path(FilePath(link)).c_str(),
+                           fs::path(FilePath(root_ + "outside.txt")).c_str(), 0) ||
+      GetFileAttributesW(fs::path(FilePath(link)).c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "this system makes no symbolic links here";
+  }
+  EXPECT_EQ(folder.PlainFileSize("recorded.eml"), OpenedFolder::kNotAPlainFile);
 }
 
 // The manifest's file: one run at a time holds it; a second name for it (a hard link) or a folder

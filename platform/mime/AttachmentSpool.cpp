@@ -5,7 +5,9 @@
 #include <fstream>
 #include <random>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -32,11 +34,21 @@ void ReportCleanupFailure(const std::string& what, const std::error_code& error)
   std::fprintf(stderr, "mailshift: %s\n", Described(what, error).c_str());
 }
 
+unsigned long ProcessNumber() {
+#ifdef _WIN32
+  return static_cast<unsigned long>(_getpid());
+#else
+  return static_cast<unsigned long>(getpid());
+#endif
+}
+
+// "mailshift-spool-<process>-<ending>": the process number lets a later run tell the spool a
+// killed run left (and remove it) from one still at work.
 std::string RandomName() {
   static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::random_device device;
   std::uniform_int_distribution<std::size_t> pick(0, sizeof kDigits - 2);
-  std::string name = "mailshift-spool-";
+  std::string name = "mailshift-spool-" + std::to_string(ProcessNumber()) + "-";
   for (int i = 0; i < 12; ++i) name += kDigits[pick(device)];
   return name;
 }

@@ -134,18 +134,92 @@ bool IsToken(std::string_view text) {
   });
 }
 
+// No header line may pass 998 characters (RFC 5322): values longer than any real one (a type or
+// subtype holds at most 127 characters, RFC 6838; a charset name 40) are refused rather than
+// written, each on a line of its own.
+constexpr std::size_t kLongestTypeName = 127;
+constexpr std::size_t kLongestCharset = 64;
+constexpr std::size_t kLongestContentId = 900;
+
 // "type/subtype" when both are tokens; application/octet-stream otherwise.
 std::string ValidMediaType(const std::string& mediaType) {
   const std::size_t slash = mediaType.find('/');
-  const bool valid = slash != std::string::npos && IsToken(std::string_view(mediaType).substr(0, slash)) &&
+  const bool valid = slash != std::string::npos && slash <= kLongestTypeName &&
+                     mediaType.size() - slash - 1 <= kLongestTypeName &&
+                     IsToken(std::string_view(mediaType).substr(0, slash)) &&
                      IsToken(std::string_view(mediaType).substr(slash + 1));
   return valid ? mediaType : "application/octet-stream";
 }
 
+// A message part (message/rfc822 and its kin) must not be encoded (RFC 2046, 5.2): it goes as it
+// is, "7bit" or "8bit" as its bytes need, when its lines can stand in a message as they are: at
+// most 998 octets each, no NUL, no CR but before LF, and none that could be taken for one of this
+// message's boundaries ("--=_"). "" when they cannot: the part then goes as an attachment of
+// type application/octet-stream in base64.
+bool IsMessageType(std::string_view mediaType) {
+  return mediaType == "message/rfc822" || mediaType == "message/partial" ||
+         mediaType == "message/external-body";
+}
+
+std::string IdentityEncoding(const AttachedFile& file) {
+  constexpr std::size_t kLongestLine = 998;
+  bool eightBit = false;
+  bool fits = true;
+  std::size_t lineLength = 0;
+  std::string lineStart;  // the first bytes of the line, to tell a boundary
+  bool afterCr = false;
+  ReadAttachedContent(file, [&](std::string_view piece) {
+    for (const char c : piece) {
+      if (!fits) return;
+      if (afterCr && c != '\n') fits = false;
+      afterCr = c == '\r';
+      if (c == '\n' || c == '\r') {
+        lineLength = 0;
+        lineStart.clear();
+        continue;
+      }
+      if (c == '\0' || ++lineLength > kLongestLine) fits = false;
+      if (static_cast<unsigned char>(c) >= 0x80) eightBit = true;
+      if (lineStart.size() < 4) {
+        lineStart += c;
+        if (lineStart == "--=_") fits = false;
+      }
+    }
+  });
+  if (!fits || afterCr) return {};
+  return eightBit ? "8bit" : "7bit";
+}
+
+// The content as it is, every line ending in CR LF.
+void WriteIdentityContent(MessageSink& sink, const AttachedFile& file, const std::string& encoding) {
+  WriteLine(sink, "Content-Transfer-Encoding: ", encoding, "\r\n\r\n");
+  char before = '\0';
+  ReadAttachedContent(file, [&](std::string_view piece) {
+    sink.WriteWith([&](std::string& out) {
+      for (const char c : piece) {
+        if (c == '\n' && before != '\r') out += '\r';
+        out += c;
+        before = c;
+      }
+    });
+  });
+}
+
 void WriteAttachmentPart(MessageSink& sink, const AttachedFile& file) {
-  WriteField(sink, "Content-Type", FileNameFieldValue(ValidMediaType(file.mediaType), "name", file.name));
+  std::string mediaType = ValidMediaType(file.mediaType);
+  std::string encoding;
+  if (IsMessageType(mediaType)) {
+    encoding = IdentityEncoding(file);
+    if (encoding.empty() || (encoding == "8bit" && mediaType != "message/rfc822"))
+      mediaType = "application/octet-stream";
+  }
+  WriteField(sink, "Content-Type", FileNameFieldValue(mediaType, "name", file.name));
   WriteField(sink, "Content-Disposition", FileNameFieldValue("attachment", "filename", file.name));
-  WriteBase64Content(sink, file);
+  if (IsMessageType(mediaType)) {
+    WriteIdentityContent(sink, file, encoding);
+  } else {
+    WriteBase64Content(sink, file);
+  }
 }
 
 std::string MediaTypeOf(const SpooledBodyPart& part) { return ValidMediaType(part.mediaType); }
@@ -155,7 +229,7 @@ std::string ContentIdOf(const SpooledBodyPart& part) {
   std::string id;
   for (const char c : part.contentId)
     if (c > ' ' && c < 127 && c != '<' && c != '>') id += c;
-  return id;
+  return id.size() <= kLongestContentId ? id : std::string();
 }
 
 // Nested multiparts take the message's boundary with a number of their own after its "=_", so
@@ -200,7 +274,19 @@ class BodyPartWriter {
 
   void WriteLeaf(const SpooledBodyPart& part) {
     std::string type = MediaTypeOf(part);
-    if (IsToken(part.charset)) type += "; charset=" + part.charset;
+    std::string encoding;
+    if (IsMessageType(type)) {
+      encoding = IdentityEncoding(part.content);
+      if (encoding.empty() || (encoding == "8bit" && type != "message/rfc822")) {
+        // Cannot go as it is, nor may it be encoded as a message: kept whole as an attachment.
+        AttachedFile attached = part.content;
+        attached.mediaType = "application/octet-stream";
+        if (attached.name.empty()) attached.name = part.fileName.empty() ? "message.eml" : part.fileName;
+        WriteAttachmentPart(sink_, attached);
+        return;
+      }
+    }
+    if (IsToken(part.charset) && part.charset.size() <= kLongestCharset) type += "; charset=" + part.charset;
     if (part.fileName.empty()) {
       WriteLine(sink_, "Content-Type: ", type);
     } else {
@@ -212,7 +298,11 @@ class BodyPartWriter {
     } else {
       WriteField(sink_, "Content-Disposition", FileNameFieldValue("inline", "filename", part.fileName));
     }
-    WriteBase64Content(sink_, part.content);
+    if (!encoding.empty()) {
+      WriteIdentityContent(sink_, part.content, encoding);
+    } else {
+      WriteBase64Content(sink_, part.content);
+    }
   }
 
   MessageSink& sink_;

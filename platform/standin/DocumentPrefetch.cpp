@@ -39,9 +39,16 @@ void DocumentPrefetch::Request(const std::vector<std::int64_t>& documentIds, boo
       ++request_;
       wanted_.clear();
       ready_.clear();
+      readyOrder_.clear();
+      sequence_.clear();
       readyContentBytes_ = 0;
     }
-    if (!stopped_) wanted_.insert(wanted_.end(), documentIds.begin(), documentIds.end());
+    if (!stopped_) {
+      for (const std::int64_t documentId : documentIds) {
+        sequence_.try_emplace(documentId, nextSequence_);
+        wanted_.push_back({documentId, nextSequence_++});
+      }
+    }
     if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
   }
   wake_.notify_one();
@@ -51,16 +58,54 @@ std::optional<StoredDocument> DocumentPrefetch::Take(std::int64_t documentId) {
   std::unique_lock lock(mutex_);
   // Reading it here beside the thread would only make the two wait for each other's queries.
   read_.wait(lock, [&] {
-    return ending_ || !(inFlight_ == documentId || (!wanted_.empty() && wanted_.front() == documentId));
+    return ending_ ||
+           !(inFlight_ == documentId || (!wanted_.empty() && wanted_.front().documentId == documentId));
   });
   if (const auto found = ready_.find(documentId); found != ready_.end()) {
     StoredDocument document = std::move(found->second);
     ready_.erase(found);
+    sequence_.erase(documentId);
     readyContentBytes_ -= ContentBytes(document);
     return document;
   }
-  wanted_.erase(std::remove(wanted_.begin(), wanted_.end(), documentId), wanted_.end());
+  wanted_.erase(
+      std::remove_if(wanted_.begin(), wanted_.end(),
+                     [documentId](const Wanted& wanted) { return wanted.documentId == documentId; }),
+      wanted_.end());
+  sequence_.erase(documentId);
   return std::nullopt;
+}
+
+void DocumentPrefetch::Reached(std::int64_t documentId) {
+  std::lock_guard lock(mutex_);
+  const auto found = sequence_.find(documentId);
+  if (found != sequence_.end()) LetGoBefore(found->second);
+}
+
+void DocumentPrefetch::LetGoBefore(std::uint64_t sequence) {
+  passed_ = std::max(passed_, sequence);
+  while (!wanted_.empty() && wanted_.front().sequence < passed_) {
+    const auto held = sequence_.find(wanted_.front().documentId);
+    if (held != sequence_.end() && held->second == wanted_.front().sequence) sequence_.erase(held);
+    wanted_.pop_front();
+  }
+  while (!readyOrder_.empty() && readyOrder_.front().sequence < passed_) {
+    const std::int64_t documentId = readyOrder_.front().documentId;
+    readyOrder_.pop_front();
+    const auto held = sequence_.find(documentId);
+    // Taken already, or requested again further on: not this one to let go.
+    if (held == sequence_.end() || held->second >= passed_) continue;
+    sequence_.erase(held);
+    if (const auto ready = ready_.find(documentId); ready != ready_.end()) {
+      readyContentBytes_ -= ContentBytes(ready->second);
+      ready_.erase(ready);
+    }
+  }
+}
+
+std::size_t DocumentPrefetch::held() const {
+  std::lock_guard lock(mutex_);
+  return sequence_.size();
 }
 
 void DocumentPrefetch::Run() {
@@ -102,12 +147,14 @@ void DocumentPrefetch::Run() {
   }
   for (;;) {
     std::int64_t documentId = 0;
+    std::uint64_t sequence = 0;
     std::uint64_t request = 0;
     {
       std::unique_lock lock(mutex_);
       wake_.wait(lock, [this] { return ending_ || !wanted_.empty(); });
       if (ending_) break;
-      documentId = wanted_.front();
+      documentId = wanted_.front().documentId;
+      sequence = wanted_.front().sequence;
       wanted_.pop_front();
       inFlight_ = documentId;
       request = request_;
@@ -116,9 +163,13 @@ void DocumentPrefetch::Run() {
       {
         std::lock_guard lock(mutex_);
         inFlight_.reset();
-        if (document != nullptr && request == request_) {
+        if (document != nullptr && request == request_ && sequence >= passed_) {
           readyContentBytes_ += ContentBytes(*document);
           ready_.emplace(documentId, std::move(*document));
+          readyOrder_.push_back({documentId, sequence});
+        } else if (request == request_) {
+          const auto held = sequence_.find(documentId);
+          if (held != sequence_.end() && held->second == sequence) sequence_.erase(held);
         }
       }
       read_.notify_all();

@@ -37,6 +37,12 @@ class DocumentPrefetch {
   // next to be read. Otherwise nothing, and it is no longer read ahead: the caller reads it (which
   // is also what a document that could not be read ahead comes to).
   std::optional<StoredDocument> Take(std::int64_t documentId);
+  // The walk has come to the document: those requested before it were passed over (a re-run
+  // skips them without reading their items), so what was read of them is let go and they are not
+  // read any more. Memory then stays with the documents ahead, however many are skipped.
+  void Reached(std::int64_t documentId);
+  // The documents requested and not yet taken, let go or read and found unreadable.
+  std::size_t held() const;
 
  private:
   void Run();
@@ -51,13 +57,24 @@ class DocumentPrefetch {
   static constexpr std::int64_t kMostDocumentContentBytes = 1024 * 1024;
   static constexpr std::int64_t kMostReadyContentBytes = 16 * 1024 * 1024;
 
+  // Drops what lies before the request's document of that sequence number.
+  void LetGoBefore(std::uint64_t sequence);
+
   sqlite3* connection_;
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable read_;          // a document has been read, or could not be
   std::optional<std::int64_t> inFlight_;  // the document being read
-  std::deque<std::int64_t> wanted_;       // still to read, in order
+  struct Wanted {
+    std::int64_t documentId;
+    std::uint64_t sequence;  // its place among everything requested
+  };
+  std::deque<Wanted> wanted_;  // still to read, in order
   std::unordered_map<std::int64_t, StoredDocument> ready_;
+  std::deque<Wanted> readyOrder_;                             // ready_ in the order read
+  std::unordered_map<std::int64_t, std::uint64_t> sequence_;  // of each document requested and held
+  std::uint64_t nextSequence_ = 0;
+  std::uint64_t passed_ = 0;            // the documents of lower sequence numbers were passed over
   std::int64_t readyContentBytes_ = 0;  // of the contents held in ready_
   std::uint64_t request_ = 0;           // counts the requests, so that an old one's reads are dropped
   bool ending_ = false;

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <limits>
 #include <optional>
+#include <unordered_map>
+#include <vector>
 
 #include "notes/SessionOrigin.h"
 #include "platform/standin/StoreReader.h"
@@ -70,23 +72,61 @@ class StandInItem : public notes::RichTextItem {
   ConvertMimeSetting convertMime_;
 };
 
+// An item's MIME entities with the links between them made once, so that each step of a walk
+// (first child, next sibling) is one lookup however many entities there are. Siblings go in the
+// order of their position, and those of one position (a damaged store) in the order stored.
+class EntityTree {
+ public:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  explicit EntityTree(std::vector<MimeEntityRecord> records)
+      : records_(std::move(records)), nextSibling_(records_.size(), kNone) {
+    std::vector<std::size_t> order;
+    order.reserve(records_.size());
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+      if (records_[i].parentId) order.push_back(i);
+    }
+    std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+      const MimeEntityRecord& first = records_[a];
+      const MimeEntityRecord& second = records_[b];
+      if (*first.parentId != *second.parentId) return *first.parentId < *second.parentId;
+      if (first.position != second.position) return first.position < second.position;
+      return a < b;
+    });
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const std::int64_t parent = *records_[order[i]].parentId;
+      if (i == 0 || *records_[order[i - 1]].parentId != parent) firstChild_.emplace(parent, order[i]);
+      if (i + 1 < order.size() && *records_[order[i + 1]].parentId == parent)
+        nextSibling_[order[i]] = order[i + 1];
+    }
+  }
+
+  bool empty() const { return records_.empty(); }
+  const MimeEntityRecord& operator[](std::size_t index) const { return records_[index]; }
+  std::size_t FirstChild(std::size_t index) const {
+    const auto found = firstChild_.find(records_[index].id);
+    return found == firstChild_.end() ? kNone : found->second;
+  }
+  std::size_t NextSibling(std::size_t index) const { return nextSibling_[index]; }
+
+ private:
+  std::vector<MimeEntityRecord> records_;
+  std::unordered_map<std::int64_t, std::size_t> firstChild_;  // by the parent's id
+  std::vector<std::size_t> nextSibling_;
+};
+
 // One entity of an item's MIME entities, which it shares with its relatives.
 class StandInMimeEntity : public notes::MIMEEntity {
  public:
-  StandInMimeEntity(std::shared_ptr<StoreReader> store,
-                    std::shared_ptr<const std::vector<MimeEntityRecord>> tree, std::size_t index)
+  StandInMimeEntity(std::shared_ptr<StoreReader> store, std::shared_ptr<const EntityTree> tree,
+                    std::size_t index)
       : store_(std::move(store)), tree_(std::move(tree)), index_(index) {}
 
   std::string ContentType() override { return Record().contentType; }
   std::string ContentSubType() override { return Record().contentSubType; }
   std::string Headers() override { return Record().headers; }
-  std::shared_ptr<notes::MIMEEntity> GetFirstChildEntity() override {
-    return Following(Record().id, std::nullopt);
-  }
-  std::shared_ptr<notes::MIMEEntity> GetNextSibling() override {
-    if (!Record().parentId) return nullptr;
-    return Following(*Record().parentId, Record().position);
-  }
+  std::shared_ptr<notes::MIMEEntity> GetFirstChildEntity() override { return At(tree_->FirstChild(index_)); }
+  std::shared_ptr<notes::MIMEEntity> GetNextSibling() override { return At(tree_->NextSibling(index_)); }
   // The content streams from the store into the file, a chunk at a time.
   void WriteContentToFile(const std::string& targetPath) override {
     if (targetPath.empty()) throw NotesError("GetContentAsBytes: no stream to write to");
@@ -99,20 +139,13 @@ class StandInMimeEntity : public notes::MIMEEntity {
 
  private:
   const MimeEntityRecord& Record() const { return (*tree_)[index_]; }
-  // The child of parent that comes first after position (nothing: the first child).
-  std::shared_ptr<notes::MIMEEntity> Following(std::int64_t parent, std::optional<std::int64_t> position) {
-    std::optional<std::size_t> found;
-    for (std::size_t i = 0; i < tree_->size(); ++i) {
-      const MimeEntityRecord& candidate = (*tree_)[i];
-      if (candidate.parentId != parent || (position && candidate.position <= *position)) continue;
-      if (!found || candidate.position < (*tree_)[*found].position) found = i;
-    }
-    if (!found) return nullptr;
-    return std::make_shared<StandInMimeEntity>(store_, tree_, *found);
+  std::shared_ptr<notes::MIMEEntity> At(std::size_t index) {
+    if (index == EntityTree::kNone) return nullptr;
+    return std::make_shared<StandInMimeEntity>(store_, tree_, index);
   }
 
   std::shared_ptr<StoreReader> store_;
-  std::shared_ptr<const std::vector<MimeEntityRecord>> tree_;
+  std::shared_ptr<const EntityTree> tree_;
   std::size_t index_;
 };
 
@@ -231,8 +264,8 @@ class StandInDocument : public notes::Document {
     return files;
   }
   std::shared_ptr<notes::MIMEEntity> RootEntity(const ItemRecord& item, bool converted) {
-    auto tree = std::make_shared<const std::vector<MimeEntityRecord>>(
-        store_->MimeEntities(entry_.documentId, item.position, converted));
+    auto tree =
+        std::make_shared<const EntityTree>(store_->MimeEntities(entry_.documentId, item.position, converted));
     if (tree->empty()) return nullptr;
     return std::make_shared<StandInMimeEntity>(store_, std::move(tree), 0);
   }

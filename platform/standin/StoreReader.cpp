@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <unordered_set>
 
 #include "platform/standin/IsoDateTime.h"
 #include "platform/standin/ReplacementFile.h"
@@ -273,6 +274,8 @@ std::optional<EntryRecord> StoreReader::EntryAfter(std::int64_t viewId,
     Fail(next.failure);
   }
   aheadAfter_ = next.entry.position;
+  // The documents before this one were passed: what was read ahead of them goes.
+  if (prefetch_) prefetch_->Reached(next.entry.documentId);
   // The next entries are read while half of these are still ahead, so that their documents are
   // read ahead before the walk comes to them.
   if (aheadMayGoOn_ && ahead_.size() == kEntriesReadAhead / 2)
@@ -541,15 +544,15 @@ std::vector<MimeEntityRecord> StoreReader::MimeEntities(std::int64_t documentId,
       Fail(error.what());
     }
   }
-  // The first must be the one root, and every other entity must follow its parent.
+  // The first must be the one root, and every other entity must follow its parent (so no entity
+  // is its own ancestor). The ids met so far are kept in a set: one look per entity.
+  std::unordered_set<std::int64_t> before;
+  before.reserve(entities.size());
   for (std::size_t i = 0; i < entities.size(); ++i) {
     const bool root = !entities[i].parentId.has_value();
-    const bool parentBefore =
-        !root &&
-        std::any_of(entities.begin(), entities.begin() + static_cast<std::ptrdiff_t>(i),
-                    [&](const MimeEntityRecord& parent) { return parent.id == *entities[i].parentId; });
-    if (root != (i == 0) || (!root && !parentBefore))
+    if (root != (i == 0) || (!root && !before.contains(*entities[i].parentId)))
       Fail("damaged MIME entities in document " + std::to_string(documentId));
+    before.insert(entities[i].id);
   }
   return entities;
 }

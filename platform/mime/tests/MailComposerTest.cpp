@@ -236,6 +236,63 @@ TEST_F(MailComposerTest, AnAttachmentOfAKnownTypeKeepsIt) {
   EXPECT_EQ(read.parts[1].Decoded(), "pdf");
 }
 
+// A forwarded message may not be encoded (RFC 2046): it goes as it is where its lines allow,
+// otherwise whole as an attachment of no particular type.
+TEST_F(MailComposerTest, AMessagePartIsNeverBase64) {
+  struct Case {
+    std::string content;
+    std::string type;
+    std::string encoding;
+    std::string decoded;
+  };
+  const std::string rfc822 = "message/rfc822; name=\"m.eml\"";
+  const std::string octets = "application/octet-stream; name=\"m.eml\"";
+  const std::vector<Case> cases{
+      {"From: a@x.example\nSubject: hi\n\nbody\n", rfc822, "7bit",
+       "From: a@x.example\r\nSubject: hi\r\n\r\nbody\r\n"},
+      {"Subject: caf\xC3\xA9\r\n\r\nbody", rfc822, "8bit", "Subject: caf\xC3\xA9\r\n\r\nbody"},
+      {std::string("Subject: x\r\n\r\nnul \0 here\r\n", 26), octets, "base64",
+       std::string("Subject: x\r\n\r\nnul \0 here\r\n", 26)},
+      {"Subject: x\r\n\r\n" + std::string(999, 'l') + "\r\n", octets, "base64",
+       "Subject: x\r\n\r\n" + std::string(999, 'l') + "\r\n"},
+      {"Subject: x\r\n\r\n--=_fixed-boundary--\r\n", octets, "base64",
+       "Subject: x\r\n\r\n--=_fixed-boundary--\r\n"},
+      {"Subject: x\r\n\r\nlone\rCR\r\n", octets, "base64", "Subject: x\r\n\r\nlone\rCR\r\n"},
+  };
+  int number = 0;
+  for (const Case& c : cases) {
+    auto message = NewMessage();
+    message->SetBodyText("forwarded");
+    message->AddAttachmentOfType(Extracted("forwarded" + std::to_string(++number) + "/m.eml", c.content),
+                                 "message/rfc822");
+    const std::string text = Render(*message);
+    const RenderedMessage read = ReadRendered(text);
+    ASSERT_EQ(read.parts.size(), 2u) << c.content;
+    EXPECT_EQ(read.parts[1].Field("Content-Type"), c.type) << c.content;
+    EXPECT_EQ(read.parts[1].Field("Content-Transfer-Encoding"), c.encoding) << c.content;
+    EXPECT_EQ(read.parts[1].Decoded(), c.decoded) << c.content;
+  }
+}
+
+// Values longer than any real one would make header lines past 998 characters: they are left out.
+TEST_F(MailComposerTest, OverlongPartValuesNeverMakeAnOverlongHeaderLine) {
+  const std::string huge(2000, 'x');
+  mail::BodyPart html{"text/html", huge, huge, "", "", std::string("<p>x</p>"), {}};
+  mail::BodyPart odd{"image/" + huge, "", "pic@x", "", "", std::string("bytes"), {}};
+  mail::BodyPart fine{"text/plain", "utf-8", "text@x", "", "", std::string("plain"), {}};
+  auto message = NewMessage();
+  message->SetBodyParts(mail::BodyPart{"multipart/mixed", "", "", "", "", std::nullopt, {html, odd, fine}});
+  const std::string text = Render(*message);
+  ExpectWellFormedLines(text, false);
+  const RenderedMessage read = ReadRendered(text);
+  ASSERT_EQ(read.parts.size(), 3u);
+  EXPECT_EQ(read.parts[0].Field("Content-Type"), "text/html");
+  EXPECT_FALSE(read.parts[0].HasField("Content-ID"));
+  EXPECT_EQ(read.parts[1].Field("Content-Type"), "application/octet-stream");
+  EXPECT_EQ(read.parts[2].Field("Content-Type"), "text/plain; charset=utf-8");
+  EXPECT_EQ(read.parts[2].Field("Content-ID"), "<text@x>");
+}
+
 TEST_F(MailComposerTest, RendersTheSameInputToTheSameBytes) {
   const std::string attachment = Extracted("a/report.pdf", std::string(5000, '\x01'));
   auto render = [&] {

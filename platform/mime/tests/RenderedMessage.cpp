@@ -63,6 +63,7 @@ std::string RenderedPart::Decoded() const {
   const std::string encoding = Field("Content-Transfer-Encoding");
   if (encoding == "base64") return DecodeBase64(content);
   if (encoding == "quoted-printable") return DecodeQuotedPrintable(content);
+  if (encoding == "7bit" || encoding == "8bit") return content;
   throw std::runtime_error("unknown transfer encoding " + encoding);
 }
 

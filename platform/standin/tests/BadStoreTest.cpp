@@ -8,6 +8,7 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/standin/DocumentPrefetch.h"
 #include "platform/standin/StoreFixture.h"
 #include "platform/standin/StoreFormat.h"
 #include "platform/standin/StoreWriter.h"
@@ -538,6 +539,34 @@ TEST(HostileNamesTest, NamesThatLookLikeSqlAreJustNames) {
   const auto dump = DumpStore(file);
   EXPECT_EQ(dump["views"][0]["name"], viewName);
   EXPECT_EQ(dump["documents"][0]["id"], "Robert'); DROP TABLE documents;--");
+}
+
+}  // namespace
+}  // namespace mailshift::standin
+
+namespace mailshift::standin {
+namespace {
+
+// A re-run skips most documents without reading their items: what was read ahead of the
+// documents the walk has passed is let go, so memory stays with those ahead.
+TEST(DocumentPrefetchTest, WhatTheWalkPassedIsLetGoAndNotReadAnyMore) {
+  testing::ScratchFolder folder;
+  const auto store = folder / "sample.nsf";
+  WriteSampleStore(store, SampleOptions{200, 14, 1});
+  const auto connection = OpenStoreForReading("file:" + store.string() + "?mode=ro", true);
+  std::vector<std::int64_t> ids;
+  sqlite::Statement documents(connection->get(), "SELECT id FROM documents ORDER BY id");
+  while (documents.Step()) ids.push_back(documents.ColumnInt64(0));
+  ASSERT_EQ(ids.size(), 200u);
+  DocumentPrefetch prefetch(connection->get());
+  prefetch.Request(ids);
+  ASSERT_TRUE(prefetch.Take(ids[0]));  // the first is waited for
+  prefetch.Reached(ids[150]);
+  EXPECT_LE(prefetch.held(), ids.size() - 150 + 1);  // and the one being read, let go when read
+  EXPECT_FALSE(prefetch.Take(ids[20]));  // let go, or never read
+  for (std::size_t i = 150; i < ids.size(); ++i) EXPECT_TRUE(prefetch.Take(ids[i])) << i;
+  EXPECT_EQ(prefetch.held(), 0u);
+  EXPECT_FALSE(prefetch.Take(ids[149]));
 }
 
 }  // namespace

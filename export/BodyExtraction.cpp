@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "export/EntityHeaders.h"
+#include "export/MessagePeople.h"
 #include "export/PathSafety.h"
 
 namespace mailshift::mail {
@@ -188,7 +189,8 @@ std::shared_ptr<MIMEEntity> BodyEntity(Document& document, BodySource& source, M
 }
 
 // The thread fields and the other fields mail clients use, from the root entity of a message
-// stored as MIME: its own Message-ID, In-Reply-To and References count before the items'.
+// stored as MIME: its own Message-ID, In-Reply-To and References count before the items', and
+// the names its From, To and Cc give the people the items list.
 void ReadRootFields(MIMEEntity& root, MessageFields& fields) {
   std::vector<HeaderLine> lines;
   try {
@@ -200,7 +202,15 @@ void ReadRootFields(MIMEEntity& root, MessageFields& fields) {
   for (const HeaderLine& line : lines) {
     const std::string name = Lower(line.name);
     if (line.value.empty()) continue;
-    if (name == "message-id") {
+    if (name == "from") {
+      NamePeopleFromHeader(fields.people.from, line.value);
+    } else if (name == "to") {
+      NamePeopleFromHeader(fields.people.to, line.value);
+    } else if (name == "cc") {
+      NamePeopleFromHeader(fields.people.cc, line.value);
+    } else if (name == "bcc") {
+      NamePeopleFromHeader(fields.people.bcc, line.value);
+    } else if (name == "message-id") {
       fields.headers.messageId = line.value;
     } else if (name == "in-reply-to") {
       fields.headers.inReplyTo = line.value;
@@ -210,8 +220,11 @@ void ReadRootFields(MIMEEntity& root, MessageFields& fields) {
       fields.headers.otherFields.emplace_back(line.name, line.value);
     }
   }
+  fields.from = PeopleText(fields.people.from);
+  fields.to = PeopleText(fields.people.to);
+  fields.CcList = PeopleText(fields.people.cc);
+  fields.BccList = PeopleText(fields.people.bcc);
 }
-
 // Takes one of name out of names; false when none is there.
 bool TakeName(std::vector<std::string>& names, const std::string& name) {
   const auto found = std::find(names.begin(), names.end(), name);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/DateTime.h"
 #include "export/MessageBody.h"
 
 namespace mailshift::mail {
@@ -20,6 +21,34 @@ struct MessageOrigin {
   // The media type of each attachment file that names its own ("application/pdf" of a MIME
   // attachment part), by file; the others are written as application/octet-stream.
   std::map<std::string, std::string> mediaTypes = {};
+};
+
+// Where a person's address comes from.
+enum class AddressSource {
+  None,          // no address is known: the person is a Notes name alone
+  InternetItem,  // the Internet-form item ("InetSendTo", "INetFrom", ...)
+  NotesItem,     // the Notes-form item, which holds an Internet address for this person
+  NamesTable,    // the names table given for the run
+};
+
+// One sender or recipient as the message shows it.
+struct Person {
+  std::string displayName;  // the name mail readers show; empty for none
+  std::string notesName;    // the Notes name as the document gives it; empty for none
+  std::string address;      // the Internet address; empty when none is known
+  AddressSource source = AddressSource::None;
+  friend bool operator==(const Person&, const Person&) = default;
+};
+
+using People = std::vector<Person>;
+
+// The sender and the recipients of one message.
+struct MessagePeople {
+  People from;  // none or one
+  People to;
+  People cc;
+  People bcc;
+  friend bool operator==(const MessagePeople&, const MessagePeople&) = default;
 };
 
 enum class Importance { Unset, High, Normal, Low };
@@ -51,6 +80,12 @@ struct EmailItem {
   // The body as the parts it was sent with; when set, it is written instead of body.
   std::optional<BodyPart> bodyParts = std::nullopt;
   MessageHeaders headers{};  // a default, so that the fields above may be given alone
+  // The sender and recipients as people; when set, they are written instead of the texts above,
+  // which then only name them for the log.
+  std::optional<MessagePeople> people = std::nullopt;
+  // The message date as the document holds it (instant and offset); when set, it counts instead
+  // of the date text.
+  std::optional<DateTime> when = std::nullopt;
 };
 
 struct WriteOutcome {

@@ -457,12 +457,20 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   std::string& attachmentArgument = writerTakesAttachmentList ? fields_.AttachmentList : attachmentCopy;
   WriteOutcome outcome;
   try {
-    outcome = services_.writer.CreateEmailItem(
-        result_.outputRoot, folder,
-        EmailItem{Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList, fields_.BccList,
-                  Trim(fields_.date), Trim(fields_.body), attachmentArgument,
-                  MessageOrigin{fields_.attachmentFiles, fields_.universalId, fields_.attachmentMediaTypes},
-                  std::exchange(fields_.bodyParts, std::nullopt), fields_.headers});
+    EmailItem item{Trim(fields_.from),
+                   subject,
+                   Trim(fields_.to),
+                   fields_.CcList,
+                   fields_.BccList,
+                   Trim(fields_.date),
+                   Trim(fields_.body),
+                   attachmentArgument,
+                   MessageOrigin{fields_.attachmentFiles, fields_.universalId, fields_.attachmentMediaTypes},
+                   std::exchange(fields_.bodyParts, std::nullopt),
+                   fields_.headers};
+    item.people = fields_.people;
+    item.when = fields_.when;
+    outcome = services_.writer.CreateEmailItem(result_.outputRoot, folder, item);
     attachmentArgument = outcome.attachments;
   } catch (const std::exception& error) {
     outcome.reason = Reason(error);

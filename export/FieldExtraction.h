@@ -23,6 +23,11 @@ struct ExtractionFailure {
 
 struct MessageFields {
   std::string subject;
+  // Sender and recipients as people; the texts below name them for the log and for components
+  // that read texts alone.
+  MessagePeople people;
+  // The message date as the item holds it; none when the document gives none.
+  std::optional<DateTime> when;
   std::string from;
   std::string to;
   std::string CcList;
@@ -73,7 +78,8 @@ void ReadSubject(notes::Document& document, MessageFields& fields);
 // be read is empty and listed in unreadableItems, and an attachment that cannot be extracted is
 // listed in extractionFailures.
 // The date is "PostedDate", else the folder's preview date item, else the document's creation
-// date; sender and recipients are shown as NamesTable::ShownEntry gives them.
+// date. Sender and recipients are read entry by entry from the Internet-form item and its
+// Notes-form item (PeopleOfEntries).
 void ReadMessageFields(notes::Document& document, AttachmentFolder& folder, MessageFields& fields,
                        const FieldReading& reading = {});
 

@@ -376,7 +376,7 @@ TEST_F(ExportDriverTest, AnEmptyFolderKeepsThePreviousCountOnTheWindow) {
   EXPECT_TRUE(fs::is_directory(Root() + "Inbox"));
 }
 
-TEST_F(ExportDriverTest, HandsOnTrimmedFieldsButTheRecipientListsAsTheyAre) {
+TEST_F(ExportDriverTest, HandsOnTrimmedFieldsAndThePeopleOfTheDocument) {
   File("($Inbox)", MemoryDocument()
                        .Text("Subject", {"  Re: [x] done?  "})
                        .Text("From", {" Ann/Org "})
@@ -392,8 +392,8 @@ TEST_F(ExportDriverTest, HandsOnTrimmedFieldsButTheRecipientListsAsTheyAre) {
   EXPECT_EQ(call.subject, "Re: [x] done?");
   EXPECT_EQ(call.from, "Ann/Org");
   EXPECT_EQ(call.to, "Bob/Org");
-  EXPECT_EQ(call.cc, " cc@corp.example ");
-  EXPECT_EQ(call.bcc, " bcc@corp.example ");
+  EXPECT_EQ(call.cc, "cc@corp.example");
+  EXPECT_EQ(call.bcc, "bcc@corp.example");
   EXPECT_EQ(call.date, Trim(call.date));
   EXPECT_FALSE(call.date.empty());
   EXPECT_EQ(call.body, "text \r\n");

@@ -1,10 +1,12 @@
 #include "export/BodyExtraction.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <filesystem>
 #include <exception>
 
 #include "export/EntityHeaders.h"
+#include "export/MimeWords.h"
+#include "export/SafeFiles.h"
 #include "export/MessagePeople.h"
 #include "export/PathSafety.h"
 
@@ -55,8 +57,8 @@ class EntityWalk {
     const std::string contentType = HeaderValue(headers, "Content-Type");
     const std::string disposition = HeaderValue(headers, "Content-Disposition");
     part.charset = ParameterValue(contentType, "charset");
-    part.fileName = ParameterValue(disposition, "filename");
-    if (part.fileName.empty()) part.fileName = ParameterValue(contentType, "name");
+    part.fileName = DecodedParameter(disposition, "filename");
+    if (part.fileName.empty()) part.fileName = DecodedParameter(contentType, "name");
     part.contentId = HeaderValue(headers, "Content-ID");
     if (part.contentId.size() >= 2 && part.contentId.front() == '<' && part.contentId.back() == '>')
       part.contentId = part.contentId.substr(1, part.contentId.size() - 2);
@@ -117,6 +119,12 @@ class EntityWalk {
     WriteContent(entity, name, AttachmentFileName(name), path);
     if (path.empty()) return;
     fields_.attachmentMediaTypes[path] = part.mediaType;
+    Attachment typed{AttachmentSource::MimePart, path, "", part.mediaType, {}, -1};
+    if (!part.charset.empty()) typed.parameters.emplace_back("charset", part.charset);
+    std::error_code error;
+    const auto size = std::filesystem::file_size(FilePath(path), error);
+    if (!error) typed.size = static_cast<std::int64_t>(size);
+    fields_.attachments.push_back(std::move(typed));
     fields_.AttachmentList += '|';
     fields_.AttachmentList += path;
     fields_.attachmentFiles.push_back(std::move(path));
@@ -136,7 +144,7 @@ class EntityWalk {
       entity.WriteContentToFile(path);
       return true;
     } catch (const std::exception& error) {
-      std::remove(path.c_str());  // a part of the bytes must not pass for the content
+      RemoveFile(path);  // a part of the bytes must not pass for the content
       fields_.extractionFailures.push_back({name, WhyFailed(error)});
       return false;
     }
@@ -252,13 +260,14 @@ void ExtractOutsideAttachments(Document& document, AttachmentFolder& folder, Mes
       try {
         object->ExtractFile(target);
       } catch (...) {
-        std::remove(target.c_str());
+        RemoveFile(target);
         throw;
       }
     } catch (const std::exception& error) {
       fields.extractionFailures.push_back({name, WhyFailed(error)});
       if (target.empty()) continue;
     }
+    fields.attachments.push_back(StoredAttachment(AttachmentSource::OutsideBody, target));
     fields.AttachmentList += '|';
     fields.AttachmentList += target;
     fields.attachmentFiles.push_back(std::move(target));

@@ -82,6 +82,11 @@ class EmailMessage {
     static_cast<void>(mediaType);
     return AddAttachment(filePath);
   }
+  // The same for a typed attachment: its name, media type and parameters as the message gives
+  // them. A component that knows no more than the media type takes that alone.
+  virtual std::string AddAttachmentPart(const Attachment& attachment) {
+    return AddAttachmentOfType(attachment.file, attachment.mediaType);
+  }
 };
 
 class MessageRenderer {

@@ -14,6 +14,25 @@
 
 namespace mailshift::mail {
 
+// Where an attached file comes from in its document.
+enum class AttachmentSource {
+  EmbeddedObject,  // a file embedded in the rich text of "Body"
+  MimePart,        // an attachment part of a body stored as MIME
+  OutsideBody,     // a file attached to the document outside "Body"
+};
+
+// One attached file as the message carries it.
+struct Attachment {
+  AttachmentSource source = AttachmentSource::EmbeddedObject;
+  std::string file;       // the extracted file, in the run's attachment folder
+  std::string fileName;   // the name the message gives it; empty for the file's own name
+  std::string mediaType;  // lower case "type/subtype"; empty for application/octet-stream
+  // Parameters of the media type that tell how to read the content: "charset" of a text.
+  std::vector<std::pair<std::string, std::string>> parameters = {};
+  std::int64_t size = -1;  // in bytes; -1 when not known
+  friend bool operator==(const Attachment&, const Attachment&) = default;
+};
+
 // What a message comes from besides its fields.
 struct MessageOrigin {
   std::vector<std::string> attachmentFiles;  // the extracted attachment files, in order
@@ -21,6 +40,8 @@ struct MessageOrigin {
   // The media type of each attachment file that names its own ("application/pdf" of a MIME
   // attachment part), by file; the others are written as application/octet-stream.
   std::map<std::string, std::string> mediaTypes = {};
+  // The same files typed; when not empty, these are attached instead of the two above.
+  std::vector<Attachment> attachments = {};
 };
 
 // Where a person's address comes from.

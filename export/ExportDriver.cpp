@@ -465,7 +465,8 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
                    Trim(fields_.date),
                    Trim(fields_.body),
                    attachmentArgument,
-                   MessageOrigin{fields_.attachmentFiles, fields_.universalId, fields_.attachmentMediaTypes},
+                   MessageOrigin{fields_.attachmentFiles, fields_.universalId, fields_.attachmentMediaTypes,
+                                 fields_.attachments},
                    std::exchange(fields_.bodyParts, std::nullopt),
                    fields_.headers};
     item.people = fields_.people;

@@ -1,13 +1,16 @@
 #include "export/FieldExtraction.h"
 
-#include <cstdio>
+#include <filesystem>
 #include <exception>
 #include <span>
 
 #include "common/DateText.h"
 #include "common/TextRules.h"
 #include "export/MessagePeople.h"
+#include "export/MediaTypes.h"
 #include "export/PathSafety.h"
+#include "export/SafeFiles.h"
+#include "notes/MailPreview.h"
 #include "notes/SessionOrigin.h"
 
 namespace mailshift::mail {
@@ -78,6 +81,14 @@ People ReadSender(ItemReader& items, const NamesTable& names) {
   return PeopleOfEntries(internet, notesForm, names);
 }
 
+// A message id that a mail program stored without its angle brackets ("left@right") gets them;
+// anything else stays as it is, for the composer to take or refuse.
+std::string WithAngleBrackets(std::string id) {
+  const bool bare = !id.empty() && id.front() != '<' && id.find('@') != std::string::npos &&
+                    id.find_first_of("<> \t\r\n") == std::string::npos;
+  return bare ? "<" + id + ">" : id;
+}
+
 // The values of the first item of the list that the document has, joined by blanks.
 std::string FirstOfItems(ItemReader& items, std::span<const std::string_view> itemNames) {
   for (std::string_view name : itemNames) {
@@ -123,11 +134,11 @@ std::optional<DateTime> FirstDate(ItemReader& items, std::string_view itemName) 
   return std::nullopt;
 }
 
-// "PostedDate", else the item the folder's preview shows, else when the document was created.
+// The first date of the items that date a message of this folder (notes::MessageDateItems), else
+// when the document was created.
 std::optional<DateTime> ReadDate(ItemReader& items, const FieldReading& reading, MessageFields& fields) {
-  if (auto posted = FirstDate(items, "PostedDate")) return posted;
-  if (reading.previewDateItem != "PostedDate") {
-    if (auto shown = FirstDate(items, reading.previewDateItem)) return shown;
+  for (std::string_view item : notes::MessageDateItems(reading.previewDateItem)) {
+    if (auto date = FirstDate(items, item)) return date;
   }
   try {
     return items.document().Created();
@@ -172,9 +183,10 @@ void ExtractAttachments(Document& document, AttachmentFolder& folder, MessageFie
     try {
       object->ExtractFile(target);
     } catch (const std::exception& error) {
-      std::remove(target.c_str());  // a part of the bytes must not pass for the attachment
+      RemoveFile(target);  // a part of the bytes must not pass for the attachment
       fields.extractionFailures.push_back({name, WhyFailed(error)});
     }
+    fields.attachments.push_back(StoredAttachment(AttachmentSource::EmbeddedObject, target));
     fields.AttachmentList += '|';
     fields.AttachmentList += target;
     fields.attachmentFiles.push_back(std::move(target));
@@ -183,6 +195,15 @@ void ExtractAttachments(Document& document, AttachmentFolder& folder, MessageFie
 }
 
 }  // namespace
+
+Attachment StoredAttachment(AttachmentSource source, const std::string& file) {
+  const std::string name = Utf8Text(FilePath(file).filename());
+  FileType type = FileTypeOfFile(file, name);
+  std::error_code error;
+  const auto size = std::filesystem::file_size(FilePath(file), error);
+  return Attachment{source, file, "", std::move(type.mediaType), std::move(type.parameters),
+                    error ? -1 : static_cast<std::int64_t>(size)};
+}
 
 void ReadSubject(Document& document, MessageFields& fields) {
   fields.unreadableItems.clear();
@@ -212,7 +233,7 @@ void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFiel
   fields.CcList = PeopleText(fields.people.cc);
   fields.BccList = PeopleText(fields.people.bcc);
 
-  fields.headers.messageId = Trim(items.FirstText("$MessageID"));
+  fields.headers.messageId = WithAngleBrackets(Trim(items.FirstText("$MessageID")));
   fields.headers.inReplyTo = FirstOfItems(items, kInReplyToItems);
   fields.headers.references = FirstOfItems(items, kReferencesItems);
   fields.headers.importance = ReadImportance(items);
@@ -230,6 +251,7 @@ void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFiel
   fields.attachmentFiles.clear();
   fields.attachmentMediaTypes.clear();
   fields.attachmentNames.clear();
+  fields.attachments.clear();
   fields.extractionFailures.clear();
   fields.hasEmbedded = HasEmbeddedObjects(document, fields);
   if (fields.hasEmbedded) ExtractAttachments(document, folder, fields);

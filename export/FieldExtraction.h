@@ -41,6 +41,8 @@ struct MessageFields {
   std::vector<std::string> attachmentFiles;
   // The media types of those files that name their own (attachment parts of a MIME body).
   std::map<std::string, std::string> attachmentMediaTypes;
+  // Every attached file typed (source, name, media type, size), in the order of the list above.
+  std::vector<Attachment> attachments;
   std::vector<ExtractionFailure> extractionFailures;
   // The names of the body's embedded files as the document gives them, in the same order.
   std::vector<std::string> attachmentNames;
@@ -82,6 +84,10 @@ void ReadSubject(notes::Document& document, MessageFields& fields);
 // Notes-form item (PeopleOfEntries).
 void ReadMessageFields(notes::Document& document, AttachmentFolder& folder, MessageFields& fields,
                        const FieldReading& reading = {});
+
+// A file of the attachment folder as an attachment that names no media type of its own: typed by
+// its content and name (FileTypeOfFile).
+Attachment StoredAttachment(AttachmentSource source, const std::string& file);
 
 // Both steps together.
 MessageFields ExtractMessageFields(notes::Document& document, AttachmentFolder& folder,

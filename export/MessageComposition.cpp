@@ -117,6 +117,14 @@ ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& field
     onMessage("setting the message's own header fields", [&](EmailMessage& m) { m.SetHeaders(headers); });
   }
 
+  if (!fields.origin.attachments.empty()) {
+    for (const Attachment& attachment : fields.origin.attachments) {
+      onMessage("attaching " + Quoted(attachment.file),
+                [&](EmailMessage& m) { m.AddAttachmentPart(attachment); });
+      DeleteExtractedFile(attachment.file, problems);
+    }
+    return composed;
+  }
   for (const std::string& file : fields.origin.attachmentFiles) {
     const auto type = fields.origin.mediaTypes.find(file);
     onMessage("attaching " + Quoted(file), [&](EmailMessage& m) {

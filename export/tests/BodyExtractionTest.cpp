@@ -190,3 +190,57 @@ TEST_F(BodyExtractionTest, RichTextThatCannotBeConvertedSaysWhy) {
 
 }  // namespace
 }  // namespace mailshift::mail
+
+namespace mailshift::mail {
+namespace {
+
+// Every attached file arrives typed: the MIME part's own media type, charset and name (RFC 2231
+// and RFC 2047 names decoded), the stored files' type told by their bytes or name, and each size.
+TEST_F(BodyExtractionTest, EveryAttachmentIsTypedWithItsNameMediaTypeCharsetAndSize) {
+  client_.convertMime = false;
+  MemoryDocument document;
+  document.Text("Body", {"plain"});
+  document.mimeBody = Multipart(
+      "mixed",
+      {Part("text", "plain", "body"),
+       Part("text", "plain", "Gr\xC3\xBC\xC3\x9F" "e",
+            "Content-Disposition: attachment; filename*=UTF-8''Gr%C3%BC%C3%9Fe.txt\r\n"
+            "Content-Type: text/plain; charset=UTF-8\r\n"),
+       Part("application", "pdf", "%PDF-1.4",
+            "Content-Disposition: attachment;\r\n filename*0*=UTF-8''%E4%BC%9A%E8%AD%B0;\r\n filename*1=.pdf\r\n"),
+       Part("image", "jpeg", "\xFF\xD8\xFF", "Content-Disposition: attachment; filename=\"=?UTF-8?Q?F=C3=B6to?=.jpg\"\r\n")});
+  document.filesOutsideBody.push_back({"chart.gif", notes::kFileAttachmentType, "GIF89a.....", false});
+  document.filesOutsideBody.push_back({"notes.txt", notes::kFileAttachmentType, "plain words", false});
+  const MessageFields fields = Read(document);
+
+  struct Expected {
+    AttachmentSource source;
+    const char* fileName;
+    const char* mediaType;
+    const char* charset;
+    std::int64_t size;
+  };
+  const Expected expected[] = {
+      {AttachmentSource::MimePart, "Grüße.txt", "text/plain", "UTF-8", 7},
+      {AttachmentSource::MimePart, "会議.pdf", "application/pdf", "", 8},
+      {AttachmentSource::MimePart, "Föto.jpg", "image/jpeg", "", 3},
+      {AttachmentSource::OutsideBody, "chart.gif", "image/gif", "", 11},
+      {AttachmentSource::OutsideBody, "notes.txt", "text/plain", "utf-8", 11},
+  };
+  ASSERT_EQ(fields.attachments.size(), std::size(expected));
+  ASSERT_EQ(fields.attachmentFiles.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    const Attachment& got = fields.attachments[i];
+    SCOPED_TRACE(expected[i].fileName);
+    EXPECT_EQ(got.source, expected[i].source);
+    EXPECT_EQ(got.file, fields.attachmentFiles[i]);
+    EXPECT_EQ(fs::path(got.file).filename().string(), expected[i].fileName);
+    EXPECT_EQ(got.mediaType, expected[i].mediaType);
+    const std::string charset = got.parameters.empty() ? "" : got.parameters.front().second;
+    EXPECT_EQ(charset, expected[i].charset);
+    EXPECT_EQ(got.size, expected[i].size);
+  }
+}
+
+}  // namespace
+}  // namespace mailshift::mail

@@ -223,6 +223,11 @@ TEST_F(FieldExtractionTest, ThreadImportanceAndCategoriesComeFromTheDocument) {
   EXPECT_EQ(other.headers.references, "<a@b.example>");
   EXPECT_EQ(other.headers.importance, Importance::Low);
   EXPECT_EQ(Extract(MemoryDocument()).headers.importance, Importance::Unset);
+
+  // A $MessageID stored without its angle brackets is the same id.
+  EXPECT_EQ(Extract(MemoryDocument().Text("$MessageID", {" OF12AB@corvane.example "})).headers.messageId,
+            "<OF12AB@corvane.example>");
+  EXPECT_EQ(Extract(MemoryDocument().Text("$MessageID", {"two words@x"})).headers.messageId, "two words@x");
 }
 
 TEST_F(FieldExtractionTest, NotesNamesAreAbbreviatedAndTheNamesTableGivesTheirAddresses) {
@@ -259,7 +264,11 @@ TEST_F(FieldExtractionTest, WithoutAPostedDateTheDateIsThePreviewsThenTheCreatio
   };
   EXPECT_EQ(read(draft, "$Revisions"), DateText(revised));
   EXPECT_EQ(read(draft, "DeliveredDate"), DateText(delivered));
-  EXPECT_EQ(read(draft, "PostedDate"), DateText(draft.created));
+  // Mail of any other folder that was delivered but never posted is dated by its delivery.
+  EXPECT_EQ(read(draft, "PostedDate"), DateText(delivered));
+  MemoryDocument undated = MemoryDocument().Date("$Revisions", revised);
+  undated.created = DateTime{1224000000, 0};
+  EXPECT_EQ(read(undated, "PostedDate"), DateText(undated.created));
   MemoryDocument sent = draft;
   sent.Date("PostedDate", posted);
   EXPECT_EQ(read(sent, "$Revisions"), DateText(posted));

@@ -102,7 +102,24 @@ TEST_F(PreviewTest, MissingItemsGiveEmptyCells) {
   db.AddView("($Inbox)", true, {db.AddDocument(std::move(document))});
   ScanMailbox();
 
-  EXPECT_EQ(RowsOf("Inbox"), Lines{"\t\t0 KB\t"});
+  // Without any date item the date cell shows the creation date, which the message carries.
+  EXPECT_EQ(RowsOf("Inbox"), Lines{"\t\t0 KB\t" + DateText(MemoryDocument().created)});
+}
+
+TEST_F(PreviewTest, MailWithoutItsFolderDateItemShowsTheDateItIsExportedWith) {
+  const auto only = [](const char* item, const DateTime& date) {
+    MemoryDocument document;
+    document.Text("Subject", {"Quarterly figures"}).Date(item, date);
+    document.size = 2048;
+    return document;
+  };
+  db.AddView("($Inbox)", true, {db.AddDocument(only("DeliveredDate", kDelivered))});
+  db.AddView("($Drafts)", true, {db.AddDocument(only("PostedDate", kPosted))});
+  db.AddView("($JunkMail)", true, {db.AddDocument(only("PostedDate", kPosted))});
+  ScanMailbox();
+  EXPECT_EQ(RowsOf("Inbox"), Lines{"\tQuarterly figures\t2 KB\t" + DateText(kDelivered)});
+  EXPECT_EQ(RowsOf("Drafts"), Lines{"\tQuarterly figures\t2 KB\t" + DateText(kPosted)});
+  EXPECT_EQ(RowsOf("JunkMail"), Lines{"\tQuarterly figures\t2 KB\t" + DateText(kPosted)});
 }
 
 TEST_F(PreviewTest, SizesAreWholeKilobytesWithHalvesToTheEvenNeighbour) {

@@ -166,6 +166,15 @@ class ComposedMessage final : public mail::EmailMessage {
     return AddAttachmentOfType(filePath, {});
   }
 
+  std::string AddAttachmentPart(const mail::Attachment& attachment) override {
+    AttachmentSpool::Taken taken = spool_.Take(attachment.file);
+    std::string name = attachment.fileName.empty() ? Utf8FromPath(PathFromUtf8(attachment.file).filename())
+                                                   : attachment.fileName;
+    content_.attachments.push_back(
+        {name, std::move(taken.path), taken.openFile, attachment.mediaType, std::nullopt, attachment.parameters});
+    return name;
+  }
+
   std::string AddAttachmentOfType(const std::string& filePath, const std::string& mediaType) override {
     AttachmentSpool::Taken taken = spool_.Take(filePath);
     std::string name = Utf8FromPath(PathFromUtf8(filePath).filename());

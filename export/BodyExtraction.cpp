@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <exception>
 
+#include "common/TextRules.h"
 #include "export/EntityHeaders.h"
 #include "export/MimeWords.h"
 #include "export/SafeFiles.h"
@@ -233,6 +234,16 @@ void ReadRootFields(MIMEEntity& root, MessageFields& fields) {
   fields.CcList = PeopleText(fields.people.cc);
   fields.BccList = PeopleText(fields.people.bcc);
 }
+// The body item stored as MIME; none for rich text or when it cannot be read (noted).
+std::shared_ptr<MIMEEntity> NativeBodyEntity(Document& document, MessageFields& fields) {
+  try {
+    return document.GetMIMEEntity("Body");
+  } catch (const std::exception& error) {
+    fields.extractionFailures.push_back({"Body", WhyFailed(error)});
+    return nullptr;
+  }
+}
+
 // Takes one of name out of names; false when none is there.
 bool TakeName(std::vector<std::string>& names, const std::string& name) {
   const auto found = std::find(names.begin(), names.end(), name);
@@ -281,14 +292,30 @@ bool BodyUnreadable(const MessageFields& fields) {
                      [](const std::string& item) { return Lower(item).starts_with("body: "); });
 }
 
+
+// The first text/plain part held in memory; none when there is none.
+const BodyPart* FirstPlainText(const BodyPart& part) {
+  if (!part.IsMultipart()) return part.mediaType == "text/plain" && part.content ? &part : nullptr;
+  for (const BodyPart& inner : part.parts) {
+    if (const BodyPart* found = FirstPlainText(inner)) return found;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-void ReadMessageBody(Document& document, AttachmentFolder& folder, MessageFields& fields) {
+void ReadMessageBody(Document& document, AttachmentFolder& folder, MessageFields& fields, bool plainText) {
   fields.bodyParts.reset();
   fields.plainBodyReason.clear();
   BodySource source = BodySource::ConvertedRichText;
   std::vector<std::string> namesTaken = fields.attachmentNames;
-  const auto root = BodyUnreadable(fields) ? nullptr : BodyEntity(document, source, fields);
+  std::shared_ptr<MIMEEntity> root;
+  if (!BodyUnreadable(fields)) {
+    // The plain body asks for no conversion: only a body stored as MIME is walked, for its
+    // attachments and header fields.
+    root = plainText ? NativeBodyEntity(document, fields) : BodyEntity(document, source, fields);
+    if (plainText && root) source = BodySource::NativeMime;
+  }
   // Rich text that converts to plain text alone gives no more than the plain text of "Body",
   // which is written as it is.
   if (root && source == BodySource::NativeMime) ReadRootFields(*root, fields);
@@ -296,6 +323,11 @@ void ReadMessageBody(Document& document, AttachmentFolder& folder, MessageFields
     EntityWalk walk(source, folder, fields);
     fields.bodyParts = walk.Read(*root, 0);
     namesTaken.insert(namesTaken.end(), walk.attachmentNames().begin(), walk.attachmentNames().end());
+  }
+  if (plainText && fields.bodyParts) {
+    if (const BodyPart* text = FirstPlainText(*fields.bodyParts); text != nullptr && Trim(fields.body).empty())
+      fields.body = *text->content;
+    fields.bodyParts.reset();
   }
   ExtractOutsideAttachments(document, folder, fields, std::move(namesTaken));
 }

@@ -115,6 +115,10 @@ struct WriteOutcome {
   std::string reason;                 // why nothing was written; empty when written
   std::int64_t bytes = -1;            // the size of the file written; -1 when not known
   std::vector<std::string> problems;  // steps that failed without stopping the message
+  // Steps that fell back to a substitute no later run can better (the universal id's Message-ID
+  // for a $MessageID that is none, the time of writing for a date the message cannot carry): the
+  // log tells them, and the message counts as whole.
+  std::vector<std::string> fallbacks = {};
   // The subject cleaned of the characters a file name must not hold, as the file name uses it.
   std::string cleanedSubject;
   // The attachment list as the writer leaves it: without its first character when it was not

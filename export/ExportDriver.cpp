@@ -447,8 +447,8 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   observer_.DocumentStarted(DocumentProgress{folder, fields_.subject, handled, count, false, false});
   ReadMessageFields(document, attachments_, fields_,
                     FieldReading{plan_.names.get(), previewDateItem_, plan_.plainText});
-  // The plain-text body is the body item's text alone, as the run has always read it.
-  if (!plan_.plainText) ReadMessageBody(document, attachments_, fields_);
+  // The plain-text body changes the body alone: attachments and header fields are read all the same.
+  ReadMessageBody(document, attachments_, fields_, plan_.plainText);
   // Files attached outside the body's rich text are listed like the embedded ones.
   const bool listsAttachments = fields_.hasEmbedded || !fields_.attachmentFiles.empty();
 
@@ -497,13 +497,16 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
     }
   }
   for (const auto& problem : outcome.problems) log_.WriteLine(tab + "Not complete : " + problem);
+  for (const auto& fallback : outcome.fallbacks) log_.WriteLine(tab + "Fallback : " + fallback);
   if (!outcome.written) {
     log_.WriteLine(NotWrittenLine(folder, handled, count, outcome));
     ++result_.notWritten;
   } else {
-    const bool whole =
-        outcome.problems.empty() && fields_.unreadableItems.empty() && fields_.extractionFailures.empty();
-    if (!outcome.problems.empty() || !fields_.unreadableItems.empty()) ++result_.incomplete;
+    // An encrypted document written with what this ID can read is as whole as any later run could
+    // write it: the log names what was not read.
+    const bool itemsWhole = fields_.unreadableItems.empty() || encryptedInPart;
+    const bool whole = outcome.problems.empty() && itemsWhole && fields_.extractionFailures.empty();
+    if (!outcome.problems.empty() || !itemsWhole) ++result_.incomplete;
     if (encryptedInPart) ++result_.encrypted;
     // A message without all its parts is recorded as such: the next run writes it again.
     earlier_->Written(fields_.universalId, outcome.path, whole, outcome.bytes);

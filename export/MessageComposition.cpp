@@ -40,7 +40,8 @@ void DeleteExtractedFile(const std::string& path, std::vector<std::string>& prob
 }  // namespace
 
 ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& fields,
-                               std::vector<std::string>& problems) {
+                               std::vector<std::string>& problems, std::vector<std::string>* fallbacks) {
+  std::vector<std::string>& substitutes = fallbacks != nullptr ? *fallbacks : problems;
   ComposedMessage composed;
   Attempt(problems, "creating the message", [&] {
     composed.renderer = component.CreateRenderer();
@@ -97,13 +98,16 @@ ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& field
   // caller that hands the date as text alone has it read.
   composed.date = fields.when ? fields.when : fields.date.empty() ? std::nullopt : ParseDateText(fields.date);
   if (composed.date) {
-    onMessage("setting the date " + Quoted(fields.date.empty() ? DateText(*composed.date) : fields.date),
-              [&](EmailMessage& m) { m.SetDate(*composed.date); });
+    Attempt(substitutes, "setting the date " + Quoted(fields.date.empty() ? DateText(*composed.date) : fields.date),
+            [&] {
+              if (composed.message == nullptr) throw EmailError("there is no message object");
+              composed.message->SetDate(*composed.date);
+            });
   } else if (fields.date.empty()) {
-    problems.push_back("the document gives no date; the message carries the time it was written");
+    substitutes.push_back("the document gives no date; the message carries the time it was written");
   } else {
-    problems.push_back("the date " + Quoted(fields.date) +
-                       " could not be read; the message carries the time it was written");
+    substitutes.push_back("the date " + Quoted(fields.date) +
+                          " could not be read; the message carries the time it was written");
   }
 
   if (!fields.origin.universalId.empty()) {
@@ -114,7 +118,10 @@ ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& field
   const MessageHeaders& headers = fields.headers;
   if (!headers.messageId.empty() || !headers.inReplyTo.empty() || !headers.references.empty() ||
       headers.importance != Importance::Unset || !headers.keywords.empty() || !headers.otherFields.empty()) {
-    onMessage("setting the message's own header fields", [&](EmailMessage& m) { m.SetHeaders(headers); });
+    Attempt(substitutes, "setting the message's own header fields", [&] {
+      if (composed.message == nullptr) throw EmailError("there is no message object");
+      composed.message->SetHeaders(headers);
+    });
   }
 
   if (!fields.origin.attachments.empty()) {

@@ -49,9 +49,11 @@ class BodyExtractionTest : public ::testing::Test {
                       ->GetView("($Inbox)")
                       ->GetFirstDocument();
     MessageFields fields = ExtractMessageFields(*opened, folder_);
-    ReadMessageBody(*opened, folder_, fields);
+    ReadMessageBody(*opened, folder_, fields, plainText_);
     return fields;
   }
+
+  bool plainText_ = false;
 
   testing::ScratchTemporaryFolder temp_;
   MemoryNotesClient client_;
@@ -240,6 +242,47 @@ TEST_F(BodyExtractionTest, EveryAttachmentIsTypedWithItsNameMediaTypeCharsetAndS
     EXPECT_EQ(charset, expected[i].charset);
     EXPECT_EQ(got.size, expected[i].size);
   }
+}
+
+}  // namespace
+}  // namespace mailshift::mail
+
+namespace mailshift::mail {
+namespace {
+
+// The plain body changes the body alone: the same documents give the same attachments, thread
+// fields and names, with the plain text as the body and no conversion asked for.
+TEST_F(BodyExtractionTest, ThePlainBodyChangesTheBodyAlone) {
+  client_.convertMime = false;
+  const auto documents = [] {
+    MemoryDocument mime;
+    mime.mimeBody = Multipart(
+        "mixed", {Part("text", "plain", "see attached", ""),
+                  Part("application", "pdf", "%PDF", "Content-Disposition: attachment; filename=\"a.pdf\"\r\n")});
+    mime.mimeBody->headers = "From: Pat Quinn <pat@photo.example>\r\nMessage-ID: <own@photo.example>\r\n" +
+                             mime.mimeBody->headers;
+    mime.Text("From", {"pat@photo.example"});
+    mime.filesOutsideBody = {MemoryEmbedded{"notes.txt", notes::kFileAttachmentType, "outside", false}};
+    MemoryDocument rich = MemoryDocument().Body("rich text", {MemoryEmbedded{"x.doc", notes::kFileAttachmentType, "x", false}});
+    rich.filesOutsideBody = {MemoryEmbedded{"y.txt", notes::kFileAttachmentType, "y", false}};
+    return std::vector<MemoryDocument>{mime, rich};
+  };
+  for (const MemoryDocument& document : documents()) {
+    plainText_ = false;
+    const MessageFields whole = Read(document);
+    plainText_ = true;
+    const MessageFields plain = Read(document);
+    EXPECT_FALSE(plain.bodyParts);
+    ASSERT_EQ(plain.attachments.size(), whole.attachments.size());
+    for (std::size_t i = 0; i < plain.attachments.size(); ++i) {
+      EXPECT_EQ(fs::path(plain.attachments[i].file).filename(), fs::path(whole.attachments[i].file).filename());
+      EXPECT_EQ(plain.attachments[i].mediaType, whole.attachments[i].mediaType);
+    }
+    EXPECT_EQ(plain.headers.messageId, whole.headers.messageId);
+    EXPECT_EQ(plain.people, whole.people);
+    EXPECT_FALSE(plain.body.empty());
+  }
+  EXPECT_EQ(Read(documents()[0]).people.from.front().displayName, "Pat Quinn");
 }
 
 }  // namespace

@@ -1042,6 +1042,25 @@ TEST_F(ExportDriverRerunTest, AMessageWrittenButNotRecordedIsWrittenAgainInItsPl
   EXPECT_EQ(again.skipped, 3);
 }
 
+// A fallback that is logged and final (the universal id as Message-ID for a $MessageID that is
+// none, the creation date, an encrypted body's readable part) leaves the message whole: recorded
+// so, counted as written, and not written again by the next run.
+TEST_F(ExportDriverRerunTest, AMessageWrittenWithFinalFallbacksIsWholeAndNotWrittenAgain) {
+  MailWithId("($Inbox)", "fallback", 1);
+  Select({"Inbox"});
+  writer_.fallbacksFor["fallback"] = {"setting the message's own header fields: no message id in the Message-ID \"x\""};
+  ExportReport result = Run();
+  EXPECT_TRUE(result.Succeeded()) << message_;
+  EXPECT_EQ(result.incomplete, 0);
+  EXPECT_NE(Log().find("\tFallback : setting the message's own header fields: no message id in the Message-ID "
+                       "\"x\"\r\n"),
+            std::string::npos)
+      << Log();
+  result = Run();
+  EXPECT_EQ(result.written(), 0);
+  EXPECT_EQ(result.skipped, 1);
+}
+
 // A message written without some of its parts is recorded as such; the next run writes it again
 // and puts the whole one in its place, so the document is there once, whole.
 TEST_F(ExportDriverRerunTest, AMessageWrittenInPartIsWrittenAgainAndReplacedByTheWholeOne) {

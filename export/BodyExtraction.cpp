@@ -1,15 +1,15 @@
 #include "export/BodyExtraction.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <exception>
+#include <filesystem>
 
 #include "common/TextRules.h"
 #include "export/EntityHeaders.h"
-#include "export/MimeWords.h"
-#include "export/SafeFiles.h"
 #include "export/MessagePeople.h"
+#include "export/MimeWords.h"
 #include "export/PathSafety.h"
+#include "export/SafeFiles.h"
 
 namespace mailshift::mail {
 namespace {
@@ -292,7 +292,6 @@ bool BodyUnreadable(const MessageFields& fields) {
                      [](const std::string& item) { return Lower(item).starts_with("body: "); });
 }
 
-
 // The first text/plain part held in memory; none when there is none.
 const BodyPart* FirstPlainText(const BodyPart& part) {
   if (!part.IsMultipart()) return part.mediaType == "text/plain" && part.content ? &part : nullptr;
@@ -325,7 +324,8 @@ void ReadMessageBody(Document& document, AttachmentFolder& folder, MessageFields
     namesTaken.insert(namesTaken.end(), walk.attachmentNames().begin(), walk.attachmentNames().end());
   }
   if (plainText && fields.bodyParts) {
-    if (const BodyPart* text = FirstPlainText(*fields.bodyParts); text != nullptr && Trim(fields.body).empty())
+    if (const BodyPart* text = FirstPlainText(*fields.bodyParts);
+        text != nullptr && Trim(fields.body).empty())
       fields.body = *text->content;
     fields.bodyParts.reset();
   }

@@ -80,14 +80,16 @@ bool IsUtf8Text(std::string_view bytes) {
 
 FileType FileTypeOf(std::string_view firstBytes, std::string_view fileName) {
   for (const Signature& signature : kSignatures) {
-    if (signature.mediaType == "image/bmp" && LowerExtension(fileName) != "bmp") continue;  // "BM" alone says little
+    if (signature.mediaType == "image/bmp" && LowerExtension(fileName) != "bmp")
+      continue;  // "BM" alone says little
     if (firstBytes.starts_with(signature.bytes)) return {std::string(signature.mediaType), {}};
   }
   const std::string extension = LowerExtension(fileName);
   for (const Extension& known : kExtensions) {
     if (known.extension != extension) continue;
     FileType type{std::string(known.mediaType), {}};
-    if (type.mediaType.starts_with("text/") && IsUtf8Text(firstBytes)) type.parameters.emplace_back("charset", "utf-8");
+    if (type.mediaType.starts_with("text/") && IsUtf8Text(firstBytes))
+      type.parameters.emplace_back("charset", "utf-8");
     return type;
   }
   return {"application/octet-stream", {}};

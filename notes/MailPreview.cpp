@@ -39,7 +39,7 @@ PreviewRow ReadRow(Document& document, const PreviewItems& items) {
   row.date = CellText(FirstValueText(document, items.date));
   // A document without the folder's date item shows the date its message is exported with.
   if (row.date.empty()) {
-    if (const auto date = MessageDate(document, items.date)) row.date = DateText(*date);
+    if (const auto date = MessageDate(document, items.date, false)) row.date = DateText(*date);
   }
   return row;
 }
@@ -54,7 +54,7 @@ std::vector<std::string_view> MessageDateItems(std::string_view previewDateItem)
   return items;
 }
 
-std::optional<DateTime> MessageDate(Document& document, std::string_view previewDateItem) {
+std::optional<DateTime> MessageDate(Document& document, std::string_view previewDateItem, bool orCreated) {
   for (std::string_view item : MessageDateItems(previewDateItem)) {
     try {
       if (!document.hasitem(item)) continue;
@@ -66,6 +66,7 @@ std::optional<DateTime> MessageDate(Document& document, std::string_view preview
       // the next item may still date it
     }
   }
+  if (!orCreated) return std::nullopt;
   try {
     return document.Created();
   } catch (const std::exception&) {

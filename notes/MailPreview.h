@@ -45,9 +45,10 @@ PreviewItems PreviewItemsFor(std::string_view viewName);
 // date item, then "DeliveredDate" (each once). Without any, the document's creation date counts.
 std::vector<std::string_view> MessageDateItems(std::string_view previewDateItem);
 
-// The date a message of that folder is exported with, by the order above; none when even the
-// creation date cannot be read.
-std::optional<DateTime> MessageDate(Document& document, std::string_view previewDateItem);
+// The date a message of that folder is exported with, by the order above (with orCreated, the
+// creation date after them); none when there is none.
+std::optional<DateTime> MessageDate(Document& document, std::string_view previewDateItem,
+                                    bool orCreated = true);
 
 // A row as one line: its cells separated by tabs.
 std::string PreviewRowText(const PreviewRow& row);

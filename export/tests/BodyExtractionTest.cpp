@@ -203,14 +203,20 @@ TEST_F(BodyExtractionTest, EveryAttachmentIsTypedWithItsNameMediaTypeCharsetAndS
   MemoryDocument document;
   document.Text("Body", {"plain"});
   document.mimeBody = Multipart(
-      "mixed",
-      {Part("text", "plain", "body"),
-       Part("text", "plain", "Gr\xC3\xBC\xC3\x9F" "e",
-            "Content-Disposition: attachment; filename*=UTF-8''Gr%C3%BC%C3%9Fe.txt\r\n"
-            "Content-Type: text/plain; charset=UTF-8\r\n"),
-       Part("application", "pdf", "%PDF-1.4",
-            "Content-Disposition: attachment;\r\n filename*0*=UTF-8''%E4%BC%9A%E8%AD%B0;\r\n filename*1=.pdf\r\n"),
-       Part("image", "jpeg", "\xFF\xD8\xFF", "Content-Disposition: attachment; filename=\"=?UTF-8?Q?F=C3=B6to?=.jpg\"\r\n")});
+      "mixed", {Part("text", "plain", "body"),
+                MemoryMimeEntity{"text",
+                                 "plain",
+                                 "Content-Type: text/plain; charset=UTF-8\r\n"
+                                 "Content-Disposition: attachment; filename*=UTF-8''Gr%C3%BC%C3%9Fe.txt\r\n",
+                                 "Gr\xC3\xBC\xC3\x9F"
+                                 "e",
+                                 {},
+                                 false},
+                Part("application", "pdf", "%PDF-1.4",
+                     "Content-Disposition: attachment;\r\n filename*0*=UTF-8''%E4%BC%9A%E8%AD%B0;\r\n "
+                     "filename*1=.pdf\r\n"),
+                Part("image", "jpeg", "\xFF\xD8\xFF",
+                     "Content-Disposition: attachment; filename=\"=?UTF-8?Q?F=C3=B6to?=.jpg\"\r\n")});
   document.filesOutsideBody.push_back({"chart.gif", notes::kFileAttachmentType, "GIF89a.....", false});
   document.filesOutsideBody.push_back({"notes.txt", notes::kFileAttachmentType, "plain words", false});
   const MessageFields fields = Read(document);
@@ -256,14 +262,15 @@ TEST_F(BodyExtractionTest, ThePlainBodyChangesTheBodyAlone) {
   client_.convertMime = false;
   const auto documents = [] {
     MemoryDocument mime;
-    mime.mimeBody = Multipart(
-        "mixed", {Part("text", "plain", "see attached", ""),
-                  Part("application", "pdf", "%PDF", "Content-Disposition: attachment; filename=\"a.pdf\"\r\n")});
-    mime.mimeBody->headers = "From: Pat Quinn <pat@photo.example>\r\nMessage-ID: <own@photo.example>\r\n" +
-                             mime.mimeBody->headers;
+    mime.mimeBody = Multipart("mixed", {Part("text", "plain", "see attached", ""),
+                                        Part("application", "pdf", "%PDF",
+                                             "Content-Disposition: attachment; filename=\"a.pdf\"\r\n")});
+    mime.mimeBody->headers =
+        "From: Pat Quinn <pat@photo.example>\r\nMessage-ID: <own@photo.example>\r\n" + mime.mimeBody->headers;
     mime.Text("From", {"pat@photo.example"});
     mime.filesOutsideBody = {MemoryEmbedded{"notes.txt", notes::kFileAttachmentType, "outside", false}};
-    MemoryDocument rich = MemoryDocument().Body("rich text", {MemoryEmbedded{"x.doc", notes::kFileAttachmentType, "x", false}});
+    MemoryDocument rich =
+        MemoryDocument().Body("rich text", {MemoryEmbedded{"x.doc", notes::kFileAttachmentType, "x", false}});
     rich.filesOutsideBody = {MemoryEmbedded{"y.txt", notes::kFileAttachmentType, "y", false}};
     return std::vector<MemoryDocument>{mime, rich};
   };
@@ -275,7 +282,8 @@ TEST_F(BodyExtractionTest, ThePlainBodyChangesTheBodyAlone) {
     EXPECT_FALSE(plain.bodyParts);
     ASSERT_EQ(plain.attachments.size(), whole.attachments.size());
     for (std::size_t i = 0; i < plain.attachments.size(); ++i) {
-      EXPECT_EQ(fs::path(plain.attachments[i].file).filename(), fs::path(whole.attachments[i].file).filename());
+      EXPECT_EQ(fs::path(plain.attachments[i].file).filename(),
+                fs::path(whole.attachments[i].file).filename());
       EXPECT_EQ(plain.attachments[i].mediaType, whole.attachments[i].mediaType);
     }
     EXPECT_EQ(plain.headers.messageId, whole.headers.messageId);

@@ -24,12 +24,15 @@ const ParameterCase kParameterCases[] = {
     {"attachment; filename*=UTF-8''%E2%82%AC%20rates.pdf", "filename", "€ rates.pdf"},
     {"attachment; filename*=utf-8'de'Gr%C3%BC%C3%9Fe.txt", "filename", "Grüße.txt"},
     {"attachment; filename*=iso-8859-1''R%E9sum%E9.pdf", "filename", "Résumé.pdf"},
-    {"attachment;\r\n filename*0*=UTF-8''%E4%BC%9A%E8%AD%B0;\r\n filename*1*=%E8%B3%87%E6%96%99;\r\n filename*2=.docx",
+    {"attachment;\r\n filename*0*=UTF-8''%E4%BC%9A%E8%AD%B0;\r\n filename*1*=%E8%B3%87%E6%96%99;\r\n "
+     "filename*2=.docx",
      "filename", "会議資料.docx"},
     {"attachment; filename*1=\"second.pdf\"; filename*0=\"first-\"", "filename", "first-second.pdf"},
-    {"attachment; filename=\"fallback.pdf\"; filename*=UTF-8''%C3%9Cbersicht.pdf", "filename", "Übersicht.pdf"},
+    {"attachment; filename=\"fallback.pdf\"; filename*=UTF-8''%C3%9Cbersicht.pdf", "filename",
+     "Übersicht.pdf"},
     {"attachment; filename=\"=?UTF-8?B?w5xiZXJzaWNodC5wZGY=?=\"", "filename", "Übersicht.pdf"},
-    {"application/pdf; name=\"=?iso-8859-1?Q?R=E9sum=E9?= =?iso-8859-1?Q?_2024.pdf?=\"", "name", "Résumé 2024.pdf"},
+    {"application/pdf; name=\"=?iso-8859-1?Q?R=E9sum=E9?= =?iso-8859-1?Q?_2024.pdf?=\"", "name",
+     "Résumé 2024.pdf"},
     {"attachment; filename=\"=?koi8-r?B?8NLJ18XU?=\"", "filename", "=?koi8-r?B?8NLJ18XU?="},
     {"attachment", "filename", ""},
     {"text/plain; charset=\"UTF-8\"", "charset", "UTF-8"},
@@ -45,7 +48,9 @@ TEST(MimeWords, EncodedWordsAreDecodedAndTheBlanksBetweenThemDropped) {
   const std::pair<const char*, const char*> cases[] = {
       {"=?UTF-8?Q?Ann_L=C3=A9e?=", "Ann Lée"},
       {"=?UTF-8?B?TWFydGE=?= =?UTF-8?B?IFF1aWxs?=", "Marta Quill"},
-      {"Dear =?windows-1252?Q?=93friend=94?= !", "Dear \xE2\x80\x9C" "friend\xE2\x80\x9D !"},
+      {"Dear =?windows-1252?Q?=93friend=94?= !",
+       "Dear \xE2\x80\x9C"
+       "friend\xE2\x80\x9D !"},
       {"plain text", "plain text"},
       {"=?UTF-8?Q?broken", "=?UTF-8?Q?broken"},
       {"=?UTF-8?X?unknown?=", "=?UTF-8?X?unknown?="},
@@ -54,9 +59,10 @@ TEST(MimeWords, EncodedWordsAreDecodedAndTheBlanksBetweenThemDropped) {
 }
 
 TEST(MimeWords, HeaderNamesGoToThePeopleOfTheirAddress) {
-  People people{{"", "", "marta@tidewatch.example", AddressSource::InternetItem},
-                {"Bob Ray/Sales/Corvane", "Bob Ray/Sales/Corvane", "BOB@corvane.example", AddressSource::InternetItem},
-                {"Dana/Legal", "Dana/Legal", "", AddressSource::None}};
+  People people{
+      {"", "", "marta@tidewatch.example", AddressSource::InternetItem},
+      {"Bob Ray/Sales/Corvane", "Bob Ray/Sales/Corvane", "BOB@corvane.example", AddressSource::InternetItem},
+      {"Dana/Legal", "Dana/Legal", "", AddressSource::None}};
   NamePeopleFromHeader(people,
                        "=?UTF-8?Q?Marta_Qu=C3=AFll?= <marta@tidewatch.example>, \"Ray, Bob\" (work)\r\n"
                        " <bob@corvane.example>, Team: x@y.example;, (no name) z@q.example");
@@ -79,8 +85,12 @@ TEST(MediaTypes, StoredFilesAreTypedByTheirBytesThenTheirName) {
       {"\xFF\xD8\xFF\xE0 JFIF", "scan 001.jpg", "image/jpeg", ""},
       {"GIF89a...", "chart.dat", "image/gif", ""},
       {"%PDF-1.4\n", "agenda.pdf", "application/pdf", ""},
-      {"Gr\xC3\xBC\xC3\x9F" "e", "notes.txt", "text/plain", "utf-8"},
-      {"Gr\xFC\xDF" "e", "notes.TXT", "text/plain", ""},
+      {"Gr\xC3\xBC\xC3\x9F"
+       "e",
+       "notes.txt", "text/plain", "utf-8"},
+      {"Gr\xFC\xDF"
+       "e",
+       "notes.TXT", "text/plain", ""},
       {"a,b\r\n", "data.csv", "text/csv", "utf-8"},
       {"PK\x03\x04", "budget.xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet", ""},
       {"BM....", "README", "application/octet-stream", ""},

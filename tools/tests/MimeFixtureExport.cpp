@@ -49,7 +49,8 @@ json DateJson(std::int64_t when, const json& document) {
     if (item.value("name", "") != "PostedDate" || !item.contains("datetime")) continue;
     const std::string text = item.at("datetime").at(0).get<std::string>();
     if (text.size() > 6 && (text[text.size() - 6] == '+' || text[text.size() - 6] == '-')) {
-      const std::int32_t minutes = std::stoi(text.substr(text.size() - 5, 2)) * 60 + std::stoi(text.substr(text.size() - 2));
+      const std::int32_t minutes =
+          std::stoi(text.substr(text.size() - 5, 2)) * 60 + std::stoi(text.substr(text.size() - 2));
       offset = text[text.size() - 6] == '-' ? -minutes : minutes;
     }
   }

@@ -1,6 +1,7 @@
 // The shipped sample exported whole, each message read back by GMime and its people counted
 // against the items of its document: no real address replaced, no recipient dropped, no name
 // missing beside an address.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 #include "export/ComponentItemWriter.h"
 #include "export/ExportPlan.h"
+#include "notes/SessionOrigin.h"
 #include "platform/mime/MailComposer.h"
 #include "platform/mime/tests/GMimeReading.h"
 #include "platform/standin/StandInNotesClient.h"
@@ -54,7 +56,8 @@ std::vector<Expected> ExpectedPeople(const notes::ItemValues& internet, const no
   };
   const auto addressIn = [](const std::string& entry) -> std::string {
     const auto open = entry.rfind('<');
-    if (open != std::string::npos && entry.back() == '>') return entry.substr(open + 1, entry.size() - open - 2);
+    if (open != std::string::npos && entry.back() == '>')
+      return entry.substr(open + 1, entry.size() - open - 2);
     if (entry.find('@') != std::string::npos && entry.find('/') == std::string::npos &&
         entry.find(' ') == std::string::npos)
       return entry;
@@ -68,7 +71,8 @@ std::vector<Expected> ExpectedPeople(const notes::ItemValues& internet, const no
     if (!inet.empty() && inet != ".") {
       people.push_back({Lower(addressIn(inet)), !notesEntry.empty() && notesAddress.empty()});
     } else if (!notesEntry.empty()) {
-      people.push_back({Lower(notesAddress), notesAddress.empty() || notesEntry.find('<') != std::string::npos});
+      people.push_back(
+          {Lower(notesAddress), notesAddress.empty() || notesEntry.find('<') != std::string::npos});
     }
   }
   return people;
@@ -99,17 +103,19 @@ struct StoredDocument {
   }
 };
 
-// Every document of the store by its universal id, with the items that name people.
+// Every document of the store's views by its universal id, with the items that name people.
 std::map<std::string, StoredDocument> ReadStore(const fs::path& store) {
   standin::StandInNotesClient client;
   const auto database = client.CreateObject(notes::kDominoSessionClass)->GetDatabase("", store.string());
-  const auto all = database->AllDocuments();
   std::map<std::string, StoredDocument> documents;
-  for (auto document = all->GetFirstDocument(); document; document = all->GetNextDocument(document)) {
-    StoredDocument& stored = documents[document->UniversalID()];
-    for (const char* item : {"From", "INetFrom", "SendTo", "InetSendTo", "CopyTo", "InetCopyTo", "BlindCopyTo",
-                             "InetBlindCopyTo"}) {
-      if (document->hasitem(item)) stored.items[item] = document->GetItemValue(item);
+  for (const auto& view : database->Views()) {
+    for (auto document = view->GetFirstDocument(); document; document = view->GetNextDocument(document)) {
+      if (documents.contains(document->UniversalID())) continue;
+      StoredDocument& stored = documents[document->UniversalID()];
+      for (const char* item : {"From", "INetFrom", "SendTo", "InetSendTo", "CopyTo", "InetCopyTo",
+                               "BlindCopyTo", "InetBlindCopyTo"}) {
+        if (document->hasitem(item)) stored.items[item] = document->GetItemValue(item);
+      }
     }
   }
   return documents;
@@ -174,7 +180,9 @@ TEST(SamplePeople, EveryRecipientOfTheShippedSampleArrivesWithItsAddressAndName)
       ASSERT_EQ(got.size(), expected.size());
       for (std::size_t i = 0; i < got.size(); ++i) {
         EXPECT_EQ(got[i].address, expected[i].address) << "entry " << i;
-        if (expected[i].named) EXPECT_FALSE(got[i].name.empty()) << "entry " << i << " shows no name";
+        if (expected[i].named) {
+          EXPECT_FALSE(got[i].name.empty()) << "entry " << i << " shows no name";
+        }
         if (got[i].address.empty()) ++placeholders;
       }
       recipients += got.size();
@@ -182,7 +190,7 @@ TEST(SamplePeople, EveryRecipientOfTheShippedSampleArrivesWithItsAddressAndName)
   }
   // The whole sample was read: every message of the run, and people enough to tell.
   EXPECT_EQ(static_cast<std::int64_t>(messages), report.messages);
-  EXPECT_GT(messages, 500u);
+  EXPECT_GT(messages, 400u);
   EXPECT_GT(recipients, 1000u);
   EXPECT_GT(placeholders, 0u);  // the people without an address are in the sample too
   component.reset();

@@ -1,11 +1,15 @@
 #include "export/BodyExtraction.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
+#include <filesystem>
 
+#include "common/TextRules.h"
 #include "export/EntityHeaders.h"
+#include "export/MessagePeople.h"
+#include "export/MimeWords.h"
 #include "export/PathSafety.h"
+#include "export/SafeFiles.h"
 
 namespace mailshift::mail {
 namespace {
@@ -65,8 +69,8 @@ class EntityWalk {
     const std::string contentType = HeaderValue(headers, "Content-Type");
     const std::string disposition = HeaderValue(headers, "Content-Disposition");
     part.charset = ParameterValue(contentType, "charset");
-    part.fileName = ParameterValue(disposition, "filename");
-    if (part.fileName.empty()) part.fileName = ParameterValue(contentType, "name");
+    part.fileName = DecodedParameter(disposition, "filename");
+    if (part.fileName.empty()) part.fileName = DecodedParameter(contentType, "name");
     part.contentId = HeaderValue(headers, "Content-ID");
     if (part.contentId.size() >= 2 && part.contentId.front() == '<' && part.contentId.back() == '>')
       part.contentId = part.contentId.substr(1, part.contentId.size() - 2);
@@ -142,6 +146,12 @@ class EntityWalk {
     fields_.AttachmentList += path;
     if (!written) return;  // told once, as not extracted; the writer is not handed a missing file
     fields_.attachmentMediaTypes[path] = part.mediaType;
+    Attachment typed{AttachmentSource::MimePart, path, "", part.mediaType, {}, -1};
+    if (!part.charset.empty()) typed.parameters.emplace_back("charset", part.charset);
+    std::error_code error;
+    const auto size = std::filesystem::file_size(FilePath(path), error);
+    if (!error) typed.size = static_cast<std::int64_t>(size);
+    fields_.attachments.push_back(std::move(typed));
     fields_.attachmentFiles.push_back(std::move(path));
   }
 
@@ -159,7 +169,7 @@ class EntityWalk {
       entity.WriteContentToFile(path);
       return true;
     } catch (const std::exception& error) {
-      std::remove(path.c_str());  // a part of the bytes must not pass for the content
+      RemoveFile(path);  // a part of the bytes must not pass for the content
       fields_.extractionFailures.push_back({name, WhyFailed(error), attachment});
       return false;
     }
@@ -214,7 +224,8 @@ std::shared_ptr<MIMEEntity> BodyEntity(Document& document, BodySource& source, M
 }
 
 // The thread fields and the other fields mail clients use, from the root entity of a message
-// stored as MIME: its own Message-ID, In-Reply-To and References count before the items'.
+// stored as MIME: its own Message-ID, In-Reply-To and References count before the items', and
+// the names its From, To and Cc give the people the items list.
 void ReadRootFields(MIMEEntity& root, MessageFields& fields) {
   std::vector<HeaderLine> lines;
   try {
@@ -227,7 +238,15 @@ void ReadRootFields(MIMEEntity& root, MessageFields& fields) {
   for (const HeaderLine& line : lines) {
     const std::string name = Lower(line.name);
     if (line.value.empty()) continue;
-    if (name == "message-id") {
+    if (name == "from") {
+      NamePeopleFromHeader(fields.people.from, line.value);
+    } else if (name == "to") {
+      NamePeopleFromHeader(fields.people.to, line.value);
+    } else if (name == "cc") {
+      NamePeopleFromHeader(fields.people.cc, line.value);
+    } else if (name == "bcc") {
+      NamePeopleFromHeader(fields.people.bcc, line.value);
+    } else if (name == "message-id") {
       fields.headers.messageId = line.value;
     } else if (name == "in-reply-to") {
       fields.headers.inReplyTo = line.value;
@@ -236,6 +255,19 @@ void ReadRootFields(MIMEEntity& root, MessageFields& fields) {
     } else if (IsKeptRootField(line.name)) {
       fields.headers.otherFields.emplace_back(line.name, line.value);
     }
+  }
+  fields.from = PeopleText(fields.people.from);
+  fields.to = PeopleText(fields.people.to);
+  fields.CcList = PeopleText(fields.people.cc);
+  fields.BccList = PeopleText(fields.people.bcc);
+}
+// The body item stored as MIME; none for rich text or when it cannot be read (noted).
+std::shared_ptr<MIMEEntity> NativeBodyEntity(Document& document, MessageFields& fields) {
+  try {
+    return document.GetMIMEEntity("Body");
+  } catch (const std::exception& error) {
+    fields.extractionFailures.push_back({"Body", WhyFailed(error)});
+    return nullptr;
   }
 }
 
@@ -266,7 +298,7 @@ void ExtractOutsideAttachments(Document& document, AttachmentFolder& folder, Mes
       try {
         object->ExtractFile(target);
       } catch (...) {
-        std::remove(target.c_str());
+        RemoveFile(target);
         throw;
       }
     } catch (const std::exception& error) {
@@ -276,6 +308,7 @@ void ExtractOutsideAttachments(Document& document, AttachmentFolder& folder, Mes
       fields.AttachmentList += target;
       continue;  // told once, as not extracted; the writer is not handed a missing file
     }
+    fields.attachments.push_back(StoredAttachment(AttachmentSource::OutsideBody, target));
     fields.AttachmentList += '|';
     fields.AttachmentList += target;
     fields.attachmentFiles.push_back(std::move(target));
@@ -289,14 +322,29 @@ bool BodyUnreadable(const MessageFields& fields) {
                      [](const std::string& item) { return Lower(item).starts_with("body: "); });
 }
 
+// The first text/plain part held in memory; none when there is none.
+const BodyPart* FirstPlainText(const BodyPart& part) {
+  if (!part.IsMultipart()) return part.mediaType == "text/plain" && part.content ? &part : nullptr;
+  for (const BodyPart& inner : part.parts) {
+    if (const BodyPart* found = FirstPlainText(inner)) return found;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-void ReadMessageBody(Document& document, AttachmentFolder& folder, MessageFields& fields) {
+void ReadMessageBody(Document& document, AttachmentFolder& folder, MessageFields& fields, bool plainText) {
   fields.bodyParts.reset();
   fields.plainBodyReason.clear();
   BodySource source = BodySource::ConvertedRichText;
   std::vector<std::string> namesTaken = fields.attachmentNames;
-  const auto root = BodyUnreadable(fields) ? nullptr : BodyEntity(document, source, fields);
+  std::shared_ptr<MIMEEntity> root;
+  if (!BodyUnreadable(fields)) {
+    // The plain body asks for no conversion: only a body stored as MIME is walked, for its
+    // attachments and header fields.
+    root = plainText ? NativeBodyEntity(document, fields) : BodyEntity(document, source, fields);
+    if (plainText && root) source = BodySource::NativeMime;
+  }
   // Rich text that converts to plain text alone gives no more than the plain text of "Body",
   // which is written as it is.
   if (root && source == BodySource::NativeMime) ReadRootFields(*root, fields);
@@ -304,6 +352,12 @@ void ReadMessageBody(Document& document, AttachmentFolder& folder, MessageFields
     EntityWalk walk(source, folder, fields);
     fields.bodyParts = walk.Read(*root, 0);
     namesTaken.insert(namesTaken.end(), walk.attachmentNames().begin(), walk.attachmentNames().end());
+  }
+  if (plainText && fields.bodyParts) {
+    if (const BodyPart* text = FirstPlainText(*fields.bodyParts);
+        text != nullptr && Trim(fields.body).empty())
+      fields.body = *text->content;
+    fields.bodyParts.reset();
   }
   ExtractOutsideAttachments(document, folder, fields, std::move(namesTaken));
 }

@@ -18,6 +18,9 @@ namespace mailshift::mail {
 // attached outside "Body") to the attachment list and files. Without parts to write (rich text
 // that converts to no more than plain text, or cannot be converted: fields.plainBodyReason says
 // why), the plain text of "Body" stays the body. Failures are noted in fields, never thrown.
-void ReadMessageBody(notes::Document& document, AttachmentFolder& folder, MessageFields& fields);
+// With plainText the body stays the plain text of "Body" (or, when that is empty, the text part of
+// a body stored as MIME); its attachments and header fields are read all the same.
+void ReadMessageBody(notes::Document& document, AttachmentFolder& folder, MessageFields& fields,
+                     bool plainText = false);
 
 }  // namespace mailshift::mail

@@ -20,6 +20,18 @@ class EmailError : public std::runtime_error {
 
 enum class RecipientKind { To, Cc, Bcc };
 
+// A person as one recipient text: "\"Name\" <address>", the address alone, or the name alone.
+inline std::string PersonText(const Person& person) {
+  if (person.address.empty()) return person.displayName;
+  if (person.displayName.empty()) return person.address;
+  std::string quoted = "\"";
+  for (char c : person.displayName) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\" <" + person.address + ">";
+}
+
 class EmailMessage {
  public:
   virtual ~EmailMessage() = default;
@@ -28,6 +40,19 @@ class EmailMessage {
   // and is ignored when it equals address. False when it failed.
   virtual bool AddRecipient(RecipientKind kind, const std::string& displayName,
                             const std::string& address) = 0;
+  // The recipients as people: each with its display name and address, or, without an address,
+  // its Notes name as the display name. A component that reads recipient texts alone gets them
+  // as texts.
+  virtual bool AddPeople(RecipientKind kind, const People& people) {
+    bool added = true;
+    for (const Person& person : people) {
+      const std::string text = PersonText(person);
+      if (!text.empty()) added = AddRecipient(kind, text, text) && added;
+    }
+    return added;
+  }
+  // The sender as a person; the same as SetSender for a component that reads texts alone.
+  virtual void SetSenderPerson(const Person& sender) { SetSender(PersonText(sender)); }
   virtual void SetSubject(const std::string& subject) = 0;
   virtual void SetBodyText(const std::string& body) = 0;
   // The body as parts, written instead of the body text. Takes in each part's content file now
@@ -56,6 +81,11 @@ class EmailMessage {
   virtual std::string AddAttachmentOfType(const std::string& filePath, const std::string& mediaType) {
     static_cast<void>(mediaType);
     return AddAttachment(filePath);
+  }
+  // The same for a typed attachment: its name, media type and parameters as the message gives
+  // them. A component that knows no more than the media type takes that alone.
+  virtual std::string AddAttachmentPart(const Attachment& attachment) {
+    return AddAttachmentOfType(attachment.file, attachment.mediaType);
   }
 };
 

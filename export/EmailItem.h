@@ -9,10 +9,30 @@
 #include <utility>
 #include <vector>
 
+#include "common/DateTime.h"
 #include "export/MessageBody.h"
 #include "export/MessageDestination.h"
 
 namespace mailshift::mail {
+
+// Where an attached file comes from in its document.
+enum class AttachmentSource {
+  EmbeddedObject,  // a file embedded in the rich text of "Body"
+  MimePart,        // an attachment part of a body stored as MIME
+  OutsideBody,     // a file attached to the document outside "Body"
+};
+
+// One attached file as the message carries it.
+struct Attachment {
+  AttachmentSource source = AttachmentSource::EmbeddedObject;
+  std::string file;       // the extracted file, in the run's attachment folder
+  std::string fileName;   // the name the message gives it; empty for the file's own name
+  std::string mediaType;  // lower case "type/subtype"; empty for application/octet-stream
+  // Parameters of the media type that tell how to read the content: "charset" of a text.
+  std::vector<std::pair<std::string, std::string>> parameters = {};
+  std::int64_t size = -1;  // in bytes; -1 when not known
+  friend bool operator==(const Attachment&, const Attachment&) = default;
+};
 
 // What a message comes from besides its fields.
 struct MessageOrigin {
@@ -21,6 +41,36 @@ struct MessageOrigin {
   // The media type of each attachment file that names its own ("application/pdf" of a MIME
   // attachment part), by file; the others are written as application/octet-stream.
   std::map<std::string, std::string> mediaTypes = {};
+  // The same files typed; when not empty, these are attached instead of the two above.
+  std::vector<Attachment> attachments = {};
+};
+
+// Where a person's address comes from.
+enum class AddressSource {
+  None,          // no address is known: the person is a Notes name alone
+  InternetItem,  // the Internet-form item ("InetSendTo", "INetFrom", ...)
+  NotesItem,     // the Notes-form item, which holds an Internet address for this person
+  NamesTable,    // the names table given for the run
+};
+
+// One sender or recipient as the message shows it.
+struct Person {
+  std::string displayName;  // the name mail readers show; empty for none
+  std::string notesName;    // the Notes name as the document gives it; empty for none
+  std::string address;      // the Internet address; empty when none is known
+  AddressSource source = AddressSource::None;
+  friend bool operator==(const Person&, const Person&) = default;
+};
+
+using People = std::vector<Person>;
+
+// The sender and the recipients of one message.
+struct MessagePeople {
+  People from;  // none or one
+  People to;
+  People cc;
+  People bcc;
+  friend bool operator==(const MessagePeople&, const MessagePeople&) = default;
 };
 
 enum class Importance { Unset, High, Normal, Low };
@@ -53,6 +103,12 @@ struct EmailItem {
   std::optional<BodyPart> bodyParts = std::nullopt;
   MessageHeaders headers{};  // a default, so that the fields above may be given alone
   MessageMarks marks{};      // read, draft and keywords, for the destinations that keep them
+  // The sender and recipients as people; when set, they are written instead of the texts above,
+  // which then only name them for the log.
+  std::optional<MessagePeople> people = std::nullopt;
+  // The message date as the document holds it (instant and offset); when set, it counts instead
+  // of the date text.
+  std::optional<DateTime> when = std::nullopt;
 };
 
 struct WriteOutcome {
@@ -61,6 +117,10 @@ struct WriteOutcome {
   std::string reason;                 // why nothing was written; empty when written
   std::int64_t bytes = -1;            // the size of the file written; -1 when not known
   std::vector<std::string> problems;  // steps that failed without stopping the message
+  // Steps that fell back to a substitute no later run can better (the universal id's Message-ID
+  // for a $MessageID that is none, the time of writing for a date the message cannot carry): the
+  // log tells them, and the message counts as whole.
+  std::vector<std::string> fallbacks = {};
   // The subject cleaned of the characters a file name must not hold, as the file name uses it.
   std::string cleanedSubject;
   // The attachment list as the writer leaves it: without its first character when it was not

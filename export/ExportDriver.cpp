@@ -537,8 +537,8 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   observer_.DocumentStarted(DocumentProgress{folder, fields_.subject, handled, count, false, false});
   ReadMessageFields(document, attachments_, fields_,
                     FieldReading{plan_.names.get(), previewDateItem_, plan_.plainText});
-  // The plain-text body is the body item's text alone, as the run has always read it.
-  if (!plan_.plainText) ReadMessageBody(document, attachments_, fields_);
+  // The plain-text body changes the body alone: attachments and header fields are read all the same.
+  ReadMessageBody(document, attachments_, fields_, plan_.plainText);
   // Files attached outside the body's rich text are listed like the embedded ones.
   const bool listsAttachments = fields_.hasEmbedded || !fields_.attachmentFiles.empty();
 
@@ -547,13 +547,22 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
   std::string& attachmentArgument = writerTakesAttachmentList ? fields_.AttachmentList : attachmentCopy;
   WriteOutcome outcome;
   try {
-    outcome = services_.writer.CreateEmailItem(
-        result_.outputRoot, folder,
-        EmailItem{Trim(fields_.from), subject, Trim(fields_.to), fields_.CcList, fields_.BccList,
-                  Trim(fields_.date), Trim(fields_.body), attachmentArgument,
-                  MessageOrigin{fields_.attachmentFiles, fields_.universalId, fields_.attachmentMediaTypes},
-                  std::exchange(fields_.bodyParts, std::nullopt), fields_.headers,
-                  MessageMarks{!unread_.contains(fields_.universalId), inDrafts_, fields_.headers.keywords}});
+    EmailItem item{Trim(fields_.from),
+                   subject,
+                   Trim(fields_.to),
+                   fields_.CcList,
+                   fields_.BccList,
+                   Trim(fields_.date),
+                   Trim(fields_.body),
+                   attachmentArgument,
+                   MessageOrigin{fields_.attachmentFiles, fields_.universalId, fields_.attachmentMediaTypes,
+                                 fields_.attachments},
+                   std::exchange(fields_.bodyParts, std::nullopt),
+                   fields_.headers,
+                   MessageMarks{!unread_.contains(fields_.universalId), inDrafts_, fields_.headers.keywords}};
+    item.people = fields_.people;
+    item.when = fields_.when;
+    outcome = services_.writer.CreateEmailItem(result_.outputRoot, folder, item);
     attachmentArgument = outcome.attachments;
   } catch (const std::exception& error) {
     outcome.reason = Reason(error);
@@ -584,6 +593,7 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
     }
   }
   for (const auto& problem : outcome.problems) log_.WriteLine(tab + "Not complete : " + problem);
+  for (const auto& fallback : outcome.fallbacks) log_.WriteLine(tab + "Fallback : " + fallback);
   if (!outcome.written) {
     log_.WriteLine(NotWrittenLine(folder, handled, count, outcome));
     ++result_.notWritten;
@@ -592,9 +602,11 @@ void ExportRun::ExportDocument(Document& document, std::int64_t handled, std::in
       log_.WriteLine(std::string(kTab) + "Ended : " + result_.failure);
     }
   } else {
-    const bool whole =
-        outcome.problems.empty() && fields_.unreadableItems.empty() && fields_.extractionFailures.empty();
-    if (!outcome.problems.empty() || !fields_.unreadableItems.empty() || bodyInPart) ++result_.incomplete;
+    // An encrypted document written with what this ID can read is as whole as any later run could
+    // write it: the log names what was not read.
+    const bool itemsWhole = fields_.unreadableItems.empty() || encryptedInPart;
+    const bool whole = outcome.problems.empty() && itemsWhole && fields_.extractionFailures.empty();
+    if (!outcome.problems.empty() || !itemsWhole || bodyInPart) ++result_.incomplete;
     if (encryptedInPart) ++result_.encrypted;
     // A message without all its parts is recorded as such: the next run writes it again.
     earlier_->Written(fields_.universalId, outcome.path, whole, outcome.bytes);

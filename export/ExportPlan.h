@@ -52,7 +52,7 @@ struct ExportReport {
   std::int64_t messages = 0;                 // documents handed to the message writer
   std::int64_t notWritten = 0;               // of those, messages that were not written
   std::int64_t incomplete = 0;               // and those written with a part missing or wrong
-  std::int64_t encrypted = 0;                // of those, encrypted ones with items left unread
+  std::int64_t encrypted = 0;                // written ones that were encrypted, with items left unread
   std::int64_t attachmentsNotExtracted = 0;  // attachments missing from written messages
   std::int64_t foldersNotExported = 0;       // selected folders that could not be read to the end
   bool stopped = false;                      // the user stopped the run before its end

@@ -1,11 +1,16 @@
 #include "export/FieldExtraction.h"
 
-#include <cstdio>
+#include <filesystem>
 #include <exception>
 #include <span>
 
+#include "common/DateText.h"
 #include "common/TextRules.h"
+#include "export/MessagePeople.h"
+#include "export/MediaTypes.h"
 #include "export/PathSafety.h"
+#include "export/SafeFiles.h"
+#include "notes/MailPreview.h"
 #include "notes/SessionOrigin.h"
 
 namespace mailshift::mail {
@@ -13,9 +18,6 @@ namespace {
 
 using notes::Document;
 using notes::ItemValues;
-
-// "." as an Internet-form entry: this entry has no Internet address.
-constexpr std::string_view kNoInternetAddress = ".";
 
 // The items that hold a reply's In-Reply-To and References; the first the document has counts
 // (docs/message-fields.md says where the names come from).
@@ -57,68 +59,34 @@ class ItemReader {
   std::vector<std::string>& unreadable_;
 };
 
-std::string ValueText(const ItemValues& values, std::size_t index) {
-  return index < values.size() ? notes::ItemValueText(values[index]) : std::string();
-}
-
-std::string JoinedTexts(const ItemValues& values) {
+std::vector<std::string> Texts(const ItemValues& values) {
   std::vector<std::string> texts;
   texts.reserve(values.size());
   for (const auto& value : values) texts.push_back(notes::ItemValueText(value));
-  return Join(texts, ";");
+  return texts;
 }
 
-// The entries of an Internet-form list joined with ";", each placeholder replaced by the
-// Notes-form entry at the same place (empty when there is none).
-std::string MergedEntries(const ItemValues& internet, const ItemValues& notesForm) {
-  std::vector<std::string> entries;
-  entries.reserve(internet.size());
-  for (std::size_t i = 0; i < internet.size(); ++i) {
-    std::string entry = ValueText(internet, i);
-    entries.push_back(entry == kNoInternetAddress ? ValueText(notesForm, i) : std::move(entry));
-  }
-  return Join(entries, ";");
+// The people of a list from its Internet-form and its Notes-form item, entry by entry.
+People ReadPeople(ItemReader& items, std::string_view internetItem, std::string_view notesItem,
+                  const NamesTable& names) {
+  return PeopleOfEntries(Texts(items.Values(internetItem)), Texts(items.Values(notesItem)), names);
 }
 
-// A recipient list from its Internet-form item, taking the Notes-form entry wherever the
-// Internet one is the placeholder.
-std::string RecipientList(ItemReader& items, std::string_view internetItem, std::string_view notesItem) {
-  const ItemValues internet = items.Values(internetItem);
-  if (internet.empty()) return {};
-  if (internet.size() == 1) {
-    const std::string only = ValueText(internet, 0);
-    return only == kNoInternetAddress ? items.FirstText(notesItem) : only;
-  }
-  return MergedEntries(internet, items.Values(notesItem));
+// The sender: the first entry of each item alone.
+People ReadSender(ItemReader& items, const NamesTable& names) {
+  std::vector<std::string> internet = Texts(items.Values("INetFrom"));
+  std::vector<std::string> notesForm = Texts(items.Values("From"));
+  internet.resize(std::min<std::size_t>(internet.size(), 1));
+  notesForm.resize(std::min<std::size_t>(notesForm.size(), 1));
+  return PeopleOfEntries(internet, notesForm, names);
 }
 
-// An item's values as one list: all of them joined with ";", or the only one.
-std::string WholeList(const ItemValues& values) {
-  return values.size() > 1 ? JoinedTexts(values) : ValueText(values, 0);
-}
-
-// The Internet form replaces the Notes form as a whole when its first value is an address. An
-// empty first value is no address either: it would lose the Notes-form value for nothing.
-bool HoldsInternetAddress(const ItemValues& values) {
-  if (values.empty()) return false;
-  const std::string first = ValueText(values, 0);
-  return first != kNoInternetAddress && !first.empty();
-}
-
-// A recipient text with each of its entries shown as the names table gives it.
-std::string ShownEntries(const std::string& text, const NamesTable& names) {
-  if (text.empty()) return text;
-  std::vector<std::string> entries;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t separator = text.find(';', start);
-    const std::string entry =
-        text.substr(start, separator == std::string::npos ? separator : separator - start);
-    entries.push_back(entry.empty() ? entry : names.ShownEntry(entry));
-    if (separator == std::string::npos) break;
-    start = separator + 1;
-  }
-  return Join(entries, ";");
+// A message id that a mail program stored without its angle brackets ("left@right") gets them;
+// anything else stays as it is, for the composer to take or refuse.
+std::string WithAngleBrackets(std::string id) {
+  const bool bare = !id.empty() && id.front() != '<' && id.find('@') != std::string::npos &&
+                    id.find_first_of("<> \t\r\n") == std::string::npos;
+  return bare ? "<" + id + ">" : id;
 }
 
 // The values of the first item of the list that the document has, joined by blanks.
@@ -158,17 +126,25 @@ std::vector<std::string> ReadKeywords(ItemReader& items) {
   return keywords;
 }
 
-// "PostedDate", else the item the folder's preview shows, else when the document was created.
-std::string ReadDate(ItemReader& items, const FieldReading& reading, MessageFields& fields) {
-  std::string date = items.FirstText("PostedDate");
-  if (date.empty() && reading.previewDateItem != "PostedDate")
-    date = items.FirstText(reading.previewDateItem);
-  if (!date.empty()) return date;
+// The first value of a date item as a date; none when it has none (or it is no date).
+std::optional<DateTime> FirstDate(ItemReader& items, std::string_view itemName) {
+  const ItemValues values = items.Values(itemName);
+  if (values.empty()) return std::nullopt;
+  if (const auto* date = std::get_if<DateTime>(&values.front())) return *date;
+  return std::nullopt;
+}
+
+// The first date of the items that date a message of this folder (notes::MessageDateItems), else
+// when the document was created.
+std::optional<DateTime> ReadDate(ItemReader& items, const FieldReading& reading, MessageFields& fields) {
+  for (std::string_view item : notes::MessageDateItems(reading.previewDateItem)) {
+    if (auto date = FirstDate(items, item)) return date;
+  }
   try {
-    return notes::ItemValueText(notes::ItemValue(items.document().Created()));
+    return items.document().Created();
   } catch (const std::exception& error) {
     fields.unreadableItems.push_back("creation date: " + WhyFailed(error));
-    return {};
+    return std::nullopt;
   }
 }
 
@@ -208,10 +184,11 @@ void ExtractAttachments(Document& document, AttachmentFolder& folder, MessageFie
     try {
       object->ExtractFile(target);
     } catch (const std::exception& error) {
-      std::remove(target.c_str());  // a part of the bytes must not pass for the attachment
+      RemoveFile(target);  // a part of the bytes must not pass for the attachment
       fields.extractionFailures.push_back({name, WhyFailed(error)});
       extracted = false;
     }
+    fields.attachments.push_back(StoredAttachment(AttachmentSource::EmbeddedObject, target));
     fields.AttachmentList += '|';
     fields.AttachmentList += target;
     // The list keeps its entry; the writer is not handed a file that is not there, which would
@@ -222,6 +199,15 @@ void ExtractAttachments(Document& document, AttachmentFolder& folder, MessageFie
 }
 
 }  // namespace
+
+Attachment StoredAttachment(AttachmentSource source, const std::string& file) {
+  const std::string name = Utf8Text(FilePath(file).filename());
+  FileType type = FileTypeOfFile(file, name);
+  std::error_code error;
+  const auto size = std::filesystem::file_size(FilePath(file), error);
+  return Attachment{source, file, "", std::move(type.mediaType), std::move(type.parameters),
+                    error ? -1 : static_cast<std::int64_t>(size)};
+}
 
 void ReadSubject(Document& document, MessageFields& fields) {
   fields.unreadableItems.clear();
@@ -237,29 +223,21 @@ void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFiel
     fields.unreadableItems.push_back("encryption: " + WhyFailed(error));
   }
   ItemReader items(document, fields.unreadableItems);
-  fields.CcList = RecipientList(items, "InetCopyTo", "CopyTo");
-  fields.BccList = RecipientList(items, "InetBlindCopyTo", "BlindCopyTo");
-  fields.from = items.FirstText("From");
-  const ItemValues notesTo = items.Values("SendTo");
-  fields.to = WholeList(notesTo);
-  fields.date = ReadDate(items, reading, fields);
-  fields.body = items.FirstText("Body");
-
-  const ItemValues internetFrom = items.Values("INetFrom");
-  if (HoldsInternetAddress(internetFrom)) fields.from = ValueText(internetFrom, 0);
-  const ItemValues internetTo = items.Values("InetSendTo");
-  // A placeholder further down the Internet list stands for a recipient with a Notes name only;
-  // taken as it is, it would become a recipient "." and lose that person.
-  if (HoldsInternetAddress(internetTo)) fields.to = MergedEntries(internetTo, notesTo);
-
   const NamesTable noNames;
   const NamesTable& names = reading.names != nullptr ? *reading.names : noNames;
-  fields.from = ShownEntries(fields.from, names);
-  fields.to = ShownEntries(fields.to, names);
-  fields.CcList = ShownEntries(fields.CcList, names);
-  fields.BccList = ShownEntries(fields.BccList, names);
+  fields.people.cc = ReadPeople(items, "InetCopyTo", "CopyTo", names);
+  fields.people.bcc = ReadPeople(items, "InetBlindCopyTo", "BlindCopyTo", names);
+  fields.people.from = ReadSender(items, names);
+  fields.people.to = ReadPeople(items, "InetSendTo", "SendTo", names);
+  fields.when = ReadDate(items, reading, fields);
+  fields.date = fields.when ? DateText(*fields.when) : std::string();
+  fields.body = items.FirstText("Body");
+  fields.from = PeopleText(fields.people.from);
+  fields.to = PeopleText(fields.people.to);
+  fields.CcList = PeopleText(fields.people.cc);
+  fields.BccList = PeopleText(fields.people.bcc);
 
-  fields.headers.messageId = Trim(items.FirstText("$MessageID"));
+  fields.headers.messageId = WithAngleBrackets(Trim(items.FirstText("$MessageID")));
   fields.headers.inReplyTo = FirstOfItems(items, kInReplyToItems);
   fields.headers.references = FirstOfItems(items, kReferencesItems);
   fields.headers.importance = ReadImportance(items);
@@ -277,6 +255,7 @@ void ReadMessageFields(Document& document, AttachmentFolder& folder, MessageFiel
   fields.attachmentFiles.clear();
   fields.attachmentMediaTypes.clear();
   fields.attachmentNames.clear();
+  fields.attachments.clear();
   fields.extractionFailures.clear();
   fields.hasEmbedded = HasEmbeddedObjects(document, fields);
   if (fields.hasEmbedded) ExtractAttachments(document, folder, fields);

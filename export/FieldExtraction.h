@@ -25,6 +25,11 @@ struct ExtractionFailure {
 
 struct MessageFields {
   std::string subject;
+  // Sender and recipients as people; the texts below name them for the log and for components
+  // that read texts alone.
+  MessagePeople people;
+  // The message date as the item holds it; none when the document gives none.
+  std::optional<DateTime> when;
   std::string from;
   std::string to;
   std::string CcList;
@@ -38,6 +43,8 @@ struct MessageFields {
   std::vector<std::string> attachmentFiles;
   // The media types of those files that name their own (attachment parts of a MIME body).
   std::map<std::string, std::string> attachmentMediaTypes;
+  // Every attached file typed (source, name, media type, size), in the order of the list above.
+  std::vector<Attachment> attachments;
   std::vector<ExtractionFailure> extractionFailures;
   // The names of the body's embedded files as the document gives them, in the same order.
   std::vector<std::string> attachmentNames;
@@ -75,9 +82,14 @@ void ReadSubject(notes::Document& document, MessageFields& fields);
 // be read is empty and listed in unreadableItems, and an attachment that cannot be extracted is
 // listed in extractionFailures.
 // The date is "PostedDate", else the folder's preview date item, else the document's creation
-// date; sender and recipients are shown as NamesTable::ShownEntry gives them.
+// date. Sender and recipients are read entry by entry from the Internet-form item and its
+// Notes-form item (PeopleOfEntries).
 void ReadMessageFields(notes::Document& document, AttachmentFolder& folder, MessageFields& fields,
                        const FieldReading& reading = {});
+
+// A file of the attachment folder as an attachment that names no media type of its own: typed by
+// its content and name (FileTypeOfFile).
+Attachment StoredAttachment(AttachmentSource source, const std::string& file);
 
 // Both steps together.
 MessageFields ExtractMessageFields(notes::Document& document, AttachmentFolder& folder,

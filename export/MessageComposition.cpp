@@ -13,6 +13,12 @@ namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+std::string RecipientsText(const People& people) {
+  std::string text;
+  for (const Person& person : people) text += (text.empty() ? "" : ";") + PersonText(person);
+  return text;
+}
+
 // Runs one step of the message; a failure is noted and the next step runs all the same.
 template <typename Step>
 void Attempt(std::vector<std::string>& problems, const std::string& what, Step&& step) {
@@ -34,7 +40,8 @@ void DeleteExtractedFile(const std::string& path, std::vector<std::string>& prob
 }  // namespace
 
 ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& fields,
-                               std::vector<std::string>& problems) {
+                               std::vector<std::string>& problems, std::vector<std::string>* fallbacks) {
+  std::vector<std::string>& substitutes = fallbacks != nullptr ? *fallbacks : problems;
   ComposedMessage composed;
   Attempt(problems, "creating the message", [&] {
     composed.renderer = component.CreateRenderer();
@@ -53,7 +60,19 @@ ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& field
     });
   };
 
-  addRecipients(RecipientKind::To, fields.to, "adding the To recipients");
+  const auto addPeople = [&](RecipientKind kind, const People& people, const char* what) {
+    onMessage(what, [&](EmailMessage& m) {
+      if (!m.AddPeople(kind, people))
+        throw EmailError("the recipients " + Quoted(RecipientsText(people)) + " were refused");
+    });
+  };
+  const MessagePeople* people = fields.people ? &*fields.people : nullptr;
+
+  if (people != nullptr) {
+    addPeople(RecipientKind::To, people->to, "adding the To recipients");
+  } else {
+    addRecipients(RecipientKind::To, fields.to, "adding the To recipients");
+  }
   onMessage("setting the subject", [&](EmailMessage& m) { m.SetSubject(fields.subject); });
   onMessage("setting the body", [&](EmailMessage& m) {
     if (fields.bodyParts) {
@@ -62,20 +81,33 @@ ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& field
       m.SetBodyText(fields.body);
     }
   });
-  onMessage("setting the sender", [&](EmailMessage& m) { m.SetSender(fields.from); });
-  addRecipients(RecipientKind::Cc, fields.cc, "adding the Cc recipients");
-  addRecipients(RecipientKind::Bcc, fields.bcc, "adding the Bcc recipients");
+  if (people != nullptr) {
+    onMessage("setting the sender", [&](EmailMessage& m) {
+      if (!people->from.empty()) m.SetSenderPerson(people->from.front());
+    });
+    addPeople(RecipientKind::Cc, people->cc, "adding the Cc recipients");
+    addPeople(RecipientKind::Bcc, people->bcc, "adding the Bcc recipients");
+  } else {
+    onMessage("setting the sender", [&](EmailMessage& m) { m.SetSender(fields.from); });
+    addRecipients(RecipientKind::Cc, fields.cc, "adding the Cc recipients");
+    addRecipients(RecipientKind::Bcc, fields.bcc, "adding the Bcc recipients");
+  }
 
   // A message never takes the day of the export for a date it lacks: mail clients would sort it
-  // among the newest mail.
-  composed.date = fields.date.empty() ? std::nullopt : ParseDateText(fields.date);
+  // among the newest mail. A date the document holds is taken as it is, offset and all; only a
+  // caller that hands the date as text alone has it read.
+  composed.date = fields.when ? fields.when : fields.date.empty() ? std::nullopt : ParseDateText(fields.date);
   if (composed.date) {
-    onMessage("setting the date " + Quoted(fields.date), [&](EmailMessage& m) { m.SetDate(*composed.date); });
+    Attempt(substitutes, "setting the date " + Quoted(fields.date.empty() ? DateText(*composed.date) : fields.date),
+            [&] {
+              if (composed.message == nullptr) throw EmailError("there is no message object");
+              composed.message->SetDate(*composed.date);
+            });
   } else if (fields.date.empty()) {
-    problems.push_back("the document gives no date; the message carries the time it was written");
+    substitutes.push_back("the document gives no date; the message carries the time it was written");
   } else {
-    problems.push_back("the date " + Quoted(fields.date) +
-                       " could not be read; the message carries the time it was written");
+    substitutes.push_back("the date " + Quoted(fields.date) +
+                          " could not be read; the message carries the time it was written");
   }
 
   if (!fields.origin.universalId.empty()) {
@@ -86,9 +118,20 @@ ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& field
   const MessageHeaders& headers = fields.headers;
   if (!headers.messageId.empty() || !headers.inReplyTo.empty() || !headers.references.empty() ||
       headers.importance != Importance::Unset || !headers.keywords.empty() || !headers.otherFields.empty()) {
-    onMessage("setting the message's own header fields", [&](EmailMessage& m) { m.SetHeaders(headers); });
+    Attempt(substitutes, "setting the message's own header fields", [&] {
+      if (composed.message == nullptr) throw EmailError("there is no message object");
+      composed.message->SetHeaders(headers);
+    });
   }
 
+  if (!fields.origin.attachments.empty()) {
+    for (const Attachment& attachment : fields.origin.attachments) {
+      onMessage("attaching " + Quoted(attachment.file),
+                [&](EmailMessage& m) { m.AddAttachmentPart(attachment); });
+      DeleteExtractedFile(attachment.file, problems);
+    }
+    return composed;
+  }
   for (const std::string& file : fields.origin.attachmentFiles) {
     const auto type = fields.origin.mediaTypes.find(file);
     onMessage("attaching " + Quoted(file), [&](EmailMessage& m) {

@@ -26,8 +26,10 @@ struct ComposedMessage {
 // fields, then each file of
 // origin.attachmentFiles, each deleted once it has been added, whether or not that worked. Every
 // step runs even when an earlier one failed; the failures are added to problems.
+// Steps that fall back to a final substitute (no date the message can carry, a Message-ID or
+// message id list that is none) go to fallbacks when given, else to problems too.
 ComposedMessage ComposeMessage(EmailComponent& component, const EmailItem& fields,
-                               std::vector<std::string>& problems);
+                               std::vector<std::string>& problems, std::vector<std::string>* fallbacks = nullptr);
 
 // The attachment list as the writer leaves it: without its first character when not empty.
 std::string AttachmentListAfterWriting(const std::string& attachments);

@@ -21,7 +21,7 @@ MessageWriter::MessageWriter(EmailComponent& component, std::string destinationR
 
 WriteOutcome MessageWriter::CreateEmailItem(const std::string& folder, const EmailItem& fields) {
   WriteOutcome outcome;
-  const ComposedMessage composed = ComposeMessage(component_, fields, outcome.problems);
+  const ComposedMessage composed = ComposeMessage(component_, fields, outcome.problems, &outcome.fallbacks);
   outcome.attachments = AttachmentListAfterWriting(fields.attachments);
   outcome.cleanedSubject = RemoveNameCharacters(fields.subject);
   const std::int32_t number = files_.DrawNumber();

@@ -101,7 +101,7 @@ bool IsInternetAddressEntry(std::string_view entry) {
 
 // The abbreviated name without a Notes domain: "Hal Okafor/IT/Corvane@CorvaneMail" routes mail to
 // the same person as "Hal Okafor/IT/Corvane".
-static std::string WithoutNotesDomain(std::string_view notesName) {
+std::string ShownNotesName(std::string_view notesName) {
   std::string name = AbbreviatedNotesName(Stripped(notesName));
   if (const std::size_t at = name.rfind('@'); at != std::string::npos &&
                                               name.find('/') != std::string::npos &&
@@ -112,7 +112,7 @@ static std::string WithoutNotesDomain(std::string_view notesName) {
 }
 
 std::string NamesTable::Key(std::string_view notesName) {
-  std::string key = WithoutNotesDomain(notesName);
+  std::string key = ShownNotesName(notesName);
   for (char& c : key) c = AsciiLower(c);
   return key;
 }
@@ -174,7 +174,7 @@ std::string NamesTable::AddressOf(std::string_view notesName) const {
 
 std::string NamesTable::ShownEntry(std::string_view entry) const {
   if (IsInternetAddressEntry(entry)) return std::string(entry);
-  std::string name = WithoutNotesDomain(entry);
+  std::string name = ShownNotesName(entry);
   const std::string address = AddressOf(name);
   if (address.empty()) return name;
   std::string quoted = "\"";

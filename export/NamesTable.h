@@ -20,6 +20,9 @@ std::string AbbreviatedNotesName(std::string_view name);
 // ends with an address in angle brackets.
 bool IsInternetAddressEntry(std::string_view entry);
 
+// A Notes name as the message shows it: abbreviated, without a Notes domain ("@CorvaneMail").
+std::string ShownNotesName(std::string_view notesName);
+
 class NamesTableError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "common/DateText.h"
 #include "common/TextRules.h"
 #include "notes/FolderCatalogue.h"
 #include "notes/SessionOrigin.h"
@@ -36,10 +37,42 @@ PreviewRow ReadRow(Document& document, const PreviewItems& items) {
   row.subject = CellText(Trim(FirstValueText(document, "Subject")));
   row.size = KilobyteText(document.Size());
   row.date = CellText(FirstValueText(document, items.date));
+  // A document without the folder's date item shows the date its message is exported with.
+  if (row.date.empty()) {
+    if (const auto date = MessageDate(document, items.date, false)) row.date = DateText(*date);
+  }
   return row;
 }
 
 }  // namespace
+
+std::vector<std::string_view> MessageDateItems(std::string_view previewDateItem) {
+  std::vector<std::string_view> items{"PostedDate"};
+  for (std::string_view item : {previewDateItem, std::string_view("DeliveredDate")}) {
+    if (std::find(items.begin(), items.end(), item) == items.end()) items.push_back(item);
+  }
+  return items;
+}
+
+std::optional<DateTime> MessageDate(Document& document, std::string_view previewDateItem, bool orCreated) {
+  for (std::string_view item : MessageDateItems(previewDateItem)) {
+    try {
+      if (!document.hasitem(item)) continue;
+      const ItemValues values = document.GetItemValue(item);
+      if (!values.empty()) {
+        if (const auto* date = std::get_if<DateTime>(&values.front())) return *date;
+      }
+    } catch (const std::exception&) {
+      // the next item may still date it
+    }
+  }
+  if (!orCreated) return std::nullopt;
+  try {
+    return document.Created();
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
 
 PreviewItems PreviewItemsFor(std::string_view viewName) {
   if (const StandardFolder* folder = StandardFolderByView(viewName)) {

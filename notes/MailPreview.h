@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,15 @@ struct PreviewItems {
   std::string_view date;
 };
 PreviewItems PreviewItemsFor(std::string_view viewName);
+
+// The date items of a message, in the order that dates it: "PostedDate", then the folder's preview
+// date item, then "DeliveredDate" (each once). Without any, the document's creation date counts.
+std::vector<std::string_view> MessageDateItems(std::string_view previewDateItem);
+
+// The date a message of that folder is exported with, by the order above (with orCreated, the
+// creation date after them); none when there is none.
+std::optional<DateTime> MessageDate(Document& document, std::string_view previewDateItem,
+                                    bool orCreated = true);
 
 // A row as one line: its cells separated by tabs.
 std::string PreviewRowText(const PreviewRow& row);

@@ -152,7 +152,7 @@ TEST_F(ExportCommandTest, ExportsWhatAFreshScanChecks) {
     if (entry.path().filename().string().rfind("Hello", 0) == 0) hello = ReadBytes(entry.path());
   }
   EXPECT_NE(hello.find("Subject: Hello\r\n"), std::string::npos) << hello;
-  EXPECT_NE(hello.find("From: bob@corp.example\r\n"), std::string::npos) << hello;
+  EXPECT_NE(hello.find("From: Bob Ray/Org <bob@corp.example>\r\n"), std::string::npos) << hello;
   EXPECT_NE(hello.find("filename=\"a.doc\""), std::string::npos) << hello;
 }
 

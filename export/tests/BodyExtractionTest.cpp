@@ -49,9 +49,11 @@ class BodyExtractionTest : public ::testing::Test {
                       ->GetView("($Inbox)")
                       ->GetFirstDocument();
     MessageFields fields = ExtractMessageFields(*opened, folder_);
-    ReadMessageBody(*opened, folder_, fields);
+    ReadMessageBody(*opened, folder_, fields, plainText_);
     return fields;
   }
+
+  bool plainText_ = false;
 
   testing::ScratchTemporaryFolder temp_;
   MemoryNotesClient client_;
@@ -230,6 +232,109 @@ TEST_F(BodyExtractionTest, DamagedBodiesAreToldOncePerCauseAndKeepWhatTheyHold) 
     while (!leaf->parts.empty()) leaf = &leaf->parts.front();
     EXPECT_EQ(Content(*leaf), c.keptContent);
   }
+}
+
+}  // namespace
+}  // namespace mailshift::mail
+
+namespace mailshift::mail {
+namespace {
+
+// Every attached file arrives typed: the MIME part's own media type, charset and name (RFC 2231
+// and RFC 2047 names decoded), the stored files' type told by their bytes or name, and each size.
+TEST_F(BodyExtractionTest, EveryAttachmentIsTypedWithItsNameMediaTypeCharsetAndSize) {
+  client_.convertMime = false;
+  MemoryDocument document;
+  document.Text("Body", {"plain"});
+  document.mimeBody = Multipart(
+      "mixed", {Part("text", "plain", "body"),
+                MemoryMimeEntity{"text",
+                                 "plain",
+                                 "Content-Type: text/plain; charset=UTF-8\r\n"
+                                 "Content-Disposition: attachment; filename*=UTF-8''Gr%C3%BC%C3%9Fe.txt\r\n",
+                                 "Gr\xC3\xBC\xC3\x9F"
+                                 "e",
+                                 {},
+                                 false},
+                Part("application", "pdf", "%PDF-1.4",
+                     "Content-Disposition: attachment;\r\n filename*0*=UTF-8''%E4%BC%9A%E8%AD%B0;\r\n "
+                     "filename*1=.pdf\r\n"),
+                Part("image", "jpeg", "\xFF\xD8\xFF",
+                     "Content-Disposition: attachment; filename=\"=?UTF-8?Q?F=C3=B6to?=.jpg\"\r\n")});
+  document.filesOutsideBody.push_back({"chart.gif", notes::kFileAttachmentType, "GIF89a.....", false});
+  document.filesOutsideBody.push_back({"notes.txt", notes::kFileAttachmentType, "plain words", false});
+  const MessageFields fields = Read(document);
+
+  struct Expected {
+    AttachmentSource source;
+    const char* fileName;
+    const char* mediaType;
+    const char* charset;
+    std::int64_t size;
+  };
+  const Expected expected[] = {
+      {AttachmentSource::MimePart, "Grüße.txt", "text/plain", "UTF-8", 7},
+      {AttachmentSource::MimePart, "会議.pdf", "application/pdf", "", 8},
+      {AttachmentSource::MimePart, "Föto.jpg", "image/jpeg", "", 3},
+      {AttachmentSource::OutsideBody, "chart.gif", "image/gif", "", 11},
+      {AttachmentSource::OutsideBody, "notes.txt", "text/plain", "utf-8", 11},
+  };
+  ASSERT_EQ(fields.attachments.size(), std::size(expected));
+  ASSERT_EQ(fields.attachmentFiles.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    const Attachment& got = fields.attachments[i];
+    SCOPED_TRACE(expected[i].fileName);
+    EXPECT_EQ(got.source, expected[i].source);
+    EXPECT_EQ(got.file, fields.attachmentFiles[i]);
+    EXPECT_EQ(fs::path(got.file).filename().string(), expected[i].fileName);
+    EXPECT_EQ(got.mediaType, expected[i].mediaType);
+    const std::string charset = got.parameters.empty() ? "" : got.parameters.front().second;
+    EXPECT_EQ(charset, expected[i].charset);
+    EXPECT_EQ(got.size, expected[i].size);
+  }
+}
+
+}  // namespace
+}  // namespace mailshift::mail
+
+namespace mailshift::mail {
+namespace {
+
+// The plain body changes the body alone: the same documents give the same attachments, thread
+// fields and names, with the plain text as the body and no conversion asked for.
+TEST_F(BodyExtractionTest, ThePlainBodyChangesTheBodyAlone) {
+  client_.convertMime = false;
+  const auto documents = [] {
+    MemoryDocument mime;
+    mime.mimeBody = Multipart("mixed", {Part("text", "plain", "see attached", ""),
+                                        Part("application", "pdf", "%PDF",
+                                             "Content-Disposition: attachment; filename=\"a.pdf\"\r\n")});
+    mime.mimeBody->headers =
+        "From: Pat Quinn <pat@photo.example>\r\nMessage-ID: <own@photo.example>\r\n" + mime.mimeBody->headers;
+    mime.Text("From", {"pat@photo.example"});
+    mime.filesOutsideBody = {MemoryEmbedded{"notes.txt", notes::kFileAttachmentType, "outside", false}};
+    MemoryDocument rich =
+        MemoryDocument().Body("rich text", {MemoryEmbedded{"x.doc", notes::kFileAttachmentType, "x", false}});
+    rich.filesOutsideBody = {MemoryEmbedded{"y.txt", notes::kFileAttachmentType, "y", false}};
+    return std::vector<MemoryDocument>{mime, rich};
+  };
+  for (const MemoryDocument& document : documents()) {
+    plainText_ = false;
+    const MessageFields whole = Read(document);
+    plainText_ = true;
+    const MessageFields plain = Read(document);
+    EXPECT_FALSE(plain.bodyParts);
+    ASSERT_EQ(plain.attachments.size(), whole.attachments.size());
+    for (std::size_t i = 0; i < plain.attachments.size(); ++i) {
+      EXPECT_EQ(fs::path(plain.attachments[i].file).filename(),
+                fs::path(whole.attachments[i].file).filename());
+      EXPECT_EQ(plain.attachments[i].mediaType, whole.attachments[i].mediaType);
+    }
+    EXPECT_EQ(plain.headers.messageId, whole.headers.messageId);
+    EXPECT_EQ(plain.people, whole.people);
+    EXPECT_FALSE(plain.body.empty());
+  }
+  EXPECT_EQ(Read(documents()[0]).people.from.front().displayName, "Pat Quinn");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "common/DateText.h"
 #include "common/TextRules.h"
@@ -66,66 +67,112 @@ class FieldExtractionTest : public ::testing::Test {
   AttachmentFolder folder_;
 };
 
-TEST_F(FieldExtractionTest, CcTakesTheNotesEntryWhereTheInternetOneIsAPlaceholder) {
-  EXPECT_EQ(
-      Extract(
-          MemoryDocument().Text("InetCopyTo", {"x@corp.example", "."}).Text("CopyTo", {"Ann/Org", "Bob/Org"}))
-          .CcList,
-      "x@corp.example;Bob/Org");
-  EXPECT_EQ(Extract(MemoryDocument().Text("InetCopyTo", {"."})).CcList, "");
-  EXPECT_EQ(Extract(MemoryDocument().Text("InetCopyTo", {"."}).Text("CopyTo", {"Bob/Org"})).CcList,
-            "Bob/Org");
-  EXPECT_EQ(Extract(MemoryDocument().Text("CopyTo", {"Bob/Org"})).CcList, "");
-  EXPECT_EQ(
-      Extract(MemoryDocument().Text("InetCopyTo", {"y@corp.example"}).Text("CopyTo", {"Bob/Org"})).CcList,
-      "y@corp.example");
-  // An entry without a Notes counterpart stays empty but keeps its separator.
-  EXPECT_EQ(
-      Extract(MemoryDocument().Text("InetCopyTo", {".", ".", "z@corp.example"}).Text("CopyTo", {"Ann/Org"}))
-          .CcList,
-      "Ann/Org;;z@corp.example");
-  EXPECT_EQ(Extract(MemoryDocument().Text("InetCopyTo", {".", "."})).CcList, ";");
+// One list of a document: its Internet-form and its Notes-form item (none when absent), and the
+// people it must give, as their recipient text.
+struct PeopleCase {
+  const char* label;
+  std::optional<std::vector<std::string>> internet;
+  std::optional<std::vector<std::string>> notesForm;
+  std::string expected;
+};
+
+// Every entry is taken from the Internet item where it holds an address and from the Notes item
+// where it holds ".", entry by entry; the Notes item alone counts without an Internet item; a
+// person with an address keeps the name beside it.
+const PeopleCase kPeopleCases[] = {
+    {"Notes item alone", std::nullopt, {{"A/Org", "B/Org"}}, "A/Org;B/Org"},
+    {"both addressed",
+     {{"x@a.example", "y@b.example"}},
+     {{"A/Org", "B/Org"}},
+     "\"A/Org\" <x@a.example>;\"B/Org\" <y@b.example>"},
+    {"first has no address", {{".", "y@b.example"}}, {{"A/Org", "B/Org"}}, "A/Org;\"B/Org\" <y@b.example>"},
+    {"second has no address",
+     {{"x@a.example", "."}},
+     {{"Ann/Org", "Bob/Org"}},
+     "\"Ann/Org\" <x@a.example>;Bob/Org"},
+    {"placeholder without a Notes entry", {{"x@a.example", "."}}, {{"A/Org"}}, "\"A/Org\" <x@a.example>"},
+    {"Notes list longer",
+     {{"x@a.example"}},
+     {{"A/Org", "B/Org", "C/Org"}},
+     "\"A/Org\" <x@a.example>;B/Org;C/Org"},
+    {"Internet item alone", {{"x@a.example"}}, std::nullopt, "x@a.example"},
+    {"lone placeholder", {{"."}}, std::nullopt, ""},
+    {"lone placeholder with a Notes entry", {{"."}}, {{"Bob/Org"}}, "Bob/Org"},
+    {"placeholders around an address",
+     {{".", ".", "z@corp.example"}},
+     {{"Ann/Org"}},
+     "Ann/Org;z@corp.example"},
+    {"no items", std::nullopt, std::nullopt, ""},
+    {"an empty Internet entry keeps the Notes one", {{""}}, {{"A/Org"}}, "A/Org"},
+    {"blanks around entries", {{" x@a.example "}}, {{" A/Org "}}, "\"A/Org\" <x@a.example>"},
+    {"canonical name abbreviated beside its address",
+     {{"ines@corvane.example"}},
+     {{"CN=Ines O'Neill/OU=Sales/O=Corvane"}},
+     "\"Ines O'Neill/Sales/Corvane\" <ines@corvane.example>"},
+    {"Notes entry that is an address with a name",
+     {{"."}},
+     {{"\"Diaz, Carla\" <carla@x.example>"}},
+     "\"Diaz, Carla\" <carla@x.example>"},
+    {"Internet entry with a name of its own",
+     {{"Marta Quill <marta@t.example>"}},
+     {{"marta@t.example"}},
+     "\"Marta Quill\" <marta@t.example>"},
+    {"bare address in the Notes form", {{"."}}, {{"carla@x.example"}}, "carla@x.example"},
+};
+
+MemoryDocument WithList(MemoryDocument document, const PeopleCase& list, const char* internetItem,
+                        const char* notesItem) {
+  if (list.internet) document.Text(internetItem, *list.internet);
+  if (list.notesForm) document.Text(notesItem, *list.notesForm);
+  return document;
 }
 
-TEST_F(FieldExtractionTest, BccFollowsTheSameRules) {
-  EXPECT_EQ(Extract(MemoryDocument()
-                        .Text("InetBlindCopyTo", {"x@corp.example", "."})
-                        .Text("BlindCopyTo", {"Ann/Org", "Bob/Org"})
-                        .Text("InetCopyTo", {"cc@corp.example"}))
-                .BccList,
-            "x@corp.example;Bob/Org");
-  EXPECT_EQ(Extract(MemoryDocument().Text("InetBlindCopyTo", {"."}).Text("BlindCopyTo", {"Bob/Org"})).BccList,
-            "Bob/Org");
-  EXPECT_EQ(Extract(MemoryDocument().Text("BlindCopyTo", {"Bob/Org"})).BccList, "");
+TEST_F(FieldExtractionTest, EveryListTakesEachEntryFromWhereItsAddressIs) {
+  for (const PeopleCase& list : kPeopleCases) {
+    SCOPED_TRACE(list.label);
+    const MessageFields to = Extract(WithList(MemoryDocument(), list, "InetSendTo", "SendTo"));
+    EXPECT_EQ(to.to, list.expected);
+    EXPECT_EQ(to.CcList, "");
+    const MessageFields cc = Extract(WithList(MemoryDocument(), list, "InetCopyTo", "CopyTo"));
+    EXPECT_EQ(cc.CcList, list.expected);
+    EXPECT_EQ(cc.to, "");
+    const MessageFields bcc = Extract(WithList(MemoryDocument(), list, "InetBlindCopyTo", "BlindCopyTo"));
+    EXPECT_EQ(bcc.BccList, list.expected);
+    // The texts are made from the people, never read back.
+    EXPECT_EQ(to.people.to.size(), cc.people.cc.size());
+    EXPECT_EQ(to.people.to, bcc.people.bcc);
+  }
 }
 
-TEST_F(FieldExtractionTest, ToPrefersTheInternetListAsAWhole) {
-  const auto notesOnly = [] { return MemoryDocument().Text("SendTo", {"A/Org", "B/Org"}); };
-  EXPECT_EQ(Extract(notesOnly()).to, "A/Org;B/Org");
-  EXPECT_EQ(Extract(notesOnly().Text("InetSendTo", {"x@a.example", "y@b.example"})).to,
-            "x@a.example;y@b.example");
-  EXPECT_EQ(Extract(notesOnly().Text("InetSendTo", {".", "y@b.example"})).to, "A/Org;B/Org");
-  // A placeholder after an address keeps the Notes-form recipient at its place.
-  EXPECT_EQ(Extract(notesOnly().Text("InetSendTo", {"x@a.example", "."})).to, "x@a.example;B/Org");
-  EXPECT_EQ(Extract(MemoryDocument().Text("SendTo", {"A/Org"}).Text("InetSendTo", {"x@a.example", "."})).to,
-            "x@a.example;");
-  EXPECT_EQ(Extract(MemoryDocument().Text("SendTo", {"A/Org"}).Text("InetSendTo", {"x@a.example"})).to,
-            "x@a.example");
-  EXPECT_EQ(Extract(MemoryDocument().Text("InetSendTo", {"x@a.example"})).to, "x@a.example");
-  EXPECT_EQ(Extract(MemoryDocument()).to, "");
+TEST_F(FieldExtractionTest, PeopleSayWhereTheirAddressCameFrom) {
+  const NamesTable names = NamesTable::FromText("Hal Okafor/IT/Corvane,hal@corvane.example\n");
+  const MessageFields fields = ExtractMessageFields(
+      *Open(MemoryDocument()
+                .Text("SendTo", {"CN=Hal Okafor/OU=IT/O=Corvane", "B/Org", "carla@x.example", "Dee/Org"})
+                .Text("InetSendTo", {".", "b@org.example", ".", "."})),
+      folder_, FieldReading{&names});
+  const People expected{{"Hal Okafor/IT/Corvane", "CN=Hal Okafor/OU=IT/O=Corvane", "hal@corvane.example",
+                         AddressSource::NamesTable},
+                        {"B/Org", "B/Org", "b@org.example", AddressSource::InternetItem},
+                        {"", "", "carla@x.example", AddressSource::NotesItem},
+                        {"Dee/Org", "Dee/Org", "", AddressSource::None}};
+  EXPECT_EQ(fields.people.to, expected);
 }
 
-TEST_F(FieldExtractionTest, SenderPrefersTheInternetAddress) {
+TEST_F(FieldExtractionTest, SenderPrefersTheInternetAddressAndKeepsTheName) {
   EXPECT_EQ(Extract(MemoryDocument().Text("From", {"John Doe/Org"}).Text("INetFrom", {"."})).from,
             "John Doe/Org");
   EXPECT_EQ(
       Extract(MemoryDocument().Text("From", {"John Doe/Org"}).Text("INetFrom", {"john@org.example"})).from,
-      "john@org.example");
+      "\"John Doe/Org\" <john@org.example>");
   EXPECT_EQ(Extract(MemoryDocument().Text("From", {"John Doe/Org"})).from, "John Doe/Org");
   // An empty Internet value carries no address and must not wipe out the sender.
   EXPECT_EQ(Extract(MemoryDocument().Text("From", {"John Doe/Org"}).Text("INetFrom", {""})).from,
             "John Doe/Org");
-  EXPECT_EQ(Extract(MemoryDocument().Text("SendTo", {"A/Org"}).Text("InetSendTo", {""})).to, "A/Org");
+  // Only the first value of each item names the sender.
+  EXPECT_EQ(Extract(MemoryDocument().Text("From", {"A/Org", "B/Org"}).Text("INetFrom", {".", "b@x.example"}))
+                .people.from.size(),
+            1u);
 }
 
 TEST_F(FieldExtractionTest, ReadsSubjectDateAndBodyAsText) {
@@ -136,7 +183,7 @@ TEST_F(FieldExtractionTest, ReadsSubjectDateAndBodyAsText) {
                                            .Body("Line 1\r\nLine 2"));
   EXPECT_EQ(fields.subject, "  Budget  ");  // trimming is the run's business
   EXPECT_EQ(fields.date, DateText(posted));
-  EXPECT_EQ(ParseDateText(fields.date)->secondsSinceEpoch, posted.secondsSinceEpoch);
+  EXPECT_EQ(fields.when, posted);  // the date itself, offset and all, never its text read back
   EXPECT_EQ(fields.body, "Line 1\r\nLine 2");
   EXPECT_FALSE(fields.hasEmbedded);
   EXPECT_EQ(fields.AttachmentList, "");
@@ -145,6 +192,7 @@ TEST_F(FieldExtractionTest, ReadsSubjectDateAndBodyAsText) {
   draft.created = DateTime{1225000000, 0};
   const MessageFields unsent = Extract(draft);
   EXPECT_EQ(unsent.date, DateText(draft.created));  // never the day of the export
+  EXPECT_EQ(unsent.when, draft.created);
   EXPECT_EQ(unsent.body, "");
 
   notes::testing::MemoryDocument numbered;
@@ -175,6 +223,11 @@ TEST_F(FieldExtractionTest, ThreadImportanceAndCategoriesComeFromTheDocument) {
   EXPECT_EQ(other.headers.references, "<a@b.example>");
   EXPECT_EQ(other.headers.importance, Importance::Low);
   EXPECT_EQ(Extract(MemoryDocument()).headers.importance, Importance::Unset);
+
+  // A $MessageID stored without its angle brackets is the same id.
+  EXPECT_EQ(Extract(MemoryDocument().Text("$MessageID", {" OF12AB@corvane.example "})).headers.messageId,
+            "<OF12AB@corvane.example>");
+  EXPECT_EQ(Extract(MemoryDocument().Text("$MessageID", {"two words@x"})).headers.messageId, "two words@x");
 }
 
 TEST_F(FieldExtractionTest, NotesNamesAreAbbreviatedAndTheNamesTableGivesTheirAddresses) {
@@ -190,7 +243,8 @@ TEST_F(FieldExtractionTest, NotesNamesAreAbbreviatedAndTheNamesTableGivesTheirAd
   const MessageFields fields = ExtractMessageFields(*Open(document), folder_, FieldReading{&names});
   EXPECT_EQ(fields.from, "\"Hal Okafor/IT/Corvane\" <hal.okafor@corvane.example>");
   EXPECT_EQ(fields.to, "Cy Orr/Org;\"Ray, Bob/Org\" <bob@org.example>");
-  EXPECT_EQ(fields.CcList, "\"Hal Okafor/IT/Corvane\" <hal.okafor@corvane.example>;dee@fox.example");
+  EXPECT_EQ(fields.CcList,
+            "\"Hal Okafor/IT/Corvane\" <hal.okafor@corvane.example>;\"Dee Fox/Org\" <dee@fox.example>");
 
   // Without a table the names are only abbreviated.
   EXPECT_EQ(Extract(document).from, "Hal Okafor/IT/Corvane");
@@ -210,7 +264,11 @@ TEST_F(FieldExtractionTest, WithoutAPostedDateTheDateIsThePreviewsThenTheCreatio
   };
   EXPECT_EQ(read(draft, "$Revisions"), DateText(revised));
   EXPECT_EQ(read(draft, "DeliveredDate"), DateText(delivered));
-  EXPECT_EQ(read(draft, "PostedDate"), DateText(draft.created));
+  // Mail of any other folder that was delivered but never posted is dated by its delivery.
+  EXPECT_EQ(read(draft, "PostedDate"), DateText(delivered));
+  MemoryDocument undated = MemoryDocument().Date("$Revisions", revised);
+  undated.created = DateTime{1224000000, 0};
+  EXPECT_EQ(read(undated, "PostedDate"), DateText(undated.created));
   MemoryDocument sent = draft;
   sent.Date("PostedDate", posted);
   EXPECT_EQ(read(sent, "$Revisions"), DateText(posted));

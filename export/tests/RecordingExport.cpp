@@ -82,8 +82,11 @@ WriteOutcome RecordingWriter::CreateEmailItem(const std::string& destinationRoot
       << fields.body;
   if (!out) return outcome(false, path, "cannot create " + path, {});
   const auto problems = problemsFor.find(received);
-  return outcome(true, path, {},
-                 problems == problemsFor.end() ? std::vector<std::string>{} : problems->second);
+  WriteOutcome written =
+      outcome(true, path, {}, problems == problemsFor.end() ? std::vector<std::string>{} : problems->second);
+  if (const auto fallbacks = fallbacksFor.find(received); fallbacks != fallbacksFor.end())
+    written.fallbacks = fallbacks->second;
+  return written;
 }
 
 ScratchFolder::ScratchFolder() {

@@ -66,6 +66,8 @@ class RecordingWriter : public EmailItemWriter {
   std::vector<std::string> throwFor;
   // Subjects whose message is written with these problems.
   std::map<std::string, std::vector<std::string>> problemsFor;
+  // Subjects whose message is written with these final fallbacks.
+  std::map<std::string, std::vector<std::string>> fallbacksFor;
   // Off: no file is made, every message counts as written.
   bool writeFiles = true;
   // The files' ending; their header names the document's id, as the real writer's does.

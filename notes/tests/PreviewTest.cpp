@@ -105,6 +105,22 @@ TEST_F(PreviewTest, MissingItemsGiveEmptyCells) {
   EXPECT_EQ(RowsOf("Inbox"), Lines{"\t\t0 KB\t"});
 }
 
+TEST_F(PreviewTest, MailWithoutItsFolderDateItemShowsTheDateItIsExportedWith) {
+  const auto only = [](const char* item, const DateTime& date) {
+    MemoryDocument document;
+    document.Text("Subject", {"Quarterly figures"}).Date(item, date);
+    document.size = 2048;
+    return document;
+  };
+  db.AddView("($Inbox)", true, {db.AddDocument(only("DeliveredDate", kDelivered))});
+  db.AddView("($Drafts)", true, {db.AddDocument(only("PostedDate", kPosted))});
+  db.AddView("($JunkMail)", true, {db.AddDocument(only("PostedDate", kPosted))});
+  ScanMailbox();
+  EXPECT_EQ(RowsOf("Inbox"), Lines{"\tQuarterly figures\t2 KB\t" + DateText(kDelivered)});
+  EXPECT_EQ(RowsOf("Drafts"), Lines{"\tQuarterly figures\t2 KB\t" + DateText(kPosted)});
+  EXPECT_EQ(RowsOf("JunkMail"), Lines{"\tQuarterly figures\t2 KB\t" + DateText(kPosted)});
+}
+
 TEST_F(PreviewTest, SizesAreWholeKilobytesWithHalvesToTheEvenNeighbour) {
   const std::pair<std::int64_t, const char*> sizes[] = {
       {1535, "1 KB"}, {1536, "2 KB"},

@@ -127,6 +127,13 @@ void WriteBase64Content(MessageSink& sink, const AttachedFile& file) {
   sink.WriteWith([&](std::string& out) { lines.Finish(out); });
 }
 
+// A text of one line: every control character (line breaks, tabs) a blank, as in display names, so
+// that the decoded text cannot start a field of its own.
+std::string OneLine(std::string text) {
+  std::replace_if(text.begin(), text.end(), [](char c) { return (c >= 0 && c < 0x20) || c == 0x7F; }, ' ');
+  return text;
+}
+
 // MIME tokens (RFC 2045) pass; anything else would not survive in a header.
 bool IsToken(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
@@ -149,6 +156,16 @@ std::string ValidMediaType(const std::string& mediaType) {
                      IsToken(std::string_view(mediaType).substr(0, slash)) &&
                      IsToken(std::string_view(mediaType).substr(slash + 1));
   return valid ? mediaType : "application/octet-stream";
+}
+
+// The media type with the parameters that are tokens, as "text/plain; charset=utf-8".
+std::string MediaTypeWithParameters(const AttachedFile& file) {
+  std::string value = ValidMediaType(file.mediaType);
+  if (value == "application/octet-stream") return value;
+  for (const auto& [name, parameter] : file.parameters) {
+    if (IsToken(name) && IsToken(parameter)) value += "; " + name + "=" + parameter;
+  }
+  return value;
 }
 
 // A message part (message/rfc822 and its kin) must not be encoded (RFC 2046, 5.2): it goes as it
@@ -213,7 +230,9 @@ void WriteAttachmentPart(MessageSink& sink, const AttachedFile& file) {
     if (encoding.empty() || (encoding == "8bit" && mediaType != "message/rfc822"))
       mediaType = "application/octet-stream";
   }
-  WriteField(sink, "Content-Type", FileNameFieldValue(mediaType, "name", file.name));
+  const std::string contentType =
+      mediaType == ValidMediaType(file.mediaType) ? MediaTypeWithParameters(file) : mediaType;
+  WriteField(sink, "Content-Type", FileNameFieldValue(contentType, "name", file.name));
   WriteField(sink, "Content-Disposition", FileNameFieldValue("attachment", "filename", file.name));
   if (IsMessageType(mediaType)) {
     WriteIdentityContent(sink, file, encoding);
@@ -328,7 +347,7 @@ void WriteInternetMessage(const MessageContent& content, const MessageIdentity& 
   WriteAddressField(sink, "Cc", content.cc);
   WriteAddressField(sink, "Bcc", content.bcc);
   if (!content.subject.empty())
-    WriteField(sink, "Subject", UnstructuredFieldValue("Subject", content.subject));
+    WriteField(sink, "Subject", UnstructuredFieldValue("Subject", OneLine(content.subject)));
   WriteLine(sink, "Date: ", date);
   WriteLine(sink, "Message-ID: ", identity.messageId);
   if (!content.inReplyTo.empty())

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <utility>
 
@@ -72,6 +73,17 @@ struct ComposerShared {
   RandomIdentities random;
 };
 
+// A person as the header shows them. An address that is no Internet address is kept, with the
+// name, as the name of a person without one, so that nothing of it is lost.
+std::optional<Recipient> RecipientOf(const mail::Person& person) {
+  if (person.address.empty()) {
+    if (person.displayName.empty()) return std::nullopt;
+    return Recipient{person.displayName, ""};
+  }
+  if (IsAddrSpec(person.address)) return Recipient{person.displayName, person.address};
+  return Recipient{mail::PersonText(person), ""};
+}
+
 class ComposedMessage final : public mail::EmailMessage {
  public:
   explicit ComposedMessage(const std::shared_ptr<ComposerShared>& shared) : spool_(shared->spoolFolder) {
@@ -92,6 +104,21 @@ class ComposedMessage final : public mail::EmailMessage {
                                                                      : content_.bcc;
     list.insert(list.end(), recipients.begin(), recipients.end());
     return true;
+  }
+
+  bool AddPeople(mail::RecipientKind kind, const mail::People& people) override {
+    std::vector<Recipient>& list = kind == mail::RecipientKind::To   ? content_.to
+                                   : kind == mail::RecipientKind::Cc ? content_.cc
+                                                                     : content_.bcc;
+    for (const mail::Person& person : people) {
+      if (auto recipient = RecipientOf(person)) list.push_back(std::move(*recipient));
+    }
+    return true;
+  }
+
+  void SetSenderPerson(const mail::Person& sender) override {
+    content_.from.clear();
+    if (auto recipient = RecipientOf(sender)) content_.from.push_back(std::move(*recipient));
   }
 
   void SetSubject(const std::string& subject) override { content_.subject = subject; }
@@ -137,6 +164,15 @@ class ComposedMessage final : public mail::EmailMessage {
 
   std::string AddAttachment(const std::string& filePath) override {
     return AddAttachmentOfType(filePath, {});
+  }
+
+  std::string AddAttachmentPart(const mail::Attachment& attachment) override {
+    AttachmentSpool::Taken taken = spool_.Take(attachment.file);
+    std::string name = attachment.fileName.empty() ? Utf8FromPath(PathFromUtf8(attachment.file).filename())
+                                                   : attachment.fileName;
+    content_.attachments.push_back(
+        {name, std::move(taken.path), taken.openFile, attachment.mediaType, std::nullopt, attachment.parameters});
+    return name;
   }
 
   std::string AddAttachmentOfType(const std::string& filePath, const std::string& mediaType) override {

@@ -19,6 +19,8 @@ struct AttachedFile {
   int openFile = -1;                  // the content held open (read from its start); -1 for none
   std::string mediaType = {};         // "type/subtype"; empty for application/octet-stream
   std::optional<std::string> bytes = std::nullopt;  // the content itself, for a small body part
+  // Parameters of the media type ("charset"), as the attachment names them.
+  std::vector<std::pair<std::string, std::string>> parameters = {};
 };
 
 // A body part as the composer holds it: a multipart part's parts, or the content of another.

@@ -6,7 +6,6 @@
 //
 //   mime_fixture_export FIXTURE OUTPUT_FOLDER
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -42,12 +41,20 @@ class NotingWriter : public mail::EmailItemWriter {
   mail::EmailItemWriter& inner_;
 };
 
-// The date a message must carry: the instant and this machine's UTC offset at it.
-json DateJson(std::int64_t when) {
-  const auto t = static_cast<std::time_t>(when);
-  std::tm local{};
-  localtime_r(&t, &local);
-  return {{"epoch", when}, {"offset_minutes", static_cast<std::int32_t>(local.tm_gmtoff / 60)}};
+// The date a message must carry: the instant and the offset its date item was recorded with
+// ("2011-03-14T09:00:00-05:00"), never this machine's.
+json DateJson(std::int64_t when, const json& document) {
+  std::int32_t offset = 0;
+  for (const json& item : document.at("items")) {
+    if (item.value("name", "") != "PostedDate" || !item.contains("datetime")) continue;
+    const std::string text = item.at("datetime").at(0).get<std::string>();
+    if (text.size() > 6 && (text[text.size() - 6] == '+' || text[text.size() - 6] == '-')) {
+      const std::int32_t minutes =
+          std::stoi(text.substr(text.size() - 5, 2)) * 60 + std::stoi(text.substr(text.size() - 2));
+      offset = text[text.size() - 6] == '-' ? -minutes : minutes;
+    }
+  }
+  return {{"epoch", when}, {"offset_minutes", offset}};
 }
 
 }  // namespace
@@ -113,7 +120,8 @@ int main(int argc, char** argv) {
     entry.erase("epoch");
     entry.erase("folder");
     entry["file"] = found->second;
-    entry["date"] = DateJson(expect.at("epoch").get<std::int64_t>());
+    entry.erase("offset_minutes");
+    entry["date"] = DateJson(expect.at("epoch").get<std::int64_t>(), document);
     manifest.push_back(std::move(entry));
   }
   if (static_cast<std::int64_t>(manifest.size()) != result.messages)

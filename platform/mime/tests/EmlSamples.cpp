@@ -169,6 +169,13 @@ std::vector<Sample> Samples() {
 
 }  // namespace
 
+// The subject as a message shows it: on one line, every control character a blank.
+static std::string ShownSubject(std::string subject) {
+  for (char& c : subject)
+    if ((c >= 0 && c < 0x20) || c == 0x7F) c = ' ';
+  return subject;
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::cerr << "usage: eml_samples OUTPUT_FOLDER\n";
@@ -235,7 +242,7 @@ int main(int argc, char** argv) {
     }
     manifest.push_back({{"label", sample.label},
                         {"file", outcome.path},
-                        {"subject", sample.subject},
+                        {"subject", ShownSubject(sample.subject)},
                         {"from", ToJson(sample.expectedFrom)},
                         {"to", ToJson(sample.expectedTo)},
                         {"cc", ToJson(sample.expectedCc)},

@@ -16,6 +16,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "export/ComponentItemWriter.h"
@@ -84,11 +85,28 @@ struct Mailbox {
   }
 
   void Add(const std::string& view, MemoryDocument document, Sample sample) {
+    offsets[sample.label] = DateOffset(document, view);
     for (auto& candidate : database->views) {
       if (candidate.name == view) candidate.documents.push_back(database->AddDocument(std::move(document)));
     }
     samples.push_back(std::move(sample));
   }
+  // The offset of the date the message is written with: the one its date item was recorded with.
+  static std::int32_t DateOffset(const MemoryDocument& document, const std::string& view) {
+    const std::string preview = view == "($Drafts)"     ? "$Revisions"
+                                : view == "($JunkMail)" ? "DeliveredDate"
+                                                        : "";
+    for (const std::string& name : {std::string("PostedDate"), preview, std::string("DeliveredDate")}) {
+      for (const auto& item : document.items) {
+        if (item.name != name || item.values.empty()) continue;
+        if (const auto* date = std::get_if<DateTime>(&item.values.front())) return date->utcOffsetMinutes;
+      }
+    }
+    return document.created.utcOffsetMinutes;
+  }
+
+  std::map<std::string, std::int32_t> offsets;  // by label
+
   void Add(const std::string& view, MemoryDocument document, Sample sample, BodyExtras bodyExtras) {
     extras[sample.label] = std::move(bodyExtras);
     Add(view, std::move(document), std::move(sample));
@@ -230,10 +248,10 @@ void FillMailbox(Mailbox& box) {
           Sample{"Internet addresses preferred, two attachments",
                  "Inbox",
                  "Quarterly report",
-                 {{"", "john@corp.example"}},
-                 {{"", "ann@corp.example"}, {"", "bob@corp.example"}},
-                 {{"Carl/Org", ""}, {"", "dana@corp.example"}},
-                 {{"", "eve@corp.example"}},
+                 {{"John Doe/Org", "john@corp.example"}},
+                 {{"Ann Lee/Org", "ann@corp.example"}, {"Bob Ray/Org", "bob@corp.example"}},
+                 {{"Carl/Org", ""}, {"Dana/Org", "dana@corp.example"}},
+                 {{"Eve/Org", "eve@corp.example"}},
                  1225895400,
                  "Please find the figures attached.\r\n",
                  {{"plan.xls", figures}, {"report.pdf", report}}});
@@ -493,7 +511,7 @@ int main(int argc, char** argv) {
                         {"to", ToJson(sample.to)},
                         {"cc", ToJson(sample.cc)},
                         {"bcc", ToJson(sample.bcc)},
-                        {"date", DateJson(when)},
+                        {"date", {{"epoch", when}, {"offset_minutes", box.offsets[sample.label]}}},
                         {"body", sample.body},
                         {"attachments", attachments}});
     if (const auto extra = box.extras.find(sample.label); extra != box.extras.end()) {

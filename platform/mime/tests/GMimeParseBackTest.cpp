@@ -145,6 +145,25 @@ TEST_F(GMimeParseBackTest, WritesASinglePartMessageWithCrLfAndSevenBitText) {
                "e");
 }
 
+// A subject is cleaned as names are: what a parser decodes holds no line break to start a field
+// of its own, in plain ASCII or as encoded words.
+TEST_F(GMimeParseBackTest, ASubjectDecodesToOneLine) {
+  const std::pair<const char*, const char*> subjects[] = {
+      {"Invoice 4411\r\nBcc: all@corp.example", "Invoice 4411  Bcc: all@corp.example"},
+      {"Gr\xC3\xBC\xC3\x9F" "e\r\nBcc: all@corp.example", "Gr\xC3\xBC\xC3\x9F" "e  Bcc: all@corp.example"},
+      {"one\ntwo\rthree\tfour", "one two three four"},
+  };
+  for (const auto& [subject, shown] : subjects) {
+    auto message = NewMessage();
+    message->SetSender("ann@example.com");
+    message->SetSubject(subject);
+    const Parsed parsed = Parse(Render(*message) + "\r\n");
+    ASSERT_NE(parsed.message, nullptr);
+    EXPECT_STREQ(g_mime_message_get_subject(parsed.message.get()), shown) << subject;
+    EXPECT_EQ(g_mime_object_get_header(GMIME_OBJECT(parsed.message.get()), "Bcc"), nullptr);
+  }
+}
+
 TEST_F(GMimeParseBackTest, EndsABodyWithoutFinalLineBreakExactly) {
   auto message = NewMessage();
   message->SetBodyText("no final break");

@@ -13,9 +13,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 message file (.eml) with its attachments, one folder per mail folder under a
 destination folder, and a plain-text log of each run. It comes as a program
 with windows (mailshift) and as a command-line tool (mailshift-cli).
-On Linux it reads only mail stores made with its store tool, mailshift-store,
-which the package installs with a sample store. A Notes database (.nsf made by
-Notes) is read through the Notes client, by the Windows version of the program.")
+On Linux it reads Notes databases (.nsf) itself, with no Notes client, and the
+mail stores made with its store tool, mailshift-store, which the package
+installs with a sample store.")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

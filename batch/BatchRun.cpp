@@ -118,9 +118,15 @@ class BatchRunner {
     WriteReportNow();
     std::size_t next = 0;
     const std::size_t workers = std::max<std::size_t>(1, options_.workers);
+    bool firstStarted = false;
     while (next < toRun.size() || !running_.empty()) {
       if (!outcome_.stopped && observer_.StopRequested()) Stop();
       while (!outcome_.stopped && running_.size() < workers && next < toRun.size()) Begin(toRun[next++]);
+      // The first exports show as running at once: a batch killed early still tells what it was at.
+      if (!firstStarted && !running_.empty()) {
+        firstStarted = true;
+        WriteReportNow();
+      }
       for (std::size_t index = 0; index < running_.size();) {
         if (Check(running_[index])) {
           running_.erase(running_.begin() + static_cast<std::ptrdiff_t>(index));

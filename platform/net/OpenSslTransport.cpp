@@ -4,6 +4,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -87,6 +88,9 @@ class OpenSslTransport : public mail::MailTransport {
   }
 
   void StartTls() override {
+    // OpenSSL writes to the socket with write(), which raises SIGPIPE when the server has gone:
+    // that must end the delivery with a lost connection, not the program.
+    signal(SIGPIPE, SIG_IGN);
     context_ = SSL_CTX_new(TLS_client_method());
     if (context_ == nullptr) throw TransportError("TLS cannot be used: " + OpenSslReason());
     SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION);

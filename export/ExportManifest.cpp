@@ -1,5 +1,6 @@
 #include "export/ExportManifest.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -13,6 +14,17 @@
 
 namespace mailshift::mail {
 namespace {
+
+// What an IMAP destination records for a message: "UIDVALIDITY/UID", two numbers. It names no
+// file: the file operations refuse it as a name, and only the server is asked about it.
+bool IsServerRecord(std::string_view field) {
+  const std::size_t slash = field.find('/');
+  const auto digits = [](std::string_view part) {
+    return !part.empty() && part.size() <= 10 &&
+           std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  return slash != std::string_view::npos && digits(field.substr(0, slash)) && digits(field.substr(slash + 1));
+}
 
 namespace fs = std::filesystem;
 
@@ -121,7 +133,7 @@ class LineReader {
     // The manifest lies in the user's folder where anything can edit it: a record that names
     // anything but a plain name in the output root (a path, "..", a device) could send a message
     // outside the destination or make a file elsewhere count as written.
-    if (!IsPlainOutputName(fields[0]) || !IsPlainOutputName(fields[2])) {
+    if (!IsPlainOutputName(fields[0]) || !(IsPlainOutputName(fields[2]) || IsServerRecord(fields[2]))) {
       ++ignored_;
       return true;
     }

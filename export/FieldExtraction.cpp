@@ -188,12 +188,14 @@ void ExtractAttachments(Document& document, AttachmentFolder& folder, MessageFie
       fields.extractionFailures.push_back({name, WhyFailed(error)});
       extracted = false;
     }
-    fields.attachments.push_back(StoredAttachment(AttachmentSource::EmbeddedObject, target));
     fields.AttachmentList += '|';
     fields.AttachmentList += target;
     // The list keeps its entry; the writer is not handed a file that is not there, which would
     // report the same attachment a second time.
-    if (extracted) fields.attachmentFiles.push_back(std::move(target));
+    if (extracted) {
+      fields.attachments.push_back(StoredAttachment(AttachmentSource::EmbeddedObject, target));
+      fields.attachmentFiles.push_back(std::move(target));
+    }
     fields.attachmentNames.push_back(std::move(name));
   }
 }

@@ -135,12 +135,14 @@ def check_report(rows, databases, failures, label):
                        f"{label}: {name} reports {row['bytes']} bytes, its files hold {truth['bytes']}")
         failures.check(row["owner"] == f"Owner of {name}", f"{label}: {name}'s owner is {row['owner']!r}")
         if name == "encrypted-heavy":
-            failures.check(row["status"] == "done with errors",
-                           f"{label}: the encrypted mailbox is {row['status']}")
-            failures.check(int(row["encrypted"]) == ENCRYPTED_DOCUMENTS,
+            # An encrypted body written with what can be read is final: the mailbox is done, and
+            # its encrypted messages are counted.
+            failures.check(row["status"] == "done", f"{label}: the encrypted mailbox is {row['status']}")
+            # A resumed run counts the encrypted messages it wrote itself: those an earlier run
+            # wrote whole are skipped and not read again.
+            encrypted = int(row["encrypted"])
+            failures.check(encrypted == ENCRYPTED_DOCUMENTS or (label == "resumed run" and encrypted <= ENCRYPTED_DOCUMENTS),
                            f"{label}: encrypted {row['encrypted']}, not {ENCRYPTED_DOCUMENTS}")
-            failures.check(row["first_error"].startswith("Encrypted : the document is encrypted"),
-                           f"{label}: the encrypted mailbox's first error is {row['first_error']!r}")
         else:
             failures.check(row["status"] == "done", f"{label}: {name} is {row['status']}: {row['first_error']}")
             failures.check(int(row["not_written"]) == 0 and int(row["partial"]) == 0,

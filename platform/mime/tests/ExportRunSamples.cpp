@@ -467,7 +467,8 @@ int main(int argc, char** argv) {
   if (result.notWritten != 0) fail("messages not written: " + std::to_string(result.notWritten));
   // The one failed extraction, told once: the writer is not handed the file that is not there.
   if (result.attachmentsNotExtracted != 1 || result.incomplete != 0)
-    fail("the failed extraction was not reported");
+    fail("the failed extraction was not reported: " + std::to_string(result.attachmentsNotExtracted) +
+         " not extracted, " + std::to_string(result.incomplete) + " in part");
   // The component keeps a spool folder of its own there while it lives.
   component.reset();
   if (!fs::is_empty(temp)) fail("a temporary folder was left behind");

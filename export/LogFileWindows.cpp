@@ -65,6 +65,11 @@ std::string LogFile::Open(const std::string& path, const std::string& protectedP
     const DWORD error = GetLastError();
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
       return path + " is the log of another export that is still running";
+    // A folder in the log's place is refused as access denied: named as what it is.
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      return path + ": Is a directory";
     return path + ": " + ErrorText(error);
   }
   const auto refuse = [file](std::string why) {

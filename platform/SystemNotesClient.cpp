@@ -80,6 +80,11 @@ struct SystemNotesClient::Parts : notes::SessionFactory {
     }
     if (!client) {
       if (choice == ReaderChoice::NotesClient) return nullptr;
+#ifdef _WIN32
+      // The session classes are tried in turn: a client may answer to a later one, so the native
+      // reader takes over only when the last class gives no session either.
+      if (className != notes::kNotesSessionClass) return nullptr;
+#endif
       clientMissing = true;  // no Notes client registered: the native reader reads
       return std::make_shared<ChoosingSession>(nullptr, native, choice);
     }

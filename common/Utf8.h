@@ -43,6 +43,9 @@ bool IsValidUtf8(std::string_view text);
 // The text with each byte that begins no well-formed character replaced by U+FFFD.
 std::string ValidUtf8(std::string_view text);
 
+// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(std::string& out, char32_t code);
+
 // At most maxBytes bytes from the start, never ending inside a character.
 std::string_view CutUtf8(std::string_view text, std::size_t maxBytes);
 

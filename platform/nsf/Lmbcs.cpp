@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "common/Utf8.h"
 #include "platform/nsf/LmbcsTables.h"
 
 namespace mailshift::nsf {
@@ -89,24 +90,6 @@ const DoubleBytePage* DoubleBytePageOf(unsigned char group) {
                                            {tables::kGroup12Single, tables::kGroup12Pairs},
                                            {tables::kGroup13Single, tables::kGroup13Pairs}};
   return group >= 0x10 && group <= 0x13 ? &kPages[group - 0x10] : nullptr;
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
 }
 
 bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }

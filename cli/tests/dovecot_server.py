@@ -212,6 +212,10 @@ service imap-urlauth-login {{
             os.killpg(self.process.pid, signal.SIGKILL)
             self.process.wait()
         self.process = None
+        # A server killed at once leaves its dot-locks behind, which Dovecot takes for stale only
+        # after minutes; a machine that comes back after a crash has been away that long.
+        for lock in self.folder.rglob("*.lock"):
+            lock.unlink(missing_ok=True)
 
     def __enter__(self):
         return self.start()
